@@ -1,0 +1,45 @@
+// The file access layer: whole transfers over the platform's file calls, typed little-endian
+// reads and writes, ANSI conversions, and the error convention (an operation phrase followed by
+// the platform's text for the last error).
+#pragma once
+
+#include "platform/wintypes.h"
+
+#include <string>
+
+// Opening and closing.
+HANDLE OpenForReading(const std::u16string& path);  // shared read, must exist
+HANDLE CreateForWriting(const std::u16string& path); // exclusive, replaces any existing file
+bool IsValidHandle(HANDLE handle);
+// Closes a valid handle and sets it to 0; false (and no change) for an invalid one.
+bool CloseIfValid(HANDLE& handle);
+bool FlushFile(HANDLE handle);
+
+// Whole transfers: every byte or failure. A missing buffer or a length of 0 succeeds at once.
+bool WriteAll(HANDLE handle, const void* buffer, DWORD length);
+bool ReadExactly(HANDLE handle, void* buffer, DWORD length);
+
+// Typed forms; a read copies into its target only when it succeeded.
+bool WriteU32(HANDLE handle, DWORD value);
+bool WriteByte(HANDLE handle, BYTE value);
+bool ReadU32(HANDLE handle, DWORD& value);
+bool ReadUnit(HANDLE handle, char16_t& value);
+bool ReadByte(HANDLE handle, BYTE& value);
+
+// Positioning: a 32-bit distance from FILE_BEGIN or FILE_CURRENT.
+bool SeekFile(HANDLE handle, LONG distance, DWORD origin);
+DWORD FileSize(HANDLE handle);
+
+// Text lines of the ANSI format: the text and one line feed, in the ANSI code page.
+bool WriteLine(HANDLE handle, const std::u16string& text);
+bool WriteAnsiText(HANDLE handle, const std::u16string& text);
+
+// Conversions with the active ANSI code page; both stop at the first NUL.
+std::string WideToAnsi(const std::u16string& text);
+std::u16string AnsiToWide(const std::string& bytes);
+std::u16string NumberToText(int value);
+
+// The platform's text for the last error; empty when the platform has none.
+std::u16string ErrorText();
+// A string-table text by number; empty when there is none.
+std::u16string ResourceString(unsigned id);

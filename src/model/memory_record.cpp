@@ -1,0 +1,27 @@
+#include "model/memory_record.h"
+
+MemoryRecord::MemoryRecord(const MessageFields& fields, std::vector<Recipient> recipients)
+    : fields_(fields), recipients_(std::move(recipients)) {
+    setFolderPath(fields.folderPath);
+}
+
+const MessageFolder* MemoryRecord::folder() const {
+    return folders_.empty() ? nullptr : folders_.back().get();
+}
+
+void MemoryRecord::setFolderPath(const std::u16string& path) {
+    folders_.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find(u'\\', start);
+        const MessageFolder* parent = folders_.empty() ? nullptr : folders_.back().get();
+        folders_.push_back(std::make_unique<MemoryFolder>(
+            path.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start),
+            parent));
+        if (end == std::u16string::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    fields_.folderPath = path;
+}

@@ -1,0 +1,30 @@
+// Fault injection for the file services, for tests: make the n-th call of an operation fail
+// with a chosen error, once or from then on.
+#pragma once
+
+#include "platform/wintypes.h"
+
+namespace faults {
+
+enum class FileOp { Any, Create, Read, Write, Seek, Size, Flush, Close };
+
+// Arms a fault: the nth call (1-based, counted from now) of op fails with error; when
+// persistent, every later call of op fails too.
+void ArmFileFault(FileOp op, int nth, DWORD error, bool persistent = false);
+void DisarmFileFaults();
+// Calls of op seen since the last ArmFileFault / ResetFileCounts.
+int FileCallCount(FileOp op);
+void ResetFileCounts();
+
+// Used by the file services: true when this call must fail; sets the last error.
+bool ShouldFailFile(FileOp op);
+
+// Disarms on destruction, so a failing test leaves no fault behind.
+struct FileFaultGuard {
+    FileFaultGuard() = default;
+    FileFaultGuard(const FileFaultGuard&) = delete;
+    FileFaultGuard& operator=(const FileFaultGuard&) = delete;
+    ~FileFaultGuard() { DisarmFileFaults(); }
+};
+
+} // namespace faults

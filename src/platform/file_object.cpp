@@ -1,0 +1,256 @@
+#include "platform/file_object.h"
+
+#include "platform/errors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace files {
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+} // namespace
+
+DWORD SetLastErrorFromErrno(int error) {
+    DWORD code = ERROR_IO_DEVICE;
+    switch (error) {
+    case ENOENT: code = ERROR_FILE_NOT_FOUND; break;
+    case ENOTDIR: code = ERROR_PATH_NOT_FOUND; break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: code = ERROR_ACCESS_DENIED; break;
+    case EEXIST: code = ERROR_FILE_EXISTS; break;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: code = ERROR_DISK_FULL; break;
+    case ENAMETOOLONG: code = ERROR_FILENAME_EXCED_RANGE; break;
+    case EMFILE:
+    case ENFILE: code = ERROR_TOO_MANY_OPEN_FILES; break;
+    case EBADF: code = ERROR_INVALID_HANDLE; break;
+    case EINVAL: code = ERROR_INVALID_PARAMETER; break;
+    case ENOMEM: code = ERROR_NOT_ENOUGH_MEMORY; break;
+    case ENOTEMPTY: code = ERROR_DIR_NOT_EMPTY; break;
+    default: break;
+    }
+    SetLastError(code);
+    return code;
+}
+
+FileObject::FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t inode)
+    : fd_(fd), access_(access), share_(share), device_(device), inode_(inode),
+      bufferWrites_((share & FILE_SHARE_READ) == 0),
+      bufferReads_((share & FILE_SHARE_WRITE) == 0 && (access & GENERIC_WRITE) == 0) {}
+
+FileObject::~FileObject() {
+    if (fd_ >= 0) {
+        FlushPending();
+        ::close(fd_);
+    }
+}
+
+bool FileObject::Close() {
+    const bool flushed = FlushPending();
+    const DWORD flushError = GetLastError();
+    const int result = ::close(fd_);
+    fd_ = -1;
+    if (!flushed) {
+        SetLastError(flushError);
+        return false;
+    }
+    if (result != 0) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+bool FileObject::FlushPending() {
+    std::size_t done = 0;
+    while (done < pending_.size()) {
+        const ssize_t n = ::pwrite(fd_, pending_.data() + done, pending_.size() - done,
+                                   static_cast<off_t>(pendingStart_ + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            SetLastErrorFromErrno(n < 0 ? errno : ENOSPC);
+            // Whatever did not reach the file is lost; keep the position where the caller
+            // believes it is, so later calls fail or continue consistently.
+            pending_.clear();
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    pending_.clear();
+    return true;
+}
+
+bool FileObject::FillReadBuffer() {
+    ahead_.resize(kBufferSize);
+    for (;;) {
+        const ssize_t n = ::pread(fd_, ahead_.data(), ahead_.size(),
+                                  static_cast<off_t>(position_));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ahead_.clear();
+            SetLastErrorFromErrno(errno);
+            return false;
+        }
+        ahead_.resize(static_cast<std::size_t>(n));
+        aheadStart_ = position_;
+        return true;
+    }
+}
+
+bool FileObject::Read(void* buffer, DWORD toRead, DWORD& read) {
+    read = 0;
+    if ((access_ & GENERIC_READ) == 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    if (!FlushPending()) {
+        return false;
+    }
+    auto* out = static_cast<char*>(buffer);
+    while (read < toRead) {
+        const std::uint64_t aheadEnd = aheadStart_ + ahead_.size();
+        if (bufferReads_ && position_ >= aheadStart_ && position_ < aheadEnd) {
+            const auto offset = static_cast<std::size_t>(position_ - aheadStart_);
+            const std::size_t count =
+                std::min<std::size_t>(toRead - read, ahead_.size() - offset);
+            std::memcpy(out + read, ahead_.data() + offset, count);
+            read += static_cast<DWORD>(count);
+            position_ += count;
+            continue;
+        }
+        if (bufferReads_ && toRead - read < kBufferSize) {
+            if (!FillReadBuffer()) {
+                return false;
+            }
+            if (ahead_.empty()) {
+                break;
+            }
+            continue;
+        }
+        const ssize_t n = ::pread(fd_, out + read, toRead - read, static_cast<off_t>(position_));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            SetLastErrorFromErrno(errno);
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        read += static_cast<DWORD>(n);
+        position_ += static_cast<std::uint64_t>(n);
+    }
+    if (read == 0 && toRead > 0) {
+        SetLastError(ERROR_HANDLE_EOF);
+    }
+    return true;
+}
+
+bool FileObject::Write(const void* buffer, DWORD toWrite, DWORD& written) {
+    written = 0;
+    if ((access_ & GENERIC_WRITE) == 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    ahead_.clear();
+    const auto* in = static_cast<const char*>(buffer);
+    if (bufferWrites_ && toWrite < kBufferSize) {
+        if (!pending_.empty() && (position_ != pendingStart_ + pending_.size() ||
+                                  pending_.size() + toWrite > kBufferSize)) {
+            if (!FlushPending()) {
+                return false;
+            }
+        }
+        if (pending_.empty()) {
+            pending_.reserve(kBufferSize);
+            pendingStart_ = position_;
+        }
+        pending_.insert(pending_.end(), in, in + toWrite);
+        position_ += toWrite;
+        written = toWrite;
+        return true;
+    }
+    if (!FlushPending()) {
+        return false;
+    }
+    while (written < toWrite) {
+        const ssize_t n =
+            ::pwrite(fd_, in + written, toWrite - written, static_cast<off_t>(position_));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            SetLastErrorFromErrno(n < 0 ? errno : ENOSPC);
+            return written > 0;
+        }
+        written += static_cast<DWORD>(n);
+        position_ += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+bool FileObject::Seek(std::int64_t distance, DWORD moveMethod, std::uint64_t& position) {
+    if (!FlushPending()) {
+        return false;
+    }
+    std::int64_t base = 0;
+    if (moveMethod == FILE_CURRENT) {
+        base = static_cast<std::int64_t>(position_);
+    } else if (moveMethod == FILE_END) {
+        std::uint64_t size = 0;
+        if (!Size(size)) {
+            return false;
+        }
+        base = static_cast<std::int64_t>(size);
+    } else if (moveMethod != FILE_BEGIN) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    const std::int64_t target = base + distance;
+    if (target < 0) {
+        SetLastError(ERROR_NEGATIVE_SEEK);
+        return false;
+    }
+    position_ = static_cast<std::uint64_t>(target);
+    position = position_;
+    return true;
+}
+
+bool FileObject::Size(std::uint64_t& size) {
+    if (!FlushPending()) {
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool FileObject::Flush() {
+    if (!FlushPending()) {
+        return false;
+    }
+    if ((access_ & GENERIC_WRITE) != 0 && ::fdatasync(fd_) != 0) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace files

@@ -1,0 +1,63 @@
+// One open file behind a platform handle: a POSIX descriptor with a user-space read-ahead or
+// write-behind buffer. The logical position is exact after every call; buffered writes reach
+// the kernel before any seek, size query, read, flush or close.
+#pragma once
+
+#include "platform/handles.h"
+#include "platform/wintypes.h"
+
+#include <cstdint>
+#include <mutex>
+#include <sys/types.h>
+#include <vector>
+
+namespace files {
+
+class FileObject final : public handles::Object {
+public:
+    FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t inode);
+    ~FileObject() override;
+    FileObject(const FileObject&) = delete;
+    FileObject& operator=(const FileObject&) = delete;
+
+    bool Close() override;
+
+    // Each returns false with the last error set; a read at the end reads 0 bytes and leaves
+    // ERROR_HANDLE_EOF as the last error.
+    bool Read(void* buffer, DWORD toRead, DWORD& read);
+    bool Write(const void* buffer, DWORD toWrite, DWORD& written);
+    bool Seek(std::int64_t distance, DWORD moveMethod, std::uint64_t& position);
+    bool Size(std::uint64_t& size);
+    bool Flush();
+
+    DWORD access() const { return access_; }
+    DWORD share() const { return share_; }
+    dev_t device() const { return device_; }
+    ino_t inode() const { return inode_; }
+
+    std::mutex& mutex() { return mutex_; }
+
+private:
+    bool FlushPending();
+    bool FillReadBuffer();
+
+    int fd_;
+    const DWORD access_;
+    const DWORD share_;
+    const dev_t device_;
+    const ino_t inode_;
+    // Buffering is safe only when no other handle may see the data in between.
+    const bool bufferWrites_;
+    const bool bufferReads_;
+    std::uint64_t position_ = 0;
+    std::vector<char> pending_; // write-behind bytes, to go to pendingStart_
+    std::uint64_t pendingStart_ = 0;
+    std::vector<char> ahead_; // read-ahead bytes, from aheadStart_
+    std::uint64_t aheadStart_ = 0;
+    std::mutex mutex_;
+};
+
+// Maps the current errno to a platform error code and sets it as the last error.
+DWORD SetLastErrorFromErrno(int error);
+
+} // namespace files

@@ -1,0 +1,319 @@
+#include "platform/files.h"
+
+#include "platform/device.h"
+#include "platform/errors.h"
+#include "platform/faults.h"
+#include "platform/file_object.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <list>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using files::FileObject;
+
+namespace {
+
+// Every open file, for the share-mode check that Windows makes on each open.
+struct OpenFiles {
+    std::mutex mutex;
+    std::list<std::weak_ptr<FileObject>> files;
+};
+
+OpenFiles& openFiles() {
+    static OpenFiles o;
+    return o;
+}
+
+bool Conflicts(const FileObject& open, DWORD access, DWORD share) {
+    const bool theyRead = (open.access() & GENERIC_READ) != 0;
+    const bool theyWrite = (open.access() & GENERIC_WRITE) != 0;
+    const bool weRead = (access & GENERIC_READ) != 0;
+    const bool weWrite = (access & GENERIC_WRITE) != 0;
+    return (theyRead && (share & FILE_SHARE_READ) == 0) ||
+           (theyWrite && (share & FILE_SHARE_WRITE) == 0) ||
+           (weRead && (open.share() & FILE_SHARE_READ) == 0) ||
+           (weWrite && (open.share() & FILE_SHARE_WRITE) == 0);
+}
+
+// True when the file may be opened with this access and share mode beside the open handles.
+bool SharingAllows(const struct stat& info, DWORD access, DWORD share) {
+    OpenFiles& o = openFiles();
+    const std::lock_guard lock(o.mutex);
+    for (auto it = o.files.begin(); it != o.files.end();) {
+        const std::shared_ptr<FileObject> file = it->lock();
+        if (!file) {
+            it = o.files.erase(it);
+            continue;
+        }
+        if (file->device() == info.st_dev && file->inode() == info.st_ino &&
+            Conflicts(*file, access, share)) {
+            return false;
+        }
+        ++it;
+    }
+    return true;
+}
+
+void Remember(const std::shared_ptr<FileObject>& file) {
+    OpenFiles& o = openFiles();
+    const std::lock_guard lock(o.mutex);
+    o.files.push_back(file);
+}
+
+int OpenFlags(DWORD access, DWORD disposition, bool& valid) {
+    valid = true;
+    int flags = O_CLOEXEC;
+    const bool read = (access & GENERIC_READ) != 0;
+    const bool write = (access & GENERIC_WRITE) != 0;
+    flags |= read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+    switch (disposition) {
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS:
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case OPEN_EXISTING:
+    case TRUNCATE_EXISTING: break;
+    default: valid = false; break;
+    }
+    return flags;
+}
+
+// A missing file whose folder is missing too is a path error, as on the handset.
+void SetOpenError(int error, const std::filesystem::path& host) {
+    if (error == ENOENT && host.has_parent_path()) {
+        std::error_code ignored;
+        if (!std::filesystem::is_directory(host.parent_path(), ignored)) {
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return;
+        }
+    }
+    files::SetLastErrorFromErrno(error);
+}
+
+std::shared_ptr<FileObject> FindFile(HANDLE file) {
+    auto object = handles::FindAs<FileObject>(file);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+    }
+    return object;
+}
+
+} // namespace
+
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* /*security*/,
+                   DWORD creationDisposition, DWORD /*flagsAndAttributes*/,
+                   HANDLE /*templateFile*/) {
+    if (faults::ShouldFailFile(faults::FileOp::Create)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    std::filesystem::path host;
+    if (fileName == nullptr || *fileName == u'\0' || !device::ToHostPath(fileName, host)) {
+        SetLastError(fileName == nullptr || *fileName == u'\0' ? ERROR_PATH_NOT_FOUND
+                                                                : ERROR_INVALID_NAME);
+        return INVALID_HANDLE_VALUE;
+    }
+    bool valid = false;
+    const int flags = OpenFlags(desiredAccess, creationDisposition, valid);
+    if (!valid) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    const int fd = ::open(host.c_str(), flags, 0666);
+    if (fd < 0) {
+        SetOpenError(errno, host);
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        files::SetLastErrorFromErrno(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!SharingAllows(info, desiredAccess, shareMode)) {
+        ::close(fd);
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return INVALID_HANDLE_VALUE;
+    }
+    const bool truncate =
+        creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
+    if (truncate && ::ftruncate(fd, 0) != 0) {
+        const int error = errno;
+        ::close(fd);
+        files::SetLastErrorFromErrno(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto object = std::make_shared<FileObject>(fd, desiredAccess, shareMode, info.st_dev,
+                                               info.st_ino);
+    Remember(object);
+    SetLastError(ERROR_SUCCESS);
+    return handles::Add(std::move(object));
+}
+
+BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* /*overlapped*/) {
+    if (read != nullptr) {
+        *read = 0;
+    }
+    if (faults::ShouldFailFile(faults::FileOp::Read)) {
+        return FALSE;
+    }
+    const auto object = FindFile(file);
+    if (!object) {
+        return FALSE;
+    }
+    if (buffer == nullptr && toRead > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::lock_guard lock(object->mutex());
+    DWORD count = 0;
+    const bool ok = object->Read(buffer, toRead, count);
+    if (read != nullptr) {
+        *read = count;
+    }
+    return ok ? TRUE : FALSE;
+}
+
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
+               void* /*overlapped*/) {
+    if (written != nullptr) {
+        *written = 0;
+    }
+    if (faults::ShouldFailFile(faults::FileOp::Write)) {
+        return FALSE;
+    }
+    const auto object = FindFile(file);
+    if (!object) {
+        return FALSE;
+    }
+    if (buffer == nullptr && toWrite > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::lock_guard lock(object->mutex());
+    DWORD count = 0;
+    const bool ok = object->Write(buffer, toWrite, count);
+    if (written != nullptr) {
+        *written = count;
+    }
+    return ok ? TRUE : FALSE;
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod) {
+    if (faults::ShouldFailFile(faults::FileOp::Seek)) {
+        return INVALID_SET_FILE_POINTER;
+    }
+    const auto object = FindFile(file);
+    if (!object) {
+        return INVALID_SET_FILE_POINTER;
+    }
+    // Without a high part the distance is a signed 32-bit value, as on the handset.
+    std::int64_t move = distance;
+    if (distanceHigh != nullptr) {
+        move = static_cast<std::int64_t>(
+            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
+            static_cast<std::uint32_t>(distance));
+    }
+    const std::lock_guard lock(object->mutex());
+    std::uint64_t position = 0;
+    if (!object->Seek(move, moveMethod, position)) {
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceHigh != nullptr) {
+        *distanceHigh = static_cast<LONG>(position >> 32);
+    }
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(position & 0xFFFFFFFFu);
+}
+
+DWORD GetFileSize(HANDLE file, DWORD* sizeHigh) {
+    if (faults::ShouldFailFile(faults::FileOp::Size)) {
+        return INVALID_FILE_SIZE;
+    }
+    const auto object = FindFile(file);
+    if (!object) {
+        return INVALID_FILE_SIZE;
+    }
+    const std::lock_guard lock(object->mutex());
+    std::uint64_t size = 0;
+    if (!object->Size(size)) {
+        return INVALID_FILE_SIZE;
+    }
+    if (sizeHigh != nullptr) {
+        *sizeHigh = static_cast<DWORD>(size >> 32);
+    }
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(size & 0xFFFFFFFFu);
+}
+
+BOOL FlushFileBuffers(HANDLE file) {
+    if (faults::ShouldFailFile(faults::FileOp::Flush)) {
+        return FALSE;
+    }
+    const auto object = FindFile(file);
+    if (!object) {
+        return FALSE;
+    }
+    const std::lock_guard lock(object->mutex());
+    return object->Flush() ? TRUE : FALSE;
+}
+
+BOOL CloseHandle(HANDLE object) {
+    if (faults::ShouldFailFile(faults::FileOp::Close)) {
+        // A failed close still gives the handle back, as the kernel does.
+        if (auto removed = handles::Remove(object)) {
+            removed->Close();
+        }
+        return FALSE;
+    }
+    const auto removed = handles::Remove(object);
+    if (!removed) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return removed->Close() ? TRUE : FALSE;
+}
+
+BOOL DeleteFileW(LPCWSTR fileName) {
+    std::filesystem::path host;
+    if (fileName == nullptr || !device::ToHostPath(fileName, host)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return FALSE;
+    }
+    if (::unlink(host.c_str()) != 0) {
+        SetOpenError(errno, host);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CreateDirectoryW(LPCWSTR pathName, void* /*security*/) {
+    std::filesystem::path host;
+    if (pathName == nullptr || !device::ToHostPath(pathName, host)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return FALSE;
+    }
+    if (::mkdir(host.c_str(), 0777) != 0) {
+        if (errno == EEXIST) {
+            SetLastError(ERROR_ALREADY_EXISTS);
+        } else {
+            SetOpenError(errno, host);
+        }
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int OpenFileHandleCount() {
+    OpenFiles& o = openFiles();
+    const std::lock_guard lock(o.mutex);
+    int count = 0;
+    for (const auto& file : o.files) {
+        if (!file.expired()) {
+            ++count;
+        }
+    }
+    return count;
+}

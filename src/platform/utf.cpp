@@ -1,0 +1,126 @@
+#include "platform/utf.h"
+
+namespace utf {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+void Append(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+// Encodes text; returns false when an unpaired surrogate had to be replaced.
+bool Encode(std::u16string_view text, std::string& out) {
+    bool clean = true;
+    out.clear();
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (IsHigh(u) && i + 1 < text.size() && IsLow(text[i + 1])) {
+            Append(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (IsHigh(u) || IsLow(u)) {
+            Append(out, kReplacement);
+            clean = false;
+        } else {
+            Append(out, u);
+        }
+    }
+    return clean;
+}
+
+// Decodes one sequence at text[i]; returns the character or kReplacement and advances i.
+char32_t DecodeOne(std::string_view text, std::size_t& i, bool& clean) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    int extra = 0;
+    char32_t c = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        extra = 1, c = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, c = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, c = lead & 0x07, minimum = 0x10000;
+    } else {
+        ++i;
+        clean = false;
+        return kReplacement;
+    }
+    if (i + static_cast<std::size_t>(extra) >= text.size()) {
+        ++i;
+        clean = false;
+        return kReplacement;
+    }
+    for (int k = 1; k <= extra; ++k) {
+        const unsigned char next = byte(i + static_cast<std::size_t>(k));
+        if ((next & 0xC0) != 0x80) {
+            ++i;
+            clean = false;
+            return kReplacement;
+        }
+        c = (c << 6) | (next & 0x3F);
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        clean = false;
+        return kReplacement;
+    }
+    return c;
+}
+
+bool Decode(std::string_view text, std::u16string& out) {
+    bool clean = true;
+    out.clear();
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char32_t c = DecodeOne(text, i, clean);
+        if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return clean;
+}
+
+} // namespace
+
+bool ToUtf8(std::u16string_view text, std::string& out) { return Encode(text, out); }
+bool ToUtf16(std::string_view text, std::u16string& out) { return Decode(text, out); }
+
+std::string Utf8(std::u16string_view text) {
+    std::string out;
+    Encode(text, out);
+    return out;
+}
+
+std::u16string Utf16(std::string_view text) {
+    std::u16string out;
+    Decode(text, out);
+    return out;
+}
+
+} // namespace utf

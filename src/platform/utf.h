@@ -1,0 +1,16 @@
+// UTF-16 <-> UTF-8 for host paths and console output. Unpaired surrogates are refused by the
+// strict forms and replaced by U+FFFD in the lenient ones.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace utf {
+
+bool ToUtf8(std::u16string_view text, std::string& out);
+bool ToUtf16(std::string_view text, std::u16string& out);
+
+std::string Utf8(std::u16string_view text);
+std::u16string Utf16(std::string_view text);
+
+} // namespace utf
