@@ -1,0 +1,99 @@
+#include "files/file_access.h"
+#include "platform/codepage.h"
+#include "platform/errors.h"
+#include "platform/faults.h"
+#include "resources/string_table.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(FileAccess, ShortReadAtTheEndFailsWithAnEndOfFileText) {
+    TempDir dir;
+    WriteHostFile(dir.path() / "six", "123456");
+    HANDLE h = OpenForReading(dir.file("six"));
+    ASSERT_TRUE(IsValidHandle(h));
+    ASSERT_TRUE(SeekFile(h, 4, FILE_BEGIN));
+    DWORD value = 0xDEADBEEF;
+    EXPECT_FALSE(ReadU32(h, value)); // two bytes, then a read of 0 bytes
+    EXPECT_EQ(value, 0xDEADBEEFu);  // untouched on failure
+    EXPECT_EQ(ErrorText(), u"Reached the end of the file.");
+    EXPECT_TRUE(CloseIfValid(h));
+    EXPECT_EQ(h, 0u);
+}
+
+TEST(FileAccess, ZeroLengthTransfersSucceedWithoutACall) {
+    const faults::FileFaultGuard guard;
+    faults::ArmFileFault(faults::FileOp::Any, 1, ERROR_WRITE_FAULT, true);
+    EXPECT_TRUE(WriteAll(0, "x", 0));
+    EXPECT_TRUE(WriteAll(0, nullptr, 5));
+    EXPECT_TRUE(ReadExactly(0, nullptr, 4));
+    EXPECT_EQ(faults::FileCallCount(faults::FileOp::Any), 0);
+}
+
+TEST(FileAccess, WriteAllStopsAtTheFirstFailure) {
+    TempDir dir;
+    const faults::FileFaultGuard guard;
+    HANDLE h = CreateForWriting(dir.file("w"));
+    faults::ArmFileFault(faults::FileOp::Write, 1, ERROR_DISK_FULL);
+    EXPECT_FALSE(WriteU32(h, 7));
+    EXPECT_EQ(ErrorText(), u"There is not enough space on the disk.");
+    EXPECT_TRUE(WriteU32(h, 0x04030201));
+    CloseIfValid(h);
+    EXPECT_EQ(ReadHostFile(dir.path() / "w"), std::string("\x01\x02\x03\x04", 4));
+}
+
+TEST(FileAccess, CloseIfValidLeavesInvalidHandlesAlone) {
+    HANDLE zero = 0;
+    EXPECT_FALSE(CloseIfValid(zero));
+    EXPECT_EQ(zero, 0u);
+    HANDLE invalid = INVALID_HANDLE_VALUE;
+    EXPECT_FALSE(CloseIfValid(invalid));
+    EXPECT_EQ(invalid, INVALID_HANDLE_VALUE);
+}
+
+TEST(FileAccess, CreateReplacesAnExistingFileAndOpenNeedsOne) {
+    TempDir dir;
+    WriteHostFile(dir.path() / "old", "old content");
+    HANDLE h = CreateForWriting(dir.file("old"));
+    ASSERT_TRUE(IsValidHandle(h));
+    EXPECT_EQ(FileSize(h), 0u);
+    CloseIfValid(h);
+    EXPECT_EQ(OpenForReading(dir.file("absent")), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ErrorText(), u"The system cannot find the file specified.");
+}
+
+TEST(FileAccess, LinesAndAnsiTextUseTheActiveCodePage) {
+    TempDir dir;
+    SetActiveCodePage(1252);
+    HANDLE h = CreateForWriting(dir.file("l"));
+    EXPECT_TRUE(WriteLine(h, u"caf\u00E9 \u4E2D"));
+    EXPECT_TRUE(WriteAnsiText(h, u"end"));
+    EXPECT_TRUE(WriteAnsiText(h, u"")); // an empty text writes nothing and succeeds
+    CloseIfValid(h);
+    SetActiveCodePage(0);
+    EXPECT_EQ(ReadHostFile(dir.path() / "l"), "caf\xE9 ?\nend");
+}
+
+TEST(FileAccess, ConversionsStopAtTheFirstNul) {
+    SetActiveCodePage(1252);
+    EXPECT_EQ(WideToAnsi(std::u16string(u"ab\0cd", 5)), "ab");
+    EXPECT_EQ(AnsiToWide("x\xE9"), u"x\u00E9");
+    SetActiveCodePage(0);
+    EXPECT_EQ(NumberToText(-2147483647 - 1), u"-2147483648");
+}
+
+TEST(FileAccess, ResourceStrings) {
+    EXPECT_EQ(ResourceString(resources::kIdsBackupCompleted), u"Backup Completed.");
+    EXPECT_EQ(ResourceString(resources::kIdsValidationFailed), u"File Validation Failed.");
+    EXPECT_EQ(ResourceString(resources::kIdsMenu), u"Menu");
+    EXPECT_EQ(ResourceString(4242), u"");
+}
+
+TEST(FileAccess, UnknownErrorCodeGivesAnEmptyText) {
+    SetLastError(0x7777);
+    EXPECT_EQ(ErrorText(), u"");
+}
+
+} // namespace
