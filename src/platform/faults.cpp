@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 
 #include <array>
+#include <atomic>
 #include <mutex>
 
 namespace faults {
@@ -12,8 +13,9 @@ constexpr std::size_t kOps = 8;
 
 struct State {
     std::mutex mutex;
-    std::array<int, kOps> counts{};
-    bool armed = false;
+    std::array<std::atomic<int>, kOps> counts{};
+    std::atomic<bool> armed{false};
+    std::atomic<bool> counting{false};
     FileOp op = FileOp::Any;
     int nth = 0;
     DWORD error = ERROR_SUCCESS;
@@ -27,46 +29,59 @@ State& state() {
 
 std::size_t Index(FileOp op) { return static_cast<std::size_t>(op); }
 
+void ResetCounts(State& s) {
+    for (auto& count : s.counts) {
+        count.store(0, std::memory_order_relaxed);
+    }
+}
+
 } // namespace
 
 void ArmFileFault(FileOp op, int nth, DWORD error, bool persistent) {
     State& s = state();
     const std::lock_guard lock(s.mutex);
-    s.counts.fill(0);
-    s.armed = true;
+    ResetCounts(s);
+    s.counting.store(true, std::memory_order_relaxed);
     s.op = op;
     s.nth = nth;
     s.error = error;
     s.persistent = persistent;
+    s.armed.store(true, std::memory_order_release);
 }
 
 void DisarmFileFaults() {
     State& s = state();
     const std::lock_guard lock(s.mutex);
-    s.armed = false;
+    s.armed.store(false, std::memory_order_release);
 }
 
-int FileCallCount(FileOp op) {
-    State& s = state();
-    const std::lock_guard lock(s.mutex);
-    return s.counts[Index(op)];
-}
+int FileCallCount(FileOp op) { return state().counts[Index(op)].load(std::memory_order_relaxed); }
 
 void ResetFileCounts() {
     State& s = state();
     const std::lock_guard lock(s.mutex);
-    s.counts.fill(0);
+    ResetCounts(s);
+    s.counting.store(true, std::memory_order_relaxed);
 }
 
+// Called on every file operation: unarmed and not counting, it costs two relaxed loads.
 bool ShouldFailFile(FileOp op) {
     State& s = state();
-    const std::lock_guard lock(s.mutex);
-    ++s.counts[Index(op)];
-    ++s.counts[Index(FileOp::Any)];
-    if (!s.armed || (s.op != FileOp::Any && s.op != op)) {
+    if (!s.armed.load(std::memory_order_acquire)) {
+        if (!s.counting.load(std::memory_order_relaxed)) {
+            return false;
+        }
+        s.counts[Index(op)].fetch_add(1, std::memory_order_relaxed);
+        s.counts[Index(FileOp::Any)].fetch_add(1, std::memory_order_relaxed);
         return false;
     }
-    const int seen = s.counts[Index(s.op)];
+    const std::lock_guard lock(s.mutex);
+    s.counts[Index(op)].fetch_add(1, std::memory_order_relaxed);
+    s.counts[Index(FileOp::Any)].fetch_add(1, std::memory_order_relaxed);
+    if (!s.armed.load(std::memory_order_relaxed) || (s.op != FileOp::Any && s.op != op)) {
+        return false;
+    }
+    const int seen = s.counts[Index(s.op)].load(std::memory_order_relaxed);
     if (seen == s.nth || (s.persistent && seen > s.nth)) {
         SetLastError(s.error);
         return true;

@@ -12,7 +12,7 @@ enum class FileOp { Any, Create, Read, Write, Seek, Size, Flush, Close };
 // persistent, every later call of op fails too.
 void ArmFileFault(FileOp op, int nth, DWORD error, bool persistent = false);
 void DisarmFileFaults();
-// Calls of op seen since the last ArmFileFault / ResetFileCounts.
+// Calls of op seen since the last ArmFileFault / ResetFileCounts (counting starts with either).
 int FileCallCount(FileOp op);
 void ResetFileCounts();
 

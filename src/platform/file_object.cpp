@@ -12,6 +12,7 @@ namespace files {
 namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
+std::atomic<int> openCount{0};
 
 } // namespace
 
@@ -44,16 +45,27 @@ DWORD SetLastErrorFromErrno(int error) {
 FileObject::FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t inode)
     : fd_(fd), access_(access), share_(share), device_(device), inode_(inode),
       bufferWrites_((share & FILE_SHARE_READ) == 0),
-      bufferReads_((share & FILE_SHARE_WRITE) == 0 && (access & GENERIC_WRITE) == 0) {}
+      bufferReads_((share & FILE_SHARE_WRITE) == 0 && (access & GENERIC_WRITE) == 0) {
+    openCount.fetch_add(1, std::memory_order_relaxed);
+}
 
 FileObject::~FileObject() {
     if (fd_ >= 0) {
         FlushPending();
         ::close(fd_);
+        openCount.fetch_sub(1, std::memory_order_relaxed);
     }
 }
 
+int FileObject::OpenCount() { return openCount.load(std::memory_order_relaxed); }
+
 bool FileObject::Close() {
+    if (fd_ < 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    open_.store(false, std::memory_order_release);
+    openCount.fetch_sub(1, std::memory_order_relaxed);
     const bool flushed = FlushPending();
     const DWORD flushError = GetLastError();
     const int result = ::close(fd_);

@@ -1,13 +1,14 @@
 // One open file behind a platform handle: a POSIX descriptor with a user-space read-ahead or
 // write-behind buffer. The logical position is exact after every call; buffered writes reach
-// the kernel before any seek, size query, read, flush or close.
+// the kernel before any seek, size query, read, flush or close. Like the handset's handles, one
+// handle is used by one thread at a time, so the object takes no lock.
 #pragma once
 
 #include "platform/handles.h"
 #include "platform/wintypes.h"
 
 #include <cstdint>
-#include <mutex>
+#include <atomic>
 #include <sys/types.h>
 #include <vector>
 
@@ -34,8 +35,11 @@ public:
     DWORD share() const { return share_; }
     dev_t device() const { return device_; }
     ino_t inode() const { return inode_; }
+    // False once closed; a closed object may outlive its handle in a lookup cache.
+    bool isOpen() const { return open_.load(std::memory_order_acquire); }
 
-    std::mutex& mutex() { return mutex_; }
+    // Files open now, over all handles.
+    static int OpenCount();
 
 private:
     bool FlushPending();
@@ -54,7 +58,7 @@ private:
     std::uint64_t pendingStart_ = 0;
     std::vector<char> ahead_; // read-ahead bytes, from aheadStart_
     std::uint64_t aheadStart_ = 0;
-    std::mutex mutex_;
+    std::atomic<bool> open_{true};
 };
 
 // Maps the current errno to a platform error code and sets it as the last error.

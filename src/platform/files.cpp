@@ -48,7 +48,7 @@ bool SharingAllows(const struct stat& info, DWORD access, DWORD share) {
             it = o.files.erase(it);
             continue;
         }
-        if (file->device() == info.st_dev && file->inode() == info.st_ino &&
+        if (file->isOpen() && file->device() == info.st_dev && file->inode() == info.st_ino &&
             Conflicts(*file, access, share)) {
             return false;
         }
@@ -92,12 +92,29 @@ void SetOpenError(int error, const std::filesystem::path& host) {
     files::SetLastErrorFromErrno(error);
 }
 
-std::shared_ptr<FileObject> FindFile(HANDLE file) {
-    auto object = handles::FindAs<FileObject>(file);
-    if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
+// The formats read strings one unit per call, so the lookup of the last handle used on this
+// thread is cached; removing any handle changes the generation and empties the cache.
+struct LookupCache {
+    HANDLE handle = 0;
+    std::uint64_t generation = 0;
+    std::shared_ptr<FileObject> object;
+};
+
+FileObject* FindFile(HANDLE file) {
+    thread_local LookupCache cache;
+    const std::uint64_t generation = handles::Generation();
+    if (cache.object && cache.handle == file && cache.generation == generation) {
+        return cache.object.get();
     }
-    return object;
+    cache.object = handles::FindAs<FileObject>(file);
+    cache.handle = file;
+    cache.generation = generation;
+    if (!cache.object || !cache.object->isOpen()) {
+        cache.object.reset();
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return cache.object.get();
 }
 
 } // namespace
@@ -159,7 +176,7 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* /*over
     if (faults::ShouldFailFile(faults::FileOp::Read)) {
         return FALSE;
     }
-    const auto object = FindFile(file);
+    FileObject* const object = FindFile(file);
     if (!object) {
         return FALSE;
     }
@@ -167,7 +184,6 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* /*over
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::lock_guard lock(object->mutex());
     DWORD count = 0;
     const bool ok = object->Read(buffer, toRead, count);
     if (read != nullptr) {
@@ -184,7 +200,7 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
     if (faults::ShouldFailFile(faults::FileOp::Write)) {
         return FALSE;
     }
-    const auto object = FindFile(file);
+    FileObject* const object = FindFile(file);
     if (!object) {
         return FALSE;
     }
@@ -192,7 +208,6 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::lock_guard lock(object->mutex());
     DWORD count = 0;
     const bool ok = object->Write(buffer, toWrite, count);
     if (written != nullptr) {
@@ -205,7 +220,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveM
     if (faults::ShouldFailFile(faults::FileOp::Seek)) {
         return INVALID_SET_FILE_POINTER;
     }
-    const auto object = FindFile(file);
+    FileObject* const object = FindFile(file);
     if (!object) {
         return INVALID_SET_FILE_POINTER;
     }
@@ -216,7 +231,6 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveM
             (static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
             static_cast<std::uint32_t>(distance));
     }
-    const std::lock_guard lock(object->mutex());
     std::uint64_t position = 0;
     if (!object->Seek(move, moveMethod, position)) {
         return INVALID_SET_FILE_POINTER;
@@ -232,11 +246,10 @@ DWORD GetFileSize(HANDLE file, DWORD* sizeHigh) {
     if (faults::ShouldFailFile(faults::FileOp::Size)) {
         return INVALID_FILE_SIZE;
     }
-    const auto object = FindFile(file);
+    FileObject* const object = FindFile(file);
     if (!object) {
         return INVALID_FILE_SIZE;
     }
-    const std::lock_guard lock(object->mutex());
     std::uint64_t size = 0;
     if (!object->Size(size)) {
         return INVALID_FILE_SIZE;
@@ -252,11 +265,10 @@ BOOL FlushFileBuffers(HANDLE file) {
     if (faults::ShouldFailFile(faults::FileOp::Flush)) {
         return FALSE;
     }
-    const auto object = FindFile(file);
+    FileObject* const object = FindFile(file);
     if (!object) {
         return FALSE;
     }
-    const std::lock_guard lock(object->mutex());
     return object->Flush() ? TRUE : FALSE;
 }
 
@@ -306,14 +318,4 @@ BOOL CreateDirectoryW(LPCWSTR pathName, void* /*security*/) {
     return TRUE;
 }
 
-int OpenFileHandleCount() {
-    OpenFiles& o = openFiles();
-    const std::lock_guard lock(o.mutex);
-    int count = 0;
-    for (const auto& file : o.files) {
-        if (!file.expired()) {
-            ++count;
-        }
-    }
-    return count;
-}
+int OpenFileHandleCount() { return FileObject::OpenCount(); }

@@ -1,5 +1,6 @@
 #include "platform/handles.h"
 
+#include <atomic>
 #include <mutex>
 #include <unordered_map>
 
@@ -12,6 +13,8 @@ struct Table {
     // Handle values are never reused within a process, so a stale handle finds nothing.
     HANDLE next = 0x100;
 };
+
+std::atomic<std::uint64_t> generation{0};
 
 Table& table() {
     static Table t;
@@ -45,8 +48,11 @@ std::shared_ptr<Object> Remove(HANDLE handle) {
     }
     std::shared_ptr<Object> object = std::move(it->second);
     t.objects.erase(it);
+    generation.fetch_add(1, std::memory_order_release);
     return object;
 }
+
+std::uint64_t Generation() { return generation.load(std::memory_order_acquire); }
 
 int Count() {
     Table& t = table();

@@ -4,6 +4,7 @@
 
 #include "platform/wintypes.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace handles {
@@ -23,6 +24,8 @@ std::shared_ptr<Object> Find(HANDLE handle);
 std::shared_ptr<Object> Remove(HANDLE handle);
 // Number of handles open now, of any kind.
 int Count();
+// Changes whenever a handle is removed, so a cached lookup can tell that it may be stale.
+std::uint64_t Generation();
 
 template <typename T> std::shared_ptr<T> FindAs(HANDLE handle) {
     return std::dynamic_pointer_cast<T>(Find(handle));
