@@ -1,0 +1,40 @@
+// Starting a backup, export or restore: the launchers carry one command from the choice of a
+// file to the acknowledged result. The windows and the command-line tool differ only in how the
+// file is chosen and how progress and the result are shown: the JobFrontEnd.
+#pragma once
+
+#include "files/backup_file.h"
+#include "platform/wintypes.h"
+
+#include <atomic>
+#include <string>
+
+// The counters and the result of a running job, as the progress display sees them. The result
+// text may be read only after done was seen as 1 (acquire).
+struct JobProgress {
+    const std::atomic<DWORD>& done;
+    const std::atomic<DWORD>& total;
+    const std::atomic<DWORD>& current;
+    const std::u16string& result;
+};
+
+class JobFrontEnd {
+public:
+    virtual ~JobFrontEnd() = default;
+    // The full path of the file to write, for a filter "description|pattern"; empty when the
+    // user did not confirm.
+    virtual std::u16string ChooseBackupPath(const std::u16string& filter) = 0;
+    // The full path of a file to restore, for a pattern such as "*.usms"; empty when the user
+    // did not confirm.
+    virtual std::u16string ChooseRestorePath(const std::u16string& pattern) = 0;
+    // Shows the job's progress until done is 1, then its result; returns once the user has
+    // acknowledged it. Must not return before done is 1.
+    virtual void ShowProgress(const JobProgress& progress) = 0;
+};
+
+// The default name of a new backup: "Msgkeeper_" and the unpadded year, month, day, hour and
+// minute, then ".*" (the file type's extension replaces it).
+std::u16string DefaultBackupName(const SYSTEMTIME& now);
+
+void LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd);
+void LaunchRestore(BackupFile& format, const std::u16string& pattern, JobFrontEnd& frontEnd);

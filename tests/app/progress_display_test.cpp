@@ -1,0 +1,37 @@
+#include "app/launch.h"
+#include "app/progress_display.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ProgressDisplay, CounterTextAndBarPosition) {
+    struct Case {
+        DWORD current;
+        DWORD total;
+        std::u16string text;
+        int position;
+    };
+    const Case cases[] = {
+        {0, 0, u"0 / 0", 0},       {1, 3, u"1 / 3", 33},  {2, 3, u"2 / 3", 66},
+        {3, 3, u"3 / 3", 100},     {5, 0, u"5 / 0", 0},   {999, 1000, u"999 / 1000", 99},
+        {4000000000u, 4000000000u, u"-294967296 / -294967296", 100},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ProgressCounterText(c.current, c.total), c.text);
+        EXPECT_EQ(ProgressBarPosition(c.current, c.total), c.position) << c.current;
+    }
+}
+
+TEST(DefaultBackupName, FieldsAreUnpadded) {
+    SYSTEMTIME t;
+    t.wYear = 2009, t.wMonth = 3, t.wDay = 5, t.wHour = 14, t.wMinute = 7, t.wSecond = 59;
+    EXPECT_EQ(DefaultBackupName(t), u"Msgkeeper_200935147.*");
+    SYSTEMTIME a = t;
+    a.wMonth = 11, a.wDay = 1, a.wHour = 1, a.wMinute = 5;
+    SYSTEMTIME b = t;
+    b.wMonth = 1, b.wDay = 11, b.wHour = 1, b.wMinute = 5;
+    EXPECT_EQ(DefaultBackupName(a), DefaultBackupName(b)); // the unpadded fields collide
+}
+
+} // namespace

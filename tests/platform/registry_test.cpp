@@ -1,0 +1,52 @@
+#include "platform/registry.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+constexpr char16_t kKey[] = u"System\\StorageManager\\Profiles\\PCMCIA";
+
+TEST(Registry, KeysAreCreatedAndValuesPersist) {
+    const TempDevice device;
+    HKEY key = 0;
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, &disposition),
+              0);
+    EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExW(key, u"Folder", nullptr, nullptr, nullptr, &size),
+              static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+    const std::u16string value = u"Storage Card";
+    ASSERT_EQ(RegSetValueExW(key, u"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * 2)),
+              0);
+    EXPECT_EQ(RegCloseKey(key), 0);
+
+    HKEY again = 0;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"system\\storagemanager\\profiles\\pcmcia", 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &again, &disposition),
+              0);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    DWORD type = 0;
+    size = 0;
+    ASSERT_EQ(RegQueryValueExW(again, u"Folder", nullptr, &type, nullptr, &size), 0);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, 26u);
+    std::vector<BYTE> small(4);
+    DWORD smallSize = 4;
+    EXPECT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr, small.data(), &smallSize),
+              static_cast<LONG>(ERROR_MORE_DATA));
+    std::vector<char16_t> text(size / 2);
+    ASSERT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(text.data()), &size),
+              0);
+    EXPECT_EQ(std::u16string(text.data()), value);
+    RegCloseKey(again);
+    EXPECT_EQ(RegCloseKey(again), static_cast<LONG>(ERROR_INVALID_HANDLE));
+}
+
+} // namespace
