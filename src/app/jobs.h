@@ -1,0 +1,45 @@
+// The records that a backup or restore job's launcher, its worker thread and its progress
+// display share, and the two worker bodies.
+//
+// The worker writes current, total and the result text, and sets done to 1 as its very last
+// access to the job (release); the user-interface thread reads the result only after it has seen
+// done = 1 (acquire). The store is opened and closed on the launching thread and used in between
+// only by the worker.
+#pragma once
+
+#include "app/folder_selection.h"
+#include "files/backup_file.h"
+#include "store/message_store.h"
+
+#include <atomic>
+#include <string>
+
+struct BackupJob {
+    // Opens the store named "SMS" first, then loads the folder selection from settings.dat.
+    BackupJob(std::u16string path, BackupFile& format, std::u16string& resultText);
+
+    MessageStore store; // declared first: the session opens before anything else is built
+    std::u16string path;
+    BackupFile& format;
+    FolderSelection folders;
+    std::u16string& resultText;
+    std::atomic<DWORD> current{0};
+    std::atomic<DWORD> total{0};
+    std::atomic<DWORD> done{0};
+};
+
+struct RestoreJob {
+    RestoreJob(std::u16string path, BackupFile& format, std::u16string& resultText);
+
+    MessageStore store;
+    std::u16string path;
+    std::u16string& resultText;
+    BackupFile& format;
+    std::atomic<DWORD> current{0};
+    std::atomic<DWORD> total{0};
+    std::atomic<DWORD> done{0};
+};
+
+// The worker bodies; each ends by setting done to 1. The result is what the job achieved.
+bool RunBackup(BackupJob& job);
+bool RunRestore(RestoreJob& job);

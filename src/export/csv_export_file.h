@@ -1,0 +1,39 @@
+// The CSV export: a title row, then one row of nine quoted fields per message, rows ending in
+// LF, no byte-order mark. Writing only; it keeps its own handle and ignores the caller's.
+#pragma once
+
+#include "export/text_encoder.h"
+#include "files/backup_file.h"
+
+class CsvExportFile final : public BackupFile {
+public:
+    // The encoder is not owned and must outlive the export.
+    explicit CsvExportFile(const TextEncoder& encoder) : encoder_(encoder) {}
+    ~CsvExportFile() override;
+    CsvExportFile(const CsvExportFile&) = delete;
+    CsvExportFile& operator=(const CsvExportFile&) = delete;
+
+    // A CSV export cannot be read back: these refuse and leave the error text alone.
+    bool OpenForRead(std::u16string path, HANDLE& handle, std::u16string& error) override;
+    bool ReadRecord(HANDLE handle, MessageFields& record, std::vector<Recipient>& recipients,
+                    std::u16string& error) override;
+    bool CheckValidation(HANDLE handle, std::u16string& error) override;
+    bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
+    bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
+
+    // Creates (or replaces) the file and writes the title row.
+    bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
+    bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
+    bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
+    // Writes and flushes one row. Splits a sender item held in the message's sender name into
+    // name and number, on the message itself. A message without a folder fails at once and
+    // leaves the error text alone.
+    bool WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) override;
+    bool WriteValidation(HANDLE handle, std::u16string& error) override;
+    // Flushes and closes; false when either fails, since the file may then be incomplete.
+    bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
+
+private:
+    const TextEncoder& encoder_;
+    HANDLE file_ = 0;
+};

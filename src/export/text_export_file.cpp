@@ -1,0 +1,80 @@
+#include "export/text_export_file.h"
+
+#include "export/export_text.h"
+#include "export/finish_file.h"
+#include "export/local_time.h"
+#include "files/file_access.h"
+#include "resources/string_table.h"
+
+bool TextExportFile::OpenForRead(std::u16string /*path*/, HANDLE& /*handle*/,
+                                 std::u16string& /*error*/) {
+    return false;
+}
+
+bool TextExportFile::ReadRecord(HANDLE /*handle*/, MessageFields& /*record*/,
+                                std::vector<Recipient>& /*recipients*/, std::u16string& /*error*/) {
+    return false;
+}
+
+bool TextExportFile::CheckValidation(HANDLE /*handle*/, std::u16string& /*error*/) {
+    return false;
+}
+
+bool TextExportFile::ReadTotal(HANDLE /*handle*/, DWORD& /*total*/, std::u16string& /*error*/) {
+    return false;
+}
+
+bool TextExportFile::CloseAfterRead(HANDLE /*handle*/, std::u16string& /*error*/) {
+    return false;
+}
+
+bool TextExportFile::OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) {
+    const HANDLE file = CreateForWriting(path);
+    if (!IsValidHandle(file)) {
+        const std::u16string system = ErrorText();
+        error = ResourceString(resources::kIdsWriteFileFailed) + u"," + system;
+        return false;
+    }
+    handle = file;
+    if (!encoder_.WriteHeader(handle)) {
+        error = u"write file header error, " + ErrorText();
+        return false;
+    }
+    return true;
+}
+
+bool TextExportFile::SkipValidationArea(HANDLE /*handle*/, std::u16string& /*error*/) {
+    return true;
+}
+
+bool TextExportFile::WriteTotal(HANDLE /*handle*/, DWORD /*total*/, std::u16string& /*error*/) {
+    return true;
+}
+
+bool TextExportFile::WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) {
+    return WritePiece(handle, u"Sender: " + SenderText(message) + u"\r\n",
+                      u"write sender info error, ", error) &&
+           WritePiece(handle, u"Recipients: " + RecipientsText(message) + u"\r\n",
+                      u"write rcps error, ", error) &&
+           WritePiece(handle, u"Time: " + FormatLocalTime(message.deliveryTime()) + u"\r\n",
+                      u"write time error, ", error) &&
+           WritePiece(handle, u"Content:\r\n" + message.body() + u"\r\n\r\n",
+                      u"write subject error, ", error);
+}
+
+bool TextExportFile::WriteValidation(HANDLE /*handle*/, std::u16string& /*error*/) {
+    return true;
+}
+
+bool TextExportFile::CloseAfterWrite(HANDLE handle, std::u16string& error) {
+    return FlushAndClose(handle, error);
+}
+
+bool TextExportFile::WritePiece(HANDLE handle, const std::u16string& text,
+                                std::u16string_view errorPrefix, std::u16string& error) const {
+    if (encoder_.WriteText(handle, text)) {
+        return true;
+    }
+    error = std::u16string(errorPrefix) + ErrorText();
+    return false;
+}

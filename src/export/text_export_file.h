@@ -1,0 +1,35 @@
+// The text export: one block of four labelled pieces per message (sender, recipients, time,
+// content), in the encoding of its TextEncoder. Writing only; it works on the caller's handle.
+#pragma once
+
+#include "export/text_encoder.h"
+#include "files/backup_file.h"
+
+class TextExportFile final : public BackupFile {
+public:
+    // The encoder is not owned and must outlive the export.
+    explicit TextExportFile(const TextEncoder& encoder) : encoder_(encoder) {}
+
+    // A text export cannot be read back: these refuse and leave the error text alone.
+    bool OpenForRead(std::u16string path, HANDLE& handle, std::u16string& error) override;
+    bool ReadRecord(HANDLE handle, MessageFields& record, std::vector<Recipient>& recipients,
+                    std::u16string& error) override;
+    bool CheckValidation(HANDLE handle, std::u16string& error) override;
+    bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
+    bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
+
+    // Creates (or replaces) the file, hands its handle to the caller and writes the header.
+    bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
+    bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
+    bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
+    bool WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) override;
+    bool WriteValidation(HANDLE handle, std::u16string& error) override;
+    // Flushes and closes; false when either fails, since the file may then be incomplete.
+    bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
+
+private:
+    bool WritePiece(HANDLE handle, const std::u16string& text, std::u16string_view errorPrefix,
+                    std::u16string& error) const;
+
+    const TextEncoder& encoder_;
+};

@@ -1,0 +1,12 @@
+// MD5 digests for the validation area of the backup files, computed by OpenSSL's libcrypto.
+#pragma once
+
+#include "platform/wintypes.h"
+
+#include <array>
+#include <cstddef>
+
+using Md5Digest = std::array<BYTE, 16>;
+
+// False when the library cannot provide the digest (for example an MD5-less crypto policy).
+bool ComputeMd5(const void* data, std::size_t length, Md5Digest& digest);

@@ -1,0 +1,230 @@
+#include "files/unicode_backup_file.h"
+
+#include "files/file_access.h"
+#include "files/md5.h"
+#include "platform/errors.h"
+#include "resources/string_table.h"
+
+#include <cstdint>
+#include <iterator>
+
+namespace {
+
+// Binds the digest to the file size only, as the files in the field were made.
+constexpr DWORD kSizeSalt = 418529;
+constexpr LONG kRecordsOffset = 16;
+
+std::u16string ValidationFailed() {
+    return ResourceString(resources::kIdsValidationFailed);
+}
+
+// The digest of a file of this size: MD5 of the four little-endian bytes of size + salt.
+// False with the last error set when the size cannot be learnt or the digest computed.
+bool ValidationDigest(HANDLE file, Md5Digest& digest) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD size = FileSize(file);
+    if (size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
+        return false;
+    }
+    const DWORD value = size + kSizeSalt; // modulo 2^32
+    const BYTE bytes[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8),
+                           static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 24)};
+    if (!ComputeMd5(bytes, sizeof bytes, digest)) {
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+UnicodeBackupFile::~UnicodeBackupFile() {
+    stream_.close();
+}
+
+bool UnicodeBackupFile::Open(HANDLE file, const char16_t* phrase, std::u16string& error) {
+    if (!IsValidHandle(file)) {
+        error = phrase + ErrorText();
+        return false;
+    }
+    stream_.attach(file);
+    return true;
+}
+
+bool UnicodeBackupFile::OpenForRead(std::u16string path, HANDLE& /*handle*/,
+                                    std::u16string& error) {
+    stream_.close(); // a run that was never closed must not leak its handle
+    return Open(OpenForReading(path), u"begin restore error, ", error);
+}
+
+bool UnicodeBackupFile::ReadRecord(HANDLE /*handle*/, MessageFields& record,
+                                   std::vector<Recipient>& recipients, std::u16string& error) {
+    MessageFields fields;
+    std::vector<Recipient> entries;
+    if (!ReadFields(fields) || !ReadRecipients(entries)) {
+        error = u"read sms error, " + ErrorText();
+        return false;
+    }
+    record = std::move(fields);
+    recipients.insert(recipients.end(), std::make_move_iterator(entries.begin()),
+                      std::make_move_iterator(entries.end()));
+    return true;
+}
+
+bool UnicodeBackupFile::ReadFields(MessageFields& fields) {
+    return stream_.readString(fields.messageClass) && stream_.readString(fields.folderPath) &&
+           stream_.readFileTime(fields.lastModified) && stream_.readFileTime(fields.deliveryTime) &&
+           stream_.readU32(fields.flags) && stream_.readU32(fields.size) &&
+           stream_.readString(fields.senderName) && stream_.readString(fields.senderNumber) &&
+           stream_.readString(fields.body);
+}
+
+bool UnicodeBackupFile::ReadRecipients(std::vector<Recipient>& recipients) {
+    DWORD raw = 0;
+    if (!stream_.readU32(raw)) {
+        return false;
+    }
+    // The count comes from the file: nothing is reserved for it, and every entry must be read
+    // from the file before it exists, so a damaged count ends at the end of the file.
+    const auto count = static_cast<std::int32_t>(raw);
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::u16string displayName;
+        std::u16string address;
+        DWORD type = 0;
+        if (!stream_.readString(displayName) || !stream_.readString(address) ||
+            !stream_.readU32(type)) {
+            return false;
+        }
+        recipients.emplace_back(std::move(address), std::move(displayName), type);
+    }
+    return true;
+}
+
+bool UnicodeBackupFile::CheckValidation(HANDLE /*handle*/, std::u16string& error) {
+    Md5Digest stored{};
+    for (BYTE& byte : stored) {
+        if (!stream_.readByte(byte)) {
+            error = ValidationFailed();
+            return false;
+        }
+    }
+    Md5Digest expected{};
+    if (!ValidationDigest(stream_.handle(), expected) || stored != expected) {
+        error = ValidationFailed();
+        return false;
+    }
+    return true;
+}
+
+bool UnicodeBackupFile::ReadTotal(HANDLE /*handle*/, DWORD& total, std::u16string& error) {
+    if (!stream_.readU32(total)) {
+        error = u"read total error, " + ErrorText();
+        return false;
+    }
+    return true;
+}
+
+bool UnicodeBackupFile::CloseAfterRead(HANDLE /*handle*/, std::u16string& /*error*/) {
+    stream_.close();
+    return true;
+}
+
+bool UnicodeBackupFile::OpenForWrite(std::u16string path, HANDLE& /*handle*/,
+                                     std::u16string& error) {
+    stream_.close();
+    return Open(CreateForWriting(path), u"begin backup error, ", error);
+}
+
+bool UnicodeBackupFile::SkipValidationArea(HANDLE /*handle*/, std::u16string& error) {
+    if (!SeekFile(stream_.handle(), kRecordsOffset, FILE_BEGIN)) {
+        error = u"seek file(16) error, " + ErrorText();
+        return false;
+    }
+    return true;
+}
+
+bool UnicodeBackupFile::WriteTotal(HANDLE /*handle*/, DWORD total, std::u16string& error) {
+    if (!stream_.writeU32(total)) {
+        error = u"write total error, " + ErrorText();
+        return false;
+    }
+    return true;
+}
+
+bool UnicodeBackupFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message,
+                                    std::u16string& error) {
+    const MessageFolder* folder = message.folder();
+    if (folder == nullptr) {
+        error = u"write sms error, folder is null.";
+        return false;
+    }
+    // Each write stops the record at once, so the system text is that of the failing call.
+    // The flush belongs to the record: our file layer buffers, and a full disk may only show
+    // there.
+    if (!WriteFields(message, FolderPathOf(*folder)) || !WriteRecipients(message.recipients()) ||
+        !stream_.flush()) {
+        error = u"write sms content error, " + ErrorText();
+        return false;
+    }
+    return true;
+}
+
+bool UnicodeBackupFile::WriteFields(const MessageRecord& message,
+                                    const std::u16string& folderPath) {
+    return stream_.writeString(message.messageClass()) && stream_.writeString(folderPath) &&
+           stream_.writeFileTime(message.lastModified()) &&
+           stream_.writeFileTime(message.deliveryTime()) && stream_.writeU32(message.flags()) &&
+           stream_.writeU32(message.size()) && stream_.writeString(message.senderName()) &&
+           stream_.writeString(message.senderNumber()) && stream_.writeString(message.body());
+}
+
+bool UnicodeBackupFile::WriteRecipients(const std::vector<Recipient>& recipients) {
+    if (!stream_.writeU32(static_cast<DWORD>(recipients.size()))) {
+        return false;
+    }
+    for (const Recipient& recipient : recipients) {
+        if (!stream_.writeString(recipient.displayName()) ||
+            !stream_.writeString(recipient.address()) || !stream_.writeU32(recipient.type())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool UnicodeBackupFile::WriteValidation(HANDLE /*handle*/, std::u16string& error) {
+    if (!SeekFile(stream_.handle(), 0, FILE_BEGIN)) {
+        error = u"seek file(0) error, " + ErrorText();
+        return false;
+    }
+    Md5Digest digest{};
+    if (!ValidationDigest(stream_.handle(), digest)) {
+        error = u"write validate error, " + ErrorText();
+        return false;
+    }
+    // Every byte counts: a digest with one byte missing fails every later restore.
+    for (const BYTE byte : digest) {
+        if (!stream_.writeByte(byte)) {
+            error = u"write validate error, " + ErrorText();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool UnicodeBackupFile::CloseAfterWrite(HANDLE /*handle*/, std::u16string& error) {
+    if (!IsValidHandle(stream_.handle())) {
+        return true;
+    }
+    const bool flushed = stream_.flush();
+    const std::u16string flushText = flushed ? std::u16string() : ErrorText();
+    const bool closed = stream_.close(); // the handle goes back even when the flush failed
+    if (!flushed) {
+        error = u"flush file error, " + flushText;
+        return false;
+    }
+    if (!closed) {
+        error = u"close file error, " + ErrorText();
+        return false;
+    }
+    return true;
+}

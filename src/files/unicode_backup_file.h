@@ -1,0 +1,42 @@
+// The primary backup format (".usms"): a 16-byte MD5 digest of the file size, the message total,
+// then every message with all of its fields in UTF-16. It is the format that restores read.
+#pragma once
+
+#include "files/backup_file.h"
+#include "files/file_stream.h"
+
+class UnicodeBackupFile final : public BackupFile {
+public:
+    UnicodeBackupFile() = default;
+    // Closes a file that a run left open.
+    ~UnicodeBackupFile() override;
+    UnicodeBackupFile(const UnicodeBackupFile&) = delete;
+    UnicodeBackupFile& operator=(const UnicodeBackupFile&) = delete;
+
+    // The format keeps its own handle: the handle arguments are neither read nor set.
+    bool OpenForRead(std::u16string path, HANDLE& handle, std::u16string& error) override;
+    // Changes the record and the list only when the whole record was read.
+    bool ReadRecord(HANDLE handle, MessageFields& record, std::vector<Recipient>& recipients,
+                    std::u16string& error) override;
+    bool CheckValidation(HANDLE handle, std::u16string& error) override;
+    bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
+    bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
+
+    bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
+    bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
+    bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
+    // Succeeds only when every write of the record and the flush behind it succeeded.
+    bool WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) override;
+    bool WriteValidation(HANDLE handle, std::u16string& error) override;
+    // False when the final flush or close failed, so that no lost bytes pass unnoticed.
+    bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
+
+private:
+    bool Open(HANDLE file, const char16_t* phrase, std::u16string& error);
+    bool WriteFields(const MessageRecord& message, const std::u16string& folderPath);
+    bool WriteRecipients(const std::vector<Recipient>& recipients);
+    bool ReadFields(MessageFields& fields);
+    bool ReadRecipients(std::vector<Recipient>& recipients);
+
+    FileStream stream_;
+};

@@ -1,0 +1,342 @@
+#include "platform/mapi/database.h"
+
+#include "platform/mapi/statement.h"
+
+#include <set>
+
+namespace mapi_impl {
+namespace {
+
+constexpr int kSchemaVersion = 1;
+constexpr int kBusyTimeoutMs = 5000;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS objects(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    kind INTEGER NOT NULL,
+    parent INTEGER NOT NULL,
+    store INTEGER NOT NULL,
+    visible INTEGER NOT NULL,
+    open_error INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX IF NOT EXISTS objects_children ON objects(parent, kind, visible, id);
+CREATE TABLE IF NOT EXISTS props(
+    obj INTEGER NOT NULL,
+    tag INTEGER NOT NULL,
+    value BLOB NOT NULL,
+    PRIMARY KEY(obj, tag)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS recipients(
+    obj INTEGER NOT NULL,
+    seq INTEGER NOT NULL,
+    row BLOB NOT NULL,
+    PRIMARY KEY(obj, seq)) WITHOUT ROWID;
+)sql";
+
+// Messages that were created but never given properties: left behind by a crash.
+constexpr const char* kCleanUp = R"sql(
+DELETE FROM props WHERE obj IN (SELECT id FROM objects WHERE kind = 5 AND visible = 0);
+DELETE FROM recipients WHERE obj IN (SELECT id FROM objects WHERE kind = 5 AND visible = 0);
+DELETE FROM objects WHERE kind = 5 AND visible = 0;
+)sql";
+
+constexpr const char* kStatements[] = {
+    "BEGIN IMMEDIATE",
+    "COMMIT",
+    "ROLLBACK",
+    "SELECT kind, parent, store, visible, open_error FROM objects WHERE id = ?1",
+    "INSERT INTO objects(kind, parent, store, visible) VALUES(?1, ?2, ?3, ?4)",
+    "UPDATE objects SET store = ?2 WHERE id = ?1",
+    "UPDATE objects SET open_error = ?2 WHERE id = ?1",
+    "UPDATE objects SET visible = 1 WHERE id = ?1 AND visible = 0",
+    "DELETE FROM objects WHERE id = ?1",
+    "SELECT tag, value FROM props WHERE obj = ?1",
+    "INSERT OR REPLACE INTO props(obj, tag, value) VALUES(?1, ?2, ?3)",
+    "DELETE FROM props WHERE obj = ?1 AND tag = ?2",
+    "DELETE FROM props WHERE obj = ?1",
+    "SELECT id FROM objects WHERE parent = ?1 AND kind = ?2 AND visible = 1 AND id > ?3 "
+    "ORDER BY id LIMIT ?4",
+    "SELECT count(*) FROM objects WHERE parent = ?1 AND kind = ?2 AND visible = 1",
+    "SELECT id FROM objects WHERE parent = ?1 AND kind = ?2 AND visible = 1 "
+    "ORDER BY id LIMIT 1 OFFSET ?3",
+    "SELECT o.id FROM objects o JOIN props p ON p.obj = o.id AND p.tag = ?3 "
+    "WHERE o.parent = ?1 AND o.kind = 3 AND p.value = ?2 ORDER BY o.id LIMIT 1",
+    "SELECT seq, row FROM recipients WHERE obj = ?1 AND seq > ?2 ORDER BY seq LIMIT ?3",
+    "SELECT count(*) FROM recipients WHERE obj = ?1",
+    "SELECT seq FROM recipients WHERE obj = ?1 ORDER BY seq LIMIT 1 OFFSET ?2",
+    "INSERT INTO recipients(obj, seq, row) VALUES(?1, ?2, ?3)",
+    "DELETE FROM recipients WHERE obj = ?1",
+};
+static_assert(std::size(kStatements) == static_cast<std::size_t>(Sql::Count_));
+
+std::mutex cleanedMutex;
+std::set<std::filesystem::path> cleanedPaths;
+
+// The first connection of this process to a database clears what a crash left behind; later
+// ones must not, since another session may be writing a message right now.
+bool FirstOpenInProcess(const std::filesystem::path& path) {
+    const std::lock_guard lock(cleanedMutex);
+    return cleanedPaths.insert(path).second;
+}
+
+} // namespace
+
+std::shared_ptr<Database> Database::Open(const std::filesystem::path& path, HRESULT& hr) {
+    std::error_code error;
+    std::filesystem::create_directories(path.parent_path(), error);
+    sqlite3* handle = nullptr;
+    const int rc =
+        sqlite3_open_v2(path.string().c_str(), &handle,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close(handle);
+        hr = FromSqlite(rc == SQLITE_OK ? SQLITE_ERROR : rc);
+        return nullptr;
+    }
+    std::shared_ptr<Database> db(new Database(handle));
+    hr = db->initialise(FirstOpenInProcess(std::filesystem::absolute(path, error)));
+    if (hr != S_OK) {
+        return nullptr;
+    }
+    return db;
+}
+
+Database::~Database() {
+    for (sqlite3_stmt* s : statements_) {
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(db_);
+}
+
+HRESULT Database::initialise(bool cleanUp) {
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    if (sqlite3_exec(db_,
+                     "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
+                     "PRAGMA wal_autocheckpoint=8192; PRAGMA cache_size=-16384;",
+                     nullptr, nullptr, nullptr) != SQLITE_OK) {
+        return lastError();
+    }
+    Transaction tx(*this);
+    if (tx.status() != S_OK) {
+        return tx.status();
+    }
+    int version = 0;
+    {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &s, nullptr) != SQLITE_OK) {
+            return lastError();
+        }
+        if (sqlite3_step(s) == SQLITE_ROW) {
+            version = sqlite3_column_int(s, 0);
+        }
+        sqlite3_finalize(s);
+    }
+    if (version > kSchemaVersion) {
+        return MAPI_E_NO_SUPPORT;
+    }
+    if (version == 0) {
+        if (sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) {
+            return lastError();
+        }
+        ObjectId store = 0;
+        if (const HRESULT hr = CreateSmsStyleStore(*this, u"SMS", store); hr != S_OK) {
+            return hr;
+        }
+        const std::string setVersion = "PRAGMA user_version=" + std::to_string(kSchemaVersion);
+        if (sqlite3_exec(db_, setVersion.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            return lastError();
+        }
+    } else if (cleanUp && sqlite3_exec(db_, kCleanUp, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        return lastError();
+    }
+    return tx.commit();
+}
+
+HRESULT Database::lastError() const {
+    return FromSqlite(sqlite3_errcode(db_));
+}
+
+sqlite3_stmt* Database::statement(Sql which) {
+    sqlite3_stmt*& slot = statements_[static_cast<std::size_t>(which)];
+    if (slot == nullptr) {
+        sqlite3_prepare_v3(db_, kStatements[static_cast<std::size_t>(which)], -1,
+                           SQLITE_PREPARE_PERSISTENT, &slot, nullptr);
+    }
+    return slot;
+}
+
+HRESULT Database::begin() {
+    if (depth_ == 0) {
+        failed_ = false;
+        if (const HRESULT hr = Stmt(*this, Sql::Begin).run(); hr != S_OK) {
+            return hr;
+        }
+    }
+    ++depth_;
+    return S_OK;
+}
+
+HRESULT Database::commit() {
+    if (--depth_ > 0) {
+        return S_OK;
+    }
+    if (failed_) {
+        Stmt(*this, Sql::Rollback).run();
+        return MAPI_E_CALL_FAILED;
+    }
+    const HRESULT hr = Stmt(*this, Sql::Commit).run();
+    if (hr != S_OK && sqlite3_get_autocommit(db_) == 0) {
+        Stmt(*this, Sql::Rollback).run();
+    }
+    return hr;
+}
+
+void Database::rollback() {
+    if (--depth_ > 0) {
+        failed_ = true;
+        return;
+    }
+    Stmt(*this, Sql::Rollback).run();
+}
+
+bool Database::object(ObjectId id, ObjectRow& row) {
+    Stmt s(*this, Sql::ObjectGet);
+    s.bind(1, id);
+    if (s.step() != SQLITE_ROW) {
+        return false;
+    }
+    row.id = id;
+    row.kind = static_cast<ObjectKind>(s.integer(0));
+    row.parent = s.integer(1);
+    row.store = s.integer(2);
+    row.visible = s.integer(3) != 0;
+    row.openError = static_cast<HRESULT>(s.integer(4));
+    return true;
+}
+
+bool Database::readProps(ObjectId id, std::vector<StoredProp>& props) {
+    props.clear();
+    Stmt s(*this, Sql::PropsGet);
+    s.bind(1, id);
+    int rc = SQLITE_ROW;
+    while ((rc = s.step()) == SQLITE_ROW) {
+        props.push_back(StoredProp{static_cast<ULONG>(s.integer(0)), std::string(s.blob(1))});
+    }
+    return rc == SQLITE_DONE;
+}
+
+HRESULT Database::writeProps(ObjectId id, const std::vector<StoredProp>& props, bool makeVisible) {
+    Transaction tx(*this);
+    if (tx.status() != S_OK) {
+        return tx.status();
+    }
+    for (const StoredProp& prop : props) {
+        Stmt s(*this, Sql::PropPut);
+        s.bind(1, id).bind(2, prop.tag).bindBlob(3, prop.bytes);
+        if (const HRESULT hr = s.run(); hr != S_OK) {
+            return hr;
+        }
+    }
+    if (makeVisible) {
+        Stmt s(*this, Sql::ObjectMakeVisible);
+        s.bind(1, id);
+        if (const HRESULT hr = s.run(); hr != S_OK) {
+            return hr;
+        }
+    }
+    return tx.commit();
+}
+
+HRESULT Database::deleteProp(ObjectId id, ULONG tag) {
+    Stmt s(*this, Sql::PropDelete);
+    s.bind(1, id).bind(2, tag);
+    return s.run();
+}
+
+bool Database::children(ObjectId parent, ObjectKind kind, ObjectId after, int limit,
+                        std::vector<ObjectId>& ids) {
+    ids.clear();
+    Stmt s(*this, Sql::ChildrenAfter);
+    s.bind(1, parent).bind(2, static_cast<int>(kind)).bind(3, after).bind(4, limit);
+    int rc = SQLITE_ROW;
+    while ((rc = s.step()) == SQLITE_ROW) {
+        ids.push_back(s.integer(0));
+    }
+    return rc == SQLITE_DONE;
+}
+
+ULONG Database::countChildren(ObjectId parent, ObjectKind kind) {
+    Stmt s(*this, Sql::ChildrenCount);
+    s.bind(1, parent).bind(2, static_cast<int>(kind));
+    return s.step() == SQLITE_ROW ? static_cast<ULONG>(s.integer(0)) : 0;
+}
+
+ObjectId Database::childAt(ObjectId parent, ObjectKind kind, std::int64_t offset) {
+    Stmt s(*this, Sql::ChildAt);
+    s.bind(1, parent).bind(2, static_cast<int>(kind)).bind(3, offset);
+    return s.step() == SQLITE_ROW ? s.integer(0) : 0;
+}
+
+HRESULT Database::insertObject(ObjectKind kind, ObjectId parent, ObjectId store, bool visible,
+                               ObjectId& id) {
+    Stmt s(*this, Sql::ObjectInsert);
+    s.bind(1, static_cast<int>(kind)).bind(2, parent).bind(3, store).bind(4, visible ? 1 : 0);
+    const HRESULT hr = s.run();
+    id = hr == S_OK ? sqlite3_last_insert_rowid(db_) : 0;
+    return hr;
+}
+
+HRESULT Database::insertStore(ObjectId& id) {
+    Transaction tx(*this);
+    if (tx.status() != S_OK) {
+        return tx.status();
+    }
+    if (const HRESULT hr = insertObject(ObjectKind::Store, 0, 0, true, id); hr != S_OK) {
+        return hr;
+    }
+    Stmt s(*this, Sql::ObjectSetStore);
+    s.bind(1, id).bind(2, id);
+    if (const HRESULT hr = s.run(); hr != S_OK) {
+        return hr;
+    }
+    return tx.commit();
+}
+
+HRESULT Database::setOpenError(ObjectId id, HRESULT error) {
+    Stmt s(*this, Sql::ObjectSetOpenError);
+    s.bind(1, id).bind(2, error);
+    return s.run();
+}
+
+ObjectId Database::folderByName(ObjectId parent, std::u16string_view name) {
+    const std::string bytes = TextBytes(name);
+    Stmt s(*this, Sql::FolderByName);
+    s.bind(1, parent).bindBlob(2, bytes).bind(3, PR_DISPLAY_NAME_W);
+    return s.step() == SQLITE_ROW ? s.integer(0) : 0;
+}
+
+HRESULT Database::createFolder(ObjectId parent, ObjectId store, std::u16string_view name,
+                               std::u16string_view comment, bool openIfExists, ObjectId& id) {
+    Transaction tx(*this);
+    if (tx.status() != S_OK) {
+        return tx.status();
+    }
+    if (const ObjectId existing = folderByName(parent, name); existing != 0) {
+        if (!openIfExists) {
+            return MAPI_E_COLLISION;
+        }
+        id = existing;
+        return tx.commit();
+    }
+    if (const HRESULT hr = insertObject(ObjectKind::Folder, parent, store, true, id); hr != S_OK) {
+        return hr;
+    }
+    std::vector<StoredProp> props{StoredProp{PR_DISPLAY_NAME_W, TextBytes(name)}};
+    if (!comment.empty()) {
+        props.push_back(StoredProp{PR_COMMENT_W, TextBytes(comment)});
+    }
+    if (const HRESULT hr = writeProps(id, props, false); hr != S_OK) {
+        return hr;
+    }
+    return tx.commit();
+}
+
+} // namespace mapi_impl

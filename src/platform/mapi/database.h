@@ -1,0 +1,157 @@
+// The mail library's database: one SQLite connection with its cached statements, and the
+// object, property and recipient operations the library objects are built on. Every write is
+// its own transaction, so a crash never leaves half a change behind.
+#pragma once
+
+#include "platform/mapi/codec.h"
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace mapi_impl {
+
+struct ObjectRow {
+    ObjectId id = 0;
+    ObjectKind kind = ObjectKind::Store;
+    ObjectId parent = 0; // 0 for a store
+    ObjectId store = 0;
+    bool visible = false;
+    HRESULT openError = S_OK;
+};
+
+struct RecipientRow {
+    std::int64_t seq = 0;
+    std::vector<StoredProp> props;
+};
+
+enum class Sql : int {
+    Begin,
+    Commit,
+    Rollback,
+    ObjectGet,
+    ObjectInsert,
+    ObjectSetStore,
+    ObjectSetOpenError,
+    ObjectMakeVisible,
+    ObjectDelete,
+    PropsGet,
+    PropPut,
+    PropDelete,
+    PropsDeleteAll,
+    ChildrenAfter,
+    ChildrenCount,
+    ChildAt,
+    FolderByName,
+    RecipientsAfter,
+    RecipientsCount,
+    RecipientAt,
+    RecipientInsert,
+    RecipientsDeleteAll,
+    Count_
+};
+
+class Database {
+public:
+    // Opens the database at path; a missing file is a new device and gets the "SMS" store with
+    // its special folders. Returns nullptr and sets hr on failure.
+    static std::shared_ptr<Database> Open(const std::filesystem::path& path, HRESULT& hr);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // One thread at a time: a session may move between threads, but is never shared at once.
+    std::unique_lock<std::recursive_mutex> lock() {
+        return std::unique_lock<std::recursive_mutex>(mutex_);
+    }
+
+    bool object(ObjectId id, ObjectRow& row);
+    // All properties of an object; false on a database failure.
+    bool readProps(ObjectId id, std::vector<StoredProp>& props);
+    // Writes props (replacing equal tags); makeVisible lists a created message in its folder.
+    HRESULT writeProps(ObjectId id, const std::vector<StoredProp>& props, bool makeVisible);
+    HRESULT deleteProp(ObjectId id, ULONG tag);
+
+    // Visible children of a kind, in creation order, after a given id.
+    bool children(ObjectId parent, ObjectKind kind, ObjectId after, int limit,
+                  std::vector<ObjectId>& ids);
+    ULONG countChildren(ObjectId parent, ObjectKind kind);
+    // The id of the child at a 0-based offset, 0 when there is none.
+    ObjectId childAt(ObjectId parent, ObjectKind kind, std::int64_t offset);
+
+    HRESULT insertObject(ObjectKind kind, ObjectId parent, ObjectId store, bool visible,
+                         ObjectId& id);
+    // A store row: its own store.
+    HRESULT insertStore(ObjectId& id);
+    HRESULT setOpenError(ObjectId id, HRESULT error);
+    // The first subfolder of parent named exactly name, 0 when there is none.
+    ObjectId folderByName(ObjectId parent, std::u16string_view name);
+    HRESULT createFolder(ObjectId parent, ObjectId store, std::u16string_view name,
+                         std::u16string_view comment, bool openIfExists, ObjectId& id);
+    // Deletes the listed messages of folder; deleted counts those that were there.
+    HRESULT deleteMessages(ObjectId folder, const std::vector<ObjectId>& ids, ULONG& deleted);
+    // Deletes an object and everything below it (admin use).
+    HRESULT deleteTree(ObjectId id);
+
+    bool recipients(ObjectId message, std::int64_t afterSeq, int limit,
+                    std::vector<RecipientRow>& rows);
+    ULONG countRecipients(ObjectId message);
+    std::int64_t recipientAt(ObjectId message, std::int64_t offset);
+    HRESULT replaceRecipients(ObjectId message, const std::vector<std::vector<StoredProp>>& rows);
+
+    // One integer from a query with one bound id (admin and test use); -1 on failure.
+    std::int64_t scalar(const char* sql, ObjectId arg);
+
+    // Transactions nest: only the outermost one begins and commits.
+    HRESULT begin();
+    HRESULT commit();
+    void rollback();
+
+    sqlite3_stmt* statement(Sql which);
+    HRESULT lastError() const;
+
+private:
+    explicit Database(sqlite3* db) : db_(db) {}
+    HRESULT initialise(bool cleanUp);
+
+    sqlite3* db_;
+    std::recursive_mutex mutex_;
+    std::array<sqlite3_stmt*, static_cast<std::size_t>(Sql::Count_)> statements_{};
+    int depth_ = 0;
+    bool failed_ = false; // an inner step failed: the outermost transaction rolls back
+};
+
+// Begins on construction; rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db) : db_(db), hr_(db.begin()) {}
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    ~Transaction() {
+        if (hr_ == S_OK && !done_) {
+            db_.rollback();
+        }
+    }
+    HRESULT status() const { return hr_; }
+    HRESULT commit() {
+        done_ = true;
+        return hr_ == S_OK ? db_.commit() : hr_;
+    }
+
+private:
+    Database& db_;
+    HRESULT hr_;
+    bool done_ = false;
+};
+
+// Creates a store named name with its root folder, the five special folders and the store
+// properties that lead to them; used for a new device and by the admin interface.
+HRESULT CreateSmsStyleStore(Database& db, std::u16string_view name, ObjectId& store);
+
+} // namespace mapi_impl

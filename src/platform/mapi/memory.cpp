@@ -1,0 +1,200 @@
+// Allocations of the mail library: a root block carries a chain of child blocks
+// (MAPIAllocateMore) that are freed with it.
+#include "platform/mapi/memory.h"
+#include "platform/mapi/accounting.h"
+#include "platform/mapi/mapi_faults.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint32_t kRootMagic = 0x4D415052;  // "MAPR"
+constexpr std::uint32_t kChildMagic = 0x4D415043; // "MAPC"
+
+// Precedes every block; its size keeps the caller's part aligned for any value.
+struct alignas(std::max_align_t) BlockHeader {
+    std::uint32_t magic;
+    BlockHeader* root;      // the root block's header; itself for a root
+    BlockHeader* nextChild; // for a root the first child, for a child the next one
+};
+
+BlockHeader* HeaderOf(void* block) {
+    return reinterpret_cast<BlockHeader*>(static_cast<char*>(block) - sizeof(BlockHeader));
+}
+
+void* Allocate(std::size_t bytes, std::uint32_t magic) {
+    void* raw = std::calloc(1, sizeof(BlockHeader) + (bytes == 0 ? 1 : bytes));
+    if (raw == nullptr) {
+        return nullptr;
+    }
+    auto* header = static_cast<BlockHeader*>(raw);
+    header->magic = magic;
+    header->root = header;
+    header->nextChild = nullptr;
+    return static_cast<char*>(raw) + sizeof(BlockHeader);
+}
+
+} // namespace
+
+namespace mapi_accounting {
+namespace {
+std::atomic<std::int64_t> buffers{0};
+std::atomic<std::int64_t> references{0};
+std::atomic<std::int64_t> logons{0};
+} // namespace
+
+std::int64_t OutstandingBuffers() {
+    return buffers.load();
+}
+std::int64_t OutstandingReferences() {
+    return references.load();
+}
+std::int64_t ActiveLogons() {
+    return logons.load();
+}
+void BufferAllocated() {
+    buffers.fetch_add(1, std::memory_order_relaxed);
+}
+void BufferFreed() {
+    buffers.fetch_sub(1, std::memory_order_relaxed);
+}
+void ReferenceAdded() {
+    references.fetch_add(1, std::memory_order_relaxed);
+}
+void ReferenceDropped() {
+    references.fetch_sub(1, std::memory_order_relaxed);
+}
+void LoggedOn() {
+    logons.fetch_add(1, std::memory_order_relaxed);
+}
+void LoggedOff() {
+    logons.fetch_sub(1, std::memory_order_relaxed);
+}
+
+} // namespace mapi_accounting
+
+namespace mapi_impl {
+
+void* AllocateRoot(std::size_t bytes) {
+    void* block = Allocate(bytes, kRootMagic);
+    if (block != nullptr) {
+        mapi_accounting::BufferAllocated();
+    }
+    return block;
+}
+
+void* AllocateChild(std::size_t bytes, void* root) {
+    if (root == nullptr) {
+        return nullptr;
+    }
+    // A child of a child hangs on the same root.
+    BlockHeader* parent = HeaderOf(root)->root;
+    if (parent->magic != kRootMagic) {
+        return nullptr;
+    }
+    void* block = Allocate(bytes, kChildMagic);
+    if (block == nullptr) {
+        return nullptr;
+    }
+    BlockHeader* header = HeaderOf(block);
+    header->root = parent;
+    header->nextChild = parent->nextChild;
+    parent->nextChild = header;
+    return block;
+}
+
+LPWSTR CopyText(std::u16string_view text, void* root) {
+    auto* copy = static_cast<LPWSTR>(AllocateChild((text.size() + 1) * sizeof(char16_t), root));
+    if (copy != nullptr) {
+        std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
+        copy[text.size()] = u'\0';
+    }
+    return copy;
+}
+
+LPBYTE CopyBytes(const void* bytes, std::size_t size, void* root) {
+    auto* copy = static_cast<LPBYTE>(AllocateChild(size, root));
+    if (copy != nullptr && size > 0) {
+        std::memcpy(copy, bytes, size);
+    }
+    return copy;
+}
+
+void FreeRoot(void* block) {
+    BlockHeader* header = HeaderOf(block);
+    BlockHeader* child = header->nextChild;
+    while (child != nullptr) {
+        BlockHeader* next = child->nextChild;
+        child->magic = 0;
+        std::free(child);
+        child = next;
+    }
+    header->magic = 0;
+    std::free(header);
+    mapi_accounting::BufferFreed();
+}
+
+void FreeRowSet(LPSRowSet rows) {
+    SRow* row = &rows->aRow[0];
+    for (ULONG i = 0; i < rows->cRows; ++i) {
+        if (row[i].lpProps != nullptr) {
+            FreeRoot(row[i].lpProps);
+        }
+    }
+    FreeRoot(rows);
+}
+
+} // namespace mapi_impl
+
+SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
+    if (lppBuffer == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    *lppBuffer = nullptr;
+    if (const HRESULT hr =
+            mapi_faults::Check(mapi_faults::Op::AllocateBuffer, mapi_faults::Kind::Library, 0,
+                               static_cast<LONG>(cbSize));
+        hr != S_OK) {
+        return hr;
+    }
+    *lppBuffer = mapi_impl::AllocateRoot(cbSize);
+    return *lppBuffer != nullptr ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
+}
+
+SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
+    if (lppBuffer == nullptr || lpObject == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    *lppBuffer = nullptr;
+    if (const HRESULT hr =
+            mapi_faults::Check(mapi_faults::Op::AllocateMore, mapi_faults::Kind::Library, 0,
+                               static_cast<LONG>(cbSize));
+        hr != S_OK) {
+        return hr;
+    }
+    *lppBuffer = mapi_impl::AllocateChild(cbSize, lpObject);
+    return *lppBuffer != nullptr ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
+}
+
+ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
+    if (lpBuffer == nullptr) {
+        return S_OK;
+    }
+    mapi_faults::Note(mapi_faults::Op::FreeBuffer, mapi_faults::Kind::Library);
+    // Child blocks go with their root; freeing one alone would corrupt the chain.
+    if (HeaderOf(lpBuffer)->magic != kRootMagic) {
+        return static_cast<ULONG>(MAPI_E_INVALID_PARAMETER);
+    }
+    mapi_impl::FreeRoot(lpBuffer);
+    return S_OK;
+}
+
+void FreeProws(LPSRowSet lpRows) {
+    if (lpRows == nullptr) {
+        return;
+    }
+    mapi_faults::Note(mapi_faults::Op::FreeProws, mapi_faults::Kind::Library);
+    mapi_impl::FreeRowSet(lpRows);
+}

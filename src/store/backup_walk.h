@@ -1,0 +1,19 @@
+// The backup walk over the store: counting a folder's messages with all its subfolders, and
+// handing every message of a folder, then of its subfolders depth-first, to the job's format.
+#pragma once
+
+#include "platform/wintypes.h"
+
+#include <string>
+
+struct BackupJob;
+class StoreFolder;
+
+// Rows of the folder's contents table plus those of every subfolder, depth-first. A list that
+// cannot be made counts 0; the walk then stops with its text.
+DWORD countFolderMessages(StoreFolder& folder);
+
+// Writes the folder's messages, then its subfolders', raising the job's current number before
+// each record. On failure resultText holds "No.<n>:" with the number written before this
+// folder was entered, followed by the reason.
+bool backupFolder(BackupJob& job, HANDLE handle, StoreFolder& folder, std::u16string& resultText);

@@ -1,0 +1,62 @@
+// The session with the handset's message store: logs on, finds the store by its display name
+// and hands out its five special folders.
+#pragma once
+
+#include "store/mapi.h"
+#include "store/mapi_ptr.h"
+#include "store/store_folder.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+inline constexpr char16_t kSmsStoreName[] = u"SMS";
+
+enum class SpecialFolder { Draft, Inbox, Outbox, Sent, Deleted };
+
+struct SpecialFolderInfo {
+    SpecialFolder folder;
+    const char16_t* token; // its name in folder paths and backup files
+    ULONG storeProperty;   // the store property holding its entry identifier
+};
+
+// In the order of the backup walk and of destruction.
+inline constexpr std::array<SpecialFolderInfo, 5> kSpecialFolders = {{
+    {SpecialFolder::Draft, u"Draft", PR_CE_IPM_DRAFTS_ENTRYID},
+    {SpecialFolder::Inbox, u"Inbox", PR_CE_IPM_INBOX_ENTRYID},
+    {SpecialFolder::Outbox, u"Outbox", PR_IPM_OUTBOX_ENTRYID},
+    {SpecialFolder::Sent, u"Sentedbox", PR_IPM_SENTMAIL_ENTRYID},
+    {SpecialFolder::Deleted, u"Wastebox", PR_IPM_WASTEBASKET_ENTRYID},
+}};
+
+class MessageStore {
+public:
+    // Logs on and opens the first store whose display name equals storeName, case ignored.
+    explicit MessageStore(const std::u16string& storeName);
+    ~MessageStore();
+    MessageStore(const MessageStore&) = delete;
+    MessageStore& operator=(const MessageStore&) = delete;
+
+    bool isOpen() const { return open_; }
+
+    // The special folders, owned by the store; nullptr when one cannot be opened (the next
+    // request tries again).
+    StoreFolder* draftFolder() { return specialFolder(SpecialFolder::Draft); }
+    StoreFolder* inboxFolder() { return specialFolder(SpecialFolder::Inbox); }
+    StoreFolder* outboxFolder() { return specialFolder(SpecialFolder::Outbox); }
+    StoreFolder* sentFolder() { return specialFolder(SpecialFolder::Sent); }
+    StoreFolder* deletedFolder() { return specialFolder(SpecialFolder::Deleted); }
+    StoreFolder* specialFolder(SpecialFolder which);
+
+    // A new, caller-owned handle of the folder with this entry identifier; none on failure.
+    MapiPtr<IMAPIFolder> openFolderByEntryId(ULONG cb, const BYTE* entryId);
+
+private:
+    bool open(const std::u16string& storeName);
+    bool openMatchingStore(IMAPITable& stores, const std::u16string& storeName);
+
+    MapiPtr<IMAPISession> session_;
+    MapiPtr<IMsgStore> store_;
+    std::array<std::unique_ptr<StoreFolder>, kSpecialFolders.size()> folders_;
+    bool open_ = false;
+};

@@ -1,0 +1,137 @@
+#include "store/restore.h"
+
+#include "app/jobs.h"
+#include "model/message_fields.h"
+#include "store/message_prefix.h"
+#include "store/message_store.h"
+#include "store/store_folder.h"
+#include "store/store_message.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// Split at every backslash: "Inbox\Old" gives Inbox and Old, "Inbox\" ends in an empty
+// component, and the empty path is one empty component.
+std::vector<std::u16string> PathComponents(const std::u16string& path) {
+    std::vector<std::u16string> components;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find(u'\\', start);
+        if (end == std::u16string::npos) {
+            components.push_back(path.substr(start));
+            return components;
+        }
+        components.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+// The special folder whose token is exactly the component (case counts), or nullptr.
+StoreFolder* SpecialFolderOf(MessageStore& store, const std::u16string& component) {
+    for (const SpecialFolderInfo& info : kSpecialFolders) {
+        if (component == info.token) {
+            return store.specialFolder(info.folder);
+        }
+    }
+    return nullptr;
+}
+
+void CopyFields(const MessageFields& record, std::vector<Recipient>& recipients,
+                StoreMessage& message) {
+    message.setLastModified(record.lastModified);
+    message.setDeliveryTime(record.deliveryTime);
+    message.setFlags(record.flags);
+    message.setSize(record.size);
+    for (Recipient& recipient : recipients) {
+        message.appendRecipient(std::move(recipient));
+    }
+    message.setSenderName(record.senderName);
+    message.setSenderNumber(record.senderNumber);
+    message.setBody(record.body);
+}
+
+// Writes the record as a new message of folder. The message it replaces is found first but
+// deleted only once the new one is saved, so that a failed write never loses it.
+bool WriteMessage(StoreFolder& folder, const MessageFields& record,
+                  std::vector<Recipient>& recipients, std::u16string& resultText) {
+    const std::unique_ptr<StoreMessage> replaced = folder.findMessageByDeliveryTime(
+        record.deliveryTime.dwLowDateTime, record.deliveryTime.dwHighDateTime);
+    const std::unique_ptr<StoreMessage> message = folder.createMessage();
+    if (!message) {
+        resultText = u"Create message error!";
+        return false;
+    }
+    CopyFields(record, recipients, *message);
+    if (!message->saveMessage()) {
+        // Whatever part of the new message reached the store must not stay beside the old one.
+        static_cast<void>(message->deleteMessage());
+        resultText = u"save sms error!";
+        return false;
+    }
+    if (replaced) {
+        // Its result is not looked at: the new message is in the store either way.
+        static_cast<void>(replaced->deleteMessage());
+    }
+    return true;
+}
+
+} // namespace
+
+ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& folderPath) {
+    const std::vector<std::u16string> components = PathComponents(folderPath);
+    ResolvedFolder resolved;
+    resolved.folder = SpecialFolderOf(store, components.front());
+    if (resolved.folder == nullptr) {
+        return resolved;
+    }
+    for (std::size_t i = 1; i < components.size(); ++i) {
+        std::unique_ptr<StoreFolder> next = resolved.folder->createSubfolder(components[i]);
+        if (!next) {
+            return ResolvedFolder{};
+        }
+        resolved.folder = next.get();
+        resolved.owned = std::move(next);
+    }
+    return resolved;
+}
+
+bool restoreOneMessage(RestoreJob& job, HANDLE handle, std::u16string& resultText) {
+    MessageFields record;
+    std::vector<Recipient> recipients;
+    if (!job.format.ReadRecord(handle, record, recipients, resultText)) {
+        return false;
+    }
+    const ResolvedFolder target = resolveFolderPath(job.store, record.folderPath);
+    if (target.folder == nullptr) {
+        resultText = u"create folder '" + record.folderPath + u"' error.";
+        return false;
+    }
+    if (record.messageClass != kSmsMessageClass) {
+        resultText = u"unknown message class name!";
+        return false;
+    }
+    return WriteMessage(*target.folder, record, recipients, resultText);
+}
+
+bool restoreMessages(RestoreJob& job, HANDLE handle) {
+    if (!job.format.CheckValidation(handle, job.resultText)) {
+        return false;
+    }
+    DWORD total = 0;
+    if (!job.format.ReadTotal(handle, total, job.resultText)) {
+        return false;
+    }
+    job.total.store(total);
+    // Counted in 64 bits so that a total of 0xFFFFFFFF still ends.
+    for (std::uint64_t i = 1; i <= total; ++i) {
+        const DWORD number = static_cast<DWORD>(i);
+        job.current.store(number);
+        if (!restoreOneMessage(job, handle, job.resultText)) {
+            job.resultText = MessagePrefix(number) + job.resultText;
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,28 @@
+// Restoring a backup file into the store: every record becomes a message again in the folder
+// that its path names, replacing a message of that folder with the same delivery time.
+#pragma once
+
+#include "platform/wintypes.h"
+
+#include <memory>
+#include <string>
+
+struct RestoreJob;
+class MessageStore;
+class StoreFolder;
+
+// Checks the file, reads its total into the job and restores the records one by one, setting
+// the job's current number first. On a failed record the result text is "No.<n>:" and the
+// reason, and the rest is not read. Runs after the format's OpenForRead succeeded.
+bool restoreMessages(RestoreJob& job, HANDLE handle);
+
+// Reads one record and writes it into its folder; false with the reason in resultText.
+bool restoreOneMessage(RestoreJob& job, HANDLE handle, std::u16string& resultText);
+
+// The folder a folder path names: a special folder (owned by the store) for a token alone, or
+// a subfolder below it, created where missing (owned by the caller).
+struct ResolvedFolder {
+    StoreFolder* folder = nullptr; // nullptr when the path names no folder of this store
+    std::unique_ptr<StoreFolder> owned;
+};
+ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& folderPath);

@@ -1,0 +1,42 @@
+#include "store/store_folder.h"
+
+#include "store/message_list.h"
+
+namespace {
+
+std::vector<BYTE> ReadEntryId(IMAPIFolder* folder) {
+    if (folder == nullptr) {
+        return {};
+    }
+    SizedSPropTagArray<1> tags{1, {PR_ENTRYID}};
+    ULONG count = 0;
+    MapiBuffer<SPropValue> values;
+    if (folder->GetProps(tags.ptr(), MAPI_UNICODE, &count, values.put()) != S_OK ||
+        count != 1 || values[0].ulPropTag != PR_ENTRYID) {
+        return {};
+    }
+    const SBinary& bin = values[0].Value.bin;
+    return std::vector<BYTE>(bin.lpb, bin.lpb + bin.cb);
+}
+
+} // namespace
+
+StoreFolder::StoreFolder(MessageStore& store, std::u16string name, MapiPtr<IMAPIFolder> handle,
+                         const SBinary* entryId, const StoreFolder* parent)
+    : store_(store), handle_(std::move(handle)), parent_(parent), name_(std::move(name)) {
+    if (entryId != nullptr) {
+        entryId_.assign(entryId->lpb, entryId->lpb + entryId->cb);
+    } else {
+        entryId_ = ReadEntryId(handle_.get());
+    }
+}
+
+StoreFolder::~StoreFolder() {
+    lookupTable_.reset();
+    handle_.reset();
+    messages_.reset();
+    entryId_.clear();
+    entryId_.shrink_to_fit();
+    name_.clear();
+    // The subfolders go with the members.
+}

@@ -1,0 +1,207 @@
+#include "export/csv_export_file.h"
+
+#include "export/ansi_encoder.h"
+#include "export/export_fixtures.h"
+#include "export/export_text.h"
+#include "export/utf8_encoder.h"
+#include "platform/faults.h"
+#include "platform/files.h"
+#include "platform/utf.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace {
+
+constexpr char kTitle[] =
+    "\"Class Name\",\"Folder\",\"Modify Time\",\"Delivery Time\",\"Msg Flag\","
+    "\"Recipients\",\"Sender Name\",Sender Number,\"Subject\"\n";
+
+class CsvExportTest : public testing::Test {
+protected:
+    const TimeZoneGuard zone_{kCentralEurope};
+    const CodePageGuard codePage_{1252};
+    const TempDir dir_;
+    const std::u16string path_ = dir_.file("export.csv");
+    const faults::FileFaultGuard disarm_;
+    const Utf8Encoder encoder_;
+    CsvExportFile exporter_{encoder_};
+    HANDLE handle_ = 0;
+    std::u16string error_;
+
+    std::string contents() const { return ReadHostFile(dir_.path() / "export.csv"); }
+    // The file after one job with these messages.
+    std::string Export(std::vector<MemoryRecord*> messages) {
+        EXPECT_TRUE(exporter_.OpenForWrite(path_, handle_, error_)) << utf::Utf8(error_);
+        for (MemoryRecord* message : messages) {
+            EXPECT_TRUE(exporter_.WriteRecord(handle_, *message, error_)) << utf::Utf8(error_);
+        }
+        EXPECT_TRUE(exporter_.CloseAfterWrite(handle_, error_)) << utf::Utf8(error_);
+        return contents();
+    }
+};
+
+TEST_F(CsvExportTest, EmptyJobHoldsTheTitleRowWithoutByteOrderMark) {
+    const int handlesBefore = OpenFileHandleCount();
+    const AnsiEncoder ansi;
+    for (const TextEncoder* encoder : std::array<const TextEncoder*, 2>{&encoder_, &ansi}) {
+        CsvExportFile exporter(*encoder);
+        std::u16string error = u"untouched";
+        ASSERT_TRUE(exporter.OpenForWrite(path_, handle_, error));
+        EXPECT_TRUE(exporter.SkipValidationArea(handle_, error));
+        EXPECT_TRUE(exporter.WriteTotal(handle_, 3, error));
+        EXPECT_TRUE(exporter.WriteValidation(handle_, error));
+        EXPECT_TRUE(exporter.CloseAfterWrite(handle_, error));
+        EXPECT_EQ(error, u"untouched");
+        EXPECT_EQ(handle_, 0u); // the caller's handle is never written
+        EXPECT_EQ(contents(), kTitle);
+    }
+    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
+}
+
+TEST_F(CsvExportTest, WritesOneRowOfNineFieldsPerMessage) {
+    MessageFields fields = Fields(u"Inbox\\Old\\Work", u"Ann", u"100", u"Hi, \"you\"\r\nbye");
+    fields.lastModified = UtcTime(2009, 7, 1, 10, 0, 0);
+    fields.deliveryTime = UtcTime(2009, 3, 5, 6, 8, 9);
+    fields.flags = 0x80000001u;
+    MemoryRecord first(fields, {Recipient(u"200", u"Bob", 1), Recipient(u"300", u"Eve", 1)});
+    MemoryRecord second(Fields(u"Sentedbox", u"", u"", u""), {});
+    second.setFlags(0xFFFFFFFFu);
+    EXPECT_EQ(Export({&first, &second}),
+              std::string(kTitle) +
+                  "\"IPM.SMStext\",\"Inbox\\Old\\Work\",\"2009-07-01 12:00:00\","
+                  "\"2009-03-05 07:08:09\",\"-2147483647\",\"\"\"Bob\"\" <200>;\"\"Eve\"\" <300>\","
+                  "\"Ann\",\"100\",\"Hi, \"\"you\"\"\r\nbye\"\n"
+                  "\"IPM.SMStext\",\"Sentedbox\",\"\",\"\",\"-1\",\"\",\"\",\"\",\"\"\n");
+}
+
+TEST_F(CsvExportTest, EncodesRowsInUtf8) {
+    MemoryRecord message(Fields(u"Inbox", u"", u"", u"\u00E9\u20AC\U0001F600"), {});
+    message.setBody(message.body() + std::u16string{0xD83D});
+    const std::string file = Export({&message});
+    EXPECT_EQ(file.substr(file.size() - 15),
+              "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBD\"\n");
+}
+
+struct SenderCase {
+    const char* name;
+    std::u16string senderName, senderNumber;
+    std::u16string expectedName, expectedNumber;
+};
+
+void PrintTo(const SenderCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CsvSenderTest : public CsvExportTest, public testing::WithParamInterface<SenderCase> {};
+
+TEST_P(CsvSenderTest, SplitsASenderItemHeldInTheName) {
+    const SenderCase& c = GetParam();
+    MemoryRecord message(Fields(u"Inbox", c.senderName, c.senderNumber, u"x"), {});
+    const std::string file = Export({&message});
+    EXPECT_EQ(message.senderName(), c.expectedName);
+    EXPECT_EQ(message.senderNumber(), c.expectedNumber);
+    const std::string tail = "," + utf::Utf8(CsvQuote(c.expectedName)) + "," +
+                             utf::Utf8(CsvQuote(c.expectedNumber)) + ",\"x\"\n";
+    EXPECT_EQ(file.substr(file.size() - tail.size()), tail);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CsvSenderTest,
+    testing::Values(SenderCase{"item_overrides_number", u"\"Ann\" <100>", u"999", u"Ann", u"100"},
+                    SenderCase{"item_inside_text", u"from \"Ann\" <100> today", u"", u"Ann",
+                               u"100"},
+                    SenderCase{"plain_name_kept", u"Ann", u"999", u"Ann", u"999"},
+                    SenderCase{"bare_number_kept", u"<100>", u"", u"<100>", u""},
+                    SenderCase{"quote_in_name", u"\"A\"B\" <1>", u"", u"A\"B", u"1"}),
+    [](const testing::TestParamInfo<SenderCase>& info) { return std::string(info.param.name); });
+
+TEST_F(CsvExportTest, MessageWithoutFolderFailsWithoutTextOrWriting) {
+    ASSERT_TRUE(exporter_.OpenForWrite(path_, handle_, error_));
+    MemoryRecord message;
+    error_ = u"No.3:";
+    EXPECT_FALSE(exporter_.WriteRecord(handle_, message, error_));
+    EXPECT_EQ(error_, u"No.3:");
+    EXPECT_TRUE(exporter_.CloseAfterWrite(handle_, error_));
+    EXPECT_EQ(contents(), kTitle);
+}
+
+TEST_F(CsvExportTest, ReadingOperationsRefuseWithoutText) {
+    std::u16string error = u"before";
+    MessageFields record;
+    std::vector<Recipient> recipients;
+    DWORD total = 5;
+    EXPECT_FALSE(exporter_.OpenForRead(path_, handle_, error));
+    EXPECT_FALSE(exporter_.CheckValidation(handle_, error));
+    EXPECT_FALSE(exporter_.ReadTotal(handle_, total, error));
+    EXPECT_FALSE(exporter_.ReadRecord(handle_, record, recipients, error));
+    EXPECT_FALSE(exporter_.CloseAfterRead(handle_, error));
+    EXPECT_EQ(error, u"before");
+    EXPECT_EQ(total, 5u);
+}
+
+TEST_F(CsvExportTest, OpenFailuresNameTheirStep) {
+    EXPECT_FALSE(exporter_.OpenForWrite(dir_.file("missing/export.csv"), handle_, error_));
+    EXPECT_EQ(error_, u"open file to write error, " + SystemText(ERROR_PATH_NOT_FOUND));
+
+    const int handlesBefore = OpenFileHandleCount();
+    {
+        CsvExportFile exporter(encoder_);
+        faults::ArmFileFault(faults::FileOp::Write, 1, ERROR_DISK_FULL);
+        EXPECT_FALSE(exporter.OpenForWrite(path_, handle_, error_));
+        EXPECT_EQ(error_, u"write title error, " + SystemText(ERROR_DISK_FULL));
+    }
+    // Destroying the export gave its handle back.
+    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
+    EXPECT_EQ(handle_, 0u);
+}
+
+struct RowFailure {
+    const char* name;
+    faults::FileOp op;
+    DWORD code;
+};
+
+void PrintTo(const RowFailure& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CsvRowFailureTest : public CsvExportTest, public testing::WithParamInterface<RowFailure> {};
+
+TEST_P(CsvRowFailureTest, ARowThatDoesNotReachTheFileFails) {
+    ASSERT_TRUE(exporter_.OpenForWrite(path_, handle_, error_));
+    MemoryRecord message(Fields(u"Inbox", u"Ann", u"100", u"x"), {});
+    faults::ArmFileFault(GetParam().op, 1, GetParam().code);
+    EXPECT_FALSE(exporter_.WriteRecord(handle_, message, error_));
+    EXPECT_EQ(error_, u"write msg error, " + SystemText(GetParam().code));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, CsvRowFailureTest,
+    testing::Values(RowFailure{"write", faults::FileOp::Write, ERROR_DISK_FULL},
+                    RowFailure{"flush", faults::FileOp::Flush, ERROR_WRITE_FAULT}),
+    [](const testing::TestParamInfo<RowFailure>& info) { return std::string(info.param.name); });
+
+class CsvCloseFailureTest : public CsvExportTest, public testing::WithParamInterface<RowFailure> {};
+
+TEST_P(CsvCloseFailureTest, ReportsAFailedFinalFlushOrClose) {
+    const int handlesBefore = OpenFileHandleCount();
+    ASSERT_TRUE(exporter_.OpenForWrite(path_, handle_, error_));
+    faults::ArmFileFault(GetParam().op, 1, GetParam().code);
+    EXPECT_FALSE(exporter_.CloseAfterWrite(handle_, error_));
+    EXPECT_EQ(error_, u"close file error, " + SystemText(GetParam().code));
+    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
+    // Closed already: a second close has nothing left to lose.
+    faults::DisarmFileFaults();
+    EXPECT_TRUE(exporter_.CloseAfterWrite(handle_, error_));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, CsvCloseFailureTest,
+    testing::Values(RowFailure{"flush", faults::FileOp::Flush, ERROR_DISK_FULL},
+                    RowFailure{"close", faults::FileOp::Close, ERROR_WRITE_FAULT}),
+    [](const testing::TestParamInfo<RowFailure>& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,92 @@
+// Shared fixtures of the export tests: a fixed time zone and code page, UTC times from
+// calendar fields, the platform's error texts, and messages held in memory.
+#pragma once
+
+#include "files/file_access.h"
+#include "model/memory_record.h"
+#include "platform/codepage.h"
+#include "platform/errors.h"
+#include "platform/time.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
+// Sets TZ for the test's lifetime and restores the previous value.
+class TimeZoneGuard {
+public:
+    explicit TimeZoneGuard(const char* zone) {
+        if (const char* old = std::getenv("TZ")) {
+            previous_ = old;
+        }
+        ::setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~TimeZoneGuard() {
+        if (previous_) {
+            ::setenv("TZ", previous_->c_str(), 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+        tzset();
+    }
+    TimeZoneGuard(const TimeZoneGuard&) = delete;
+    TimeZoneGuard& operator=(const TimeZoneGuard&) = delete;
+
+private:
+    std::optional<std::string> previous_;
+};
+
+// Central European time with summer time, without relying on the host's zone files.
+inline constexpr char kCentralEurope[] = "CET-1CEST,M3.5.0,M10.5.0/3";
+
+class CodePageGuard {
+public:
+    explicit CodePageGuard(UINT codePage) { SetActiveCodePage(codePage); }
+    ~CodePageGuard() { SetActiveCodePage(0); }
+    CodePageGuard(const CodePageGuard&) = delete;
+    CodePageGuard& operator=(const CodePageGuard&) = delete;
+};
+
+inline FILETIME UtcTime(int year, int month, int day, int hour, int minute, int second) {
+    SYSTEMTIME fields{};
+    fields.wYear = static_cast<WORD>(year);
+    fields.wMonth = static_cast<WORD>(month);
+    fields.wDay = static_cast<WORD>(day);
+    fields.wHour = static_cast<WORD>(hour);
+    fields.wMinute = static_cast<WORD>(minute);
+    fields.wSecond = static_cast<WORD>(second);
+    FILETIME time{};
+    EXPECT_TRUE(SystemTimeToFileTime(&fields, &time));
+    return time;
+}
+
+// The platform's text for an error code, as an operation that failed with it would report.
+inline std::u16string SystemText(DWORD code) {
+    SetLastError(code);
+    return ErrorText();
+}
+
+// Bytes of the ASCII text as UTF-16 code units, low byte first.
+inline std::string Utf16Le(std::string_view ascii) {
+    std::string bytes;
+    for (const char c : ascii) {
+        bytes.push_back(c);
+        bytes.push_back('\0');
+    }
+    return bytes;
+}
+
+inline MessageFields Fields(std::u16string folderPath, std::u16string senderName,
+                            std::u16string senderNumber, std::u16string body) {
+    MessageFields fields;
+    fields.messageClass = u"IPM.SMStext";
+    fields.folderPath = std::move(folderPath);
+    fields.senderName = std::move(senderName);
+    fields.senderNumber = std::move(senderNumber);
+    fields.body = std::move(body);
+    return fields;
+}

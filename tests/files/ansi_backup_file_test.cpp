@@ -1,0 +1,254 @@
+#include "files/ansi_backup_file.h"
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "support/backup_runs.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The six u32 fields of WorkedExampleMessage(): both times, flags and size.
+const std::string kNumbers = Hex("01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10"
+                                 "11 12 13 14 15 16 17 18");
+
+class AnsiBackupFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetActiveCodePage(1252); }
+    void TearDown() override { SetActiveCodePage(0); }
+
+    std::string Contents() const { return ReadHostFile(dir.path() / "backup.sms"); }
+
+    // Backs up the messages and returns the bytes behind the 20-byte header.
+    std::string RecordsOf(std::vector<MemoryRecord> messages) {
+        AnsiBackupFile format;
+        const RunOutcome outcome = RunBackup(format, path, messages);
+        EXPECT_TRUE(outcome.ok) << outcome.failedAt;
+        const std::string file = Contents();
+        return file.size() < 20 ? std::string() : file.substr(20);
+    }
+
+    TempDir dir;
+    std::u16string path = dir.file("backup.sms");
+};
+
+TEST_F(AnsiBackupFileTest, WorkedExampleIsWrittenByteForByte) {
+    std::vector<MemoryRecord> messages;
+    messages.push_back(WorkedExampleMessage());
+    AnsiBackupFile format;
+    ASSERT_TRUE(RunBackup(format, path, messages).ok);
+
+    const std::string record = Hex("49 50 4D 2E 53 4D 53 74 65 78 74 0A"
+                                   "49 6E 62 6F 78 0A") +
+                               kNumbers +
+                               Hex("22 57 6F 72 6B 22 20 3C 37 37 37 3E 20 31 0A"
+                                   "22 48 6F 6D 65 22 20 3C 35 35 35 3E 0A"
+                                   "02 00 00 00"
+                                   "48 69");
+    const std::string file = Contents();
+    ASSERT_EQ(file.size(), 20 + record.size());
+    EXPECT_EQ(file.substr(16), Hex("01 00 00 00") + record);
+    EXPECT_EQ(file.substr(0, 16), Md5Of(std::to_string(file.size()) + "PaxRenTulVio"));
+}
+
+TEST_F(AnsiBackupFileTest, ZeroMessagesMakeTwentyBytes) {
+    std::vector<MemoryRecord> none;
+    AnsiBackupFile format;
+    ASSERT_TRUE(RunBackup(format, path, none).ok);
+    // printf '20PaxRenTulVio' | md5sum
+    EXPECT_EQ(Contents(), Hex("32e9c57b1f382cd3d9a0b8f5b33c4756 00000000"));
+}
+
+struct RecordCase {
+    const char* name;
+    std::u16string folder;
+    std::u16string senderName;
+    std::vector<Recipient> recipients;
+    std::u16string body;
+    std::string expected; // the record after the class line
+};
+
+// The worked example's message with the case's folder, sender name, recipients and body.
+MemoryRecord MessageOf(const RecordCase& c) {
+    const MemoryRecord example = WorkedExampleMessage();
+    MessageFields fields;
+    fields.messageClass = example.messageClass();
+    fields.folderPath = c.folder;
+    fields.lastModified = example.lastModified();
+    fields.deliveryTime = example.deliveryTime();
+    fields.flags = example.flags();
+    fields.size = example.size();
+    fields.senderName = c.senderName;
+    fields.senderNumber = example.senderNumber();
+    fields.body = c.body;
+    return MemoryRecord(fields, c.recipients);
+}
+
+std::vector<RecordCase> RecordCases() {
+    const std::string longName(2000, 'n');
+    return {
+        {"NoRecipients",
+         u"Inbox",
+         u"Home",
+         {},
+         u"Hi",
+         "Inbox\n" + kNumbers + "\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
+        {"TwoRecipients",
+         u"Inbox",
+         u"Home",
+         {Recipient(u"1", u"A", 1), Recipient(u"2", u"B", 2)},
+         u"Hi",
+         "Inbox\n" + kNumbers + "\"A\" <1> 1;\"B\" <2> 2\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
+        {"TypeIsSigned",
+         u"Inbox",
+         u"Home",
+         {Recipient(u"1", u"A", 0xFFFFFFFF)},
+         u"Hi",
+         "Inbox\n" + kNumbers + "\"A\" <1> -1\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
+        {"LineFeedInRecipientName",
+         u"Inbox",
+         u"Home",
+         {Recipient(u"1", u"A\nB", 1)},
+         u"Hi",
+         "Inbox\n" + kNumbers + "\"A\nB\" <1> 1\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
+        {"EmptyBody",
+         u"Inbox",
+         u"Home",
+         {},
+         u"",
+         "Inbox\n" + kNumbers + "\n\"Home\" <555>\n" + U32Bytes(0)},
+        {"CharacterMissingFromCodePage",
+         u"Inbox",
+         u"Home",
+         {},
+         u"\u03A9\u00E9",
+         "Inbox\n" + kNumbers + "\n\"Home\" <555>\n" + U32Bytes(2) + "?\xE9"},
+        {"SubfolderTwoLevelsDown",
+         u"Inbox\\Old\\Work",
+         u"Home",
+         {},
+         u"Hi",
+         "Inbox\\Old\\Work\n" + kNumbers + "\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
+        {"LongSenderIsWrittenWhole",
+         u"Inbox",
+         std::u16string(2000, u'n'),
+         {},
+         u"Hi",
+         "Inbox\n" + kNumbers + "\n\"" + longName + "\" <555>\n" + U32Bytes(2) + "Hi"},
+        {"NulEndsTheFolderLine",
+         std::u16string(u"In\0box", 6),
+         u"Home",
+         {},
+         u"Hi",
+         "In\n" + kNumbers + "\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
+    };
+}
+
+class AnsiRecordTest : public AnsiBackupFileTest,
+                       public ::testing::WithParamInterface<RecordCase> {};
+
+TEST_P(AnsiRecordTest, WritesTheRecordBytes) {
+    std::vector<MemoryRecord> messages;
+    messages.push_back(MessageOf(GetParam()));
+    EXPECT_EQ(RecordsOf(std::move(messages)), "IPM.SMStext\n" + GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, AnsiRecordTest, ::testing::ValuesIn(RecordCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AnsiBackupFileTest, ABodyInADoubleByteCodePageCountsBytes) {
+    SetActiveCodePage(932);
+    MemoryRecord message = WorkedExampleMessage();
+    message.setBody(u"\u65E5\u672C\u8A9E"); // three characters, two bytes each in Shift-JIS
+    std::vector<MemoryRecord> messages;
+    messages.push_back(std::move(message));
+    const std::string records = RecordsOf(std::move(messages));
+    EXPECT_EQ(records.substr(records.size() - 10), U32Bytes(6) + Hex("93 FA 96 7B 8C EA"));
+}
+
+TEST_F(AnsiBackupFileTest, AnEmbeddedNulInTheClassStillEndsTheLine) {
+    MemoryRecord message = WorkedExampleMessage();
+    message.setMessageClass(std::u16string(u"IPM\0x", 5));
+    std::vector<MemoryRecord> messages;
+    messages.push_back(std::move(message));
+    EXPECT_EQ(RecordsOf(std::move(messages)).substr(0, 10), "IPM\nInbox\n");
+}
+
+TEST_F(AnsiBackupFileTest, AMessageWithoutAFolderFailsWithoutAText) {
+    AnsiBackupFile format;
+    HANDLE handle = 0;
+    std::u16string error = u"earlier";
+    ASSERT_TRUE(format.OpenForWrite(path, handle, error));
+    ASSERT_TRUE(format.SkipValidationArea(handle, error));
+    ASSERT_TRUE(format.WriteTotal(handle, 1, error));
+    MemoryRecord orphan = WorkedExampleMessage();
+    orphan.clearFolder();
+    EXPECT_FALSE(format.WriteRecord(handle, orphan, error));
+    EXPECT_EQ(error, u"earlier");
+    ASSERT_TRUE(format.CloseAfterWrite(handle, error));
+    EXPECT_EQ(Contents().substr(20), "IPM.SMStext\n");
+}
+
+TEST_F(AnsiBackupFileTest, OpenForWriteReturnsTheHandleThatTheOthersUse) {
+    const int before = OpenFileHandleCount();
+    AnsiBackupFile format;
+    HANDLE handle = 0;
+    std::u16string error;
+    ASSERT_TRUE(format.OpenForWrite(path, handle, error));
+    EXPECT_NE(handle, 0u);
+    EXPECT_EQ(OpenFileHandleCount(), before + 1);
+    ASSERT_TRUE(format.SkipValidationArea(handle, error));
+    ASSERT_TRUE(format.WriteTotal(handle, 7, error));
+    EXPECT_TRUE(format.CloseAfterWrite(handle, error));
+    EXPECT_EQ(OpenFileHandleCount(), before);
+    EXPECT_EQ(Contents().substr(16), U32Bytes(7));
+}
+
+TEST_F(AnsiBackupFileTest, AFileThatCannotBeCreatedGivesStringTableText) {
+    AnsiBackupFile format;
+    HANDLE handle = 0;
+    std::u16string error;
+    EXPECT_FALSE(format.OpenForWrite(dir.file("missing/backup.sms"), handle, error));
+    EXPECT_EQ(error, u"Write to file failed.,The system cannot find the path specified.");
+    EXPECT_EQ(handle, 0u);
+}
+
+TEST_F(AnsiBackupFileTest, TheReadingOperationsRefuseWithoutTouchingTheFile) {
+    std::vector<MemoryRecord> messages;
+    messages.push_back(WorkedExampleMessage());
+    AnsiBackupFile writer;
+    ASSERT_TRUE(RunBackup(writer, path, messages).ok);
+    const std::string written = Contents();
+
+    const int before = OpenFileHandleCount();
+    AnsiBackupFile format;
+    HANDLE handle = 0;
+    const std::u16string refusal = u"ANSI backup files cannot be read.";
+    std::u16string error;
+    EXPECT_FALSE(format.OpenForRead(path, handle, error));
+    EXPECT_EQ(error, refusal);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(OpenFileHandleCount(), before);
+
+    error.clear();
+    EXPECT_FALSE(format.CheckValidation(handle, error));
+    EXPECT_EQ(error, refusal);
+    DWORD total = 99;
+    error.clear();
+    EXPECT_FALSE(format.ReadTotal(handle, total, error));
+    EXPECT_EQ(error, refusal);
+    EXPECT_EQ(total, 99u);
+    MessageFields fields;
+    std::vector<Recipient> recipients;
+    error.clear();
+    EXPECT_FALSE(format.ReadRecord(handle, fields, recipients, error));
+    EXPECT_EQ(error, refusal);
+    EXPECT_TRUE(recipients.empty());
+    error.clear();
+    EXPECT_FALSE(format.CloseAfterRead(handle, error));
+    EXPECT_EQ(error, refusal);
+    EXPECT_EQ(Contents(), written);
+}
+
+} // namespace

@@ -1,0 +1,310 @@
+#include "files/unicode_backup_file.h"
+
+#include "platform/files.h"
+#include "support/backup_runs.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::u16string kEndOfFile = u"Reached the end of the file.";
+
+// The digest area of a file of this size: MD5 of the little-endian bytes of size + 418529.
+std::string DigestFor(std::size_t size) {
+    return Md5Of(U32Bytes(static_cast<DWORD>(size + 418529)));
+}
+
+// A whole .usms file around hand-made records, with the digest that its size calls for.
+std::string UsmsFile(DWORD total, const std::string& records) {
+    const std::string body = U32Bytes(total) + records;
+    return DigestFor(16 + body.size()) + body;
+}
+
+std::string RecordBytes(const std::u16string& body, const std::string& recipientPart) {
+    return Utf16Bytes(u"IPM.SMStext") + Utf16Bytes(u"Inbox") + U32Bytes(1) + U32Bytes(2) +
+           U32Bytes(3) + U32Bytes(4) + U32Bytes(5) + U32Bytes(6) + Utf16Bytes(u"Home") +
+           Utf16Bytes(u"555") + Utf16Bytes(body) + recipientPart;
+}
+
+std::string OneRecipient() {
+    return U32Bytes(1) + Utf16Bytes(u"Work") + Utf16Bytes(u"777") + U32Bytes(1);
+}
+
+class UnicodeBackupFileTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::u16string path = dir.file("backup.usms");
+
+    std::string Contents() const { return ReadHostFile(dir.path() / "backup.usms"); }
+    void Store(const std::string& bytes) const { WriteHostFile(dir.path() / "backup.usms", bytes); }
+};
+
+TEST_F(UnicodeBackupFileTest, WorkedExampleIsWrittenByteForByte) {
+    std::vector<MemoryRecord> messages;
+    messages.push_back(WorkedExampleMessage());
+    UnicodeBackupFile format;
+    ASSERT_TRUE(RunBackup(format, path, messages).ok);
+
+    const std::string record =
+        Hex("49 00 50 00 4D 00 2E 00 53 00 4D 00 53 00 74 00 65 00 78 00 74 00 00 00"
+            "49 00 6E 00 62 00 6F 00 78 00 00 00"
+            "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18"
+            "48 00 6F 00 6D 00 65 00 00 00"
+            "35 00 35 00 35 00 00 00"
+            "48 00 69 00 00 00"
+            "01 00 00 00"
+            "57 00 6F 00 72 00 6B 00 00 00"
+            "37 00 37 00 37 00 00 00"
+            "01 00 00 00");
+    ASSERT_EQ(record.size(), 110u);
+    const std::string file = Contents();
+    ASSERT_EQ(file.size(), 130u);
+    EXPECT_EQ(file.substr(16), Hex("01 00 00 00") + record);
+    EXPECT_EQ(file.substr(0, 16), DigestFor(130));
+}
+
+TEST_F(UnicodeBackupFileTest, ZeroMessagesMakeTwentyBytesThatRestoreToNothing) {
+    std::vector<MemoryRecord> none;
+    UnicodeBackupFile writer;
+    ASSERT_TRUE(RunBackup(writer, path, none).ok);
+    // printf '\xf5\x62\x06\x00' | md5sum   (20 + 418529 = 0x000662F5, little-endian)
+    EXPECT_EQ(Contents(), Hex("f6d3ad696ba7f7cbe45363b6a8f00081 00000000"));
+
+    UnicodeBackupFile reader;
+    const RestoreOutcome restored = RunRestore(reader, path);
+    EXPECT_TRUE(restored.ok) << restored.failedAt;
+    EXPECT_EQ(restored.total, 0u);
+    EXPECT_TRUE(restored.records.empty());
+}
+
+MemoryRecord Message(const std::u16string& folder, const std::u16string& name,
+                     const std::u16string& number, const std::u16string& body,
+                     std::vector<Recipient> recipients) {
+    MessageFields fields;
+    fields.messageClass = u"IPM.SMStext";
+    fields.folderPath = folder;
+    fields.lastModified = FILETIME{0xFFFFFFFF, 0x7FFFFFFF};
+    fields.deliveryTime = FILETIME{0, 0x01D00000};
+    fields.flags = 0x80000001;
+    fields.size = static_cast<DWORD>(body.size() * 2);
+    fields.senderName = name;
+    fields.senderNumber = number;
+    fields.body = body;
+    return MemoryRecord(fields, std::move(recipients));
+}
+
+TEST_F(UnicodeBackupFileTest, EveryFieldSurvivesARoundTrip) {
+    std::vector<MemoryRecord> messages;
+    messages.push_back(Message(u"Inbox", u"", u"", u"", {}));
+    messages.push_back(Message(u"Inbox\\Family\\Mum", u"Mum \U0001F600", u"+44 7700 900123",
+                               u"Smile \U0001F600 and clef \U0001D11E\r\nend", {}));
+    messages.push_back(Message(u"Sentedbox\\Work", u"Me", u"1", u"x",
+                               {Recipient(u"", u"", 1), Recipient(u"777", u"W\U00010348rk", 2),
+                                Recipient(u"888", u"Boss", 0xFFFFFFFF)}));
+    MemoryRecord classless = Message(u"Draft", u"a", u"b", u"c", {Recipient()});
+    classless.setMessageClass(u"");
+    messages.push_back(std::move(classless));
+
+    UnicodeBackupFile writer;
+    ASSERT_TRUE(RunBackup(writer, path, messages).ok);
+    UnicodeBackupFile reader;
+    const RestoreOutcome restored = RunRestore(reader, path);
+    ASSERT_TRUE(restored.ok) << restored.failedAt;
+    ASSERT_EQ(restored.total, messages.size());
+    ASSERT_EQ(restored.records.size(), messages.size());
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        SCOPED_TRACE(i);
+        const MessageFields& got = restored.records[i];
+        MemoryRecord& sent = messages[i];
+        EXPECT_EQ(got.messageClass, sent.messageClass());
+        EXPECT_EQ(got.folderPath, sent.folderPath());
+        EXPECT_EQ(got.lastModified, sent.lastModified());
+        EXPECT_EQ(got.deliveryTime, sent.deliveryTime());
+        EXPECT_EQ(got.flags, sent.flags());
+        EXPECT_EQ(got.size, sent.size());
+        EXPECT_EQ(got.senderName, sent.senderName());
+        EXPECT_EQ(got.senderNumber, sent.senderNumber());
+        EXPECT_EQ(got.body, sent.body());
+        EXPECT_EQ(restored.recipients[i], sent.recipients());
+    }
+    // A record made from what was read writes the same bytes again.
+    const std::string first = Contents();
+    std::vector<MemoryRecord> again;
+    for (std::size_t i = 0; i < restored.records.size(); ++i) {
+        again.emplace_back(restored.records[i], restored.recipients[i]);
+    }
+    UnicodeBackupFile rewriter;
+    ASSERT_TRUE(RunBackup(rewriter, path, again).ok);
+    EXPECT_EQ(Contents(), first);
+}
+
+TEST_F(UnicodeBackupFileTest, TextIsWrittenUpToItsFirstNul) {
+    std::vector<MemoryRecord> messages;
+    messages.push_back(Message(u"Inbox", u"Home", u"555", std::u16string(u"Hi\0there", 8), {}));
+    UnicodeBackupFile writer;
+    ASSERT_TRUE(RunBackup(writer, path, messages).ok);
+    UnicodeBackupFile reader;
+    const RestoreOutcome restored = RunRestore(reader, path);
+    ASSERT_TRUE(restored.ok) << restored.failedAt;
+    EXPECT_EQ(restored.records.at(0).body, u"Hi");
+}
+
+TEST_F(UnicodeBackupFileTest, ChangingABodyCharacterKeepsTheFileValid) {
+    Store(UsmsFile(1, RecordBytes(u"Hi", OneRecipient())));
+    std::string bytes = Contents();
+    bytes[bytes.find(Utf16Bytes(u"Hi"))] = 'Y';
+    Store(bytes);
+    UnicodeBackupFile reader;
+    const RestoreOutcome restored = RunRestore(reader, path);
+    ASSERT_TRUE(restored.ok) << restored.failedAt;
+    EXPECT_EQ(restored.records.at(0).body, u"Yi");
+}
+
+struct DamageCase {
+    const char* name;
+    std::string bytes;
+    const char* failedAt; // "" when the restore succeeds
+    std::u16string error;
+    std::size_t recordsRead;
+    std::size_t recipientsOfFirst = 1;
+};
+
+std::string WithoutLast(std::string bytes, std::size_t count) {
+    return bytes.substr(0, bytes.size() - count);
+}
+
+std::vector<DamageCase> DamageCases() {
+    const std::string good = UsmsFile(1, RecordBytes(u"Hi", OneRecipient()));
+    const std::u16string readError = u"read sms error, " + kEndOfFile;
+    const std::string minusOne = RecordBytes(u"Hi", U32Bytes(0xFFFFFFFF));
+    // A body whose units run to the end of the file without a 0 unit.
+    const std::string openBody = WithoutLast(RecordBytes(u"Hello", ""), 2);
+    const std::string record = RecordBytes(u"Hi", OneRecipient());
+    // Where the sender name "Home" begins: cutting 4 bytes on leaves "Ho" without terminator.
+    const std::size_t name = record.find(Utf16Bytes(u"Home"));
+    return {
+        {"FifteenBytes", good.substr(0, 15), "CheckValidation", u"File Validation Failed.", 0},
+        {"DigestOnly", Md5Of(U32Bytes(16 + 418529)), "ReadTotal",
+         u"read total error, " + kEndOfFile, 0},
+        {"OneByteAppended", good + "x", "CheckValidation", u"File Validation Failed.", 0},
+        {"OneByteShort", WithoutLast(good, 1), "CheckValidation", u"File Validation Failed.", 0},
+        {"TotalLargerThanRecords", UsmsFile(3, record + record), "ReadRecord", readError, 2},
+        {"TruncatedString", UsmsFile(1, record.substr(0, name + 4)), "ReadRecord", readError, 0},
+        {"OddByteInString", UsmsFile(1, record.substr(0, name + 3)), "ReadRecord", readError, 0},
+        {"RecipientCountMinusOne", UsmsFile(2, minusOne + record), "", u"", 2, 0},
+        {"RecipientCountMaximum", UsmsFile(1, RecordBytes(u"Hi", U32Bytes(0x7FFFFFFF))),
+         "ReadRecord", readError, 0},
+        {"RecipientCountMaximumWithEntries",
+         UsmsFile(1, RecordBytes(u"Hi", U32Bytes(0x7FFFFFFF) + OneRecipient().substr(4) +
+                                            OneRecipient().substr(4))),
+         "ReadRecord", readError, 0},
+        {"BodyWithoutTerminator", UsmsFile(1, openBody), "ReadRecord", readError, 0},
+        {"MissingRecipientType", UsmsFile(1, WithoutLast(record, 4)), "ReadRecord", readError, 0},
+        {"EmptyFile", "", "CheckValidation", u"File Validation Failed.", 0},
+    };
+}
+
+class UnicodeDamagedFileTest : public UnicodeBackupFileTest,
+                               public ::testing::WithParamInterface<DamageCase> {};
+
+TEST_P(UnicodeDamagedFileTest, FailsAtTheDamageWithItsText) {
+    const DamageCase& damage = GetParam();
+    Store(damage.bytes);
+    const int handlesBefore = OpenFileHandleCount();
+    UnicodeBackupFile reader;
+    const RestoreOutcome restored = RunRestore(reader, path);
+    EXPECT_EQ(restored.failedAt, damage.failedAt);
+    EXPECT_EQ(restored.error, damage.error);
+    ASSERT_EQ(restored.records.size(), damage.recordsRead);
+    // Only the hand-made entries come back: one per record, none for a count of -1.
+    for (std::size_t i = 0; i < restored.recipients.size(); ++i) {
+        EXPECT_EQ(restored.recipients[i].size(), i == 0 ? damage.recipientsOfFirst : 1u);
+    }
+    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, UnicodeDamagedFileTest, ::testing::ValuesIn(DamageCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UnicodeBackupFileTest, AFailedRecordChangesNeitherTheFieldsNorTheList) {
+    Store(UsmsFile(1, RecordBytes(u"Hi", U32Bytes(2) + OneRecipient().substr(4))));
+    UnicodeBackupFile reader;
+    HANDLE handle = 0;
+    std::u16string error;
+    DWORD total = 0;
+    ASSERT_TRUE(reader.OpenForRead(path, handle, error));
+    ASSERT_TRUE(reader.CheckValidation(handle, error));
+    ASSERT_TRUE(reader.ReadTotal(handle, total, error));
+    MessageFields fields;
+    fields.body = u"before";
+    std::vector<Recipient> list{Recipient(u"1", u"kept", 1)};
+    EXPECT_FALSE(reader.ReadRecord(handle, fields, list, error));
+    EXPECT_EQ(error, u"read sms error, " + kEndOfFile);
+    EXPECT_EQ(fields.body, u"before");
+    EXPECT_EQ(list, std::vector<Recipient>{Recipient(u"1", u"kept", 1)});
+}
+
+TEST_F(UnicodeBackupFileTest, ReadRecipientsAreAppendedToTheCallersList) {
+    Store(UsmsFile(1, RecordBytes(u"Hi", OneRecipient())));
+    UnicodeBackupFile reader;
+    HANDLE handle = 0;
+    std::u16string error = u"untouched";
+    DWORD total = 0;
+    ASSERT_TRUE(reader.OpenForRead(path, handle, error));
+    ASSERT_TRUE(reader.CheckValidation(handle, error));
+    ASSERT_TRUE(reader.ReadTotal(handle, total, error));
+    MessageFields fields;
+    std::vector<Recipient> list{Recipient(u"1", u"first", 2)};
+    ASSERT_TRUE(reader.ReadRecord(handle, fields, list, error));
+    EXPECT_EQ(list, (std::vector<Recipient>{Recipient(u"1", u"first", 2),
+                                            Recipient(u"777", u"Work", 1)}));
+    EXPECT_EQ(error, u"untouched");
+}
+
+TEST_F(UnicodeBackupFileTest, OpenFailuresCarryTheSystemText) {
+    UnicodeBackupFile format;
+    HANDLE handle = 0x1234;
+    std::u16string error;
+    EXPECT_FALSE(format.OpenForRead(dir.file("missing.usms"), handle, error));
+    EXPECT_EQ(error, u"begin restore error, The system cannot find the file specified.");
+    EXPECT_FALSE(format.OpenForWrite(dir.file("no/such/folder.usms"), handle, error));
+    EXPECT_EQ(error, u"begin backup error, The system cannot find the path specified.");
+    EXPECT_EQ(handle, 0x1234u);
+    // Nothing is open, so both closes have nothing to do.
+    EXPECT_TRUE(format.CloseAfterWrite(handle, error));
+    EXPECT_TRUE(format.CloseAfterRead(handle, error));
+}
+
+TEST_F(UnicodeBackupFileTest, KeepsItsOwnHandleAndClosesItWhenDestroyed) {
+    const int before = OpenFileHandleCount();
+    HANDLE handle = 0;
+    std::u16string error;
+    {
+        UnicodeBackupFile format;
+        ASSERT_TRUE(format.OpenForWrite(path, handle, error));
+        EXPECT_EQ(handle, 0u);
+        EXPECT_EQ(OpenFileHandleCount(), before + 1);
+        // A second run without a close gives the first handle back.
+        ASSERT_TRUE(format.OpenForWrite(path, handle, error));
+        EXPECT_EQ(OpenFileHandleCount(), before + 1);
+    }
+    EXPECT_EQ(OpenFileHandleCount(), before);
+}
+
+TEST_F(UnicodeBackupFileTest, AMessageWithoutAFolderIsRefusedAndNothingIsWritten) {
+    UnicodeBackupFile format;
+    HANDLE handle = 0;
+    std::u16string error;
+    ASSERT_TRUE(format.OpenForWrite(path, handle, error));
+    ASSERT_TRUE(format.SkipValidationArea(handle, error));
+    ASSERT_TRUE(format.WriteTotal(handle, 1, error));
+    MemoryRecord orphan = WorkedExampleMessage();
+    orphan.clearFolder();
+    EXPECT_FALSE(format.WriteRecord(handle, orphan, error));
+    EXPECT_EQ(error, u"write sms error, folder is null.");
+    ASSERT_TRUE(format.CloseAfterWrite(handle, error));
+    EXPECT_EQ(Contents().size(), 20u);
+}
+
+} // namespace

@@ -1,0 +1,412 @@
+#include "walk_fixture.h"
+
+#include "store/backup_walk.h"
+#include "store/message_list.h"
+#include "store/store_folder.h"
+
+namespace {
+
+struct WalkOutcome {
+    bool ok = false;
+    DWORD total = 0;
+};
+
+class BackupWalkTest : public WalkFixture {
+protected:
+    // Opens the five special folders, so that armed faults meet only the walk's own calls.
+    static std::vector<StoreFolder*> OpenAll(BackupJob& job) {
+        std::vector<StoreFolder*> folders;
+        for (const SpecialFolderInfo& info : kSpecialFolders) {
+            folders.push_back(job.store.specialFolder(info.folder));
+        }
+        return folders;
+    }
+    static DWORD CountAll(const std::vector<StoreFolder*>& folders) {
+        DWORD total = 0;
+        for (StoreFolder* folder : folders) {
+            total += countFolderMessages(*folder);
+        }
+        return total;
+    }
+    static bool WalkAll(BackupJob& job, const std::vector<StoreFolder*>& folders) {
+        for (StoreFolder* folder : folders) {
+            if (!backupFolder(job, 0, *folder, job.resultText)) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+TEST_F(BackupWalkTest, WalksTheFiveFoldersThenSubfoldersDepthFirst) {
+    using enum SpecialFolder;
+    const ObjectId inbox = special(Inbox);
+    const ObjectId old = mapi_admin::AddFolder(inbox, u"Old");
+    const ObjectId deep = mapi_admin::AddFolder(old, u"Deep");
+    const ObjectId work = mapi_admin::AddFolder(inbox, u"Work");
+    const ObjectId outWork = mapi_admin::AddFolder(special(Outbox), u"Work");
+    const ObjectId inner = mapi_admin::AddFolder(outWork, u"Inner");
+    const ObjectId bin = mapi_admin::AddFolder(special(Deleted), u"Bin");
+    // Messages of a subfolder seeded before those of its parent: the order comes from the walk.
+    Seed(deep, u"P", 1);
+    Seed(inbox, u"I", 2);
+    Seed(old, u"O", 1);
+    Seed(work, u"W", 1);
+    Seed(special(Draft), u"D", 1);
+    Seed(inner, u"N", 2);
+    Seed(special(Outbox), u"X", 1);
+    Seed(special(Sent), u"S", 1);
+    Seed(bin, u"B", 1);
+    Seed(special(Deleted), u"T", 1);
+
+    RecordingFormat format;
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    const auto folders = OpenAll(job);
+    EXPECT_EQ(CountAll(folders), 12u);
+    ASSERT_TRUE(WalkAll(job, folders));
+    const std::vector<std::u16string> expected = {
+        u"Draft:D1",
+        u"Inbox:I1",
+        u"Inbox:I2",
+        u"Inbox\\Old:O1",
+        u"Inbox\\Old\\Deep:P1",
+        u"Inbox\\Work:W1",
+        u"Outbox:X1",
+        u"Outbox\\Work\\Inner:N1",
+        u"Outbox\\Work\\Inner:N2",
+        u"Sentedbox:S1",
+        u"Wastebox:T1",
+        u"Wastebox\\Bin:B1",
+    };
+    EXPECT_EQ(format.paths(), expected);
+    EXPECT_EQ(job.current.load(), 12u);
+    EXPECT_TRUE(text.empty());
+}
+
+TEST_F(BackupWalkTest, EmptyFolderCountsZeroAndWritesNothing) {
+    RecordingFormat format;
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    StoreFolder* inbox = job.store.inboxFolder();
+    ASSERT_NE(inbox, nullptr);
+    EXPECT_EQ(countFolderMessages(*inbox), 0u);
+    EXPECT_TRUE(backupFolder(job, 0, *inbox, text));
+    EXPECT_TRUE(format.written.empty());
+    EXPECT_TRUE(text.empty());
+}
+
+TEST_F(BackupWalkTest, PrefixIsTheCountAtTheFolderStart) {
+    Seed(special(SpecialFolder::Draft), u"D", 5);
+    Seed(special(SpecialFolder::Inbox), u"I", 4);
+    RecordingFormat format;
+    format.failAt = 8; // the third message of the Inbox
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    const auto folders = OpenAll(job);
+    EXPECT_FALSE(WalkAll(job, folders));
+    EXPECT_EQ(text, u"No.5:write sms error, disk full");
+    EXPECT_EQ(job.current.load(), 8u);
+    EXPECT_EQ(format.written.size(), 7u);
+}
+
+TEST_F(BackupWalkTest, SubfolderFormsItsOwnPrefix) {
+    const ObjectId inbox = special(SpecialFolder::Inbox);
+    Seed(inbox, u"I", 3);
+    Seed(mapi_admin::AddFolder(inbox, u"Old"), u"O", 2);
+    RecordingFormat format;
+    format.failAt = 5;
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    EXPECT_FALSE(backupFolder(job, 0, *job.store.inboxFolder(), text));
+    EXPECT_EQ(text, u"No.3:write sms error, disk full");
+}
+
+TEST_F(BackupWalkTest, ContentsReadFailingHalfWayKeepsEarlierMessagesAndGoesOn) {
+    // Without recipients, so that the only tables read are contents and hierarchy tables.
+    const ObjectId inbox = special(SpecialFolder::Inbox);
+    Seed(inbox, u"I", 15, 1000, false);
+    Seed(mapi_admin::AddFolder(inbox, u"Old"), u"O", 2, 1000, false);
+    RecordingFormat format;
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    StoreFolder* folder = job.store.inboxFolder();
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(countFolderMessages(*folder), 17u);
+    // The second batch of the Inbox's contents.
+    mapi_faults::Arm(Op::QueryRows, 2, MAPI_E_CALL_FAILED);
+    EXPECT_TRUE(backupFolder(job, 0, *folder, text));
+    ASSERT_EQ(format.written.size(), 12u);
+    EXPECT_EQ(format.written[9].body, u"I10");
+    EXPECT_EQ(format.written[10].folderPath, u"Inbox\\Old");
+    EXPECT_TRUE(text.empty());
+}
+
+// Layout of the failure cases: Draft D1; Inbox I1..I3; Inbox\Old O1, O2.
+struct FailureCase {
+    const char* name;
+    Op op;
+    Kind kind;
+    int nth;
+    HRESULT hr;
+    bool persistent;
+    bool armBeforeCount;
+    DWORD total;
+    bool ok;
+    const char16_t* text;
+    std::vector<std::u16string> written;
+};
+
+class BackupFailureTest : public BackupWalkTest,
+                          public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(BackupFailureTest, ReportsAndReleasesEverything) {
+    const FailureCase& c = GetParam();
+    const ObjectId inbox = special(SpecialFolder::Inbox);
+    Seed(special(SpecialFolder::Draft), u"D", 1);
+    Seed(inbox, u"I", 3);
+    Seed(mapi_admin::AddFolder(inbox, u"Old"), u"O", 2);
+    {
+        RecordingFormat format;
+        std::u16string text;
+        BackupJob job(u"unused", format, text);
+        const auto folders = OpenAll(job);
+        if (c.armBeforeCount) {
+            mapi_faults::Arm(c.op, c.nth, c.hr, c.persistent, c.kind);
+        }
+        EXPECT_EQ(CountAll(folders), c.total);
+        if (!c.armBeforeCount) {
+            mapi_faults::Arm(c.op, c.nth, c.hr, c.persistent, c.kind);
+        }
+        EXPECT_EQ(WalkAll(job, folders), c.ok);
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(format.paths(), c.written);
+    }
+    // Everything the walk obtained has been given back with the job.
+    EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
+    EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
+}
+
+const std::vector<std::u16string> kAll = {u"Draft:D1", u"Inbox:I1",      u"Inbox:I2",
+                                          u"Inbox:I3", u"Inbox\\Old:O1", u"Inbox\\Old:O2"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, BackupFailureTest,
+    ::testing::Values(
+        FailureCase{"ContentsTable",
+                    Op::GetContentsTable,
+                    Kind::Folder,
+                    1,
+                    MAPI_E_CALL_FAILED,
+                    true,
+                    true,
+                    0,
+                    false,
+                    u"No.0:get msg list error.",
+                    {}},
+        FailureCase{"ContentsTableOnce", Op::GetContentsTable, Kind::Folder, 1, MAPI_E_CALL_FAILED,
+                    false, true, 5, true, u"", kAll},
+        FailureCase{"HierarchyTable",
+                    Op::GetHierarchyTable,
+                    Kind::Folder,
+                    1,
+                    MAPI_E_CALL_FAILED,
+                    true,
+                    true,
+                    4,
+                    false,
+                    u"No.0:get sub folders error.",
+                    {u"Draft:D1"}},
+        FailureCase{"ContentsColumns",
+                    Op::SetColumns,
+                    Kind::Table,
+                    1,
+                    MAPI_E_NO_SUPPORT,
+                    true,
+                    true,
+                    0,
+                    false,
+                    u"No.0:get msg list error.",
+                    {}},
+        // The second SetColumns is the Draft's hierarchy table.
+        FailureCase{"HierarchyColumnsOnce", Op::SetColumns, Kind::Table, 2, MAPI_E_NO_SUPPORT,
+                    false, true, 6, true, u"", kAll},
+        FailureCase{"Seek",
+                    Op::SeekRow,
+                    Kind::Table,
+                    1,
+                    MAPI_E_CALL_FAILED,
+                    false,
+                    false,
+                    6,
+                    false,
+                    u"No.0:reset msg list error.",
+                    {}},
+        // The Inbox's first message cannot be opened: its listing ends, the walk goes on.
+        FailureCase{"OpenMessage",
+                    Op::FolderOpenEntry,
+                    Kind::Folder,
+                    2,
+                    MAPI_E_NOT_FOUND,
+                    false,
+                    false,
+                    6,
+                    true,
+                    u"",
+                    {u"Draft:D1", u"Inbox\\Old:O1", u"Inbox\\Old:O2"}},
+        // The Inbox's subfolder cannot be opened.
+        FailureCase{"OpenSubfolder",
+                    Op::StoreOpenEntry,
+                    Kind::Store,
+                    1,
+                    MAPI_E_NO_ACCESS,
+                    true,
+                    true,
+                    4,
+                    false,
+                    u"No.1:get sub folders error.",
+                    {u"Draft:D1", u"Inbox:I1", u"Inbox:I2", u"Inbox:I3"}},
+        // A message whose properties cannot be read at all is written with empty fields.
+        FailureCase{
+            "GetProps",
+            Op::GetProps,
+            Kind::Message,
+            2,
+            MAPI_E_CALL_FAILED,
+            false,
+            false,
+            6,
+            true,
+            u"",
+            {u"Draft:D1", u"Inbox:", u"Inbox:I2", u"Inbox:I3", u"Inbox\\Old:O1", u"Inbox\\Old:O2"}},
+        FailureCase{
+            "GetPropsWarningWithoutValues",
+            Op::GetProps,
+            Kind::Message,
+            2,
+            MAPI_W_ERRORS_RETURNED,
+            false,
+            false,
+            6,
+            true,
+            u"",
+            {u"Draft:D1", u"Inbox:", u"Inbox:I2", u"Inbox:I3", u"Inbox\\Old:O1", u"Inbox\\Old:O2"}},
+        FailureCase{"RecipientTable", Op::GetRecipientTable, Kind::Message, 1, MAPI_E_CALL_FAILED,
+                    true, false, 6, true, u"", kAll}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+TEST_F(BackupWalkTest, UnreadableRecipientsAreAskedForAgain) {
+    Seed(special(SpecialFolder::Inbox), u"I", 1);
+    RecordingFormat format;
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    MessageList* list = job.store.inboxFolder()->messages(10);
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(list->next());
+    mapi_faults::Arm(Op::GetRecipientTable, 1, MAPI_E_CALL_FAILED);
+    EXPECT_TRUE(list->current()->recipients().empty());
+    EXPECT_EQ(list->current()->recipients().size(), 2u);
+}
+
+TEST_F(BackupWalkTest, ListsAreMadeOnceAndRetriedAfterFailure) {
+    const ObjectId inbox = special(SpecialFolder::Inbox);
+    Seed(inbox, u"I", 2);
+    mapi_admin::AddFolder(inbox, u"Old");
+    RecordingFormat format;
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    StoreFolder* folder = job.store.inboxFolder();
+    mapi_faults::ResetCounts();
+    mapi_faults::Arm(Op::GetContentsTable, 1, MAPI_E_CALL_FAILED);
+    mapi_faults::Arm(Op::GetHierarchyTable, 1, MAPI_E_CALL_FAILED);
+    EXPECT_EQ(folder->messages(5), nullptr);
+    EXPECT_EQ(folder->subfolders(), nullptr);
+    MessageList* list = folder->messages(5);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->batchSize(), 5u);
+    EXPECT_EQ(folder->messages(10), list); // the first successful call's batch size stays
+    EXPECT_EQ(list->batchSize(), 5u);
+    auto* children = folder->subfolders();
+    ASSERT_NE(children, nullptr);
+    ASSERT_EQ(children->size(), 1u);
+    EXPECT_EQ(folder->subfolders(), children);
+    EXPECT_EQ((*children)[0]->folderPath(), u"Inbox\\Old");
+    EXPECT_EQ((*children)[0]->parent(), folder);
+    EXPECT_EQ(mapi_faults::CallCount(Op::GetContentsTable), 2);
+    EXPECT_EQ(mapi_faults::CallCount(Op::GetHierarchyTable), 2);
+}
+
+TEST_F(BackupWalkTest, ListReadsInBatchesAndKeepsTheRowCount) {
+    Seed(special(SpecialFolder::Inbox), u"I", 23);
+    RecordingFormat format;
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    MessageList* list = job.store.inboxFolder()->messages(0);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->batchSize(), 10u);
+    mapi_faults::StartRecording();
+    EXPECT_EQ(list->rowCount(), 23u);
+    EXPECT_EQ(list->rowCount(), 23u);
+    EXPECT_EQ(mapi_faults::CallCount(Op::GetRowCount), 1);
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(list->reset());
+        EXPECT_EQ(list->current(), nullptr);
+        int seen = 0;
+        while (list->next()) {
+            ++seen;
+        }
+        EXPECT_EQ(seen, 23) << pass;
+    }
+    int queries = 0;
+    for (const auto& call : mapi_faults::Recorded()) {
+        if (call.op == Op::QueryRows) {
+            EXPECT_EQ(call.count, 10);
+            EXPECT_EQ(call.flags, 0u);
+            ++queries;
+        }
+    }
+    EXPECT_EQ(queries, 8); // three batches and the empty one, twice
+}
+
+TEST_F(BackupWalkTest, ZeroRowCountIsAskedAgain) {
+    RecordingFormat format;
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    StoreFolder* folder = job.store.inboxFolder();
+    EXPECT_EQ(countFolderMessages(*folder), 0u);
+    Seed(special(SpecialFolder::Inbox), u"I", 2);
+    EXPECT_EQ(countFolderMessages(*folder), 2u);
+}
+
+TEST_F(BackupWalkTest, ReadsAllOfAMessageWhoseSenderNameIsMissing) {
+    const ObjectId inbox = special(SpecialFolder::Inbox);
+    Seed(inbox, u"I", 1);
+    const ObjectId message = mapi_admin::Messages(inbox).front();
+    ASSERT_TRUE(mapi_admin::RemoveProperty(message, PR_SENDER_NAME_W));
+    RecordingFormat format;
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    ASSERT_TRUE(backupFolder(job, 0, *job.store.inboxFolder(), text));
+    ASSERT_EQ(format.written.size(), 1u);
+    const WrittenRecord& record = format.written[0];
+    EXPECT_EQ(record.body, u"I1");
+    EXPECT_EQ(record.senderName, u"Ann");
+    EXPECT_EQ(record.senderNumber, u"+4912345");
+    EXPECT_EQ(FileTimeToU64(record.deliveryTime), 1010u);
+    EXPECT_EQ(record.recipients.size(), 2u);
+}
+
+TEST_F(BackupWalkTest, UnopenableSpecialFolderStopsTheBackupWithAText) {
+    Seed(special(SpecialFolder::Inbox), u"I", 2);
+    ASSERT_TRUE(mapi_admin::SetOpenError(special(SpecialFolder::Outbox), MAPI_E_NO_ACCESS));
+    RecordingFormat format;
+    std::u16string text;
+    BackupJob job(u"unused", format, text);
+    job.folders = FolderSelection::All();
+    EXPECT_FALSE(RunBackup(job));
+    EXPECT_EQ(text, u"No.2:open folder 'Outbox' error.");
+    EXPECT_EQ(format.written.size(), 2u);
+    EXPECT_EQ(job.done.load(), 1u);
+}
+
+} // namespace

@@ -1,0 +1,184 @@
+// Shared pieces of the backup-walk and restore tests: a handset with install folder (so that a
+// job can load its folder selection), seeding helpers, a format that records the records it is
+// given, and a format that hands out prepared records.
+#pragma once
+
+#include "app/jobs.h"
+#include "files/backup_file.h"
+#include "files/file_access.h"
+#include "model/memory_record.h"
+#include "store/message_store.h"
+#include "store_fixture.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using mapi_admin::ObjectId;
+using mapi_faults::Kind;
+using mapi_faults::Op;
+
+class WalkFixture : public StoreFixture {
+protected:
+    void SetUp() override {
+        StoreFixture::SetUp();
+        ASSERT_TRUE(device::EnsureLayout());
+    }
+
+    ObjectId special(std::size_t index) const {
+        return mapi_admin::SpecialFolder(sms_, kSpecialFolders[index].storeProperty);
+    }
+    ObjectId special(SpecialFolder which) const { return special(static_cast<std::size_t>(which)); }
+
+    // Adds messages whose bodies are prefix1, prefix2, ... with distinct delivery times.
+    static void Seed(ObjectId folder, const std::u16string& prefix, int count,
+                     std::uint64_t firstTime = 1000, bool withRecipients = true) {
+        std::vector<mapi_admin::SeedMessage> messages;
+        for (int i = 1; i <= count; ++i) {
+            messages.push_back(SampleMessage(prefix + NumberToText(i),
+                                             firstTime + static_cast<std::uint64_t>(i) * 10));
+            if (!withRecipients) {
+                messages.back().recipients.clear();
+            }
+        }
+        ASSERT_EQ(mapi_admin::AddMessages(folder, messages).size(), messages.size());
+    }
+
+    static std::u16string BodyOf(ObjectId message) {
+        std::u16string body;
+        mapi_admin::GetText(message, PR_SUBJECT_W, body);
+        return body;
+    }
+    // The bodies of a folder's listed messages, in table order.
+    static std::vector<std::u16string> Bodies(ObjectId folder) {
+        std::vector<std::u16string> bodies;
+        for (const ObjectId message : mapi_admin::Messages(folder)) {
+            bodies.push_back(BodyOf(message));
+        }
+        return bodies;
+    }
+    // The subfolder of parent with that display name, 0 when none.
+    static ObjectId Child(ObjectId parent, const std::u16string& name) {
+        for (const ObjectId folder : mapi_admin::Subfolders(parent)) {
+            std::u16string text;
+            if (mapi_admin::GetText(folder, PR_DISPLAY_NAME_W, text) && text == name) {
+                return folder;
+            }
+        }
+        return 0;
+    }
+};
+
+// What a format saw of one message it was asked to write.
+struct WrittenRecord {
+    std::u16string folderPath;
+    std::u16string body;
+    std::u16string senderName;
+    std::u16string senderNumber;
+    FILETIME deliveryTime;
+    std::vector<Recipient> recipients;
+};
+
+// Records every WriteRecord; the failAt-th one (1-based) fails with failText.
+class RecordingFormat final : public BackupFile {
+public:
+    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return false; }
+    bool ReadRecord(HANDLE, MessageFields&, std::vector<Recipient>&, std::u16string&) override {
+        return false;
+    }
+    bool CheckValidation(HANDLE, std::u16string&) override { return false; }
+    bool ReadTotal(HANDLE, DWORD&, std::u16string&) override { return false; }
+    bool CloseAfterRead(HANDLE, std::u16string&) override { return false; }
+    bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return true; }
+    bool SkipValidationArea(HANDLE, std::u16string&) override { return true; }
+    bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return true; }
+    bool WriteRecord(HANDLE, MessageRecord& message, std::u16string& error) override {
+        if (++calls == failAt) {
+            error = failText;
+            return false;
+        }
+        written.push_back(WrittenRecord{message.folderPath(), message.body(), message.senderName(),
+                                        message.senderNumber(), message.deliveryTime(),
+                                        message.recipients()});
+        return true;
+    }
+    bool WriteValidation(HANDLE, std::u16string&) override { return true; }
+    bool CloseAfterWrite(HANDLE, std::u16string&) override { return true; }
+
+    std::vector<std::u16string> paths() const {
+        std::vector<std::u16string> result;
+        for (const auto& record : written) {
+            result.push_back(record.folderPath + u":" + record.body);
+        }
+        return result;
+    }
+
+    std::vector<WrittenRecord> written;
+    int calls = 0;
+    int failAt = 0;
+    std::u16string failText = u"write sms error, disk full";
+};
+
+// Hands out prepared records through ReadRecord; the failAt-th read (1-based) fails.
+class ScriptedFormat final : public BackupFile {
+public:
+    struct Entry {
+        MessageFields fields;
+        std::vector<Recipient> recipients;
+    };
+
+    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return true; }
+    bool ReadRecord(HANDLE, MessageFields& record, std::vector<Recipient>& recipients,
+                    std::u16string& error) override {
+        ++reads;
+        if (reads == failAt || next >= entries.size()) {
+            error = u"read sms error, bad record";
+            return false;
+        }
+        record = entries[next].fields;
+        recipients = entries[next].recipients;
+        ++next;
+        return true;
+    }
+    bool CheckValidation(HANDLE, std::u16string& error) override {
+        if (!valid) {
+            error = u"validation failed";
+        }
+        return valid;
+    }
+    bool ReadTotal(HANDLE, DWORD& total, std::u16string&) override {
+        total = declaredTotal ? *declaredTotal : static_cast<DWORD>(entries.size());
+        return true;
+    }
+    bool CloseAfterRead(HANDLE, std::u16string&) override { return true; }
+    bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return false; }
+    bool SkipValidationArea(HANDLE, std::u16string&) override { return false; }
+    bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return false; }
+    bool WriteRecord(HANDLE, MessageRecord&, std::u16string&) override { return false; }
+    bool WriteValidation(HANDLE, std::u16string&) override { return false; }
+    bool CloseAfterWrite(HANDLE, std::u16string&) override { return false; }
+
+    // Adds a record of class IPM.SMStext with one recipient.
+    Entry& add(std::u16string folderPath, std::u16string body, std::uint64_t delivery) {
+        Entry entry;
+        entry.fields.messageClass = kSmsMessageClass;
+        entry.fields.folderPath = std::move(folderPath);
+        entry.fields.body = std::move(body);
+        entry.fields.deliveryTime = U64ToFileTime(delivery);
+        entry.fields.lastModified = U64ToFileTime(delivery + 5);
+        entry.fields.flags = MSGFLAG_READ;
+        entry.fields.size = 7;
+        entry.fields.senderName = u"Ann";
+        entry.fields.senderNumber = u"+4912345";
+        entry.recipients = {Recipient(u"+4911111", u"Bob", MAPI_TO)};
+        entries.push_back(std::move(entry));
+        return entries.back();
+    }
+
+    std::vector<Entry> entries;
+    std::optional<DWORD> declaredTotal;
+    std::size_t next = 0;
+    int reads = 0;
+    int failAt = 0;
+    bool valid = true;
+};
