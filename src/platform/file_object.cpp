@@ -122,6 +122,20 @@ bool FileObject::FillReadBuffer() {
 }
 
 bool FileObject::Read(void* buffer, DWORD toRead, DWORD& read) {
+    // The common case of the formats' small reads: the bytes are in the read-ahead buffer.
+    if (bufferReads_ && position_ >= aheadStart_ &&
+        position_ + toRead <= aheadStart_ + ahead_.size()) {
+        const char* from = ahead_.data() + (position_ - aheadStart_);
+        // Copies of a few bytes stay inline instead of calling the library's memcpy.
+        if (toRead <= 8) {
+            std::copy_n(from, toRead, static_cast<char*>(buffer));
+        } else {
+            std::memcpy(buffer, from, toRead);
+        }
+        position_ += toRead;
+        read = toRead;
+        return true;
+    }
     read = 0;
     if ((access_ & GENERIC_READ) == 0) {
         SetLastError(ERROR_ACCESS_DENIED);

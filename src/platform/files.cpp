@@ -93,28 +93,32 @@ void SetOpenError(int error, const std::filesystem::path& host) {
 }
 
 // The formats read strings one unit per call, so the lookup of the last handle used on this
-// thread is cached; removing any handle changes the generation and empties the cache.
+// thread is cached. Removing any handle changes the generation, which empties every cache
+// before the object can go; a handle is used by one thread at a time, so the pointer cannot
+// go stale between the check and the use.
 struct LookupCache {
     HANDLE handle = 0;
     std::uint64_t generation = 0;
-    std::shared_ptr<FileObject> object;
+    FileObject* object = nullptr;
 };
 
+thread_local LookupCache lookupCache;
+
 FileObject* FindFile(HANDLE file) {
-    thread_local LookupCache cache;
     const std::uint64_t generation = handles::Generation();
-    if (cache.object && cache.handle == file && cache.generation == generation) {
-        return cache.object.get();
+    LookupCache& cache = lookupCache;
+    if (cache.object != nullptr && cache.handle == file && cache.generation == generation) {
+        return cache.object;
     }
-    cache.object = handles::FindAs<FileObject>(file);
-    cache.handle = file;
-    cache.generation = generation;
-    if (!cache.object || !cache.object->isOpen()) {
-        cache.object.reset();
+    const auto object = handles::FindAs<FileObject>(file);
+    cache = LookupCache{file, generation, nullptr};
+    if (!object || !object->isOpen()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    return cache.object.get();
+    // The handle table keeps the object alive until the handle is removed.
+    cache.object = object.get();
+    return cache.object;
 }
 
 } // namespace

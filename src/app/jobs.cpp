@@ -1,0 +1,147 @@
+#include "app/jobs.h"
+
+#include "files/file_access.h"
+#include "resources/string_table.h"
+#include "store/backup_walk.h"
+#include "store/restore.h"
+
+#include <array>
+
+namespace {
+
+// The selected special folders in the walk's order: Draft, Inbox, Outbox, Sent, Deleted.
+using FolderGetter = StoreFolder* (MessageStore::*)();
+struct SelectedFolder {
+    BYTE FolderSelection::*selected;
+    FolderGetter get;
+    const char16_t* token;
+};
+constexpr std::array<SelectedFolder, 5> kFolders = {{
+    {&FolderSelection::draft, &MessageStore::draftFolder, u"Draft"},
+    {&FolderSelection::inbox, &MessageStore::inboxFolder, u"Inbox"},
+    {&FolderSelection::outbox, &MessageStore::outboxFolder, u"Outbox"},
+    {&FolderSelection::sent, &MessageStore::sentFolder, u"Sentedbox"},
+    {&FolderSelection::deleted, &MessageStore::deletedFolder, u"Wastebox"},
+}};
+
+std::u16string Prefix(DWORD number) {
+    return u"No." + NumberToText(static_cast<int>(number)) + u":";
+}
+
+std::u16string Count(DWORD n) { return NumberToText(static_cast<int>(n)); }
+
+// A selected special folder that the store cannot open stops the backup with a text.
+bool OpenFolder(BackupJob& job, const SelectedFolder& entry, StoreFolder*& folder) {
+    folder = (job.store.*entry.get)();
+    if (folder == nullptr) {
+        job.resultText = Prefix(job.current.load()) + u"open folder '" + entry.token +
+                         u"' error.";
+        return false;
+    }
+    return true;
+}
+
+bool BackupBody(BackupJob& job, HANDLE handle) {
+    DWORD total = 0;
+    for (const SelectedFolder& entry : kFolders) {
+        if (job.folders.*entry.selected == 0) {
+            continue;
+        }
+        StoreFolder* folder = (job.store.*entry.get)();
+        if (folder != nullptr) {
+            total += countFolderMessages(*folder);
+            job.total.store(total);
+        }
+    }
+    if (!job.format.SkipValidationArea(handle, job.resultText) ||
+        !job.format.WriteTotal(handle, total, job.resultText)) {
+        return false;
+    }
+    for (const SelectedFolder& entry : kFolders) {
+        if (job.folders.*entry.selected == 0) {
+            continue;
+        }
+        StoreFolder* folder = nullptr;
+        if (!OpenFolder(job, entry, folder) ||
+            !backupFolder(job, handle, *folder, job.resultText)) {
+            return false;
+        }
+    }
+    // A listing that ended early, or messages that arrived during the walk, make the count
+    // differ from what was written: declare exactly the records the file holds.
+    const DWORD written = job.current.load();
+    if (written != total && (!job.format.SkipValidationArea(handle, job.resultText) ||
+                             !job.format.WriteTotal(handle, written, job.resultText))) {
+        return false;
+    }
+    return job.format.WriteValidation(handle, job.resultText);
+}
+
+std::u16string BackupCompletedText(DWORD written, DWORD counted) {
+    std::u16string text = ResourceString(resources::kIdsBackupCompleted);
+    if (written < counted) {
+        text += u" " + Count(written) + u" of " + Count(counted) +
+                u" messages were saved; the others could not be read from the store.";
+    }
+    return text;
+}
+
+} // namespace
+
+BackupJob::BackupJob(std::u16string path_, BackupFile& format_, std::u16string& resultText_)
+    : store(kSmsStoreName), path(std::move(path_)), format(format_), resultText(resultText_) {
+    LoadFolderSelection(folders);
+}
+
+RestoreJob::RestoreJob(std::u16string path_, BackupFile& format_, std::u16string& resultText_)
+    : store(kSmsStoreName), path(std::move(path_)), resultText(resultText_), format(format_) {}
+
+bool RunBackup(BackupJob& job) {
+    if (!job.store.isOpen()) {
+        job.resultText = ResourceString(resources::kIdsAccountInitFailed);
+        job.done.store(1, std::memory_order_release);
+        return false;
+    }
+    job.current.store(0);
+    job.total.store(0);
+    HANDLE handle = 0;
+    if (!job.format.OpenForWrite(job.path, handle, job.resultText)) {
+        job.done.store(1, std::memory_order_release);
+        return false;
+    }
+    bool ok = BackupBody(job, handle);
+    std::u16string closeText;
+    // A file whose last bytes did not reach the device is not a completed backup.
+    if (!job.format.CloseAfterWrite(handle, closeText) && ok) {
+        job.resultText = closeText;
+        ok = false;
+    }
+    if (ok) {
+        job.resultText = BackupCompletedText(job.current.load(), job.total.load());
+    }
+    job.done.store(1, std::memory_order_release);
+    return ok;
+}
+
+bool RunRestore(RestoreJob& job) {
+    if (!job.store.isOpen()) {
+        job.resultText = ResourceString(resources::kIdsAccountInitFailed);
+        job.done.store(1, std::memory_order_release);
+        return false;
+    }
+    job.current.store(0);
+    job.total.store(0);
+    HANDLE handle = 0;
+    if (!job.format.OpenForRead(job.path, handle, job.resultText)) {
+        job.done.store(1, std::memory_order_release);
+        return false;
+    }
+    const bool ok = restoreMessages(job, handle);
+    std::u16string ignored;
+    job.format.CloseAfterRead(handle, ignored);
+    if (ok) {
+        job.resultText = ResourceString(resources::kIdsRestoreCompleted);
+    }
+    job.done.store(1, std::memory_order_release);
+    return ok;
+}

@@ -1,0 +1,66 @@
+#include "app/launch.h"
+
+#include "app/jobs.h"
+#include "files/file_access.h"
+#include "platform/files.h"
+#include "platform/threads.h"
+
+#include <memory>
+
+namespace {
+
+DWORD BackupThread(void* parameter) {
+    RunBackup(*static_cast<BackupJob*>(parameter));
+    return 0;
+}
+
+DWORD RestoreThread(void* parameter) {
+    RunRestore(*static_cast<RestoreJob*>(parameter));
+    return 0;
+}
+
+// Starts the one worker of a job; when no thread can be made the job ends at once with a text.
+template <typename Job> void StartWorker(Job& job, LPTHREAD_START_ROUTINE body) {
+    const HANDLE thread = CreateThread(nullptr, 0, body, &job, 0, nullptr);
+    if (thread == 0) {
+        job.resultText = u"create thread error, " + ErrorText();
+        job.done.store(1, std::memory_order_release);
+        return;
+    }
+    CloseHandle(thread); // the launcher neither waits for the thread nor keeps its handle
+}
+
+// Shows progress, and never lets the job go before its worker has finished, even when the
+// front end could not show anything.
+template <typename Job> void ShowUntilDone(Job& job, JobFrontEnd& frontEnd) {
+    frontEnd.ShowProgress(JobProgress{job.done, job.total, job.current, job.resultText});
+    while (job.done.load(std::memory_order_acquire) != 1) {
+        Sleep(10);
+    }
+}
+
+} // namespace
+
+void LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd) {
+    const std::u16string path = frontEnd.ChooseBackupPath(filter);
+    if (path.empty()) {
+        return;
+    }
+    std::u16string resultText;
+    auto job = std::make_unique<BackupJob>(path, format, resultText);
+    StartWorker(*job, BackupThread);
+    ShowUntilDone(*job, frontEnd);
+    job.reset(); // closes the store session on this thread
+}
+
+void LaunchRestore(BackupFile& format, const std::u16string& pattern, JobFrontEnd& frontEnd) {
+    const std::u16string path = frontEnd.ChooseRestorePath(pattern);
+    if (path.empty()) {
+        return;
+    }
+    std::u16string resultText;
+    auto job = std::make_unique<RestoreJob>(path, format, resultText);
+    StartWorker(*job, RestoreThread);
+    ShowUntilDone(*job, frontEnd);
+    job.reset();
+}

@@ -1,0 +1,135 @@
+#include "app/windows/screen_renderer.h"
+
+#include "app/windows/folder_settings_dialog.h"
+#include "app/windows/main_frame.h"
+#include "app/windows/progress_dialog.h"
+#include "framework/menu_bar.h"
+#include "framework/module.h"
+#include "framework/screen.h"
+#include "framework/strings.h"
+#include "platform/device.h"
+#include "resources/resource_ids.h"
+#include "resources/string_table.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <vector>
+
+namespace {
+
+// The handset screen as the user sees it: the windows painted over each other in order, each
+// at its place relative to the main window.
+QImage Compose(QWidget& frame, const std::vector<QWidget*>& windows) {
+    QImage screen(frame.size(), QImage::Format_RGB32);
+    screen.fill(Qt::black);
+    QPainter painter(&screen);
+    painter.drawPixmap(0, 0, frame.grab());
+    for (QWidget* window : windows) {
+        const QRect place(window->geometry().topLeft() - frame.geometry().topLeft(),
+                          window->size());
+        painter.drawPixmap(place.topLeft(), window->grab());
+        // A window smaller than the screen stands out by its border, as on the handset.
+        if (window->size() != frame.size()) {
+            painter.setPen(QPen(QColor(32, 48, 80), 2));
+            painter.drawRect(place.adjusted(1, 1, -1, -1));
+        }
+    }
+    return screen;
+}
+
+bool RenderMenu(MainFrame& frame, const QString& path) {
+    QPushButton* key = frame.MenuBar()->Key(1);
+    key->click();
+    QMenu* menu = frame.MenuBar()->Popup(1);
+    QApplication::processEvents();
+    QAction* backup = menu->actions().value(0);
+    menu->setActiveAction(backup);
+    // The screen is too narrow for the submenu beside its entry: it cascades upwards.
+    QMenu* sub = backup->menu();
+    sub->adjustSize();
+    sub->move(std::max(frame.x(), menu->x() + menu->width() - sub->width()),
+              menu->y() - sub->height() + 2);
+    const bool saved = Compose(frame, {menu, sub}).save(path);
+    menu->close();
+    return saved;
+}
+
+bool RenderSettings(MainFrame& frame, const QString& path) {
+    bool saved = false;
+    QTimer::singleShot(0, &frame, [&] {
+        auto* dialog = dynamic_cast<FolderSettingsDialog*>(QApplication::activeModalWidget());
+        if (dialog != nullptr) {
+            saved = Compose(frame, {dialog}).save(path);
+            dialog->SendCommand(resources::kCmdSettingsCancel);
+        }
+    });
+    FolderSettingsDialog dialog;
+    dialog.DoModal(&frame);
+    return saved;
+}
+
+bool RenderProgress(MainFrame& frame, const QString& progressPath, const QString& boxPath) {
+    std::atomic<DWORD> done{0};
+    std::atomic<DWORD> total{250};
+    std::atomic<DWORD> current{100};
+    const std::u16string result = framework::LoadResourceString(resources::kIdsBackupCompleted);
+    bool progressSaved = false;
+    bool boxSaved = false;
+    QTimer::singleShot(0, &frame, [&] {
+        auto* dialog = dynamic_cast<ProgressDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        dialog->SendTimerMessage(ProgressDialog::kTimerId);
+        progressSaved = Compose(frame, {dialog}).save(progressPath);
+        current = 250;
+        done.store(1, std::memory_order_release);
+        QTimer::singleShot(0, &frame, [&, dialog] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box != nullptr) {
+                boxSaved = Compose(frame, {dialog, box}).save(boxPath);
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        dialog->SendTimerMessage(ProgressDialog::kTimerId);
+    });
+    ProgressDialog dialog(done, total, current, result, -1);
+    dialog.DoModal(&frame);
+    return progressSaved && boxSaved;
+}
+
+} // namespace
+
+bool RenderScreens(const QString& folder) {
+    // A handset of its own, so that the pictures never touch the device in use.
+    const QTemporaryDir handset;
+    if (!handset.isValid()) {
+        return false;
+    }
+    device::SetFolder(handset.path().toStdString());
+    device::EnsureLayout();
+    framework::ApplyHandsetLook();
+    MainFrame frame;
+    if (!frame.CreateEx(framework::LoadResourceString(resources::kIdsAppTitle))) {
+        return false;
+    }
+    framework::AppModule().SetMainWindow(&frame);
+    frame.show();
+    QApplication::processEvents();
+    bool saved = Compose(frame, {}).save(folder + QStringLiteral("/main_window.png"));
+    saved = RenderMenu(frame, folder + QStringLiteral("/menu_open.png")) && saved;
+    saved = RenderSettings(frame, folder + QStringLiteral("/settings.png")) && saved;
+    saved = RenderProgress(frame, folder + QStringLiteral("/progress.png"),
+                           folder + QStringLiteral("/result_box.png")) &&
+            saved;
+    framework::AppModule().SetMainWindow(nullptr);
+    return saved;
+}

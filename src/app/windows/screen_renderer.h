@@ -1,0 +1,9 @@
+// Pictures of the application's windows on the handset screen, as PNG files: the main window,
+// its menu open, the Settings dialog, the progress dialog and a result box.
+#pragma once
+
+#include <QString>
+
+// Writes main_window.png, menu_open.png, settings.png, progress.png and result_box.png into
+// the folder; false when a picture could not be written.
+bool RenderScreens(const QString& folder);

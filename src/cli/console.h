@@ -1,0 +1,15 @@
+// Output for the person at the console: UTF-8 text on stdout and stderr.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace console {
+
+void Out(std::u16string_view text);
+void Out(std::string_view text);
+void Err(std::u16string_view text);
+void Err(std::string_view text);
+bool ErrIsTerminal();
+
+} // namespace console

@@ -1,0 +1,107 @@
+#include "cli/file_commands.h"
+
+#include "cli/console.h"
+#include "export/export_text.h"
+#include "export/local_time.h"
+#include "files/file_access.h"
+#include "files/unicode_backup_file.h"
+#include "model/memory_record.h"
+
+namespace {
+
+std::u16string Prefix(DWORD number) {
+    return u"No." + NumberToText(static_cast<int>(number)) + u":";
+}
+
+int Fail(const std::u16string& text) {
+    console::Err(text + u"\n");
+    return 1;
+}
+
+// The text export's block, with the record's folder path first.
+std::u16string Block(DWORD number, MemoryRecord& record) {
+    return u"No." + NumberToText(static_cast<int>(number)) + u"\nFolder: " +
+           record.folderPath() + u"\nSender: " + SenderText(record) + u"\nRecipients: " +
+           RecipientsText(record) + u"\nTime: " + FormatLocalTime(record.deliveryTime()) +
+           u"\nContent:\n" + record.body() + u"\n\n";
+}
+
+// Opens a Unicode backup and checks its digest and total, as a restore does first.
+bool OpenBackup(UnicodeBackupFile& backup, const std::u16string& file, DWORD& total,
+                std::u16string& error) {
+    HANDLE handle = 0;
+    if (!backup.OpenForRead(file, handle, error)) {
+        return false;
+    }
+    if (!backup.CheckValidation(handle, error) || !backup.ReadTotal(handle, total, error)) {
+        backup.CloseAfterRead(handle, error);
+        return false;
+    }
+    return true;
+}
+
+bool ReadOne(UnicodeBackupFile& backup, DWORD number, MemoryRecord& record,
+             std::u16string& error) {
+    MessageFields fields;
+    std::vector<Recipient> recipients;
+    if (!backup.ReadRecord(0, fields, recipients, error)) {
+        error = Prefix(number) + error;
+        return false;
+    }
+    record = MemoryRecord(fields, std::move(recipients));
+    return true;
+}
+
+} // namespace
+
+int InspectBackup(const std::u16string& file) {
+    UnicodeBackupFile backup;
+    std::u16string error;
+    DWORD total = 0;
+    if (!OpenBackup(backup, file, total, error)) {
+        return Fail(error);
+    }
+    console::Out(u"Total: " + NumberToText(static_cast<int>(total)) + u"\n\n");
+    for (DWORD n = 1; n <= total && n != 0; ++n) {
+        MemoryRecord record;
+        if (!ReadOne(backup, n, record, error)) {
+            backup.CloseAfterRead(0, error);
+            return Fail(error);
+        }
+        console::Out(Block(n, record));
+    }
+    backup.CloseAfterRead(0, error);
+    return 0;
+}
+
+int ConvertBackup(const std::u16string& file, FormatKind kind, const std::u16string& out) {
+    UnicodeBackupFile backup;
+    std::u16string error;
+    DWORD total = 0;
+    if (!OpenBackup(backup, file, total, error)) {
+        return Fail(error);
+    }
+    OwnedFormat target(kind);
+    BackupFile& format = target.format();
+    HANDLE handle = 0;
+    bool ok = format.OpenForWrite(out, handle, error);
+    if (ok) {
+        ok = format.SkipValidationArea(handle, error) && format.WriteTotal(handle, total, error);
+        for (DWORD n = 1; ok && n <= total && n != 0; ++n) {
+            MemoryRecord record;
+            ok = ReadOne(backup, n, record, error);
+            if (ok && !format.WriteRecord(handle, record, error)) {
+                error = Prefix(n) + error;
+                ok = false;
+            }
+        }
+        ok = ok && format.WriteValidation(handle, error);
+        std::u16string closeError;
+        if (!format.CloseAfterWrite(handle, closeError) && ok) {
+            error = closeError;
+            ok = false;
+        }
+    }
+    backup.CloseAfterRead(0, error);
+    return ok ? 0 : Fail(error);
+}
