@@ -17,6 +17,7 @@ constexpr StringEntry kStrings[] = {
     {kIdsRestoreCompleted, u"Restore Completed."},
     {kIdsExit, u"Exit"},
     {kIdsSave, u"Save"},
+    {kIdsDone, u"Done"},
     {kIdsCancel, u"Cancel"},
     {kIdsMenu, u"Menu"},
 };

@@ -13,6 +13,7 @@ inline constexpr unsigned kIdsValidationFailed = 132;
 inline constexpr unsigned kIdsRestoreCompleted = 133;
 inline constexpr unsigned kIdsExit = 134;
 inline constexpr unsigned kIdsSave = 135;
+inline constexpr unsigned kIdsDone = 136;
 inline constexpr unsigned kIdsCancel = 59281;
 inline constexpr unsigned kIdsMenu = 59282;
 

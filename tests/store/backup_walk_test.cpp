@@ -4,6 +4,8 @@
 #include "store/message_list.h"
 #include "store/store_folder.h"
 
+#include <ostream>
+
 namespace {
 
 struct WalkOutcome {
@@ -156,6 +158,9 @@ struct FailureCase {
     const char16_t* text;
     std::vector<std::u16string> written;
 };
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BackupFailureTest : public BackupWalkTest,
                           public ::testing::WithParamInterface<FailureCase> {};

@@ -4,6 +4,8 @@
 #include "store/restore.h"
 #include "store/store_folder.h"
 
+#include <ostream>
+
 namespace {
 
 struct RunResult {
@@ -44,6 +46,9 @@ struct PathCase {
     SpecialFolder top;
     std::vector<std::u16string> below; // the folder the message must land in
 };
+void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RestorePathTest : public RestoreTest, public ::testing::WithParamInterface<PathCase> {};
 
@@ -94,6 +99,9 @@ struct BadPathCase {
     std::vector<const char16_t*> paths;
     const char16_t* text;
 };
+void PrintTo(const BadPathCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RestoreBadPathTest : public RestoreTest, public ::testing::WithParamInterface<BadPathCase> {};
 
@@ -179,6 +187,9 @@ struct WriteFaultCase {
     const char16_t* text;
     std::vector<std::u16string> inbox; // bodies afterwards
 };
+void PrintTo(const WriteFaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RestoreWriteFaultTest : public RestoreTest,
                               public ::testing::WithParamInterface<WriteFaultCase> {};

@@ -4,6 +4,8 @@
 #include "store/store_folder.h"
 #include "store/store_message.h"
 
+#include <ostream>
+
 namespace {
 
 class StoreMessageTest : public WalkFixture {
@@ -37,6 +39,9 @@ struct SenderCase {
     const char16_t* expectedName;
     const char16_t* expectedNumber;
 };
+void PrintTo(const SenderCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SenderTest : public StoreMessageTest, public ::testing::WithParamInterface<SenderCase> {};
 
@@ -74,6 +79,9 @@ struct MissingCase {
     const char* name;
     ULONG tag;
 };
+void PrintTo(const MissingCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class MissingPropertyTest : public StoreMessageTest,
                             public ::testing::WithParamInterface<MissingCase> {};

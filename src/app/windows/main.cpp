@@ -10,9 +10,9 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    device::EnsureLayout();
     if (argc == 3 && std::strcmp(argv[1], "--render-screens") == 0) {
         return RenderScreens(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     }
+    device::EnsureLayout();
     return RunApplication(SW_SHOW);
 }

@@ -1,0 +1,298 @@
+#include "framework/dialog.h"
+
+#include "framework/dialog_controls.h"
+#include "framework/menu_bar.h"
+#include "framework/qt_text.h"
+#include "framework/screen.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QTimerEvent>
+
+namespace framework {
+
+Dialog::Dialog(unsigned templateId) : templateId_(templateId) {}
+
+Dialog::~Dialog() = default;
+
+bool Dialog::Build() {
+    if (template_ != nullptr) {
+        return true;
+    }
+    template_ = resources::FindDialogTemplate(templateId_);
+    if (template_ == nullptr) {
+        return false;
+    }
+    setWindowTitle(ToQString(template_->caption));
+    templateFont_ =
+        MakeFont(template_->fontName, TemplateFontPixels(template_->fontPoints, DisplayScale()));
+    setFont(templateFont_);
+    baseUnits_ = BaseUnitsOf(templateFont_);
+    resize(MapDialogRect(QRect(0, 0, template_->cx, template_->cy)).size());
+    for (const resources::ControlTemplate& control : template_->controls) {
+        const QRect units(control.x, control.y, control.cx, control.cy);
+        if (QWidget* widget = CreateControl(control, MapDialogRect(units), this, *this)) {
+            controls_[control.id] = widget;
+        }
+    }
+    return true;
+}
+
+int Dialog::DoModal(QWidget* owner) {
+    setParent(owner, Qt::Dialog);
+    setWindowModality(Qt::ApplicationModal);
+    if (!Build()) {
+        return -1;
+    }
+    ending_ = false;
+    OnInitDialog();
+    const int ended = ending_ ? result() : exec();
+    // The caller owns the dialog object; the owner window must not delete it.
+    setParent(nullptr);
+    return ended;
+}
+
+bool Dialog::Create(QWidget* parent) {
+    setParent(parent, Qt::Widget);
+    if (!Build()) {
+        return false;
+    }
+    OnInitDialog();
+    show();
+    return true;
+}
+
+void Dialog::EndDialog(int result) {
+    ending_ = true;
+    for (const auto& [id, timer] : timers_) {
+        killTimer(timer);
+    }
+    timers_.clear();
+    setResult(result);
+    if (isVisible()) {
+        done(result);
+    }
+}
+
+QWidget* Dialog::GetDlgItem(int id) const {
+    const auto found = controls_.find(id);
+    return found != controls_.end() ? found->second : nullptr;
+}
+
+std::u16string Dialog::GetDlgItemText(int id) const {
+    const QWidget* item = GetDlgItem(id);
+    if (const auto* label = dynamic_cast<const QLabel*>(item)) {
+        return ToU16(label->text());
+    }
+    if (const auto* edit = dynamic_cast<const QLineEdit*>(item)) {
+        return ToU16(edit->text());
+    }
+    if (const auto* button = dynamic_cast<const QAbstractButton*>(item)) {
+        return ToU16(button->text());
+    }
+    if (const auto* combo = dynamic_cast<const QComboBox*>(item)) {
+        return ToU16(combo->currentText());
+    }
+    return {};
+}
+
+void Dialog::SetDlgItemText(int id, std::u16string_view text) {
+    QWidget* item = GetDlgItem(id);
+    if (auto* label = dynamic_cast<QLabel*>(item)) {
+        label->setText(ToQString(text));
+    } else if (auto* edit = dynamic_cast<QLineEdit*>(item)) {
+        edit->setText(ToQString(text));
+    } else if (auto* button = dynamic_cast<QAbstractButton*>(item)) {
+        button->setText(ToQString(text));
+    }
+}
+
+UINT Dialog::IsDlgButtonChecked(int id) const {
+    const auto* button = DlgItem<QAbstractButton>(id);
+    return button != nullptr && button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+}
+
+void Dialog::CheckDlgButton(int id, UINT check) {
+    if (auto* button = DlgItem<QAbstractButton>(id)) {
+        button->setChecked(check != BST_UNCHECKED);
+    }
+}
+
+int Dialog::ComboAddString(int id, std::u16string_view text) {
+    auto* combo = DlgItem<QComboBox>(id);
+    if (combo == nullptr) {
+        return CB_ERR;
+    }
+    const QSignalBlocker quiet(combo);
+    combo->addItem(ToQString(text));
+    // An unsorted drop-down list has nothing selected until told.
+    if (combo->count() == 1) {
+        combo->setCurrentIndex(-1);
+    }
+    return combo->count() - 1;
+}
+
+void Dialog::ComboResetContent(int id) {
+    if (auto* combo = DlgItem<QComboBox>(id)) {
+        const QSignalBlocker quiet(combo);
+        combo->clear();
+    }
+}
+
+int Dialog::ComboGetCount(int id) const {
+    const auto* combo = DlgItem<QComboBox>(id);
+    return combo != nullptr ? combo->count() : CB_ERR;
+}
+
+int Dialog::ComboGetCurSel(int id) const {
+    const auto* combo = DlgItem<QComboBox>(id);
+    return combo != nullptr ? combo->currentIndex() : CB_ERR;
+}
+
+int Dialog::ComboSetCurSel(int id, int index) {
+    auto* combo = DlgItem<QComboBox>(id);
+    if (combo == nullptr) {
+        return CB_ERR;
+    }
+    const QSignalBlocker quiet(combo);
+    const bool valid = index >= 0 && index < combo->count();
+    combo->setCurrentIndex(valid ? index : -1);
+    return valid ? index : CB_ERR;
+}
+
+std::u16string Dialog::ComboGetLBText(int id, int index) const {
+    const auto* combo = DlgItem<QComboBox>(id);
+    return combo != nullptr ? ToU16(combo->itemText(index)) : std::u16string();
+}
+
+void Dialog::ComboSetItemData(int id, int index, std::u16string_view data) {
+    if (auto* combo = DlgItem<QComboBox>(id)) {
+        combo->setItemData(index, ToQString(data));
+    }
+}
+
+std::u16string Dialog::ComboGetItemData(int id, int index) const {
+    const auto* combo = DlgItem<QComboBox>(id);
+    return combo != nullptr ? ToU16(combo->itemData(index).toString()) : std::u16string();
+}
+
+int Dialog::ListAddString(int id, std::u16string_view text) {
+    auto* list = DlgItem<QListWidget>(id);
+    if (list == nullptr) {
+        return LB_ERR;
+    }
+    const QSignalBlocker quiet(list);
+    auto* item = new QListWidgetItem(ToQString(text)); // owned by the list once added
+    list->addItem(item);
+    return list->row(item);
+}
+
+void Dialog::ListResetContent(int id) {
+    if (auto* list = DlgItem<QListWidget>(id)) {
+        const QSignalBlocker quiet(list);
+        list->clear();
+    }
+}
+
+int Dialog::ListGetCount(int id) const {
+    const auto* list = DlgItem<QListWidget>(id);
+    return list != nullptr ? list->count() : LB_ERR;
+}
+
+int Dialog::ListGetCurSel(int id) const {
+    const auto* list = DlgItem<QListWidget>(id);
+    return list != nullptr ? list->currentRow() : LB_ERR;
+}
+
+int Dialog::ListSetCurSel(int id, int index) {
+    auto* list = DlgItem<QListWidget>(id);
+    if (list == nullptr) {
+        return LB_ERR;
+    }
+    const QSignalBlocker quiet(list);
+    const bool valid = index >= 0 && index < list->count();
+    list->setCurrentRow(valid ? index : -1);
+    return valid ? index : LB_ERR;
+}
+
+std::u16string Dialog::ListGetText(int id, int index) const {
+    const auto* list = DlgItem<QListWidget>(id);
+    const QListWidgetItem* item = list != nullptr ? list->item(index) : nullptr;
+    return item != nullptr ? ToU16(item->text()) : std::u16string();
+}
+
+void Dialog::SetProgressPos(int id, int position) {
+    if (auto* bar = DlgItem<QProgressBar>(id)) {
+        bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+    }
+}
+
+QWidget* Dialog::Owner() const {
+    return parentWidget();
+}
+
+void Dialog::MoveOverParent() {
+    const QWidget* parent = Owner();
+    if (parent == nullptr) {
+        return;
+    }
+    setGeometry(isWindow() ? parent->window()->geometry() : parent->rect());
+}
+
+SoftKeyBar* Dialog::CreateMenuBar(unsigned resourceId) {
+    SHMENUBARINFO info;
+    info.hwndParent = this;
+    info.nToolBarId = resourceId;
+    menuBar_ = SHCreateMenuBar(&info) ? info.hwndMB : nullptr;
+    return menuBar_;
+}
+
+QRect Dialog::MapDialogRect(const QRect& units) const {
+    return framework::MapDialogRect(units, baseUnits_);
+}
+
+void Dialog::SetTimer(UINT id, UINT milliseconds) {
+    KillTimer(id);
+    timers_[id] = startTimer(static_cast<int>(milliseconds));
+}
+
+void Dialog::KillTimer(UINT id) {
+    const auto found = timers_.find(id);
+    if (found != timers_.end()) {
+        killTimer(found->second);
+        timers_.erase(found);
+    }
+}
+
+void Dialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    OnSize(width(), height());
+}
+
+void Dialog::timerEvent(QTimerEvent* event) {
+    for (const auto& [id, timer] : timers_) {
+        if (timer == event->timerId()) {
+            OnTimer(id);
+            return;
+        }
+    }
+    QDialog::timerEvent(event);
+}
+
+// A dialog closes through EndDialog only; closing its window asks for IDCANCEL like Escape.
+void Dialog::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    reject();
+}
+
+void Dialog::reject() {
+    SendCommand(IDCANCEL, 0);
+}
+
+} // namespace framework

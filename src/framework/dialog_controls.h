@@ -1,0 +1,19 @@
+// The controls of a dialog template on Qt widgets, wired to send their notifications as
+// command messages with the control's identifier.
+#pragma once
+
+#include "resources/dialog_templates.h"
+
+#include <QRect>
+
+class QWidget;
+
+namespace framework {
+
+class CommandTarget;
+
+// The control for a template entry at a rectangle in pixels; nullptr for an unknown class.
+QWidget* CreateControl(const resources::ControlTemplate& control, const QRect& rect,
+                       QWidget* parent, CommandTarget& target);
+
+} // namespace framework
