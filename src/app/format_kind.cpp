@@ -40,23 +40,31 @@ const KindInfo& InfoOf(FormatKind kind) {
 std::unique_ptr<TextEncoder> MakeEncoder(FormatKind kind) {
     switch (kind) {
     case FormatKind::TextAnsi:
-    case FormatKind::CsvAnsi: return std::make_unique<AnsiEncoder>();
+    case FormatKind::CsvAnsi:
+        return std::make_unique<AnsiEncoder>();
     case FormatKind::TextUtf8:
-    case FormatKind::CsvUtf8: return std::make_unique<Utf8Encoder>();
-    case FormatKind::TextUnicode: return std::make_unique<UnicodeEncoder>();
-    default: return nullptr;
+    case FormatKind::CsvUtf8:
+        return std::make_unique<Utf8Encoder>();
+    case FormatKind::TextUnicode:
+        return std::make_unique<UnicodeEncoder>();
+    default:
+        return nullptr;
     }
 }
 
 std::unique_ptr<BackupFile> MakeFormat(FormatKind kind, const TextEncoder* encoder) {
     switch (kind) {
-    case FormatKind::Sms: return std::make_unique<AnsiBackupFile>();
-    case FormatKind::Usms: return std::make_unique<UnicodeBackupFile>();
+    case FormatKind::Sms:
+        return std::make_unique<AnsiBackupFile>();
+    case FormatKind::Usms:
+        return std::make_unique<UnicodeBackupFile>();
     case FormatKind::TextAnsi:
     case FormatKind::TextUtf8:
-    case FormatKind::TextUnicode: return std::make_unique<TextExportFile>(*encoder);
+    case FormatKind::TextUnicode:
+        return std::make_unique<TextExportFile>(*encoder);
     case FormatKind::CsvAnsi:
-    case FormatKind::CsvUtf8: return std::make_unique<CsvExportFile>(*encoder);
+    case FormatKind::CsvUtf8:
+        return std::make_unique<CsvExportFile>(*encoder);
     }
     return nullptr;
 }
@@ -70,7 +78,9 @@ OwnedFormat::~OwnedFormat() {
     format_.reset(); // the export refers to the encoder until it is gone
 }
 
-std::u16string FilterOf(FormatKind kind) { return std::u16string(InfoOf(kind).filter); }
+std::u16string FilterOf(FormatKind kind) {
+    return std::u16string(InfoOf(kind).filter);
+}
 
 std::optional<FormatKind> FormatKindFromName(std::string_view name) {
     for (const KindInfo& info : kKinds) {
@@ -81,4 +91,6 @@ std::optional<FormatKind> FormatKindFromName(std::string_view name) {
     return std::nullopt;
 }
 
-std::string_view NameOf(FormatKind kind) { return InfoOf(kind).name; }
+std::string_view NameOf(FormatKind kind) {
+    return InfoOf(kind).name;
+}

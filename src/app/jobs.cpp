@@ -3,6 +3,7 @@
 #include "files/file_access.h"
 #include "resources/string_table.h"
 #include "store/backup_walk.h"
+#include "store/message_prefix.h"
 #include "store/restore.h"
 
 #include <array>
@@ -24,18 +25,16 @@ constexpr std::array<SelectedFolder, 5> kFolders = {{
     {&FolderSelection::deleted, &MessageStore::deletedFolder, u"Wastebox"},
 }};
 
-std::u16string Prefix(DWORD number) {
-    return u"No." + NumberToText(static_cast<int>(number)) + u":";
+std::u16string Count(DWORD n) {
+    return NumberToText(static_cast<int>(n));
 }
-
-std::u16string Count(DWORD n) { return NumberToText(static_cast<int>(n)); }
 
 // A selected special folder that the store cannot open stops the backup with a text.
 bool OpenFolder(BackupJob& job, const SelectedFolder& entry, StoreFolder*& folder) {
     folder = (job.store.*entry.get)();
     if (folder == nullptr) {
-        job.resultText = Prefix(job.current.load()) + u"open folder '" + entry.token +
-                         u"' error.";
+        job.resultText =
+            MessagePrefix(job.current.load()) + u"open folder '" + entry.token + u"' error.";
         return false;
     }
     return true;
@@ -96,18 +95,31 @@ BackupJob::BackupJob(std::u16string path_, BackupFile& format_, std::u16string& 
 RestoreJob::RestoreJob(std::u16string path_, BackupFile& format_, std::u16string& resultText_)
     : store(kSmsStoreName), path(std::move(path_)), resultText(resultText_), format(format_) {}
 
-bool RunBackup(BackupJob& job) {
+namespace {
+
+// Sets done as the worker's very last access to the job; the result text was written before.
+template <typename Job> bool Finish(Job& job, bool ok) {
+    job.done.store(1, std::memory_order_release);
+    return ok;
+}
+
+// The common start of both workers: the store must have opened, the counters start at 0.
+template <typename Job> bool Start(Job& job) {
     if (!job.store.isOpen()) {
         job.resultText = ResourceString(resources::kIdsAccountInitFailed);
-        job.done.store(1, std::memory_order_release);
         return false;
     }
     job.current.store(0);
     job.total.store(0);
+    return true;
+}
+
+} // namespace
+
+bool RunBackup(BackupJob& job) {
     HANDLE handle = 0;
-    if (!job.format.OpenForWrite(job.path, handle, job.resultText)) {
-        job.done.store(1, std::memory_order_release);
-        return false;
+    if (!Start(job) || !job.format.OpenForWrite(job.path, handle, job.resultText)) {
+        return Finish(job, false);
     }
     bool ok = BackupBody(job, handle);
     std::u16string closeText;
@@ -119,22 +131,13 @@ bool RunBackup(BackupJob& job) {
     if (ok) {
         job.resultText = BackupCompletedText(job.current.load(), job.total.load());
     }
-    job.done.store(1, std::memory_order_release);
-    return ok;
+    return Finish(job, ok);
 }
 
 bool RunRestore(RestoreJob& job) {
-    if (!job.store.isOpen()) {
-        job.resultText = ResourceString(resources::kIdsAccountInitFailed);
-        job.done.store(1, std::memory_order_release);
-        return false;
-    }
-    job.current.store(0);
-    job.total.store(0);
     HANDLE handle = 0;
-    if (!job.format.OpenForRead(job.path, handle, job.resultText)) {
-        job.done.store(1, std::memory_order_release);
-        return false;
+    if (!Start(job) || !job.format.OpenForRead(job.path, handle, job.resultText)) {
+        return Finish(job, false);
     }
     const bool ok = restoreMessages(job, handle);
     std::u16string ignored;
@@ -142,6 +145,5 @@ bool RunRestore(RestoreJob& job) {
     if (ok) {
         job.resultText = ResourceString(resources::kIdsRestoreCompleted);
     }
-    job.done.store(1, std::memory_order_release);
-    return ok;
+    return Finish(job, ok);
 }

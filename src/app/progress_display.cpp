@@ -1,8 +1,8 @@
 #include "app/progress_display.h"
 
 std::u16string ProgressCounterText(DWORD current, DWORD total) {
-    const std::string text = std::to_string(static_cast<int>(current)) + " / " +
-                             std::to_string(static_cast<int>(total));
+    const std::string text =
+        std::to_string(static_cast<int>(current)) + " / " + std::to_string(static_cast<int>(total));
     return std::u16string(text.begin(), text.end());
 }
 

@@ -4,9 +4,13 @@
 #include "cli/console.h"
 #include "platform/threads.h"
 
-std::u16string CliFrontEnd::ChooseBackupPath(const std::u16string& /*filter*/) { return file_; }
+std::u16string CliFrontEnd::ChooseBackupPath(const std::u16string& /*filter*/) {
+    return file_;
+}
 
-std::u16string CliFrontEnd::ChooseRestorePath(const std::u16string& /*pattern*/) { return file_; }
+std::u16string CliFrontEnd::ChooseRestorePath(const std::u16string& /*pattern*/) {
+    return file_;
+}
 
 void CliFrontEnd::ShowProgress(const JobProgress& progress) {
     const bool live = console::ErrIsTerminal();

@@ -3,10 +3,10 @@
 #include "app/folder_selection.h"
 #include "app/jobs.h"
 #include "cli/console.h"
-#include "platform/mapi/demo_data.h"
 #include "export/local_time.h"
 #include "model/address_items.h"
 #include "platform/device.h"
+#include "platform/mapi/demo_data.h"
 #include "platform/mapi/mapi_admin.h"
 #include "platform/registry.h"
 #include "platform/utf.h"
@@ -35,8 +35,7 @@ bool EnsureRegistry() {
     bool ok = true;
     if (RegQueryValueExW(key, u"Folder", nullptr, nullptr, nullptr, &size) != 0) {
         const std::u16string value(kCardFolder);
-        ok = RegSetValueExW(key, u"Folder", 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(value.c_str()),
+        ok = RegSetValueExW(key, u"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             static_cast<DWORD>((value.size() + 1) * sizeof(char16_t))) == 0;
     }
     RegCloseKey(key);
@@ -62,12 +61,12 @@ void ListFolder(StoreFolder& folder) {
     if (MessageList* list = folder.messages(10); list != nullptr && list->reset()) {
         while (list->next()) {
             StoreMessage& message = *list->current();
-            const std::u16string sender = message.senderNumber().empty()
-                                              ? message.senderName()
-                                              : FormatSenderItem(message.senderName(),
-                                                                 message.senderNumber());
-            console::Out(u"  " + FormatLocalTime(message.deliveryTime()) + u"  " + sender +
-                         u"  " + OneLine(message.body(), 60) + u"\n");
+            const std::u16string sender =
+                message.senderNumber().empty()
+                    ? message.senderName()
+                    : FormatSenderItem(message.senderName(), message.senderNumber());
+            console::Out(u"  " + FormatLocalTime(message.deliveryTime()) + u"  " + sender + u"  " +
+                         OneLine(message.body(), 60) + u"\n");
         }
     }
     if (auto* children = folder.subfolders(); children != nullptr) {

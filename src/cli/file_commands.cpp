@@ -6,12 +6,9 @@
 #include "files/file_access.h"
 #include "files/unicode_backup_file.h"
 #include "model/memory_record.h"
+#include "store/message_prefix.h"
 
 namespace {
-
-std::u16string Prefix(DWORD number) {
-    return u"No." + NumberToText(static_cast<int>(number)) + u":";
-}
 
 int Fail(const std::u16string& text) {
     console::Err(text + u"\n");
@@ -20,10 +17,10 @@ int Fail(const std::u16string& text) {
 
 // The text export's block, with the record's folder path first.
 std::u16string Block(DWORD number, MemoryRecord& record) {
-    return u"No." + NumberToText(static_cast<int>(number)) + u"\nFolder: " +
-           record.folderPath() + u"\nSender: " + SenderText(record) + u"\nRecipients: " +
-           RecipientsText(record) + u"\nTime: " + FormatLocalTime(record.deliveryTime()) +
-           u"\nContent:\n" + record.body() + u"\n\n";
+    return u"No." + NumberToText(static_cast<int>(number)) + u"\nFolder: " + record.folderPath() +
+           u"\nSender: " + SenderText(record) + u"\nRecipients: " + RecipientsText(record) +
+           u"\nTime: " + FormatLocalTime(record.deliveryTime()) + u"\nContent:\n" + record.body() +
+           u"\n\n";
 }
 
 // Opens a Unicode backup and checks its digest and total, as a restore does first.
@@ -40,12 +37,11 @@ bool OpenBackup(UnicodeBackupFile& backup, const std::u16string& file, DWORD& to
     return true;
 }
 
-bool ReadOne(UnicodeBackupFile& backup, DWORD number, MemoryRecord& record,
-             std::u16string& error) {
+bool ReadOne(UnicodeBackupFile& backup, DWORD number, MemoryRecord& record, std::u16string& error) {
     MessageFields fields;
     std::vector<Recipient> recipients;
     if (!backup.ReadRecord(0, fields, recipients, error)) {
-        error = Prefix(number) + error;
+        error = MessagePrefix(number) + error;
         return false;
     }
     record = MemoryRecord(fields, std::move(recipients));
@@ -91,7 +87,7 @@ int ConvertBackup(const std::u16string& file, FormatKind kind, const std::u16str
             MemoryRecord record;
             ok = ReadOne(backup, n, record, error);
             if (ok && !format.WriteRecord(handle, record, error)) {
-                error = Prefix(n) + error;
+                error = MessagePrefix(n) + error;
                 ok = false;
             }
         }

@@ -19,14 +19,13 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: msgkeeper-cli [--device DIR] backup FORMAT FILE\n"
-    "       msgkeeper-cli [--device DIR] restore FILE\n"
-    "       msgkeeper-cli inspect FILE\n"
-    "       msgkeeper-cli convert FILE FORMAT OUT\n"
-    "       msgkeeper-cli [--device DIR] device init [--demo]\n"
-    "       msgkeeper-cli [--device DIR] device list\n"
-    "       msgkeeper-cli [--device DIR] settings [--folders LIST]\n";
+constexpr char kUsage[] = "usage: msgkeeper-cli [--device DIR] backup FORMAT FILE\n"
+                          "       msgkeeper-cli [--device DIR] restore FILE\n"
+                          "       msgkeeper-cli inspect FILE\n"
+                          "       msgkeeper-cli convert FILE FORMAT OUT\n"
+                          "       msgkeeper-cli [--device DIR] device init [--demo]\n"
+                          "       msgkeeper-cli [--device DIR] device list\n"
+                          "       msgkeeper-cli [--device DIR] settings [--folders LIST]\n";
 
 constexpr char kHelp[] =
     "\n"
@@ -51,7 +50,9 @@ int Usage(const std::string& problem) {
     return 2;
 }
 
-std::u16string HostPath(const std::string& path) { return utf::Utf16(path); }
+std::u16string HostPath(const std::string& path) {
+    return utf::Utf16(path);
+}
 
 int RunJob(bool backup, FormatKind kind, const std::string& file) {
     if (!RequireDevice()) {
@@ -79,8 +80,7 @@ int Dispatch(const std::vector<std::string>& args) {
         return kind ? RunJob(true, *kind, args[2]) : Usage("unknown format '" + args[1] + "'");
     }
     if (command == "restore") {
-        return count == 1 ? RunJob(false, FormatKind::Usms, args[1])
-                          : Usage("restore takes FILE");
+        return count == 1 ? RunJob(false, FormatKind::Usms, args[1]) : Usage("restore takes FILE");
     }
     if (command == "inspect") {
         return count == 1 ? InspectBackup(HostPath(args[1])) : Usage("inspect takes FILE");
@@ -97,7 +97,8 @@ int Dispatch(const std::vector<std::string>& args) {
         if (count == 1 && args[1] == "list") {
             return DeviceList();
         }
-        if (count >= 1 && args[1] == "init" && (count == 1 || (count == 2 && args[2] == "--demo"))) {
+        if (count >= 1 && args[1] == "init" &&
+            (count == 1 || (count == 2 && args[2] == "--demo"))) {
             return DeviceInit(count == 2);
         }
         return Usage("device takes 'init [--demo]' or 'list'");

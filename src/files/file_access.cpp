@@ -19,7 +19,9 @@ HANDLE CreateForWriting(const std::u16string& path) {
                        FILE_ATTRIBUTE_NORMAL, 0);
 }
 
-bool IsValidHandle(HANDLE handle) { return handle != INVALID_HANDLE_VALUE && handle != 0; }
+bool IsValidHandle(HANDLE handle) {
+    return handle != INVALID_HANDLE_VALUE && handle != 0;
+}
 
 bool CloseIfValid(HANDLE& handle) {
     if (!IsValidHandle(handle)) {
@@ -30,7 +32,9 @@ bool CloseIfValid(HANDLE& handle) {
     return closed != FALSE;
 }
 
-bool FlushFile(HANDLE handle) { return FlushFileBuffers(handle) != FALSE; }
+bool FlushFile(HANDLE handle) {
+    return FlushFileBuffers(handle) != FALSE;
+}
 
 bool WriteAll(HANDLE handle, const void* buffer, DWORD length) {
     if (buffer == nullptr || length == 0) {
@@ -57,8 +61,7 @@ bool ReadExactly(HANDLE handle, void* buffer, DWORD length) {
     DWORD done = 0;
     while (done < length) {
         DWORD read = 0;
-        if (ReadFile(handle, bytes + done, length - done, &read, nullptr) == FALSE ||
-            read == 0) {
+        if (ReadFile(handle, bytes + done, length - done, &read, nullptr) == FALSE || read == 0) {
             return false;
         }
         done += read;
@@ -67,13 +70,15 @@ bool ReadExactly(HANDLE handle, void* buffer, DWORD length) {
 }
 
 bool WriteU32(HANDLE handle, DWORD value) {
-    const std::array<BYTE, 4> bytes = {
-        static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
-        static_cast<BYTE>(value >> 24)};
+    const std::array<BYTE, 4> bytes = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8),
+                                       static_cast<BYTE>(value >> 16),
+                                       static_cast<BYTE>(value >> 24)};
     return WriteAll(handle, bytes.data(), 4);
 }
 
-bool WriteByte(HANDLE handle, BYTE value) { return WriteAll(handle, &value, 1); }
+bool WriteByte(HANDLE handle, BYTE value) {
+    return WriteAll(handle, &value, 1);
+}
 
 bool ReadU32(HANDLE handle, DWORD& value) {
     std::array<BYTE, 4> bytes{};
@@ -107,7 +112,9 @@ bool SeekFile(HANDLE handle, LONG distance, DWORD origin) {
     return SetFilePointer(handle, distance, nullptr, origin) != INVALID_SET_FILE_POINTER;
 }
 
-DWORD FileSize(HANDLE handle) { return GetFileSize(handle, nullptr); }
+DWORD FileSize(HANDLE handle) {
+    return GetFileSize(handle, nullptr);
+}
 
 bool WriteLine(HANDLE handle, const std::u16string& text) {
     return WriteAnsiText(handle, text + u"\n");

@@ -8,7 +8,7 @@
 #include <string>
 
 // Opening and closing.
-HANDLE OpenForReading(const std::u16string& path);  // shared read, must exist
+HANDLE OpenForReading(const std::u16string& path);   // shared read, must exist
 HANDLE CreateForWriting(const std::u16string& path); // exclusive, replaces any existing file
 bool IsValidHandle(HANDLE handle);
 // Closes a valid handle and sets it to 0; false (and no change) for an invalid one.

@@ -7,7 +7,9 @@
 static_assert(std::endian::native == std::endian::little,
               "strings are written in the host's UTF-16 layout, which must be little-endian");
 
-bool FileStream::writeU32(DWORD value) { return set(WriteU32(handle_, value)); }
+bool FileStream::writeU32(DWORD value) {
+    return set(WriteU32(handle_, value));
+}
 
 bool FileStream::writeString(const std::u16string& text) {
     const std::size_t length = std::char_traits<char16_t>::length(text.c_str());
@@ -18,9 +20,13 @@ bool FileStream::writeFileTime(const FILETIME& time) {
     return writeU32(time.dwLowDateTime) && writeU32(time.dwHighDateTime);
 }
 
-bool FileStream::writeByte(BYTE value) { return set(WriteByte(handle_, value)); }
+bool FileStream::writeByte(BYTE value) {
+    return set(WriteByte(handle_, value));
+}
 
-bool FileStream::readU32(DWORD& value) { return set(ReadU32(handle_, value)); }
+bool FileStream::readU32(DWORD& value) {
+    return set(ReadU32(handle_, value));
+}
 
 bool FileStream::readString(std::u16string& text) {
     text.clear();
@@ -46,8 +52,14 @@ bool FileStream::readFileTime(FILETIME& time) {
     return true;
 }
 
-bool FileStream::readByte(BYTE& value) { return set(ReadByte(handle_, value)); }
+bool FileStream::readByte(BYTE& value) {
+    return set(ReadByte(handle_, value));
+}
 
-bool FileStream::flush() { return set(FlushFile(handle_)); }
+bool FileStream::flush() {
+    return set(FlushFile(handle_));
+}
 
-bool FileStream::close() { return set(CloseIfValid(handle_)); }
+bool FileStream::close() {
+    return set(CloseIfValid(handle_));
+}

@@ -113,8 +113,7 @@ bool ParseSenderItem(const std::u16string& text, std::u16string& name, std::u16s
     }
     pcre2_set_heap_limit(context.get(), kHeapLimitKib);
     const int result = pcre2_match(pattern.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()),
-                                   text.size(), start, 0, match.get(),
-                                   context.get());
+                                   text.size(), start, 0, match.get(), context.get());
     if (result < 4) {
         return false;
     }

@@ -43,9 +43,7 @@ public:
     void setLastModified(FILETIME value) override { fields_.lastModified = value; }
     void setDeliveryTime(FILETIME value) override { fields_.deliveryTime = value; }
     void setSenderName(std::u16string value) override { fields_.senderName = std::move(value); }
-    void setSenderNumber(std::u16string value) override {
-        fields_.senderNumber = std::move(value);
-    }
+    void setSenderNumber(std::u16string value) override { fields_.senderNumber = std::move(value); }
     void setSize(DWORD value) override { fields_.size = value; }
     void appendRecipient(Recipient recipient) override {
         recipients_.push_back(std::move(recipient));

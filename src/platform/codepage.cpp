@@ -24,11 +24,11 @@ struct LocaleCodePage {
 
 // The ANSI code page that Windows uses for each language of the user's locale.
 constexpr LocaleCodePage kLocaleCodePages[] = {
-    {"ja", 932},  {"zh_CN", 936}, {"zh_SG", 936}, {"zh", 950},   {"ko", 949},  {"th", 874},
-    {"cs", 1250}, {"pl", 1250},   {"hu", 1250},   {"sk", 1250},  {"sl", 1250}, {"hr", 1250},
-    {"ro", 1250}, {"bs", 1250},   {"sq", 1250},   {"ru", 1251},  {"uk", 1251}, {"be", 1251},
-    {"bg", 1251}, {"sr", 1251},   {"mk", 1251},   {"el", 1253},  {"tr", 1254}, {"az", 1254},
-    {"he", 1255}, {"ar", 1256},   {"fa", 1256},   {"ur", 1256},  {"lt", 1257}, {"lv", 1257},
+    {"ja", 932},  {"zh_CN", 936}, {"zh_SG", 936}, {"zh", 950},  {"ko", 949},  {"th", 874},
+    {"cs", 1250}, {"pl", 1250},   {"hu", 1250},   {"sk", 1250}, {"sl", 1250}, {"hr", 1250},
+    {"ro", 1250}, {"bs", 1250},   {"sq", 1250},   {"ru", 1251}, {"uk", 1251}, {"be", 1251},
+    {"bg", 1251}, {"sr", 1251},   {"mk", 1251},   {"el", 1253}, {"tr", 1254}, {"az", 1254},
+    {"he", 1255}, {"ar", 1256},   {"fa", 1256},   {"ur", 1256}, {"lt", 1257}, {"lv", 1257},
     {"et", 1257}, {"vi", 1258},
 };
 
@@ -41,8 +41,8 @@ UINT CodePageOfLocale() {
         const std::string_view locale(name);
         for (const LocaleCodePage& entry : kLocaleCodePages) {
             if (locale.substr(0, entry.language.size()) == entry.language &&
-                (locale.size() == entry.language.size() ||
-                 locale[entry.language.size()] == '_' || locale[entry.language.size()] == '.')) {
+                (locale.size() == entry.language.size() || locale[entry.language.size()] == '_' ||
+                 locale[entry.language.size()] == '.')) {
                 return entry.codePage;
             }
         }
@@ -51,7 +51,9 @@ UINT CodePageOfLocale() {
     return 1252;
 }
 
-UINT Resolve(UINT codePage) { return codePage == CP_ACP ? GetACP() : codePage; }
+UINT Resolve(UINT codePage) {
+    return codePage == CP_ACP ? GetACP() : codePage;
+}
 
 // One iconv descriptor per thread, direction and code page, opened once.
 class Converter {
@@ -87,8 +89,12 @@ iconv_t ConverterFor(UINT codePage, bool toWide) {
     return slot->get();
 }
 
-bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsHigh(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLow(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // Converts UTF-16 to the code page; a character the code page lacks becomes the default.
 bool Narrow(UINT codePage, std::u16string_view text, char defaultChar, std::string& out,
@@ -187,11 +193,12 @@ UINT GetACP() {
     return chosen != 0 ? chosen : CodePageOfLocale();
 }
 
-void SetActiveCodePage(UINT codePage) { chosenCodePage.store(codePage); }
+void SetActiveCodePage(UINT codePage) {
+    chosenCodePage.store(codePage);
+}
 
-int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR wide, int wideLength,
-                        LPSTR bytes, int byteCapacity, LPCSTR defaultChar,
-                        BOOL* usedDefaultChar) {
+int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR wide, int wideLength, LPSTR bytes,
+                        int byteCapacity, LPCSTR defaultChar, BOOL* usedDefaultChar) {
     if (wide == nullptr || byteCapacity < 0 || (byteCapacity > 0 && bytes == nullptr)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -217,8 +224,8 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR wide, int wideLe
     return static_cast<int>(out.size());
 }
 
-int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, LPCSTR bytes, int byteLength,
-                        LPWSTR wide, int wideCapacity) {
+int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, LPCSTR bytes, int byteLength, LPWSTR wide,
+                        int wideCapacity) {
     if (bytes == nullptr || wideCapacity < 0 || (wideCapacity > 0 && wide == nullptr)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;

@@ -26,8 +26,8 @@ std::filesystem::path DefaultFolder() {
         return std::filesystem::path(xdg) / "msgkeeper" / "device";
     }
     const char* home = std::getenv("HOME");
-    return std::filesystem::path(home != nullptr ? home : ".") / ".local" / "share" /
-           "msgkeeper" / "device";
+    return std::filesystem::path(home != nullptr ? home : ".") / ".local" / "share" / "msgkeeper" /
+           "device";
 }
 
 std::filesystem::path Folder() {

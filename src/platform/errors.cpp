@@ -61,8 +61,12 @@ std::u16string_view MessageFor(DWORD code) {
 
 } // namespace
 
-DWORD GetLastError() { return lastError; }
-void SetLastError(DWORD error) { lastError = error; }
+DWORD GetLastError() {
+    return lastError;
+}
+void SetLastError(DWORD error) {
+    lastError = error;
+}
 
 DWORD FormatMessageW(DWORD flags, LPCVOID /*source*/, DWORD messageId, DWORD /*languageId*/,
                      LPWSTR buffer, DWORD size, void* /*arguments*/) {
@@ -93,7 +97,9 @@ DWORD FormatMessageW(DWORD flags, LPCVOID /*source*/, DWORD messageId, DWORD /*l
     return length;
 }
 
-HLOCAL LocalAlloc(UINT /*flags*/, std::size_t bytes) { return std::calloc(1, bytes == 0 ? 1 : bytes); }
+HLOCAL LocalAlloc(UINT /*flags*/, std::size_t bytes) {
+    return std::calloc(1, bytes == 0 ? 1 : bytes);
+}
 
 HLOCAL LocalFree(HLOCAL memory) {
     std::free(memory);

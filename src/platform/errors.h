@@ -13,7 +13,7 @@ void SetLastError(DWORD error);
 
 // With FORMAT_MESSAGE_ALLOCATE_BUFFER, buffer is really an LPWSTR* that receives a block to be
 // freed with LocalFree. Returns the text length in units, 0 when the code has no text.
-DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
-                     LPWSTR buffer, DWORD size, void* arguments);
+DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer,
+                     DWORD size, void* arguments);
 HLOCAL LocalAlloc(UINT flags, std::size_t bytes);
 HLOCAL LocalFree(HLOCAL memory);

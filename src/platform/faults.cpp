@@ -27,7 +27,9 @@ State& state() {
     return s;
 }
 
-std::size_t Index(FileOp op) { return static_cast<std::size_t>(op); }
+std::size_t Index(FileOp op) {
+    return static_cast<std::size_t>(op);
+}
 
 void ResetCounts(State& s) {
     for (auto& count : s.counts) {
@@ -55,7 +57,9 @@ void DisarmFileFaults() {
     s.armed.store(false, std::memory_order_release);
 }
 
-int FileCallCount(FileOp op) { return state().counts[Index(op)].load(std::memory_order_relaxed); }
+int FileCallCount(FileOp op) {
+    return state().counts[Index(op)].load(std::memory_order_relaxed);
+}
 
 void ResetFileCounts() {
     State& s = state();

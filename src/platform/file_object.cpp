@@ -19,24 +19,47 @@ std::atomic<int> openCount{0};
 DWORD SetLastErrorFromErrno(int error) {
     DWORD code = ERROR_IO_DEVICE;
     switch (error) {
-    case ENOENT: code = ERROR_FILE_NOT_FOUND; break;
-    case ENOTDIR: code = ERROR_PATH_NOT_FOUND; break;
+    case ENOENT:
+        code = ERROR_FILE_NOT_FOUND;
+        break;
+    case ENOTDIR:
+        code = ERROR_PATH_NOT_FOUND;
+        break;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: code = ERROR_ACCESS_DENIED; break;
-    case EEXIST: code = ERROR_FILE_EXISTS; break;
+    case EISDIR:
+        code = ERROR_ACCESS_DENIED;
+        break;
+    case EEXIST:
+        code = ERROR_FILE_EXISTS;
+        break;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: code = ERROR_DISK_FULL; break;
-    case ENAMETOOLONG: code = ERROR_FILENAME_EXCED_RANGE; break;
+    case EFBIG:
+        code = ERROR_DISK_FULL;
+        break;
+    case ENAMETOOLONG:
+        code = ERROR_FILENAME_EXCED_RANGE;
+        break;
     case EMFILE:
-    case ENFILE: code = ERROR_TOO_MANY_OPEN_FILES; break;
-    case EBADF: code = ERROR_INVALID_HANDLE; break;
-    case EINVAL: code = ERROR_INVALID_PARAMETER; break;
-    case ENOMEM: code = ERROR_NOT_ENOUGH_MEMORY; break;
-    case ENOTEMPTY: code = ERROR_DIR_NOT_EMPTY; break;
-    default: break;
+    case ENFILE:
+        code = ERROR_TOO_MANY_OPEN_FILES;
+        break;
+    case EBADF:
+        code = ERROR_INVALID_HANDLE;
+        break;
+    case EINVAL:
+        code = ERROR_INVALID_PARAMETER;
+        break;
+    case ENOMEM:
+        code = ERROR_NOT_ENOUGH_MEMORY;
+        break;
+    case ENOTEMPTY:
+        code = ERROR_DIR_NOT_EMPTY;
+        break;
+    default:
+        break;
     }
     SetLastError(code);
     return code;
@@ -57,7 +80,9 @@ FileObject::~FileObject() {
     }
 }
 
-int FileObject::OpenCount() { return openCount.load(std::memory_order_relaxed); }
+int FileObject::OpenCount() {
+    return openCount.load(std::memory_order_relaxed);
+}
 
 bool FileObject::Close() {
     if (fd_ < 0) {
@@ -105,8 +130,7 @@ bool FileObject::FlushPending() {
 bool FileObject::FillReadBuffer() {
     ahead_.resize(kBufferSize);
     for (;;) {
-        const ssize_t n = ::pread(fd_, ahead_.data(), ahead_.size(),
-                                  static_cast<off_t>(position_));
+        const ssize_t n = ::pread(fd_, ahead_.data(), ahead_.size(), static_cast<off_t>(position_));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -149,8 +173,7 @@ bool FileObject::Read(void* buffer, DWORD toRead, DWORD& read) {
         const std::uint64_t aheadEnd = aheadStart_ + ahead_.size();
         if (bufferReads_ && position_ >= aheadStart_ && position_ < aheadEnd) {
             const auto offset = static_cast<std::size_t>(position_ - aheadStart_);
-            const std::size_t count =
-                std::min<std::size_t>(toRead - read, ahead_.size() - offset);
+            const std::size_t count = std::min<std::size_t>(toRead - read, ahead_.size() - offset);
             std::memcpy(out + read, ahead_.data() + offset, count);
             read += static_cast<DWORD>(count);
             position_ += count;

@@ -7,8 +7,8 @@
 #include "platform/handles.h"
 #include "platform/wintypes.h"
 
-#include <cstdint>
 #include <atomic>
+#include <cstdint>
 #include <sys/types.h>
 #include <vector>
 

@@ -70,12 +70,19 @@ int OpenFlags(DWORD access, DWORD disposition, bool& valid) {
     const bool write = (access & GENERIC_WRITE) != 0;
     flags |= read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
     switch (disposition) {
-    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_NEW:
+        flags |= O_CREAT | O_EXCL;
+        break;
     case CREATE_ALWAYS:
-    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case OPEN_ALWAYS:
+        flags |= O_CREAT;
+        break;
     case OPEN_EXISTING:
-    case TRUNCATE_EXISTING: break;
-    default: valid = false; break;
+    case TRUNCATE_EXISTING:
+        break;
+    default:
+        valid = false;
+        break;
     }
     return flags;
 }
@@ -132,7 +139,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
     std::filesystem::path host;
     if (fileName == nullptr || *fileName == u'\0' || !device::ToHostPath(fileName, host)) {
         SetLastError(fileName == nullptr || *fileName == u'\0' ? ERROR_PATH_NOT_FOUND
-                                                                : ERROR_INVALID_NAME);
+                                                               : ERROR_INVALID_NAME);
         return INVALID_HANDLE_VALUE;
     }
     bool valid = false;
@@ -166,8 +173,8 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
         files::SetLastErrorFromErrno(error);
         return INVALID_HANDLE_VALUE;
     }
-    auto object = std::make_shared<FileObject>(fd, desiredAccess, shareMode, info.st_dev,
-                                               info.st_ino);
+    auto object =
+        std::make_shared<FileObject>(fd, desiredAccess, shareMode, info.st_dev, info.st_ino);
     Remember(object);
     SetLastError(ERROR_SUCCESS);
     return handles::Add(std::move(object));
@@ -322,4 +329,6 @@ BOOL CreateDirectoryW(LPCWSTR pathName, void* /*security*/) {
     return TRUE;
 }
 
-int OpenFileHandleCount() { return FileObject::OpenCount(); }
+int OpenFileHandleCount() {
+    return FileObject::OpenCount();
+}

@@ -30,7 +30,9 @@ private:
     std::size_t next_ = 0;
 };
 
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+char16_t Lower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+}
 
 bool Match(std::u16string_view name, std::u16string_view pattern) {
     // Iterative wildcard match with one backtracking point for the last "*".

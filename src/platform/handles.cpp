@@ -52,7 +52,9 @@ std::shared_ptr<Object> Remove(HANDLE handle) {
     return object;
 }
 
-std::uint64_t Generation() { return generation.load(std::memory_order_acquire); }
+std::uint64_t Generation() {
+    return generation.load(std::memory_order_acquire);
+}
 
 int Count() {
     Table& t = table();

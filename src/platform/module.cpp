@@ -34,7 +34,9 @@ HRESULT CoInitializeEx(void* /*reserved*/, DWORD /*coInit*/) {
     return 0;
 }
 
-void CoUninitialize() { comInitialised.fetch_sub(1); }
+void CoUninitialize() {
+    comInitialised.fetch_sub(1);
+}
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     return init != nullptr && init->dwSize == sizeof(INITCOMMONCONTROLSEX) ? TRUE : FALSE;

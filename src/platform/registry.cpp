@@ -76,7 +76,9 @@ bool KeyPath(HKEY key, std::string& path) {
     return true;
 }
 
-std::string Text(LPCWSTR text) { return text == nullptr ? std::string() : utf::Utf8(text); }
+std::string Text(LPCWSTR text) {
+    return text == nullptr ? std::string() : utf::Utf8(text);
+}
 
 } // namespace
 
@@ -101,7 +103,8 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyC
         return static_cast<LONG>(ERROR_ACCESS_DENIED);
     }
     if (disposition != nullptr) {
-        *disposition = sqlite3_changes(db.get()) > 0 ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+        *disposition =
+            sqlite3_changes(db.get()) > 0 ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
     *result = handles::Add(std::make_shared<KeyObject>(path));
     return static_cast<LONG>(ERROR_SUCCESS);
@@ -120,7 +123,8 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* /*reserved*/, DWORD* t
     if (!db) {
         return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
     }
-    const Statement select = Prepare(db.get(), "SELECT type, data FROM vals WHERE path=? AND name=?");
+    const Statement select =
+        Prepare(db.get(), "SELECT type, data FROM vals WHERE path=? AND name=?");
     sqlite3_bind_text(select.get(), 1, path.c_str(), -1, SQLITE_TRANSIENT);
     const std::string name = Text(valueName);
     sqlite3_bind_text(select.get(), 2, name.c_str(), -1, SQLITE_TRANSIENT);
@@ -148,8 +152,8 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* /*reserved*/, DWORD* t
     return static_cast<LONG>(ERROR_SUCCESS);
 }
 
-LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
-                    const BYTE* data, DWORD dataSize) {
+LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                    DWORD dataSize) {
     std::string path;
     if (!KeyPath(key, path)) {
         return static_cast<LONG>(ERROR_INVALID_HANDLE);
@@ -167,7 +171,7 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
     sqlite3_bind_blob(upsert.get(), 4, data, static_cast<int>(data == nullptr ? 0 : dataSize),
                       SQLITE_TRANSIENT);
     return static_cast<LONG>(sqlite3_step(upsert.get()) == SQLITE_DONE ? ERROR_SUCCESS
-                                                                        : ERROR_ACCESS_DENIED);
+                                                                       : ERROR_ACCESS_DENIED);
 }
 
 LONG RegCloseKey(HKEY key) {

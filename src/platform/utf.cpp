@@ -5,8 +5,12 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsHigh(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLow(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 void Append(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -108,8 +112,12 @@ bool Decode(std::string_view text, std::u16string& out) {
 
 } // namespace
 
-bool ToUtf8(std::u16string_view text, std::string& out) { return Encode(text, out); }
-bool ToUtf16(std::string_view text, std::u16string& out) { return Decode(text, out); }
+bool ToUtf8(std::u16string_view text, std::string& out) {
+    return Encode(text, out);
+}
+bool ToUtf16(std::string_view text, std::u16string& out) {
+    return Decode(text, out);
+}
 
 std::string Utf8(std::u16string_view text) {
     std::string out;

@@ -9,18 +9,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string> kFormats = {"usms",     "sms",      "txt-ansi", "txt-utf8",
+const std::vector<std::string> kFormats = {"usms",        "sms",      "txt-ansi", "txt-utf8",
                                            "txt-unicode", "csv-ansi", "csv-utf8"};
 
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(RunCliOn(demo(), {"device", "init", "--demo"}).status, 0);
-    }
+    void SetUp() override { ASSERT_EQ(RunCliOn(demo(), {"device", "init", "--demo"}).status, 0); }
     fs::path demo() const { return dir_.path() / "demo"; }
     fs::path file(const std::string& name) const { return dir_.path() / name; }
-    std::string backup(const fs::path& device, const std::string& format,
-                       const std::string& name) {
+    std::string backup(const fs::path& device, const std::string& format, const std::string& name) {
         const CliResult r = RunCliOn(device, {"backup", format, file(name).string()});
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         return ReadHostFile(file(name));
@@ -70,7 +67,8 @@ TEST_F(Cli, InspectAcceptsABackupAndRejectsADamagedOne) {
     EXPECT_EQ(longer.err, "File Validation Failed.\n");
 
     // The digest binds only the size: same-sized garbage passes it and fails in the first record.
-    WriteHostFile(file("damaged.usms"), bytes.substr(0, 20) + std::string(bytes.size() - 20, '\x01'));
+    WriteHostFile(file("damaged.usms"),
+                  bytes.substr(0, 20) + std::string(bytes.size() - 20, '\x01'));
     const CliResult broken = RunCli({"inspect", file("damaged.usms").string()});
     EXPECT_EQ(broken.status, 1);
     EXPECT_EQ(broken.err, "No.1:read sms error, Reached the end of the file.\n");

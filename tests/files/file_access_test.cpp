@@ -17,7 +17,7 @@ TEST(FileAccess, ShortReadAtTheEndFailsWithAnEndOfFileText) {
     ASSERT_TRUE(SeekFile(h, 4, FILE_BEGIN));
     DWORD value = 0xDEADBEEF;
     EXPECT_FALSE(ReadU32(h, value)); // two bytes, then a read of 0 bytes
-    EXPECT_EQ(value, 0xDEADBEEFu);  // untouched on failure
+    EXPECT_EQ(value, 0xDEADBEEFu);   // untouched on failure
     EXPECT_EQ(ErrorText(), u"Reached the end of the file.");
     EXPECT_TRUE(CloseIfValid(h));
     EXPECT_EQ(h, 0u);

@@ -68,8 +68,8 @@ TEST(AddressItems, MegabyteSenderTextsAreHandled) {
     // Many quotes and no item: every start position fails, in linear time.
     const std::u16string quotes(1 << 20, u'"');
     EXPECT_FALSE(ParseSenderItem(quotes, gotName, gotNumber));
-    std::u16string almost = u"\"" + std::u16string(1 << 20, u'a') + u"\" <" +
-                            std::u16string(1 << 19, u'1');
+    std::u16string almost =
+        u"\"" + std::u16string(1 << 20, u'a') + u"\" <" + std::u16string(1 << 19, u'1');
     EXPECT_FALSE(ParseSenderItem(almost, gotName, gotNumber));
 }
 

@@ -12,8 +12,7 @@
 namespace {
 
 HANDLE Open(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
-    return CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                       0);
+    return CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, 0);
 }
 
 DWORD Write(HANDLE h, const std::string& bytes) {

@@ -72,9 +72,12 @@ TEST(Find, WildcardMatching) {
         bool match;
     };
     const Case cases[] = {
-        {u"a.usms", u"*.usms", true},  {u"a.usms.bak", u"*.usms", false},
-        {u"noext", u"*.*", true},      {u"x.txt", u"?.TXT", true},
-        {u"xy.txt", u"?.txt", false},  {u"abcabc", u"*abc", true},
+        {u"a.usms", u"*.usms", true},
+        {u"a.usms.bak", u"*.usms", false},
+        {u"noext", u"*.*", true},
+        {u"x.txt", u"?.TXT", true},
+        {u"xy.txt", u"?.txt", false},
+        {u"abcabc", u"*abc", true},
         {u"", u"*", true},
     };
     for (const Case& c : cases) {

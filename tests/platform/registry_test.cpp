@@ -21,7 +21,8 @@ TEST(Registry, KeysAreCreatedAndValuesPersist) {
     EXPECT_EQ(RegQueryValueExW(key, u"Folder", nullptr, nullptr, nullptr, &size),
               static_cast<LONG>(ERROR_FILE_NOT_FOUND));
     const std::u16string value = u"Storage Card";
-    ASSERT_EQ(RegSetValueExW(key, u"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    ASSERT_EQ(RegSetValueExW(key, u"Folder", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(value.c_str()),
                              static_cast<DWORD>((value.size() + 1) * 2)),
               0);
     EXPECT_EQ(RegCloseKey(key), 0);

@@ -33,7 +33,9 @@ TempDevice::TempDevice() : previous_(device::Folder()) {
     device::EnsureLayout();
 }
 
-TempDevice::~TempDevice() { device::SetFolder(previous_); }
+TempDevice::~TempDevice() {
+    device::SetFolder(previous_);
+}
 
 std::string ReadHostFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

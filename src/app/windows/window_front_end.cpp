@@ -1,6 +1,8 @@
 #include "app/windows/window_front_end.h"
 
 #include "app/windows/progress_dialog.h"
+#include "dialogs/open_file_dialog.h"
+#include "dialogs/save_as_dialog.h"
 #include "framework/message_box.h"
 #include "framework/module.h"
 #include "framework/strings.h"
@@ -12,38 +14,26 @@
 namespace {
 
 constexpr unsigned long kWaitStepMs = 50;
-
-FileChoice& Choice() {
-    static FileChoice choice;
-    return choice;
-}
+constexpr int kNoBitmap = -1;
 
 } // namespace
 
-void SetFileChoice(FileChoice choice) {
-    Choice() = std::move(choice);
-}
-
-std::u16string FilterExtension(const std::u16string& filter) {
-    const std::size_t bar = filter.find(u'|');
-    const std::u16string pattern = bar == std::u16string::npos ? u"" : filter.substr(bar + 1);
-    const std::size_t dot = pattern.rfind(u'.');
-    return dot == std::u16string::npos ? u"" : pattern.substr(dot);
+std::u16string ProposeBackupName(const std::u16string& filter) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    SaveAsDialog dialog(filter, DefaultBackupName(now), u"Save as", kNoBitmap);
+    return dialog.DoModal(framework::GetActiveWindow()) == framework::IDOK ? dialog.resultPath()
+                                                                           : std::u16string();
 }
 
 std::u16string WindowFrontEnd::ChooseBackupPath(const std::u16string& filter) {
-    if (Choice().backup) {
-        return Choice().backup(filter);
-    }
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    std::u16string name = DefaultBackupName(now);
-    name.erase(name.rfind(u'.'));
-    return u"\\My Documents\\" + name + FilterExtension(filter);
+    return ProposeBackupName(filter);
 }
 
 std::u16string WindowFrontEnd::ChooseRestorePath(const std::u16string& pattern) {
-    return Choice().restore ? Choice().restore(pattern) : std::u16string();
+    OpenFileDialog dialog(pattern, u"Open", kNoBitmap);
+    return dialog.DoModal(framework::GetActiveWindow()) == framework::IDOK ? dialog.resultPath()
+                                                                           : std::u16string();
 }
 
 void WindowFrontEnd::ShowProgress(const JobProgress& progress) {
