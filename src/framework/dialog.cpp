@@ -14,8 +14,31 @@
 #include <QProgressBar>
 #include <QSignalBlocker>
 #include <QTimerEvent>
+#include <algorithm>
 
 namespace framework {
+
+namespace {
+
+// The host's stand-in faces are a little wider than the handset's, so a template drawn to fill
+// the screen would run past its right edge: narrow the horizontal unit until the controls, with
+// the template's left margin repeated on the right, fit the screen.
+DialogBaseUnits FitToScreen(DialogBaseUnits base, const resources::DialogTemplate& dialog) {
+    int right = 0;
+    int left = dialog.controls.empty() ? 0 : dialog.controls.front().x;
+    for (const resources::ControlTemplate& control : dialog.controls) {
+        right = std::max(right, control.x + control.cx);
+        left = std::min(left, static_cast<int>(control.x));
+    }
+    const int needed = right + std::max(left, 0);
+    const int screen = HandsetScreenSize().width();
+    if (needed > 0 && needed * base.width > screen * 4) {
+        base.width = std::max(1, screen * 4 / needed);
+    }
+    return base;
+}
+
+} // namespace
 
 Dialog::Dialog(unsigned templateId) : templateId_(templateId) {}
 
@@ -33,7 +56,7 @@ bool Dialog::Build() {
     templateFont_ =
         MakeFont(template_->fontName, TemplateFontPixels(template_->fontPoints, DisplayScale()));
     setFont(templateFont_);
-    baseUnits_ = BaseUnitsOf(templateFont_);
+    baseUnits_ = FitToScreen(BaseUnitsOf(templateFont_), *template_);
     resize(MapDialogRect(QRect(0, 0, template_->cx, template_->cy)).size());
     for (const resources::ControlTemplate& control : template_->controls) {
         const QRect units(control.x, control.y, control.cx, control.cy);

@@ -1,5 +1,6 @@
 #include "framework/fonts.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QString>
 
@@ -18,11 +19,17 @@ int MulDiv(int value, int numerator, int denominator) {
 
 } // namespace
 
+// The handset's dialog faces have Arial's proportions; Liberation Sans shares its metrics, so
+// the templates' dialog units give the widths they were drawn for. DejaVu Sans, much wider,
+// stands in where Liberation Sans is not installed.
 QString HostFace(std::u16string_view face) {
     const QString name = QString::fromUtf16(face.data(), static_cast<qsizetype>(face.size()));
     if (name.isEmpty() || name == u"MS Sans Serif" || name == u"Microsoft Sans Serif" ||
         name == u"MS Shell Dlg" || name == u"Tahoma") {
-        return QStringLiteral("DejaVu Sans");
+        static const QString host = QFontDatabase::hasFamily(QStringLiteral("Liberation Sans"))
+                                        ? QStringLiteral("Liberation Sans")
+                                        : QStringLiteral("DejaVu Sans");
+        return host;
     }
     return name;
 }

@@ -1,12 +1,13 @@
 // The commands: each menu entry and both buttons start the right job with the right file
 // format, seen in the files the jobs write on a temporary handset and in the restored store.
+#include "dialog_driving.h"
 #include "gui_support.h"
 
 #include "app/windows/folder_settings_dialog.h"
 #include "app/windows/main_frame.h"
 #include "app/windows/main_view.h"
 #include "app/windows/progress_dialog.h"
-#include "app/windows/window_front_end.h"
+#include "dialogs/file_names.h"
 #include "files/unicode_backup_file.h"
 #include "framework/menu_bar.h"
 #include "framework/message_loop.h"
@@ -98,17 +99,9 @@ private slots:
     void init() {
         device_ = std::make_unique<TempDevice>();
         SeedStore();
-        backupFilters_.clear();
-        restorePatterns_.clear();
+        backupTypes_.clear();
+        restoreFiles_.clear();
         results_.clear();
-        SetFileChoice({[this](const std::u16string& filter) {
-                           backupFilters_ << QString::fromStdU16String(filter);
-                           return std::u16string(u"\\My Documents\\out") + FilterExtension(filter);
-                       },
-                       [this](const std::u16string& pattern) {
-                           restorePatterns_ << QString::fromStdU16String(pattern);
-                           return restoreFrom_;
-                       }});
         frame_ = std::make_unique<MainFrame>();
         QVERIFY(frame_->CreateEx(u"Brennomatic Msg Keeper v3.1"));
         framework::AppModule().SetMainWindow(frame_.get());
@@ -118,7 +111,6 @@ private slots:
     void cleanup() {
         framework::AppModule().SetMainWindow(nullptr);
         frame_.reset();
-        SetFileChoice({});
         device_.reset();
     }
 
@@ -161,11 +153,12 @@ private slots:
         QFETCH(QString, filter);
         QFETCH(QString, kind);
         RunCommand(trigger, path);
-        QCOMPARE(backupFilters_, QStringList{filter});
-        QVERIFY(restorePatterns_.isEmpty());
+        // The Save-as dialog offers the command's one file type.
+        QCOMPARE(backupTypes_, QStringList{filter.section('|', 0, 0)});
+        QVERIFY(restoreFiles_.isEmpty());
         QCOMPARE(results_, QStringList{"Backup Completed."});
 
-        const std::u16string extension = FilterExtension(filter.toStdU16String());
+        const std::u16string extension = PatternExtension(filter.section('|', 1).toStdU16String());
         const std::string bytes =
             ReadHostFile(gui_test::HostPath(u"\\My Documents\\out" + extension));
         QVERIFY(!bytes.empty());
@@ -208,13 +201,17 @@ private slots:
         std::vector<MemoryRecord> messages;
         messages.push_back(WorkedExampleMessage());
         UnicodeBackupFile writer;
-        restoreFrom_ = u"\\My Documents\\saved.usms";
-        QVERIFY(RunBackup(writer, gui_test::HostPath(restoreFrom_).u16string(), messages).ok);
+        restoreFrom_ = "saved.usms";
+        QVERIFY(RunBackup(writer, gui_test::HostPath(u"\\My Documents\\saved.usms").u16string(),
+                          messages)
+                    .ok);
+        // Only Unicode backups are offered.
+        gui_test::MakeDeviceFile(u"\\My Documents\\ansi.sms");
         const std::int64_t before = mapi_admin::AllMessageCount(Inbox());
 
         RunCommand(trigger, path);
-        QCOMPARE(restorePatterns_, QStringList{"*.usms"});
-        QVERIFY(backupFilters_.isEmpty());
+        QCOMPARE(restoreFiles_, QList<QStringList>{{"saved.usms"}});
+        QVERIFY(backupTypes_.isEmpty());
         QCOMPARE(results_, QStringList{"Restore Completed."});
         QCOMPARE(mapi_admin::AllMessageCount(Inbox()), before + 1);
     }
@@ -222,7 +219,7 @@ private slots:
     void cancelledChoiceStartsNoJob() {
         restoreFrom_.clear();
         RunCommand(kRestoreButton, {});
-        QCOMPARE(restorePatterns_, QStringList{"*.usms"});
+        QCOMPARE(restoreFiles_.size(), 1);
         QVERIFY(results_.isEmpty());
     }
 
@@ -235,7 +232,7 @@ private slots:
         ChooseFromMenu(*frame_, {"Settings"});
         QTRY_VERIFY(shown);
         QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
-        QVERIFY(backupFilters_.isEmpty() && restorePatterns_.isEmpty());
+        QVERIFY(backupTypes_.isEmpty() && restoreFiles_.isEmpty());
     }
 
     void secondCommandCannotStartWhileTheDialogIsUp() {
@@ -250,20 +247,36 @@ private slots:
         });
         RunCommand(kBackupButton, {});
         QVERIFY(tried);
-        QCOMPARE(backupFilters_.size(), 1);
+        QCOMPARE(backupTypes_.size(), 1);
         QCOMPARE(results_, QStringList{"Backup Completed."});
         QVERIFY(frame_->isVisible());
     }
 
 private:
-    // Starts a command as a person would and answers its progress dialog until the result box
-    // has been read; returns when the command has finished.
+    // Answers a file dialog: saves as "out" in main memory's root with the type offered, or
+    // opens restoreFrom_ there (cancels when it is empty); notes what the dialog offered.
+    void ChooseFile(framework::Dialog* dialog) {
+        if (dialog->GetDlgItem(kIdcSaveAsName) != nullptr &&
+            dialog->GetDlgItem(kIdcSaveAsType) != nullptr) {
+            backupTypes_ << gui_test::ComboTexts(dialog, kIdcSaveAsType).join('|');
+            gui_test::TypeName(dialog, kIdcSaveAsName, "out");
+            gui_test::PressSoftKey(dialog, 0);
+            return;
+        }
+        restoreFiles_ << gui_test::ListTexts(dialog, kIdcOpenFile);
+        if (restoreFrom_.isEmpty() ||
+            !gui_test::ClickListEntry(dialog, kIdcOpenFile, restoreFrom_)) {
+            gui_test::PressSoftKey(dialog, 1);
+            return;
+        }
+        gui_test::PressSoftKey(dialog, 0);
+    }
+
+    // Starts a command as a person would, answers its file dialog and its progress dialog until
+    // the result box has been read; returns when the command has finished.
     void RunCommand(int trigger, const QStringList& path) {
-        gui_test::WhenModal<QMessageBox>([this](QMessageBox* box) {
-            results_ << box->text();
-            gui_test::PressOk(box);
-        });
-        const qsizetype choicesBefore = backupFilters_.size() + restorePatterns_.size();
+        gui_test::CommandWatcher watcher([this](framework::Dialog* dialog) { ChooseFile(dialog); });
+        const qsizetype choicesBefore = backupTypes_.size() + restoreFiles_.size();
         if (trigger == kMenu) {
             ChooseFromMenu(*frame_, path);
         } else {
@@ -272,18 +285,19 @@ private:
         }
         // A menu command arrives posted; it has run once its file was chosen and nothing
         // modal is left.
-        QTRY_VERIFY_WITH_TIMEOUT(backupFilters_.size() + restorePatterns_.size() > choicesBefore &&
+        QTRY_VERIFY_WITH_TIMEOUT(backupTypes_.size() + restoreFiles_.size() > choicesBefore &&
                                      !frame_->Busy() &&
                                      QApplication::activeModalWidget() == nullptr,
                                  30000);
+        results_ << watcher.Boxes();
     }
 
     std::unique_ptr<TempDevice> device_;
     std::unique_ptr<MainFrame> frame_;
-    QStringList backupFilters_;
-    QStringList restorePatterns_;
+    QStringList backupTypes_;
+    QList<QStringList> restoreFiles_;
     QStringList results_;
-    std::u16string restoreFrom_;
+    QString restoreFrom_;
 };
 
 int RunCommandTests(int argc, char** argv) {

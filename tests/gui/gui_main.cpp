@@ -12,5 +12,9 @@ int main(int argc, char** argv) {
     failures += RunSettingsTests(argc, argv);
     failures += RunProgressTests(argc, argv);
     failures += RunCommandTests(argc, argv);
+    failures += RunSaveAsTests(argc, argv);
+    failures += RunOpenTests(argc, argv);
+    failures += RunFileDialogPartsTests(argc, argv);
+    failures += RunRoadTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -54,3 +54,7 @@ int RunLayoutTests(int argc, char** argv);
 int RunSettingsTests(int argc, char** argv);
 int RunProgressTests(int argc, char** argv);
 int RunCommandTests(int argc, char** argv);
+int RunSaveAsTests(int argc, char** argv);
+int RunOpenTests(int argc, char** argv);
+int RunFileDialogPartsTests(int argc, char** argv);
+int RunRoadTests(int argc, char** argv);

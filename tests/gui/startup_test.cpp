@@ -1,10 +1,10 @@
 // Start-up and exit: the main window's title, soft keys and menu, and the exit codes.
+#include "dialog_driving.h"
 #include "gui_support.h"
 
 #include "app/windows/app_main.h"
 #include "app/windows/main_frame.h"
 #include "app/windows/main_view.h"
-#include "app/windows/window_front_end.h"
 #include "framework/frame_window.h"
 #include "framework/menu_bar.h"
 #include "resources/resource_ids.h"
@@ -125,15 +125,9 @@ private slots:
     }
 
     void unusedAcceleratorsDoNothing() {
-        int choices = 0;
-        SetFileChoice({[&](const std::u16string&) {
-                           ++choices;
-                           return std::u16string();
-                       },
-                       [&](const std::u16string&) {
-                           ++choices;
-                           return std::u16string();
-                       }});
+        // A file dialog that came up would be cancelled and counted.
+        gui_test::CommandWatcher watcher(
+            [](framework::Dialog* dialog) { gui_test::PressSoftKey(dialog, 1); });
         bool stillOpen = false;
         bool modal = true;
         const int exitCode = RunApplication(SW_SHOW, [&](MainFrame& frame) {
@@ -150,10 +144,10 @@ private slots:
                 QTest::keyClick(view, Qt::Key_Q, Qt::ControlModifier);
             });
         });
-        SetFileChoice({});
         QVERIFY(stillOpen);
         QVERIFY(!modal);
-        QCOMPARE(choices, 0);
+        QCOMPARE(watcher.FileDialogs(), 0);
+        QVERIFY(watcher.Boxes().isEmpty());
         QCOMPARE(exitCode, 1);
     }
 

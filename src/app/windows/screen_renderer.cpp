@@ -3,6 +3,8 @@
 #include "app/windows/folder_settings_dialog.h"
 #include "app/windows/main_frame.h"
 #include "app/windows/progress_dialog.h"
+#include "dialogs/open_file_dialog.h"
+#include "dialogs/save_as_dialog.h"
 #include "framework/menu_bar.h"
 #include "framework/module.h"
 #include "framework/screen.h"
@@ -12,6 +14,7 @@
 #include "resources/string_table.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -21,6 +24,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace {
@@ -106,6 +111,51 @@ bool RenderProgress(MainFrame& frame, const QString& progressPath, const QString
     return progressSaved && boxSaved;
 }
 
+// A few folders and backups on the handset, so that the file dialogs have something to show.
+void FillHandset() {
+    const std::filesystem::path documents = device::Folder() / "My Documents";
+    std::error_code ignored;
+    for (const char* folder : {"Backups", "Exports"}) {
+        std::filesystem::create_directories(documents / folder, ignored);
+    }
+    for (const char* file : {"Msgkeeper_2009351407.usms", "Msgkeeper_200941290.usms"}) {
+        std::ofstream(documents / "Backups" / file).put('\0');
+    }
+}
+
+// Runs a file dialog over the frame and saves the screen once it is up, then cancels it.
+template <typename FileDialog>
+bool RenderFileDialog(MainFrame& frame, FileDialog& dialog, const QString& path) {
+    bool saved = false;
+    QTimer::singleShot(0, &frame, [&] {
+        if (QApplication::activeModalWidget() == &dialog) {
+            saved = Compose(frame, {&dialog}).save(path);
+            dialog.SendCommand(resources::kCmdFileCancel);
+        }
+    });
+    dialog.DoModal(&frame);
+    return saved;
+}
+
+bool RenderSaveAs(MainFrame& frame, const QString& path) {
+    SaveAsDialog dialog(u"Unicode SMS Manager File(*.usms)|*.usms", u"Msgkeeper_2009351407.*",
+                        u"Save as", -1);
+    return RenderFileDialog(frame, dialog, path);
+}
+
+bool RenderOpen(MainFrame& frame, const QString& path) {
+    OpenFileDialog dialog(u"*.usms", u"Open", -1);
+    bool chosen = false;
+    // Shown with the Backups folder chosen and its first backup selected.
+    QTimer::singleShot(0, &frame, [&] {
+        if (auto* folders = dialog.DlgItem<QComboBox>(resources::kIdcOpenFolder)) {
+            folders->setCurrentIndex(folders->findText(QStringLiteral("Backups")));
+        }
+        chosen = dialog.ListSetCurSel(resources::kIdcOpenFile, 0) == 0;
+    });
+    return RenderFileDialog(frame, dialog, path) && chosen;
+}
+
 } // namespace
 
 bool RenderScreens(const QString& folder) {
@@ -117,6 +167,7 @@ bool RenderScreens(const QString& folder) {
     device::SetFolder(handset.path().toStdString());
     device::EnsureLayout();
     framework::ApplyHandsetLook();
+    FillHandset();
     MainFrame frame;
     if (!frame.CreateEx(framework::LoadResourceString(resources::kIdsAppTitle))) {
         return false;
@@ -130,6 +181,8 @@ bool RenderScreens(const QString& folder) {
     saved = RenderProgress(frame, folder + QStringLiteral("/progress.png"),
                            folder + QStringLiteral("/result_box.png")) &&
             saved;
+    saved = RenderSaveAs(frame, folder + QStringLiteral("/save_as.png")) && saved;
+    saved = RenderOpen(frame, folder + QStringLiteral("/open.png")) && saved;
     framework::AppModule().SetMainWindow(nullptr);
     return saved;
 }

@@ -1,9 +1,10 @@
 // Pictures of the application's windows on the handset screen, as PNG files: the main window,
-// its menu open, the Settings dialog, the progress dialog and a result box.
+// its menu open, the Settings dialog, the progress dialog, a result box and the Save-as and
+// Open dialogs.
 #pragma once
 
 #include <QString>
 
-// Writes main_window.png, menu_open.png, settings.png, progress.png and result_box.png into
-// the folder; false when a picture could not be written.
+// Writes main_window.png, menu_open.png, settings.png, progress.png, result_box.png,
+// save_as.png and open.png into the folder; false when a picture could not be written.
 bool RenderScreens(const QString& folder);

@@ -1,0 +1,29 @@
+#include "dialogs/dialog_look.h"
+
+#include "framework/bitmaps.h"
+
+#include <QPalette>
+
+namespace file_dialogs {
+
+void ShowTitle(framework::Dialog& dialog, int labelId, std::u16string_view title) {
+    dialog.SetDlgItemText(labelId, title);
+    if (QWidget* label = dialog.GetDlgItem(labelId)) {
+        QFont italic = label->font();
+        italic.setItalic(true);
+        label->setFont(italic);
+    }
+}
+
+void StretchBackground(framework::Dialog& dialog, int bitmap, int width, int height) {
+    if (bitmap == -1) {
+        return;
+    }
+    QPalette colours = dialog.palette();
+    colours.setBrush(QPalette::Window,
+                     framework::LoadBitmap(static_cast<unsigned>(bitmap)).scaled(width, height));
+    dialog.setPalette(colours);
+    dialog.setAutoFillBackground(true);
+}
+
+} // namespace file_dialogs

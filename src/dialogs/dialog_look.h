@@ -1,0 +1,16 @@
+// What the two file dialogs share in their look: the italic title label and the optional
+// background bitmap stretched over the dialog.
+#pragma once
+
+#include "framework/dialog.h"
+
+#include <string_view>
+
+namespace file_dialogs {
+
+// Puts the title into its label and draws it in an italic version of the label's font.
+void ShowTitle(framework::Dialog& dialog, int labelId, std::u16string_view title);
+// With a bitmap id other than -1, that bitmap stretched to the size becomes the background.
+void StretchBackground(framework::Dialog& dialog, int bitmap, int width, int height);
+
+} // namespace file_dialogs
