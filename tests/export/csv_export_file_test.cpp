@@ -129,17 +129,7 @@ TEST_F(CsvExportTest, MessageWithoutFolderFailsWithoutTextOrWriting) {
 }
 
 TEST_F(CsvExportTest, ReadingOperationsRefuseWithoutText) {
-    std::u16string error = u"before";
-    MessageFields record;
-    std::vector<Recipient> recipients;
-    DWORD total = 5;
-    EXPECT_FALSE(exporter_.OpenForRead(path_, handle_, error));
-    EXPECT_FALSE(exporter_.CheckValidation(handle_, error));
-    EXPECT_FALSE(exporter_.ReadTotal(handle_, total, error));
-    EXPECT_FALSE(exporter_.ReadRecord(handle_, record, recipients, error));
-    EXPECT_FALSE(exporter_.CloseAfterRead(handle_, error));
-    EXPECT_EQ(error, u"before");
-    EXPECT_EQ(total, 5u);
+    ExpectReadingRefused(exporter_, path_);
 }
 
 TEST_F(CsvExportTest, OpenFailuresNameTheirStep) {
@@ -158,40 +148,33 @@ TEST_F(CsvExportTest, OpenFailuresNameTheirStep) {
     EXPECT_EQ(handle_, 0u);
 }
 
-struct RowFailure {
+struct WriteFailure {
     const char* name;
     faults::FileOp op;
     DWORD code;
+    bool atClose; // false: while writing a row
 };
 
-void PrintTo(const RowFailure& c, std::ostream* out) {
+void PrintTo(const WriteFailure& c, std::ostream* out) {
     *out << c.name;
 }
 
-class CsvRowFailureTest : public CsvExportTest, public testing::WithParamInterface<RowFailure> {};
+class CsvWriteFailureTest : public CsvExportTest,
+                            public testing::WithParamInterface<WriteFailure> {};
 
-TEST_P(CsvRowFailureTest, ARowThatDoesNotReachTheFileFails) {
-    ASSERT_TRUE(exporter_.OpenForWrite(path_, handle_, error_));
-    MemoryRecord message(Fields(u"Inbox", u"Ann", u"100", u"x"), {});
-    faults::ArmFileFault(GetParam().op, 1, GetParam().code);
-    EXPECT_FALSE(exporter_.WriteRecord(handle_, message, error_));
-    EXPECT_EQ(error_, u"write msg error, " + SystemText(GetParam().code));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, CsvRowFailureTest,
-    testing::Values(RowFailure{"write", faults::FileOp::Write, ERROR_DISK_FULL},
-                    RowFailure{"flush", faults::FileOp::Flush, ERROR_WRITE_FAULT}),
-    [](const testing::TestParamInfo<RowFailure>& info) { return std::string(info.param.name); });
-
-class CsvCloseFailureTest : public CsvExportTest, public testing::WithParamInterface<RowFailure> {};
-
-TEST_P(CsvCloseFailureTest, ReportsAFailedFinalFlushOrClose) {
+TEST_P(CsvWriteFailureTest, ReportsTheStepThatDidNotReachTheFile) {
+    const WriteFailure& c = GetParam();
     const int handlesBefore = OpenFileHandleCount();
     ASSERT_TRUE(exporter_.OpenForWrite(path_, handle_, error_));
-    faults::ArmFileFault(GetParam().op, 1, GetParam().code);
+    MemoryRecord message(Fields(u"Inbox", u"Ann", u"100", u"x"), {});
+    faults::ArmFileFault(c.op, 1, c.code);
+    if (!c.atClose) {
+        EXPECT_FALSE(exporter_.WriteRecord(handle_, message, error_));
+        EXPECT_EQ(error_, u"write msg error, " + SystemText(c.code));
+        return;
+    }
     EXPECT_FALSE(exporter_.CloseAfterWrite(handle_, error_));
-    EXPECT_EQ(error_, u"close file error, " + SystemText(GetParam().code));
+    EXPECT_EQ(error_, u"close file error, " + SystemText(c.code));
     EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
     // Closed already: a second close has nothing left to lose.
     faults::DisarmFileFaults();
@@ -199,9 +182,11 @@ TEST_P(CsvCloseFailureTest, ReportsAFailedFinalFlushOrClose) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Steps, CsvCloseFailureTest,
-    testing::Values(RowFailure{"flush", faults::FileOp::Flush, ERROR_DISK_FULL},
-                    RowFailure{"close", faults::FileOp::Close, ERROR_WRITE_FAULT}),
-    [](const testing::TestParamInfo<RowFailure>& info) { return std::string(info.param.name); });
+    Steps, CsvWriteFailureTest,
+    testing::Values(WriteFailure{"row_write", faults::FileOp::Write, ERROR_DISK_FULL, false},
+                    WriteFailure{"row_flush", faults::FileOp::Flush, ERROR_WRITE_FAULT, false},
+                    WriteFailure{"close_flush", faults::FileOp::Flush, ERROR_DISK_FULL, true},
+                    WriteFailure{"close_close", faults::FileOp::Close, ERROR_WRITE_FAULT, true}),
+    [](const testing::TestParamInfo<WriteFailure>& info) { return std::string(info.param.name); });
 
 } // namespace

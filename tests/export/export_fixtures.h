@@ -90,3 +90,22 @@ inline MessageFields Fields(std::u16string folderPath, std::u16string senderName
     fields.body = std::move(body);
     return fields;
 }
+
+// An export cannot be read: every reading operation fails without a text or a file.
+template <class Exporter>
+void ExpectReadingRefused(Exporter& exporter, const std::u16string& path) {
+    HANDLE handle = 0;
+    std::u16string error = u"before";
+    MessageFields record;
+    std::vector<Recipient> recipients;
+    DWORD total = 5;
+    EXPECT_FALSE(exporter.OpenForRead(path, handle, error));
+    EXPECT_FALSE(exporter.CheckValidation(handle, error));
+    EXPECT_FALSE(exporter.ReadTotal(handle, total, error));
+    EXPECT_FALSE(exporter.ReadRecord(handle, record, recipients, error));
+    EXPECT_FALSE(exporter.CloseAfterRead(handle, error));
+    EXPECT_EQ(error, u"before");
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(total, 5u);
+    EXPECT_TRUE(recipients.empty());
+}

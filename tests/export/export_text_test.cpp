@@ -64,23 +64,26 @@ TEST_P(RecipientsTextTest, JoinsItemsWithoutTypes) {
 
 const std::u16string kLongName(2000, u'n');
 
+template <class... R> std::vector<Recipient> List(R... recipients) {
+    return {recipients...};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, RecipientsTextTest,
-    testing::Values(Recipients{"none", {}, u""},
-                    Recipients{"one", {Recipient(u"200", u"Bob", 1)}, u"\"Bob\" <200>"},
+    testing::Values(Recipients{"none", List(), u""},
+                    Recipients{"one", List(Recipient(u"200", u"Bob", 1)), u"\"Bob\" <200>"},
                     Recipients{"two",
-                               {Recipient(u"200", u"Bob", 1), Recipient(u"300", u"Eve", 2)},
+                               List(Recipient(u"200", u"Bob", 1), Recipient(u"300", u"Eve", 2)),
                                u"\"Bob\" <200>;\"Eve\" <300>"},
-                    Recipients{"empty_fields", {Recipient()}, u"\"\" <>"},
-                    Recipients{"empty_then_named",
-                               {Recipient(), Recipient(u"300", u"Eve", 1)},
+                    Recipients{"empty_fields", List(Recipient()), u"\"\" <>"},
+                    Recipients{"empty_then_named", List(Recipient(), Recipient(u"300", u"Eve", 1)),
                                u"\"\" <>;\"Eve\" <300>"},
                     Recipients{"nul_ends_a_field",
-                               {Recipient(std::u16string(u"20\0x", 4), u"Bob", 1)},
+                               List(Recipient(std::u16string(u"20\0x", 4), u"Bob", 1)),
                                u"\"Bob\" <20>"},
                     // An item longer than 1,024 characters keeps its address.
                     Recipients{"long_item_whole",
-                               {Recipient(u"200", kLongName, 1), Recipient(u"300", u"Eve", 1)},
+                               List(Recipient(u"200", kLongName, 1), Recipient(u"300", u"Eve", 1)),
                                u"\"" + kLongName + u"\" <200>;\"Eve\" <300>"}),
     [](const testing::TestParamInfo<Recipients>& info) { return std::string(info.param.name); });
 
@@ -157,22 +160,22 @@ TEST_P(IsValidSystemTimeTest, ChecksRangesAndMonthLengths) {
         << t.wSecond;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, IsValidSystemTimeTest,
-                         testing::Values(Validity{{2000, 2, 0, 29, 0, 0, 0, 0}, true},
-                                         Validity{{2008, 2, 0, 29, 0, 0, 0, 0}, true},
-                                         Validity{{2100, 2, 0, 29, 0, 0, 0, 0}, false},
-                                         Validity{{2001, 2, 0, 29, 0, 0, 0, 0}, false},
-                                         Validity{{2001, 4, 0, 31, 0, 0, 0, 0}, false},
-                                         Validity{{2001, 4, 0, 30, 0, 0, 0, 0}, true},
-                                         Validity{{2001, 11, 0, 31, 0, 0, 0, 0}, false},
-                                         Validity{{2001, 0, 0, 1, 0, 0, 0, 0}, false},
-                                         Validity{{2001, 13, 0, 1, 0, 0, 0, 0}, false},
-                                         Validity{{2001, 1, 0, 0, 0, 0, 0, 0}, false},
-                                         Validity{{2001, 1, 0, 1, 24, 0, 0, 0}, false},
-                                         Validity{{2001, 1, 0, 1, 0, 60, 0, 0}, false},
-                                         Validity{{2001, 1, 0, 1, 0, 0, 60, 0}, false},
-                                         // Day of week and milliseconds are not looked at.
-                                         Validity{{2001, 1, 9, 1, 0, 0, 0, 5000}, true},
-                                         Validity{{}, false}));
+const Validity kValidities[] = {{{2000, 2, 0, 29, 0, 0, 0, 0}, true},
+                                {{2008, 2, 0, 29, 0, 0, 0, 0}, true},
+                                {{2100, 2, 0, 29, 0, 0, 0, 0}, false},
+                                {{2001, 2, 0, 29, 0, 0, 0, 0}, false},
+                                {{2001, 4, 0, 31, 0, 0, 0, 0}, false},
+                                {{2001, 4, 0, 30, 0, 0, 0, 0}, true},
+                                {{2001, 11, 0, 31, 0, 0, 0, 0}, false},
+                                {{2001, 0, 0, 1, 0, 0, 0, 0}, false},
+                                {{2001, 13, 0, 1, 0, 0, 0, 0}, false},
+                                {{2001, 1, 0, 0, 0, 0, 0, 0}, false},
+                                {{2001, 1, 0, 1, 24, 0, 0, 0}, false},
+                                {{2001, 1, 0, 1, 0, 60, 0, 0}, false},
+                                {{2001, 1, 0, 1, 0, 0, 60, 0}, false},
+                                {{}, false},
+                                // Day of week and milliseconds are not looked at.
+                                {{2001, 1, 9, 1, 0, 0, 0, 5000}, true}};
+INSTANTIATE_TEST_SUITE_P(Cases, IsValidSystemTimeTest, testing::ValuesIn(kValidities));
 
 } // namespace

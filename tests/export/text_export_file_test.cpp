@@ -112,34 +112,17 @@ TEST_F(TextExportFileTest, PrintsEdgeFieldsAsEmptyTexts) {
 }
 
 TEST_F(TextExportFileTest, ReadingOperationsRefuseWithoutText) {
-    HANDLE handle = 0;
-    std::u16string error = u"before";
-    MessageFields record;
-    std::vector<Recipient> recipients;
-    DWORD total = 5;
-    EXPECT_FALSE(exporter_.OpenForRead(path_, handle, error));
-    EXPECT_FALSE(exporter_.CheckValidation(handle, error));
-    EXPECT_FALSE(exporter_.ReadTotal(handle, total, error));
-    EXPECT_FALSE(exporter_.ReadRecord(handle, record, recipients, error));
-    EXPECT_FALSE(exporter_.CloseAfterRead(handle, error));
-    EXPECT_EQ(error, u"before");
-    EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(total, 5u);
-    EXPECT_TRUE(recipients.empty());
+    ExpectReadingRefused(exporter_, path_);
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "export.txt"));
 }
 
-TEST_F(TextExportFileTest, CreateFailureNamesStringAndSystemText) {
+TEST_F(TextExportFileTest, OpenFailuresNameTheirStep) {
     HANDLE handle = 0;
     std::u16string error;
     EXPECT_FALSE(exporter_.OpenForWrite(dir_.file("missing/export.txt"), handle, error));
     EXPECT_EQ(error, u"Write to file failed.," + SystemText(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(handle, 0u);
-}
-
-TEST_F(TextExportFileTest, HeaderFailureLeavesTheHandleWithTheCaller) {
-    HANDLE handle = 0;
-    std::u16string error;
+    // A failed header leaves the handle with the caller.
     faults::ArmFileFault(faults::FileOp::Write, 1, ERROR_DISK_FULL);
     EXPECT_FALSE(exporter_.OpenForWrite(path_, handle, error));
     EXPECT_EQ(error, u"write file header error, " + SystemText(ERROR_DISK_FULL));

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 // The six u32 fields of WorkedExampleMessage(): both times, flags and size.
@@ -27,6 +29,11 @@ protected:
         EXPECT_TRUE(outcome.ok) << outcome.failedAt;
         const std::string file = Contents();
         return file.size() < 20 ? std::string() : file.substr(20);
+    }
+    std::string RecordsOf(MemoryRecord message) {
+        std::vector<MemoryRecord> messages;
+        messages.push_back(std::move(message));
+        return RecordsOf(std::move(messages));
     }
 
     TempDir dir;
@@ -85,63 +92,36 @@ MemoryRecord MessageOf(const RecordCase& c) {
     return MemoryRecord(fields, c.recipients);
 }
 
+template <class... R> std::vector<Recipient> Recipients(R... recipients) {
+    return {recipients...};
+}
+
+// The bytes of a record in Inbox after the class line, from the recipients line on.
+std::string InInbox(const std::string& recipients, const std::string& rest) {
+    return "Inbox\n" + kNumbers + recipients + "\n" + rest;
+}
+
 std::vector<RecordCase> RecordCases() {
-    const std::string longName(2000, 'n');
+    const std::string home = "\"Home\" <555>\n";
+    const std::string hi = home + U32Bytes(2) + "Hi";
     return {
-        {"NoRecipients",
-         u"Inbox",
-         u"Home",
-         {},
-         u"Hi",
-         "Inbox\n" + kNumbers + "\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
-        {"TwoRecipients",
-         u"Inbox",
-         u"Home",
-         {Recipient(u"1", u"A", 1), Recipient(u"2", u"B", 2)},
-         u"Hi",
-         "Inbox\n" + kNumbers + "\"A\" <1> 1;\"B\" <2> 2\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
-        {"TypeIsSigned",
-         u"Inbox",
-         u"Home",
-         {Recipient(u"1", u"A", 0xFFFFFFFF)},
-         u"Hi",
-         "Inbox\n" + kNumbers + "\"A\" <1> -1\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
-        {"LineFeedInRecipientName",
-         u"Inbox",
-         u"Home",
-         {Recipient(u"1", u"A\nB", 1)},
-         u"Hi",
-         "Inbox\n" + kNumbers + "\"A\nB\" <1> 1\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
-        {"EmptyBody",
-         u"Inbox",
-         u"Home",
-         {},
-         u"",
-         "Inbox\n" + kNumbers + "\n\"Home\" <555>\n" + U32Bytes(0)},
-        {"CharacterMissingFromCodePage",
-         u"Inbox",
-         u"Home",
-         {},
-         u"\u03A9\u00E9",
-         "Inbox\n" + kNumbers + "\n\"Home\" <555>\n" + U32Bytes(2) + "?\xE9"},
-        {"SubfolderTwoLevelsDown",
-         u"Inbox\\Old\\Work",
-         u"Home",
-         {},
-         u"Hi",
-         "Inbox\\Old\\Work\n" + kNumbers + "\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
-        {"LongSenderIsWrittenWhole",
-         u"Inbox",
-         std::u16string(2000, u'n'),
-         {},
-         u"Hi",
-         "Inbox\n" + kNumbers + "\n\"" + longName + "\" <555>\n" + U32Bytes(2) + "Hi"},
-        {"NulEndsTheFolderLine",
-         std::u16string(u"In\0box", 6),
-         u"Home",
-         {},
-         u"Hi",
-         "In\n" + kNumbers + "\n\"Home\" <555>\n" + U32Bytes(2) + "Hi"},
+        {"NoRecipients", u"Inbox", u"Home", Recipients(), u"Hi", InInbox("", hi)},
+        {"TwoRecipients", u"Inbox", u"Home",
+         Recipients(Recipient(u"1", u"A", 1), Recipient(u"2", u"B", 2)), u"Hi",
+         InInbox("\"A\" <1> 1;\"B\" <2> 2", hi)},
+        {"TypeIsSigned", u"Inbox", u"Home", Recipients(Recipient(u"1", u"A", 0xFFFFFFFF)), u"Hi",
+         InInbox("\"A\" <1> -1", hi)},
+        {"LineFeedInRecipientName", u"Inbox", u"Home", Recipients(Recipient(u"1", u"A\nB", 1)),
+         u"Hi", InInbox("\"A\nB\" <1> 1", hi)},
+        {"EmptyBody", u"Inbox", u"Home", Recipients(), u"", InInbox("", home + U32Bytes(0))},
+        {"CharacterMissingFromCodePage", u"Inbox", u"Home", Recipients(), u"\u03A9\u00E9",
+         InInbox("", home + U32Bytes(2) + "?\xE9")},
+        {"SubfolderTwoLevelsDown", u"Inbox\\Old\\Work", u"Home", Recipients(), u"Hi",
+         "Inbox\\Old\\Work\n" + kNumbers + "\n" + hi},
+        {"LongSenderIsWrittenWhole", u"Inbox", std::u16string(2000, u'n'), Recipients(), u"Hi",
+         InInbox("", "\"" + std::string(2000, 'n') + "\" <555>\n" + U32Bytes(2) + "Hi")},
+        {"NulEndsTheFolderLine", std::u16string(u"In\0box", 6), u"Home", Recipients(), u"Hi",
+         "In\n" + kNumbers + "\n" + hi},
     };
 }
 
@@ -149,9 +129,7 @@ class AnsiRecordTest : public AnsiBackupFileTest,
                        public ::testing::WithParamInterface<RecordCase> {};
 
 TEST_P(AnsiRecordTest, WritesTheRecordBytes) {
-    std::vector<MemoryRecord> messages;
-    messages.push_back(MessageOf(GetParam()));
-    EXPECT_EQ(RecordsOf(std::move(messages)), "IPM.SMStext\n" + GetParam().expected);
+    EXPECT_EQ(RecordsOf(MessageOf(GetParam())), "IPM.SMStext\n" + GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, AnsiRecordTest, ::testing::ValuesIn(RecordCases()),
@@ -161,18 +139,14 @@ TEST_F(AnsiBackupFileTest, ABodyInADoubleByteCodePageCountsBytes) {
     SetActiveCodePage(932);
     MemoryRecord message = WorkedExampleMessage();
     message.setBody(u"\u65E5\u672C\u8A9E"); // three characters, two bytes each in Shift-JIS
-    std::vector<MemoryRecord> messages;
-    messages.push_back(std::move(message));
-    const std::string records = RecordsOf(std::move(messages));
+    const std::string records = RecordsOf(std::move(message));
     EXPECT_EQ(records.substr(records.size() - 10), U32Bytes(6) + Hex("93 FA 96 7B 8C EA"));
 }
 
 TEST_F(AnsiBackupFileTest, AnEmbeddedNulInTheClassStillEndsTheLine) {
     MemoryRecord message = WorkedExampleMessage();
     message.setMessageClass(std::u16string(u"IPM\0x", 5));
-    std::vector<MemoryRecord> messages;
-    messages.push_back(std::move(message));
-    EXPECT_EQ(RecordsOf(std::move(messages)).substr(0, 10), "IPM\nInbox\n");
+    EXPECT_EQ(RecordsOf(std::move(message)).substr(0, 10), "IPM\nInbox\n");
 }
 
 TEST_F(AnsiBackupFileTest, AMessageWithoutAFolderFailsWithoutAText) {
@@ -203,12 +177,8 @@ TEST_F(AnsiBackupFileTest, OpenForWriteReturnsTheHandleThatTheOthersUse) {
     EXPECT_TRUE(format.CloseAfterWrite(handle, error));
     EXPECT_EQ(OpenFileHandleCount(), before);
     EXPECT_EQ(Contents().substr(16), U32Bytes(7));
-}
-
-TEST_F(AnsiBackupFileTest, AFileThatCannotBeCreatedGivesStringTableText) {
-    AnsiBackupFile format;
-    HANDLE handle = 0;
-    std::u16string error;
+    // A file that cannot be created gives the string table's text and no handle.
+    handle = 0;
     EXPECT_FALSE(format.OpenForWrite(dir.file("missing/backup.sms"), handle, error));
     EXPECT_EQ(error, u"Write to file failed.,The system cannot find the path specified.");
     EXPECT_EQ(handle, 0u);
@@ -231,23 +201,21 @@ TEST_F(AnsiBackupFileTest, TheReadingOperationsRefuseWithoutTouchingTheFile) {
     EXPECT_EQ(handle, 0u);
     EXPECT_EQ(OpenFileHandleCount(), before);
 
-    error.clear();
-    EXPECT_FALSE(format.CheckValidation(handle, error));
-    EXPECT_EQ(error, refusal);
     DWORD total = 99;
-    error.clear();
-    EXPECT_FALSE(format.ReadTotal(handle, total, error));
-    EXPECT_EQ(error, refusal);
-    EXPECT_EQ(total, 99u);
     MessageFields fields;
     std::vector<Recipient> recipients;
-    error.clear();
-    EXPECT_FALSE(format.ReadRecord(handle, fields, recipients, error));
-    EXPECT_EQ(error, refusal);
+    const std::function<bool(std::u16string&)> refusals[] = {
+        [&](std::u16string& e) { return format.CheckValidation(handle, e); },
+        [&](std::u16string& e) { return format.ReadTotal(handle, total, e); },
+        [&](std::u16string& e) { return format.ReadRecord(handle, fields, recipients, e); },
+        [&](std::u16string& e) { return format.CloseAfterRead(handle, e); }};
+    for (const auto& call : refusals) {
+        error.clear();
+        EXPECT_FALSE(call(error));
+        EXPECT_EQ(error, refusal);
+    }
+    EXPECT_EQ(total, 99u);
     EXPECT_TRUE(recipients.empty());
-    error.clear();
-    EXPECT_FALSE(format.CloseAfterRead(handle, error));
-    EXPECT_EQ(error, refusal);
     EXPECT_EQ(Contents(), written);
 }
 

@@ -38,6 +38,13 @@ protected:
 
     std::string Contents() const { return ReadHostFile(dir.path() / "backup.usms"); }
     void Store(const std::string& bytes) const { WriteHostFile(dir.path() / "backup.usms", bytes); }
+    // Opens the stored file with reader and reads up to the first record.
+    void OpenAtFirstRecord(UnicodeBackupFile& reader, HANDLE& handle, std::u16string& error) {
+        DWORD total = 0;
+        ASSERT_TRUE(reader.OpenForRead(path, handle, error));
+        ASSERT_TRUE(reader.CheckValidation(handle, error));
+        ASSERT_TRUE(reader.ReadTotal(handle, total, error));
+    }
 };
 
 TEST_F(UnicodeBackupFileTest, WorkedExampleIsWrittenByteForByte) {
@@ -232,10 +239,7 @@ TEST_F(UnicodeBackupFileTest, AFailedRecordChangesNeitherTheFieldsNorTheList) {
     UnicodeBackupFile reader;
     HANDLE handle = 0;
     std::u16string error;
-    DWORD total = 0;
-    ASSERT_TRUE(reader.OpenForRead(path, handle, error));
-    ASSERT_TRUE(reader.CheckValidation(handle, error));
-    ASSERT_TRUE(reader.ReadTotal(handle, total, error));
+    ASSERT_NO_FATAL_FAILURE(OpenAtFirstRecord(reader, handle, error));
     MessageFields fields;
     fields.body = u"before";
     std::vector<Recipient> list{Recipient(u"1", u"kept", 1)};
@@ -250,10 +254,7 @@ TEST_F(UnicodeBackupFileTest, ReadRecipientsAreAppendedToTheCallersList) {
     UnicodeBackupFile reader;
     HANDLE handle = 0;
     std::u16string error = u"untouched";
-    DWORD total = 0;
-    ASSERT_TRUE(reader.OpenForRead(path, handle, error));
-    ASSERT_TRUE(reader.CheckValidation(handle, error));
-    ASSERT_TRUE(reader.ReadTotal(handle, total, error));
+    ASSERT_NO_FATAL_FAILURE(OpenAtFirstRecord(reader, handle, error));
     MessageFields fields;
     std::vector<Recipient> list{Recipient(u"1", u"first", 2)};
     ASSERT_TRUE(reader.ReadRecord(handle, fields, list, error));

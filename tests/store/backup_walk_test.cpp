@@ -8,9 +8,12 @@
 
 namespace {
 
-struct WalkOutcome {
-    bool ok = false;
-    DWORD total = 0;
+// A backup job writing into a RecordingFormat.
+struct WalkRun {
+    RecordingFormat format;
+    std::u16string text;
+    BackupJob job{u"unused", format, text};
+    StoreFolder& inbox() { return *job.store.inboxFolder(); }
 };
 
 class BackupWalkTest : public WalkFixture {
@@ -60,68 +63,56 @@ TEST_F(BackupWalkTest, WalksTheFiveFoldersThenSubfoldersDepthFirst) {
     Seed(special(Sent), u"S", 1);
     Seed(bin, u"B", 1);
     Seed(special(Deleted), u"T", 1);
+    // A message without PR_SENDER_NAME_W is still read whole (name taken from the address).
+    ASSERT_TRUE(mapi_admin::RemoveProperty(mapi_admin::Messages(inbox).front(), PR_SENDER_NAME_W));
 
-    RecordingFormat format;
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    const auto folders = OpenAll(job);
+    WalkRun run;
+    const auto folders = OpenAll(run.job);
     EXPECT_EQ(CountAll(folders), 12u);
-    ASSERT_TRUE(WalkAll(job, folders));
-    const std::vector<std::u16string> expected = {
-        u"Draft:D1",
-        u"Inbox:I1",
-        u"Inbox:I2",
-        u"Inbox\\Old:O1",
-        u"Inbox\\Old\\Deep:P1",
-        u"Inbox\\Work:W1",
-        u"Outbox:X1",
-        u"Outbox\\Work\\Inner:N1",
-        u"Outbox\\Work\\Inner:N2",
-        u"Sentedbox:S1",
-        u"Wastebox:T1",
-        u"Wastebox\\Bin:B1",
-    };
-    EXPECT_EQ(format.paths(), expected);
-    EXPECT_EQ(job.current.load(), 12u);
-    EXPECT_TRUE(text.empty());
+    ASSERT_TRUE(WalkAll(run.job, folders));
+    EXPECT_EQ(run.format.paths(),
+              u"Draft:D1|Inbox:I1|Inbox:I2|Inbox\\Old:O1|Inbox\\Old\\Deep:P1|"
+              u"Inbox\\Work:W1|Outbox:X1|Outbox\\Work\\Inner:N1|"
+              u"Outbox\\Work\\Inner:N2|Sentedbox:S1|Wastebox:T1|Wastebox\\Bin:B1");
+    EXPECT_EQ(run.job.current.load(), 12u);
+    EXPECT_TRUE(run.text.empty());
+    const WrittenRecord& record = run.format.written[1];
+    EXPECT_EQ(record.senderName, u"Ann");
+    EXPECT_EQ(record.senderNumber, u"+4912345");
+    EXPECT_EQ(FileTimeToU64(record.deliveryTime), 1010u);
+    EXPECT_EQ(record.recipients.size(), 2u);
 }
 
-TEST_F(BackupWalkTest, EmptyFolderCountsZeroAndWritesNothing) {
-    RecordingFormat format;
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    StoreFolder* inbox = job.store.inboxFolder();
-    ASSERT_NE(inbox, nullptr);
-    EXPECT_EQ(countFolderMessages(*inbox), 0u);
-    EXPECT_TRUE(backupFolder(job, 0, *inbox, text));
-    EXPECT_TRUE(format.written.empty());
-    EXPECT_TRUE(text.empty());
+TEST_F(BackupWalkTest, EmptyFolderWritesNothingAndZeroRowCountIsAskedAgain) {
+    WalkRun run;
+    EXPECT_EQ(countFolderMessages(run.inbox()), 0u);
+    EXPECT_TRUE(backupFolder(run.job, 0, run.inbox(), run.text));
+    EXPECT_TRUE(run.format.written.empty());
+    EXPECT_TRUE(run.text.empty());
+    Seed(special(SpecialFolder::Inbox), u"I", 2);
+    EXPECT_EQ(countFolderMessages(run.inbox()), 2u);
 }
 
 TEST_F(BackupWalkTest, PrefixIsTheCountAtTheFolderStart) {
     Seed(special(SpecialFolder::Draft), u"D", 5);
     Seed(special(SpecialFolder::Inbox), u"I", 4);
-    RecordingFormat format;
-    format.failAt = 8; // the third message of the Inbox
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    const auto folders = OpenAll(job);
-    EXPECT_FALSE(WalkAll(job, folders));
-    EXPECT_EQ(text, u"No.5:write sms error, disk full");
-    EXPECT_EQ(job.current.load(), 8u);
-    EXPECT_EQ(format.written.size(), 7u);
+    WalkRun run;
+    run.format.failAt = 8; // the third message of the Inbox
+    const auto folders = OpenAll(run.job);
+    EXPECT_FALSE(WalkAll(run.job, folders));
+    EXPECT_EQ(run.text, u"No.5:write sms error, disk full");
+    EXPECT_EQ(run.job.current.load(), 8u);
+    EXPECT_EQ(run.format.written.size(), 7u);
 }
 
 TEST_F(BackupWalkTest, SubfolderFormsItsOwnPrefix) {
     const ObjectId inbox = special(SpecialFolder::Inbox);
     Seed(inbox, u"I", 3);
     Seed(mapi_admin::AddFolder(inbox, u"Old"), u"O", 2);
-    RecordingFormat format;
-    format.failAt = 5;
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    EXPECT_FALSE(backupFolder(job, 0, *job.store.inboxFolder(), text));
-    EXPECT_EQ(text, u"No.3:write sms error, disk full");
+    WalkRun run;
+    run.format.failAt = 5;
+    EXPECT_FALSE(backupFolder(run.job, 0, run.inbox(), run.text));
+    EXPECT_EQ(run.text, u"No.3:write sms error, disk full");
 }
 
 TEST_F(BackupWalkTest, ContentsReadFailingHalfWayKeepsEarlierMessagesAndGoesOn) {
@@ -129,19 +120,15 @@ TEST_F(BackupWalkTest, ContentsReadFailingHalfWayKeepsEarlierMessagesAndGoesOn) 
     const ObjectId inbox = special(SpecialFolder::Inbox);
     Seed(inbox, u"I", 15, 1000, false);
     Seed(mapi_admin::AddFolder(inbox, u"Old"), u"O", 2, 1000, false);
-    RecordingFormat format;
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    StoreFolder* folder = job.store.inboxFolder();
-    ASSERT_NE(folder, nullptr);
-    EXPECT_EQ(countFolderMessages(*folder), 17u);
+    WalkRun run;
+    EXPECT_EQ(countFolderMessages(run.inbox()), 17u);
     // The second batch of the Inbox's contents.
     mapi_faults::Arm(Op::QueryRows, 2, MAPI_E_CALL_FAILED);
-    EXPECT_TRUE(backupFolder(job, 0, *folder, text));
-    ASSERT_EQ(format.written.size(), 12u);
-    EXPECT_EQ(format.written[9].body, u"I10");
-    EXPECT_EQ(format.written[10].folderPath, u"Inbox\\Old");
-    EXPECT_TRUE(text.empty());
+    EXPECT_TRUE(backupFolder(run.job, 0, run.inbox(), run.text));
+    ASSERT_EQ(run.format.written.size(), 12u);
+    EXPECT_EQ(run.format.written[9].body, u"I10");
+    EXPECT_EQ(run.format.written[10].folderPath, u"Inbox\\Old");
+    EXPECT_TRUE(run.text.empty());
 }
 
 // Layout of the failure cases: Draft D1; Inbox I1..I3; Inbox\Old O1, O2.
@@ -156,7 +143,7 @@ struct FailureCase {
     DWORD total;
     bool ok;
     const char16_t* text;
-    std::vector<std::u16string> written;
+    const char16_t* written; // RecordingFormat::paths()
 };
 void PrintTo(const FailureCase& c, std::ostream* os) {
     *os << c.name;
@@ -172,10 +159,8 @@ TEST_P(BackupFailureTest, ReportsAndReleasesEverything) {
     Seed(inbox, u"I", 3);
     Seed(mapi_admin::AddFolder(inbox, u"Old"), u"O", 2);
     {
-        RecordingFormat format;
-        std::u16string text;
-        BackupJob job(u"unused", format, text);
-        const auto folders = OpenAll(job);
+        WalkRun run;
+        const auto folders = OpenAll(run.job);
         if (c.armBeforeCount) {
             mapi_faults::Arm(c.op, c.nth, c.hr, c.persistent, c.kind);
         }
@@ -183,129 +168,56 @@ TEST_P(BackupFailureTest, ReportsAndReleasesEverything) {
         if (!c.armBeforeCount) {
             mapi_faults::Arm(c.op, c.nth, c.hr, c.persistent, c.kind);
         }
-        EXPECT_EQ(WalkAll(job, folders), c.ok);
-        EXPECT_EQ(text, c.text);
-        EXPECT_EQ(format.paths(), c.written);
+        EXPECT_EQ(WalkAll(run.job, folders), c.ok);
+        EXPECT_EQ(run.text, c.text);
+        EXPECT_EQ(run.format.paths(), c.written);
     }
     // Everything the walk obtained has been given back with the job.
     EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
     EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
 }
 
-const std::vector<std::u16string> kAll = {u"Draft:D1", u"Inbox:I1",      u"Inbox:I2",
-                                          u"Inbox:I3", u"Inbox\\Old:O1", u"Inbox\\Old:O2"};
+constexpr const char16_t* kAll = u"Draft:D1|Inbox:I1|Inbox:I2|Inbox:I3|Inbox\\Old:O1|Inbox\\Old:O2";
+constexpr const char16_t* kNoFirstInbox =
+    u"Draft:D1|Inbox:|Inbox:I2|Inbox:I3|Inbox\\Old:O1|Inbox\\Old:O2";
+constexpr HRESULT kFailed = MAPI_E_CALL_FAILED;
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, BackupFailureTest,
-    ::testing::Values(
-        FailureCase{"ContentsTable",
-                    Op::GetContentsTable,
-                    Kind::Folder,
-                    1,
-                    MAPI_E_CALL_FAILED,
-                    true,
-                    true,
-                    0,
-                    false,
-                    u"No.0:get msg list error.",
-                    {}},
-        FailureCase{"ContentsTableOnce", Op::GetContentsTable, Kind::Folder, 1, MAPI_E_CALL_FAILED,
-                    false, true, 5, true, u"", kAll},
-        FailureCase{"HierarchyTable",
-                    Op::GetHierarchyTable,
-                    Kind::Folder,
-                    1,
-                    MAPI_E_CALL_FAILED,
-                    true,
-                    true,
-                    4,
-                    false,
-                    u"No.0:get sub folders error.",
-                    {u"Draft:D1"}},
-        FailureCase{"ContentsColumns",
-                    Op::SetColumns,
-                    Kind::Table,
-                    1,
-                    MAPI_E_NO_SUPPORT,
-                    true,
-                    true,
-                    0,
-                    false,
-                    u"No.0:get msg list error.",
-                    {}},
-        // The second SetColumns is the Draft's hierarchy table.
-        FailureCase{"HierarchyColumnsOnce", Op::SetColumns, Kind::Table, 2, MAPI_E_NO_SUPPORT,
-                    false, true, 6, true, u"", kAll},
-        FailureCase{"Seek",
-                    Op::SeekRow,
-                    Kind::Table,
-                    1,
-                    MAPI_E_CALL_FAILED,
-                    false,
-                    false,
-                    6,
-                    false,
-                    u"No.0:reset msg list error.",
-                    {}},
-        // The Inbox's first message cannot be opened: its listing ends, the walk goes on.
-        FailureCase{"OpenMessage",
-                    Op::FolderOpenEntry,
-                    Kind::Folder,
-                    2,
-                    MAPI_E_NOT_FOUND,
-                    false,
-                    false,
-                    6,
-                    true,
-                    u"",
-                    {u"Draft:D1", u"Inbox\\Old:O1", u"Inbox\\Old:O2"}},
-        // The Inbox's subfolder cannot be opened.
-        FailureCase{"OpenSubfolder",
-                    Op::StoreOpenEntry,
-                    Kind::Store,
-                    1,
-                    MAPI_E_NO_ACCESS,
-                    true,
-                    true,
-                    4,
-                    false,
-                    u"No.1:get sub folders error.",
-                    {u"Draft:D1", u"Inbox:I1", u"Inbox:I2", u"Inbox:I3"}},
-        // A message whose properties cannot be read at all is written with empty fields.
-        FailureCase{
-            "GetProps",
-            Op::GetProps,
-            Kind::Message,
-            2,
-            MAPI_E_CALL_FAILED,
-            false,
-            false,
-            6,
-            true,
-            u"",
-            {u"Draft:D1", u"Inbox:", u"Inbox:I2", u"Inbox:I3", u"Inbox\\Old:O1", u"Inbox\\Old:O2"}},
-        FailureCase{
-            "GetPropsWarningWithoutValues",
-            Op::GetProps,
-            Kind::Message,
-            2,
-            MAPI_W_ERRORS_RETURNED,
-            false,
-            false,
-            6,
-            true,
-            u"",
-            {u"Draft:D1", u"Inbox:", u"Inbox:I2", u"Inbox:I3", u"Inbox\\Old:O1", u"Inbox\\Old:O2"}},
-        FailureCase{"RecipientTable", Op::GetRecipientTable, Kind::Message, 1, MAPI_E_CALL_FAILED,
-                    true, false, 6, true, u"", kAll}),
-    [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+const FailureCase kFailureCases[] = {
+    {"ContentsTable", Op::GetContentsTable, Kind::Folder, 1, kFailed, true, true, 0, false,
+     u"No.0:get msg list error.", u""},
+    {"ContentsTableOnce", Op::GetContentsTable, Kind::Folder, 1, kFailed, false, true, 5, true, u"",
+     kAll},
+    {"HierarchyTable", Op::GetHierarchyTable, Kind::Folder, 1, kFailed, true, true, 4, false,
+     u"No.0:get sub folders error.", u"Draft:D1"},
+    {"ContentsColumns", Op::SetColumns, Kind::Table, 1, MAPI_E_NO_SUPPORT, true, true, 0, false,
+     u"No.0:get msg list error.", u""},
+    // The second SetColumns is the Draft's hierarchy table.
+    {"HierarchyColumnsOnce", Op::SetColumns, Kind::Table, 2, MAPI_E_NO_SUPPORT, false, true, 6,
+     true, u"", kAll},
+    {"Seek", Op::SeekRow, Kind::Table, 1, kFailed, false, false, 6, false,
+     u"No.0:reset msg list error.", u""},
+    // The Inbox's first message cannot be opened: its listing ends, the walk goes on.
+    {"OpenMessage", Op::FolderOpenEntry, Kind::Folder, 2, MAPI_E_NOT_FOUND, false, false, 6, true,
+     u"", u"Draft:D1|Inbox\\Old:O1|Inbox\\Old:O2"},
+    // The Inbox's subfolder cannot be opened.
+    {"OpenSubfolder", Op::StoreOpenEntry, Kind::Store, 1, MAPI_E_NO_ACCESS, true, true, 4, false,
+     u"No.1:get sub folders error.", u"Draft:D1|Inbox:I1|Inbox:I2|Inbox:I3"},
+    // A message whose properties cannot be read at all is written with empty fields.
+    {"GetProps", Op::GetProps, Kind::Message, 2, kFailed, false, false, 6, true, u"",
+     kNoFirstInbox},
+    {"GetPropsWarningWithoutValues", Op::GetProps, Kind::Message, 2, MAPI_W_ERRORS_RETURNED, false,
+     false, 6, true, u"", kNoFirstInbox},
+    {"RecipientTable", Op::GetRecipientTable, Kind::Message, 1, kFailed, true, false, 6, true, u"",
+     kAll},
+};
+
+INSTANTIATE_TEST_SUITE_P(Faults, BackupFailureTest, ::testing::ValuesIn(kFailureCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BackupWalkTest, UnreadableRecipientsAreAskedForAgain) {
     Seed(special(SpecialFolder::Inbox), u"I", 1);
-    RecordingFormat format;
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    MessageList* list = job.store.inboxFolder()->messages(10);
+    WalkRun run;
+    MessageList* list = run.inbox().messages(10);
     ASSERT_NE(list, nullptr);
     ASSERT_TRUE(list->next());
     mapi_faults::Arm(Op::GetRecipientTable, 1, MAPI_E_CALL_FAILED);
@@ -317,10 +229,8 @@ TEST_F(BackupWalkTest, ListsAreMadeOnceAndRetriedAfterFailure) {
     const ObjectId inbox = special(SpecialFolder::Inbox);
     Seed(inbox, u"I", 2);
     mapi_admin::AddFolder(inbox, u"Old");
-    RecordingFormat format;
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    StoreFolder* folder = job.store.inboxFolder();
+    WalkRun run;
+    StoreFolder* folder = &run.inbox();
     mapi_faults::ResetCounts();
     mapi_faults::Arm(Op::GetContentsTable, 1, MAPI_E_CALL_FAILED);
     mapi_faults::Arm(Op::GetHierarchyTable, 1, MAPI_E_CALL_FAILED);
@@ -328,7 +238,6 @@ TEST_F(BackupWalkTest, ListsAreMadeOnceAndRetriedAfterFailure) {
     EXPECT_EQ(folder->subfolders(), nullptr);
     MessageList* list = folder->messages(5);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->batchSize(), 5u);
     EXPECT_EQ(folder->messages(10), list); // the first successful call's batch size stays
     EXPECT_EQ(list->batchSize(), 5u);
     auto* children = folder->subfolders();
@@ -343,10 +252,8 @@ TEST_F(BackupWalkTest, ListsAreMadeOnceAndRetriedAfterFailure) {
 
 TEST_F(BackupWalkTest, ListReadsInBatchesAndKeepsTheRowCount) {
     Seed(special(SpecialFolder::Inbox), u"I", 23);
-    RecordingFormat format;
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    MessageList* list = job.store.inboxFolder()->messages(0);
+    WalkRun run;
+    MessageList* list = run.inbox().messages(0);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->batchSize(), 10u);
     mapi_faults::StartRecording();
@@ -373,45 +280,15 @@ TEST_F(BackupWalkTest, ListReadsInBatchesAndKeepsTheRowCount) {
     EXPECT_EQ(queries, 8); // three batches and the empty one, twice
 }
 
-TEST_F(BackupWalkTest, ZeroRowCountIsAskedAgain) {
-    RecordingFormat format;
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    StoreFolder* folder = job.store.inboxFolder();
-    EXPECT_EQ(countFolderMessages(*folder), 0u);
-    Seed(special(SpecialFolder::Inbox), u"I", 2);
-    EXPECT_EQ(countFolderMessages(*folder), 2u);
-}
-
-TEST_F(BackupWalkTest, ReadsAllOfAMessageWhoseSenderNameIsMissing) {
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    Seed(inbox, u"I", 1);
-    const ObjectId message = mapi_admin::Messages(inbox).front();
-    ASSERT_TRUE(mapi_admin::RemoveProperty(message, PR_SENDER_NAME_W));
-    RecordingFormat format;
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    ASSERT_TRUE(backupFolder(job, 0, *job.store.inboxFolder(), text));
-    ASSERT_EQ(format.written.size(), 1u);
-    const WrittenRecord& record = format.written[0];
-    EXPECT_EQ(record.body, u"I1");
-    EXPECT_EQ(record.senderName, u"Ann");
-    EXPECT_EQ(record.senderNumber, u"+4912345");
-    EXPECT_EQ(FileTimeToU64(record.deliveryTime), 1010u);
-    EXPECT_EQ(record.recipients.size(), 2u);
-}
-
 TEST_F(BackupWalkTest, UnopenableSpecialFolderStopsTheBackupWithAText) {
     Seed(special(SpecialFolder::Inbox), u"I", 2);
     ASSERT_TRUE(mapi_admin::SetOpenError(special(SpecialFolder::Outbox), MAPI_E_NO_ACCESS));
-    RecordingFormat format;
-    std::u16string text;
-    BackupJob job(u"unused", format, text);
-    job.folders = FolderSelection::All();
-    EXPECT_FALSE(RunBackup(job));
-    EXPECT_EQ(text, u"No.2:open folder 'Outbox' error.");
-    EXPECT_EQ(format.written.size(), 2u);
-    EXPECT_EQ(job.done.load(), 1u);
+    WalkRun run;
+    run.job.folders = FolderSelection::All();
+    EXPECT_FALSE(RunBackup(run.job));
+    EXPECT_EQ(run.text, u"No.2:open folder 'Outbox' error.");
+    EXPECT_EQ(run.format.written.size(), 2u);
+    EXPECT_EQ(run.job.done.load(), 1u);
 }
 
 } // namespace

@@ -66,22 +66,9 @@ TEST_F(MapiLibraryTest, GetPropsKeepsTheOrderAndMarksMissingValues) {
 TEST_F(MapiLibraryTest, MessagesPersistAcrossReopeningTheDevice) {
     create(inbox_.get(), u"first", 10).reset();
     create(inbox_.get(), u"second", 20).reset();
-    inbox_.reset();
-    store_.reset();
-    session_->Logoff(0, 0, 0);
-    session_.reset();
-
+    Logoff();
     device::SetFolder(folder_);
-    ASSERT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, session_.put()), S_OK);
-    const auto storeId = mapi_admin::EntryId(sms_);
-    MapiPtr<IUnknown> opened;
-    ULONG type = 0;
-    ASSERT_EQ(session_->OpenEntry(static_cast<ULONG>(storeId.size()), storeId.data(), nullptr,
-                                  MAPI_BEST_ACCESS, &type, opened.put()),
-              S_OK);
-    store_ = InterfaceCast<IMsgStore>(std::move(opened));
-    inbox_ = open<IMAPIFolder>(inboxId());
-    ASSERT_TRUE(inbox_);
+    ASSERT_NO_FATAL_FAILURE(Logon());
     EXPECT_EQ(subjects(inbox_.get()), (std::vector<std::u16string>{u"first", u"second"}));
     const auto ids = mapi_admin::Messages(inboxId());
     ASSERT_EQ(ids.size(), 2u);
@@ -106,11 +93,7 @@ TEST_F(MapiLibraryTest, ACreatedMessageIsListedOnlyOnceItsPropertiesAreSet) {
     EXPECT_TRUE(subjects(inbox_.get()).empty());
     EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()), 1);
 
-    std::u16string body = u"now";
-    SPropValue prop{};
-    prop.ulPropTag = PR_SUBJECT_W;
-    prop.Value.lpszW = body.data();
-    ASSERT_EQ(message->SetProps(1, &prop, nullptr), S_OK);
+    ASSERT_EQ(SetSubject(message.get(), u"now"), S_OK);
     EXPECT_EQ(subjects(inbox_.get()), std::vector<std::u16string>{u"now"});
 }
 
@@ -139,11 +122,7 @@ TEST_F(MapiLibraryTest, AMessageLeftUnsavedByACrashIsClearedOnTheNextStart) {
         IMessage* saved = nullptr;
         IMessage* unsaved = nullptr;
         dynamic_cast<IMAPIFolder*>(folder)->CreateMessage(nullptr, 0, &saved);
-        std::u16string body = u"kept";
-        SPropValue prop{};
-        prop.ulPropTag = PR_SUBJECT_W;
-        prop.Value.lpszW = body.data();
-        saved->SetProps(1, &prop, nullptr);
+        SetSubject(saved, u"kept");
         dynamic_cast<IMAPIFolder*>(folder)->CreateMessage(nullptr, 0, &unsaved);
         _exit(0); // nothing released, nothing closed
     }

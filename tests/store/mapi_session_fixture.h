@@ -10,6 +10,16 @@ class MapiLibraryTest : public StoreFixture {
 protected:
     void SetUp() override {
         StoreFixture::SetUp();
+        ASSERT_NO_FATAL_FAILURE(Logon());
+    }
+
+    void TearDown() override {
+        Logoff();
+        StoreFixture::TearDown();
+    }
+
+    // Logs on and opens the "SMS" store and its Inbox.
+    void Logon() {
         ASSERT_EQ(MAPILogonEx(0, nullptr, nullptr, 0, session_.put()), S_OK);
         const auto storeId = mapi_admin::EntryId(sms_);
         MapiPtr<IUnknown> opened;
@@ -24,14 +34,20 @@ protected:
         ASSERT_TRUE(inbox_);
     }
 
-    void TearDown() override {
+    void Logoff() {
         inbox_.reset();
         store_.reset();
         if (session_) {
             session_->Logoff(0, 0, 0);
             session_.reset();
         }
-        StoreFixture::TearDown();
+    }
+
+    static HRESULT SetSubject(IMessage* message, std::u16string body) {
+        SPropValue prop{};
+        prop.ulPropTag = PR_SUBJECT_W;
+        prop.Value.lpszW = body.data();
+        return message->SetProps(1, &prop, nullptr);
     }
 
     template <class T> MapiPtr<T> open(mapi_admin::ObjectId object) {

@@ -81,14 +81,14 @@ TEST_F(MapiLibraryTest, SeekRowFromTheBeginning) {
 }
 
 TEST_F(MapiLibraryTest, CreateFolderOpensAnExistingSubfolderWhenAsked) {
-    MapiPtr<IMAPIFolder> work;
-    ASSERT_EQ(inbox_->CreateFolder(0, u"Work", nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS,
-                                   work.put()),
-              S_OK);
-    MapiPtr<IMAPIFolder> again;
-    ASSERT_EQ(inbox_->CreateFolder(0, u"Work", nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS,
-                                   again.put()),
-              S_OK);
+    const auto create = [](IMAPIFolder* parent, const char16_t* name, ULONG flags,
+                           MapiPtr<IMAPIFolder>& folder) {
+        return parent->CreateFolder(0, name, nullptr, nullptr, flags, folder.put());
+    };
+    constexpr ULONG kOpenIfExists = MAPI_UNICODE | OPEN_IF_EXISTS;
+    MapiPtr<IMAPIFolder> work, again, collision, lower, deep;
+    ASSERT_EQ(create(inbox_.get(), u"Work", kOpenIfExists, work), S_OK);
+    ASSERT_EQ(create(inbox_.get(), u"Work", kOpenIfExists, again), S_OK);
     const auto entryIdOf = [](IMAPIFolder* folder) {
         SizedSPropTagArray<1> tags{1, {PR_ENTRYID}};
         ULONG count = 0;
@@ -98,19 +98,12 @@ TEST_F(MapiLibraryTest, CreateFolderOpensAnExistingSubfolderWhenAsked) {
                                  value[0].Value.bin.lpb + value[0].Value.bin.cb);
     };
     EXPECT_EQ(entryIdOf(work.get()), entryIdOf(again.get()));
-    MapiPtr<IMAPIFolder> collision;
-    EXPECT_EQ(inbox_->CreateFolder(0, u"Work", nullptr, nullptr, MAPI_UNICODE, collision.put()),
-              MAPI_E_COLLISION);
-    EXPECT_EQ(inbox_->CreateFolder(0, u"Other", nullptr, nullptr, 0, collision.put()),
-              MAPI_E_INVALID_PARAMETER);
+    EXPECT_EQ(create(inbox_.get(), u"Work", MAPI_UNICODE, collision), MAPI_E_COLLISION);
+    EXPECT_EQ(create(inbox_.get(), u"Other", 0, collision), MAPI_E_INVALID_PARAMETER);
     // Names are matched exactly; a folder below Work is not Inbox's child.
-    MapiPtr<IMAPIFolder> lower;
-    ASSERT_EQ(inbox_->CreateFolder(0, u"work", nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS,
-                                   lower.put()),
-              S_OK);
+    ASSERT_EQ(create(inbox_.get(), u"work", kOpenIfExists, lower), S_OK);
     EXPECT_NE(entryIdOf(work.get()), entryIdOf(lower.get()));
-    MapiPtr<IMAPIFolder> deep;
-    ASSERT_EQ(work->CreateFolder(0, u"Deep", nullptr, nullptr, MAPI_UNICODE, deep.put()), S_OK);
+    ASSERT_EQ(create(work.get(), u"Deep", MAPI_UNICODE, deep), S_OK);
 
     MapiPtr<IMAPITable> hierarchy;
     ASSERT_EQ(inbox_->GetHierarchyTable(0, hierarchy.put()), S_OK);

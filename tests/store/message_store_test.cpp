@@ -48,10 +48,11 @@ TEST_F(MessageStoreTest, OpensTheSmsStoreAndItsFiveFolders) {
     MessageStore store(u"SMS");
     ASSERT_TRUE(store.isOpen());
     const std::pair<StoreFolder*, const char16_t*> folders[] = {
-        {store.draftFolder(), u"Draft"},      {store.inboxFolder(), u"Inbox"},
-        {store.outboxFolder(), u"Outbox"},    {store.sentFolder(), u"Sentedbox"},
-        {store.deletedFolder(), u"Wastebox"},
-    };
+        {store.draftFolder(), u"Draft"},
+        {store.inboxFolder(), u"Inbox"},
+        {store.outboxFolder(), u"Outbox"},
+        {store.sentFolder(), u"Sentedbox"},
+        {store.deletedFolder(), u"Wastebox"}};
     for (std::size_t i = 0; i < std::size(folders); ++i) {
         StoreFolder* folder = folders[i].first;
         ASSERT_NE(folder, nullptr) << i;
@@ -120,17 +121,15 @@ TEST_F(MessageStoreTest, OpeningCallsInOrder) {
     {
         MessageStore store(u"SMS");
         ASSERT_TRUE(store.isOpen());
-        const std::vector<OpKind> opening = {
-            {Op::Logon, Kind::Library},
-            {Op::GetMsgStoresTable, Kind::Session},
-            {Op::SetColumns, Kind::Table},
-            {Op::QueryRows, Kind::Table},
-            {Op::FreeProws, Kind::Library},
-            {Op::QueryRows, Kind::Table},
-            {Op::SessionOpenEntry, Kind::Session},
-            {Op::FreeProws, Kind::Library},
-            {Op::Release, Kind::Table},
-        };
+        const std::vector<OpKind> opening = {{Op::Logon, Kind::Library},
+                                             {Op::GetMsgStoresTable, Kind::Session},
+                                             {Op::SetColumns, Kind::Table},
+                                             {Op::QueryRows, Kind::Table},
+                                             {Op::FreeProws, Kind::Library},
+                                             {Op::QueryRows, Kind::Table},
+                                             {Op::SessionOpenEntry, Kind::Session},
+                                             {Op::FreeProws, Kind::Library},
+                                             {Op::Release, Kind::Table}};
         EXPECT_EQ(RecordedOps(), opening);
         const auto columns = CallsOf(Op::SetColumns);
         ASSERT_EQ(columns.size(), 1u);
@@ -163,8 +162,7 @@ TEST_F(MessageStoreTest, NoStoreOfThatNameStillLogsOffAtDestruction) {
             {Op::Logon, Kind::Library},     {Op::GetMsgStoresTable, Kind::Session},
             {Op::SetColumns, Kind::Table},  {Op::QueryRows, Kind::Table},
             {Op::FreeProws, Kind::Library}, {Op::QueryRows, Kind::Table},
-            {Op::FreeProws, Kind::Library}, {Op::Release, Kind::Table},
-        };
+            {Op::FreeProws, Kind::Library}, {Op::Release, Kind::Table}};
         EXPECT_EQ(RecordedOps(), opening);
         EXPECT_EQ(store.draftFolder(), nullptr);
         EXPECT_EQ(store.deletedFolder(), nullptr);
@@ -338,7 +336,7 @@ TEST_F(MessageStoreTest, OpensFoldersByEntryIdentifier) {
     EXPECT_FALSE(store.openFolderByEntryId(static_cast<ULONG>(otherId.size()), otherId.data()));
 }
 
-TEST_F(MessageStoreTest, StoreFolderReadsItsEntryIdWhenNoneIsGiven) {
+TEST_F(MessageStoreTest, StoreFolderReadsItsEntryIdWhenNoneIsGivenAndCopiesAGivenOne) {
     const auto work = mapi_admin::AddFolder(inboxId(), u"Work");
     const auto id = mapi_admin::EntryId(work);
     MessageStore store(u"SMS");
@@ -363,18 +361,15 @@ TEST_F(MessageStoreTest, StoreFolderReadsItsEntryIdWhenNoneIsGiven) {
                        store.openFolderByEntryId(static_cast<ULONG>(id.size()), id.data()), nullptr,
                        nullptr);
     EXPECT_EQ(unread.entryIdSize(), 0u);
-}
 
-TEST_F(MessageStoreTest, StoreFolderCopiesAGivenEntryId) {
-    MessageStore store(u"SMS");
-    const auto id = mapi_admin::EntryId(inboxId());
+    // A given identifier is copied: the folder keeps a private copy.
     std::vector<BYTE> bytes = id;
     SBinary given{static_cast<ULONG>(bytes.size()), bytes.data()};
-    StoreFolder folder(store, u"Inbox", store.openFolderByEntryId(given.cb, given.lpb), &given,
+    StoreFolder copied(store, u"Work", store.openFolderByEntryId(given.cb, given.lpb), &given,
                        nullptr);
-    bytes.assign(bytes.size(), 0); // the folder keeps a private copy
-    EXPECT_EQ(EntryIdOf(folder), id);
-    EXPECT_NE(folder.handle(), nullptr);
+    bytes.assign(bytes.size(), 0);
+    EXPECT_EQ(EntryIdOf(copied), id);
+    EXPECT_NE(copied.handle(), nullptr);
 }
 
 TEST_F(MessageStoreTest, UsedFromAnotherThread) {

@@ -98,6 +98,8 @@ struct BadPathCase {
     const char* name;
     std::vector<const char16_t*> paths;
     const char16_t* text;
+    int createFolderFault = 0; // the CreateFolder call that fails, 0: none
+    bool outboxUnopenable = false;
 };
 void PrintTo(const BadPathCase& c, std::ostream* os) {
     *os << c.name;
@@ -111,6 +113,12 @@ TEST_P(RestoreBadPathTest, FailsWithTheFolderText) {
     std::uint64_t time = 100;
     for (const char16_t* path : c.paths) {
         format.add(path, u"m", time += 10);
+    }
+    if (c.createFolderFault != 0) {
+        mapi_faults::Arm(Op::CreateFolder, c.createFolderFault, MAPI_E_NO_ACCESS);
+    }
+    if (c.outboxUnopenable) {
+        ASSERT_TRUE(mapi_admin::SetOpenError(special(SpecialFolder::Outbox), MAPI_E_NO_ACCESS));
     }
     const RunResult run = Restore(format);
     EXPECT_FALSE(run.ok);
@@ -129,7 +137,17 @@ INSTANTIATE_TEST_SUITE_P(
                                   u"No.3:create folder 'Sent' error."},
                       BadPathCase{"LeadingBackslash",
                                   {u"Inbox", u"\\Inbox"},
-                                  u"No.2:create folder '\\Inbox' error."}),
+                                  u"No.2:create folder '\\Inbox' error."},
+                      // The second level of a new path cannot be created.
+                      BadPathCase{"CreateFolderFails",
+                                  {u"Inbox", u"Inbox\\Old\\Work"},
+                                  u"No.2:create folder 'Inbox\\Old\\Work' error.",
+                                  2},
+                      BadPathCase{"SpecialFolderUnopenable",
+                                  {u"Outbox\\Old"},
+                                  u"No.1:create folder 'Outbox\\Old' error.",
+                                  0,
+                                  true}),
     [](const ::testing::TestParamInfo<BadPathCase>& info) { return info.param.name; });
 
 TEST_F(RestoreTest, ReplacesTheMessageWithTheSameDeliveryTime) {
@@ -185,7 +203,7 @@ struct WriteFaultCase {
     HRESULT hr;
     bool ok;
     const char16_t* text;
-    std::vector<std::u16string> inbox; // bodies afterwards
+    const char16_t* inbox; // bodies afterwards, joined by "|"
 };
 void PrintTo(const WriteFaultCase& c, std::ostream* os) {
     *os << c.name;
@@ -206,96 +224,41 @@ TEST_P(RestoreWriteFaultTest, KeepsTheOldMessageWhenTheNewOneFails) {
     const RunResult run = Restore(format);
     EXPECT_EQ(run.ok, c.ok);
     EXPECT_EQ(run.text, c.text);
-    EXPECT_EQ(Bodies(inbox), c.inbox);
+    std::u16string bodies;
+    for (const auto& body : Bodies(inbox)) {
+        bodies += (bodies.empty() ? u"" : u"|") + body;
+    }
+    EXPECT_EQ(bodies, c.inbox);
     // No half-written message is left behind, listed or not.
-    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), static_cast<std::int64_t>(c.inbox.size()));
+    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), static_cast<std::int64_t>(Bodies(inbox).size()));
     EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
     EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, RestoreWriteFaultTest,
-    ::testing::Values(WriteFaultCase{"CreateMessage",
-                                     Op::CreateMessage,
-                                     Kind::Folder,
-                                     MAPI_E_NO_ACCESS,
-                                     false,
-                                     u"No.1:Create message error!",
-                                     {u"old"}},
-                      WriteFaultCase{"SetProps",
-                                     Op::SetProps,
-                                     Kind::Message,
-                                     MAPI_E_CALL_FAILED,
-                                     false,
-                                     u"No.1:save sms error!",
-                                     {u"old"}},
-                      WriteFaultCase{"ModifyRecipients",
-                                     Op::ModifyRecipients,
-                                     Kind::Message,
-                                     MAPI_E_CALL_FAILED,
-                                     false,
-                                     u"No.1:save sms error!",
-                                     {u"old"}},
-                      WriteFaultCase{"AddressListMemory",
-                                     Op::AllocateBuffer,
-                                     Kind::Library,
-                                     MAPI_E_NOT_ENOUGH_MEMORY,
-                                     false,
-                                     u"No.1:save sms error!",
-                                     {u"old"}},
-                      WriteFaultCase{"RecipientTextMemory",
-                                     Op::AllocateMore,
-                                     Kind::Library,
-                                     MAPI_E_NOT_ENOUGH_MEMORY,
-                                     false,
-                                     u"No.1:save sms error!",
-                                     {u"old"}},
-                      // A failed search finds nothing to replace: the record is added.
-                      WriteFaultCase{"LookupTable",
-                                     Op::GetContentsTable,
-                                     Kind::Folder,
-                                     MAPI_E_CALL_FAILED,
-                                     true,
-                                     u"",
-                                     {u"old", u"new", u"more"}},
-                      // The result of deleting the replaced message is not looked at.
-                      WriteFaultCase{"DeleteMessages",
-                                     Op::DeleteMessages,
-                                     Kind::Folder,
-                                     MAPI_E_CALL_FAILED,
-                                     true,
-                                     u"",
-                                     {u"old", u"new", u"more"}},
-                      WriteFaultCase{"OpenReplaced",
-                                     Op::FolderOpenEntry,
-                                     Kind::Folder,
-                                     MAPI_E_NOT_FOUND,
-                                     true,
-                                     u"",
-                                     {u"old", u"new", u"more"}}),
-    [](const ::testing::TestParamInfo<WriteFaultCase>& info) { return info.param.name; });
+constexpr HRESULT kNoMemory = MAPI_E_NOT_ENOUGH_MEMORY;
+const WriteFaultCase kWriteFaultCases[] = {
+    {"CreateMessage", Op::CreateMessage, Kind::Folder, MAPI_E_NO_ACCESS, false,
+     u"No.1:Create message error!", u"old"},
+    {"SetProps", Op::SetProps, Kind::Message, MAPI_E_CALL_FAILED, false, u"No.1:save sms error!",
+     u"old"},
+    {"ModifyRecipients", Op::ModifyRecipients, Kind::Message, MAPI_E_CALL_FAILED, false,
+     u"No.1:save sms error!", u"old"},
+    {"AddressListMemory", Op::AllocateBuffer, Kind::Library, kNoMemory, false,
+     u"No.1:save sms error!", u"old"},
+    {"RecipientTextMemory", Op::AllocateMore, Kind::Library, kNoMemory, false,
+     u"No.1:save sms error!", u"old"},
+    // A failed search finds nothing to replace: the record is added.
+    {"LookupTable", Op::GetContentsTable, Kind::Folder, MAPI_E_CALL_FAILED, true, u"",
+     u"old|new|more"},
+    // The result of deleting the replaced message is not looked at.
+    {"DeleteMessages", Op::DeleteMessages, Kind::Folder, MAPI_E_CALL_FAILED, true, u"",
+     u"old|new|more"},
+    {"OpenReplaced", Op::FolderOpenEntry, Kind::Folder, MAPI_E_NOT_FOUND, true, u"",
+     u"old|new|more"},
+};
 
-TEST_F(RestoreTest, SubfolderThatCannotBeCreatedStopsTheRestore) {
-    ScriptedFormat format;
-    format.add(u"Inbox", u"a", 100);
-    format.add(u"Inbox\\Old\\Work", u"b", 200);
-    mapi_faults::Arm(Op::CreateFolder, 2, MAPI_E_NO_ACCESS);
-    const RunResult run = Restore(format);
-    EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.text, u"No.2:create folder 'Inbox\\Old\\Work' error.");
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    EXPECT_EQ(Bodies(inbox), std::vector<std::u16string>{u"a"});
-    EXPECT_EQ(Bodies(Child(inbox, u"Old")).size(), 0u);
-}
-
-TEST_F(RestoreTest, SpecialFolderThatCannotBeOpenedGivesTheFolderText) {
-    ASSERT_TRUE(mapi_admin::SetOpenError(special(SpecialFolder::Outbox), MAPI_E_NO_ACCESS));
-    ScriptedFormat format;
-    format.add(u"Outbox\\Old", u"a", 100);
-    const RunResult run = Restore(format);
-    EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.text, u"No.1:create folder 'Outbox\\Old' error.");
-}
+INSTANTIATE_TEST_SUITE_P(Faults, RestoreWriteFaultTest, ::testing::ValuesIn(kWriteFaultCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RestoreTest, LoopStopsAtTheFirstFailedReadAndKeepsWhatCameBefore) {
     ScriptedFormat format;

@@ -105,10 +105,11 @@ public:
     bool WriteValidation(HANDLE, std::u16string&) override { return true; }
     bool CloseAfterWrite(HANDLE, std::u16string&) override { return true; }
 
-    std::vector<std::u16string> paths() const {
-        std::vector<std::u16string> result;
+    // "folder:body" of every written record, joined by "|".
+    std::u16string paths() const {
+        std::u16string result;
         for (const auto& record : written) {
-            result.push_back(record.folderPath + u":" + record.body);
+            result += (result.empty() ? u"" : u"|") + record.folderPath + u":" + record.body;
         }
         return result;
     }
