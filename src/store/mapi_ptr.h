@@ -5,40 +5,53 @@
 
 #include "store/mapi.h"
 
+#include <cstddef>
 #include <utility>
 
-// One reference to a library interface.
-template <class T> class MapiPtr {
+// How each kind of library object is given back.
+struct ReleaseReference {
+    template <class T> void operator()(T* p) const { p->Release(); }
+};
+struct FreeMapiBuffer {
+    void operator()(void* p) const { MAPIFreeBuffer(p); }
+};
+struct FreeRowSet {
+    void operator()(LPSRowSet p) const { FreeProws(p); }
+};
+
+// Sole owner of one object that the library handed out, given back with Free.
+template <class T, class Free> class MapiOwner {
 public:
-    MapiPtr() = default;
-    // Takes over a reference the caller already holds.
-    explicit MapiPtr(T* p) : p_(p) {}
-    MapiPtr(const MapiPtr&) = delete;
-    MapiPtr& operator=(const MapiPtr&) = delete;
-    MapiPtr(MapiPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    MapiPtr& operator=(MapiPtr&& other) noexcept {
+    MapiOwner() = default;
+    // Takes over an object the caller already owns.
+    explicit MapiOwner(T* p) : p_(p) {}
+    MapiOwner(const MapiOwner&) = delete;
+    MapiOwner& operator=(const MapiOwner&) = delete;
+    MapiOwner(MapiOwner&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    MapiOwner& operator=(MapiOwner&& other) noexcept {
         if (this != &other) {
             reset(std::exchange(other.p_, nullptr));
         }
         return *this;
     }
-    ~MapiPtr() { reset(); }
+    ~MapiOwner() { reset(); }
 
     T* get() const { return p_; }
     T* operator->() const { return p_; }
     T& operator*() const { return *p_; }
+    T& operator[](std::size_t i) const { return p_[i]; }
     explicit operator bool() const { return p_ != nullptr; }
 
-    // Releases the held reference (if any) and holds p instead.
+    // Gives back the held object (if any) and holds p instead.
     void reset(T* p = nullptr) {
         T* old = std::exchange(p_, p);
         if (old != nullptr) {
-            old->Release();
+            Free()(old);
         }
     }
-    // Hands the reference to the caller.
+    // Hands the object to the caller.
     [[nodiscard]] T* release() { return std::exchange(p_, nullptr); }
-    // For output parameters: releases the held reference and returns the slot.
+    // For output parameters: gives back the held object and returns the slot.
     T** put() {
         reset();
         return &p_;
@@ -47,6 +60,13 @@ public:
 private:
     T* p_ = nullptr;
 };
+
+// One reference to a library interface.
+template <class T> using MapiPtr = MapiOwner<T, ReleaseReference>;
+// A block from MAPIAllocateBuffer (or a library call that returns one).
+template <class T> using MapiBuffer = MapiOwner<T, FreeMapiBuffer>;
+// A row set from IMAPITable::QueryRows.
+using RowSetPtr = MapiOwner<SRowSet, FreeRowSet>;
 
 // Converts an opened object to the interface its object type names; releases it and gives
 // none when the object is not of that interface.
@@ -58,79 +78,6 @@ template <class T> MapiPtr<T> InterfaceCast(MapiPtr<IUnknown> object) {
     static_cast<void>(object.release());
     return MapiPtr<T>(typed);
 }
-
-// A block from MAPIAllocateBuffer (or a library call that returns one).
-template <class T> class MapiBuffer {
-public:
-    MapiBuffer() = default;
-    explicit MapiBuffer(T* p) : p_(p) {}
-    MapiBuffer(const MapiBuffer&) = delete;
-    MapiBuffer& operator=(const MapiBuffer&) = delete;
-    MapiBuffer(MapiBuffer&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    MapiBuffer& operator=(MapiBuffer&& other) noexcept {
-        if (this != &other) {
-            reset(std::exchange(other.p_, nullptr));
-        }
-        return *this;
-    }
-    ~MapiBuffer() { reset(); }
-
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    T& operator[](std::size_t i) const { return p_[i]; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-    void reset(T* p = nullptr) {
-        T* old = std::exchange(p_, p);
-        if (old != nullptr) {
-            MAPIFreeBuffer(old);
-        }
-    }
-    [[nodiscard]] T* release() { return std::exchange(p_, nullptr); }
-    T** put() {
-        reset();
-        return &p_;
-    }
-
-private:
-    T* p_ = nullptr;
-};
-
-// A row set from IMAPITable::QueryRows.
-class RowSetPtr {
-public:
-    RowSetPtr() = default;
-    explicit RowSetPtr(LPSRowSet p) : p_(p) {}
-    RowSetPtr(const RowSetPtr&) = delete;
-    RowSetPtr& operator=(const RowSetPtr&) = delete;
-    RowSetPtr(RowSetPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    RowSetPtr& operator=(RowSetPtr&& other) noexcept {
-        if (this != &other) {
-            reset(std::exchange(other.p_, nullptr));
-        }
-        return *this;
-    }
-    ~RowSetPtr() { reset(); }
-
-    LPSRowSet get() const { return p_; }
-    LPSRowSet operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-    void reset(LPSRowSet p = nullptr) {
-        LPSRowSet old = std::exchange(p_, p);
-        if (old != nullptr) {
-            FreeProws(old);
-        }
-    }
-    [[nodiscard]] LPSRowSet release() { return std::exchange(p_, nullptr); }
-    LPSRowSet* put() {
-        reset();
-        return &p_;
-    }
-
-private:
-    LPSRowSet p_ = nullptr;
-};
 
 // The value with the given tag among values, or nullptr.
 inline const SPropValue* FindProp(const SPropValue* values, ULONG count, ULONG tag) {
