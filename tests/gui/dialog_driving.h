@@ -4,16 +4,28 @@
 #pragma once
 
 #include "framework/dialog.h"
+#include "support/temp_dir.h"
 
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <QWidget>
 
 #include <filesystem>
 #include <functional>
 #include <string>
 
 namespace gui_test {
+
+// A fresh handset and a shown 480 x 640 window for a file dialog to cover.
+struct DialogHost {
+    DialogHost() {
+        owner.setGeometry(0, 0, 480, 640);
+        owner.show();
+    }
+    TempDevice device;
+    QWidget owner;
+};
 
 // Replaces the Name box's text by typing.
 void TypeName(framework::Dialog* dialog, int editId, const QString& text);

@@ -62,17 +62,8 @@ class OpenTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        device_ = std::make_unique<TempDevice>();
-        owner_ = std::make_unique<QWidget>();
-        owner_->setGeometry(0, 0, 480, 640);
-        owner_->show();
-    }
-
-    void cleanup() {
-        owner_.reset();
-        device_.reset();
-    }
+    void init() { host_ = std::make_unique<gui_test::DialogHost>(); }
+    void cleanup() { host_.reset(); }
 
     void fileInAFolderOfMainMemory() {
         gui_test::MakeDeviceFolder(u"\\My Documents\\Backups");
@@ -81,10 +72,10 @@ private slots:
         QString title;
         bool covers = false;
         Lists inBackups;
-        const OpenRun run = RunOpen(owner_.get(), [&](OpenFileDialog* dialog) {
+        const OpenRun run = RunOpen(&host_->owner, [&](OpenFileDialog* dialog) {
             locations = ComboTexts(dialog, kIdcOpenLocation);
             title = QString::fromStdU16String(dialog->GetDlgItemText(kIdcOpenTitle));
-            covers = dialog->geometry() == owner_->geometry();
+            covers = dialog->geometry() == host_->owner.geometry();
             keys << dialog->MenuBar()->Key(0)->text() << dialog->MenuBar()->Key(1)->text();
             gui_test::ChooseEntry(dialog, kIdcOpenFolder, "Backups");
             inBackups = Shown(dialog);
@@ -108,7 +99,7 @@ private slots:
             gui_test::MakeDeviceFile(std::u16string(u"\\My Documents\\") + name);
         }
         Lists atStart;
-        const OpenRun run = RunOpen(owner_.get(), [&](OpenFileDialog* dialog) {
+        const OpenRun run = RunOpen(&host_->owner, [&](OpenFileDialog* dialog) {
             atStart = Shown(dialog);
             // Cancel rather than meet a box nobody answers when the file is missing.
             gui_test::PressSoftKey(
@@ -135,7 +126,7 @@ private slots:
         Lists onCard;
         QString boxText, boxCaption;
         bool stillOpen = false;
-        const OpenRun run = RunOpen(owner_.get(), [&](OpenFileDialog* dialog) {
+        const OpenRun run = RunOpen(&host_->owner, [&](OpenFileDialog* dialog) {
             gui_test::ClickListEntry(dialog, kIdcOpenFile, "a.usms");
             gui_test::ChooseEntry(dialog, kIdcOpenLocation, "Storage Card");
             onCard = Shown(dialog);
@@ -164,7 +155,7 @@ private slots:
         gui_test::MakeDeviceFolder(u"\\My Documents\\Shown");
         gui_test::MakeDeviceFile(u"\\My Documents\\.y.usms");
         Lists atStart;
-        RunOpen(owner_.get(), [&](OpenFileDialog* dialog) {
+        RunOpen(&host_->owner, [&](OpenFileDialog* dialog) {
             atStart = Shown(dialog);
             gui_test::PressSoftKey(dialog, 1);
         });
@@ -183,7 +174,7 @@ private slots:
         gui_test::MakeDeviceFile(u"\\Storage Card\\e.usms");
         gui_test::MakeDeviceFile(u"\\Storage Card\\CardDir\\d.usms");
         QList<Lists> seen;
-        const OpenRun run = RunOpen(owner_.get(), [&](OpenFileDialog* dialog) {
+        const OpenRun run = RunOpen(&host_->owner, [&](OpenFileDialog* dialog) {
             seen << Shown(dialog);
             gui_test::ChooseEntry(dialog, kIdcOpenFolder, "Backups");
             seen << Shown(dialog);
@@ -212,7 +203,7 @@ private slots:
         gui_test::MakeDeviceFile(u"\\My Documents\\z.usms");
         QStringList files;
         const OpenRun run = RunOpen(
-            owner_.get(),
+            &host_->owner,
             [&](OpenFileDialog* dialog) {
                 files = ListTexts(dialog, kIdcOpenFile);
                 // Cancel rather than meet a box nobody answers when the file is missing.
@@ -242,7 +233,7 @@ private slots:
         const framework::ScopedScreenSize size(screen);
         int height = -1;
         int top = -1;
-        RunOpen(owner_.get(), [&](OpenFileDialog* dialog) {
+        RunOpen(&host_->owner, [&](OpenFileDialog* dialog) {
             QWidget* list = dialog->GetDlgItem(kIdcOpenFile);
             list->move(list->x(), 120);
             dialog->resize(dialog->width(), clientHeight + framework::SoftKeyBar::Height());
@@ -255,8 +246,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TempDevice> device_;
-    std::unique_ptr<QWidget> owner_;
+    std::unique_ptr<gui_test::DialogHost> host_;
 };
 
 int RunOpenTests(int argc, char** argv) {

@@ -60,17 +60,8 @@ class SaveAsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        device_ = std::make_unique<TempDevice>();
-        owner_ = std::make_unique<QWidget>();
-        owner_->setGeometry(0, 0, 480, 640);
-        owner_->show();
-    }
-
-    void cleanup() {
-        owner_.reset();
-        device_.reset();
-    }
+    void init() { host_ = std::make_unique<gui_test::DialogHost>(); }
+    void cleanup() { host_.reset(); }
 
     void startShowsStemTypesAndLocations() {
         gui_test::MakeDeviceFolder(u"\\My Documents\\Backups");
@@ -80,7 +71,7 @@ private slots:
         bool covers = false;
         QStringList keys;
         const SaveRun run = RunSaveAs(
-            owner_.get(), u"A File(*.a)|*.a|B File(*.b)|*.b|Orphan", [&](SaveAsDialog* dialog) {
+            &host_->owner, u"A File(*.a)|*.a|B File(*.b)|*.b|Orphan", [&](SaveAsDialog* dialog) {
                 types = ComboTexts(dialog, kIdcSaveAsType);
                 type = ComboCurrent(dialog, kIdcSaveAsType);
                 locations = ComboTexts(dialog, kIdcSaveAsLocation);
@@ -89,7 +80,7 @@ private slots:
                 name = dialog->DlgItem<QLineEdit>(kIdcSaveAsName)->text();
                 title = QString::fromStdU16String(dialog->GetDlgItemText(kIdcSaveAsTitle));
                 italic = dialog->GetDlgItem(kIdcSaveAsTitle)->font().italic();
-                covers = dialog->geometry() == owner_->geometry();
+                covers = dialog->geometry() == host_->owner.geometry();
                 keys << dialog->MenuBar()->Key(0)->text() << dialog->MenuBar()->Key(1)->text();
                 gui_test::PressSoftKey(dialog, 0);
             });
@@ -159,7 +150,7 @@ private slots:
         gui_test::MakeDeviceFolder(u"\\My Documents\\Backups");
         int chosenType = -2;
         bool chosen = true;
-        const SaveRun run = RunSaveAs(owner_.get(), filter.toStdU16String(), [&](SaveAsDialog* d) {
+        const SaveRun run = RunSaveAs(&host_->owner, filter.toStdU16String(), [&](SaveAsDialog* d) {
             gui_test::TypeName(d, kIdcSaveAsName, name);
             if (!type.isEmpty()) {
                 chosen = gui_test::ChooseEntry(d, kIdcSaveAsType, type) && chosen;
@@ -187,7 +178,7 @@ private slots:
         BoxSeen box;
         QString kept;
         bool stillOpen = false;
-        const SaveRun run = RunSaveAs(owner_.get(), kUsms, [&](SaveAsDialog* dialog) {
+        const SaveRun run = RunSaveAs(&host_->owner, kUsms, [&](SaveAsDialog* dialog) {
             gui_test::TypeName(dialog, kIdcSaveAsName, name);
             AnswerBox(box);
             gui_test::PressSoftKey(dialog, 0);
@@ -218,7 +209,7 @@ private slots:
                                      std::filesystem::perm_options::remove);
         gui_test::MakeDeviceFile(u"\\My Documents\\file.usms");
         QStringList folders;
-        RunSaveAs(owner_.get(), kUsms, [&](SaveAsDialog* dialog) {
+        RunSaveAs(&host_->owner, kUsms, [&](SaveAsDialog* dialog) {
             folders = ComboTexts(dialog, kIdcSaveAsFolder);
             gui_test::PressSoftKey(dialog, 1);
         });
@@ -231,7 +222,7 @@ private slots:
         gui_test::MakeDeviceFolder(u"\\Storage Card\\CardDir");
         QStringList onCard, backInMain;
         QString selectedOnCard;
-        const SaveRun run = RunSaveAs(owner_.get(), kUsms, [&](SaveAsDialog* dialog) {
+        const SaveRun run = RunSaveAs(&host_->owner, kUsms, [&](SaveAsDialog* dialog) {
             gui_test::ChooseEntry(dialog, kIdcSaveAsFolder, "Backups");
             gui_test::ChooseEntry(dialog, kIdcSaveAsLocation, "Storage Card");
             onCard = ComboTexts(dialog, kIdcSaveAsFolder);
@@ -276,7 +267,7 @@ private slots:
             gui_test::MakeDeviceFile(u"\\Storage Card\\old.usms");
         }
         QStringList locations;
-        RunSaveAs(owner_.get(), kUsms, [&](SaveAsDialog* dialog) {
+        RunSaveAs(&host_->owner, kUsms, [&](SaveAsDialog* dialog) {
             locations = ComboTexts(dialog, kIdcSaveAsLocation);
             gui_test::PressSoftKey(dialog, 1);
         });
@@ -293,7 +284,7 @@ private slots:
     void cancelLeavesNoPath() {
         QFETCH(bool, escape);
         gui_test::MakeDeviceFolder(u"\\My Documents\\Backups");
-        const SaveRun run = RunSaveAs(owner_.get(), kUsms, [&](SaveAsDialog* dialog) {
+        const SaveRun run = RunSaveAs(&host_->owner, kUsms, [&](SaveAsDialog* dialog) {
             gui_test::TypeName(dialog, kIdcSaveAsName, "kept");
             gui_test::ChooseEntry(dialog, kIdcSaveAsFolder, "Backups");
             if (escape) {
@@ -309,8 +300,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TempDevice> device_;
-    std::unique_ptr<QWidget> owner_;
+    std::unique_ptr<gui_test::DialogHost> host_;
 };
 
 int RunSaveAsTests(int argc, char** argv) {
