@@ -3,8 +3,8 @@
 // message, and single-row reads and writes.
 #include "platform/device.h"
 #include "platform/mapi/mapi_admin.h"
-#include "store/mapi.h"
-#include "store/mapi_ptr.h"
+#include "platform/mapi/mapi.h"
+#include "platform/mapi/mapi_ptr.h"
 
 #include <benchmark/benchmark.h>
 

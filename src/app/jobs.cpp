@@ -5,6 +5,7 @@
 #include "store/backup_walk.h"
 #include "store/message_prefix.h"
 #include "store/restore.h"
+#include "store/transfer.h"
 
 #include <array>
 
@@ -41,6 +42,7 @@ bool OpenFolder(BackupJob& job, const SelectedFolder& entry, StoreFolder*& folde
 }
 
 bool BackupBody(BackupJob& job, HANDLE handle) {
+    Transfer transfer{job.format, job.current, job.total, job.resultText};
     DWORD total = 0;
     for (const SelectedFolder& entry : kFolders) {
         if (job.folders.*entry.selected == 0) {
@@ -62,7 +64,7 @@ bool BackupBody(BackupJob& job, HANDLE handle) {
         }
         StoreFolder* folder = nullptr;
         if (!OpenFolder(job, entry, folder) ||
-            !backupFolder(job, handle, *folder, job.resultText)) {
+            !backupFolder(transfer, handle, *folder, job.resultText)) {
             return false;
         }
     }
@@ -139,7 +141,8 @@ bool RunRestore(RestoreJob& job) {
     if (!Start(job) || !job.format.OpenForRead(job.path, handle, job.resultText)) {
         return Finish(job, false);
     }
-    const bool ok = restoreMessages(job, handle);
+    Transfer transfer{job.format, job.current, job.total, job.resultText};
+    const bool ok = restoreMessages(job.store, transfer, handle);
     std::u16string ignored;
     job.format.CloseAfterRead(handle, ignored);
     if (ok) {

@@ -1,15 +1,15 @@
 #include "store/backup_walk.h"
 
-#include "app/jobs.h"
 #include "store/message_list.h"
 #include "store/message_prefix.h"
 #include "store/store_folder.h"
+#include "store/transfer.h"
 
 namespace {
 
 // Hands every listed message to the format. A failed fetch ends the listing like the end of
 // the table does; only a failed write is an error.
-bool WriteMessages(BackupJob& job, HANDLE handle, MessageList& list, std::u16string& resultText,
+bool WriteMessages(Transfer& job, HANDLE handle, MessageList& list, std::u16string& resultText,
                    const std::u16string& prefix) {
     while (list.next()) {
         StoreMessage& message = *list.current();
@@ -40,7 +40,7 @@ DWORD countFolderMessages(StoreFolder& folder) {
     return count;
 }
 
-bool backupFolder(BackupJob& job, HANDLE handle, StoreFolder& folder, std::u16string& resultText) {
+bool backupFolder(Transfer& job, HANDLE handle, StoreFolder& folder, std::u16string& resultText) {
     const std::u16string prefix = MessagePrefix(job.current.load());
     MessageList* list = folder.messages(MessageList::kDefaultBatchSize);
     if (list == nullptr) {

@@ -6,14 +6,14 @@
 
 #include <string>
 
-struct BackupJob;
 class StoreFolder;
+struct Transfer;
 
 // Rows of the folder's contents table plus those of every subfolder, depth-first. A list that
 // cannot be made counts 0; the walk then stops with its text.
 DWORD countFolderMessages(StoreFolder& folder);
 
-// Writes the folder's messages, then its subfolders', raising the job's current number before
+// Writes the folder's messages, then its subfolders', raising the current number before
 // each record. On failure resultText holds "No.<n>:" with the number written before this
 // folder was entered, followed by the reason.
-bool backupFolder(BackupJob& job, HANDLE handle, StoreFolder& folder, std::u16string& resultText);
+bool backupFolder(Transfer& job, HANDLE handle, StoreFolder& folder, std::u16string& resultText);

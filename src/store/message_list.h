@@ -2,8 +2,8 @@
 // that at most one batch of messages is held in memory.
 #pragma once
 
-#include "store/mapi.h"
-#include "store/mapi_ptr.h"
+#include "platform/mapi/mapi.h"
+#include "platform/mapi/mapi_ptr.h"
 #include "store/store_message.h"
 
 #include <memory>

@@ -2,8 +2,8 @@
 // and hands out its five special folders.
 #pragma once
 
-#include "store/mapi.h"
-#include "store/mapi_ptr.h"
+#include "platform/mapi/mapi.h"
+#include "platform/mapi/mapi_ptr.h"
 #include "store/store_folder.h"
 
 #include <array>

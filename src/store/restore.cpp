@@ -1,11 +1,11 @@
 #include "store/restore.h"
 
-#include "app/jobs.h"
 #include "model/message_fields.h"
 #include "store/message_prefix.h"
 #include "store/message_store.h"
 #include "store/store_folder.h"
 #include "store/store_message.h"
+#include "store/transfer.h"
 
 #include <cstdint>
 #include <vector>
@@ -97,13 +97,14 @@ ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& fold
     return resolved;
 }
 
-bool restoreOneMessage(RestoreJob& job, HANDLE handle, std::u16string& resultText) {
+bool restoreOneMessage(MessageStore& store, Transfer& job, HANDLE handle,
+                       std::u16string& resultText) {
     MessageFields record;
     std::vector<Recipient> recipients;
     if (!job.format.ReadRecord(handle, record, recipients, resultText)) {
         return false;
     }
-    const ResolvedFolder target = resolveFolderPath(job.store, record.folderPath);
+    const ResolvedFolder target = resolveFolderPath(store, record.folderPath);
     if (target.folder == nullptr) {
         resultText = u"create folder '" + record.folderPath + u"' error.";
         return false;
@@ -115,7 +116,7 @@ bool restoreOneMessage(RestoreJob& job, HANDLE handle, std::u16string& resultTex
     return WriteMessage(*target.folder, record, recipients, resultText);
 }
 
-bool restoreMessages(RestoreJob& job, HANDLE handle) {
+bool restoreMessages(MessageStore& store, Transfer& job, HANDLE handle) {
     if (!job.format.CheckValidation(handle, job.resultText)) {
         return false;
     }
@@ -128,7 +129,7 @@ bool restoreMessages(RestoreJob& job, HANDLE handle) {
     for (std::uint64_t i = 1; i <= total; ++i) {
         const DWORD number = static_cast<DWORD>(i);
         job.current.store(number);
-        if (!restoreOneMessage(job, handle, job.resultText)) {
+        if (!restoreOneMessage(store, job, handle, job.resultText)) {
             job.resultText = MessagePrefix(number) + job.resultText;
             return false;
         }

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "model/message_folder.h"
-#include "store/mapi.h"
-#include "store/mapi_ptr.h"
+#include "platform/mapi/mapi.h"
+#include "platform/mapi/mapi_ptr.h"
 
 #include <memory>
 #include <optional>

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "model/message_record.h"
-#include "store/mapi.h"
-#include "store/mapi_ptr.h"
+#include "platform/mapi/mapi.h"
+#include "platform/mapi/mapi_ptr.h"
 
 #include <optional>
 #include <string>

@@ -20,10 +20,9 @@ protected:
     static RunResult Restore(ScriptedFormat& format) {
         format.next = 0;
         format.reads = 0;
-        std::u16string text;
-        RestoreJob job(u"unused", format, text);
-        const bool ok = restoreMessages(job, 0);
-        return RunResult{ok, text, job.current.load(), job.total.load()};
+        StoreRun job(format);
+        const bool ok = restoreMessages(job.store, job.transfer, 0);
+        return RunResult{ok, job.resultText, job.current.load(), job.total.load()};
     }
 
     // The folder below a special folder that the names lead to, 0 when there is none.
@@ -325,8 +324,7 @@ TEST_F(RestoreTest, WritesEveryFieldAndTheRecipientsInOrder) {
 
     // Read back through the store's own reading.
     RecordingFormat unused;
-    std::u16string resultText;
-    BackupJob job(u"unused", unused, resultText);
+    StoreRun job(unused);
     MessageList* list = job.store.inboxFolder()->messages(10);
     ASSERT_NE(list, nullptr);
     ASSERT_TRUE(list->next());

@@ -6,8 +6,8 @@
 #include "platform/mapi/accounting.h"
 #include "platform/mapi/mapi_admin.h"
 #include "platform/mapi/mapi_faults.h"
-#include "store/mapi.h"
-#include "store/mapi_ptr.h"
+#include "platform/mapi/mapi.h"
+#include "platform/mapi/mapi_ptr.h"
 
 #include <gtest/gtest.h>
 

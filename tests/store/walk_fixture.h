@@ -1,15 +1,15 @@
-// Shared pieces of the backup-walk and restore tests: a handset with install folder (so that a
-// job can load its folder selection), seeding helpers, a format that records the records it is
+// Shared pieces of the backup-walk and restore tests: a handset with its store, seeding helpers, a format that records the records it is
 // given, and a format that hands out prepared records.
 #pragma once
 
-#include "app/jobs.h"
 #include "files/backup_file.h"
 #include "files/file_access.h"
 #include "model/memory_record.h"
 #include "store/message_store.h"
+#include "store/transfer.h"
 #include "store_fixture.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +17,16 @@
 using mapi_admin::ObjectId;
 using mapi_faults::Kind;
 using mapi_faults::Op;
+
+// A session on the store "SMS" with what a job lends the walk and the restore.
+struct StoreRun {
+    explicit StoreRun(BackupFile& format) : transfer{format, current, total, resultText} {}
+    MessageStore store{kSmsStoreName};
+    std::u16string resultText;
+    std::atomic<DWORD> current{0};
+    std::atomic<DWORD> total{0};
+    Transfer transfer;
+};
 
 class WalkFixture : public StoreFixture {
 protected:

@@ -2,7 +2,7 @@
 // as bytes, and recipient rows as one blob each.
 #pragma once
 
-#include "store/mapi.h"
+#include "platform/mapi/mapi.h"
 
 #include <cstdint>
 #include <string>

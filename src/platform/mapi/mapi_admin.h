@@ -4,7 +4,7 @@
 // each call works through a connection of its own, so open sessions see its changes.
 #pragma once
 
-#include "store/mapi.h"
+#include "platform/mapi/mapi.h"
 
 #include <cstdint>
 #include <filesystem>

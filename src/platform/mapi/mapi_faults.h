@@ -3,7 +3,7 @@
 // made can be recorded in order with their flags and counts.
 #pragma once
 
-#include "store/mapi.h"
+#include "platform/mapi/mapi.h"
 
 #include <cstdint>
 #include <vector>

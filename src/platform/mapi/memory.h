@@ -2,7 +2,7 @@
 // blocks, but never subject to injected faults.
 #pragma once
 
-#include "store/mapi.h"
+#include "platform/mapi/mapi.h"
 
 #include <string_view>
 

@@ -1,7 +1,8 @@
 // The handset's mail library as the store code sees it: interfaces with reference counting and
-// HRESULT results, the property structures, tags and flags. Implemented in platform/mapi/.
+// HRESULT results, the property structures, tags and flags, implemented beside it on SQLite.
 #pragma once
 
+#include "platform/result_codes.h"
 #include "platform/wintypes.h"
 
 #include <cstddef>
@@ -9,14 +10,10 @@
 using ULONG_PTR = std::uintptr_t;
 using LPBYTE = BYTE*;
 
-// Result codes.
-inline constexpr HRESULT S_OK = 0;
-inline constexpr HRESULT MAPI_E_CALL_FAILED = static_cast<HRESULT>(0x80004005u);
-inline constexpr HRESULT E_FAIL = MAPI_E_CALL_FAILED;
-inline constexpr HRESULT MAPI_E_NOT_ENOUGH_MEMORY = static_cast<HRESULT>(0x8007000Eu);
-inline constexpr HRESULT E_OUTOFMEMORY = MAPI_E_NOT_ENOUGH_MEMORY;
-inline constexpr HRESULT MAPI_E_INVALID_PARAMETER = static_cast<HRESULT>(0x80070057u);
-inline constexpr HRESULT E_INVALIDARG = MAPI_E_INVALID_PARAMETER;
+// Result codes; the general ones (S_OK, E_FAIL, ...) come from the platform.
+inline constexpr HRESULT MAPI_E_CALL_FAILED = E_FAIL;
+inline constexpr HRESULT MAPI_E_NOT_ENOUGH_MEMORY = E_OUTOFMEMORY;
+inline constexpr HRESULT MAPI_E_INVALID_PARAMETER = E_INVALIDARG;
 inline constexpr HRESULT MAPI_E_NO_ACCESS = static_cast<HRESULT>(0x80070005u);
 inline constexpr HRESULT MAPI_E_NO_SUPPORT = static_cast<HRESULT>(0x80040102u);
 inline constexpr HRESULT MAPI_E_NOT_FOUND = static_cast<HRESULT>(0x8004010Fu);
@@ -26,13 +23,6 @@ inline constexpr HRESULT MAPI_E_COLLISION = static_cast<HRESULT>(0x80040604u);
 inline constexpr HRESULT MAPI_E_NO_RECIPIENTS = static_cast<HRESULT>(0x80040607u);
 inline constexpr HRESULT MAPI_W_ERRORS_RETURNED = 0x00040380;
 inline constexpr HRESULT MAPI_W_PARTIAL_COMPLETION = 0x00040680;
-
-inline constexpr bool FAILED(HRESULT hr) {
-    return hr < 0;
-}
-inline constexpr bool SUCCEEDED(HRESULT hr) {
-    return hr >= 0;
-}
 
 // Flags.
 inline constexpr ULONG MAPI_UNICODE = 0x80000000u;

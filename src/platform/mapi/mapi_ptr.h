@@ -3,7 +3,7 @@
 // which the store code uses where the order of release matters.
 #pragma once
 
-#include "store/mapi.h"
+#include "platform/mapi/mapi.h"
 
 #include <cstddef>
 #include <utility>
