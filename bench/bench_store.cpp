@@ -2,7 +2,7 @@
 // each, reading them back through a contents table in batches of 10 with one GetProps per
 // message, and single-row reads and writes.
 #include "platform/device.h"
-#include "platform/mapi/mapi_admin.h"
+#include "devkit/mapi_admin.h"
 #include "platform/mapi/mapi.h"
 #include "platform/mapi/mapi_ptr.h"
 

@@ -5,7 +5,7 @@
 #include "app/jobs.h"
 #include "files/unicode_backup_file.h"
 #include "platform/device.h"
-#include "platform/mapi/mapi_admin.h"
+#include "devkit/mapi_admin.h"
 #include "platform/utf.h"
 
 #include <benchmark/benchmark.h>

@@ -90,7 +90,3 @@ std::optional<FormatKind> FormatKindFromName(std::string_view name) {
     }
     return std::nullopt;
 }
-
-std::string_view NameOf(FormatKind kind) {
-    return InfoOf(kind).name;
-}

@@ -36,7 +36,6 @@ std::u16string FilterOf(FormatKind kind);
 
 // The command-line names: usms, sms, txt-ansi, txt-utf8, txt-unicode, csv-ansi, csv-utf8.
 std::optional<FormatKind> FormatKindFromName(std::string_view name);
-std::string_view NameOf(FormatKind kind);
 
 // The pattern of the backups that a restore offers.
 inline constexpr char16_t kRestorePattern[] = u"*.usms";

@@ -101,6 +101,7 @@ namespace {
 
 // Sets done as the worker's very last access to the job; the result text was written before.
 template <typename Job> bool Finish(Job& job, bool ok) {
+    job.completed = ok;
     job.done.store(1, std::memory_order_release);
     return ok;
 }

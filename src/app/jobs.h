@@ -26,6 +26,7 @@ struct BackupJob {
     std::atomic<DWORD> current{0};
     std::atomic<DWORD> total{0};
     std::atomic<DWORD> done{0};
+    bool completed = false; // the worker's result, written before done
 };
 
 struct RestoreJob {
@@ -38,6 +39,7 @@ struct RestoreJob {
     std::atomic<DWORD> current{0};
     std::atomic<DWORD> total{0};
     std::atomic<DWORD> done{0};
+    bool completed = false;
 };
 
 // The worker bodies; each ends by setting done to 1. The result is what the job achieved.

@@ -32,35 +32,40 @@ template <typename Job> void StartWorker(Job& job, LPTHREAD_START_ROUTINE body) 
 
 // Shows progress, and never lets the job go before its worker has finished, even when the
 // front end could not show anything.
-template <typename Job> void ShowUntilDone(Job& job, JobFrontEnd& frontEnd) {
+template <typename Job> LaunchResult ShowUntilDone(Job& job, JobFrontEnd& frontEnd) {
     frontEnd.ShowProgress(JobProgress{job.done, job.total, job.current, job.resultText});
     while (job.done.load(std::memory_order_acquire) != 1) {
         Sleep(10);
     }
+    return LaunchResult{true, job.completed, job.current.load(), job.total.load()};
 }
 
 } // namespace
 
-void LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd) {
+LaunchResult LaunchBackup(BackupFile& format, const std::u16string& filter,
+                          JobFrontEnd& frontEnd) {
     const std::u16string path = frontEnd.ChooseBackupPath(filter);
     if (path.empty()) {
-        return;
+        return {};
     }
     std::u16string resultText;
     auto job = std::make_unique<BackupJob>(path, format, resultText);
     StartWorker(*job, BackupThread);
-    ShowUntilDone(*job, frontEnd);
+    const LaunchResult result = ShowUntilDone(*job, frontEnd);
     job.reset(); // closes the store session on this thread
+    return result;
 }
 
-void LaunchRestore(BackupFile& format, const std::u16string& pattern, JobFrontEnd& frontEnd) {
+LaunchResult LaunchRestore(BackupFile& format, const std::u16string& pattern,
+                           JobFrontEnd& frontEnd) {
     const std::u16string path = frontEnd.ChooseRestorePath(pattern);
     if (path.empty()) {
-        return;
+        return {};
     }
     std::u16string resultText;
     auto job = std::make_unique<RestoreJob>(path, format, resultText);
     StartWorker(*job, RestoreThread);
-    ShowUntilDone(*job, frontEnd);
+    const LaunchResult result = ShowUntilDone(*job, frontEnd);
     job.reset();
+    return result;
 }

@@ -36,5 +36,15 @@ public:
 // minute, then ".*" (the file type's extension replaces it).
 std::u16string DefaultBackupName(const SYSTEMTIME& now);
 
-void LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd);
-void LaunchRestore(BackupFile& format, const std::u16string& pattern, JobFrontEnd& frontEnd);
+// How a launched command ended. A command whose file choice was cancelled started no job.
+struct LaunchResult {
+    bool started = false;
+    bool completed = false; // the job ran to its end (its result text says how)
+    DWORD handled = 0;      // messages written or restored
+    DWORD total = 0;        // messages counted in the store, or declared by the file
+};
+
+LaunchResult LaunchBackup(BackupFile& format, const std::u16string& filter,
+                          JobFrontEnd& frontEnd);
+LaunchResult LaunchRestore(BackupFile& format, const std::u16string& pattern,
+                           JobFrontEnd& frontEnd);

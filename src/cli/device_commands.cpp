@@ -6,9 +6,8 @@
 #include "export/local_time.h"
 #include "model/address_items.h"
 #include "platform/device.h"
-#include "platform/mapi/demo_data.h"
-#include "platform/mapi/mapi_admin.h"
-#include "platform/registry.h"
+#include "devkit/demo_data.h"
+#include "devkit/device_setup.h"
 #include "platform/utf.h"
 #include "store/message_list.h"
 #include "store/store_folder.h"
@@ -21,34 +20,13 @@
 
 namespace {
 
-constexpr char16_t kCardKey[] = u"System\\StorageManager\\Profiles\\PCMCIA";
-constexpr char16_t kCardFolder[] = u"Storage Card";
-
-// The storage card's folder name, set once; the card is present when that folder exists.
-bool EnsureRegistry() {
-    HKEY key = 0;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCardKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != 0) {
-        return false;
-    }
-    DWORD size = 0;
-    bool ok = true;
-    if (RegQueryValueExW(key, u"Folder", nullptr, nullptr, nullptr, &size) != 0) {
-        const std::u16string value(kCardFolder);
-        ok = RegSetValueExW(key, u"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(char16_t))) == 0;
-    }
-    RegCloseKey(key);
-    return ok;
-}
-
 std::u16string OneLine(std::u16string text, std::size_t width) {
     std::replace_if(
         text.begin(), text.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }, u' ');
     if (text.size() > width) {
         // Do not split a surrogate pair at the cut.
         std::size_t cut = width;
-        if (text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF) {
+        if (utf::IsHighSurrogate(text[cut - 1])) {
             --cut;
         }
         text = text.substr(0, cut);
@@ -118,7 +96,7 @@ bool ParseFolders(const std::string& list, FolderSelection& selection) {
 } // namespace
 
 bool RequireDevice() {
-    if (std::filesystem::exists(mapi_admin::DatabasePath())) {
+    if (devkit::DeviceExists()) {
         return true;
     }
     console::Err("msgkeeper-cli: no handset at " + device::Folder().string() +
@@ -127,7 +105,7 @@ bool RequireDevice() {
 }
 
 int DeviceInit(bool demo) {
-    if (!device::EnsureLayout() || !mapi_admin::EnsureDeviceStore() || !EnsureRegistry()) {
+    if (!devkit::SetUpDevice()) {
         console::Err("msgkeeper-cli: cannot set up the handset at " + device::Folder().string() +
                      "\n");
         return 1;

@@ -10,6 +10,7 @@
 #include "files/unicode_backup_file.h"
 #include "platform/device.h"
 #include "platform/module.h"
+#include "platform/resources.h"
 #include "platform/utf.h"
 #include "resources/string_table.h"
 
@@ -60,13 +61,11 @@ int RunJob(bool backup, FormatKind kind, const std::string& file) {
     }
     CliFrontEnd frontEnd(HostPath(file));
     OwnedFormat owned(backup ? kind : FormatKind::Usms);
-    if (backup) {
-        LaunchBackup(owned.format(), FilterOf(kind), frontEnd);
-    } else {
-        LaunchRestore(owned.format(), kRestorePattern, frontEnd);
-    }
-    const unsigned done = backup ? resources::kIdsBackupCompleted : resources::kIdsRestoreCompleted;
-    return frontEnd.result() == ResourceString(done) ? 0 : 1;
+    const LaunchResult result = backup
+                                    ? LaunchBackup(owned.format(), FilterOf(kind), frontEnd)
+                                    : LaunchRestore(owned.format(), kRestorePattern, frontEnd);
+    // A backup that could not read every message it counted is not a success for a script.
+    return result.completed && result.handled >= result.total ? 0 : 1;
 }
 
 int Dispatch(const std::vector<std::string>& args) {
@@ -116,6 +115,7 @@ int Dispatch(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    RegisterStringTable(resources::StringTable());
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         console::Out(std::string(kUsage) + kHelp);

@@ -1,35 +1,14 @@
 #include "export/local_time.h"
 
+#include "platform/calendar.h"
 #include "platform/time.h"
 
 #include <array>
 #include <cstdio>
 
-namespace {
-
-bool IsLeapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int LastDayOfMonth(int year, int month) {
-    switch (month) {
-    case 2:
-        return IsLeapYear(year) ? 29 : 28;
-    case 4:
-    case 6:
-    case 9:
-    case 11:
-        return 30;
-    default:
-        return 31;
-    }
-}
-
-} // namespace
-
 bool IsValidSystemTime(const SYSTEMTIME& time) {
     return time.wYear >= 1901 && time.wYear <= 2100 && time.wMonth >= 1 && time.wMonth <= 12 &&
-           time.wDay >= 1 && time.wDay <= LastDayOfMonth(time.wYear, time.wMonth) &&
+           time.wDay >= 1 && time.wDay <= calendar::DaysInMonth(time.wYear, time.wMonth) &&
            time.wHour <= 23 && time.wMinute <= 59 && time.wSecond <= 59;
 }
 

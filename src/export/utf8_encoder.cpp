@@ -1,6 +1,7 @@
 #include "export/utf8_encoder.h"
 
 #include "platform/codepage.h"
+#include "platform/utf.h"
 
 #include <algorithm>
 #include <string_view>
@@ -11,10 +12,6 @@ namespace {
 constexpr std::size_t kMaxBytesPerUnit = 3;
 // Keeps each platform call's lengths well inside an int.
 constexpr std::size_t kLargestPiece = std::size_t{1} << 24;
-
-bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
 
 void AppendUtf8(std::u16string_view piece, std::string& out) {
     const std::size_t start = out.size();
@@ -38,7 +35,7 @@ std::string Utf8Encoder::Encode(const std::u16string& text) const {
     while (!rest.empty()) {
         std::size_t length = std::min(rest.size(), kLargestPiece);
         // A pair must not be split between two calls.
-        if (length < rest.size() && IsHighSurrogate(rest[length - 1])) {
+        if (length < rest.size() && utf::IsHighSurrogate(rest[length - 1])) {
             --length;
         }
         AppendUtf8(rest.substr(0, length), out);

@@ -10,13 +10,13 @@ constexpr WORD kVkF1 = 0x70;
 BYTE ModifierFlags(Qt::KeyboardModifiers modifiers) {
     BYTE flags = 0;
     if (modifiers & Qt::ShiftModifier) {
-        flags |= resources::FSHIFT;
+        flags |= FSHIFT;
     }
     if (modifiers & Qt::ControlModifier) {
-        flags |= resources::FCONTROL;
+        flags |= FCONTROL;
     }
     if (modifiers & Qt::AltModifier) {
-        flags |= resources::FALT;
+        flags |= FALT;
     }
     return flags;
 }
@@ -33,14 +33,14 @@ WORD VirtualKeyOf(int qtKey) {
     return 0;
 }
 
-unsigned TranslateAccelerator(const resources::AcceleratorTable& table, const QKeyEvent& key) {
+unsigned TranslateAccelerator(const AcceleratorTable& table, const QKeyEvent& key) {
     const WORD virtualKey = VirtualKeyOf(key.key());
     if (virtualKey == 0) {
         return 0;
     }
     const BYTE modifiers = ModifierFlags(key.modifiers());
-    constexpr BYTE kModifierMask = resources::FSHIFT | resources::FCONTROL | resources::FALT;
-    for (const resources::Accelerator& entry : table.entries) {
+    constexpr BYTE kModifierMask = FSHIFT | FCONTROL | FALT;
+    for (const Accelerator& entry : table.entries) {
         if (entry.key == virtualKey && (entry.flags & kModifierMask) == modifiers) {
             return entry.command;
         }

@@ -1,7 +1,7 @@
 // Accelerator tables: a key press with its modifiers becomes a command.
 #pragma once
 
-#include "resources/menus.h"
+#include "framework/resource_types.h"
 
 class QKeyEvent;
 
@@ -12,6 +12,6 @@ namespace framework {
 WORD VirtualKeyOf(int qtKey);
 
 // The command that the table gives for a key press; 0 when none does.
-unsigned TranslateAccelerator(const resources::AcceleratorTable& table, const QKeyEvent& key);
+unsigned TranslateAccelerator(const AcceleratorTable& table, const QKeyEvent& key);
 
 } // namespace framework

@@ -12,7 +12,6 @@ public:
 
     // The normal image; the pressed and disabled looks are drawn from it.
     void LoadBitmaps(unsigned normalId);
-    const QPixmap& Bitmap() const { return bitmap_; }
 
     QSize sizeHint() const override;
 

@@ -1,4 +1,5 @@
 #include "framework/dialog.h"
+#include "framework/resource_catalog.h"
 
 #include "framework/dialog_controls.h"
 #include "framework/menu_bar.h"
@@ -23,10 +24,10 @@ namespace {
 // The host's stand-in faces are a little wider than the handset's, so a template drawn to fill
 // the screen would run past its right edge: narrow the horizontal unit until the controls, with
 // the template's left margin repeated on the right, fit the screen.
-DialogBaseUnits FitToScreen(DialogBaseUnits base, const resources::DialogTemplate& dialog) {
+DialogBaseUnits FitToScreen(DialogBaseUnits base, const DialogTemplate& dialog) {
     int right = 0;
     int left = dialog.controls.empty() ? 0 : dialog.controls.front().x;
-    for (const resources::ControlTemplate& control : dialog.controls) {
+    for (const ControlTemplate& control : dialog.controls) {
         right = std::max(right, control.x + control.cx);
         left = std::min(left, static_cast<int>(control.x));
     }
@@ -48,7 +49,7 @@ bool Dialog::Build() {
     if (template_ != nullptr) {
         return true;
     }
-    template_ = resources::FindDialogTemplate(templateId_);
+    template_ = FindDialogTemplate(templateId_);
     if (template_ == nullptr) {
         return false;
     }
@@ -58,7 +59,7 @@ bool Dialog::Build() {
     setFont(templateFont_);
     baseUnits_ = FitToScreen(BaseUnitsOf(templateFont_), *template_);
     resize(MapDialogRect(QRect(0, 0, template_->cx, template_->cy)).size());
-    for (const resources::ControlTemplate& control : template_->controls) {
+    for (const ControlTemplate& control : template_->controls) {
         const QRect units(control.x, control.y, control.cx, control.cy);
         if (QWidget* widget = CreateControl(control, MapDialogRect(units), this, *this)) {
             controls_[control.id] = widget;

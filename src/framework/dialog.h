@@ -5,7 +5,7 @@
 
 #include "framework/command_target.h"
 #include "framework/fonts.h"
-#include "resources/dialog_templates.h"
+#include "framework/resource_types.h"
 
 #include <QDialog>
 
@@ -73,7 +73,6 @@ public:
     SoftKeyBar* MenuBar() const { return menuBar_; }
 
     QRect MapDialogRect(const QRect& units) const;
-    const QFont& TemplateFont() const { return templateFont_; }
 
     // Window timers: OnTimer(id) every period until KillTimer.
     void SetTimer(UINT id, UINT milliseconds);
@@ -100,7 +99,7 @@ private:
     QWidget* Owner() const;
 
     unsigned templateId_;
-    const resources::DialogTemplate* template_ = nullptr;
+    const DialogTemplate* template_ = nullptr;
     QFont templateFont_;
     DialogBaseUnits baseUnits_{1, 1};
     std::map<int, QWidget*> controls_; // owned by the dialog as Qt children

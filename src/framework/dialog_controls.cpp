@@ -16,7 +16,7 @@
 namespace framework {
 namespace {
 
-using resources::ControlTemplate;
+using ControlTemplate;
 
 constexpr int kCheckBoxSize = 13;
 
@@ -89,17 +89,17 @@ QWidget* CreateProgressBar(QWidget* parent) {
 
 QWidget* CreateWidget(const ControlTemplate& control, QWidget* parent, CommandTarget& target) {
     switch (control.controlClass) {
-    case resources::ControlClass::Static:
+    case ControlClass::Static:
         return new Label(ToQString(control.text), (control.style & SS_CENTER) != 0, parent);
-    case resources::ControlClass::Button:
+    case ControlClass::Button:
         return CreateButton(control, parent, target);
-    case resources::ControlClass::Edit:
+    case ControlClass::Edit:
         return CreateEdit(control, parent, target);
-    case resources::ControlClass::ComboBox:
+    case ControlClass::ComboBox:
         return CreateComboBox(control, parent, target);
-    case resources::ControlClass::ListBox:
+    case ControlClass::ListBox:
         return CreateListBox(control, parent, target);
-    case resources::ControlClass::ProgressBar:
+    case ControlClass::ProgressBar:
         return CreateProgressBar(parent);
     }
     return nullptr;
@@ -116,7 +116,7 @@ QWidget* CreateControl(const ControlTemplate& control, const QRect& rect, QWidge
     widget->setObjectName(QStringLiteral("control%1").arg(control.id));
     QRect place = rect;
     // A drop-down list's template height is the extent of its open list; shut, it is one line.
-    if (control.controlClass == resources::ControlClass::ComboBox) {
+    if (control.controlClass == ControlClass::ComboBox) {
         place.setHeight(std::min(rect.height(), widget->sizeHint().height()));
     }
     widget->setGeometry(place);

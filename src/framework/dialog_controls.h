@@ -2,7 +2,7 @@
 // command messages with the control's identifier.
 #pragma once
 
-#include "resources/dialog_templates.h"
+#include "framework/resource_types.h"
 
 #include <QRect>
 
@@ -13,7 +13,7 @@ namespace framework {
 class CommandTarget;
 
 // The control for a template entry at a rectangle in pixels; nullptr for an unknown class.
-QWidget* CreateControl(const resources::ControlTemplate& control, const QRect& rect,
+QWidget* CreateControl(const ControlTemplate& control, const QRect& rect,
                        QWidget* parent, CommandTarget& target);
 
 } // namespace framework

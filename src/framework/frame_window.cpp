@@ -1,4 +1,5 @@
 #include "framework/frame_window.h"
+#include "framework/resource_catalog.h"
 
 #include "framework/accelerators.h"
 #include "framework/bitmaps.h"
@@ -41,7 +42,7 @@ bool FrameWindow::CreateEx(std::u16string_view title) {
 }
 
 bool FrameWindow::LoadAccelerators(unsigned id) {
-    accelerators_ = resources::FindAccelerators(id);
+    accelerators_ = FindAccelerators(id);
     return accelerators_ != nullptr;
 }
 

@@ -5,7 +5,7 @@
 
 #include "framework/command_target.h"
 #include "framework/message_loop.h"
-#include "resources/menus.h"
+#include "framework/resource_types.h"
 
 #include <QWidget>
 
@@ -40,7 +40,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    const resources::AcceleratorTable* accelerators_ = nullptr;
+    const AcceleratorTable* accelerators_ = nullptr;
     bool created_ = false;
 };
 

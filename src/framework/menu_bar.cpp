@@ -1,4 +1,5 @@
 #include "framework/menu_bar.h"
+#include "framework/resource_catalog.h"
 
 #include "framework/command_target.h"
 #include "framework/fonts.h"
@@ -25,9 +26,9 @@ QString LoadCaption(unsigned id) {
 
 // Each command entry posts its command itself, however the entry was chosen: the menu has
 // closed by the time the command arrives.
-void FillMenu(QMenu& menu, std::span<const resources::MenuItem> items, QObject& context,
+void FillMenu(QMenu& menu, std::span<const MenuItem> items, QObject& context,
               CommandTarget& target) {
-    for (const resources::MenuItem& item : items) {
+    for (const MenuItem& item : items) {
         if (!item.popup.empty()) {
             QMenu* sub = menu.addMenu(ToQString(item.text));
             FillMenu(*sub, item.popup, context, target);
@@ -46,7 +47,7 @@ void FillMenu(QMenu& menu, std::span<const resources::MenuItem> items, QObject& 
 
 } // namespace
 
-SoftKeyBar::SoftKeyBar(const resources::MenuBar& bar, QWidget* parent, CommandTarget& target)
+SoftKeyBar::SoftKeyBar(const MenuBar& bar, QWidget* parent, CommandTarget& target)
     : QWidget(parent), bar_(bar), target_(target) {
     setObjectName(QStringLiteral("SoftKeyBar"));
     setAutoFillBackground(true);
@@ -59,9 +60,9 @@ SoftKeyBar::SoftKeyBar(const resources::MenuBar& bar, QWidget* parent, CommandTa
     auto* layout = new QHBoxLayout(this); // owned by the bar
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    const resources::Menu* menu = resources::FindMenu(bar.menu);
+    const Menu* menu = FindMenu(bar.menu);
     for (std::size_t index = 0; index < bar.buttons.size() && index < 2; ++index) {
-        const resources::MenuBarButton& button = bar.buttons[index];
+        const MenuBarButton& button = bar.buttons[index];
         auto* key = new QPushButton(LoadCaption(button.caption), this);
         key->setObjectName(index == 0 ? QStringLiteral("LeftSoftKey")
                                       : QStringLiteral("RightSoftKey"));
@@ -71,7 +72,7 @@ SoftKeyBar::SoftKeyBar(const resources::MenuBar& bar, QWidget* parent, CommandTa
         layout->addWidget(key);
         keys_[index] = key;
         const auto subMenu = static_cast<std::size_t>(button.subMenu);
-        if (button.subMenu != resources::kNoMenu && menu != nullptr &&
+        if (button.subMenu != kNoMenu && menu != nullptr &&
             subMenu < menu->popups.size()) {
             popups_[index] = new QMenu(this);
             FillMenu(*popups_[index], menu->popups[subMenu].popup, *this, target_);
@@ -123,7 +124,7 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
     if (info == nullptr || info->hwndParent == nullptr) {
         return FALSE;
     }
-    const resources::MenuBar* bar = resources::FindMenuBar(info->nToolBarId);
+    const MenuBar* bar = FindMenuBar(info->nToolBarId);
     auto* target = dynamic_cast<CommandTarget*>(info->hwndParent);
     if (bar == nullptr || target == nullptr) {
         return FALSE;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/wintypes.h"
-#include "resources/menus.h"
+#include "framework/resource_types.h"
 
 #include <QWidget>
 
@@ -18,7 +18,7 @@ class CommandTarget;
 class SoftKeyBar final : public QWidget {
 public:
     // parent must also be the command target; the bar is its child.
-    SoftKeyBar(const resources::MenuBar& bar, QWidget* parent, CommandTarget& target);
+    SoftKeyBar(const MenuBar& bar, QWidget* parent, CommandTarget& target);
 
     // The keys, left and right.
     QPushButton* Key(int index) const;
@@ -34,7 +34,7 @@ private:
     void PlaceAlongBottom();
     void Press(int index);
 
-    const resources::MenuBar& bar_;
+    const MenuBar& bar_;
     CommandTarget& target_;
     QPushButton* keys_[2] = {nullptr, nullptr};
     QMenu* popups_[2] = {nullptr, nullptr};

@@ -15,9 +15,6 @@ public:
     bool Init(HINSTANCE instance);
     void Term();
 
-    HINSTANCE Instance() const { return instance_; }
-    HINSTANCE ResourceInstance() const { return instance_; }
-
     bool AddMessageLoop(MessageLoop* loop);
     void RemoveMessageLoop();
     // The loop of the user-interface thread; nullptr when none is registered.

@@ -89,12 +89,6 @@ iconv_t ConverterFor(UINT codePage, bool toWide) {
     return slot->get();
 }
 
-bool IsHigh(char16_t u) {
-    return u >= 0xD800 && u <= 0xDBFF;
-}
-bool IsLow(char16_t u) {
-    return u >= 0xDC00 && u <= 0xDFFF;
-}
 
 // Converts UTF-16 to the code page; a character the code page lacks becomes the default.
 bool Narrow(UINT codePage, std::u16string_view text, char defaultChar, std::string& out,
@@ -132,7 +126,7 @@ bool Narrow(UINT codePage, std::u16string_view text, char defaultChar, std::stri
         // EILSEQ or EINVAL: the character at i cannot be represented.
         out.push_back(defaultChar);
         usedDefault = true;
-        i += (IsHigh(text[i]) && i + 1 < text.size() && IsLow(text[i + 1])) ? 2 : 1;
+        i += (utf::IsHighSurrogate(text[i]) && i + 1 < text.size() && utf::IsLowSurrogate(text[i + 1])) ? 2 : 1;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     return true;

@@ -299,36 +299,6 @@ BOOL CloseHandle(HANDLE object) {
     return removed->Close() ? TRUE : FALSE;
 }
 
-BOOL DeleteFileW(LPCWSTR fileName) {
-    std::filesystem::path host;
-    if (fileName == nullptr || !device::ToHostPath(fileName, host)) {
-        SetLastError(ERROR_INVALID_NAME);
-        return FALSE;
-    }
-    if (::unlink(host.c_str()) != 0) {
-        SetOpenError(errno, host);
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CreateDirectoryW(LPCWSTR pathName, void* /*security*/) {
-    std::filesystem::path host;
-    if (pathName == nullptr || !device::ToHostPath(pathName, host)) {
-        SetLastError(ERROR_INVALID_NAME);
-        return FALSE;
-    }
-    if (::mkdir(host.c_str(), 0777) != 0) {
-        if (errno == EEXIST) {
-            SetLastError(ERROR_ALREADY_EXISTS);
-        } else {
-            SetOpenError(errno, host);
-        }
-        return FALSE;
-    }
-    return TRUE;
-}
-
 int OpenFileHandleCount() {
     return FileObject::OpenCount();
 }

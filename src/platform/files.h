@@ -13,8 +13,6 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveM
 DWORD GetFileSize(HANDLE file, DWORD* sizeHigh);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
-BOOL DeleteFileW(LPCWSTR fileName);
-BOOL CreateDirectoryW(LPCWSTR pathName, void* security);
 
 // Number of file handles open now (tests check that work gave every handle back).
 int OpenFileHandleCount();

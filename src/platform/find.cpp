@@ -1,5 +1,6 @@
 #include "platform/find.h"
 
+#include "platform/calendar.h"
 #include "platform/device.h"
 #include "platform/errors.h"
 #include "platform/handles.h"
@@ -57,9 +58,8 @@ bool Match(std::u16string_view name, std::u16string_view pattern) {
 }
 
 FILETIME ToFileTime(const struct timespec& time) {
-    constexpr std::uint64_t kEpochDifference = 116444736000000000ull; // 1601 to 1970
-    const std::uint64_t ticks = kEpochDifference +
-                                static_cast<std::uint64_t>(time.tv_sec) * 10000000ull +
+    const std::int64_t seconds = calendar::kUnixEpochSeconds + time.tv_sec;
+    const std::uint64_t ticks = static_cast<std::uint64_t>(seconds * calendar::kTicksPerSecond) +
                                 static_cast<std::uint64_t>(time.tv_nsec) / 100;
     return U64ToFileTime(ticks);
 }

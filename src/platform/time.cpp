@@ -1,5 +1,6 @@
 #include "platform/time.h"
 
+#include "platform/calendar.h"
 #include "platform/errors.h"
 
 #include <cstdint>
@@ -12,10 +13,9 @@
 
 namespace {
 
-constexpr std::int64_t kTicksPerSecond = 10'000'000;
+using calendar::kTicksPerSecond;
+using calendar::kUnixEpochSeconds;
 constexpr std::int64_t kTicksPerMillisecond = 10'000;
-// Seconds from 1601-01-01 to 1970-01-01, both UTC.
-constexpr std::int64_t kUnixEpochSeconds = 11'644'473'600;
 constexpr std::uint64_t kFirstUnconvertible = std::uint64_t{1} << 63;
 
 BOOL Fail() {
@@ -62,18 +62,9 @@ bool LocalOffset(std::time_t instant, long& offset) {
     return true;
 }
 
-bool IsLeapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
 bool IsRealTime(const SYSTEMTIME& t) {
     return t.wYear >= 1601 && t.wYear <= 30828 && t.wMonth >= 1 && t.wMonth <= 12 && t.wDay >= 1 &&
-           t.wDay <= DaysInMonth(t.wYear, t.wMonth) && t.wHour < 24 && t.wMinute < 60 &&
+           t.wDay <= calendar::DaysInMonth(t.wYear, t.wMonth) && t.wHour < 24 && t.wMinute < 60 &&
            t.wSecond < 60 && t.wMilliseconds < 1000;
 }
 

@@ -7,6 +7,13 @@
 
 namespace utf {
 
+constexpr bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
 bool ToUtf8(std::u16string_view text, std::string& out);
 bool ToUtf16(std::string_view text, std::u16string& out);
 

@@ -5,6 +5,7 @@
 namespace resources {
 namespace {
 
+using namespace framework;
 using enum ControlClass;
 
 // The main view's controls are laid out at run time; these are their starting places.
@@ -69,13 +70,8 @@ constexpr DialogTemplate kTemplates[] = {
 
 } // namespace
 
-const DialogTemplate* FindDialogTemplate(unsigned id) {
-    for (const DialogTemplate& dialog : kTemplates) {
-        if (dialog.id == id) {
-            return &dialog;
-        }
-    }
-    return nullptr;
+std::span<const DialogTemplate> DialogTemplates() {
+    return kTemplates;
 }
 
 } // namespace resources

@@ -6,14 +6,7 @@
 namespace resources {
 namespace {
 
-template <typename T> const T* FindById(std::span<const T> items, unsigned id) {
-    for (const T& item : items) {
-        if (item.id == id) {
-            return &item;
-        }
-    }
-    return nullptr;
-}
+using namespace framework;
 
 constexpr MenuItem kBackupText[] = {
     {u"ANSI Encoding", kCmdTextAnsi, {}},
@@ -103,16 +96,16 @@ constexpr AcceleratorTable kAccelerators[] = {
 
 } // namespace
 
-const Menu* FindMenu(unsigned id) {
-    return FindById<Menu>(kMenus, id);
+std::span<const Menu> Menus() {
+    return kMenus;
 }
 
-const MenuBar* FindMenuBar(unsigned id) {
-    return FindById<MenuBar>(kMenuBars, id);
+std::span<const MenuBar> MenuBars() {
+    return kMenuBars;
 }
 
-const AcceleratorTable* FindAccelerators(unsigned id) {
-    return FindById<AcceleratorTable>(kAccelerators, id);
+std::span<const AcceleratorTable> AcceleratorTables() {
+    return kAccelerators;
 }
 
 } // namespace resources

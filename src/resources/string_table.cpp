@@ -3,12 +3,7 @@
 namespace resources {
 namespace {
 
-struct StringEntry {
-    unsigned id;
-    std::u16string_view text;
-};
-
-constexpr StringEntry kStrings[] = {
+constexpr StringResource kStrings[] = {
     {kIdsAppTitle, u"Brennomatic Msg Keeper v3.1"},
     {kIdsAccountInitFailed, u"SMS Account Initialization Failed."},
     {kIdsWriteFileFailed, u"Write to file failed."},
@@ -24,13 +19,8 @@ constexpr StringEntry kStrings[] = {
 
 } // namespace
 
-std::u16string_view FindString(unsigned id) {
-    for (const StringEntry& entry : kStrings) {
-        if (entry.id == id) {
-            return entry.text;
-        }
-    }
-    return {};
+std::span<const StringResource> StringTable() {
+    return kStrings;
 }
 
 } // namespace resources

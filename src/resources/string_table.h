@@ -1,7 +1,9 @@
 // The application's string table, by resource number.
 #pragma once
 
-#include <string_view>
+#include "platform/resources.h"
+
+#include <span>
 
 namespace resources {
 
@@ -17,7 +19,7 @@ inline constexpr unsigned kIdsDone = 136;
 inline constexpr unsigned kIdsCancel = 59281;
 inline constexpr unsigned kIdsMenu = 59282;
 
-// The text of a string resource, or an empty view when the table has none.
-std::u16string_view FindString(unsigned id);
+// The table that the programs register with the platform at start-up.
+std::span<const StringResource> StringTable();
 
 } // namespace resources

@@ -12,7 +12,7 @@
 #include "framework/menu_bar.h"
 #include "framework/message_loop.h"
 #include "framework/module.h"
-#include "platform/mapi/mapi_admin.h"
+#include "devkit/mapi_admin.h"
 #include "resources/resource_ids.h"
 #include "support/backup_runs.h"
 #include "support/temp_dir.h"

@@ -1,9 +1,12 @@
 // The window tests: each file's test classes in turn, under one application.
 #include "gui_support.h"
 
+#include "app/windows/app_main.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    RegisterProgramResources();
     QApplication application(argc, argv);
     int failures = 0;
     failures += RunFrameworkTests(argc, argv);

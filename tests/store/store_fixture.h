@@ -3,8 +3,8 @@
 #pragma once
 
 #include "platform/device.h"
-#include "platform/mapi/accounting.h"
-#include "platform/mapi/mapi_admin.h"
+#include "devkit/mapi_accounting.h"
+#include "devkit/mapi_admin.h"
 #include "platform/mapi/mapi_faults.h"
 #include "platform/mapi/mapi.h"
 #include "platform/mapi/mapi_ptr.h"

@@ -3,9 +3,13 @@
 #include "app/windows/main_frame.h"
 #include "framework/message_loop.h"
 #include "framework/module.h"
+#include "framework/resource_catalog.h"
 #include "framework/screen.h"
 #include "framework/strings.h"
 #include "platform/module.h"
+#include "platform/resources.h"
+#include "resources/dialog_templates.h"
+#include "resources/menus.h"
 #include "resources/resource_ids.h"
 #include "resources/string_table.h"
 
@@ -35,6 +39,12 @@ int RunFrame(framework::MessageLoop& loop, int showCommand, const StartedHook& s
 }
 
 } // namespace
+
+void RegisterProgramResources() {
+    RegisterStringTable(resources::StringTable());
+    framework::RegisterResources({resources::DialogTemplates(), resources::Menus(),
+                                  resources::MenuBars(), resources::AcceleratorTables()});
+}
 
 int RunApplication(int showCommand, const StartedHook& started) {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);

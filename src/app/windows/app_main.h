@@ -9,6 +9,10 @@ class MainFrame;
 inline constexpr int SW_SHOW = 5;
 inline constexpr int SW_HIDE = 0;
 
+// Hands the program's string table to the platform and its templates, menus and accelerators
+// to the framework; called once, before any window is made.
+void RegisterProgramResources();
+
 // Called once the main window is shown and before the loop runs; tests drive the window here.
 using StartedHook = std::function<void(MainFrame& frame)>;
 

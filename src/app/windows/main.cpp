@@ -9,6 +9,7 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
+    RegisterProgramResources();
     QApplication application(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--render-screens") == 0) {
         return RenderScreens(QString::fromLocal8Bit(argv[2])) ? 0 : 1;

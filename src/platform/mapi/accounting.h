@@ -1,19 +1,19 @@
-// Counts of what the mail library has handed out and not yet had back, so that a test can
-// prove a piece of work returned every buffer and every interface reference.
+// The library's counts of what it has handed out and not yet had back: buffers, interface
+// references and logons. The library raises and lowers them; the device kit reads them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace mapi_accounting {
 
-// MAPIAllocateBuffer blocks (including those the library returns) not yet freed.
-std::int64_t OutstandingBuffers();
-// Interface references (objects' reference counts added up) not yet released.
-std::int64_t OutstandingReferences();
-// Sessions logged on and not yet logged off.
-std::int64_t ActiveLogons();
+struct Counters {
+    std::atomic<std::int64_t> buffers{0};
+    std::atomic<std::int64_t> references{0};
+    std::atomic<std::int64_t> logons{0};
+};
+const Counters& Current();
 
-// Used by the library itself.
 void BufferAllocated();
 void BufferFreed();
 void ReferenceAdded();

@@ -1,10 +1,16 @@
 #include "platform/mapi/database.h"
 
+#include "platform/device.h"
 #include "platform/mapi/statement.h"
 
 #include <set>
 
 namespace mapi_impl {
+
+std::filesystem::path StorePath() {
+    return device::Folder() / "mail.db";
+}
+
 namespace {
 
 constexpr int kSchemaVersion = 1;

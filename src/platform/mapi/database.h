@@ -57,6 +57,9 @@ enum class Sql : int {
     Count_
 };
 
+// The store database of the device in use: mail.db in the device folder.
+std::filesystem::path StorePath();
+
 class Database {
 public:
     // Opens the database at path; a missing file is a new device and gets the "SMS" store with

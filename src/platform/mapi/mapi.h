@@ -192,9 +192,6 @@ struct ADRLIST {
 using LPADRLIST = ADRLIST*;
 
 // Byte sizes for allocating the variable-length structures.
-inline constexpr ULONG CbNewSPropTagArray(ULONG n) {
-    return static_cast<ULONG>(offsetof(SPropTagArray, aulPropTag) + n * sizeof(ULONG));
-}
 inline constexpr ULONG CbNewSRowSet(ULONG n) {
     return static_cast<ULONG>(offsetof(SRowSet, aRow) + n * sizeof(SRow));
 }

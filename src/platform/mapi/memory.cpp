@@ -40,37 +40,29 @@ void* Allocate(std::size_t bytes, std::uint32_t magic) {
 
 namespace mapi_accounting {
 namespace {
-std::atomic<std::int64_t> buffers{0};
-std::atomic<std::int64_t> references{0};
-std::atomic<std::int64_t> logons{0};
+Counters counters;
 } // namespace
 
-std::int64_t OutstandingBuffers() {
-    return buffers.load();
-}
-std::int64_t OutstandingReferences() {
-    return references.load();
-}
-std::int64_t ActiveLogons() {
-    return logons.load();
+const Counters& Current() {
+    return counters;
 }
 void BufferAllocated() {
-    buffers.fetch_add(1, std::memory_order_relaxed);
+    counters.buffers.fetch_add(1, std::memory_order_relaxed);
 }
 void BufferFreed() {
-    buffers.fetch_sub(1, std::memory_order_relaxed);
+    counters.buffers.fetch_sub(1, std::memory_order_relaxed);
 }
 void ReferenceAdded() {
-    references.fetch_add(1, std::memory_order_relaxed);
+    counters.references.fetch_add(1, std::memory_order_relaxed);
 }
 void ReferenceDropped() {
-    references.fetch_sub(1, std::memory_order_relaxed);
+    counters.references.fetch_sub(1, std::memory_order_relaxed);
 }
 void LoggedOn() {
-    logons.fetch_add(1, std::memory_order_relaxed);
+    counters.logons.fetch_add(1, std::memory_order_relaxed);
 }
 void LoggedOff() {
-    logons.fetch_sub(1, std::memory_order_relaxed);
+    counters.logons.fetch_sub(1, std::memory_order_relaxed);
 }
 
 } // namespace mapi_accounting

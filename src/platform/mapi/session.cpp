@@ -1,6 +1,5 @@
 // Logon sessions and opening objects by entry identifier.
 #include "platform/device.h"
-#include "platform/mapi/mapi_admin.h"
 #include "platform/mapi/objects.h"
 
 namespace mapi_impl {
@@ -127,7 +126,7 @@ HRESULT MAPILogonEx(ULONG_PTR, LPCWSTR, LPCWSTR, ULONG ulFlags, IMAPISession** l
         return MAPI_E_INVALID_PARAMETER;
     }
     HRESULT hr = S_OK;
-    auto db = mapi_impl::Database::Open(mapi_admin::DatabasePath(), hr);
+    auto db = mapi_impl::Database::Open(mapi_impl::StorePath(), hr);
     if (db == nullptr) {
         return hr;
     }

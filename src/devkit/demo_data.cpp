@@ -1,6 +1,6 @@
-#include "platform/mapi/demo_data.h"
+#include "devkit/demo_data.h"
 
-#include "platform/mapi/mapi_admin.h"
+#include "devkit/mapi_admin.h"
 
 #include <array>
 #include <vector>

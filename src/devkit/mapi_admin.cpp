@@ -1,6 +1,5 @@
-#include "platform/mapi/mapi_admin.h"
+#include "devkit/mapi_admin.h"
 
-#include "platform/device.h"
 #include "platform/mapi/database.h"
 
 #include <cstring>
@@ -91,7 +90,7 @@ ULONG LongOf(const StoredProp* prop) {
 } // namespace
 
 std::filesystem::path DatabasePath() {
-    return device::Folder() / "mail.db";
+    return mapi_impl::StorePath();
 }
 
 bool CreateDeviceStore() {
@@ -196,18 +195,6 @@ bool RemoveProperty(ObjectId object, ULONG tag) {
 
 bool SetText(ObjectId object, ULONG tag, const std::u16string& text) {
     return Write(object, {tag, TextBytes(text)});
-}
-
-bool SetLong(ObjectId object, ULONG tag, LONG value) {
-    return Write(object, {tag, LongBytes(value)});
-}
-
-bool SetTime(ObjectId object, ULONG tag, FILETIME value) {
-    return Write(object, {tag, TimeBytes(value)});
-}
-
-bool SetBinary(ObjectId object, ULONG tag, const std::vector<BYTE>& bytes) {
-    return Write(object, {tag, std::string(bytes.begin(), bytes.end())});
 }
 
 bool GetText(ObjectId object, ULONG tag, std::u16string& text) {

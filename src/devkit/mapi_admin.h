@@ -44,9 +44,6 @@ std::vector<ObjectId> Subfolders(ObjectId folder);
 // Property edits of any object.
 bool RemoveProperty(ObjectId object, ULONG tag);
 bool SetText(ObjectId object, ULONG tag, const std::u16string& text);
-bool SetLong(ObjectId object, ULONG tag, LONG value);
-bool SetTime(ObjectId object, ULONG tag, FILETIME value);
-bool SetBinary(ObjectId object, ULONG tag, const std::vector<BYTE>& bytes);
 // The stored text of a property; false when the object lacks it.
 bool GetText(ObjectId object, ULONG tag, std::u16string& text);
 // Every later OpenEntry of the object fails with error; S_OK makes it open again.
