@@ -16,8 +16,6 @@
 namespace framework {
 namespace {
 
-using ControlTemplate;
-
 constexpr int kCheckBoxSize = 13;
 
 QWidget* CreateButton(const ControlTemplate& control, QWidget* parent, CommandTarget& target) {

@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/time.h"
+#include "support/time_zone_guard.h"
 
 #include <gtest/gtest.h>
 
@@ -15,34 +16,6 @@
 #include <optional>
 #include <string>
 
-// Sets TZ for the test's lifetime and restores the previous value.
-class TimeZoneGuard {
-public:
-    explicit TimeZoneGuard(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            previous_ = old;
-        }
-        ::setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZoneGuard() {
-        if (previous_) {
-            ::setenv("TZ", previous_->c_str(), 1);
-        } else {
-            ::unsetenv("TZ");
-        }
-        tzset();
-    }
-    TimeZoneGuard(const TimeZoneGuard&) = delete;
-    TimeZoneGuard& operator=(const TimeZoneGuard&) = delete;
-
-private:
-    std::optional<std::string> previous_;
-};
-
-// Central European time with summer time, without relying on the host's zone files.
-inline constexpr char kCentralEurope[] = "CET-1CEST,M3.5.0,M10.5.0/3";
-
 class CodePageGuard {
 public:
     explicit CodePageGuard(UINT codePage) { SetActiveCodePage(codePage); }
@@ -50,19 +23,6 @@ public:
     CodePageGuard(const CodePageGuard&) = delete;
     CodePageGuard& operator=(const CodePageGuard&) = delete;
 };
-
-inline FILETIME UtcTime(int year, int month, int day, int hour, int minute, int second) {
-    SYSTEMTIME fields{};
-    fields.wYear = static_cast<WORD>(year);
-    fields.wMonth = static_cast<WORD>(month);
-    fields.wDay = static_cast<WORD>(day);
-    fields.wHour = static_cast<WORD>(hour);
-    fields.wMinute = static_cast<WORD>(minute);
-    fields.wSecond = static_cast<WORD>(second);
-    FILETIME time{};
-    EXPECT_TRUE(SystemTimeToFileTime(&fields, &time));
-    return time;
-}
 
 // The platform's text for an error code, as an operation that failed with it would report.
 inline std::u16string SystemText(DWORD code) {

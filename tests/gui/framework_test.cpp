@@ -5,6 +5,7 @@
 #include "framework/accelerators.h"
 #include "framework/dialog.h"
 #include "framework/message_loop.h"
+#include "framework/resource_catalog.h"
 #include "resources/resource_ids.h"
 
 #include <QComboBox>
@@ -109,7 +110,9 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(uint, command);
         const QKeyEvent event(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(framework::TranslateAccelerator(*FindAccelerators(kIdrMainFrame), event), command);
+        QCOMPARE(
+            framework::TranslateAccelerator(*framework::FindAccelerators(kIdrMainFrame), event),
+            command);
     }
 
     void dropDownListsAndListBoxesById() {

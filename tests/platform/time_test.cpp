@@ -1,7 +1,7 @@
 #include "platform/time.h"
 
-#include "export/export_fixtures.h"
 #include "platform/errors.h"
+#include "support/time_zone_guard.h"
 
 #include <gtest/gtest.h>
 

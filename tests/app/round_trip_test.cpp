@@ -1,4 +1,5 @@
-#include "walk_fixture.h"
+#include "app/jobs.h"
+#include "store/walk_fixture.h"
 
 #include "files/unicode_backup_file.h"
 #include "support/backup_runs.h"

@@ -1,0 +1,32 @@
+# One static library per layer, built from an explicit list of its sources and headers, linking
+# only the layers below it. With MSGKEEPER_HEADER_CHECK each header of the layer is also
+# compiled on its own, so that every header includes what it uses.
+function(msgkeeper_layer name)
+    cmake_parse_arguments(LAYER "" "" "SOURCES;LINKS" ${ARGN})
+    add_library(${name} STATIC ${LAYER_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_compile_options(${name} PRIVATE ${MSGKEEPER_WARNINGS})
+    target_link_libraries(${name} PUBLIC ${LAYER_LINKS})
+    if(MSGKEEPER_HEADER_CHECK)
+        msgkeeper_check_headers(${name} ${LAYER_SOURCES})
+    endif()
+endfunction()
+
+function(msgkeeper_check_headers name)
+    set(units "")
+    foreach(source ${ARGN})
+        if(source MATCHES "\\.h$")
+            file(RELATIVE_PATH header ${PROJECT_SOURCE_DIR}/src
+                ${CMAKE_CURRENT_SOURCE_DIR}/${source})
+            string(MAKE_C_IDENTIFIER ${header} unit)
+            set(unit ${CMAKE_CURRENT_BINARY_DIR}/header_check/${unit}.cpp)
+            file(CONFIGURE OUTPUT ${unit} CONTENT "#include \"${header}\"\n")
+            list(APPEND units ${unit})
+        endif()
+    endforeach()
+    if(units)
+        add_library(${name}_header_check OBJECT ${units})
+        target_compile_options(${name}_header_check PRIVATE ${MSGKEEPER_WARNINGS})
+        target_link_libraries(${name}_header_check PRIVATE ${name})
+    endif()
+endfunction()
