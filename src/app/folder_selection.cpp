@@ -7,11 +7,20 @@
 
 namespace {
 
-std::array<BYTE*, 5> Fields(FolderSelection& s) {
-    return {&s.draft, &s.inbox, &s.outbox, &s.sent, &s.deleted};
-}
+// The field of each special folder, in the table's order.
+constexpr std::array<BYTE FolderSelection::*, kSpecialFolders.size()> kFields = {
+    &FolderSelection::draft, &FolderSelection::inbox, &FolderSelection::outbox,
+    &FolderSelection::sent, &FolderSelection::deleted};
 
 } // namespace
+
+BYTE& FolderSelection::flag(SpecialFolder folder) {
+    return this->*kFields[static_cast<std::size_t>(folder)];
+}
+
+BYTE FolderSelection::flag(SpecialFolder folder) const {
+    return this->*kFields[static_cast<std::size_t>(folder)];
+}
 
 std::u16string SettingsFilePath() {
     std::array<char16_t, 1024> buffer{};
@@ -29,9 +38,9 @@ bool LoadFolderSelection(FolderSelection& selection) {
         SaveFolderSelection(selection);
         return false;
     }
-    for (BYTE* field : Fields(selection)) {
+    for (const SpecialFolderInfo& info : kSpecialFolders) {
         BYTE value = 0;
-        *field = ReadByte(file, value) ? value : BYTE{1};
+        selection.flag(info.folder) = ReadByte(file, value) ? value : BYTE{1};
     }
     CloseIfValid(file);
     return true;
@@ -42,9 +51,8 @@ bool SaveFolderSelection(const FolderSelection& selection) {
     if (!IsValidHandle(file)) {
         return false;
     }
-    FolderSelection copy = selection;
-    for (BYTE* field : Fields(copy)) {
-        if (!WriteByte(file, *field)) {
+    for (const SpecialFolderInfo& info : kSpecialFolders) {
+        if (!WriteByte(file, selection.flag(info.folder))) {
             CloseIfValid(file);
             return false;
         }
