@@ -23,28 +23,6 @@ CsvExportFile::~CsvExportFile() {
     CloseIfValid(file_);
 }
 
-bool CsvExportFile::OpenForRead(std::u16string /*path*/, HANDLE& /*handle*/,
-                                std::u16string& /*error*/) {
-    return false;
-}
-
-bool CsvExportFile::ReadRecord(HANDLE /*handle*/, MessageFields& /*record*/,
-                               std::vector<Recipient>& /*recipients*/, std::u16string& /*error*/) {
-    return false;
-}
-
-bool CsvExportFile::CheckValidation(HANDLE /*handle*/, std::u16string& /*error*/) {
-    return false;
-}
-
-bool CsvExportFile::ReadTotal(HANDLE /*handle*/, DWORD& /*total*/, std::u16string& /*error*/) {
-    return false;
-}
-
-bool CsvExportFile::CloseAfterRead(HANDLE /*handle*/, std::u16string& /*error*/) {
-    return false;
-}
-
 bool CsvExportFile::OpenForWrite(std::u16string path, HANDLE& /*handle*/, std::u16string& error) {
     CloseIfValid(file_); // a second run must not leak the first run's handle
     const HANDLE created = CreateForWriting(path);
