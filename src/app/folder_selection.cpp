@@ -2,6 +2,7 @@
 
 #include "files/file_access.h"
 #include "platform/module.h"
+#include "platform/unique_handle.h"
 
 #include <array>
 
@@ -32,33 +33,31 @@ std::u16string SettingsFilePath() {
 }
 
 bool LoadFolderSelection(FolderSelection& selection) {
-    HANDLE file = OpenForReading(SettingsFilePath());
-    if (!IsValidHandle(file)) {
+    const OwnedHandle file(OpenForReading(SettingsFilePath()));
+    if (!file) {
         selection = FolderSelection::All();
         SaveFolderSelection(selection);
         return false;
     }
     for (const SpecialFolderInfo& info : kSpecialFolders) {
         BYTE value = 0;
-        selection.flag(info.folder) = ReadByte(file, value) ? value : BYTE{1};
+        selection.flag(info.folder) = ReadByte(file.get(), value) ? value : BYTE{1};
     }
-    CloseIfValid(file);
     return true;
 }
 
 bool SaveFolderSelection(const FolderSelection& selection) {
-    HANDLE file = CreateForWriting(SettingsFilePath());
-    if (!IsValidHandle(file)) {
+    OwnedHandle file(CreateForWriting(SettingsFilePath()));
+    if (!file) {
         return false;
     }
     for (const SpecialFolderInfo& info : kSpecialFolders) {
-        if (!WriteByte(file, selection.flag(info.folder))) {
-            CloseIfValid(file);
+        if (!WriteByte(file.get(), selection.flag(info.folder))) {
             return false;
         }
     }
-    const bool flushed = FlushFile(file);
+    const bool flushed = FlushFile(file.get());
     // A close that fails may have lost the bytes that the flush did not reach.
-    const bool closed = CloseIfValid(file);
+    const bool closed = file.close();
     return flushed && closed;
 }

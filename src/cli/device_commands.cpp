@@ -9,6 +9,7 @@
 #include "platform/mapi/demo_data.h"
 #include "platform/mapi/mapi_admin.h"
 #include "platform/registry.h"
+#include "platform/unique_handle.h"
 #include "platform/utf.h"
 #include "store/message_list.h"
 #include "store/store_folder.h"
@@ -25,20 +26,20 @@ constexpr char16_t kCardFolder[] = u"Storage Card";
 
 // The storage card's folder name, set once; the card is present when that folder exists.
 bool EnsureRegistry() {
-    HKEY key = 0;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCardKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != 0) {
+    HKEY created = 0;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCardKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &created, nullptr) != 0) {
         return false;
     }
+    const OwnedKey key(created);
     DWORD size = 0;
-    bool ok = true;
-    if (RegQueryValueExW(key, u"Folder", nullptr, nullptr, nullptr, &size) != 0) {
-        const std::u16string value(kCardFolder);
-        ok = RegSetValueExW(key, u"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(char16_t))) == 0;
+    if (RegQueryValueExW(key.get(), u"Folder", nullptr, nullptr, nullptr, &size) == 0) {
+        return true;
     }
-    RegCloseKey(key);
-    return ok;
+    const std::u16string value(kCardFolder);
+    return RegSetValueExW(key.get(), u"Folder", 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(char16_t))) == 0;
 }
 
 std::u16string OneLine(std::u16string text, std::size_t width) {

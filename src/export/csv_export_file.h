@@ -4,12 +4,12 @@
 
 #include "export/text_encoder.h"
 #include "files/write_only_backup_file.h"
+#include "platform/unique_handle.h"
 
 class CsvExportFile final : public WriteOnlyBackupFile {
 public:
     // The encoder is not owned and must outlive the export.
     explicit CsvExportFile(const TextEncoder& encoder) : encoder_(encoder) {}
-    ~CsvExportFile() override;
     CsvExportFile(const CsvExportFile&) = delete;
     CsvExportFile& operator=(const CsvExportFile&) = delete;
 
@@ -27,5 +27,5 @@ public:
 
 private:
     const TextEncoder& encoder_;
-    HANDLE file_ = 0;
+    OwnedHandle file_;
 };
