@@ -1,8 +1,8 @@
 // The mail library on SQLite: creating 100,000 messages with properties and two recipients
 // each, reading them back through a contents table in batches of 10 with one GetProps per
 // message, and single-row reads and writes.
-#include "platform/device.h"
 #include "devkit/mapi_admin.h"
+#include "platform/device.h"
 #include "platform/mapi/mapi.h"
 #include "platform/mapi/mapi_ptr.h"
 

@@ -3,9 +3,9 @@
 // same messages (every record replaces one). The replace search reads the folder's rows from
 // the start for every record, so a restore into one folder costs about n * n / 2 row reads.
 #include "app/jobs.h"
+#include "devkit/mapi_admin.h"
 #include "files/unicode_backup_file.h"
 #include "platform/device.h"
-#include "devkit/mapi_admin.h"
 #include "platform/utf.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 // Sets up a handset whose store holds N demo-like messages: seed_store DEVICE_DIR N
-#include "platform/device.h"
 #include "devkit/demo_data.h"
 #include "devkit/mapi_admin.h"
+#include "platform/device.h"
 
 #include <cstdio>
 #include <cstdlib>

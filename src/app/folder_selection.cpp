@@ -2,16 +2,26 @@
 
 #include "files/file_access.h"
 #include "platform/module.h"
+#include "platform/unique_handle.h"
 
 #include <array>
 
 namespace {
 
-std::array<BYTE*, 5> Fields(FolderSelection& s) {
-    return {&s.draft, &s.inbox, &s.outbox, &s.sent, &s.deleted};
-}
+// The field of each special folder, in the table's order.
+constexpr std::array<BYTE FolderSelection::*, kSpecialFolders.size()> kFields = {
+    &FolderSelection::draft, &FolderSelection::inbox, &FolderSelection::outbox,
+    &FolderSelection::sent, &FolderSelection::deleted};
 
 } // namespace
+
+BYTE& FolderSelection::flag(SpecialFolder folder) {
+    return this->*kFields[static_cast<std::size_t>(folder)];
+}
+
+BYTE FolderSelection::flag(SpecialFolder folder) const {
+    return this->*kFields[static_cast<std::size_t>(folder)];
+}
 
 std::u16string SettingsFilePath() {
     std::array<char16_t, 1024> buffer{};
@@ -23,34 +33,31 @@ std::u16string SettingsFilePath() {
 }
 
 bool LoadFolderSelection(FolderSelection& selection) {
-    HANDLE file = OpenForReading(SettingsFilePath());
-    if (!IsValidHandle(file)) {
+    const OwnedHandle file(OpenForReading(SettingsFilePath()));
+    if (!file) {
         selection = FolderSelection::All();
         SaveFolderSelection(selection);
         return false;
     }
-    for (BYTE* field : Fields(selection)) {
+    for (const SpecialFolderInfo& info : kSpecialFolders) {
         BYTE value = 0;
-        *field = ReadByte(file, value) ? value : BYTE{1};
+        selection.flag(info.folder) = ReadByte(file.get(), value) ? value : BYTE{1};
     }
-    CloseIfValid(file);
     return true;
 }
 
 bool SaveFolderSelection(const FolderSelection& selection) {
-    HANDLE file = CreateForWriting(SettingsFilePath());
-    if (!IsValidHandle(file)) {
+    OwnedHandle file(CreateForWriting(SettingsFilePath()));
+    if (!file) {
         return false;
     }
-    FolderSelection copy = selection;
-    for (BYTE* field : Fields(copy)) {
-        if (!WriteByte(file, *field)) {
-            CloseIfValid(file);
+    for (const SpecialFolderInfo& info : kSpecialFolders) {
+        if (!WriteByte(file.get(), selection.flag(info.folder))) {
             return false;
         }
     }
-    const bool flushed = FlushFile(file);
+    const bool flushed = FlushFile(file.get());
     // A close that fails may have lost the bytes that the flush did not reach.
-    const bool closed = CloseIfValid(file);
+    const bool closed = file.close();
     return flushed && closed;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/wintypes.h"
+#include "store/special_folders.h"
 
 #include <string>
 
@@ -14,6 +15,9 @@ struct FolderSelection {
     BYTE deleted = 0;
 
     static FolderSelection All() { return FolderSelection{1, 1, 1, 1, 1}; }
+    // The field of one special folder.
+    BYTE& flag(SpecialFolder folder);
+    BYTE flag(SpecialFolder folder) const;
     friend bool operator==(const FolderSelection&, const FolderSelection&) = default;
 };
 

@@ -7,32 +7,15 @@
 #include "store/restore.h"
 #include "store/transfer.h"
 
-#include <array>
-
 namespace {
-
-// The selected special folders in the walk's order: Draft, Inbox, Outbox, Sent, Deleted.
-using FolderGetter = StoreFolder* (MessageStore::*)();
-struct SelectedFolder {
-    BYTE FolderSelection::*selected;
-    FolderGetter get;
-    const char16_t* token;
-};
-constexpr std::array<SelectedFolder, 5> kFolders = {{
-    {&FolderSelection::draft, &MessageStore::draftFolder, u"Draft"},
-    {&FolderSelection::inbox, &MessageStore::inboxFolder, u"Inbox"},
-    {&FolderSelection::outbox, &MessageStore::outboxFolder, u"Outbox"},
-    {&FolderSelection::sent, &MessageStore::sentFolder, u"Sentedbox"},
-    {&FolderSelection::deleted, &MessageStore::deletedFolder, u"Wastebox"},
-}};
 
 std::u16string Count(DWORD n) {
     return NumberToText(static_cast<int>(n));
 }
 
 // A selected special folder that the store cannot open stops the backup with a text.
-bool OpenFolder(BackupJob& job, const SelectedFolder& entry, StoreFolder*& folder) {
-    folder = (job.store.*entry.get)();
+bool OpenFolder(BackupJob& job, const SpecialFolderInfo& entry, StoreFolder*& folder) {
+    folder = job.store.specialFolder(entry.folder);
     if (folder == nullptr) {
         job.resultText =
             MessagePrefix(job.current.load()) + u"open folder '" + entry.token + u"' error.";
@@ -44,11 +27,11 @@ bool OpenFolder(BackupJob& job, const SelectedFolder& entry, StoreFolder*& folde
 bool BackupBody(BackupJob& job, HANDLE handle) {
     Transfer transfer{job.format, job.current, job.total, job.resultText};
     DWORD total = 0;
-    for (const SelectedFolder& entry : kFolders) {
-        if (job.folders.*entry.selected == 0) {
+    for (const SpecialFolderInfo& entry : kSpecialFolders) {
+        if (job.folders.flag(entry.folder) == 0) {
             continue;
         }
-        StoreFolder* folder = (job.store.*entry.get)();
+        StoreFolder* folder = job.store.specialFolder(entry.folder);
         if (folder != nullptr) {
             total += countFolderMessages(*folder);
             job.total.store(total);
@@ -58,8 +41,8 @@ bool BackupBody(BackupJob& job, HANDLE handle) {
         !job.format.WriteTotal(handle, total, job.resultText)) {
         return false;
     }
-    for (const SelectedFolder& entry : kFolders) {
-        if (job.folders.*entry.selected == 0) {
+    for (const SpecialFolderInfo& entry : kSpecialFolders) {
+        if (job.folders.flag(entry.folder) == 0) {
             continue;
         }
         StoreFolder* folder = nullptr;

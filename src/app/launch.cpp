@@ -2,8 +2,8 @@
 
 #include "app/jobs.h"
 #include "files/file_access.h"
-#include "platform/files.h"
 #include "platform/threads.h"
+#include "platform/unique_handle.h"
 
 #include <memory>
 
@@ -21,13 +21,12 @@ DWORD RestoreThread(void* parameter) {
 
 // Starts the one worker of a job; when no thread can be made the job ends at once with a text.
 template <typename Job> void StartWorker(Job& job, LPTHREAD_START_ROUTINE body) {
-    const HANDLE thread = CreateThread(nullptr, 0, body, &job, 0, nullptr);
-    if (thread == 0) {
+    // The launcher neither waits for the thread nor keeps its handle.
+    const OwnedHandle thread(CreateThread(nullptr, 0, body, &job, 0, nullptr));
+    if (!thread) {
         job.resultText = u"create thread error, " + ErrorText();
         job.done.store(1, std::memory_order_release);
-        return;
     }
-    CloseHandle(thread); // the launcher neither waits for the thread nor keeps its handle
 }
 
 // Shows progress, and never lets the job go before its worker has finished, even when the
@@ -42,8 +41,7 @@ template <typename Job> LaunchResult ShowUntilDone(Job& job, JobFrontEnd& frontE
 
 } // namespace
 
-LaunchResult LaunchBackup(BackupFile& format, const std::u16string& filter,
-                          JobFrontEnd& frontEnd) {
+LaunchResult LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd) {
     const std::u16string path = frontEnd.ChooseBackupPath(filter);
     if (path.empty()) {
         return {};

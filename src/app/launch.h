@@ -44,7 +44,6 @@ struct LaunchResult {
     DWORD total = 0;        // messages counted in the store, or declared by the file
 };
 
-LaunchResult LaunchBackup(BackupFile& format, const std::u16string& filter,
-                          JobFrontEnd& frontEnd);
+LaunchResult LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd);
 LaunchResult LaunchRestore(BackupFile& format, const std::u16string& pattern,
                            JobFrontEnd& frontEnd);

@@ -3,18 +3,17 @@
 #include "app/folder_selection.h"
 #include "app/jobs.h"
 #include "cli/console.h"
+#include "devkit/demo_data.h"
+#include "devkit/device_setup.h"
 #include "export/local_time.h"
 #include "model/address_items.h"
 #include "platform/device.h"
-#include "devkit/demo_data.h"
-#include "devkit/device_setup.h"
 #include "platform/utf.h"
 #include "store/message_list.h"
 #include "store/store_folder.h"
 #include "store/store_message.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <filesystem>
 
@@ -54,40 +53,40 @@ void ListFolder(StoreFolder& folder) {
     }
 }
 
-struct Token {
-    const char* name;
-    BYTE FolderSelection::*field;
-};
-constexpr std::array<Token, 5> kTokens = {{{"Draft", &FolderSelection::draft},
-                                           {"Inbox", &FolderSelection::inbox},
-                                           {"Outbox", &FolderSelection::outbox},
-                                           {"Sentedbox", &FolderSelection::sent},
-                                           {"Wastebox", &FolderSelection::deleted}}};
-
-bool SameToken(std::string a, std::string b) {
+bool SameToken(const std::string& a, std::u16string_view b) {
     auto lower = [](std::string s) {
         std::transform(s.begin(), s.end(), s.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         return s;
     };
-    return lower(std::move(a)) == lower(std::move(b));
+    return lower(a) == lower(utf::Utf8(b));
+}
+
+// "Draft, Inbox, ..." for the hint on a wrong list.
+std::string TokenList() {
+    std::string list;
+    for (const SpecialFolderInfo& info : kSpecialFolders) {
+        list += (list.empty() ? "" : ", ") + utf::Utf8(info.token);
+    }
+    return list;
 }
 
 bool ParseFolders(const std::string& list, FolderSelection& selection) {
     selection = FolderSelection{};
-    if (SameToken(list, "none")) {
+    if (SameToken(list, u"none")) {
         return true;
     }
     std::size_t start = 0;
     while (start <= list.size()) {
         const std::size_t comma = std::min(list.find(',', start), list.size());
         const std::string token = list.substr(start, comma - start);
-        const auto it = std::find_if(kTokens.begin(), kTokens.end(),
-                                     [&](const Token& t) { return SameToken(token, t.name); });
-        if (it == kTokens.end()) {
+        const auto it =
+            std::find_if(kSpecialFolders.begin(), kSpecialFolders.end(),
+                         [&](const SpecialFolderInfo& f) { return SameToken(token, f.token); });
+        if (it == kSpecialFolders.end()) {
             return false;
         }
-        selection.*(it->field) = 1;
+        selection.flag(it->folder) = 1;
         start = comma + 1;
     }
     return true;
@@ -130,9 +129,8 @@ int DeviceList() {
         console::Err(u"SMS Account Initialization Failed.\n");
         return 1;
     }
-    for (StoreFolder* folder : {store.draftFolder(), store.inboxFolder(), store.outboxFolder(),
-                                store.sentFolder(), store.deletedFolder()}) {
-        if (folder != nullptr) {
+    for (const SpecialFolderInfo& info : kSpecialFolders) {
+        if (StoreFolder* folder = store.specialFolder(info.folder); folder != nullptr) {
             ListFolder(*folder);
         }
     }
@@ -146,8 +144,8 @@ int Settings(const std::string* folders) {
     FolderSelection selection;
     if (folders != nullptr) {
         if (!ParseFolders(*folders, selection)) {
-            console::Err("msgkeeper-cli: --folders takes Draft, Inbox, Outbox, Sentedbox, "
-                         "Wastebox separated by commas, or none\n");
+            console::Err("msgkeeper-cli: --folders takes " + TokenList() +
+                         " separated by commas, or none\n");
             return 2;
         }
         if (!SaveFolderSelection(selection)) {
@@ -157,9 +155,9 @@ int Settings(const std::string* folders) {
     } else {
         LoadFolderSelection(selection);
     }
-    for (const Token& token : kTokens) {
-        console::Out(std::string(token.name) + ": " +
-                     (selection.*(token.field) != 0 ? "selected" : "not selected") + "\n");
+    for (const SpecialFolderInfo& info : kSpecialFolders) {
+        console::Out(utf::Utf8(info.token) + ": " +
+                     (selection.flag(info.folder) != 0 ? "selected" : "not selected") + "\n");
     }
     return 0;
 }

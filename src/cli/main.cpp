@@ -61,9 +61,8 @@ int RunJob(bool backup, FormatKind kind, const std::string& file) {
     }
     CliFrontEnd frontEnd(HostPath(file));
     OwnedFormat owned(backup ? kind : FormatKind::Usms);
-    const LaunchResult result = backup
-                                    ? LaunchBackup(owned.format(), FilterOf(kind), frontEnd)
-                                    : LaunchRestore(owned.format(), kRestorePattern, frontEnd);
+    const LaunchResult result = backup ? LaunchBackup(owned.format(), FilterOf(kind), frontEnd)
+                                       : LaunchRestore(owned.format(), kRestorePattern, frontEnd);
     // A backup that could not read every message it counted is not a success for a script.
     return result.completed && result.handled >= result.total ? 0 : 1;
 }

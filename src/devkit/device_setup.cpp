@@ -3,6 +3,7 @@
 #include "devkit/mapi_admin.h"
 #include "platform/device.h"
 #include "platform/registry.h"
+#include "platform/unique_handle.h"
 
 #include <filesystem>
 #include <string>
@@ -15,20 +16,20 @@ constexpr char16_t kCardFolder[] = u"Storage Card";
 
 // The storage card's folder name, set once; the card is present when that folder exists.
 bool EnsureRegistry() {
-    HKEY key = 0;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCardKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != 0) {
+    HKEY created = 0;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCardKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &created, nullptr) != 0) {
         return false;
     }
+    const OwnedKey key(created);
     DWORD size = 0;
-    bool ok = true;
-    if (RegQueryValueExW(key, u"Folder", nullptr, nullptr, nullptr, &size) != 0) {
-        const std::u16string value(kCardFolder);
-        ok = RegSetValueExW(key, u"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(char16_t))) == 0;
+    if (RegQueryValueExW(key.get(), u"Folder", nullptr, nullptr, nullptr, &size) == 0) {
+        return true;
     }
-    RegCloseKey(key);
-    return ok;
+    const std::u16string value(kCardFolder);
+    return RegSetValueExW(key.get(), u"Folder", 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(char16_t))) == 0;
 }
 
 } // namespace

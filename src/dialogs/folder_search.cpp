@@ -2,18 +2,12 @@
 
 // The search starts in the body, once entry_ exists to take the first entry.
 FolderSearch::FolderSearch(const std::u16string& pattern) {
-    handle_ = FindFirstFileW(pattern.c_str(), &entry_);
-    found_ = handle_ != INVALID_HANDLE_VALUE;
-}
-
-FolderSearch::~FolderSearch() {
-    if (handle_ != INVALID_HANDLE_VALUE) {
-        FindClose(handle_);
-    }
+    handle_ = OwnedFind(FindFirstFileW(pattern.c_str(), &entry_));
+    found_ = handle_.valid();
 }
 
 bool FolderSearch::Next() {
-    found_ = found_ && FindNextFileW(handle_, &entry_) != FALSE;
+    found_ = found_ && FindNextFileW(handle_.get(), &entry_) != FALSE;
     return found_;
 }
 

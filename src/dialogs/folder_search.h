@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/find.h"
+#include "platform/unique_handle.h"
 
 #include <string>
 #include <vector>
@@ -11,9 +12,6 @@ class FolderSearch {
 public:
     // Starts the search of a pattern such as "\My Documents\*.*".
     explicit FolderSearch(const std::u16string& pattern);
-    ~FolderSearch();
-    FolderSearch(const FolderSearch&) = delete;
-    FolderSearch& operator=(const FolderSearch&) = delete;
 
     // Whether the search holds an entry now.
     bool Found() const { return found_; }
@@ -22,7 +20,7 @@ public:
     bool Next();
 
 private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    OwnedFind handle_;
     WIN32_FIND_DATAW entry_;
     bool found_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "dialogs/folder_search.h"
 #include "platform/registry.h"
+#include "platform/unique_handle.h"
 
 #include <vector>
 
@@ -13,31 +14,25 @@ constexpr char16_t kUnnamedCardRoot[] = u"\\\\";
 class RegistryKey {
 public:
     RegistryKey(HKEY parent, const char16_t* subKey) {
-        if (RegCreateKeyExW(parent, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                            nullptr) != ERROR_SUCCESS) {
-            key_ = 0;
+        HKEY created = 0;
+        if (RegCreateKeyExW(parent, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                            nullptr) == ERROR_SUCCESS) {
+            key_ = OwnedKey(created);
         }
     }
-    ~RegistryKey() {
-        if (key_ != 0) {
-            RegCloseKey(key_);
-        }
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
 
     // The string value, up to its terminator; empty on any failure.
     std::u16string StringValue(const char16_t* name) const {
         DWORD size = 0;
-        if (key_ == 0 ||
-            RegQueryValueExW(key_, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+        if (!key_ ||
+            RegQueryValueExW(key_.get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
             size < sizeof(char16_t)) {
             return {};
         }
         std::vector<char16_t> buffer(size / sizeof(char16_t) + 1, u'\0');
         DWORD type = REG_NONE;
-        if (RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                             &size) != ERROR_SUCCESS ||
+        if (RegQueryValueExW(key_.get(), name, nullptr, &type,
+                             reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS ||
             type != REG_SZ) {
             return {};
         }
@@ -47,7 +42,7 @@ public:
     }
 
 private:
-    HKEY key_ = 0;
+    OwnedKey key_;
 };
 
 } // namespace

@@ -19,41 +19,15 @@ void AppendField(std::u16string& row, const std::u16string& value, char16_t end)
 
 } // namespace
 
-CsvExportFile::~CsvExportFile() {
-    CloseIfValid(file_);
-}
-
-bool CsvExportFile::OpenForRead(std::u16string /*path*/, HANDLE& /*handle*/,
-                                std::u16string& /*error*/) {
-    return false;
-}
-
-bool CsvExportFile::ReadRecord(HANDLE /*handle*/, MessageFields& /*record*/,
-                               std::vector<Recipient>& /*recipients*/, std::u16string& /*error*/) {
-    return false;
-}
-
-bool CsvExportFile::CheckValidation(HANDLE /*handle*/, std::u16string& /*error*/) {
-    return false;
-}
-
-bool CsvExportFile::ReadTotal(HANDLE /*handle*/, DWORD& /*total*/, std::u16string& /*error*/) {
-    return false;
-}
-
-bool CsvExportFile::CloseAfterRead(HANDLE /*handle*/, std::u16string& /*error*/) {
-    return false;
-}
-
 bool CsvExportFile::OpenForWrite(std::u16string path, HANDLE& /*handle*/, std::u16string& error) {
-    CloseIfValid(file_); // a second run must not leak the first run's handle
+    file_.close(); // a second run must not leak the first run's handle
     const HANDLE created = CreateForWriting(path);
     if (!IsValidHandle(created)) {
         error = u"open file to write error, " + ErrorText();
         return false;
     }
-    file_ = created;
-    if (!encoder_.WriteText(file_, kTitleRow)) {
+    file_ = OwnedHandle(created);
+    if (!encoder_.WriteText(file_.get(), kTitleRow)) {
         error = u"write title error, " + ErrorText();
         return false;
     }
@@ -86,7 +60,7 @@ bool CsvExportFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message, std::
     AppendField(row, message.body(), u'\n');
 
     // A row counts as written only once it has reached the file.
-    if (!encoder_.WriteText(file_, row) || !FlushFile(file_)) {
+    if (!encoder_.WriteText(file_.get(), row) || !FlushFile(file_.get())) {
         error = u"write msg error, " + ErrorText();
         return false;
     }
@@ -98,5 +72,6 @@ bool CsvExportFile::WriteValidation(HANDLE /*handle*/, std::u16string& /*error*/
 }
 
 bool CsvExportFile::CloseAfterWrite(HANDLE /*handle*/, std::u16string& error) {
-    return FlushAndClose(file_, error);
+    HANDLE file = file_.release();
+    return FlushAndClose(file, error);
 }

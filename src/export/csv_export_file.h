@@ -3,23 +3,15 @@
 #pragma once
 
 #include "export/text_encoder.h"
-#include "files/backup_file.h"
+#include "files/write_only_backup_file.h"
+#include "platform/unique_handle.h"
 
-class CsvExportFile final : public BackupFile {
+class CsvExportFile final : public WriteOnlyBackupFile {
 public:
     // The encoder is not owned and must outlive the export.
     explicit CsvExportFile(const TextEncoder& encoder) : encoder_(encoder) {}
-    ~CsvExportFile() override;
     CsvExportFile(const CsvExportFile&) = delete;
     CsvExportFile& operator=(const CsvExportFile&) = delete;
-
-    // A CSV export cannot be read back: these refuse and leave the error text alone.
-    bool OpenForRead(std::u16string path, HANDLE& handle, std::u16string& error) override;
-    bool ReadRecord(HANDLE handle, MessageFields& record, std::vector<Recipient>& recipients,
-                    std::u16string& error) override;
-    bool CheckValidation(HANDLE handle, std::u16string& error) override;
-    bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
-    bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
 
     // Creates (or replaces) the file and writes the title row.
     bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
@@ -35,5 +27,5 @@ public:
 
 private:
     const TextEncoder& encoder_;
-    HANDLE file_ = 0;
+    OwnedHandle file_;
 };

@@ -6,28 +6,6 @@
 #include "files/file_access.h"
 #include "resources/string_table.h"
 
-bool TextExportFile::OpenForRead(std::u16string /*path*/, HANDLE& /*handle*/,
-                                 std::u16string& /*error*/) {
-    return false;
-}
-
-bool TextExportFile::ReadRecord(HANDLE /*handle*/, MessageFields& /*record*/,
-                                std::vector<Recipient>& /*recipients*/, std::u16string& /*error*/) {
-    return false;
-}
-
-bool TextExportFile::CheckValidation(HANDLE /*handle*/, std::u16string& /*error*/) {
-    return false;
-}
-
-bool TextExportFile::ReadTotal(HANDLE /*handle*/, DWORD& /*total*/, std::u16string& /*error*/) {
-    return false;
-}
-
-bool TextExportFile::CloseAfterRead(HANDLE /*handle*/, std::u16string& /*error*/) {
-    return false;
-}
-
 bool TextExportFile::OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) {
     const HANDLE file = CreateForWriting(path);
     if (!IsValidHandle(file)) {

@@ -3,20 +3,12 @@
 #pragma once
 
 #include "export/text_encoder.h"
-#include "files/backup_file.h"
+#include "files/write_only_backup_file.h"
 
-class TextExportFile final : public BackupFile {
+class TextExportFile final : public WriteOnlyBackupFile {
 public:
     // The encoder is not owned and must outlive the export.
     explicit TextExportFile(const TextEncoder& encoder) : encoder_(encoder) {}
-
-    // A text export cannot be read back: these refuse and leave the error text alone.
-    bool OpenForRead(std::u16string path, HANDLE& handle, std::u16string& error) override;
-    bool ReadRecord(HANDLE handle, MessageFields& record, std::vector<Recipient>& recipients,
-                    std::u16string& error) override;
-    bool CheckValidation(HANDLE handle, std::u16string& error) override;
-    bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
-    bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
 
     // Creates (or replaces) the file, hands its handle to the caller and writes the header.
     bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;

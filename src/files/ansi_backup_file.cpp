@@ -47,32 +47,7 @@ bool ValidationDigest(HANDLE file, Md5Digest& digest) {
 
 } // namespace
 
-bool AnsiBackupFile::OpenForRead(std::u16string /*path*/, HANDLE& /*handle*/,
-                                 std::u16string& error) {
-    error = kCannotRead;
-    return false;
-}
-
-bool AnsiBackupFile::ReadRecord(HANDLE /*handle*/, MessageFields& /*record*/,
-                                std::vector<Recipient>& /*recipients*/, std::u16string& error) {
-    error = kCannotRead;
-    return false;
-}
-
-bool AnsiBackupFile::CheckValidation(HANDLE /*handle*/, std::u16string& error) {
-    error = kCannotRead;
-    return false;
-}
-
-bool AnsiBackupFile::ReadTotal(HANDLE /*handle*/, DWORD& /*total*/, std::u16string& error) {
-    error = kCannotRead;
-    return false;
-}
-
-bool AnsiBackupFile::CloseAfterRead(HANDLE /*handle*/, std::u16string& error) {
-    error = kCannotRead;
-    return false;
-}
+AnsiBackupFile::AnsiBackupFile() : WriteOnlyBackupFile(kCannotRead) {}
 
 bool AnsiBackupFile::OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) {
     const HANDLE created = CreateForWriting(path);

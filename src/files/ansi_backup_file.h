@@ -3,17 +3,12 @@
 // Only written: no command reads it back, and its reading operations refuse.
 #pragma once
 
-#include "files/backup_file.h"
+#include "files/write_only_backup_file.h"
 
-class AnsiBackupFile final : public BackupFile {
+class AnsiBackupFile final : public WriteOnlyBackupFile {
 public:
-    // The reading operations fail with a short text and touch no file.
-    bool OpenForRead(std::u16string path, HANDLE& handle, std::u16string& error) override;
-    bool ReadRecord(HANDLE handle, MessageFields& record, std::vector<Recipient>& recipients,
-                    std::u16string& error) override;
-    bool CheckValidation(HANDLE handle, std::u16string& error) override;
-    bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
-    bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
+    // The reading operations fail with a short text.
+    AnsiBackupFile();
 
     // Works on the caller's handle, which OpenForWrite sets on success.
     bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;

@@ -13,7 +13,7 @@ namespace framework {
 class CommandTarget;
 
 // The control for a template entry at a rectangle in pixels; nullptr for an unknown class.
-QWidget* CreateControl(const ControlTemplate& control, const QRect& rect,
-                       QWidget* parent, CommandTarget& target);
+QWidget* CreateControl(const ControlTemplate& control, const QRect& rect, QWidget* parent,
+                       CommandTarget& target);
 
 } // namespace framework

@@ -72,8 +72,7 @@ SoftKeyBar::SoftKeyBar(const MenuBar& bar, QWidget* parent, CommandTarget& targe
         layout->addWidget(key);
         keys_[index] = key;
         const auto subMenu = static_cast<std::size_t>(button.subMenu);
-        if (button.subMenu != kNoMenu && menu != nullptr &&
-            subMenu < menu->popups.size()) {
+        if (button.subMenu != kNoMenu && menu != nullptr && subMenu < menu->popups.size()) {
             popups_[index] = new QMenu(this);
             FillMenu(*popups_[index], menu->popups[subMenu].popup, *this, target_);
         }

@@ -3,8 +3,8 @@
 // instead, and the chosen entry's command is posted to the parent.
 #pragma once
 
-#include "platform/wintypes.h"
 #include "framework/resource_types.h"
+#include "platform/wintypes.h"
 
 #include <QWidget>
 

@@ -89,7 +89,6 @@ iconv_t ConverterFor(UINT codePage, bool toWide) {
     return slot->get();
 }
 
-
 // Converts UTF-16 to the code page; a character the code page lacks becomes the default.
 bool Narrow(UINT codePage, std::u16string_view text, char defaultChar, std::string& out,
             bool& usedDefault) {
@@ -126,7 +125,10 @@ bool Narrow(UINT codePage, std::u16string_view text, char defaultChar, std::stri
         // EILSEQ or EINVAL: the character at i cannot be represented.
         out.push_back(defaultChar);
         usedDefault = true;
-        i += (utf::IsHighSurrogate(text[i]) && i + 1 < text.size() && utf::IsLowSurrogate(text[i + 1])) ? 2 : 1;
+        i += (utf::IsHighSurrogate(text[i]) && i + 1 < text.size() &&
+              utf::IsLowSurrogate(text[i + 1]))
+                 ? 2
+                 : 1;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     return true;

@@ -4,6 +4,7 @@
 
 #include "platform/mapi/mapi.h"
 #include "platform/mapi/mapi_ptr.h"
+#include "store/special_folders.h"
 #include "store/store_folder.h"
 
 #include <array>
@@ -11,23 +12,6 @@
 #include <string>
 
 inline constexpr char16_t kSmsStoreName[] = u"SMS";
-
-enum class SpecialFolder { Draft, Inbox, Outbox, Sent, Deleted };
-
-struct SpecialFolderInfo {
-    SpecialFolder folder;
-    const char16_t* token; // its name in folder paths and backup files
-    ULONG storeProperty;   // the store property holding its entry identifier
-};
-
-// In the order of the backup walk and of destruction.
-inline constexpr std::array<SpecialFolderInfo, 5> kSpecialFolders = {{
-    {SpecialFolder::Draft, u"Draft", PR_CE_IPM_DRAFTS_ENTRYID},
-    {SpecialFolder::Inbox, u"Inbox", PR_CE_IPM_INBOX_ENTRYID},
-    {SpecialFolder::Outbox, u"Outbox", PR_IPM_OUTBOX_ENTRYID},
-    {SpecialFolder::Sent, u"Sentedbox", PR_IPM_SENTMAIL_ENTRYID},
-    {SpecialFolder::Deleted, u"Wastebox", PR_IPM_WASTEBASKET_ENTRYID},
-}};
 
 class MessageStore {
 public:

@@ -95,7 +95,7 @@ TEST_F(Cli, DemoRefusesAStoreThatHoldsMessages) {
 }
 
 TEST_F(Cli, SettingsChooseTheFoldersOfABackup) {
-    EXPECT_EQ(RunCliOn(demo(), {"settings", "--folders", "Outbox,Draft"}).status, 0);
+    EXPECT_EQ(RunCliOn(demo(), {"settings", "--folders", "outbox,DRAFT"}).status, 0);
     const CliResult shown = RunCliOn(demo(), {"settings"});
     EXPECT_EQ(shown.out, "Draft: selected\nInbox: not selected\nOutbox: selected\n"
                          "Sentedbox: not selected\nWastebox: not selected\n");
@@ -105,7 +105,10 @@ TEST_F(Cli, SettingsChooseTheFoldersOfABackup) {
     EXPECT_EQ(RunCliOn(demo(), {"settings", "--folders", "none"}).status, 0);
     const std::string none = backup(demo(), "usms", "none.usms");
     EXPECT_EQ(none.size(), 20u);
-    EXPECT_EQ(RunCliOn(demo(), {"settings", "--folders", "Inbox,Bogus"}).status, 2);
+    const CliResult bogus = RunCliOn(demo(), {"settings", "--folders", "Inbox,Bogus"});
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_EQ(bogus.err, "msgkeeper-cli: --folders takes Draft, Inbox, Outbox, Sentedbox, Wastebox "
+                         "separated by commas, or none\n");
 }
 
 TEST_F(Cli, DeviceListShowsFoldersAndMessages) {

@@ -7,6 +7,7 @@
 #include "dialogs/save_as_dialog.h"
 #include "framework/menu_bar.h"
 #include "platform/registry.h"
+#include "platform/unique_handle.h"
 #include "support/temp_dir.h"
 
 #include <QComboBox>
@@ -90,11 +91,11 @@ void SetCardFolder(const std::u16string& folder) {
     QCOMPARE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"System\\StorageManager\\Profiles\\PCMCIA", 0,
                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
              LONG{0});
-    const LONG written =
-        RegSetValueExW(key, u"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>((folder.size() + 1) * sizeof(char16_t)));
-    RegCloseKey(key);
-    QCOMPARE(written, LONG{0});
+    const OwnedKey owned(key);
+    QCOMPARE(RegSetValueExW(key, u"Folder", 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(folder.c_str()),
+                            static_cast<DWORD>((folder.size() + 1) * sizeof(char16_t))),
+             LONG{0});
 }
 
 std::filesystem::path MakeDeviceFolder(const std::u16string& devicePath) {

@@ -7,6 +7,7 @@
 #include "dialogs/split_string.h"
 #include "dialogs/storage_card.h"
 #include "platform/registry.h"
+#include "platform/unique_handle.h"
 #include "support/temp_dir.h"
 
 #include <QTest>
@@ -28,9 +29,9 @@ void SetCardValue(DWORD type, const std::string& bytes) {
     QCOMPARE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCardKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                              nullptr, &key, nullptr),
              LONG{0});
+    const OwnedKey owned(key);
     RegSetValueExW(key, kCardFolderValue, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                    static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
 }
 
 } // namespace

@@ -6,10 +6,10 @@
 
 #include "app/windows/main_frame.h"
 #include "app/windows/main_view.h"
-#include "files/unicode_backup_file.h"
-#include "framework/module.h"
 #include "devkit/demo_data.h"
 #include "devkit/mapi_admin.h"
+#include "files/unicode_backup_file.h"
+#include "framework/module.h"
 #include "resources/resource_ids.h"
 #include "support/backup_runs.h"
 #include "support/temp_dir.h"

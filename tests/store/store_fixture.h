@@ -2,11 +2,11 @@
 // check that the test gave back every buffer, reference and logon.
 #pragma once
 
-#include "platform/device.h"
 #include "devkit/mapi_accounting.h"
 #include "devkit/mapi_admin.h"
-#include "platform/mapi/mapi_faults.h"
+#include "platform/device.h"
 #include "platform/mapi/mapi.h"
+#include "platform/mapi/mapi_faults.h"
 #include "platform/mapi/mapi_ptr.h"
 
 #include <gtest/gtest.h>

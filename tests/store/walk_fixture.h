@@ -1,5 +1,5 @@
-// Shared pieces of the backup-walk and restore tests: a handset with its store, seeding helpers, a format that records the records it is
-// given, and a format that hands out prepared records.
+// Shared pieces of the backup-walk and restore tests: a handset with its store, seeding helpers, a
+// format that records the records it is given, and a format that hands out prepared records.
 #pragma once
 
 #include "files/backup_file.h"
