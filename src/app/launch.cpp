@@ -41,13 +41,14 @@ template <typename Job> void ShowUntilDone(Job& job, JobFrontEnd& frontEnd) {
 
 } // namespace
 
-void LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd) {
+void LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd,
+                  const FolderSelection* folders) {
     const std::u16string path = frontEnd.ChooseBackupPath(filter);
     if (path.empty()) {
         return;
     }
     std::u16string resultText;
-    auto job = std::make_unique<BackupJob>(path, format, resultText);
+    auto job = std::make_unique<BackupJob>(path, format, resultText, folders);
     StartWorker(*job, BackupThread);
     ShowUntilDone(*job, frontEnd);
     job.reset(); // closes the store session on this thread

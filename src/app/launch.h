@@ -3,6 +3,7 @@
 // file is chosen and how progress and the result are shown: the JobFrontEnd.
 #pragma once
 
+#include "app/folder_selection.h"
 #include "files/backup_file.h"
 #include "platform/wintypes.h"
 
@@ -36,5 +37,7 @@ public:
 // minute, then ".*" (the file type's extension replaces it).
 std::u16string DefaultBackupName(const SYSTEMTIME& now);
 
-void LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd);
+// folders, when given, replaces the saved selection for this job alone.
+void LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd,
+                  const FolderSelection* folders = nullptr);
 void LaunchRestore(BackupFile& format, const std::u16string& pattern, JobFrontEnd& frontEnd);

@@ -3,6 +3,8 @@
 #include "app/folder_selection.h"
 #include "app/jobs.h"
 #include "cli/console.h"
+#include "cli/folder_list.h"
+#include "cli/visible_text.h"
 #include "export/local_time.h"
 #include "model/address_items.h"
 #include "platform/device.h"
@@ -15,8 +17,6 @@
 #include "store/store_message.h"
 
 #include <algorithm>
-#include <array>
-#include <cctype>
 #include <filesystem>
 
 namespace {
@@ -42,9 +42,9 @@ bool EnsureRegistry() {
     return ok;
 }
 
-std::u16string OneLine(std::u16string text, std::size_t width) {
-    std::replace_if(
-        text.begin(), text.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }, u' ');
+// The text on one line with its control characters shown, cut to width units.
+std::u16string OneLine(const std::u16string& shown, std::size_t width) {
+    std::u16string text = VisibleText(shown);
     if (text.size() > width) {
         // Do not split a surrogate pair at the cut.
         std::size_t cut = width;
@@ -57,7 +57,7 @@ std::u16string OneLine(std::u16string text, std::size_t width) {
 }
 
 void ListFolder(StoreFolder& folder) {
-    console::Out(folder.folderPath() + u"\n");
+    console::Out(VisibleText(folder.folderPath()) + u"\n");
     if (MessageList* list = folder.messages(10); list != nullptr && list->reset()) {
         while (list->next()) {
             StoreMessage& message = *list->current();
@@ -65,8 +65,8 @@ void ListFolder(StoreFolder& folder) {
                 message.senderNumber().empty()
                     ? message.senderName()
                     : FormatSenderItem(message.senderName(), message.senderNumber());
-            console::Out(u"  " + FormatLocalTime(message.deliveryTime()) + u"  " + sender + u"  " +
-                         OneLine(message.body(), 60) + u"\n");
+            console::Out(u"  " + FormatLocalTime(message.deliveryTime()) + u"  " +
+                         VisibleText(sender) + u"  " + OneLine(message.body(), 60) + u"\n");
         }
     }
     if (auto* children = folder.subfolders(); children != nullptr) {
@@ -74,45 +74,6 @@ void ListFolder(StoreFolder& folder) {
             ListFolder(*child);
         }
     }
-}
-
-struct Token {
-    const char* name;
-    BYTE FolderSelection::*field;
-};
-constexpr std::array<Token, 5> kTokens = {{{"Draft", &FolderSelection::draft},
-                                           {"Inbox", &FolderSelection::inbox},
-                                           {"Outbox", &FolderSelection::outbox},
-                                           {"Sentedbox", &FolderSelection::sent},
-                                           {"Wastebox", &FolderSelection::deleted}}};
-
-bool SameToken(std::string a, std::string b) {
-    auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return s;
-    };
-    return lower(std::move(a)) == lower(std::move(b));
-}
-
-bool ParseFolders(const std::string& list, FolderSelection& selection) {
-    selection = FolderSelection{};
-    if (SameToken(list, "none")) {
-        return true;
-    }
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
-        const std::string token = list.substr(start, comma - start);
-        const auto it = std::find_if(kTokens.begin(), kTokens.end(),
-                                     [&](const Token& t) { return SameToken(token, t.name); });
-        if (it == kTokens.end()) {
-            return false;
-        }
-        selection.*(it->field) = 1;
-        start = comma + 1;
-    }
-    return true;
 }
 
 } // namespace
@@ -161,27 +122,21 @@ int DeviceList() {
     return 0;
 }
 
-int Settings(const std::string* folders) {
+int Settings(const FolderSelection* folders) {
     if (!RequireDevice()) {
         return 1;
     }
     FolderSelection selection;
     if (folders != nullptr) {
-        if (!ParseFolders(*folders, selection)) {
-            console::Err("msgkeeper-cli: --folders takes Draft, Inbox, Outbox, Sentedbox, "
-                         "Wastebox separated by commas, or none\n");
-            return 2;
-        }
+        selection = *folders;
         if (!SaveFolderSelection(selection)) {
-            console::Err("msgkeeper-cli: cannot write settings.dat\n");
+            console::Err("msgkeeper-cli: cannot write settings.dat on the handset at " +
+                         device::Folder().string() + "\n");
             return 1;
         }
     } else {
         LoadFolderSelection(selection);
     }
-    for (const Token& token : kTokens) {
-        console::Out(std::string(token.name) + ": " +
-                     (selection.*(token.field) != 0 ? "selected" : "not selected") + "\n");
-    }
+    console::Out(DescribeSelection(selection));
     return 0;
 }
