@@ -65,6 +65,23 @@ TEST_F(Cli, RestoreIntoAnEmptyDeviceBacksUpToTheSameBytesAndRestoringTwiceAddsNo
     EXPECT_EQ(backup(empty, "usms", "c.usms"), original);
 }
 
+TEST_F(Cli, InspectPrintsAValidBackupAndNamesTheFileOfADamagedOne) {
+    const std::string bytes = backup(demo(), "usms", "a.usms");
+    const CliResult ok = RunCli({"inspect", file("a.usms").string()});
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(ok.out.rfind("Total: 42\n", 0), 0u) << ok.out.substr(0, 40);
+    EXPECT_TRUE(Has(ok.out, "Folder: Inbox\\Work\\Projects\n"));
+    EXPECT_TRUE(Has(ok.out, "明日の会議は午後3時からです。"));
+
+    // The digest binds only the size: same-sized garbage passes it and fails in the first record.
+    WriteHostFile(file("damaged.usms"),
+                  bytes.substr(0, 20) + std::string(bytes.size() - 20, '\x01'));
+    const CliResult broken = RunCli({"inspect", file("damaged.usms").string()});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(broken.err, "msgkeeper-cli: " + file("damaged.usms").string() +
+                              ": No.1:read sms error, Reached the end of the file.\n");
+}
+
 TEST_F(Cli, ConvertWritesWhatABackupWrites) {
     backup(demo(), "usms", "a.usms");
     for (const std::string& format : {std::string("usms"), std::string("csv-utf8"),
