@@ -72,9 +72,14 @@ std::u16string BackupCompletedText(DWORD written, DWORD counted) {
 
 } // namespace
 
-BackupJob::BackupJob(std::u16string path_, BackupFile& format_, std::u16string& resultText_)
+BackupJob::BackupJob(std::u16string path_, BackupFile& format_, std::u16string& resultText_,
+                     const FolderSelection* chosen)
     : store(kSmsStoreName), path(std::move(path_)), format(format_), resultText(resultText_) {
-    LoadFolderSelection(folders);
+    if (chosen != nullptr) {
+        folders = *chosen;
+    } else {
+        LoadFolderSelection(folders);
+    }
 }
 
 RestoreJob::RestoreJob(std::u16string path_, BackupFile& format_, std::u16string& resultText_)

@@ -15,8 +15,10 @@
 #include <string>
 
 struct BackupJob {
-    // Opens the store named "SMS" first, then loads the folder selection from settings.dat.
-    BackupJob(std::u16string path, BackupFile& format, std::u16string& resultText);
+    // Opens the store named "SMS" first, then loads the folder selection from settings.dat,
+    // unless the caller chose the folders for this one job.
+    BackupJob(std::u16string path, BackupFile& format, std::u16string& resultText,
+              const FolderSelection* chosen = nullptr);
 
     MessageStore store; // declared first: the session opens before anything else is built
     std::u16string path;

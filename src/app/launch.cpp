@@ -41,13 +41,14 @@ template <typename Job> LaunchResult ShowUntilDone(Job& job, JobFrontEnd& frontE
 
 } // namespace
 
-LaunchResult LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd) {
+LaunchResult LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd,
+                          const FolderSelection* folders) {
     const std::u16string path = frontEnd.ChooseBackupPath(filter);
     if (path.empty()) {
         return {};
     }
     std::u16string resultText;
-    auto job = std::make_unique<BackupJob>(path, format, resultText);
+    auto job = std::make_unique<BackupJob>(path, format, resultText, folders);
     StartWorker(*job, BackupThread);
     const LaunchResult result = ShowUntilDone(*job, frontEnd);
     job.reset(); // closes the store session on this thread

@@ -3,6 +3,7 @@
 // file is chosen and how progress and the result are shown: the JobFrontEnd.
 #pragma once
 
+#include "app/folder_selection.h"
 #include "files/backup_file.h"
 #include "platform/wintypes.h"
 
@@ -44,6 +45,8 @@ struct LaunchResult {
     DWORD total = 0;        // messages counted in the store, or declared by the file
 };
 
-LaunchResult LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd);
+// folders, when given, replaces the saved selection for this job alone.
+LaunchResult LaunchBackup(BackupFile& format, const std::u16string& filter, JobFrontEnd& frontEnd,
+                          const FolderSelection* folders = nullptr);
 LaunchResult LaunchRestore(BackupFile& format, const std::u16string& pattern,
                            JobFrontEnd& frontEnd);

@@ -4,6 +4,18 @@
 #include "cli/console.h"
 #include "platform/threads.h"
 
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A log gets a status line at most this often; a terminal is redrawn at every poll.
+constexpr auto kLogInterval = std::chrono::seconds(5);
+constexpr DWORD kPollMs = 200;
+
+} // namespace
+
 std::u16string CliFrontEnd::ChooseBackupPath(const std::u16string& /*filter*/) {
     return file_;
 }
@@ -13,30 +25,31 @@ std::u16string CliFrontEnd::ChooseRestorePath(const std::u16string& /*pattern*/)
 }
 
 void CliFrontEnd::ShowProgress(const JobProgress& progress) {
-    const bool live = console::ErrIsTerminal();
-    std::u16string shown;
-    int ticks = 0;
-    for (;;) {
-        const bool done = progress.done.load(std::memory_order_acquire) == 1;
-        const std::u16string counter =
-            ProgressCounterText(progress.current.load(), progress.total.load());
-        // A terminal gets a live line; a log gets a line a second and the final count.
-        if (live && counter != shown) {
-            console::Err(u"\r" + counter);
-            shown = counter;
-        } else if (!live && counter != shown && (done || ticks % 5 == 0)) {
-            console::Err(counter + u"\n");
-            shown = counter;
+    const bool live = !quiet_ && console::ErrIsTerminal();
+    const Clock::time_point start = Clock::now();
+    Clock::time_point lastLogged = start;
+    bool drawn = false;
+    while (progress.done.load(std::memory_order_acquire) != 1) {
+        Sleep(kPollMs);
+        const Clock::time_point now = Clock::now();
+        const std::string status =
+            ProgressStatusText(progress.current.load(), progress.total.load(),
+                               std::chrono::duration<double>(now - start).count());
+        if (quiet_ || status.empty()) {
+            continue;
         }
-        if (done) {
-            break;
+        if (live) {
+            console::Err("\r" + status + "\x1b[K"); // clears what a longer line left
+            drawn = true;
+        } else if (now - lastLogged >= kLogInterval) {
+            console::Err(status + "\n");
+            lastLogged = now;
         }
-        Sleep(200);
-        ++ticks;
     }
-    if (live) {
-        console::Err(u"\n");
+    if (drawn) {
+        console::Err("\r\x1b[K");
     }
+    current_ = progress.current.load();
+    total_ = progress.total.load();
     result_ = progress.result;
-    console::Out(result_ + u"\n");
 }

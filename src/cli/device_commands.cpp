@@ -3,6 +3,8 @@
 #include "app/folder_selection.h"
 #include "app/jobs.h"
 #include "cli/console.h"
+#include "cli/folder_list.h"
+#include "cli/visible_text.h"
 #include "devkit/demo_data.h"
 #include "devkit/device_setup.h"
 #include "export/local_time.h"
@@ -14,14 +16,13 @@
 #include "store/store_message.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace {
 
-std::u16string OneLine(std::u16string text, std::size_t width) {
-    std::replace_if(
-        text.begin(), text.end(), [](char16_t c) { return c == u'\r' || c == u'\n'; }, u' ');
+// The text on one line with its control characters shown, cut to width units.
+std::u16string OneLine(const std::u16string& shown, std::size_t width) {
+    std::u16string text = VisibleText(shown);
     if (text.size() > width) {
         // Do not split a surrogate pair at the cut.
         std::size_t cut = width;
@@ -34,7 +35,7 @@ std::u16string OneLine(std::u16string text, std::size_t width) {
 }
 
 void ListFolder(StoreFolder& folder) {
-    console::Out(folder.folderPath() + u"\n");
+    console::Out(VisibleText(folder.folderPath()) + u"\n");
     if (MessageList* list = folder.messages(10); list != nullptr && list->reset()) {
         while (list->next()) {
             StoreMessage& message = *list->current();
@@ -42,8 +43,8 @@ void ListFolder(StoreFolder& folder) {
                 message.senderNumber().empty()
                     ? message.senderName()
                     : FormatSenderItem(message.senderName(), message.senderNumber());
-            console::Out(u"  " + FormatLocalTime(message.deliveryTime()) + u"  " + sender + u"  " +
-                         OneLine(message.body(), 60) + u"\n");
+            console::Out(u"  " + FormatLocalTime(message.deliveryTime()) + u"  " +
+                         VisibleText(sender) + u"  " + OneLine(message.body(), 60) + u"\n");
         }
     }
     if (auto* children = folder.subfolders(); children != nullptr) {
@@ -51,45 +52,6 @@ void ListFolder(StoreFolder& folder) {
             ListFolder(*child);
         }
     }
-}
-
-bool SameToken(const std::string& a, std::u16string_view b) {
-    auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return s;
-    };
-    return lower(a) == lower(utf::Utf8(b));
-}
-
-// "Draft, Inbox, ..." for the hint on a wrong list.
-std::string TokenList() {
-    std::string list;
-    for (const SpecialFolderInfo& info : kSpecialFolders) {
-        list += (list.empty() ? "" : ", ") + utf::Utf8(info.token);
-    }
-    return list;
-}
-
-bool ParseFolders(const std::string& list, FolderSelection& selection) {
-    selection = FolderSelection{};
-    if (SameToken(list, u"none")) {
-        return true;
-    }
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
-        const std::string token = list.substr(start, comma - start);
-        const auto it =
-            std::find_if(kSpecialFolders.begin(), kSpecialFolders.end(),
-                         [&](const SpecialFolderInfo& f) { return SameToken(token, f.token); });
-        if (it == kSpecialFolders.end()) {
-            return false;
-        }
-        selection.flag(it->folder) = 1;
-        start = comma + 1;
-    }
-    return true;
 }
 
 } // namespace
@@ -137,27 +99,21 @@ int DeviceList() {
     return 0;
 }
 
-int Settings(const std::string* folders) {
+int Settings(const FolderSelection* folders) {
     if (!RequireDevice()) {
         return 1;
     }
     FolderSelection selection;
     if (folders != nullptr) {
-        if (!ParseFolders(*folders, selection)) {
-            console::Err("msgkeeper-cli: --folders takes " + TokenList() +
-                         " separated by commas, or none\n");
-            return 2;
-        }
+        selection = *folders;
         if (!SaveFolderSelection(selection)) {
-            console::Err("msgkeeper-cli: cannot write settings.dat\n");
+            console::Err("msgkeeper-cli: cannot write settings.dat on the handset at " +
+                         device::Folder().string() + "\n");
             return 1;
         }
     } else {
         LoadFolderSelection(selection);
     }
-    for (const SpecialFolderInfo& info : kSpecialFolders) {
-        console::Out(utf::Utf8(info.token) + ": " +
-                     (selection.flag(info.folder) != 0 ? "selected" : "not selected") + "\n");
-    }
+    console::Out(DescribeSelection(selection));
     return 0;
 }

@@ -2,12 +2,14 @@
 // selection.
 #pragma once
 
+#include "app/folder_selection.h"
+
 #include <string>
 
 int DeviceInit(bool demo);
 int DeviceList();
-// Without a list, prints the selection; with one ("Draft,Inbox" or "none"), saves it.
-int Settings(const std::string* folders);
+// Without a selection, prints the saved one; with one, saves it.
+int Settings(const FolderSelection* folders);
 
 // True when the device folder holds a message store; otherwise prints a hint.
 bool RequireDevice();

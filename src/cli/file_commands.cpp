@@ -1,26 +1,48 @@
 #include "cli/file_commands.h"
 
 #include "cli/console.h"
+#include "cli/file_kind.h"
+#include "cli/visible_text.h"
 #include "export/export_text.h"
 #include "export/local_time.h"
+#include "files/backup_salvage.h"
 #include "files/file_access.h"
 #include "files/unicode_backup_file.h"
 #include "model/memory_record.h"
+#include "resources/string_table.h"
 #include "store/message_prefix.h"
 
 namespace {
 
-int Fail(const std::u16string& text) {
-    console::Err(text + u"\n");
+constexpr char16_t kOpenPhrase[] = u"begin restore error, ";
+
+// "msgkeeper-cli: FILE: text" on stderr; 1.
+int Fail(const std::u16string& file, const std::u16string& text) {
+    console::Err(u"msgkeeper-cli: " + file + u": " + text + u"\n");
     return 1;
 }
 
-// The text export's block, with the record's folder path first.
+// A read failure in words that fit a command that is no restore, with what the file looks
+// like when it failed validation.
+std::u16string ReadFailure(const std::u16string& file, const std::u16string& error) {
+    if (error.starts_with(kOpenPhrase)) {
+        return u"cannot open the file, " +
+               error.substr(std::char_traits<char16_t>::length(kOpenPhrase));
+    }
+    if (error == ResourceString(resources::kIdsValidationFailed)) {
+        const std::string hint = NotABackupHint(SniffFile(file));
+        return error + (hint.empty() ? u"" : u" " + std::u16string(hint.begin(), hint.end()));
+    }
+    return error;
+}
+
+// The text export's block, with the record's folder path first and control characters shown.
 std::u16string Block(DWORD number, MemoryRecord& record) {
-    return u"No." + NumberToText(static_cast<int>(number)) + u"\nFolder: " + record.folderPath() +
-           u"\nSender: " + SenderText(record) + u"\nRecipients: " + RecipientsText(record) +
-           u"\nTime: " + FormatLocalTime(record.deliveryTime()) + u"\nContent:\n" + record.body() +
-           u"\n\n";
+    return u"No." + NumberToText(static_cast<int>(number)) + u"\nFolder: " +
+           VisibleText(record.folderPath()) + u"\nSender: " + VisibleText(SenderText(record)) +
+           u"\nRecipients: " + VisibleText(RecipientsText(record)) + u"\nTime: " +
+           FormatLocalTime(record.deliveryTime()) + u"\nContent:\n" +
+           VisibleText(record.body(), true) + u"\n\n";
 }
 
 // Opens a Unicode backup and checks its digest and total, as a restore does first.
@@ -48,6 +70,55 @@ bool ReadOne(UnicodeBackupFile& backup, DWORD number, MemoryRecord& record, std:
     return true;
 }
 
+// The whole file in memory: salvage must see every byte, and a damaged file gives nothing
+// better to stream by.
+bool ReadWholeFile(const std::u16string& file, std::string& bytes, std::u16string& error) {
+    HANDLE handle = OpenForReading(file);
+    if (!IsValidHandle(handle)) {
+        error = u"cannot open the file, " + ErrorText();
+        return false;
+    }
+    bytes.assign(FileSize(handle), '\0');
+    const bool read = ReadExactly(handle, bytes.data(), static_cast<DWORD>(bytes.size()));
+    if (!read) {
+        error = u"cannot read the file, " + ErrorText();
+    }
+    CloseIfValid(handle);
+    return read;
+}
+
+// The records that salvage can recover, written to out as a valid Unicode backup.
+bool WriteSalvaged(std::string_view bytes, DWORD count, const std::u16string& out,
+                   std::u16string& error) {
+    UnicodeBackupFile format;
+    HANDLE handle = 0;
+    if (!format.OpenForWrite(out, handle, error)) {
+        return false;
+    }
+    bool ok = format.SkipValidationArea(handle, error) && format.WriteTotal(handle, count, error);
+    BackupSalvage salvage(bytes);
+    MessageFields fields;
+    std::vector<Recipient> recipients;
+    for (DWORD n = 1; ok && n <= count && salvage.Next(fields, recipients); ++n) {
+        MemoryRecord record(fields, std::move(recipients));
+        if (!format.WriteRecord(handle, record, error)) {
+            error = MessagePrefix(n) + error;
+            ok = false;
+        }
+    }
+    ok = ok && format.WriteValidation(handle, error);
+    std::u16string closeError;
+    if (!format.CloseAfterWrite(handle, closeError) && ok) {
+        error = closeError;
+        ok = false;
+    }
+    return ok;
+}
+
+std::u16string Wide(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
+
 } // namespace
 
 int InspectBackup(const std::u16string& file) {
@@ -55,14 +126,14 @@ int InspectBackup(const std::u16string& file) {
     std::u16string error;
     DWORD total = 0;
     if (!OpenBackup(backup, file, total, error)) {
-        return Fail(error);
+        return Fail(file, ReadFailure(file, error));
     }
     console::Out(u"Total: " + NumberToText(static_cast<int>(total)) + u"\n\n");
     for (DWORD n = 1; n <= total && n != 0; ++n) {
         MemoryRecord record;
         if (!ReadOne(backup, n, record, error)) {
             backup.CloseAfterRead(0, error);
-            return Fail(error);
+            return Fail(file, error);
         }
         console::Out(Block(n, record));
     }
@@ -75,17 +146,19 @@ int ConvertBackup(const std::u16string& file, FormatKind kind, const std::u16str
     std::u16string error;
     DWORD total = 0;
     if (!OpenBackup(backup, file, total, error)) {
-        return Fail(error);
+        return Fail(file, ReadFailure(file, error));
     }
     OwnedFormat target(kind);
     BackupFile& format = target.format();
     HANDLE handle = 0;
     bool ok = format.OpenForWrite(out, handle, error);
+    bool readFailed = false;
     if (ok) {
         ok = format.SkipValidationArea(handle, error) && format.WriteTotal(handle, total, error);
         for (DWORD n = 1; ok && n <= total && n != 0; ++n) {
             MemoryRecord record;
             ok = ReadOne(backup, n, record, error);
+            readFailed = !ok;
             if (ok && !format.WriteRecord(handle, record, error)) {
                 error = MessagePrefix(n) + error;
                 ok = false;
@@ -98,6 +171,37 @@ int ConvertBackup(const std::u16string& file, FormatKind kind, const std::u16str
             ok = false;
         }
     }
-    backup.CloseAfterRead(0, error);
-    return ok ? 0 : Fail(error);
+    std::u16string ignored;
+    backup.CloseAfterRead(0, ignored);
+    return ok ? 0 : Fail(readFailed ? file : out, error);
+}
+
+int SalvageBackup(const std::u16string& file, const std::u16string& out, bool quiet) {
+    std::string bytes;
+    std::u16string error;
+    if (!ReadWholeFile(file, bytes, error)) {
+        return Fail(file, error);
+    }
+    const FileKind kind = SniffBytes(bytes, bytes.size());
+    if (kind != FileKind::UnicodeBackup && kind != FileKind::DamagedUnicodeBackup &&
+        kind != FileKind::Unknown) {
+        return Fail(file, u"nothing to salvage. " + Wide(NotABackupHint(kind)));
+    }
+    BackupSalvage counting(bytes);
+    MessageFields fields;
+    std::vector<Recipient> recipients;
+    while (counting.Next(fields, recipients)) {
+    }
+    if (!WriteSalvaged(bytes, counting.recovered(), out, error)) {
+        return Fail(out, error);
+    }
+    if (!quiet) {
+        const std::string declared =
+            counting.declaredTotal() ? " of " + std::to_string(*counting.declaredTotal()) : "";
+        console::Out(u"Salvaged " + Wide(std::to_string(counting.recovered()) + declared) +
+                     u" messages to " + out + u"; reading stopped at byte " +
+                     Wide(std::to_string(counting.stopOffset())) + u": " +
+                     Wide(counting.stopReason()) + u".\n");
+    }
+    return 0;
 }

@@ -1,137 +1,80 @@
 // msgkeeper-cli: backups, exports and restores against the emulated handset, and backup files
-// read and converted without one.
-#include "app/format_kind.h"
-#include "app/launch.h"
-#include "cli/cli_front_end.h"
+// read, salvaged and converted without one.
+#include "cli/command_line.h"
 #include "cli/console.h"
 #include "cli/device_commands.h"
 #include "cli/file_commands.h"
-#include "files/file_access.h"
-#include "files/unicode_backup_file.h"
+#include "cli/job_commands.h"
 #include "platform/device.h"
 #include "platform/module.h"
 #include "platform/resources.h"
 #include "platform/utf.h"
 #include "resources/string_table.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 namespace {
-
-constexpr char kUsage[] = "usage: msgkeeper-cli [--device DIR] backup FORMAT FILE\n"
-                          "       msgkeeper-cli [--device DIR] restore FILE\n"
-                          "       msgkeeper-cli inspect FILE\n"
-                          "       msgkeeper-cli convert FILE FORMAT OUT\n"
-                          "       msgkeeper-cli [--device DIR] device init [--demo]\n"
-                          "       msgkeeper-cli [--device DIR] device list\n"
-                          "       msgkeeper-cli [--device DIR] settings [--folders LIST]\n";
-
-constexpr char kHelp[] =
-    "\n"
-    "  backup FORMAT FILE  back up or export the selected folders of the handset to FILE\n"
-    "  restore FILE        restore a Unicode backup (.usms) into the handset's store\n"
-    "  inspect FILE        check a Unicode backup and print every message in it\n"
-    "  convert FILE FORMAT OUT\n"
-    "                      write the messages of a Unicode backup to OUT in FORMAT\n"
-    "  device init [--demo]\n"
-    "                      set up an empty handset (--demo: fill it with sample messages)\n"
-    "  device list         print every folder of the handset with its messages\n"
-    "  settings [--folders LIST]\n"
-    "                      show the folders a backup takes, or set them: a comma list of\n"
-    "                      Draft, Inbox, Outbox, Sentedbox, Wastebox, or none\n"
-    "\n"
-    "FORMAT: usms, sms, txt-ansi, txt-utf8, txt-unicode, csv-ansi, csv-utf8\n"
-    "--device DIR: the handset's folder (default: $MSGKEEPER_DEVICE, or\n"
-    "              $XDG_DATA_HOME/msgkeeper/device)\n";
-
-int Usage(const std::string& problem) {
-    console::Err("msgkeeper-cli: " + problem + " (see msgkeeper-cli --help)\n");
-    return 2;
-}
 
 std::u16string HostPath(const std::string& path) {
     return utf::Utf16(path);
 }
 
-int RunJob(bool backup, FormatKind kind, const std::string& file) {
-    if (!RequireDevice()) {
-        return 1;
+// Every command in one place: the request names it and carries its arguments.
+int Dispatch(const Request& request) {
+    const JobOptions job{request.file, request.quiet};
+    switch (request.command) {
+    case Command::Backup:
+        return BackupCommand(job, request.format, request.folders);
+    case Command::Restore:
+        return request.dryRun ? DryRunCommand(job) : RestoreCommand(job);
+    case Command::Inspect:
+        return InspectBackup(HostPath(request.file));
+    case Command::Convert:
+        return ConvertBackup(HostPath(request.file), request.format, HostPath(request.out));
+    case Command::Salvage:
+        return SalvageBackup(HostPath(request.file), HostPath(request.out), request.quiet);
+    case Command::DeviceInit:
+        return DeviceInit(request.demo);
+    case Command::DeviceList:
+        return DeviceList();
+    case Command::Settings:
+        return Settings(request.folders ? &*request.folders : nullptr);
     }
-    CliFrontEnd frontEnd(HostPath(file));
-    OwnedFormat owned(backup ? kind : FormatKind::Usms);
-    const LaunchResult result = backup ? LaunchBackup(owned.format(), FilterOf(kind), frontEnd)
-                                       : LaunchRestore(owned.format(), kRestorePattern, frontEnd);
-    // A backup that could not read every message it counted is not a success for a script.
-    return result.completed && result.handled >= result.total ? 0 : 1;
+    return 2;
 }
 
-int Dispatch(const std::vector<std::string>& args) {
-    const std::string& command = args[0];
-    const std::size_t count = args.size() - 1;
-    if (command == "backup") {
-        if (count != 2) {
-            return Usage("backup takes FORMAT and FILE");
-        }
-        const auto kind = FormatKindFromName(args[1]);
-        return kind ? RunJob(true, *kind, args[2]) : Usage("unknown format '" + args[1] + "'");
+// Output that did not reach stdout turns any result into a failure.
+int FinishOutput(int status) {
+    if (console::FinishOut()) {
+        return status;
     }
-    if (command == "restore") {
-        return count == 1 ? RunJob(false, FormatKind::Usms, args[1]) : Usage("restore takes FILE");
-    }
-    if (command == "inspect") {
-        return count == 1 ? InspectBackup(HostPath(args[1])) : Usage("inspect takes FILE");
-    }
-    if (command == "convert") {
-        if (count != 3) {
-            return Usage("convert takes FILE, FORMAT and OUT");
-        }
-        const auto kind = FormatKindFromName(args[2]);
-        return kind ? ConvertBackup(HostPath(args[1]), *kind, HostPath(args[3]))
-                    : Usage("unknown format '" + args[2] + "'");
-    }
-    if (command == "device") {
-        if (count == 1 && args[1] == "list") {
-            return DeviceList();
-        }
-        if (count >= 1 && args[1] == "init" &&
-            (count == 1 || (count == 2 && args[2] == "--demo"))) {
-            return DeviceInit(count == 2);
-        }
-        return Usage("device takes 'init [--demo]' or 'list'");
-    }
-    if (command == "settings") {
-        if (count == 0) {
-            return Settings(nullptr);
-        }
-        return count == 2 && args[1] == "--folders" ? Settings(&args[2])
-                                                    : Usage("settings takes [--folders LIST]");
-    }
-    return Usage("unknown command '" + command + "'");
+    console::Err(std::string("msgkeeper-cli: cannot write to standard output: ") +
+                 std::strerror(errno) + "\n");
+    return 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     RegisterStringTable(resources::StringTable());
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        console::Out(std::string(kUsage) + kHelp);
-        return 0;
+    Request request;
+    if (const std::optional<int> answered = ParseCommandLine(argc, argv, request)) {
+        return FinishOutput(*answered);
     }
-    if (!args.empty() && args[0] == "--device") {
-        if (args.size() < 2) {
-            return Usage("--device takes a folder");
+    if (request.device) {
+        std::error_code error;
+        const std::filesystem::path folder = std::filesystem::absolute(*request.device, error);
+        if (error) {
+            console::Err("msgkeeper-cli: --device " + *request.device + ": " + error.message() +
+                         "\n");
+            return 2;
         }
-        device::SetFolder(std::filesystem::absolute(args[1]));
-        args.erase(args.begin(), args.begin() + 2);
-    }
-    if (args.empty()) {
-        return Usage("no command given");
+        device::SetFolder(folder);
     }
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    const int status = Dispatch(args);
+    const int status = Dispatch(request);
     CoUninitialize();
-    return status;
+    return FinishOutput(status);
 }

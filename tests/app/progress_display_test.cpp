@@ -27,6 +27,26 @@ TEST(ProgressDisplay, CounterTextAndBarPosition) {
     }
 }
 
+TEST(ProgressDisplay, ConsoleStatusShowsRateAndTimeLeftOnceMeasurable) {
+    struct Case {
+        DWORD current;
+        DWORD total;
+        double seconds;
+        std::string text;
+    };
+    const Case cases[] = {
+        {0, 0, 5.0, ""}, // not counted yet: nothing rather than "0 / 0"
+        {1, 4, 0.5, "1 / 4 messages  25%"},
+        {0, 4, 3.0, "0 / 4 messages  0%"},
+        {50, 200, 2.0, "50 / 200 messages  25%  25/s  0:06 left"},
+        {100, 400000, 1.0, "100 / 400000 messages  0%  100/s  1:06:39 left"},
+        {5, 3, 2.0, "3 / 3 messages  100%  2/s  0:00 left"}, // a count past the total is capped
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ProgressStatusText(c.current, c.total, c.seconds), c.text);
+    }
+}
+
 TEST(DefaultBackupName, FieldsAreUnpadded) {
     SYSTEMTIME t;
     t.wYear = 2009, t.wMonth = 3, t.wDay = 5, t.wHour = 14, t.wMinute = 7, t.wSecond = 59;

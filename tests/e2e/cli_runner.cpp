@@ -8,9 +8,12 @@
 
 extern char** environ;
 
-CliResult RunCli(const std::vector<std::string>& args) {
-    const TempDir capture;
-    const std::string out = (capture.path() / "out").string();
+namespace {
+
+// Runs the tool with stdout sent to out, which is read back when it is a file of the capture
+// folder.
+CliResult Run(const TempDir& capture, const std::string& out,
+              const std::vector<std::string>& args) {
     const std::string err = (capture.path() / "err").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -32,9 +35,23 @@ CliResult RunCli(const std::vector<std::string>& args) {
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadHostFile(out);
+    if (out.rfind(capture.path().string(), 0) == 0) {
+        result.out = ReadHostFile(out);
+    }
     result.err = ReadHostFile(err);
     return result;
+}
+
+} // namespace
+
+CliResult RunCli(const std::vector<std::string>& args) {
+    const TempDir capture;
+    return Run(capture, (capture.path() / "out").string(), args);
+}
+
+CliResult RunCliTo(const std::string& out, const std::vector<std::string>& args) {
+    const TempDir capture;
+    return Run(capture, out, args);
 }
 
 CliResult RunCliOn(const std::filesystem::path& device, std::vector<std::string> args) {

@@ -12,25 +12,37 @@ namespace fs = std::filesystem;
 const std::vector<std::string> kFormats = {"usms",        "sms",      "txt-ansi", "txt-utf8",
                                            "txt-unicode", "csv-ansi", "csv-utf8"};
 
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 class Cli : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(RunCliOn(demo(), {"device", "init", "--demo"}).status, 0); }
     fs::path demo() const { return dir_.path() / "demo"; }
     fs::path file(const std::string& name) const { return dir_.path() / name; }
-    std::string backup(const fs::path& device, const std::string& format, const std::string& name) {
-        const CliResult r = RunCliOn(device, {"backup", format, file(name).string()});
+    std::string backup(const fs::path& device, const std::string& format, const std::string& name,
+                       std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"backup", format, file(name).string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const CliResult r = RunCliOn(device, args);
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         return ReadHostFile(file(name));
+    }
+    std::string total(const std::string& name) {
+        const std::string out = RunCli({"inspect", file(name).string()}).out;
+        return out.substr(0, out.find('\n'));
     }
 
     TempDir dir_;
 };
 
-TEST_F(Cli, BacksUpInEveryFormat) {
+TEST_F(Cli, BacksUpInEveryFormatAndSaysWhatItDid) {
     for (const std::string& format : kFormats) {
         const CliResult r = RunCliOn(demo(), {"backup", format, file("all." + format).string()});
         EXPECT_EQ(r.status, 0) << format << r.err;
-        EXPECT_EQ(r.out, "Backup Completed.\n") << format;
+        EXPECT_EQ(r.out, "Backup Completed. 42 messages from 5 folders to " +
+                             file("all." + format).string() + "\n");
         EXPECT_GT(fs::file_size(file("all." + format)), 100u) << format;
     }
     const std::string utf8 = ReadHostFile(file("all.txt-utf8"));
@@ -45,37 +57,33 @@ TEST_F(Cli, RestoreIntoAnEmptyDeviceBacksUpToTheSameBytesAndRestoringTwiceAddsNo
     ASSERT_EQ(RunCliOn(empty, {"device", "init"}).status, 0);
     const CliResult restored = RunCliOn(empty, {"restore", file("a.usms").string()});
     EXPECT_EQ(restored.status, 0) << restored.err;
-    EXPECT_EQ(restored.out, "Restore Completed.\n");
+    EXPECT_EQ(restored.out,
+              "Restore Completed. 42 messages from " + file("a.usms").string() + "\n");
     EXPECT_EQ(backup(empty, "usms", "b.usms"), original);
 
     EXPECT_EQ(RunCliOn(empty, {"restore", file("a.usms").string()}).status, 0);
     EXPECT_EQ(backup(empty, "usms", "c.usms"), original);
 }
 
-TEST_F(Cli, InspectAcceptsABackupAndRejectsADamagedOne) {
-    backup(demo(), "usms", "a.usms");
+TEST_F(Cli, InspectPrintsAValidBackupAndNamesTheFileOfADamagedOne) {
+    const std::string bytes = backup(demo(), "usms", "a.usms");
     const CliResult ok = RunCli({"inspect", file("a.usms").string()});
     EXPECT_EQ(ok.status, 0) << ok.err;
     EXPECT_EQ(ok.out.rfind("Total: 42\n", 0), 0u) << ok.out.substr(0, 40);
-    EXPECT_NE(ok.out.find("Folder: Inbox\\Work\\Projects\n"), std::string::npos);
-    EXPECT_NE(ok.out.find("明日の会議は午後3時からです。"), std::string::npos);
-
-    std::string bytes = ReadHostFile(file("a.usms"));
-    WriteHostFile(file("longer.usms"), bytes + "x");
-    const CliResult longer = RunCli({"inspect", file("longer.usms").string()});
-    EXPECT_EQ(longer.status, 1);
-    EXPECT_EQ(longer.err, "File Validation Failed.\n");
+    EXPECT_TRUE(Has(ok.out, "Folder: Inbox\\Work\\Projects\n"));
+    EXPECT_TRUE(Has(ok.out, "明日の会議は午後3時からです。"));
 
     // The digest binds only the size: same-sized garbage passes it and fails in the first record.
     WriteHostFile(file("damaged.usms"),
                   bytes.substr(0, 20) + std::string(bytes.size() - 20, '\x01'));
     const CliResult broken = RunCli({"inspect", file("damaged.usms").string()});
     EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(broken.err, "No.1:read sms error, Reached the end of the file.\n");
+    EXPECT_EQ(broken.err, "msgkeeper-cli: " + file("damaged.usms").string() +
+                              ": No.1:read sms error, Reached the end of the file.\n");
 }
 
 TEST_F(Cli, ConvertWritesWhatABackupWrites) {
-    const std::string usms = backup(demo(), "usms", "a.usms");
+    backup(demo(), "usms", "a.usms");
     for (const std::string& format : {std::string("usms"), std::string("csv-utf8"),
                                       std::string("txt-unicode"), std::string("sms")}) {
         const std::string direct = backup(demo(), format, "direct." + format);
@@ -94,66 +102,112 @@ TEST_F(Cli, DemoRefusesAStoreThatHoldsMessages) {
     EXPECT_EQ(backup(demo(), "usms", "after.usms"), before);
 }
 
-TEST_F(Cli, SettingsChooseTheFoldersOfABackup) {
+TEST_F(Cli, FoldersComeFromTheSettingsOrFromOneRunsChoice) {
     EXPECT_EQ(RunCliOn(demo(), {"settings", "--folders", "outbox,DRAFT"}).status, 0);
+    const std::string settings = ReadHostFile(demo() / "Program Files/Msgkeeper/settings.dat");
     const CliResult shown = RunCliOn(demo(), {"settings"});
     EXPECT_EQ(shown.out, "Draft: selected\nInbox: not selected\nOutbox: selected\n"
                          "Sentedbox: not selected\nWastebox: not selected\n");
     backup(demo(), "usms", "two.usms");
-    EXPECT_EQ(RunCli({"inspect", file("two.usms").string()}).out.rfind("Total: 5\n", 0), 0u);
+    EXPECT_EQ(total("two.usms"), "Total: 5");
 
-    EXPECT_EQ(RunCliOn(demo(), {"settings", "--folders", "none"}).status, 0);
-    const std::string none = backup(demo(), "usms", "none.usms");
-    EXPECT_EQ(none.size(), 20u);
+    // One run's choice, as --opt=value after the command, leaves settings.dat as it was.
+    backup(demo(), "usms", "inbox.usms", {"--folders=inbox"});
+    EXPECT_EQ(total("inbox.usms"), "Total: 25");
+    EXPECT_EQ(ReadHostFile(demo() / "Program Files/Msgkeeper/settings.dat"), settings);
+
+    const CliResult none =
+        RunCliOn(demo(), {"backup", "usms", file("none.usms").string(), "--folders", "none"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_TRUE(Has(none.err, "no folder is selected")) << none.err;
+    EXPECT_EQ(ReadHostFile(file("none.usms")).size(), 20u);
     const CliResult bogus = RunCliOn(demo(), {"settings", "--folders", "Inbox,Bogus"});
     EXPECT_EQ(bogus.status, 2);
-    EXPECT_EQ(bogus.err, "msgkeeper-cli: --folders takes Draft, Inbox, Outbox, Sentedbox, Wastebox "
-                         "separated by commas, or none\n");
 }
 
-TEST_F(Cli, DeviceListShowsFoldersAndMessages) {
-    const CliResult r = RunCliOn(demo(), {"device", "list"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.rfind("Draft\n", 0), 0u);
-    EXPECT_NE(r.out.find("\nSentedbox\\Old\n"), std::string::npos);
-    EXPECT_NE(r.out.find("\"Home\" <555>"), std::string::npos);
+TEST_F(Cli, QuietPrintsOnlyErrors) {
+    const CliResult quiet =
+        RunCli({"backup", "-q", "usms", file("q.usms").string(), "--device", demo().string()});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out + quiet.err, "");
+    const CliResult failed =
+        RunCliOn(demo(), {"--quiet", "restore", file("missing.usms").string()});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "begin restore error, The system cannot find the file specified.\n");
 }
 
-TEST_F(Cli, FailuresAreTheJobsOwnTexts) {
+TEST_F(Cli, FailuresKeepTheJobsTextsAndNameTheFileOrHandset) {
     const CliResult missing = RunCliOn(demo(), {"restore", file("nope.usms").string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "begin restore error, The system cannot find the file specified.\n");
+    EXPECT_TRUE(Has(missing.err, file("nope.usms").string())) << missing.err;
     const CliResult unwritable =
         RunCliOn(demo(), {"backup", "usms", file("no/such/dir/x.usms").string()});
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_EQ(unwritable.out, "begin backup error, The system cannot find the path specified.\n");
-    const CliResult noDevice = RunCliOn(dir_.path() / "absent", {"backup", "usms", "x.usms"});
+    EXPECT_TRUE(Has(unwritable.err, file("no/such/dir/x.usms").string())) << unwritable.err;
+    const CliResult inspect = RunCli({"inspect", file("nope.usms").string()});
+    EXPECT_EQ(inspect.status, 1);
+    EXPECT_TRUE(Has(inspect.err, file("nope.usms").string()) && !Has(inspect.err, "restore"))
+        << inspect.err;
+    const fs::path absent = dir_.path() / "absent";
+    const CliResult noDevice = RunCliOn(absent, {"backup", "usms", "x.usms"});
     EXPECT_EQ(noDevice.status, 1);
-    EXPECT_NE(noDevice.err.find("device init"), std::string::npos);
+    EXPECT_TRUE(Has(noDevice.err, absent.string()) && Has(noDevice.err, "device init"));
 }
 
-TEST(CliUsage, WrongCallsGiveAOneLineUsageError) {
-    const std::vector<std::vector<std::string>> wrong = {
-        {},
-        {"frobnicate"},
-        {"backup", "usms"},
-        {"backup", "docx", "x"},
-        {"restore"},
-        {"convert", "a", "pdf", "b"},
-        {"device"},
-        {"device", "init", "--bogus"},
-        {"settings", "--folders"},
-        {"--device"},
+TEST(CliUsage, HelpVersionAndUsageErrors) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out; // a part of stdout, or of stderr for a usage error
     };
-    for (const auto& args : wrong) {
-        const CliResult r = RunCli(args);
-        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_TRUE(r.out.empty());
+    const std::vector<Case> cases = {
+        {{"--version"}, 0, "msgkeeper-cli 3.1.0\n"},
+        {{"-V"}, 0, "msgkeeper-cli 3.1.0\n"},
+        {{"--help"}, 0, "convert FILE FORMAT OUT"},
+        {{"-h"}, 0, "salvage FILE OUT"},
+        {{"help"}, 0, "restore [--dry-run] FILE"},
+        {{"help", "backup"}, 0, "--folders LIST"},
+        {{"backup", "--help"}, 0, "msgkeeper-cli backup [OPTIONS] FORMAT FILE"},
+        {{"device", "init", "-h"}, 0, "--demo"},
+        {{}, 2, "no command given"},
+        {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
+        {{"bakup", "usms", "x"}, 2, "did you mean 'backup'?"},
+        {{"help", "restor"}, 2, "did you mean 'restore'?"},
+        {{"backup", "usms"}, 2, "FILE"},
+        {{"backup", "docx", "x"}, 2, "unknown format 'docx'"},
+        {{"backup", "usms", ""}, 2, "FILE: must not be empty"},
+        {{"backup", "usms", "x", "--folders", "Inbox,Bogus"}, 2, "is not a folder list"},
+        {{"restore"}, 2, "FILE"},
+        {{"inspect", ""}, 2, "must not be empty"},
+        {{"salvage", "a"}, 2, "OUT"},
+        {{"convert", "a", "pdf", "b"}, 2, "unknown format 'pdf'"},
+        {{"device"}, 2, "init, list"},
+        {{"device", "init", "--bogus"}, 2, "--bogus"},
+        {{"settings", "--folders"}, 2, "--folders"},
+        {{"--device"}, 2, "--device"},
+        {{"--device", "", "device", "list"}, 2, "--device: must not be empty"},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = RunCli(c.args);
+        const std::string shown = c.args.empty() ? "(none)" : c.args[0];
+        EXPECT_EQ(r.status, c.status) << shown << r.err;
+        if (c.status == 0) {
+            EXPECT_TRUE(Has(r.out, c.out)) << shown << ": " << r.out;
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_TRUE(Has(r.err, c.out)) << shown << ": " << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_EQ(r.out, "");
+        }
     }
-    const CliResult help = RunCli({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("convert FILE FORMAT OUT"), std::string::npos);
+}
+
+TEST(CliUsage, OutputThatCannotBeWrittenIsAFailure) {
+    const CliResult r = RunCliTo("/dev/full", {"--help"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.err, "cannot write to standard output")) << r.err;
 }
 
 } // namespace

@@ -1,19 +1,83 @@
 // The msgkeeper executable: the handset application. With --render-screens DIR it draws its
-// windows into PNG files in DIR instead of running.
+// windows into PNG files in DIR instead of running. --help and --version are answered before
+// Qt starts, so that they work without a display.
 #include "app/windows/app_main.h"
 #include "app/windows/screen_renderer.h"
 #include "platform/device.h"
 
+#include <CLI/CLI.hpp>
 #include <QApplication>
 
-#include <cstring>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+// Why pictures cannot be written into the folder; empty when they can.
+std::string FolderProblem(const std::filesystem::path& folder) {
+    std::error_code error;
+    if (!std::filesystem::exists(folder, error)) {
+        return "the folder does not exist; create it first";
+    }
+    if (!std::filesystem::is_directory(folder, error)) {
+        return "it is not a folder";
+    }
+    if (::access(folder.c_str(), W_OK) != 0) {
+        return "the folder is not writable";
+    }
+    return {};
+}
+
+int RenderInto(const std::string& folder, int argc, char** argv) {
+    const std::string problem = FolderProblem(folder);
+    if (!problem.empty()) {
+        std::cerr << "msgkeeper: cannot draw the screens into " << folder << ": " << problem
+                  << "\n";
+        return 1;
+    }
+    // The pictures need no display: Qt draws them off screen.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    const std::string failed = RenderScreens(QString::fromLocal8Bit(folder.c_str()));
+    if (!failed.empty()) {
+        std::cerr << "msgkeeper: " << failed << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     RegisterProgramResources();
-    QApplication application(argc, argv);
-    if (argc == 3 && std::strcmp(argv[1], "--render-screens") == 0) {
-        return RenderScreens(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    CLI::App options{"The Msgkeeper handset application: saves the SMS messages of the emulated "
+                     "handset to backup files, exports them and restores them.",
+                     "msgkeeper"};
+    options.set_version_flag("-V,--version", std::string("msgkeeper ") + MSGKEEPER_VERSION,
+                             "print the version and exit");
+    options.set_help_flag("-h,--help", "print this help and exit");
+    std::string renderFolder;
+    options
+        .add_option("--render-screens", renderFolder,
+                    "draw the windows into PNG files in DIR and exit (needs no display)")
+        ->type_name("DIR");
+    options.footer("The handset's folder is $MSGKEEPER_DEVICE, else "
+                   "$XDG_DATA_HOME/msgkeeper/device.\nOther options are Qt's own.\n");
+    options.allow_extras(); // Qt's own options, such as -platform
+    try {
+        options.parse(argc, argv);
+    } catch (const CLI::Success& answered) {
+        return options.exit(answered);
+    } catch (const CLI::ParseError& error) {
+        std::cerr << "msgkeeper: " << error.what() << " (see msgkeeper --help)\n";
+        return 2;
     }
+    if (options.count("--render-screens") != 0) {
+        return RenderInto(renderFolder, argc, argv);
+    }
+    QApplication application(argc, argv);
     device::EnsureLayout();
     return RunApplication(SW_SHOW);
 }

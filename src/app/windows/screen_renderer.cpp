@@ -158,11 +158,11 @@ bool RenderOpen(MainFrame& frame, const QString& path) {
 
 } // namespace
 
-bool RenderScreens(const QString& folder) {
+std::string RenderScreens(const QString& folder) {
     // A handset of its own, so that the pictures never touch the device in use.
     const QTemporaryDir handset;
     if (!handset.isValid()) {
-        return false;
+        return "cannot make a temporary handset: " + handset.errorString().toStdString();
     }
     device::SetFolder(handset.path().toStdString());
     device::EnsureLayout();
@@ -170,19 +170,27 @@ bool RenderScreens(const QString& folder) {
     FillHandset();
     MainFrame frame;
     if (!frame.CreateEx(framework::LoadResourceString(resources::kIdsAppTitle))) {
-        return false;
+        return "cannot create the main window";
     }
     framework::AppModule().SetMainWindow(&frame);
     frame.show();
     QApplication::processEvents();
-    bool saved = Compose(frame, {}).save(folder + QStringLiteral("/main_window.png"));
-    saved = RenderMenu(frame, folder + QStringLiteral("/menu_open.png")) && saved;
-    saved = RenderSettings(frame, folder + QStringLiteral("/settings.png")) && saved;
-    saved = RenderProgress(frame, folder + QStringLiteral("/progress.png"),
-                           folder + QStringLiteral("/result_box.png")) &&
-            saved;
-    saved = RenderSaveAs(frame, folder + QStringLiteral("/save_as.png")) && saved;
-    saved = RenderOpen(frame, folder + QStringLiteral("/open.png")) && saved;
+    std::string failed;
+    const auto note = [&](bool saved, const char* name) {
+        if (!saved) {
+            failed += std::string(failed.empty() ? "cannot write " : ", ") + name;
+        }
+    };
+    const auto at = [&](const char* name) {
+        return folder + QLatin1Char('/') + QLatin1String(name);
+    };
+    note(Compose(frame, {}).save(at("main_window.png")), "main_window.png");
+    note(RenderMenu(frame, at("menu_open.png")), "menu_open.png");
+    note(RenderSettings(frame, at("settings.png")), "settings.png");
+    note(RenderProgress(frame, at("progress.png"), at("result_box.png")),
+         "progress.png or result_box.png");
+    note(RenderSaveAs(frame, at("save_as.png")), "save_as.png");
+    note(RenderOpen(frame, at("open.png")), "open.png");
     framework::AppModule().SetMainWindow(nullptr);
-    return saved;
+    return failed.empty() ? failed : failed + " in " + folder.toStdString();
 }

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <string>
+
 // Writes main_window.png, menu_open.png, settings.png, progress.png, result_box.png,
-// save_as.png and open.png into the folder; false when a picture could not be written.
-bool RenderScreens(const QString& folder);
+// save_as.png and open.png into the folder. Empty on success, else what went wrong.
+std::string RenderScreens(const QString& folder);

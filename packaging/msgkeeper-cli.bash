@@ -1,0 +1,78 @@
+# bash completion for msgkeeper-cli
+
+_msgkeeper_cli() {
+    local cur prev words cword
+    _init_completion || return
+
+    local commands="backup restore inspect convert salvage device settings help"
+    local formats="usms sms txt-ansi txt-utf8 txt-unicode csv-ansi csv-utf8"
+    local global="--device --quiet -q --help -h --version -V"
+
+    case $prev in
+        --device)
+            _filedir -d
+            return
+            ;;
+        --folders)
+            COMPREPLY=($(compgen -W "Draft Inbox Outbox Sentedbox Wastebox none" -- "${cur##*,}"))
+            if [[ $cur == *,* ]]; then
+                COMPREPLY=("${COMPREPLY[@]/#/${cur%,*},}")
+            fi
+            return
+            ;;
+    esac
+
+    # The command and the positions of its arguments, skipping options and their values.
+    local command="" sub="" position=0 i
+    for ((i = 1; i < cword; i++)); do
+        case ${words[i]} in
+            --device | --folders) ((i++)) ;;
+            -*) ;;
+            *)
+                if [[ -z $command ]]; then
+                    command=${words[i]}
+                elif [[ $command == device && -z $sub ]]; then
+                    sub=${words[i]}
+                else
+                    ((position++))
+                fi
+                ;;
+        esac
+    done
+
+    if [[ $cur == -* ]]; then
+        local options=$global
+        case $command in
+            backup | settings) options+=" --folders" ;;
+            restore) options+=" --dry-run" ;;
+            device) [[ $sub == init ]] && options+=" --demo" ;;
+        esac
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        return
+    fi
+
+    case $command in
+        "") COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;
+        help) ((position == 0)) && COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;
+        device) [[ -z $sub ]] && COMPREPLY=($(compgen -W "init list" -- "$cur")) ;;
+        backup)
+            if ((position == 0)); then
+                COMPREPLY=($(compgen -W "$formats" -- "$cur"))
+            else
+                _filedir
+            fi
+            ;;
+        convert)
+            if ((position == 1)); then
+                COMPREPLY=($(compgen -W "$formats" -- "$cur"))
+            elif ((position == 0)); then
+                _filedir usms
+            else
+                _filedir
+            fi
+            ;;
+        restore | inspect) _filedir usms ;;
+        salvage) _filedir ;;
+    esac
+} &&
+    complete -F _msgkeeper_cli msgkeeper-cli

@@ -1,0 +1,135 @@
+#include "cli/file_kind.h"
+
+#include "files/file_access.h"
+#include "files/md5.h"
+#include "platform/files.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kHeadSize = 4096;
+constexpr std::size_t kDigestSize = 16;
+constexpr std::size_t kRecordsStart = 20;
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool DigestIs(std::string_view head, const void* data, std::size_t length) {
+    Md5Digest digest{};
+    return head.size() >= kDigestSize && ComputeMd5(data, length, digest) &&
+           std::memcmp(head.data(), digest.data(), kDigestSize) == 0;
+}
+
+// The Unicode format's digest binds the size plus a constant, as four little-endian bytes.
+bool UnicodeDigestFits(std::string_view head, std::uint64_t size) {
+    const auto value = static_cast<std::uint32_t>(size + 418529);
+    const std::array<unsigned char, 4> bytes = {
+        static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+        static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    return DigestIs(head, bytes.data(), bytes.size());
+}
+
+// The ANSI format's digest binds the size as signed decimal text and a salt.
+bool AnsiDigestFits(std::string_view head, std::uint64_t size) {
+    const std::string text = std::to_string(static_cast<std::int32_t>(size)) + "PaxRenTulVio";
+    return DigestIs(head, text.data(), text.size());
+}
+
+// The start of a text as narrow characters: UTF-16 (with its byte order mark) reduced to its
+// low bytes, a UTF-8 mark dropped, leading white space skipped.
+std::string TextStart(std::string_view head) {
+    std::string text;
+    if (StartsWith(head, "\xFF\xFE")) {
+        for (std::size_t i = 2; i + 1 < head.size(); i += 2) {
+            text += head[i + 1] == 0 ? head[i] : '?';
+        }
+    } else {
+        text = std::string(StartsWith(head, "\xEF\xBB\xBF") ? head.substr(3) : head);
+    }
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    return first == std::string::npos ? std::string() : text.substr(first);
+}
+
+} // namespace
+
+FileKind SniffBytes(std::string_view head, std::uint64_t size) {
+    if (size == 0) {
+        return FileKind::Empty;
+    }
+    const std::string_view records = head.size() > kRecordsStart ? head.substr(kRecordsStart) : "";
+    if (size >= kRecordsStart && UnicodeDigestFits(head, size)) {
+        return FileKind::UnicodeBackup;
+    }
+    if (StartsWith(records, std::string_view("I\0P\0M\0", 6))) {
+        return FileKind::DamagedUnicodeBackup;
+    }
+    if ((size >= kRecordsStart && AnsiDigestFits(head, size)) || StartsWith(records, "IPM.")) {
+        return FileKind::AnsiBackup;
+    }
+    const std::string text = TextStart(head);
+    if (StartsWith(text, "\"Class Name\"")) {
+        return FileKind::CsvExport;
+    }
+    if (StartsWith(text, "Sender: ")) {
+        return FileKind::TextExport;
+    }
+    if (StartsWith(text, "<")) {
+        return FileKind::Xml;
+    }
+    if (StartsWith(text, "{") || StartsWith(text, "[")) {
+        return FileKind::Json;
+    }
+    return FileKind::Unknown;
+}
+
+FileKind SniffFile(const std::u16string& path) {
+    HANDLE file = OpenForReading(path);
+    if (!IsValidHandle(file)) {
+        return FileKind::Unknown;
+    }
+    const DWORD size = FileSize(file);
+    std::string head(std::min<std::size_t>(size, kHeadSize), '\0');
+    DWORD read = 0;
+    const bool ok = ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, nullptr);
+    CloseIfValid(file);
+    return ok ? SniffBytes(std::string_view(head).substr(0, read), size) : FileKind::Unknown;
+}
+
+std::string DescribeKind(FileKind kind) {
+    switch (kind) {
+    case FileKind::UnicodeBackup:
+        return "a Unicode backup (.usms)";
+    case FileKind::DamagedUnicodeBackup:
+        return "a damaged Unicode backup";
+    case FileKind::AnsiBackup:
+        return "an ANSI backup (.sms)";
+    case FileKind::TextExport:
+        return "a text export";
+    case FileKind::CsvExport:
+        return "a CSV export";
+    case FileKind::Xml:
+        return "an XML file";
+    case FileKind::Json:
+        return "a JSON file";
+    case FileKind::Empty:
+        return "an empty file";
+    case FileKind::Unknown:
+        break;
+    }
+    return "a file of an unknown kind";
+}
+
+std::string NotABackupHint(FileKind kind) {
+    if (kind == FileKind::UnicodeBackup) {
+        return {};
+    }
+    if (kind == FileKind::DamagedUnicodeBackup) {
+        return "It looks like a damaged Unicode backup; 'msgkeeper-cli salvage FILE OUT' "
+               "recovers the messages that still read whole.";
+    }
+    return "It looks like " + DescribeKind(kind) + ", not a Unicode backup (.usms).";
+}

@@ -1,0 +1,31 @@
+// What kind of file a path holds, judged from its first bytes and its size, so that a command
+// given the wrong file can say what it was given instead of only "File Validation Failed.".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+enum class FileKind {
+    UnicodeBackup,        // digest fits
+    DamagedUnicodeBackup, // records in UTF-16 but the digest does not fit
+    AnsiBackup,
+    TextExport,
+    CsvExport,
+    Xml,
+    Json,
+    Empty,
+    Unknown,
+};
+
+// Judges the first bytes of a file of the given total size.
+FileKind SniffBytes(std::string_view head, std::uint64_t size);
+// Reads the start of the file; Unknown when it cannot be read.
+FileKind SniffFile(const std::u16string& path);
+
+// "a CSV export", "an ANSI backup (.sms)", ... for "it looks like ...".
+std::string DescribeKind(FileKind kind);
+
+// Why a file that should be a Unicode backup was refused, as a sentence for the user: what it
+// looks like, or for a damaged backup that salvage can recover from it. Empty for a backup.
+std::string NotABackupHint(FileKind kind);

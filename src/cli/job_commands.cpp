@@ -1,0 +1,125 @@
+#include "cli/job_commands.h"
+
+#include "app/dry_run.h"
+#include "app/launch.h"
+#include "cli/cli_front_end.h"
+#include "cli/console.h"
+#include "cli/device_commands.h"
+#include "cli/file_kind.h"
+#include "cli/folder_list.h"
+#include "files/file_access.h"
+#include "platform/device.h"
+#include "platform/utf.h"
+#include "resources/string_table.h"
+
+#include <filesystem>
+
+namespace {
+
+std::u16string HostPath(const std::string& path) {
+    return utf::Utf16(path);
+}
+
+// The file as the user can find it again: absolute, as the host names it.
+std::string Shown(const std::string& file) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    return error ? file : absolute.lexically_normal().string();
+}
+
+std::string Count(unsigned long long n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+bool IsStoreFailure(const std::u16string& result) {
+    return result == ResourceString(resources::kIdsAccountInitFailed);
+}
+
+// The stderr line that names what a failed job concerns, with what the file looks like when it
+// was refused as a backup.
+void ReportFailure(const std::u16string& result, const std::string& what, const std::string& file) {
+    if (IsStoreFailure(result)) {
+        console::Err("msgkeeper-cli: the handset at " + device::Folder().string() +
+                     " has no usable message store\n");
+        return;
+    }
+    std::string line = "msgkeeper-cli: " + what + " " + Shown(file) + " failed";
+    if (result == ResourceString(resources::kIdsValidationFailed)) {
+        line += ". " + NotABackupHint(SniffFile(HostPath(file)));
+    }
+    console::Err(line + "\n");
+}
+
+} // namespace
+
+int BackupCommand(const JobOptions& options, FormatKind kind,
+                  const std::optional<FolderSelection>& folders) {
+    if (!RequireDevice()) {
+        return 1;
+    }
+    FolderSelection used;
+    if (folders) {
+        used = *folders;
+    } else {
+        LoadFolderSelection(used); // what the job will load; creates a missing settings.dat
+    }
+    const int folderCount = SelectedCount(used);
+    if (folderCount == 0 && !options.quiet) {
+        console::Err("msgkeeper-cli: no folder is selected, so the file will hold no messages; "
+                     "choose them with --folders LIST or 'msgkeeper-cli settings --folders "
+                     "LIST'\n");
+    }
+    CliFrontEnd frontEnd(HostPath(options.file), options.quiet);
+    OwnedFormat owned(kind);
+    const LaunchResult result =
+        LaunchBackup(owned.format(), FilterOf(kind), frontEnd, folders ? &used : nullptr);
+    if (!result.completed) {
+        console::Out(frontEnd.result() + u"\n");
+        ReportFailure(frontEnd.result(), "backup to", options.file);
+        return 1;
+    }
+    // A backup that could not read every message it counted is not a success for a script.
+    const bool whole = result.handled >= result.total;
+    if (!options.quiet || !whole) {
+        console::Out(frontEnd.result() + u" " +
+                     utf::Utf16(Count(frontEnd.current(), "message", "messages") + " from " +
+                                Count(static_cast<unsigned>(folderCount), "folder", "folders") +
+                                " to ") +
+                     HostPath(Shown(options.file)) + u"\n");
+    }
+    return whole ? 0 : 1;
+}
+
+int RestoreCommand(const JobOptions& options) {
+    if (!RequireDevice()) {
+        return 1;
+    }
+    CliFrontEnd frontEnd(HostPath(options.file), options.quiet);
+    OwnedFormat owned(FormatKind::Usms);
+    if (!LaunchRestore(owned.format(), kRestorePattern, frontEnd).completed) {
+        console::Out(frontEnd.result() + u"\n");
+        ReportFailure(frontEnd.result(), "restore from", options.file);
+        return 1;
+    }
+    if (!options.quiet) {
+        console::Out(frontEnd.result() + u" " +
+                     utf::Utf16(Count(frontEnd.total(), "message", "messages") + " from ") +
+                     HostPath(Shown(options.file)) + u"\n");
+    }
+    return 0;
+}
+
+int DryRunCommand(const JobOptions& options) {
+    if (!RequireDevice()) {
+        return 1;
+    }
+    const DryRunOutcome outcome = DryRunRestore(HostPath(options.file));
+    if (!outcome.ok) {
+        console::Out(outcome.text + u"\n");
+        ReportFailure(outcome.text, "dry run of", options.file);
+        return 1;
+    }
+    console::Out("Dry run: " + std::to_string(outcome.toAdd) + " to add, " +
+                 std::to_string(outcome.toReplace) + " to replace.\n");
+    return 0;
+}
