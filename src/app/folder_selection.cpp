@@ -49,7 +49,7 @@ bool SaveFolderSelection(const FolderSelection& selection) {
             return false;
         }
     }
-    const bool flushed = FlushFile(file);
+    const bool flushed = FlushFile(file) && MarkComplete(file);
     // A close that fails may have lost the bytes that the flush did not reach.
     const bool closed = CloseIfValid(file);
     return flushed && closed;

@@ -50,8 +50,9 @@ int Usage(const std::string& problem) {
     return 2;
 }
 
+// Arguments are the host's bytes; names that are not valid UTF-8 must still reach the file.
 std::u16string HostPath(const std::string& path) {
-    return utf::Utf16(path);
+    return utf::FromHostBytes(path);
 }
 
 int RunJob(bool backup, FormatKind kind, const std::string& file) {

@@ -55,6 +55,7 @@ bool CsvExportFile::OpenForWrite(std::u16string path, HANDLE& /*handle*/, std::u
     file_ = created;
     if (!encoder_.WriteText(file_, kTitleRow)) {
         error = u"write title error, " + ErrorText();
+        CloseIfValid(file_); // the job calls nothing further after a failed open
         return false;
     }
     return true;
@@ -93,7 +94,9 @@ bool CsvExportFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message, std::
     return true;
 }
 
+// Called only after every row was written: the file may now replace an earlier one.
 bool CsvExportFile::WriteValidation(HANDLE /*handle*/, std::u16string& /*error*/) {
+    MarkComplete(file_);
     return true;
 }
 
