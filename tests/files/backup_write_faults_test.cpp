@@ -236,6 +236,27 @@ TEST_P(BackupFaultTest, UnicodeRestoreReportsEveryFailedCall) {
                              });
 }
 
+// Each record is handed to the system, but the disk is synced only when the file is done: the
+// file's data once and its folder once, however many records there are.
+TEST(BackupSyncs, ABackupSyncsTwiceWhateverItsSize) {
+    const TempDir dir;
+    for (const std::size_t count : {1u, 50u}) {
+        std::vector<MemoryRecord> many;
+        for (std::size_t i = 0; i < count; ++i) {
+            many.push_back(WorkedExampleMessage());
+        }
+        for (const bool unicode : {true, false}) {
+            UnicodeBackupFile usms;
+            AnsiBackupFile sms;
+            faults::ResetFileCounts();
+            ASSERT_TRUE(
+                RunBackup(unicode ? static_cast<BackupFile&>(usms) : sms, dir.file("many"), many)
+                    .ok);
+            EXPECT_EQ(faults::FileCallCount(FileOp::Sync), 2) << count;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Calls, BackupFaultTest,
     ::testing::Combine(::testing::Values(FileOp::Any, FileOp::Create, FileOp::Read, FileOp::Write,
