@@ -48,6 +48,11 @@ public:
     bool Flush();
     // A replacing file may now take its target's place when it is closed.
     void MarkComplete() { complete_ = true; }
+    // Closes without taking the target's place.
+    void Abandon() {
+        complete_ = false;
+        Close();
+    }
     // True when this handle holds the file, or the target that it replaces.
     bool Covers(dev_t device, ino_t inode) const;
 

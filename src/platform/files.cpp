@@ -395,9 +395,14 @@ BOOL FlushFileBuffers(HANDLE file) {
 
 BOOL CloseHandle(HANDLE object) {
     if (faults::ShouldFailFile(faults::FileOp::Close)) {
-        // A failed close still gives the handle back, as the kernel does.
+        // A failed close still gives the handle back, as the kernel does; a file that was
+        // to replace another does not.
         if (auto removed = handles::Remove(object)) {
-            removed->Close();
+            if (auto* file = dynamic_cast<FileObject*>(removed.get())) {
+                file->Abandon();
+            } else {
+                removed->Close();
+            }
         }
         return FALSE;
     }
