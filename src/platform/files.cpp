@@ -219,6 +219,56 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
     return OpenHost(host, desiredAccess, shareMode, creationDisposition);
 }
 
+namespace {
+
+// Opens an existing target for writing, which checks its permissions, and takes its share mode
+// for the time that its replacement is written; -1 with the last error set when refused.
+int GuardTarget(const std::filesystem::path& host, DWORD share, struct stat& target) {
+    const int guard = ::open(host.c_str(), O_WRONLY | O_CLOEXEC);
+    if (guard < 0 || ::fstat(guard, &target) != 0) {
+        const int error = errno;
+        SetOpenError(error, host);
+        Refuse(GetLastError(), guard);
+        return -1;
+    }
+    if (!ShareModeAllows(guard, target, GENERIC_WRITE, share)) {
+        Refuse(ERROR_SHARING_VIOLATION, guard);
+        return -1;
+    }
+    return guard;
+}
+
+// The new file beside the target; a link planted at its name is not followed.
+HANDLE CreateBeside(files::Replacement replacement, DWORD share, const struct stat* target) {
+    const int guard = replacement.guardFd;
+    const int fd =
+        ::open(replacement.partial.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        SetOpenError(error, replacement.partial);
+        return Refuse(GetLastError(), guard);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return RefuseErrno(errno, fd, guard);
+    }
+    if (!ShareModeAllows(fd, info, GENERIC_WRITE, share)) {
+        return Refuse(ERROR_SHARING_VIOLATION, fd, guard);
+    }
+    if (::ftruncate(fd, 0) != 0 ||
+        (target != nullptr && ::fchmod(fd, target->st_mode & 07777) != 0)) {
+        return RefuseErrno(errno, fd, guard);
+    }
+    const std::filesystem::path folder = FolderOf(replacement.target);
+    auto object = std::make_shared<FileObject>(fd, GENERIC_WRITE, share, info.st_dev, info.st_ino,
+                                               true, folder, std::move(replacement));
+    Remember(object);
+    SetLastError(ERROR_SUCCESS);
+    return handles::Add(std::move(object));
+}
+
+} // namespace
+
 HANDLE CreateReplacingFileW(LPCWSTR fileName, DWORD shareMode) {
     if (faults::ShouldFailFile(faults::FileOp::Create)) {
         return INVALID_HANDLE_VALUE;
@@ -242,43 +292,14 @@ HANDLE CreateReplacingFileW(LPCWSTR fileName, DWORD shareMode) {
     files::Replacement replacement{host, host, -1, 0, 0};
     replacement.partial += ".partial";
     if (exists) {
-        // Opening the target for writing checks its permissions and holds its share mode.
-        const int guard = ::open(host.c_str(), O_WRONLY | O_CLOEXEC);
-        if (guard < 0 || ::fstat(guard, &target) != 0) {
-            const int error = errno;
-            SetOpenError(error, host);
-            return Refuse(GetLastError(), guard);
+        replacement.guardFd = GuardTarget(host, shareMode, target);
+        if (replacement.guardFd < 0) {
+            return INVALID_HANDLE_VALUE;
         }
-        if (!ShareModeAllows(guard, target, GENERIC_WRITE, shareMode)) {
-            return Refuse(ERROR_SHARING_VIOLATION, guard);
-        }
-        replacement.guardFd = guard;
         replacement.guardDevice = target.st_dev;
         replacement.guardInode = target.st_ino;
     }
-    const int guard = replacement.guardFd;
-    const int fd = ::open(replacement.partial.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        const int error = errno;
-        SetOpenError(error, replacement.partial);
-        return Refuse(GetLastError(), guard);
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        return RefuseErrno(errno, fd, guard);
-    }
-    if (!ShareModeAllows(fd, info, GENERIC_WRITE, shareMode)) {
-        return Refuse(ERROR_SHARING_VIOLATION, fd, guard);
-    }
-    if (::ftruncate(fd, 0) != 0 || (exists && ::fchmod(fd, target.st_mode & 07777) != 0)) {
-        return RefuseErrno(errno, fd, guard);
-    }
-    auto object =
-        std::make_shared<FileObject>(fd, GENERIC_WRITE, shareMode, info.st_dev, info.st_ino, true,
-                                     FolderOf(host), std::move(replacement));
-    Remember(object);
-    SetLastError(ERROR_SUCCESS);
-    return handles::Add(std::move(object));
+    return CreateBeside(std::move(replacement), shareMode, exists ? &target : nullptr);
 }
 
 BOOL MarkFileComplete(HANDLE file) {
