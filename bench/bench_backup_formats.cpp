@@ -183,6 +183,7 @@ void BM_BulkWrite(benchmark::State& state) {
             WriteAll(handle, bytes.data(), std::min(kChunk, size - done));
         }
         FlushFile(handle);
+        MarkComplete(handle);
         CloseIfValid(handle);
     }
     Report(state, size);

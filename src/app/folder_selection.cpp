@@ -56,7 +56,7 @@ bool SaveFolderSelection(const FolderSelection& selection) {
             return false;
         }
     }
-    const bool flushed = FlushFile(file.get());
+    const bool flushed = FlushFile(file.get()) && MarkComplete(file.get());
     // A close that fails may have lost the bytes that the flush did not reach.
     const bool closed = file.close();
     return flushed && closed;

@@ -17,7 +17,7 @@
 namespace {
 
 std::u16string HostPath(const std::string& path) {
-    return utf::Utf16(path);
+    return utf::FromHostBytes(path);
 }
 
 // The file as the user can find it again: absolute, as the host names it.

@@ -17,8 +17,9 @@
 
 namespace {
 
+// Arguments are the host's bytes; names that are not valid UTF-8 must still reach the file.
 std::u16string HostPath(const std::string& path) {
-    return utf::Utf16(path);
+    return utf::FromHostBytes(path);
 }
 
 // Every command in one place: the request names it and carries its arguments.

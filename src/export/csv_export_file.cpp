@@ -29,6 +29,7 @@ bool CsvExportFile::OpenForWrite(std::u16string path, HANDLE& /*handle*/, std::u
     file_ = OwnedHandle(created);
     if (!encoder_.WriteText(file_.get(), kTitleRow)) {
         error = u"write title error, " + ErrorText();
+        file_.close(); // the job calls nothing further after a failed open
         return false;
     }
     return true;
@@ -67,7 +68,9 @@ bool CsvExportFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message, std::
     return true;
 }
 
+// Called only after every row was written: the file may now replace an earlier one.
 bool CsvExportFile::WriteValidation(HANDLE /*handle*/, std::u16string& /*error*/) {
+    MarkComplete(file_.get());
     return true;
 }
 

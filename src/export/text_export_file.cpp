@@ -13,11 +13,14 @@ bool TextExportFile::OpenForWrite(std::u16string path, HANDLE& handle, std::u16s
         error = ResourceString(resources::kIdsWriteFileFailed) + u"," + system;
         return false;
     }
-    handle = file;
-    if (!encoder_.WriteHeader(handle)) {
+    if (!encoder_.WriteHeader(file)) {
         error = u"write file header error, " + ErrorText();
+        // The job calls nothing further after a failed open, so the file is closed here.
+        HANDLE unused = file;
+        CloseIfValid(unused);
         return false;
     }
+    handle = file;
     return true;
 }
 
@@ -40,7 +43,9 @@ bool TextExportFile::WriteRecord(HANDLE handle, MessageRecord& message, std::u16
                       u"write subject error, ", error);
 }
 
-bool TextExportFile::WriteValidation(HANDLE /*handle*/, std::u16string& /*error*/) {
+// Called only after every message was written: the file may now replace an earlier one.
+bool TextExportFile::WriteValidation(HANDLE handle, std::u16string& /*error*/) {
+    MarkComplete(handle);
     return true;
 }
 

@@ -10,7 +10,8 @@ public:
     // The encoder is not owned and must outlive the export.
     explicit TextExportFile(const TextEncoder& encoder) : encoder_(encoder) {}
 
-    // Creates (or replaces) the file, hands its handle to the caller and writes the header.
+    // Creates (or replaces) the file, hands its handle to the caller and writes the header; a
+    // failed header closes the file again, since nothing further is called.
     bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
     bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
     bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;

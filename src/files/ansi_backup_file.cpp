@@ -4,6 +4,7 @@
 #include "files/md5.h"
 #include "model/address_items.h"
 #include "platform/errors.h"
+#include "platform/sizes.h"
 #include "resources/string_table.h"
 
 #include <cstdint>
@@ -22,6 +23,16 @@ bool Step(bool written, const char16_t* phrase, std::u16string& error) {
         error = phrase + ErrorText();
     }
     return written;
+}
+
+// The length field has 32 bits: a longer body is refused, never cut.
+bool WriteLength(HANDLE handle, std::size_t size) {
+    std::uint32_t length = 0;
+    if (!sizes::Length32(0, size, 1, length)) {
+        SetLastError(ERROR_ARITHMETIC_OVERFLOW);
+        return false;
+    }
+    return WriteU32(handle, length);
 }
 
 // A line ends at the text's first U+0000; cutting it here keeps the line feed behind it.
@@ -97,19 +108,20 @@ bool AnsiBackupFile::WriteRecord(HANDLE handle, MessageRecord& message, std::u16
            Step(WriteU32(handle, message.size()), u"write msg size error, ", error) &&
            Step(WriteLine(handle, recipients), u"write rcps error, ", error) &&
            Step(WriteLine(handle, sender), u"write sender info error, ", error) &&
-           Step(WriteU32(handle, static_cast<DWORD>(body.size())), u"write subject len error, ",
-                error) &&
+           Step(WriteLength(handle, body.size()), u"write subject len error, ", error) &&
            Step(WriteAll(handle, body.data(), static_cast<DWORD>(body.size())),
                 u"write subject error, ", error);
 }
 
 bool AnsiBackupFile::WriteValidation(HANDLE handle, std::u16string& error) {
     Md5Digest digest{};
+    // The digest comes last: once written, the file may replace an earlier one.
     return Step(ValidationDigest(handle, digest), u"Write validate info(write file) error, ",
                 error) &&
            Step(SeekFile(handle, 0, FILE_BEGIN), u"Write validate info(seekFile) error, ", error) &&
            Step(WriteAll(handle, digest.data(), static_cast<DWORD>(digest.size())),
-                u"Write validate info(write file) error, ", error);
+                u"Write validate info(write file) error, ", error) &&
+           MarkComplete(handle);
 }
 
 bool AnsiBackupFile::CloseAfterWrite(HANDLE handle, std::u16string& error) {

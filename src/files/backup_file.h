@@ -2,7 +2,9 @@
 // back during restore and six that write one during backup or export, in this slot order.
 //
 // Backup order: OpenForWrite, SkipValidationArea, WriteTotal, WriteRecord per message,
-// WriteValidation, and CloseAfterWrite whenever OpenForWrite succeeded.
+// WriteValidation, and CloseAfterWrite whenever OpenForWrite succeeded. WriteValidation comes
+// only after every message was written, so it marks the file complete: only then does the
+// close put it in the place of an earlier file of that name.
 // Restore order: OpenForRead, CheckValidation, ReadTotal, ReadRecord per message up to the
 // total, and CloseAfterRead whenever OpenForRead succeeded.
 //

@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/resources.h"
+#include "platform/sizes.h"
 
 #include <array>
 #include <cstring>
@@ -15,8 +16,11 @@ HANDLE OpenForReading(const std::u16string& path) {
 }
 
 HANDLE CreateForWriting(const std::u16string& path) {
-    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, 0);
+    return CreateReplacingFileW(path.c_str(), 0);
+}
+
+bool MarkComplete(HANDLE handle) {
+    return MarkFileComplete(handle) != FALSE;
 }
 
 bool IsValidHandle(HANDLE handle) {
@@ -122,7 +126,12 @@ bool WriteLine(HANDLE handle, const std::u16string& text) {
 
 bool WriteAnsiText(HANDLE handle, const std::u16string& text) {
     const std::string bytes = WideToAnsi(text);
-    return WriteAll(handle, bytes.data(), static_cast<DWORD>(bytes.size()));
+    std::uint32_t length = 0;
+    if (!sizes::Length32(0, bytes.size(), 1, length)) {
+        SetLastError(ERROR_ARITHMETIC_OVERFLOW);
+        return false;
+    }
+    return WriteAll(handle, bytes.data(), length);
 }
 
 std::string WideToAnsi(const std::u16string& text) {

@@ -8,8 +8,11 @@
 #include <string>
 
 // Opening and closing.
-HANDLE OpenForReading(const std::u16string& path);   // shared read, must exist
-HANDLE CreateForWriting(const std::u16string& path); // exclusive, replaces any existing file
+HANDLE OpenForReading(const std::u16string& path); // shared read, must exist
+// Exclusive; the new file takes the place of an existing one only when it was marked complete
+// before its close, so a failed run leaves the earlier file and "path.partial" beside it.
+HANDLE CreateForWriting(const std::u16string& path);
+bool MarkComplete(HANDLE handle);
 bool IsValidHandle(HANDLE handle);
 // Closes a valid handle and sets it to 0; false (and no change) for an invalid one.
 bool CloseIfValid(HANDLE& handle);

@@ -1,6 +1,8 @@
 #include "files/file_stream.h"
 
 #include "files/file_access.h"
+#include "platform/errors.h"
+#include "platform/sizes.h"
 
 #include <bit>
 
@@ -13,7 +15,12 @@ bool FileStream::writeU32(DWORD value) {
 
 bool FileStream::writeString(const std::u16string& text) {
     const std::size_t length = std::char_traits<char16_t>::length(text.c_str());
-    return set(WriteAll(handle_, text.c_str(), static_cast<DWORD>((length + 1) * 2)));
+    std::uint32_t bytes = 0;
+    if (!sizes::Length32(0, length + 1, sizeof(char16_t), bytes)) {
+        SetLastError(ERROR_ARITHMETIC_OVERFLOW);
+        return set(false);
+    }
+    return set(WriteAll(handle_, text.c_str(), bytes));
 }
 
 bool FileStream::writeFileTime(const FILETIME& time) {

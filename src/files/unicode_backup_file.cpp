@@ -208,6 +208,7 @@ bool UnicodeBackupFile::WriteValidation(HANDLE /*handle*/, std::u16string& error
             return false;
         }
     }
+    MarkComplete(stream_.handle()); // the digest comes last: the file may now replace another
     return true;
 }
 

@@ -45,7 +45,7 @@ void SetFolder(const std::filesystem::path& folder) {
 
 bool ToHostPath(const std::u16string& path, std::filesystem::path& host) {
     std::string utf8;
-    if (!utf::ToUtf8(path, utf8)) {
+    if (!utf::ToHostBytes(path, utf8)) {
         return false;
     }
     if (path.empty() || path.front() != u'\\') {

@@ -16,7 +16,8 @@ void SetFolder(const std::filesystem::path& folder);
 
 // Host path for a platform path. A path that begins with a backslash is a device path and maps
 // below the device folder; any other path is a host path used as it is. Returns false for a
-// device path that would leave the device folder ("..") or is not valid UTF-16.
+// device path that would leave the device folder (".."). Names reach the host byte for byte
+// (utf::ToHostBytes); a text that names no host bytes is refused.
 bool ToHostPath(const std::u16string& path, std::filesystem::path& host);
 
 // The device path of the running executable ("\Program Files\Msgkeeper\msgkeeper.exe").

@@ -43,6 +43,7 @@ constexpr ErrorMessage kMessages[] = {
     {ERROR_FILENAME_EXCED_RANGE, u"The filename or extension is too long."},
     {ERROR_MORE_DATA, u"More data is available."},
     {ERROR_DIRECTORY, u"The directory name is invalid."},
+    {ERROR_ARITHMETIC_OVERFLOW, u"Arithmetic result exceeded 32 bits."},
     {ERROR_NO_UNICODE_TRANSLATION,
      u"No mapping for the Unicode character exists in the target multi-byte code page."},
     {ERROR_IO_DEVICE, u"The request could not be performed because of an I/O device error."},

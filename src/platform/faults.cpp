@@ -9,7 +9,7 @@
 namespace faults {
 namespace {
 
-constexpr std::size_t kOps = 8;
+constexpr std::size_t kOps = 9;
 
 struct State {
     std::mutex mutex;

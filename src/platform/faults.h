@@ -6,7 +6,8 @@
 
 namespace faults {
 
-enum class FileOp { Any, Create, Read, Write, Seek, Size, Flush, Close };
+// Sync is the durability step of a close: one per written file, one per folder it changed.
+enum class FileOp { Any, Create, Read, Write, Seek, Size, Flush, Close, Sync };
 
 // Arms a fault: the nth call (1-based, counted from now) of op fails with error; when
 // persistent, every later call of op fails too.

@@ -1,10 +1,12 @@
 #include "platform/file_object.h"
 
 #include "platform/errors.h"
+#include "platform/faults.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,10 +67,13 @@ DWORD SetLastErrorFromErrno(int error) {
     return code;
 }
 
-FileObject::FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t inode)
+FileObject::FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t inode, bool created,
+                       std::filesystem::path folder, std::optional<Replacement> replacement)
     : fd_(fd), access_(access), share_(share), device_(device), inode_(inode),
       bufferWrites_((share & FILE_SHARE_READ) == 0),
-      bufferReads_((share & FILE_SHARE_WRITE) == 0 && (access & GENERIC_WRITE) == 0) {
+      bufferReads_((share & FILE_SHARE_WRITE) == 0 && (access & GENERIC_WRITE) == 0),
+      dirty_(created || replacement.has_value()), created_(created), folder_(std::move(folder)),
+      replacement_(std::move(replacement)) {
     openCount.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -78,6 +83,41 @@ FileObject::~FileObject() {
         ::close(fd_);
         openCount.fetch_sub(1, std::memory_order_relaxed);
     }
+    if (replacement_ && replacement_->guardFd >= 0) {
+        ::close(replacement_->guardFd);
+    }
+}
+
+bool FileObject::Covers(dev_t device, ino_t inode) const {
+    return (device == device_ && inode == inode_) ||
+           (replacement_ && replacement_->guardFd >= 0 && device == replacement_->guardDevice &&
+            inode == replacement_->guardInode);
+}
+
+bool SyncFolder(const std::filesystem::path& folder) {
+    if (faults::ShouldFailFile(faults::FileOp::Sync)) {
+        return false;
+    }
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        // A folder that we may write but not read cannot be synced; its names are then as
+        // durable as the system makes them.
+        if (errno == EACCES) {
+            return true;
+        }
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    const int result = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    // Some file systems cannot sync a folder; their names are then as durable as they get.
+    if (result != 0 && error != EINVAL) {
+        SetLastErrorFromErrno(error);
+        return false;
+    }
+    return true;
 }
 
 int FileObject::OpenCount() {
@@ -91,19 +131,52 @@ bool FileObject::Close() {
     }
     open_.store(false, std::memory_order_release);
     openCount.fetch_sub(1, std::memory_order_relaxed);
-    const bool flushed = FlushPending();
-    const DWORD flushError = GetLastError();
+    const bool ok = SyncAndClose();
+    const DWORD error = GetLastError();
+    if (replacement_ && replacement_->guardFd >= 0) {
+        ::close(replacement_->guardFd);
+        replacement_->guardFd = -1;
+    }
+    SetLastError(error);
+    return ok;
+}
+
+// The file's data is made durable once, here, rather than at every flush; then a replacing
+// file takes its target's name, or a created one has its folder entry made durable.
+bool FileObject::SyncAndClose() {
+    bool ok = FlushPending();
+    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    if (ok && dirty_ && (access_ & GENERIC_WRITE) != 0) {
+        if (faults::ShouldFailFile(faults::FileOp::Sync)) {
+            ok = false;
+            error = GetLastError();
+        } else if (::fdatasync(fd_) != 0 && errno != EINVAL) { // EINVAL: a device or pipe
+            error = SetLastErrorFromErrno(errno);
+            ok = false;
+        }
+    }
     const int result = ::close(fd_);
     fd_ = -1;
-    if (!flushed) {
-        SetLastError(flushError);
+    if (ok && result != 0) {
+        error = SetLastErrorFromErrno(errno);
+        ok = false;
+    }
+    if (!ok) {
+        SetLastError(error);
         return false;
     }
-    if (result != 0) {
+    if (replacement_) {
+        return !complete_ || Commit();
+    }
+    return !created_ || SyncFolder(folder_);
+}
+
+bool FileObject::Commit() {
+    if (::rename(replacement_->partial.c_str(), replacement_->target.c_str()) != 0) {
         SetLastErrorFromErrno(errno);
         return false;
     }
-    return true;
+    return SyncFolder(replacement_->target.parent_path());
 }
 
 bool FileObject::FlushPending() {
@@ -215,6 +288,7 @@ bool FileObject::Write(const void* buffer, DWORD toWrite, DWORD& written) {
         return false;
     }
     ahead_.clear();
+    dirty_ = dirty_ || toWrite > 0;
     const auto* in = static_cast<const char*>(buffer);
     if (bufferWrites_ && toWrite < kBufferSize) {
         if (!pending_.empty() && (position_ != pendingStart_ + pending_.size() ||
@@ -292,14 +366,7 @@ bool FileObject::Size(std::uint64_t& size) {
 }
 
 bool FileObject::Flush() {
-    if (!FlushPending()) {
-        return false;
-    }
-    if ((access_ & GENERIC_WRITE) != 0 && ::fdatasync(fd_) != 0) {
-        SetLastErrorFromErrno(errno);
-        return false;
-    }
-    return true;
+    return FlushPending();
 }
 
 } // namespace files

@@ -1,7 +1,8 @@
 // One open file behind a platform handle: a POSIX descriptor with a user-space read-ahead or
 // write-behind buffer. The logical position is exact after every call; buffered writes reach
-// the kernel before any seek, size query, read, flush or close. Like the handset's handles, one
-// handle is used by one thread at a time, so the object takes no lock.
+// the kernel before any seek, size query, read, flush or close. A written file is made durable
+// once, on close. Like the handset's handles, one handle is used by one thread at a time, so
+// the object takes no lock.
 #pragma once
 
 #include "platform/handles.h"
@@ -9,14 +10,28 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <sys/types.h>
 #include <vector>
 
 namespace files {
 
+// A file written beside its target, renamed over it on close once marked complete. The guard
+// descriptor keeps the target's share-mode lock while the new file is written.
+struct Replacement {
+    std::filesystem::path target;
+    std::filesystem::path partial;
+    int guardFd = -1;
+    dev_t guardDevice = 0;
+    ino_t guardInode = 0;
+};
+
 class FileObject final : public handles::Object {
 public:
-    FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t inode);
+    // created: the open made the file, so its folder changed too.
+    FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t inode, bool created,
+               std::filesystem::path folder, std::optional<Replacement> replacement = {});
     ~FileObject() override;
     FileObject(const FileObject&) = delete;
     FileObject& operator=(const FileObject&) = delete;
@@ -29,7 +44,17 @@ public:
     bool Write(const void* buffer, DWORD toWrite, DWORD& written);
     bool Seek(std::int64_t distance, DWORD moveMethod, std::uint64_t& position);
     bool Size(std::uint64_t& size);
+    // Hands buffered bytes to the operating system; durability waits for the close.
     bool Flush();
+    // A replacing file may now take its target's place when it is closed.
+    void MarkComplete() { complete_ = true; }
+    // Closes without taking the target's place.
+    void Abandon() {
+        complete_ = false;
+        Close();
+    }
+    // True when this handle holds the file, or the target that it replaces.
+    bool Covers(dev_t device, ino_t inode) const;
 
     DWORD access() const { return access_; }
     DWORD share() const { return share_; }
@@ -43,6 +68,8 @@ public:
 
 private:
     bool FlushPending();
+    bool SyncAndClose();
+    bool Commit();
     bool FillReadBuffer();
 
     int fd_;
@@ -59,7 +86,15 @@ private:
     std::vector<char> ahead_; // read-ahead bytes, from aheadStart_
     std::uint64_t aheadStart_ = 0;
     std::atomic<bool> open_{true};
+    bool dirty_; // written or created since the open: the close syncs it
+    bool created_;
+    bool complete_ = false;
+    std::filesystem::path folder_;
+    std::optional<Replacement> replacement_;
 };
+
+// fsync of a folder, so that a name created or renamed in it survives a crash.
+bool SyncFolder(const std::filesystem::path& folder);
 
 // Maps the current errno to a platform error code and sets it as the last error.
 DWORD SetLastErrorFromErrno(int error);

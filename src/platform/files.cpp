@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "platform/faults.h"
 #include "platform/file_object.h"
+#include "platform/host_locks.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -48,7 +49,7 @@ bool SharingAllows(const struct stat& info, DWORD access, DWORD share) {
             it = o.files.erase(it);
             continue;
         }
-        if (file->isOpen() && file->device() == info.st_dev && file->inode() == info.st_ino &&
+        if (file->isOpen() && file->Covers(info.st_dev, info.st_ino) &&
             Conflicts(*file, access, share)) {
             return false;
         }
@@ -130,6 +131,81 @@ FileObject* FindFile(HANDLE file) {
 
 } // namespace
 
+namespace {
+
+bool HostPathOf(LPCWSTR fileName, std::filesystem::path& host) {
+    if (fileName == nullptr || *fileName == u'\0') {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    if (!device::ToHostPath(fileName, host)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    return true;
+}
+
+std::filesystem::path FolderOf(const std::filesystem::path& host) {
+    return host.has_parent_path() ? host.parent_path() : std::filesystem::path(".");
+}
+
+HANDLE Refuse(DWORD error, int fd1 = -1, int fd2 = -1) {
+    for (const int fd : {fd1, fd2}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+}
+
+HANDLE RefuseErrno(int error, int fd1 = -1, int fd2 = -1) {
+    const DWORD code = files::SetLastErrorFromErrno(error);
+    return Refuse(code, fd1, fd2);
+}
+
+// The share mode holds against this process's handles and, through a lock, other processes'.
+bool ShareModeAllows(int fd, const struct stat& info, DWORD access, DWORD share) {
+    return SharingAllows(info, access, share) && host_locks::LockForShareMode(fd, access, share);
+}
+
+HANDLE OpenHost(const std::filesystem::path& host, DWORD access, DWORD share, DWORD disposition) {
+    bool valid = false;
+    const int flags = OpenFlags(access, disposition, valid);
+    if (!valid) {
+        return Refuse(ERROR_INVALID_PARAMETER);
+    }
+    struct stat info {};
+    const bool existed = ::stat(host.c_str(), &info) == 0;
+    if (existed && host_locks::IsSystemFile(info)) {
+        return Refuse(ERROR_SHARING_VIOLATION);
+    }
+    const int fd = ::open(host.c_str(), flags, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        SetOpenError(error, host);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        return RefuseErrno(S_ISDIR(info.st_mode) ? EISDIR : errno, fd);
+    }
+    if (!ShareModeAllows(fd, info, access, share)) {
+        return Refuse(ERROR_SHARING_VIOLATION, fd);
+    }
+    const bool truncate = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+    if (truncate && ::ftruncate(fd, 0) != 0) {
+        return RefuseErrno(errno, fd);
+    }
+    const bool created = !existed && (flags & O_CREAT) != 0;
+    auto object = std::make_shared<FileObject>(fd, access, share, info.st_dev, info.st_ino, created,
+                                               FolderOf(host));
+    Remember(object);
+    SetLastError(ERROR_SUCCESS);
+    return handles::Add(std::move(object));
+}
+
+} // namespace
+
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* /*security*/,
                    DWORD creationDisposition, DWORD /*flagsAndAttributes*/,
                    HANDLE /*templateFile*/) {
@@ -137,47 +213,102 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
         return INVALID_HANDLE_VALUE;
     }
     std::filesystem::path host;
-    if (fileName == nullptr || *fileName == u'\0' || !device::ToHostPath(fileName, host)) {
-        SetLastError(fileName == nullptr || *fileName == u'\0' ? ERROR_PATH_NOT_FOUND
-                                                               : ERROR_INVALID_NAME);
+    if (!HostPathOf(fileName, host)) {
         return INVALID_HANDLE_VALUE;
     }
-    bool valid = false;
-    const int flags = OpenFlags(desiredAccess, creationDisposition, valid);
-    if (!valid) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
+    return OpenHost(host, desiredAccess, shareMode, creationDisposition);
+}
+
+namespace {
+
+// Opens an existing target for writing, which checks its permissions, and takes its share mode
+// for the time that its replacement is written; -1 with the last error set when refused.
+int GuardTarget(const std::filesystem::path& host, DWORD share, struct stat& target) {
+    const int guard = ::open(host.c_str(), O_WRONLY | O_CLOEXEC);
+    if (guard < 0 || ::fstat(guard, &target) != 0) {
+        const int error = errno;
+        SetOpenError(error, host);
+        Refuse(GetLastError(), guard);
+        return -1;
     }
-    const int fd = ::open(host.c_str(), flags, 0666);
+    if (!ShareModeAllows(guard, target, GENERIC_WRITE, share)) {
+        Refuse(ERROR_SHARING_VIOLATION, guard);
+        return -1;
+    }
+    return guard;
+}
+
+// The new file beside the target; a link planted at its name is not followed.
+HANDLE CreateBeside(files::Replacement replacement, DWORD share, const struct stat* target) {
+    const int guard = replacement.guardFd;
+    const int fd =
+        ::open(replacement.partial.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
-        SetOpenError(errno, host);
-        return INVALID_HANDLE_VALUE;
+        const int error = errno;
+        SetOpenError(error, replacement.partial);
+        return Refuse(GetLastError(), guard);
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        files::SetLastErrorFromErrno(error);
-        return INVALID_HANDLE_VALUE;
+    if (::fstat(fd, &info) != 0) {
+        return RefuseErrno(errno, fd, guard);
     }
-    if (!SharingAllows(info, desiredAccess, shareMode)) {
-        ::close(fd);
-        SetLastError(ERROR_SHARING_VIOLATION);
-        return INVALID_HANDLE_VALUE;
+    if (!ShareModeAllows(fd, info, GENERIC_WRITE, share)) {
+        return Refuse(ERROR_SHARING_VIOLATION, fd, guard);
     }
-    const bool truncate =
-        creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
-    if (truncate && ::ftruncate(fd, 0) != 0) {
-        const int error = errno;
-        ::close(fd);
-        files::SetLastErrorFromErrno(error);
-        return INVALID_HANDLE_VALUE;
+    if (::ftruncate(fd, 0) != 0 ||
+        (target != nullptr && ::fchmod(fd, target->st_mode & 07777) != 0)) {
+        return RefuseErrno(errno, fd, guard);
     }
-    auto object =
-        std::make_shared<FileObject>(fd, desiredAccess, shareMode, info.st_dev, info.st_ino);
+    const std::filesystem::path folder = FolderOf(replacement.target);
+    auto object = std::make_shared<FileObject>(fd, GENERIC_WRITE, share, info.st_dev, info.st_ino,
+                                               true, folder, std::move(replacement));
     Remember(object);
     SetLastError(ERROR_SUCCESS);
     return handles::Add(std::move(object));
+}
+
+} // namespace
+
+HANDLE CreateReplacingFileW(LPCWSTR fileName, DWORD shareMode) {
+    if (faults::ShouldFailFile(faults::FileOp::Create)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    std::filesystem::path host;
+    if (!HostPathOf(fileName, host)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    std::error_code ignored;
+    if (std::filesystem::is_symlink(host, ignored)) {
+        host = std::filesystem::weakly_canonical(host, ignored); // replace the file, keep the link
+    }
+    struct stat target {};
+    const bool exists = ::stat(host.c_str(), &target) == 0;
+    if (exists && !S_ISREG(target.st_mode)) {
+        return OpenHost(host, GENERIC_WRITE, shareMode, CREATE_ALWAYS); // a device or folder
+    }
+    if (exists && host_locks::IsSystemFile(target)) {
+        return Refuse(ERROR_SHARING_VIOLATION);
+    }
+    files::Replacement replacement{host, host, -1, 0, 0};
+    replacement.partial += ".partial";
+    if (exists) {
+        replacement.guardFd = GuardTarget(host, shareMode, target);
+        if (replacement.guardFd < 0) {
+            return INVALID_HANDLE_VALUE;
+        }
+        replacement.guardDevice = target.st_dev;
+        replacement.guardInode = target.st_ino;
+    }
+    return CreateBeside(std::move(replacement), shareMode, exists ? &target : nullptr);
+}
+
+BOOL MarkFileComplete(HANDLE file) {
+    FileObject* const object = FindFile(file);
+    if (!object) {
+        return FALSE;
+    }
+    object->MarkComplete();
+    return TRUE;
 }
 
 BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* /*overlapped*/) {
@@ -285,9 +416,14 @@ BOOL FlushFileBuffers(HANDLE file) {
 
 BOOL CloseHandle(HANDLE object) {
     if (faults::ShouldFailFile(faults::FileOp::Close)) {
-        // A failed close still gives the handle back, as the kernel does.
+        // A failed close still gives the handle back, as the kernel does; a file that was
+        // to replace another does not.
         if (auto removed = handles::Remove(object)) {
-            removed->Close();
+            if (auto* file = dynamic_cast<FileObject*>(removed.get())) {
+                file->Abandon();
+            } else {
+                removed->Close();
+            }
         }
         return FALSE;
     }

@@ -1,12 +1,20 @@
 // Windows CE file services over POSIX: handles, whole reads and writes, positions, flushing.
 // A handle buffers in user space so that one-unit reads and small writes cost no system call,
-// while positions, sizes and what other handles see stay exact.
+// while positions, sizes and what other handles see stay exact. FlushFileBuffers hands the
+// buffered bytes to the operating system; a written file is synced once, when it is closed
+// (and its folder too when the file was created). Share modes hold across processes.
 #pragma once
 
 #include "platform/wintypes.h"
 
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* security,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+// Creates fileName for writing (GENERIC_WRITE, CREATE_ALWAYS) so that an existing file is
+// replaced only by a complete one: the bytes go to "fileName.partial" beside it, and closing
+// the handle renames them over fileName only after MarkFileComplete; otherwise the earlier
+// file stays and the partial file is left. A target that is not a plain file is opened as is.
+HANDLE CreateReplacingFileW(LPCWSTR fileName, DWORD shareMode);
+BOOL MarkFileComplete(HANDLE file);
 BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod);

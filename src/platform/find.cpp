@@ -87,8 +87,8 @@ bool Collect(const std::filesystem::path& folder, const std::u16string& pattern,
     }
     for (const auto& entry : it) {
         const std::string name = entry.path().filename().string();
-        std::u16string wide;
-        if (!utf::ToUtf16(name, wide) || wide.size() >= MAX_PATH || !Match(wide, pattern)) {
+        const std::u16string wide = utf::FromHostBytes(name);
+        if (wide.size() >= MAX_PATH || !Match(wide, pattern)) {
             continue;
         }
         struct stat info {};

@@ -2,10 +2,12 @@
 
 #include "platform/device.h"
 #include "platform/handles.h"
+#include "platform/host_locks.h"
 #include "platform/utf.h"
 
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <sqlite3.h>
 #include <string>
 #include <vector>
@@ -31,6 +33,21 @@ private:
     std::string path_;
 };
 
+// Once this process has used a handset's registry, other processes cannot write over its file.
+// The hold moves when the device folder changes; between calls no connection is open, so
+// closing the previous descriptor cannot drop a database lock.
+void HoldRegistryFile(const std::filesystem::path& file) {
+    static std::mutex mutex;
+    static std::filesystem::path heldFile;
+    static host_locks::DatabaseHold hold;
+    const std::lock_guard lock(mutex);
+    if (file != heldFile) {
+        hold = host_locks::DatabaseHold();
+        hold.Add({file});
+        heldFile = file;
+    }
+}
+
 // The registry file is opened for each call: calls are rare and this keeps no state between
 // device folders, which tests change.
 Database Open() {
@@ -50,6 +67,7 @@ Database Open() {
     if (sqlite3_exec(raw, schema, nullptr, nullptr, nullptr) != SQLITE_OK) {
         return nullptr;
     }
+    HoldRegistryFile(file);
     return db;
 }
 

@@ -103,7 +103,54 @@ bool Decode(std::string_view text, std::u16string& out) {
     return clean;
 }
 
+constexpr char16_t kEscapeBase = 0xDC00;
+
+bool IsEscapedByte(char16_t u) {
+    return u >= 0xDC80 && u <= 0xDCFF;
+}
+
 } // namespace
+
+std::u16string FromHostBytes(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t start = i;
+        bool clean = true;
+        const char32_t c = DecodeOne(bytes, i, clean);
+        if (!clean) {
+            i = start + 1;
+            out.push_back(
+                static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[start])));
+        } else if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+bool ToHostBytes(std::u16string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            Append(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (IsEscapedByte(u)) {
+            out.push_back(static_cast<char>(u - kEscapeBase));
+        } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
+            return false;
+        } else {
+            Append(out, u);
+        }
+    }
+    return true;
+}
 
 bool ToUtf8(std::u16string_view text, std::string& out) {
     return Encode(text, out);

@@ -20,4 +20,10 @@ bool ToUtf16(std::string_view text, std::u16string& out);
 std::string Utf8(std::u16string_view text);
 std::u16string Utf16(std::string_view text);
 
+// Host names are bytes, not always valid UTF-8: each byte that does not decode becomes the lone
+// surrogate U+DC80-U+DCFF and goes back to the same byte, so every name round-trips.
+std::u16string FromHostBytes(std::string_view bytes);
+// False for a text with any other unpaired surrogate, which names no host byte.
+bool ToHostBytes(std::u16string_view text, std::string& out);
+
 } // namespace utf

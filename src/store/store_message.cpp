@@ -1,9 +1,11 @@
 #include "store/store_message.h"
 
 #include "model/address_items.h"
+#include "platform/sizes.h"
 #include "store/store_folder.h"
 
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -88,8 +90,10 @@ public:
     }
 
     bool build(const std::vector<Recipient>& recipients) {
-        const ULONG count = static_cast<ULONG>(recipients.size());
-        if (!allocateZeroed(CbNewADRLIST(count), list_)) {
+        std::uint32_t bytes = 0;
+        if (!sizes::Length32(offsetof(ADRLIST, aEntries), recipients.size(), sizeof(ADRENTRY),
+                             bytes) ||
+            !allocateZeroed(bytes, list_)) {
             return false;
         }
         for (const Recipient& recipient : recipients) {
@@ -116,9 +120,10 @@ private:
     }
 
     static bool copyText(const std::u16string& text, LPVOID root, LPWSTR& out) {
-        const ULONG bytes = static_cast<ULONG>((text.size() + 1) * sizeof(char16_t));
+        std::uint32_t bytes = 0;
         LPVOID block = nullptr;
-        if (MAPIAllocateMore(bytes, root, &block) != S_OK || block == nullptr) {
+        if (!sizes::Length32(0, text.size() + 1, sizeof(char16_t), bytes) ||
+            MAPIAllocateMore(bytes, root, &block) != S_OK || block == nullptr) {
             return false;
         }
         out = static_cast<LPWSTR>(block);

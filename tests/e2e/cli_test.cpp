@@ -1,9 +1,12 @@
 #include "cli_runner.h"
+#include "platform/files.h"
+#include "platform/utf.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -154,6 +157,78 @@ TEST_F(Cli, FailuresKeepTheJobsTextsAndNameTheFileOrHandset) {
     const CliResult noDevice = RunCliOn(absent, {"backup", "usms", "x.usms"});
     EXPECT_EQ(noDevice.status, 1);
     EXPECT_TRUE(Has(noDevice.err, absent.string()) && Has(noDevice.err, "device init"));
+}
+
+const std::string kSharing =
+    "The process cannot access the file because it is being used by another process.\n";
+
+// Every file of a folder tree with its bytes.
+std::map<fs::path, std::string> Snapshot(const fs::path& folder) {
+    std::map<fs::path, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            files[entry.path()] = ReadHostFile(entry.path());
+        }
+    }
+    return files;
+}
+
+TEST_F(Cli, NamesThatAreNotUtf8ReachTheHostByteForByte) {
+    const std::string ff = backup(demo(), "usms", "a\xFF.usms");
+    const std::string fe = backup(demo(), "usms", "a\xFE\x80.usms");
+    EXPECT_EQ(ff, fe); // two files, neither written over the other
+    EXPECT_EQ(ReadHostFile(file("a\xFF.usms")).size(), ff.size());
+    EXPECT_FALSE(fs::exists(file("a\xEF\xBF\xBD.usms")));
+    for (const char* name : {"a\xFF.usms", "a\xFE\x80.usms"}) {
+        EXPECT_EQ(RunCli({"inspect", file(name).string()}).status, 0) << name;
+    }
+    const fs::path empty = dir_.path() / "empty";
+    ASSERT_EQ(RunCliOn(empty, {"device", "init"}).status, 0);
+    EXPECT_EQ(RunCliOn(empty, {"restore", file("a\xFF.usms").string()})
+                  .out.rfind("Restore Completed. 42 messages from ", 0),
+              0u);
+    EXPECT_EQ(backup(empty, "usms", "b\x81.usms"), ff);
+}
+
+// The store's and the registry's files are the system's own: a backup onto them is refused,
+// by device path or host path, and leaves every file of the handset as it was.
+TEST_F(Cli, ABackupOntoTheHandsetsDatabasesIsRefused) {
+    // A backup writes the settings file when it is missing: have it there first.
+    ASSERT_EQ(
+        RunCliOn(demo(), {"settings", "--folders", "Draft,Inbox,Outbox,Sentedbox,Wastebox"}).status,
+        0);
+    ASSERT_TRUE(fs::exists(demo() / "registry.db"));
+    const auto before = Snapshot(demo());
+    for (const std::string& target :
+         {std::string("\\mail.db"), std::string("\\registry.db"), (demo() / "mail.db").string(),
+          (demo() / "registry.db").string()}) {
+        for (const auto& [format, phrase] : {std::pair{"usms", "begin backup error, "},
+                                             std::pair{"csv-utf8", "open file to write error, "}}) {
+            const CliResult r = RunCliOn(demo(), {"backup", format, target});
+            EXPECT_EQ(r.status, 1) << target;
+            EXPECT_EQ(r.out, phrase + kSharing) << target;
+        }
+    }
+    const auto after = Snapshot(demo());
+    EXPECT_EQ(after.size(), before.size());
+    for (const auto& [path, bytes] : before) {
+        EXPECT_TRUE(after.count(path) != 0 && after.at(path) == bytes) << path;
+    }
+}
+
+TEST_F(Cli, AFileOpenForReadingInAnotherProcessIsNotReplaced) {
+    const std::string original = backup(demo(), "usms", "held.usms");
+    const std::u16string path = utf::FromHostBytes(file("held.usms").string());
+    const HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(RunCliOn(demo(), {"settings", "--folders", "Inbox"}).status, 0);
+    const CliResult refused = RunCliOn(demo(), {"backup", "usms", file("held.usms").string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "begin backup error, " + kSharing);
+    EXPECT_EQ(ReadHostFile(file("held.usms")), original);
+    ASSERT_TRUE(CloseHandle(reader));
+    EXPECT_NE(backup(demo(), "usms", "held.usms"), original); // once free, it is replaced
 }
 
 TEST(CliUsage, HelpVersionAndUsageErrors) {

@@ -110,6 +110,7 @@ TEST_P(WriteTest, WritesHeaderThenText) {
     EXPECT_TRUE(GetParam().encoder->WriteHeader(file));
     EXPECT_TRUE(GetParam().encoder->WriteText(file, kSample));
     EXPECT_TRUE(GetParam().encoder->WriteText(file, u""));
+    ASSERT_TRUE(MarkComplete(file));
     ASSERT_TRUE(CloseIfValid(file));
     EXPECT_EQ(ReadHostFile(dir.path() / "out.txt"), GetParam().header + GetParam().text);
 }

@@ -84,7 +84,8 @@ Calls UnicodeBackupCalls(std::vector<MemoryRecord>& messages) {
         .add(FileOp::Size, 1, u"write validate error, ")
         .add(FileOp::Write, 16, u"write validate error, ")
         .add(FileOp::Flush, 1, u"flush file error, ")
-        .add(FileOp::Close, 1, u"close file error, ");
+        .add(FileOp::Close, 1, u"close file error, ")
+        .add(FileOp::Sync, 2, u"close file error, "); // the file, then its folder
     return calls;
 }
 
@@ -112,7 +113,8 @@ Calls AnsiBackupCalls(std::vector<MemoryRecord>& messages) {
         .add(FileOp::Seek, 1, u"Write validate info(seekFile) error, ")
         .add(FileOp::Write, 1, u"Write validate info(write file) error, ")
         .add(FileOp::Flush, 1, u"flush file error, ")
-        .add(FileOp::Close, 1, u"close file error, ");
+        .add(FileOp::Close, 1, u"close file error, ")
+        .add(FileOp::Sync, 2, u"close file error, "); // the file, then its folder
     return calls;
 }
 
@@ -157,6 +159,8 @@ std::string OpName(FileOp op) {
         return "Flush";
     case FileOp::Close:
         return "Close";
+    case FileOp::Sync:
+        return "Sync";
     }
     return "Unknown";
 }
@@ -232,10 +236,32 @@ TEST_P(BackupFaultTest, UnicodeRestoreReportsEveryFailedCall) {
                              });
 }
 
+// Each record is handed to the system, but the disk is synced only when the file is done: the
+// file's data once and its folder once, however many records there are.
+TEST(BackupSyncs, ABackupSyncsTwiceWhateverItsSize) {
+    const TempDir dir;
+    for (const std::size_t count : {1u, 50u}) {
+        std::vector<MemoryRecord> many;
+        for (std::size_t i = 0; i < count; ++i) {
+            many.push_back(WorkedExampleMessage());
+        }
+        for (const bool unicode : {true, false}) {
+            UnicodeBackupFile usms;
+            AnsiBackupFile sms;
+            faults::ResetFileCounts();
+            ASSERT_TRUE(
+                RunBackup(unicode ? static_cast<BackupFile&>(usms) : sms, dir.file("many"), many)
+                    .ok);
+            EXPECT_EQ(faults::FileCallCount(FileOp::Sync), 2) << count;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Calls, BackupFaultTest,
     ::testing::Combine(::testing::Values(FileOp::Any, FileOp::Create, FileOp::Read, FileOp::Write,
-                                         FileOp::Seek, FileOp::Size, FileOp::Flush, FileOp::Close),
+                                         FileOp::Seek, FileOp::Size, FileOp::Flush, FileOp::Close,
+                                         FileOp::Sync),
                        ::testing::Bool()),
     [](const auto& info) {
         return OpName(std::get<0>(info.param)) + (std::get<1>(info.param) ? "FromThenOn" : "Once");

@@ -40,6 +40,7 @@ TEST(FileAccess, WriteAllStopsAtTheFirstFailure) {
     EXPECT_FALSE(WriteU32(h, 7));
     EXPECT_EQ(ErrorText(), u"There is not enough space on the disk.");
     EXPECT_TRUE(WriteU32(h, 0x04030201));
+    MarkComplete(h);
     CloseIfValid(h);
     EXPECT_EQ(ReadHostFile(dir.path() / "w"), std::string("\x01\x02\x03\x04", 4));
 }
@@ -53,13 +54,22 @@ TEST(FileAccess, CloseIfValidLeavesInvalidHandlesAlone) {
     EXPECT_EQ(invalid, INVALID_HANDLE_VALUE);
 }
 
-TEST(FileAccess, CreateReplacesAnExistingFileAndOpenNeedsOne) {
+// A new file takes the old one's place only when marked complete; until then it lies beside it.
+TEST(FileAccess, CreateReplacesAnExistingFileOnlyWithACompleteOne) {
     TempDir dir;
-    WriteHostFile(dir.path() / "old", "old content");
-    HANDLE h = CreateForWriting(dir.file("old"));
-    ASSERT_TRUE(IsValidHandle(h));
-    EXPECT_EQ(FileSize(h), 0u);
-    CloseIfValid(h);
+    const std::filesystem::path old = dir.path() / "old";
+    WriteHostFile(old, "old content");
+    for (const bool complete : {false, true}) {
+        HANDLE h = CreateForWriting(dir.file("old"));
+        ASSERT_TRUE(IsValidHandle(h));
+        EXPECT_EQ(FileSize(h), 0u);
+        EXPECT_TRUE(WriteAnsiText(h, complete ? u"new" : u"half"));
+        EXPECT_EQ(ReadHostFile(old), "old content");
+        EXPECT_TRUE(!complete || MarkComplete(h));
+        EXPECT_TRUE(CloseIfValid(h));
+        EXPECT_EQ(ReadHostFile(old), complete ? "new" : "old content");
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "old.partial"), !complete);
+    }
     EXPECT_EQ(OpenForReading(dir.file("absent")), INVALID_HANDLE_VALUE);
     EXPECT_EQ(ErrorText(), u"The system cannot find the file specified.");
 }
@@ -71,6 +81,7 @@ TEST(FileAccess, LinesAndAnsiTextUseTheActiveCodePage) {
     EXPECT_TRUE(WriteLine(h, u"caf\u00E9 \u4E2D"));
     EXPECT_TRUE(WriteAnsiText(h, u"end"));
     EXPECT_TRUE(WriteAnsiText(h, u"")); // an empty text writes nothing and succeeds
+    MarkComplete(h);
     CloseIfValid(h);
     SetActiveCodePage(0);
     EXPECT_EQ(ReadHostFile(dir.path() / "l"), "caf\xE9 ?\nend");

@@ -15,6 +15,7 @@ TEST(FileStream, StringsStopAtTheirFirstNulAndReadBack) {
     EXPECT_TRUE(out.writeString(u""));
     EXPECT_TRUE(out.writeString(u"\U0001F600"));
     EXPECT_TRUE(out.writeFileTime(FILETIME{1, 2}));
+    EXPECT_TRUE(MarkComplete(out.handle()));
     EXPECT_TRUE(out.close());
     EXPECT_EQ(out.handle(), 0u);
     EXPECT_EQ(ReadHostFile(dir.path() / "s"),

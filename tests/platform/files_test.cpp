@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -102,6 +104,107 @@ TEST(PlatformFiles, ShareModesAreEnforcedBetweenHandles) {
     EXPECT_EQ(ReadHostFile(dir.path() / "s.bin"), "data"); // the refused create truncated nothing
     CloseHandle(r1);
     CloseHandle(r2);
+}
+
+// Runs check in a child process and returns its verdict: share modes must hold across processes.
+bool InChild(bool (*check)(const std::u16string&), const std::u16string& path) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(check(path) ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+bool RefusedWithSharingViolation(HANDLE h) {
+    const bool refused = h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+    }
+    return refused;
+}
+
+TEST(PlatformFiles, ShareModesHoldAcrossProcesses) {
+    TempDir dir;
+    const std::u16string path = dir.file("held.bin");
+    WriteHostFile(dir.path() / "held.bin", "kept");
+    const HANDLE reader = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(InChild(
+        [](const std::u16string& p) {
+            return RefusedWithSharingViolation(CreateReplacingFileW(p.c_str(), 0)) &&
+                   RefusedWithSharingViolation(Open(p, GENERIC_WRITE, 0, OPEN_EXISTING));
+        },
+        path));
+    EXPECT_TRUE(InChild( // another reader is welcome
+        [](const std::u16string& p) {
+            const HANDLE h = Open(p, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+            return h != INVALID_HANDLE_VALUE && CloseHandle(h);
+        },
+        path));
+    ASSERT_TRUE(CloseHandle(reader));
+    EXPECT_TRUE(InChild(
+        [](const std::u16string& p) {
+            const HANDLE h = CreateReplacingFileW(p.c_str(), 0);
+            return h != INVALID_HANDLE_VALUE && MarkFileComplete(h) && CloseHandle(h);
+        },
+        path));
+    EXPECT_EQ(ReadHostFile(dir.path() / "held.bin"), ""); // replaced once nobody held it
+}
+
+// The handset's databases belong to the system: no handle reaches them, by any path.
+TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
+    TempDevice deviceFolder;
+    for (const char* name : {"mail.db", "mail.db-wal", "registry.db"}) {
+        WriteHostFile(deviceFolder.path() / name, "store");
+        const std::u16string devicePath = u"\\" + utf::Utf16(name);
+        const std::u16string hostPath = utf::Utf16((deviceFolder.path() / name).string());
+        for (const std::u16string& path : {devicePath, hostPath}) {
+            EXPECT_TRUE(RefusedWithSharingViolation(CreateReplacingFileW(path.c_str(), 0)));
+            EXPECT_TRUE(RefusedWithSharingViolation(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
+            EXPECT_TRUE(RefusedWithSharingViolation(
+                Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)));
+        }
+        EXPECT_EQ(ReadHostFile(deviceFolder.path() / name), "store");
+        EXPECT_FALSE(
+            std::filesystem::exists(deviceFolder.path() / (std::string(name) + ".partial")));
+    }
+}
+
+// Flushing hands bytes to the system; the one sync of a file's data comes with its close, and a
+// new name in a folder costs one more.
+TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
+    TempDir dir;
+    struct Case {
+        DWORD access;
+        DWORD disposition;
+        bool write;
+        int syncs;
+    };
+    WriteHostFile(dir.path() / "existing", "x");
+    const Case cases[] = {
+        {GENERIC_WRITE, CREATE_NEW, true, 2},    {GENERIC_WRITE, CREATE_NEW, false, 2},
+        {GENERIC_WRITE, OPEN_EXISTING, true, 1}, {GENERIC_WRITE, OPEN_EXISTING, false, 0},
+        {GENERIC_READ, OPEN_EXISTING, false, 0},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::u16string path = c.disposition == CREATE_NEW
+                                        ? dir.file("new" + std::to_string(n++))
+                                        : dir.file("existing");
+        faults::ResetFileCounts();
+        const HANDLE h =
+            Open(path, c.access, c.access == GENERIC_READ ? FILE_SHARE_READ : 0, c.disposition);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        for (int i = 0; c.write && i < 100; ++i) {
+            Write(h, "record");
+            ASSERT_TRUE(FlushFileBuffers(h));
+        }
+        EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), 0);
+        ASSERT_TRUE(CloseHandle(h));
+        EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), c.syncs) << n;
+    }
 }
 
 TEST(PlatformFiles, OpenErrorsAndInvalidHandles) {

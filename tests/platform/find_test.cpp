@@ -38,9 +38,10 @@ TEST(Find, ListsEntriesWithHostAttributesInNameOrder) {
     WriteHostFile(docs / "b.usms", "x");
     WriteHostFile(docs / "a.USMS", "x");
     WriteHostFile(docs / "notes.txt", "x");
+    WriteHostFile(docs / "c\xFF.usms", "x"); // not UTF-8: listed with its byte kept
 
     const std::vector<Entry> all = Search(u"\\My Documents\\*.*");
-    ASSERT_EQ(all.size(), 6u);
+    ASSERT_EQ(all.size(), 7u);
     EXPECT_EQ(all[0].name, u".hidden");
     EXPECT_EQ(all[0].attributes, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(all[1].name, u"Backups");
@@ -51,9 +52,10 @@ TEST(Find, ListsEntriesWithHostAttributesInNameOrder) {
     EXPECT_EQ(all[3].attributes, FILE_ATTRIBUTE_NORMAL);
 
     const std::vector<Entry> backups = Search(u"\\My Documents\\*.usms");
-    ASSERT_EQ(backups.size(), 2u); // the match ignores case, as on the handset
+    ASSERT_EQ(backups.size(), 3u); // the match ignores case, as on the handset
     EXPECT_EQ(backups[0].name, u"a.USMS");
     EXPECT_EQ(backups[1].name, u"b.usms");
+    EXPECT_EQ(backups[2].name, u"c\xDCFF.usms");
     ::chmod((docs / "Locked").c_str(), 0755);
 }
 

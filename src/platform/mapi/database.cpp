@@ -88,6 +88,11 @@ bool FirstOpenInProcess(const std::filesystem::path& path) {
 std::shared_ptr<Database> Database::Open(const std::filesystem::path& path, HRESULT& hr) {
     std::error_code error;
     std::filesystem::create_directories(path.parent_path(), error);
+    const std::vector<std::filesystem::path> files = {path, path.string() + "-wal",
+                                                      path.string() + "-shm"};
+    // Held before the open, so that no close of ours can drop another connection's locks.
+    host_locks::DatabaseHold hold;
+    hold.Add(files);
     sqlite3* handle = nullptr;
     const int rc =
         sqlite3_open_v2(path.string().c_str(), &handle,
@@ -98,10 +103,12 @@ std::shared_ptr<Database> Database::Open(const std::filesystem::path& path, HRES
         return nullptr;
     }
     std::shared_ptr<Database> db(new Database(handle));
+    db->hold_ = std::move(hold);
     hr = db->initialise(FirstOpenInProcess(std::filesystem::absolute(path, error)));
     if (hr != S_OK) {
         return nullptr;
     }
+    db->hold_.Add(files); // the write-ahead files exist now
     return db;
 }
 

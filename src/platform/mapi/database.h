@@ -3,6 +3,7 @@
 // its own transaction, so a crash never leaves half a change behind.
 #pragma once
 
+#include "platform/host_locks.h"
 #include "platform/mapi/codec.h"
 
 #include <array>
@@ -123,6 +124,8 @@ private:
     explicit Database(sqlite3* db) : db_(db) {}
     HRESULT initialise(bool cleanUp);
 
+    // Keeps the database's files from other processes' writers; released after the close.
+    host_locks::DatabaseHold hold_;
     sqlite3* db_;
     std::recursive_mutex mutex_;
     std::array<sqlite3_stmt*, static_cast<std::size_t>(Sql::Count_)> statements_{};
