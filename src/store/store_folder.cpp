@@ -11,8 +11,8 @@ std::vector<BYTE> ReadEntryId(IMAPIFolder* folder) {
     SizedSPropTagArray<1> tags{1, {PR_ENTRYID}};
     ULONG count = 0;
     MapiBuffer<SPropValue> values;
-    if (folder->GetProps(tags.ptr(), MAPI_UNICODE, &count, values.put()) != S_OK ||
-        count != 1 || values[0].ulPropTag != PR_ENTRYID) {
+    if (folder->GetProps(tags.ptr(), MAPI_UNICODE, &count, values.put()) != S_OK || count != 1 ||
+        values[0].ulPropTag != PR_ENTRYID) {
         return {};
     }
     const SBinary& bin = values[0].Value.bin;

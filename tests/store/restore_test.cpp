@@ -340,6 +340,37 @@ TEST_F(RestoreTest, WritesEveryFieldAndTheRecipientsInOrder) {
     EXPECT_EQ(message.senderNumber(), u"+4955");
 }
 
+// The replace search asks the library for one row per record, however full the folder is.
+TEST_F(RestoreTest, SearchCostDoesNotGrowWithTheFolder) {
+    constexpr int kRecords = 40;
+    std::vector<int> rowsAsked;
+    for (const int seeded : {40, 400}) {
+        const ObjectId inbox = special(SpecialFolder::Inbox);
+        Seed(inbox, u"old", seeded, 1000, false);
+        ScriptedFormat format;
+        for (int i = 0; i < kRecords; ++i) {
+            // Every other record replaces a seeded message.
+            format.add(u"Inbox", u"new", 1010 + static_cast<std::uint64_t>(i) * 5)
+                .recipients.clear();
+        }
+        mapi_faults::ResetCounts();
+        mapi_faults::StartRecording();
+        ASSERT_TRUE(Restore(format).ok);
+        mapi_faults::StopRecording();
+        int asked = 0;
+        for (const auto& call : mapi_faults::Recorded()) {
+            asked += call.op == Op::QueryRows ? call.count : 0;
+        }
+        rowsAsked.push_back(asked);
+        EXPECT_EQ(mapi_faults::CallCount(Op::FindRow), kRecords);
+        EXPECT_EQ(mapi_admin::Messages(inbox).size(),
+                  static_cast<std::size_t>(seeded - kRecords / 2 + kRecords));
+        ASSERT_TRUE(mapi_admin::CreateDeviceStore());
+    }
+    EXPECT_EQ(rowsAsked[0], rowsAsked[1]);
+    EXPECT_LE(rowsAsked[1], kRecords);
+}
+
 TEST_F(RestoreTest, LibraryCallsOfOneRecord) {
     ScriptedFormat format;
     format.add(u"Inbox\\Old", u"a", 100).recipients.clear();
