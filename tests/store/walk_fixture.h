@@ -10,6 +10,7 @@
 #include "store/message_store.h"
 #include "store_fixture.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -132,6 +133,9 @@ public:
     bool ReadRecord(HANDLE, MessageFields& record, std::vector<Recipient>& recipients,
                     std::u16string& error) override {
         ++reads;
+        if (beforeRead) {
+            beforeRead(reads);
+        }
         if (reads == failAt || next >= entries.size()) {
             error = u"read sms error, bad record";
             return false;
@@ -181,5 +185,7 @@ public:
     std::size_t next = 0;
     int reads = 0;
     int failAt = 0;
+    // Called with the 1-based read number before each read.
+    std::function<void(int)> beforeRead;
     bool valid = true;
 };
