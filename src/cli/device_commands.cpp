@@ -10,6 +10,7 @@
 #include "platform/mapi/mapi_admin.h"
 #include "platform/registry.h"
 #include "platform/utf.h"
+#include "store/backup_walk.h"
 #include "store/message_list.h"
 #include "store/store_folder.h"
 #include "store/store_message.h"
@@ -56,7 +57,7 @@ std::u16string OneLine(std::u16string text, std::size_t width) {
     return text;
 }
 
-void ListFolder(StoreFolder& folder) {
+void ListMessages(StoreFolder& folder) {
     console::Out(folder.folderPath() + u"\n");
     if (MessageList* list = folder.messages(10); list != nullptr && list->reset()) {
         while (list->next()) {
@@ -69,11 +70,18 @@ void ListFolder(StoreFolder& folder) {
                          OneLine(message.body(), 60) + u"\n");
         }
     }
-    if (auto* children = folder.subfolders(); children != nullptr) {
-        for (const auto& child : *children) {
-            ListFolder(*child);
-        }
-    }
+}
+
+// Any depth the store holds, without recursion; a subfolder list that cannot be read is
+// passed over.
+void ListFolder(StoreFolder& folder) {
+    WalkFolders(
+        folder,
+        [](StoreFolder& each) {
+            ListMessages(each);
+            return true;
+        },
+        [](StoreFolder&) { return true; });
 }
 
 struct Token {

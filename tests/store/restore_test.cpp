@@ -128,26 +128,36 @@ TEST_P(RestoreBadPathTest, FailsWithTheFolderText) {
     EXPECT_EQ(Bodies(special(SpecialFolder::Inbox)).size(), c.paths.size() - 1);
 }
 
+// One level more than a restore makes.
+const std::u16string kTooDeepPath = [] {
+    std::u16string path = u"Inbox";
+    for (std::size_t i = 0; i <= kMaxSubfolderDepth; ++i) {
+        path += u"\\d";
+    }
+    return path;
+}();
+const std::u16string kTooDeepText = u"No.2:create folder '" + kTooDeepPath + u"' error.";
+
 INSTANTIATE_TEST_SUITE_P(
     Paths, RestoreBadPathTest,
-    ::testing::Values(BadPathCase{"Empty", {u""}, u"No.1:create folder '' error."},
-                      BadPathCase{"LowerCase", {u"inbox"}, u"No.1:create folder 'inbox' error."},
-                      BadPathCase{"UnknownFirst",
-                                  {u"Inbox", u"Inbox", u"Sent"},
-                                  u"No.3:create folder 'Sent' error."},
-                      BadPathCase{"LeadingBackslash",
-                                  {u"Inbox", u"\\Inbox"},
-                                  u"No.2:create folder '\\Inbox' error."},
-                      // The second level of a new path cannot be created.
-                      BadPathCase{"CreateFolderFails",
-                                  {u"Inbox", u"Inbox\\Old\\Work"},
-                                  u"No.2:create folder 'Inbox\\Old\\Work' error.",
-                                  2},
-                      BadPathCase{"SpecialFolderUnopenable",
-                                  {u"Outbox\\Old"},
-                                  u"No.1:create folder 'Outbox\\Old' error.",
-                                  0,
-                                  true}),
+    ::testing::Values(
+        BadPathCase{"Empty", {u""}, u"No.1:create folder '' error."},
+        BadPathCase{"LowerCase", {u"inbox"}, u"No.1:create folder 'inbox' error."},
+        BadPathCase{
+            "UnknownFirst", {u"Inbox", u"Inbox", u"Sent"}, u"No.3:create folder 'Sent' error."},
+        BadPathCase{
+            "LeadingBackslash", {u"Inbox", u"\\Inbox"}, u"No.2:create folder '\\Inbox' error."},
+        // The second level of a new path cannot be created.
+        BadPathCase{"CreateFolderFails",
+                    {u"Inbox", u"Inbox\\Old\\Work"},
+                    u"No.2:create folder 'Inbox\\Old\\Work' error.",
+                    2},
+        BadPathCase{"TooDeep", {u"Inbox", kTooDeepPath.c_str()}, kTooDeepText.c_str()},
+        BadPathCase{"SpecialFolderUnopenable",
+                    {u"Outbox\\Old"},
+                    u"No.1:create folder 'Outbox\\Old' error.",
+                    0,
+                    true}),
     [](const ::testing::TestParamInfo<BadPathCase>& info) { return info.param.name; });
 
 TEST_F(RestoreTest, ReplacesTheMessageWithTheSameDeliveryTime) {
