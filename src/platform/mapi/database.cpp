@@ -413,6 +413,13 @@ ObjectId Database::folderByName(ObjectId parent, std::u16string_view name) {
 
 HRESULT Database::createFolder(ObjectId parent, ObjectId store, std::u16string_view name,
                                std::u16string_view comment, bool openIfExists, ObjectId& id) {
+    // Opening an existing folder needs no write lock.
+    if (openIfExists) {
+        if (const ObjectId existing = folderByName(parent, name); existing != 0) {
+            id = existing;
+            return S_OK;
+        }
+    }
     Transaction tx(*this);
     if (tx.status() != S_OK) {
         return tx.status();

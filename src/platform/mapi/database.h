@@ -97,9 +97,9 @@ public:
     // it while this one lives.
     HRESULT insertObject(ObjectKind kind, ObjectId parent, ObjectId store, bool visible,
                          ObjectId& id);
-    // An unlisted message of folder with its recipients when given, in one transaction, held
-    // under this connection's lease. MAPI_E_NOT_FOUND when the folder is gone.
-    HRESULT insertMessage(ObjectId folder, ObjectId store,
+    // A message of folder with its recipients when given, in one transaction: listed, or
+    // unlisted under this connection's lease. MAPI_E_NOT_FOUND when the folder is gone.
+    HRESULT insertMessage(ObjectId folder, ObjectId store, bool listed,
                           const std::vector<std::vector<StoredProp>>* recipients, ObjectId& id);
     // A store row: its own store.
     HRESULT insertStore(ObjectId& id);

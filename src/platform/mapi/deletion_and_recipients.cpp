@@ -127,7 +127,7 @@ HRESULT Database::replaceRecipients(ObjectId message,
     return tx.commit();
 }
 
-HRESULT Database::insertMessage(ObjectId folder, ObjectId store,
+HRESULT Database::insertMessage(ObjectId folder, ObjectId store, bool listed,
                                 const std::vector<std::vector<StoredProp>>* recipients,
                                 ObjectId& id) {
     id = 0;
@@ -139,7 +139,7 @@ HRESULT Database::insertMessage(ObjectId folder, ObjectId store,
         return MAPI_E_NOT_FOUND;
     }
     ObjectId made = 0;
-    if (const HRESULT hr = insertObject(ObjectKind::Message, folder, store, false, made);
+    if (const HRESULT hr = insertObject(ObjectKind::Message, folder, store, listed, made);
         hr != S_OK) {
         return hr;
     }

@@ -50,7 +50,7 @@ public:
             return hr;
         }
         const auto lock = db_->lock();
-        // One transaction: the message, its recipients and its properties, listed at once.
+        // One transaction: the message, listed, with its recipients and its properties.
         Transaction tx(*db_);
         if (tx.status() != S_OK) {
             return tx.status();
@@ -58,7 +58,7 @@ public:
         const RecipientRows* recipients = pending_->recipients ? &*pending_->recipients : nullptr;
         ObjectId id = 0;
         if (const HRESULT hr =
-                db_->insertMessage(pending_->folder, pending_->store, recipients, id);
+                db_->insertMessage(pending_->folder, pending_->store, true, recipients, id);
             hr != S_OK) {
             return hr;
         }
@@ -147,7 +147,7 @@ private:
         ObjectId id = 0;
         const RecipientRows* recipients = pending_->recipients ? &*pending_->recipients : nullptr;
         if (const HRESULT hr =
-                db_->insertMessage(pending_->folder, pending_->store, recipients, id);
+                db_->insertMessage(pending_->folder, pending_->store, false, recipients, id);
             hr != S_OK) {
             return hr;
         }
