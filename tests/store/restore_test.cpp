@@ -260,6 +260,7 @@ const WriteFaultCase kWriteFaultCases[] = {
     // A failed search finds nothing to replace: the record is added.
     {"LookupTable", Op::GetContentsTable, Kind::Folder, MAPI_E_CALL_FAILED, true, u"",
      u"old|new|more"},
+    {"FindRow", Op::FindRow, Kind::Table, MAPI_E_CALL_FAILED, true, u"", u"old|new|more"},
     // The result of deleting the replaced message is not looked at.
     {"DeleteMessages", Op::DeleteMessages, Kind::Folder, MAPI_E_CALL_FAILED, true, u"",
      u"old|new|more"},

@@ -120,7 +120,7 @@ HRESULT Database::initialise() {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     if (sqlite3_exec(db_,
                      "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-                     "PRAGMA wal_autocheckpoint=8192; PRAGMA cache_size=-16384;",
+                     "PRAGMA wal_autocheckpoint=8192; PRAGMA cache_size=-4096;",
                      nullptr, nullptr, nullptr) != SQLITE_OK) {
         return lastError();
     }
