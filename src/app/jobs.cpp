@@ -1,6 +1,7 @@
 #include "app/jobs.h"
 
 #include "files/file_access.h"
+#include "platform/device.h"
 #include "resources/string_table.h"
 #include "store/backup_walk.h"
 #include "store/message_prefix.h"
@@ -74,7 +75,8 @@ std::u16string BackupCompletedText(DWORD written, DWORD counted) {
 
 BackupJob::BackupJob(std::u16string path_, BackupFile& format_, std::u16string& resultText_,
                      const FolderSelection* chosen)
-    : store(kSmsStoreName), path(std::move(path_)), format(format_), resultText(resultText_) {
+    : store(kSmsStoreName), lock(device::Folder()), path(std::move(path_)), format(format_),
+      resultText(resultText_) {
     if (chosen != nullptr) {
         folders = *chosen;
     } else {
@@ -83,7 +85,8 @@ BackupJob::BackupJob(std::u16string path_, BackupFile& format_, std::u16string& 
 }
 
 RestoreJob::RestoreJob(std::u16string path_, BackupFile& format_, std::u16string& resultText_)
-    : store(kSmsStoreName), path(std::move(path_)), resultText(resultText_), format(format_) {}
+    : store(kSmsStoreName), lock(device::Folder()), path(std::move(path_)), resultText(resultText_),
+      format(format_) {}
 
 namespace {
 
@@ -94,8 +97,13 @@ template <typename Job> bool Finish(Job& job, bool ok) {
     return ok;
 }
 
-// The common start of both workers: the store must have opened, the counters start at 0.
+// The common start of both workers: the handset must be this job's alone and the store must
+// have opened; the counters start at 0.
 template <typename Job> bool Start(Job& job) {
+    if (!job.lock.held()) {
+        job.resultText = kHandsetBusyText;
+        return false;
+    }
     if (!job.store.isOpen()) {
         job.resultText = ResourceString(resources::kIdsAccountInitFailed);
         return false;

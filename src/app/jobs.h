@@ -9,6 +9,7 @@
 
 #include "app/folder_selection.h"
 #include "files/backup_file.h"
+#include "platform/handset_lock.h"
 #include "store/message_store.h"
 
 #include <atomic>
@@ -21,6 +22,7 @@ struct BackupJob {
               const FolderSelection* chosen = nullptr);
 
     MessageStore store; // declared first: the session opens before anything else is built
+    HandsetLock lock;   // held for the job's whole life; a job without it does nothing
     std::u16string path;
     BackupFile& format;
     FolderSelection folders;
@@ -35,6 +37,7 @@ struct RestoreJob {
     RestoreJob(std::u16string path, BackupFile& format, std::u16string& resultText);
 
     MessageStore store;
+    HandsetLock lock;
     std::u16string path;
     std::u16string& resultText;
     BackupFile& format;
@@ -43,6 +46,10 @@ struct RestoreJob {
     std::atomic<DWORD> done{0};
     bool completed = false;
 };
+
+// The result text of a job that finds another backup or restore running on the handset.
+inline constexpr char16_t kHandsetBusyText[] =
+    u"The handset is busy with another backup or restore. Try again when it has finished.";
 
 // The worker bodies; each ends by setting done to 1. The result is what the job achieved.
 bool RunBackup(BackupJob& job);

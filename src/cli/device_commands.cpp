@@ -11,6 +11,7 @@
 #include "model/address_items.h"
 #include "platform/device.h"
 #include "platform/utf.h"
+#include "store/backup_walk.h"
 #include "store/message_list.h"
 #include "store/store_folder.h"
 #include "store/store_message.h"
@@ -34,7 +35,7 @@ std::u16string OneLine(const std::u16string& shown, std::size_t width) {
     return text;
 }
 
-void ListFolder(StoreFolder& folder) {
+void ListMessages(StoreFolder& folder) {
     console::Out(VisibleText(folder.folderPath()) + u"\n");
     if (MessageList* list = folder.messages(10); list != nullptr && list->reset()) {
         while (list->next()) {
@@ -47,11 +48,18 @@ void ListFolder(StoreFolder& folder) {
                          VisibleText(sender) + u"  " + OneLine(message.body(), 60) + u"\n");
         }
     }
-    if (auto* children = folder.subfolders(); children != nullptr) {
-        for (const auto& child : *children) {
-            ListFolder(*child);
-        }
-    }
+}
+
+// Any depth the store holds, without recursion; a subfolder list that cannot be read is
+// passed over.
+void ListFolder(StoreFolder& folder) {
+    WalkFolders(
+        folder,
+        [](StoreFolder& each) {
+            ListMessages(each);
+            return true;
+        },
+        [](StoreFolder&) { return true; });
 }
 
 } // namespace

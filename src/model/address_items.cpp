@@ -33,21 +33,30 @@ struct MatchContextDeleter {
 struct JitStackDeleter {
     void operator()(pcre2_jit_stack* stack) const { pcre2_jit_stack_free(stack); }
 };
+using CodePtr = std::unique_ptr<pcre2_code, CodeDeleter>;
+
+// The same groups 1 and 3, each repetition a single character: the interpreter then needs no
+// memory per repetition, so an item of any length is matched. Used when the JIT runs out of
+// stack on the pattern as written.
+constexpr char16_t kSenderPatternFlat[] = u"\"([\\w\\W]*)()\" <([\\w\\W]*)>";
+
+CodePtr Compile(const char16_t* pattern) {
+    int error = 0;
+    PCRE2_SIZE offset = 0;
+    // Anchored: the search below starts at the only position where a match can begin.
+    return CodePtr(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern), PCRE2_ZERO_TERMINATED,
+                                 PCRE2_ANCHORED, &error, &offset, nullptr));
+}
 
 struct CompiledPattern {
-    std::unique_ptr<pcre2_code, CodeDeleter> code;
+    CodePtr code;
+    CodePtr flat;
     bool jit = false;
 };
 
 const CompiledPattern& SenderPattern() {
     static const CompiledPattern pattern = [] {
-        CompiledPattern compiled;
-        int error = 0;
-        PCRE2_SIZE offset = 0;
-        // Anchored: the search below starts at the only position where a match can begin.
-        compiled.code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(kSenderPattern),
-                                          PCRE2_ZERO_TERMINATED, PCRE2_ANCHORED, &error, &offset,
-                                          nullptr));
+        CompiledPattern compiled{Compile(kSenderPattern), Compile(kSenderPatternFlat), false};
         compiled.jit =
             compiled.code && pcre2_jit_compile(compiled.code.get(), PCRE2_JIT_COMPLETE) == 0;
         return compiled;
@@ -55,11 +64,41 @@ const CompiledPattern& SenderPattern() {
     return pattern;
 }
 
-// Each repetition of a group keeps a backtracking point, so the stack grows with the length
-// of the item; give long items room instead of failing them.
+// Each repetition of a group keeps a backtracking point on the JIT stack, so the stack bounds
+// the item length the JIT handles; longer items go to the interpreter.
 constexpr PCRE2_SIZE kJitStackStart = 64 * 1024;
-constexpr PCRE2_SIZE kJitStackMax = 512 * 1024 * 1024;
-constexpr uint32_t kHeapLimitKib = 2 * 1024 * 1024;
+constexpr PCRE2_SIZE kJitStackMax = 8 * 1024 * 1024;
+
+// One match context with its JIT stack and one match block per thread, made on first use:
+// creating a JIT stack costs far more than a match of a usual item.
+struct ThreadMatcher {
+    std::unique_ptr<pcre2_match_data, MatchDataDeleter> match;
+    std::unique_ptr<pcre2_match_context, MatchContextDeleter> context;
+    std::unique_ptr<pcre2_jit_stack, JitStackDeleter> stack;
+
+    explicit ThreadMatcher(const CompiledPattern& pattern)
+        : match(pcre2_match_data_create(5, nullptr)), context(pcre2_match_context_create(nullptr)) {
+        if (context) {
+            // Exactness over time: a long item that does not match is tried to the end.
+            pcre2_set_match_limit(context.get(), UINT32_MAX);
+        }
+        if (pattern.jit && context) {
+            stack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
+            pcre2_jit_stack_assign(context.get(), nullptr, stack.get());
+        }
+    }
+};
+
+ThreadMatcher* MatcherOfThisThread(const CompiledPattern& pattern) {
+    thread_local ThreadMatcher matcher(pattern);
+    return matcher.match && matcher.context ? &matcher : nullptr;
+}
+
+bool IsResourceLimit(int result) {
+    return result == PCRE2_ERROR_JIT_STACKLIMIT || result == PCRE2_ERROR_HEAPLIMIT ||
+           result == PCRE2_ERROR_MATCHLIMIT || result == PCRE2_ERROR_DEPTHLIMIT ||
+           result == PCRE2_ERROR_NOMEMORY;
+}
 
 } // namespace
 
@@ -99,25 +138,21 @@ bool ParseSenderItem(const std::u16string& text, std::u16string& name, std::u16s
     if (start == std::u16string::npos) {
         return false;
     }
-    const std::unique_ptr<pcre2_match_data, MatchDataDeleter> match(
-        pcre2_match_data_create_from_pattern(pattern.code.get(), nullptr));
-    const std::unique_ptr<pcre2_match_context, MatchContextDeleter> context(
-        pcre2_match_context_create(nullptr));
-    if (!match || !context) {
+    ThreadMatcher* matcher = MatcherOfThisThread(pattern);
+    if (matcher == nullptr) {
         return false;
     }
-    std::unique_ptr<pcre2_jit_stack, JitStackDeleter> stack;
-    if (pattern.jit) {
-        stack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
-        pcre2_jit_stack_assign(context.get(), nullptr, stack.get());
+    const auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
+    int result = pcre2_match(pattern.code.get(), subject, text.size(), start, 0,
+                             matcher->match.get(), matcher->context.get());
+    if (IsResourceLimit(result) && pattern.flat) {
+        result = pcre2_match(pattern.flat.get(), subject, text.size(), start, PCRE2_NO_JIT,
+                             matcher->match.get(), matcher->context.get());
     }
-    pcre2_set_heap_limit(context.get(), kHeapLimitKib);
-    const int result = pcre2_match(pattern.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()),
-                                   text.size(), start, 0, match.get(), context.get());
     if (result < 4) {
         return false;
     }
-    const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(match.get());
+    const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(matcher->match.get());
     name = text.substr(offsets[2], offsets[3] - offsets[2]);
     number = text.substr(offsets[6], offsets[7] - offsets[6]);
     return true;

@@ -5,6 +5,8 @@
 #include "store/store_folder.h"
 #include "store/transfer.h"
 
+#include <vector>
+
 namespace {
 
 // Hands every listed message to the format. A failed fetch ends the listing like the end of
@@ -27,42 +29,77 @@ bool WriteMessages(Transfer& job, HANDLE handle, MessageList& list, std::u16stri
 
 } // namespace
 
-DWORD countFolderMessages(StoreFolder& folder) {
-    DWORD count = 0;
-    if (MessageList* list = folder.messages(MessageList::kDefaultBatchSize); list != nullptr) {
-        count = list->rowCount();
-    }
-    if (StoreFolder::SubfolderList* children = folder.subfolders(); children != nullptr) {
-        for (const auto& child : *children) {
-            count += countFolderMessages(*child);
+bool WalkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& enter,
+                 const std::function<bool(StoreFolder&)>& unlisted) {
+    // Each level keeps its subfolder list and the position of the next one to enter.
+    struct Level {
+        StoreFolder::SubfolderList* children;
+        std::size_t next;
+    };
+    std::vector<Level> levels;
+    StoreFolder* folder = &top;
+    for (;;) {
+        if (folder != nullptr) {
+            if (!enter(*folder)) {
+                return false;
+            }
+            StoreFolder::SubfolderList* children = folder->subfolders();
+            if (children == nullptr) {
+                if (!unlisted(*folder)) {
+                    return false;
+                }
+            } else {
+                levels.push_back(Level{children, 0});
+            }
+            folder = nullptr;
+        }
+        if (levels.empty()) {
+            return true;
+        }
+        Level& level = levels.back();
+        if (level.next < level.children->size()) {
+            folder = (*level.children)[level.next++].get();
+        } else {
+            levels.pop_back();
         }
     }
+}
+
+DWORD countFolderMessages(StoreFolder& folder) {
+    DWORD count = 0;
+    WalkFolders(
+        folder,
+        [&count](StoreFolder& each) {
+            if (MessageList* list = each.messages(MessageList::kDefaultBatchSize);
+                list != nullptr) {
+                count += list->rowCount();
+            }
+            return true;
+        },
+        [](StoreFolder&) { return true; });
     return count;
 }
 
 bool backupFolder(Transfer& job, HANDLE handle, StoreFolder& folder, std::u16string& resultText) {
-    const std::u16string prefix = MessagePrefix(job.current.load());
-    MessageList* list = folder.messages(MessageList::kDefaultBatchSize);
-    if (list == nullptr) {
-        resultText = prefix + u"get msg list error.";
-        return false;
-    }
-    if (!list->reset()) {
-        resultText = prefix + u"reset msg list error.";
-        return false;
-    }
-    if (!WriteMessages(job, handle, *list, resultText, prefix)) {
-        return false;
-    }
-    StoreFolder::SubfolderList* children = folder.subfolders();
-    if (children == nullptr) {
-        resultText = prefix + u"get sub folders error.";
-        return false;
-    }
-    for (const auto& child : *children) {
-        if (!backupFolder(job, handle, *child, resultText)) {
+    // Each folder's texts carry the count written before it was entered.
+    std::u16string prefix;
+    const auto enter = [&](StoreFolder& each) {
+        prefix = MessagePrefix(job.current.load());
+        MessageList* list = each.messages(MessageList::kDefaultBatchSize);
+        if (list == nullptr) {
+            resultText = prefix + u"get msg list error.";
             return false;
         }
-    }
-    return true;
+        if (!list->reset()) {
+            resultText = prefix + u"reset msg list error.";
+            return false;
+        }
+        return WriteMessages(job, handle, *list, resultText, prefix);
+    };
+    // Called right after its folder was entered, so prefix is that folder's.
+    const auto unlisted = [&](StoreFolder&) {
+        resultText = prefix + u"get sub folders error.";
+        return false;
+    };
+    return WalkFolders(folder, enter, unlisted);
 }

@@ -4,10 +4,19 @@
 
 #include "platform/wintypes.h"
 
+#include <functional>
 #include <string>
 
 class StoreFolder;
 struct Transfer;
+
+// Enters top and every folder below it, depth-first: a folder, then each of its subfolders in
+// hierarchy order with everything below it. Uses no stack space per level, so any depth the
+// store holds is walked. enter returns false to stop; unlisted is called for a folder whose
+// subfolders cannot be listed and returns whether to go on without them. True when the walk
+// reached its end.
+bool WalkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& enter,
+                 const std::function<bool(StoreFolder&)>& unlisted);
 
 // Rows of the folder's contents table plus those of every subfolder, depth-first. A list that
 // cannot be made counts 0; the walk then stops with its text.

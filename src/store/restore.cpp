@@ -82,6 +82,9 @@ bool WriteMessage(StoreFolder& folder, const MessageFields& record,
 ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& folderPath) {
     const std::vector<std::u16string> components = PathComponents(folderPath);
     ResolvedFolder resolved;
+    if (components.size() - 1 > kMaxSubfolderDepth) {
+        return resolved;
+    }
     resolved.folder = SpecialFolderOf(store, components.front());
     if (resolved.folder == nullptr) {
         return resolved;

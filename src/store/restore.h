@@ -20,6 +20,10 @@ bool restoreMessages(MessageStore& store, Transfer& job, HANDLE handle);
 bool restoreOneMessage(MessageStore& store, Transfer& job, HANDLE handle,
                        std::u16string& resultText);
 
+// The most subfolder levels a restored folder path may name below its special folder; a deeper
+// path fails like a folder that cannot be created.
+inline constexpr std::size_t kMaxSubfolderDepth = 128;
+
 // The folder a folder path names: a special folder (owned by the store) for a token alone, or
 // a subfolder below it, created where missing (owned by the caller).
 struct ResolvedFolder {

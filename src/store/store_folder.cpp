@@ -11,8 +11,8 @@ std::vector<BYTE> ReadEntryId(IMAPIFolder* folder) {
     SizedSPropTagArray<1> tags{1, {PR_ENTRYID}};
     ULONG count = 0;
     MapiBuffer<SPropValue> values;
-    if (folder->GetProps(tags.ptr(), MAPI_UNICODE, &count, values.put()) != S_OK ||
-        count != 1 || values[0].ulPropTag != PR_ENTRYID) {
+    if (folder->GetProps(tags.ptr(), MAPI_UNICODE, &count, values.put()) != S_OK || count != 1 ||
+        values[0].ulPropTag != PR_ENTRYID) {
         return {};
     }
     const SBinary& bin = values[0].Value.bin;
@@ -38,5 +38,20 @@ StoreFolder::~StoreFolder() {
     entryId_.clear();
     entryId_.shrink_to_fit();
     name_.clear();
-    // The subfolders go with the members.
+    // The subfolders go with their parent, taken apart level by level so that a deep tree
+    // needs no stack space per level.
+    if (!subfolders_) {
+        return;
+    }
+    SubfolderList pending = std::move(*subfolders_);
+    while (!pending.empty()) {
+        std::unique_ptr<StoreFolder> next = std::move(pending.back());
+        pending.pop_back();
+        if (next->subfolders_) {
+            for (auto& child : *next->subfolders_) {
+                pending.push_back(std::move(child));
+            }
+            next->subfolders_->clear();
+        }
+    }
 }

@@ -31,8 +31,9 @@ std::unique_ptr<StoreFolder> StoreFolder::createSubfolder(const std::u16string& 
     return std::make_unique<StoreFolder>(store_, used, std::move(folder), nullptr, nullptr);
 }
 
-// Reads the folder's contents from the start one row at a time. The table is kept between
-// searches and rewound, so that restoring many messages into one folder does not rebuild it.
+// Rewinds the folder's lookup table and lets the library find the first row with that
+// delivery time, so a search costs the same whatever the folder holds. The table is kept
+// between searches, so restoring many messages into one folder does not rebuild it.
 std::unique_ptr<StoreMessage> StoreFolder::findMessageByDeliveryTime(DWORD low, DWORD high) {
     if (low == 0 && high == 0) {
         return nullptr;
@@ -52,15 +53,19 @@ std::unique_ptr<StoreMessage> StoreFolder::findMessageByDeliveryTime(DWORD low, 
         }
         lookupTable_ = std::move(table);
     }
+    SPropValue wanted{};
+    wanted.ulPropTag = PR_MESSAGE_DELIVERY_TIME;
+    wanted.Value.ft = FILETIME{low, high};
+    SRestriction restriction{};
+    restriction.rt = RES_PROPERTY;
+    restriction.res.resProperty = SPropertyRestriction{RELOP_EQ, PR_MESSAGE_DELIVERY_TIME, &wanted};
+    if (lookupTable_->FindRow(&restriction, BOOKMARK_BEGINNING, 0) != S_OK) {
+        return nullptr;
+    }
     RowSetPtr rows;
-    for (;;) {
-        const HRESULT hr = lookupTable_->QueryRows(1, 0, rows.put());
-        if (FAILED(hr) || !rows || rows->cRows == 0) {
-            return nullptr;
-        }
-        if (SameTime(rows->aRow[0], low, high)) {
-            break;
-        }
+    const HRESULT queried = lookupTable_->QueryRows(1, 0, rows.put());
+    if (FAILED(queried) || !rows || rows->cRows == 0 || !SameTime(rows->aRow[0], low, high)) {
+        return nullptr;
     }
     const SRow& row = rows->aRow[0];
     const SPropValue* entryId = FindProp(row.lpProps, row.cValues, PR_ENTRYID);

@@ -158,8 +158,10 @@ const std::vector<Recipient>& NoRecipients() {
 
 StoreMessage::StoreMessage(StoreFolder& folder, MapiPtr<IMessage> handle, Origin origin)
     : handle_(std::move(handle)), folder_(folder) {
+    // A new message has no properties yet, so reading them could fill no field.
     if (origin == Origin::Created) {
         recipients_.emplace();
+        return;
     }
     readProperties();
 }
@@ -265,8 +267,10 @@ bool StoreMessage::deleteMessage() {
     return hr == S_OK || hr == MAPI_W_PARTIAL_COMPLETION;
 }
 
+// Recipients first: the properties list a new message, so other readers never see it
+// without its recipients.
 bool StoreMessage::saveMessage() {
-    return writeProperties() && writeRecipients();
+    return writeRecipients() && writeProperties();
 }
 
 bool StoreMessage::writeProperties() {

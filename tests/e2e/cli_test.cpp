@@ -198,6 +198,7 @@ TEST_F(Cli, ABackupOntoTheHandsetsDatabasesIsRefused) {
         RunCliOn(demo(), {"settings", "--folders", "Draft,Inbox,Outbox,Sentedbox,Wastebox"}).status,
         0);
     ASSERT_TRUE(fs::exists(demo() / "registry.db"));
+    backup(demo(), "usms", "first.usms"); // and the handset's job lock file
     const auto before = Snapshot(demo());
     for (const std::string& target :
          {std::string("\\mail.db"), std::string("\\registry.db"), (demo() / "mail.db").string(),

@@ -4,6 +4,9 @@
 #include "store/message_list.h"
 #include "store/store_folder.h"
 
+#include <pthread.h>
+
+#include <functional>
 #include <ostream>
 
 namespace {
@@ -278,6 +281,49 @@ TEST_F(BackupWalkTest, ListReadsInBatchesAndKeepsTheRowCount) {
         }
     }
     EXPECT_EQ(queries, 8); // three batches and the empty one, twice
+}
+
+// The walk and the teardown of the folders take no stack space per level: a chain far deeper
+// than a restore makes is counted, written and released on a thread with a small stack.
+TEST_F(BackupWalkTest, ADeepStoreBacksUpOnASmallStack) {
+    constexpr int kDepth = 3000;
+    ObjectId folder = special(SpecialFolder::Inbox);
+    for (int i = 0; i < kDepth && folder != 0; ++i) {
+        folder = mapi_admin::AddFolder(folder, u"d");
+    }
+    ASSERT_NE(mapi_admin::AddMessage(folder, SampleMessage(u"deep", 100)), 0);
+    struct Outcome {
+        bool ok = false;
+        DWORD counted = 0;
+        std::u16string paths;
+    } outcome;
+    std::function<void()> body = [&outcome] {
+        WalkRun run;
+        outcome.counted = countFolderMessages(run.inbox());
+        outcome.ok = backupFolder(run.job.transfer, 0, run.inbox(), run.text);
+        outcome.paths = run.format.paths();
+    };
+    pthread_attr_t attributes;
+    ASSERT_EQ(pthread_attr_init(&attributes), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 256 * 1024), 0);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attributes,
+                  [](void* work) -> void* {
+                      (*static_cast<std::function<void()>*>(work))();
+                      return nullptr;
+                  },
+                  &body),
+              0);
+    ASSERT_EQ(pthread_join(thread, nullptr), 0);
+    pthread_attr_destroy(&attributes);
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_EQ(outcome.counted, 1u);
+    std::u16string path = u"Inbox";
+    for (int i = 0; i < kDepth; ++i) {
+        path += u"\\d";
+    }
+    EXPECT_EQ(outcome.paths, path + u":deep");
 }
 
 } // namespace

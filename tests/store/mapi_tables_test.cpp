@@ -80,6 +80,51 @@ TEST_F(MapiLibraryTest, SeekRowFromTheBeginning) {
     EXPECT_EQ(table->SeekRow(BOOKMARK_CURRENT, 1, &sought), MAPI_E_NO_SUPPORT);
 }
 
+TEST_F(MapiLibraryTest, FindRowMovesToTheFirstEqualRow) {
+    const std::uint64_t times[] = {5, 7, 5, 9};
+    for (int i = 0; i < 4; ++i) {
+        create(inbox_.get(), std::u16string(1, static_cast<char16_t>(u'a' + i)), times[i], false)
+            .reset();
+    }
+    MapiPtr<IMAPITable> table;
+    ASSERT_EQ(inbox_->GetContentsTable(0, table.put()), S_OK);
+    SizedSPropTagArray<1> columns{1, {PR_SUBJECT_W}};
+    ASSERT_EQ(table->SetColumns(columns.ptr(), 0), S_OK);
+    std::u16string text = u"d";
+    SPropValue value{};
+    SRestriction restriction{};
+    restriction.rt = RES_PROPERTY;
+    restriction.res.resProperty = SPropertyRestriction{RELOP_EQ, PR_MESSAGE_DELIVERY_TIME, &value};
+    const auto find = [&](ULONG tag, std::uint64_t time, BOOKMARK origin, ULONG flags = 0) {
+        value.ulPropTag = restriction.res.resProperty.ulPropTag = tag;
+        value.Value.ft = U64ToFileTime(time);
+        if (tag == PR_SUBJECT_W) {
+            value.Value.lpszW = text.data();
+        }
+        return table->FindRow(&restriction, origin, flags);
+    };
+    const auto next = [&]() -> std::u16string {
+        RowSetPtr set;
+        EXPECT_EQ(table->QueryRows(1, 0, set.put()), S_OK);
+        return set && set->cRows == 1 ? set->aRow[0].lpProps[0].Value.lpszW : u"<end>";
+    };
+    EXPECT_EQ(find(PR_MESSAGE_DELIVERY_TIME, 5, BOOKMARK_BEGINNING), S_OK);
+    EXPECT_EQ(next(), u"a");
+    EXPECT_EQ(find(PR_MESSAGE_DELIVERY_TIME, 5, BOOKMARK_CURRENT), S_OK);
+    EXPECT_EQ(next(), u"c");
+    // Not found: the cursor stays after c.
+    EXPECT_EQ(find(PR_MESSAGE_DELIVERY_TIME, 5, BOOKMARK_CURRENT), MAPI_E_NOT_FOUND);
+    EXPECT_EQ(find(PR_MESSAGE_DELIVERY_TIME, (1ull << 32) | 5, BOOKMARK_BEGINNING),
+              MAPI_E_NOT_FOUND);
+    EXPECT_EQ(next(), u"d");
+    EXPECT_EQ(find(PR_SUBJECT_W, 0, BOOKMARK_BEGINNING), S_OK);
+    EXPECT_EQ(next(), u"d");
+    EXPECT_EQ(find(PR_MESSAGE_DELIVERY_TIME, 5, BOOKMARK_BEGINNING, DIR_BACKWARD),
+              MAPI_E_NO_SUPPORT);
+    restriction.res.resProperty.relop = RELOP_EQ + 1;
+    EXPECT_EQ(find(PR_MESSAGE_DELIVERY_TIME, 5, BOOKMARK_BEGINNING), MAPI_E_NO_SUPPORT);
+}
+
 TEST_F(MapiLibraryTest, CreateFolderOpensAnExistingSubfolderWhenAsked) {
     const auto create = [](IMAPIFolder* parent, const char16_t* name, ULONG flags,
                            MapiPtr<IMAPIFolder>& folder) {

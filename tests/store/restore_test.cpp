@@ -127,26 +127,36 @@ TEST_P(RestoreBadPathTest, FailsWithTheFolderText) {
     EXPECT_EQ(Bodies(special(SpecialFolder::Inbox)).size(), c.paths.size() - 1);
 }
 
+// One level more than a restore makes.
+const std::u16string kTooDeepPath = [] {
+    std::u16string path = u"Inbox";
+    for (std::size_t i = 0; i <= kMaxSubfolderDepth; ++i) {
+        path += u"\\d";
+    }
+    return path;
+}();
+const std::u16string kTooDeepText = u"No.2:create folder '" + kTooDeepPath + u"' error.";
+
 INSTANTIATE_TEST_SUITE_P(
     Paths, RestoreBadPathTest,
-    ::testing::Values(BadPathCase{"Empty", {u""}, u"No.1:create folder '' error."},
-                      BadPathCase{"LowerCase", {u"inbox"}, u"No.1:create folder 'inbox' error."},
-                      BadPathCase{"UnknownFirst",
-                                  {u"Inbox", u"Inbox", u"Sent"},
-                                  u"No.3:create folder 'Sent' error."},
-                      BadPathCase{"LeadingBackslash",
-                                  {u"Inbox", u"\\Inbox"},
-                                  u"No.2:create folder '\\Inbox' error."},
-                      // The second level of a new path cannot be created.
-                      BadPathCase{"CreateFolderFails",
-                                  {u"Inbox", u"Inbox\\Old\\Work"},
-                                  u"No.2:create folder 'Inbox\\Old\\Work' error.",
-                                  2},
-                      BadPathCase{"SpecialFolderUnopenable",
-                                  {u"Outbox\\Old"},
-                                  u"No.1:create folder 'Outbox\\Old' error.",
-                                  0,
-                                  true}),
+    ::testing::Values(
+        BadPathCase{"Empty", {u""}, u"No.1:create folder '' error."},
+        BadPathCase{"LowerCase", {u"inbox"}, u"No.1:create folder 'inbox' error."},
+        BadPathCase{
+            "UnknownFirst", {u"Inbox", u"Inbox", u"Sent"}, u"No.3:create folder 'Sent' error."},
+        BadPathCase{
+            "LeadingBackslash", {u"Inbox", u"\\Inbox"}, u"No.2:create folder '\\Inbox' error."},
+        // The second level of a new path cannot be created.
+        BadPathCase{"CreateFolderFails",
+                    {u"Inbox", u"Inbox\\Old\\Work"},
+                    u"No.2:create folder 'Inbox\\Old\\Work' error.",
+                    2},
+        BadPathCase{"TooDeep", {u"Inbox", kTooDeepPath.c_str()}, kTooDeepText.c_str()},
+        BadPathCase{"SpecialFolderUnopenable",
+                    {u"Outbox\\Old"},
+                    u"No.1:create folder 'Outbox\\Old' error.",
+                    0,
+                    true}),
     [](const ::testing::TestParamInfo<BadPathCase>& info) { return info.param.name; });
 
 TEST_F(RestoreTest, ReplacesTheMessageWithTheSameDeliveryTime) {
@@ -249,6 +259,7 @@ const WriteFaultCase kWriteFaultCases[] = {
     // A failed search finds nothing to replace: the record is added.
     {"LookupTable", Op::GetContentsTable, Kind::Folder, MAPI_E_CALL_FAILED, true, u"",
      u"old|new|more"},
+    {"FindRow", Op::FindRow, Kind::Table, MAPI_E_CALL_FAILED, true, u"", u"old|new|more"},
     // The result of deleting the replaced message is not looked at.
     {"DeleteMessages", Op::DeleteMessages, Kind::Folder, MAPI_E_CALL_FAILED, true, u"",
      u"old|new|more"},
@@ -336,6 +347,37 @@ TEST_F(RestoreTest, WritesEveryFieldAndTheRecipientsInOrder) {
     EXPECT_EQ(FileTimeToU64(message.lastModified()), 0x0102030405060708ull);
     EXPECT_EQ(message.senderName(), std::u16string(300, u'N'));
     EXPECT_EQ(message.senderNumber(), u"+4955");
+}
+
+// The replace search asks the library for one row per record, however full the folder is.
+TEST_F(RestoreTest, SearchCostDoesNotGrowWithTheFolder) {
+    constexpr int kRecords = 40;
+    std::vector<int> rowsAsked;
+    for (const int seeded : {40, 400}) {
+        const ObjectId inbox = special(SpecialFolder::Inbox);
+        Seed(inbox, u"old", seeded, 1000, false);
+        ScriptedFormat format;
+        for (int i = 0; i < kRecords; ++i) {
+            // Every other record replaces a seeded message.
+            format.add(u"Inbox", u"new", 1010 + static_cast<std::uint64_t>(i) * 5)
+                .recipients.clear();
+        }
+        mapi_faults::ResetCounts();
+        mapi_faults::StartRecording();
+        ASSERT_TRUE(Restore(format).ok);
+        mapi_faults::StopRecording();
+        int asked = 0;
+        for (const auto& call : mapi_faults::Recorded()) {
+            asked += call.op == Op::QueryRows ? call.count : 0;
+        }
+        rowsAsked.push_back(asked);
+        EXPECT_EQ(mapi_faults::CallCount(Op::FindRow), kRecords);
+        EXPECT_EQ(mapi_admin::Messages(inbox).size(),
+                  static_cast<std::size_t>(seeded - kRecords / 2 + kRecords));
+        ASSERT_TRUE(mapi_admin::CreateDeviceStore());
+    }
+    EXPECT_EQ(rowsAsked[0], rowsAsked[1]);
+    EXPECT_LE(rowsAsked[1], kRecords);
 }
 
 TEST_F(RestoreTest, LibraryCallsOfOneRecord) {

@@ -10,6 +10,7 @@
 #include "store_fixture.h"
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -142,6 +143,9 @@ public:
     bool ReadRecord(HANDLE, MessageFields& record, std::vector<Recipient>& recipients,
                     std::u16string& error) override {
         ++reads;
+        if (beforeRead) {
+            beforeRead(reads);
+        }
         if (reads == failAt || next >= entries.size()) {
             error = u"read sms error, bad record";
             return false;
@@ -191,5 +195,7 @@ public:
     std::size_t next = 0;
     int reads = 0;
     int failAt = 0;
+    // Called with the 1-based read number before each read.
+    std::function<void(int)> beforeRead;
     bool valid = true;
 };

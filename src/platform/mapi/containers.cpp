@@ -69,13 +69,8 @@ public:
         if (!exists()) {
             return MAPI_E_NOT_FOUND;
         }
-        // Not listed until SetProps stores its properties.
-        ObjectId id = 0;
-        if (const HRESULT hr = db_->insertObject(ObjectKind::Message, id_, store_, false, id);
-            hr != S_OK) {
-            return hr;
-        }
-        *lppMessage = MakeMessage(db_, id);
+        // Not stored until SetProps gives it its properties.
+        *lppMessage = MakeNewMessage(db_, id_, store_);
         return S_OK;
     }
 
@@ -120,9 +115,6 @@ public:
             return MAPI_E_INVALID_PARAMETER;
         }
         const auto lock = db_->lock();
-        if (!exists()) {
-            return MAPI_E_NOT_FOUND;
-        }
         ObjectId id = 0;
         const std::u16string_view comment =
             lpszFolderComment == nullptr ? std::u16string_view() : lpszFolderComment;

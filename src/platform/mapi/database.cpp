@@ -3,7 +3,7 @@
 #include "platform/device.h"
 #include "platform/mapi/statement.h"
 
-#include <set>
+#include <optional>
 
 namespace mapi_impl {
 
@@ -13,7 +13,7 @@ std::filesystem::path StorePath() {
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 constexpr int kBusyTimeoutMs = 5000;
 
 constexpr const char* kSchema = R"sql(
@@ -23,7 +23,8 @@ CREATE TABLE IF NOT EXISTS objects(
     parent INTEGER NOT NULL,
     store INTEGER NOT NULL,
     visible INTEGER NOT NULL,
-    open_error INTEGER NOT NULL DEFAULT 0);
+    open_error INTEGER NOT NULL DEFAULT 0,
+    creator INTEGER);
 CREATE INDEX IF NOT EXISTS objects_children ON objects(parent, kind, visible, id);
 CREATE TABLE IF NOT EXISTS props(
     obj INTEGER NOT NULL,
@@ -37,11 +38,21 @@ CREATE TABLE IF NOT EXISTS recipients(
     PRIMARY KEY(obj, seq)) WITHOUT ROWID;
 )sql";
 
-// Messages that were created but never given properties: left behind by a crash.
-constexpr const char* kCleanUp = R"sql(
-DELETE FROM props WHERE obj IN (SELECT id FROM objects WHERE kind = 5 AND visible = 0);
-DELETE FROM recipients WHERE obj IN (SELECT id FROM objects WHERE kind = 5 AND visible = 0);
-DELETE FROM objects WHERE kind = 5 AND visible = 0;
+// Version 2: the creator's lease of a message not yet listed, and the indexes that find such
+// messages and messages by delivery time (235274304 is PR_MESSAGE_DELIVERY_TIME).
+constexpr const char* kIndexes = R"sql(
+CREATE INDEX IF NOT EXISTS objects_unlisted ON objects(creator) WHERE visible = 0;
+CREATE INDEX IF NOT EXISTS props_delivery_time ON props(value, obj) WHERE tag = 235274304;
+)sql";
+constexpr const char* kAddCreator = "ALTER TABLE objects ADD COLUMN creator INTEGER;";
+
+// The unlisted messages of one creator (NULL: made before creators were kept).
+constexpr const char* kRemoveUnlisted = R"sql(
+DELETE FROM props WHERE obj IN
+    (SELECT id FROM objects WHERE visible = 0 AND kind = 5 AND creator IS ?1);
+DELETE FROM recipients WHERE obj IN
+    (SELECT id FROM objects WHERE visible = 0 AND kind = 5 AND creator IS ?1);
+DELETE FROM objects WHERE visible = 0 AND kind = 5 AND creator IS ?1;
 )sql";
 
 constexpr const char* kStatements[] = {
@@ -49,10 +60,10 @@ constexpr const char* kStatements[] = {
     "COMMIT",
     "ROLLBACK",
     "SELECT kind, parent, store, visible, open_error FROM objects WHERE id = ?1",
-    "INSERT INTO objects(kind, parent, store, visible) VALUES(?1, ?2, ?3, ?4)",
+    "INSERT INTO objects(kind, parent, store, visible, creator) VALUES(?1, ?2, ?3, ?4, ?5)",
     "UPDATE objects SET store = ?2 WHERE id = ?1",
     "UPDATE objects SET open_error = ?2 WHERE id = ?1",
-    "UPDATE objects SET visible = 1 WHERE id = ?1 AND visible = 0",
+    "UPDATE objects SET visible = 1, creator = NULL WHERE id = ?1 AND visible = 0",
     "DELETE FROM objects WHERE id = ?1",
     "SELECT tag, value FROM props WHERE obj = ?1",
     "INSERT OR REPLACE INTO props(obj, tag, value) VALUES(?1, ?2, ?3)",
@@ -65,6 +76,13 @@ constexpr const char* kStatements[] = {
     "ORDER BY id LIMIT 1 OFFSET ?3",
     "SELECT o.id FROM objects o JOIN props p ON p.obj = o.id AND p.tag = ?3 "
     "WHERE o.parent = ?1 AND o.kind = 3 AND p.value = ?2 ORDER BY o.id LIMIT 1",
+    "SELECT o.id FROM objects o JOIN props p ON p.obj = o.id AND p.tag = ?4 "
+    "WHERE o.parent = ?1 AND o.kind = ?2 AND o.visible = 1 AND o.id > ?3 AND p.value = ?5 "
+    "ORDER BY o.id LIMIT 1",
+    // 235274304 is PR_MESSAGE_DELIVERY_TIME, the tag of the partial index.
+    "SELECT o.id FROM props p INDEXED BY props_delivery_time CROSS JOIN objects o "
+    "ON o.id = p.obj WHERE p.tag = 235274304 AND p.value = ?5 AND o.parent = ?1 "
+    "AND o.kind = ?2 AND o.visible = 1 AND o.id > ?3 AND ?4 = 235274304 ORDER BY p.obj LIMIT 1",
     "SELECT seq, row FROM recipients WHERE obj = ?1 AND seq > ?2 ORDER BY seq LIMIT ?3",
     "SELECT count(*) FROM recipients WHERE obj = ?1",
     "SELECT seq FROM recipients WHERE obj = ?1 ORDER BY seq LIMIT 1 OFFSET ?2",
@@ -72,16 +90,6 @@ constexpr const char* kStatements[] = {
     "DELETE FROM recipients WHERE obj = ?1",
 };
 static_assert(std::size(kStatements) == static_cast<std::size_t>(Sql::Count_));
-
-std::mutex cleanedMutex;
-std::set<std::filesystem::path> cleanedPaths;
-
-// The first connection of this process to a database clears what a crash left behind; later
-// ones must not, since another session may be writing a message right now.
-bool FirstOpenInProcess(const std::filesystem::path& path) {
-    const std::lock_guard lock(cleanedMutex);
-    return cleanedPaths.insert(path).second;
-}
 
 } // namespace
 
@@ -102,9 +110,11 @@ std::shared_ptr<Database> Database::Open(const std::filesystem::path& path, HRES
         hr = FromSqlite(rc == SQLITE_OK ? SQLITE_ERROR : rc);
         return nullptr;
     }
-    std::shared_ptr<Database> db(new Database(handle));
+    std::filesystem::path leases = path;
+    leases += "-leases";
+    std::shared_ptr<Database> db(new Database(handle, std::move(leases)));
     db->hold_ = std::move(hold);
-    hr = db->initialise(FirstOpenInProcess(std::filesystem::absolute(path, error)));
+    hr = db->initialise();
     if (hr != S_OK) {
         return nullptr;
     }
@@ -119,11 +129,11 @@ Database::~Database() {
     sqlite3_close(db_);
 }
 
-HRESULT Database::initialise(bool cleanUp) {
+HRESULT Database::initialise() {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     if (sqlite3_exec(db_,
                      "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-                     "PRAGMA wal_autocheckpoint=8192; PRAGMA cache_size=-16384;",
+                     "PRAGMA wal_autocheckpoint=8192; PRAGMA cache_size=-4096;",
                      nullptr, nullptr, nullptr) != SQLITE_OK) {
         return lastError();
     }
@@ -145,22 +155,85 @@ HRESULT Database::initialise(bool cleanUp) {
     if (version > kSchemaVersion) {
         return MAPI_E_NO_SUPPORT;
     }
-    if (version == 0) {
-        if (sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (version < kSchemaVersion) {
+        const char* change = version == 0 ? kSchema : kAddCreator;
+        if (sqlite3_exec(db_, change, nullptr, nullptr, nullptr) != SQLITE_OK ||
+            sqlite3_exec(db_, kIndexes, nullptr, nullptr, nullptr) != SQLITE_OK) {
             return lastError();
         }
         ObjectId store = 0;
-        if (const HRESULT hr = CreateSmsStyleStore(*this, u"SMS", store); hr != S_OK) {
-            return hr;
+        if (version == 0) {
+            if (const HRESULT hr = CreateSmsStyleStore(*this, u"SMS", store); hr != S_OK) {
+                return hr;
+            }
         }
         const std::string setVersion = "PRAGMA user_version=" + std::to_string(kSchemaVersion);
         if (sqlite3_exec(db_, setVersion.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
             return lastError();
         }
-    } else if (cleanUp && sqlite3_exec(db_, kCleanUp, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        return lastError();
+    }
+    if (const HRESULT hr = removeAbandoned(); hr != S_OK) {
+        return hr;
     }
     return tx.commit();
+}
+
+HRESULT Database::removeAbandoned() {
+    std::vector<std::optional<std::int64_t>> creators;
+    {
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db_, "SELECT DISTINCT creator FROM objects WHERE visible = 0", -1,
+                               &raw, nullptr) != SQLITE_OK) {
+            return lastError();
+        }
+        while (sqlite3_step(raw) == SQLITE_ROW) {
+            creators.push_back(sqlite3_column_type(raw, 0) == SQLITE_NULL
+                                   ? std::nullopt
+                                   : std::optional(sqlite3_column_int64(raw, 0)));
+        }
+        sqlite3_finalize(raw);
+    }
+    for (const auto& creator : creators) {
+        if (creator &&
+            (*creator == (lease_ ? lease_->token() : 0) || !LeaseEnded(leaseFolder_, *creator))) {
+            continue;
+        }
+        const char* next = kRemoveUnlisted;
+        while (next != nullptr && *next != '\0') {
+            sqlite3_stmt* raw = nullptr;
+            if (sqlite3_prepare_v2(db_, next, -1, &raw, &next) != SQLITE_OK) {
+                return lastError();
+            }
+            if (raw == nullptr) {
+                break;
+            }
+            if (creator) {
+                sqlite3_bind_int64(raw, 1, *creator);
+            }
+            const int rc = sqlite3_step(raw);
+            sqlite3_finalize(raw);
+            if (rc != SQLITE_DONE) {
+                return FromSqlite(rc);
+            }
+        }
+    }
+    return S_OK;
+}
+
+std::int64_t Database::leaseToken() {
+    if (!lease_) {
+        auto lease = std::make_unique<Lease>(leaseFolder_);
+        if (!lease->valid()) {
+            return 0;
+        }
+        lease_ = std::move(lease);
+    }
+    return lease_->token();
+}
+
+bool Database::exists(ObjectId id, ObjectKind kind) {
+    ObjectRow row;
+    return object(id, row) && row.kind == kind;
 }
 
 HRESULT Database::lastError() const {
@@ -241,6 +314,10 @@ HRESULT Database::writeProps(ObjectId id, const std::vector<StoredProp>& props, 
     if (tx.status() != S_OK) {
         return tx.status();
     }
+    ObjectRow row;
+    if (!object(id, row)) {
+        return MAPI_E_NOT_FOUND;
+    }
     for (const StoredProp& prop : props) {
         Stmt s(*this, Sql::PropPut);
         s.bind(1, id).bind(2, prop.tag).bindBlob(3, prop.bytes);
@@ -282,6 +359,20 @@ ULONG Database::countChildren(ObjectId parent, ObjectKind kind) {
     return s.step() == SQLITE_ROW ? static_cast<ULONG>(s.integer(0)) : 0;
 }
 
+bool Database::findChild(ObjectId parent, ObjectKind kind, ObjectId after, ULONG tag,
+                         const std::string& value, ObjectId& found) {
+    found = 0;
+    Stmt s(*this,
+           tag == PR_MESSAGE_DELIVERY_TIME ? Sql::ChildWithDeliveryTime : Sql::ChildWithValue);
+    s.bind(1, parent).bind(2, static_cast<int>(kind)).bind(3, after).bind(4, tag);
+    s.bindBlob(5, value);
+    const int rc = s.step();
+    if (rc == SQLITE_ROW) {
+        found = s.integer(0);
+    }
+    return rc == SQLITE_ROW || rc == SQLITE_DONE;
+}
+
 ObjectId Database::childAt(ObjectId parent, ObjectKind kind, std::int64_t offset) {
     Stmt s(*this, Sql::ChildAt);
     s.bind(1, parent).bind(2, static_cast<int>(kind)).bind(3, offset);
@@ -290,8 +381,15 @@ ObjectId Database::childAt(ObjectId parent, ObjectKind kind, std::int64_t offset
 
 HRESULT Database::insertObject(ObjectKind kind, ObjectId parent, ObjectId store, bool visible,
                                ObjectId& id) {
+    std::int64_t creator = 0;
+    if (!visible && (creator = leaseToken()) == 0) {
+        return MAPI_E_CALL_FAILED;
+    }
     Stmt s(*this, Sql::ObjectInsert);
     s.bind(1, static_cast<int>(kind)).bind(2, parent).bind(3, store).bind(4, visible ? 1 : 0);
+    if (creator != 0) {
+        s.bind(5, creator);
+    }
     const HRESULT hr = s.run();
     id = hr == S_OK ? sqlite3_last_insert_rowid(db_) : 0;
     return hr;
@@ -328,9 +426,20 @@ ObjectId Database::folderByName(ObjectId parent, std::u16string_view name) {
 
 HRESULT Database::createFolder(ObjectId parent, ObjectId store, std::u16string_view name,
                                std::u16string_view comment, bool openIfExists, ObjectId& id) {
+    // Opening an existing folder needs no write lock.
+    if (openIfExists) {
+        if (const ObjectId existing = folderByName(parent, name); existing != 0) {
+            id = existing;
+            return S_OK;
+        }
+    }
     Transaction tx(*this);
     if (tx.status() != S_OK) {
         return tx.status();
+    }
+    // The parent is a folder, or the store for its root folder.
+    if (ObjectRow row; !object(parent, row) || row.kind == ObjectKind::Message) {
+        return MAPI_E_NOT_FOUND;
     }
     if (const ObjectId existing = folderByName(parent, name); existing != 0) {
         if (!openIfExists) {

@@ -5,6 +5,7 @@
 
 #include "platform/host_locks.h"
 #include "platform/mapi/codec.h"
+#include "platform/mapi/lease.h"
 
 #include <array>
 #include <filesystem>
@@ -50,6 +51,8 @@ enum class Sql : int {
     ChildrenCount,
     ChildAt,
     FolderByName,
+    ChildWithValue,
+    ChildWithDeliveryTime,
     RecipientsAfter,
     RecipientsCount,
     RecipientAt,
@@ -78,7 +81,8 @@ public:
     bool object(ObjectId id, ObjectRow& row);
     // All properties of an object; false on a database failure.
     bool readProps(ObjectId id, std::vector<StoredProp>& props);
-    // Writes props (replacing equal tags); makeVisible lists a created message in its folder.
+    // Writes props (replacing equal tags) of an existing object, MAPI_E_NOT_FOUND when it is
+    // gone; makeVisible lists a created message in its folder.
     HRESULT writeProps(ObjectId id, const std::vector<StoredProp>& props, bool makeVisible);
     HRESULT deleteProp(ObjectId id, ULONG tag);
 
@@ -86,11 +90,21 @@ public:
     bool children(ObjectId parent, ObjectKind kind, ObjectId after, int limit,
                   std::vector<ObjectId>& ids);
     ULONG countChildren(ObjectId parent, ObjectKind kind);
+    // The first visible child after the id after whose property tag holds exactly the encoded
+    // value; found is 0 when there is none. The delivery time is served by an index.
+    bool findChild(ObjectId parent, ObjectKind kind, ObjectId after, ULONG tag,
+                   const std::string& value, ObjectId& found);
     // The id of the child at a 0-based offset, 0 when there is none.
     ObjectId childAt(ObjectId parent, ObjectKind kind, std::int64_t offset);
 
+    // A hidden object is named by this connection's lease, so that no other process removes
+    // it while this one lives.
     HRESULT insertObject(ObjectKind kind, ObjectId parent, ObjectId store, bool visible,
                          ObjectId& id);
+    // A message of folder with its recipients when given, in one transaction: listed, or
+    // unlisted under this connection's lease. MAPI_E_NOT_FOUND when the folder is gone.
+    HRESULT insertMessage(ObjectId folder, ObjectId store, bool listed,
+                          const std::vector<std::vector<StoredProp>>* recipients, ObjectId& id);
     // A store row: its own store.
     HRESULT insertStore(ObjectId& id);
     HRESULT setOpenError(ObjectId id, HRESULT error);
@@ -107,6 +121,7 @@ public:
                     std::vector<RecipientRow>& rows);
     ULONG countRecipients(ObjectId message);
     std::int64_t recipientAt(ObjectId message, std::int64_t offset);
+    // Replaces the recipients of an existing message; MAPI_E_NOT_FOUND when it is gone.
     HRESULT replaceRecipients(ObjectId message, const std::vector<std::vector<StoredProp>>& rows);
 
     // One integer from a query with one bound id (admin and test use); -1 on failure.
@@ -121,12 +136,21 @@ public:
     HRESULT lastError() const;
 
 private:
-    explicit Database(sqlite3* db) : db_(db) {}
-    HRESULT initialise(bool cleanUp);
+    Database(sqlite3* db, std::filesystem::path leases)
+        : db_(db), leaseFolder_(std::move(leases)) {}
+    HRESULT initialise();
+    // Removes the unlisted messages whose creator's lease has ended (a crash, or a message
+    // never given its properties). Runs inside the opening write transaction.
+    HRESULT removeAbandoned();
+    // This connection's lease token, taken on first use; 0 when no lease can be taken.
+    std::int64_t leaseToken();
+    bool exists(ObjectId id, ObjectKind kind);
 
     // Keeps the database's files from other processes' writers; released after the close.
     host_locks::DatabaseHold hold_;
     sqlite3* db_;
+    std::filesystem::path leaseFolder_;
+    std::unique_ptr<Lease> lease_;
     std::recursive_mutex mutex_;
     std::array<sqlite3_stmt*, static_cast<std::size_t>(Sql::Count_)> statements_{};
     int depth_ = 0;

@@ -105,6 +105,9 @@ HRESULT Database::replaceRecipients(ObjectId message,
     if (tx.status() != S_OK) {
         return tx.status();
     }
+    if (!exists(message, ObjectKind::Message)) {
+        return MAPI_E_NOT_FOUND;
+    }
     {
         Stmt s(*this, Sql::RecipientsDeleteAll);
         s.bind(1, message);
@@ -122,6 +125,34 @@ HRESULT Database::replaceRecipients(ObjectId message,
         }
     }
     return tx.commit();
+}
+
+HRESULT Database::insertMessage(ObjectId folder, ObjectId store, bool listed,
+                                const std::vector<std::vector<StoredProp>>* recipients,
+                                ObjectId& id) {
+    id = 0;
+    Transaction tx(*this);
+    if (tx.status() != S_OK) {
+        return tx.status();
+    }
+    if (!exists(folder, ObjectKind::Folder)) {
+        return MAPI_E_NOT_FOUND;
+    }
+    ObjectId made = 0;
+    if (const HRESULT hr = insertObject(ObjectKind::Message, folder, store, listed, made);
+        hr != S_OK) {
+        return hr;
+    }
+    if (recipients != nullptr) {
+        if (const HRESULT hr = replaceRecipients(made, *recipients); hr != S_OK) {
+            return hr;
+        }
+    }
+    if (const HRESULT hr = tx.commit(); hr != S_OK) {
+        return hr;
+    }
+    id = made;
+    return S_OK;
 }
 
 } // namespace mapi_impl

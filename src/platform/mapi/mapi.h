@@ -210,6 +210,23 @@ struct IID {
 };
 using LPCIID = const IID*;
 
+// Restrictions: only a property compared for equality with a value is used.
+inline constexpr ULONG RES_PROPERTY = 4;
+inline constexpr ULONG RELOP_EQ = 4;
+inline constexpr ULONG DIR_BACKWARD = 0x00000001;
+struct SPropertyRestriction {
+    ULONG relop;
+    ULONG ulPropTag;
+    LPSPropValue lpProp;
+};
+struct SRestriction {
+    ULONG rt;
+    union {
+        SPropertyRestriction resProperty;
+    } res;
+};
+using LPSRestriction = SRestriction*;
+
 class IMAPIProgress;
 class IMAPITable;
 class IMessage;
@@ -232,6 +249,9 @@ public:
     virtual HRESULT GetRowCount(ULONG ulFlags, ULONG* lpulCount) = 0;
     virtual HRESULT SetColumns(LPSPropTagArray lpPropTagArray, ULONG ulFlags) = 0;
     virtual HRESULT SeekRow(BOOKMARK bkOrigin, LONG lRowCount, LONG* lplRowsSought) = 0;
+    // Moves the cursor to the first row at or after bkOrigin that meets the restriction, so
+    // that the next QueryRows returns it; MAPI_E_NOT_FOUND leaves the cursor where it was.
+    virtual HRESULT FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ulFlags) = 0;
     virtual HRESULT QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows) = 0;
 };
 

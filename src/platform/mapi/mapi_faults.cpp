@@ -136,6 +136,7 @@ const char* OpName(Op op) {
                                                                 "QueryRows",
                                                                 "SeekRow",
                                                                 "GetRowCount",
+                                                                "FindRow",
                                                                 "CreateFolder",
                                                                 "CreateMessage",
                                                                 "DeleteMessages",

@@ -26,6 +26,7 @@ enum class Op {
     QueryRows,
     SeekRow,
     GetRowCount,
+    FindRow,
     CreateFolder,
     CreateMessage,
     DeleteMessages,

@@ -1,13 +1,82 @@
 // Messages and their recipients.
 #include "platform/mapi/objects.h"
 
+#include <optional>
+
 namespace mapi_impl {
 namespace {
+
+using RecipientRows = std::vector<std::vector<StoredProp>>;
+
+// A created message stays in memory until SetProps stores it, with the recipients given
+// before, in one transaction: the store never holds half of it, and it costs one write.
+struct Pending {
+    ObjectId folder = 0;
+    ObjectId store = 0;
+    std::optional<RecipientRows> recipients;
+};
 
 class MessageObject final : public PropObject<IMessage> {
 public:
     MessageObject(DbPtr db, ObjectId id) : PropObject(std::move(db), ObjectKind::Message, id) {}
+    MessageObject(DbPtr db, ObjectId folder, ObjectId store)
+        : PropObject(std::move(db), ObjectKind::Message, 0), pending_(Pending{folder, store, {}}) {}
     ~MessageObject() override = default;
+
+    HRESULT GetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
+                     LPSPropValue* lppPropArray) override {
+        // The entry identifier is available at once: asking for any value stores the message,
+        // unlisted, under this connection's lease.
+        if (pending_) {
+            const auto lock = db_->lock();
+            if (const HRESULT hr = store(); hr != S_OK) {
+                return hr;
+            }
+        }
+        return PropObject::GetProps(lpPropTagArray, ulFlags, lpcValues, lppPropArray);
+    }
+
+    HRESULT SetProps(ULONG cValues, LPSPropValue lpPropArray,
+                     LPSPropProblemArray* lppProblems) override {
+        if (!pending_) {
+            return PropObject::SetProps(cValues, lpPropArray, lppProblems);
+        }
+        if (lppProblems != nullptr) {
+            *lppProblems = nullptr;
+        }
+        if (const HRESULT hr =
+                mapi_faults::Check(Op::SetProps, Kind::Message, 0, static_cast<LONG>(cValues));
+            hr != S_OK) {
+            return hr;
+        }
+        const auto lock = db_->lock();
+        // One transaction: the message, listed, with its recipients and its properties.
+        Transaction tx(*db_);
+        if (tx.status() != S_OK) {
+            return tx.status();
+        }
+        const RecipientRows* recipients = pending_->recipients ? &*pending_->recipients : nullptr;
+        ObjectId id = 0;
+        if (const HRESULT hr =
+                db_->insertMessage(pending_->folder, pending_->store, true, recipients, id);
+            hr != S_OK) {
+            return hr;
+        }
+        if (const HRESULT hr = SetObjectProps(*db_, kind_, id, cValues, lpPropArray, lppProblems);
+            hr != S_OK) {
+            return hr;
+        }
+        if (const HRESULT hr = tx.commit(); hr != S_OK) {
+            if (lppProblems != nullptr) {
+                MAPIFreeBuffer(*lppProblems);
+                *lppProblems = nullptr;
+            }
+            return hr;
+        }
+        id_ = id;
+        pending_.reset();
+        return S_OK;
+    }
 
     HRESULT GetRecipientTable(ULONG ulFlags, IMAPITable** lppTable) override {
         if (lppTable != nullptr) {
@@ -21,6 +90,11 @@ public:
             return MAPI_E_INVALID_PARAMETER;
         }
         const auto lock = db_->lock();
+        if (pending_) {
+            if (const HRESULT hr = store(); hr != S_OK) {
+                return hr;
+            }
+        }
         if (db_->countRecipients(id_) == 0) {
             return MAPI_E_NO_RECIPIENTS;
         }
@@ -57,21 +131,42 @@ public:
             rows.push_back(std::move(row));
         }
         const auto lock = db_->lock();
-        ObjectRow self;
-        if (!db_->object(id_, self)) {
-            return MAPI_E_NOT_FOUND;
+        if (pending_) {
+            pending_->recipients = std::move(rows);
+            return S_OK;
         }
         return db_->replaceRecipients(id_, rows);
     }
 
 protected:
     Kind faultKind() const override { return Kind::Message; }
+
+private:
+    // Stores the pending message, unlisted, under this connection's lease.
+    HRESULT store() {
+        ObjectId id = 0;
+        const RecipientRows* recipients = pending_->recipients ? &*pending_->recipients : nullptr;
+        if (const HRESULT hr =
+                db_->insertMessage(pending_->folder, pending_->store, false, recipients, id);
+            hr != S_OK) {
+            return hr;
+        }
+        id_ = id;
+        pending_.reset();
+        return S_OK;
+    }
+
+    std::optional<Pending> pending_;
 };
 
 } // namespace
 
 IMessage* MakeMessage(DbPtr db, ObjectId id) {
     return new MessageObject(std::move(db), id);
+}
+
+IMessage* MakeNewMessage(DbPtr db, ObjectId folder, ObjectId store) {
+    return new MessageObject(std::move(db), folder, store);
 }
 
 } // namespace mapi_impl

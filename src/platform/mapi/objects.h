@@ -104,6 +104,8 @@ IMAPISession* MakeSession(DbPtr db);
 IMsgStore* MakeStore(DbPtr db, ObjectId id);
 IMAPIFolder* MakeFolder(DbPtr db, ObjectId id, ObjectId store);
 IMessage* MakeMessage(DbPtr db, ObjectId id);
+// A message created in folder, stored when its properties are set.
+IMessage* MakeNewMessage(DbPtr db, ObjectId folder, ObjectId store);
 IMAPITable* MakeTable(DbPtr db, TableSource source, ObjectId owner);
 
 // Opens the object an entry identifier names; with store non-zero only objects of that store.

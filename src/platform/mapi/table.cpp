@@ -1,9 +1,9 @@
 // Tables: live views over the stores, a folder's subfolders or messages, or a message's
 // recipients. Rows come in creation order; the cursor is the key of the last row returned, so
-// rows added while the table is open are seen and each query costs the rows it returns.
+// rows added while the table is open are seen, each query costs the rows it returns, and a
+// table holds no copy of its rows.
 #include "platform/mapi/memory.h"
 #include "platform/mapi/objects.h"
-#include "platform/mapi/row_snapshot.h"
 
 #include <algorithm>
 
@@ -38,8 +38,7 @@ ObjectKind RowKind(TableSource source) {
 class TableObject final : public RefCounted<IMAPITable> {
 public:
     TableObject(DbPtr db, TableSource source, ObjectId owner)
-        : db_(std::move(db)), source_(source), owner_(owner), columns_(DefaultColumns(source)),
-          snapshot_(owner, RowKind(source)) {}
+        : db_(std::move(db)), source_(source), owner_(owner), columns_(DefaultColumns(source)) {}
     ~TableObject() override = default;
 
     HRESULT GetRowCount(ULONG ulFlags, ULONG* lpulCount) override {
@@ -89,7 +88,6 @@ public:
         }
         const auto lock = db_->lock();
         cursor_ = 0;
-        snapshot_.rewound();
         LONG sought = 0;
         if (lRowCount > 0) {
             const std::int64_t key = keyAt(lRowCount - 1);
@@ -106,6 +104,38 @@ public:
         if (lplRowsSought != nullptr) {
             *lplRowsSought = sought;
         }
+        return S_OK;
+    }
+
+    HRESULT FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ulFlags) override {
+        if (const HRESULT hr = mapi_faults::Check(Op::FindRow, Kind::Table, ulFlags); hr != S_OK) {
+            return hr;
+        }
+        if (lpRestriction == nullptr) {
+            return MAPI_E_INVALID_PARAMETER;
+        }
+        const SPropertyRestriction& property = lpRestriction->res.resProperty;
+        if (lpRestriction->rt != RES_PROPERTY || property.relop != RELOP_EQ ||
+            property.lpProp == nullptr || (ulFlags & DIR_BACKWARD) != 0 ||
+            source_ == TableSource::Recipients ||
+            (bkOrigin != BOOKMARK_BEGINNING && bkOrigin != BOOKMARK_CURRENT)) {
+            return MAPI_E_NO_SUPPORT;
+        }
+        std::string value;
+        if (!EncodeValue(*property.lpProp, value)) {
+            return MAPI_E_INVALID_PARAMETER;
+        }
+        const auto lock = db_->lock();
+        const ObjectId after = bkOrigin == BOOKMARK_BEGINNING ? 0 : cursor_;
+        ObjectId found = 0;
+        if (!db_->findChild(owner_, kind(), after, property.ulPropTag, value, found)) {
+            return db_->lastError();
+        }
+        if (found == 0) {
+            return MAPI_E_NOT_FOUND;
+        }
+        // Ids are integers in table order: the next query starts at the found row.
+        cursor_ = found - 1;
         return S_OK;
     }
 
@@ -183,9 +213,6 @@ private:
     }
 
     HRESULT objectRows(int limit, LPSRowSet* out) {
-        if (source_ == TableSource::Contents) {
-            return snapshotRows(limit, out);
-        }
         std::vector<ObjectId> ids;
         if (!db_->children(owner_, kind(), cursor_, limit, ids)) {
             return db_->lastError();
@@ -211,34 +238,6 @@ private:
         }
         if (!ids.empty()) {
             cursor_ = ids.back();
-        }
-        *out = rows;
-        return S_OK;
-    }
-
-    // Contents rows come from the table's copy of its rows, which a search that reads a folder
-    // from the start again and again reads at no database cost per row.
-    HRESULT snapshotRows(int limit, LPSRowSet* out) {
-        std::vector<const SnapshotRow*> found;
-        if (!snapshot_.rowsAfter(*db_, cursor_, limit, needsStoredProps(), found)) {
-            const HRESULT hr = db_->lastError();
-            return hr != S_OK ? hr : MAPI_E_CALL_FAILED;
-        }
-        LPSRowSet rows = newRowSet(found.size());
-        if (rows == nullptr) {
-            return MAPI_E_NOT_ENOUGH_MEMORY;
-        }
-        for (const SnapshotRow* row : found) {
-            const bool ok = appendRow(rows, [&](ULONG tag, SPropValue& value, void* root) {
-                return FillObjectValue(*db_, kind(), row->id, row->props, tag, value, root);
-            });
-            if (!ok) {
-                FreeRowSet(rows);
-                return MAPI_E_NOT_ENOUGH_MEMORY;
-            }
-        }
-        if (!found.empty()) {
-            cursor_ = found.back()->id;
         }
         *out = rows;
         return S_OK;
@@ -280,7 +279,6 @@ private:
     ObjectId owner_;
     std::vector<ULONG> columns_;
     std::int64_t cursor_ = 0;
-    RowSnapshot snapshot_;
 };
 
 } // namespace

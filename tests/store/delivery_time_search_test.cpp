@@ -1,4 +1,4 @@
-// The contents table's copy of its rows must stay as live as reading the database each time.
+// The delivery-time search sees every change of this and other connections at once.
 #include "walk_fixture.h"
 
 #include "store/message_list.h"
@@ -7,7 +7,7 @@
 
 namespace {
 
-class RowSnapshotTest : public WalkFixture {
+class DeliveryTimeSearchTest : public WalkFixture {
 protected:
     // The bodies the Inbox's lookup table finds, by delivery time.
     static std::u16string Find(StoreFolder& folder, std::uint64_t time) {
@@ -17,7 +17,7 @@ protected:
     }
 };
 
-TEST_F(RowSnapshotTest, SeesChangesOfThisAndOtherConnections) {
+TEST_F(DeliveryTimeSearchTest, SeesChangesOfThisAndOtherConnections) {
     const ObjectId inbox = special(SpecialFolder::Inbox);
     Seed(inbox, u"I", 3); // delivery times 1010, 1020, 1030
     MessageStore store(kSmsStoreName);
@@ -51,7 +51,7 @@ TEST_F(RowSnapshotTest, SeesChangesOfThisAndOtherConnections) {
     EXPECT_EQ(Find(folder, 2000), u"added");
 }
 
-TEST_F(RowSnapshotTest, RowsAddedWhileReadingAreSeenAtTheEnd) {
+TEST_F(DeliveryTimeSearchTest, RowsAddedWhileReadingAreSeenAtTheEnd) {
     const ObjectId inbox = special(SpecialFolder::Inbox);
     Seed(inbox, u"I", 2, 1000, false);
     MessageStore store(kSmsStoreName);

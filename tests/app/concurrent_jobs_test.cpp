@@ -1,0 +1,151 @@
+// Jobs and readers in several processes on one handset. The child process stops at a chosen
+// record through a pipe, so each interleaving is taken exactly, not by chance.
+#include "app/jobs.h"
+#include "store/walk_fixture.h"
+
+#include "store/backup_walk.h"
+#include "store/store_folder.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+class ConcurrentJobsTest : public WalkFixture {
+protected:
+    void SetUp() override {
+        WalkFixture::SetUp();
+        ASSERT_EQ(pipe(toParent_), 0);
+        ASSERT_EQ(pipe(toChild_), 0);
+    }
+    void TearDown() override {
+        for (const int fd : {toParent_[0], toParent_[1], toChild_[0], toChild_[1]}) {
+            close(fd);
+        }
+        WalkFixture::TearDown();
+    }
+
+    // Runs body in a child process; the child's exit status is body's result.
+    pid_t Spawn(const std::function<bool()>& body) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            _exit(body() ? 0 : 1);
+        }
+        return pid;
+    }
+    // In the child: tells the parent it reached the point, and waits for leave to go on.
+    void Pause() {
+        char signal = 'p';
+        static_cast<void>(write(toParent_[1], &signal, 1));
+        static_cast<void>(read(toChild_[0], &signal, 1));
+    }
+    bool WaitForPause() {
+        char signal = 0;
+        return read(toParent_[0], &signal, 1) == 1;
+    }
+    void Resume() {
+        const char signal = 'g';
+        ASSERT_EQ(write(toChild_[1], &signal, 1), 1);
+    }
+    static int ExitStatus(pid_t pid) {
+        int status = 0;
+        return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    int toParent_[2] = {-1, -1};
+    int toChild_[2] = {-1, -1};
+};
+
+TEST_F(ConcurrentJobsTest, ASecondJobIsRefusedAndAReaderLosesNothing) {
+    constexpr int kRecords = 60;
+    constexpr int kPauseAt = 31;
+    ScriptedFormat file;
+    for (int i = 0; i < kRecords; ++i) {
+        file.add(i % 2 == 0 ? u"Inbox" : u"Inbox\\Old", u"m" + NumberToText(i),
+                 1000 + static_cast<std::uint64_t>(i));
+    }
+    file.beforeRead = [&](int read) {
+        if (read == kPauseAt) {
+            Pause();
+        }
+    };
+    const pid_t restore = Spawn([&] {
+        std::u16string text;
+        RestoreJob job(u"unused", file, text);
+        return RunRestore(job);
+    });
+    ASSERT_TRUE(WaitForPause());
+
+    // A reader starting now in a third process sees the finished messages and disturbs nothing.
+    const pid_t reader = Spawn([&] {
+        MessageStore store(kSmsStoreName);
+        return store.isOpen() &&
+               countFolderMessages(*store.inboxFolder()) == static_cast<ULONG>(kPauseAt - 1);
+    });
+    EXPECT_EQ(ExitStatus(reader), 0);
+    // A second restore of the same file and a backup are refused at once, touching nothing.
+    file.beforeRead = nullptr;
+    std::u16string restoreText;
+    RestoreJob second(u"unused", file, restoreText);
+    EXPECT_FALSE(RunRestore(second));
+    EXPECT_EQ(restoreText, kHandsetBusyText);
+    EXPECT_EQ(file.reads, 0);
+    RecordingFormat out;
+    std::u16string backupText;
+    {
+        BackupJob backup(u"unused", out, backupText);
+        EXPECT_FALSE(RunBackup(backup));
+    }
+    EXPECT_EQ(backupText, kHandsetBusyText);
+    EXPECT_TRUE(out.written.empty());
+
+    Resume();
+    EXPECT_EQ(ExitStatus(restore), 0);
+    // The same file again, now that the handset is free: each message stays once.
+    std::u16string againText;
+    {
+        RestoreJob again(u"unused", file, againText);
+        file.next = 0;
+        file.reads = 0;
+        EXPECT_TRUE(RunRestore(again));
+    }
+    const ObjectId inbox = special(SpecialFolder::Inbox);
+    const ObjectId old = Child(inbox, u"Old");
+    EXPECT_EQ(mapi_admin::Messages(inbox).size() + mapi_admin::Messages(old).size(),
+              static_cast<std::size_t>(kRecords));
+    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), kRecords / 2);
+    EXPECT_EQ(mapi_admin::AllMessageCount(old), kRecords / 2);
+}
+
+// A message stored before its properties is removed by another process's start-up only once
+// the process that created it has ended.
+TEST_F(ConcurrentJobsTest, AnUnlistedMessageIsRemovedOnlyWhenItsCreatorIsGone) {
+    const ObjectId inbox = special(SpecialFolder::Inbox);
+    const pid_t creator = Spawn([&] {
+        MessageStore store(kSmsStoreName);
+        MapiPtr<IMessage> message;
+        if (!store.isOpen() ||
+            store.inboxFolder()->handle()->CreateMessage(nullptr, 0, message.put()) != S_OK) {
+            return false;
+        }
+        // Asking for its entry identifier stores it, unlisted.
+        SizedSPropTagArray<1> tags{1, {PR_ENTRYID}};
+        ULONG count = 0;
+        LPSPropValue values = nullptr;
+        const bool stored = message->GetProps(tags.ptr(), 0, &count, &values) == S_OK;
+        MAPIFreeBuffer(values);
+        Pause();
+        return stored;
+    });
+    ASSERT_TRUE(WaitForPause());
+    // Each call opens the store afresh, which clears what is provably abandoned.
+    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), 1);
+    EXPECT_TRUE(mapi_admin::Messages(inbox).empty());
+    MessageStore reader(kSmsStoreName);
+    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), 1);
+    Resume();
+    EXPECT_EQ(ExitStatus(creator), 0);
+    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), 0);
+}
+
+} // namespace
