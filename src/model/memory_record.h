@@ -24,8 +24,9 @@ class MemoryRecord final : public MessageRecord {
 public:
     // A record without a folder.
     MemoryRecord() = default;
-    // A record in the folder chain of fields.folderPath, with these recipients.
-    MemoryRecord(const MessageFields& fields, std::vector<Recipient> recipients);
+    // A record in the folder chain of fields.folderPath, with these recipients. Both are taken
+    // over, so that a large record read from a file is not held twice.
+    MemoryRecord(MessageFields fields, std::vector<Recipient> recipients);
 
     std::u16string messageClass() const override { return fields_.messageClass; }
     FILETIME lastModified() const override { return fields_.lastModified; }
