@@ -228,9 +228,15 @@ int Dialog::ListGetCount(int id) const {
     return list != nullptr ? list->count() : LB_ERR;
 }
 
+// The selected entry, not the current one: a list that gets focus makes its first row current
+// without selecting it, and that row was never chosen.
 int Dialog::ListGetCurSel(int id) const {
     const auto* list = DlgItem<QListWidget>(id);
-    return list != nullptr ? list->currentRow() : LB_ERR;
+    if (list == nullptr) {
+        return LB_ERR;
+    }
+    const QList<QListWidgetItem*> chosen = list->selectedItems();
+    return chosen.isEmpty() ? LB_ERR : list->row(chosen.front());
 }
 
 int Dialog::ListSetCurSel(int id, int index) {
@@ -240,7 +246,12 @@ int Dialog::ListSetCurSel(int id, int index) {
     }
     const QSignalBlocker quiet(list);
     const bool valid = index >= 0 && index < list->count();
-    list->setCurrentRow(valid ? index : -1);
+    if (valid) {
+        list->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    } else {
+        list->clearSelection();
+        list->setCurrentRow(-1);
+    }
     return valid ? index : LB_ERR;
 }
 

@@ -64,7 +64,7 @@ QWidget* CreateListBox(const ControlTemplate& control, QWidget* parent, CommandT
                                                                        : Qt::ScrollBarAlwaysOff);
     if ((control.style & LBS_NOTIFY) != 0) {
         const UINT id = static_cast<UINT>(control.id);
-        QObject::connect(list, &QListWidget::currentRowChanged, list,
+        QObject::connect(list, &QListWidget::itemSelectionChanged, list,
                          [&target, id] { target.SendCommand(id, LBN_SELCHANGE); });
     }
     return list;
