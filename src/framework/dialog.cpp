@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -38,6 +39,26 @@ DialogBaseUnits FitToScreen(DialogBaseUnits base, const resources::DialogTemplat
     return base;
 }
 
+// Narrowing the unit keeps the controls on the screen but may leave a label's text wider than
+// its rectangle, running under the control beside it: draw the dialog's texts in the largest
+// size, up to the template's, at which every label of the template fits.
+QFont FitLabels(QFont font, const resources::DialogTemplate& dialog, DialogBaseUnits base) {
+    for (int pixels = font.pixelSize(); pixels > 1; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        const bool fits = std::ranges::all_of(dialog.controls, [&](const auto& control) {
+            return control.controlClass != resources::ControlClass::Static ||
+                   metrics.horizontalAdvance(ToQString(control.text)) <=
+                       MapDialogRect(QRect(control.x, control.y, control.cx, control.cy), base)
+                           .width();
+        });
+        if (fits) {
+            break;
+        }
+    }
+    return font;
+}
+
 } // namespace
 
 Dialog::Dialog(unsigned templateId) : templateId_(templateId) {}
@@ -53,10 +74,11 @@ bool Dialog::Build() {
         return false;
     }
     setWindowTitle(ToQString(template_->caption));
-    templateFont_ =
+    const QFont designed =
         MakeFont(template_->fontName, TemplateFontPixels(template_->fontPoints, DisplayScale()));
+    baseUnits_ = FitToScreen(BaseUnitsOf(designed), *template_);
+    templateFont_ = FitLabels(designed, *template_, baseUnits_);
     setFont(templateFont_);
-    baseUnits_ = FitToScreen(BaseUnitsOf(templateFont_), *template_);
     resize(MapDialogRect(QRect(0, 0, template_->cx, template_->cy)).size());
     for (const resources::ControlTemplate& control : template_->controls) {
         const QRect units(control.x, control.y, control.cx, control.cy);

@@ -2,7 +2,9 @@
 
 #include "framework/bitmap_button.h"
 #include "framework/command_target.h"
+#include "framework/drop_down_list.h"
 #include "framework/label.h"
+#include "framework/list_box.h"
 #include "framework/qt_text.h"
 #include "framework/screen.h"
 
@@ -47,7 +49,7 @@ QWidget* CreateButton(const ControlTemplate& control, QWidget* parent, CommandTa
 }
 
 QWidget* CreateComboBox(const ControlTemplate& control, QWidget* parent, CommandTarget& target) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new DropDownList(parent);
     combo->setEditable(false);
     combo->setMaxVisibleItems(8);
     const UINT id = static_cast<UINT>(control.id);
@@ -57,7 +59,7 @@ QWidget* CreateComboBox(const ControlTemplate& control, QWidget* parent, Command
 }
 
 QWidget* CreateListBox(const ControlTemplate& control, QWidget* parent, CommandTarget& target) {
-    auto* list = new QListWidget(parent);
+    auto* list = new ListBox(parent);
     list->setSortingEnabled((control.style & LBS_SORT) != 0);
     list->setFrameShape((control.style & WS_BORDER) != 0 ? QFrame::Box : QFrame::NoFrame);
     list->setVerticalScrollBarPolicy((control.style & WS_VSCROLL) != 0 ? Qt::ScrollBarAsNeeded
