@@ -23,8 +23,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
-#include <functional>
 #include <memory>
 
 using namespace resources;
@@ -239,16 +239,15 @@ private slots:
         for (const char16_t* name : {u"Msgkeeper_200935140712345678.usms", u"a.usms"}) {
             gui_test::MakeDeviceFile(std::u16string(u"\\My Documents\\") + name);
         }
-        const std::function<void(framework::Dialog*)> check = [](framework::Dialog* dialog) {
-            CheckTextsFit(dialog);
-            dialog->EndDialog(2);
-        };
         int checked = 0;
+        int files = 0;
         const auto run = [&](auto& dialog) {
             using Dialog = std::remove_reference_t<decltype(dialog)>;
             gui_test::WhenModal<Dialog>([&](Dialog* shown) {
-                check(shown);
+                CheckTextsFit(shown);
                 ++checked;
+                files += std::max(shown->ListGetCount(kIdcOpenFile), 0);
+                shown->EndDialog(2);
             });
             dialog.DoModal(&host.owner);
         };
@@ -260,6 +259,7 @@ private slots:
         FolderSettingsDialog settings;
         run(settings);
         QCOMPARE(checked, 3);
+        QCOMPARE(files, 2);
     }
 
 private:
