@@ -238,23 +238,10 @@ TEST_P(UnicodeDamagedFileTest, FailsAtTheDamageWithItsText) {
 INSTANTIATE_TEST_SUITE_P(Files, UnicodeDamagedFileTest, ::testing::ValuesIn(DamageCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(UnicodeBackupFileTest, AFailedRecordChangesNeitherTheFieldsNorTheList) {
-    Store(UsmsFile(1, RecordBytes(u"Hi", U32Bytes(2) + OneRecipient().substr(4))));
-    UnicodeBackupFile reader;
-    HANDLE handle = 0;
-    std::u16string error;
-    ASSERT_NO_FATAL_FAILURE(OpenAtFirstRecord(reader, handle, error));
-    MessageFields fields;
-    fields.body = u"before";
-    std::vector<Recipient> list{Recipient(u"1", u"kept", 1)};
-    EXPECT_FALSE(reader.ReadRecord(handle, fields, list, error));
-    EXPECT_EQ(error, u"read sms error, " + kEndOfFile);
-    EXPECT_EQ(fields.body, u"before");
-    EXPECT_EQ(list, std::vector<Recipient>{Recipient(u"1", u"kept", 1)});
-}
-
-TEST_F(UnicodeBackupFileTest, ReadRecipientsAreAppendedToTheCallersList) {
-    Store(UsmsFile(1, RecordBytes(u"Hi", OneRecipient())));
+// A whole record appends its recipients to the caller's list; a damaged one changes nothing.
+TEST_F(UnicodeBackupFileTest, OnlyAWholeRecordChangesTheFieldsAndTheList) {
+    Store(UsmsFile(2, RecordBytes(u"Hi", OneRecipient()) +
+                          RecordBytes(u"Gone", U32Bytes(2) + OneRecipient().substr(4))));
     UnicodeBackupFile reader;
     HANDLE handle = 0;
     std::u16string error = u"untouched";
@@ -262,9 +249,13 @@ TEST_F(UnicodeBackupFileTest, ReadRecipientsAreAppendedToTheCallersList) {
     MessageFields fields;
     std::vector<Recipient> list{Recipient(u"1", u"first", 2)};
     ASSERT_TRUE(reader.ReadRecord(handle, fields, list, error));
-    EXPECT_EQ(list, (std::vector<Recipient>{Recipient(u"1", u"first", 2),
-                                            Recipient(u"777", u"Work", 1)}));
     EXPECT_EQ(error, u"untouched");
+    const std::vector<Recipient> both{Recipient(u"1", u"first", 2), Recipient(u"777", u"Work", 1)};
+    EXPECT_EQ(list, both);
+    EXPECT_FALSE(reader.ReadRecord(handle, fields, list, error));
+    EXPECT_EQ(error, u"read sms error, " + kEndOfFile);
+    EXPECT_EQ(fields.body, u"Hi");
+    EXPECT_EQ(list, both);
 }
 
 TEST_F(UnicodeBackupFileTest, OpenFailuresCarryTheSystemText) {
