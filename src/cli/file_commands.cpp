@@ -66,7 +66,7 @@ bool ReadOne(UnicodeBackupFile& backup, DWORD number, MemoryRecord& record, std:
         error = MessagePrefix(number) + error;
         return false;
     }
-    record = MemoryRecord(fields, std::move(recipients));
+    record = MemoryRecord(std::move(fields), std::move(recipients));
     return true;
 }
 

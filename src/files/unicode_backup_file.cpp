@@ -2,6 +2,7 @@
 
 #include "files/file_access.h"
 #include "files/md5.h"
+#include "files/unicode_record.h"
 #include "platform/errors.h"
 #include "resources/string_table.h"
 
@@ -61,41 +62,16 @@ bool UnicodeBackupFile::ReadRecord(HANDLE /*handle*/, MessageFields& record,
                                    std::vector<Recipient>& recipients, std::u16string& error) {
     MessageFields fields;
     std::vector<Recipient> entries;
-    if (!ReadFields(fields) || !ReadRecipients(entries)) {
+    if (!unicode_record::Read(stream_.handle(), fields, entries)) {
         error = u"read sms error, " + ErrorText();
         return false;
     }
     record = std::move(fields);
-    recipients.insert(recipients.end(), std::make_move_iterator(entries.begin()),
-                      std::make_move_iterator(entries.end()));
-    return true;
-}
-
-bool UnicodeBackupFile::ReadFields(MessageFields& fields) {
-    return stream_.readString(fields.messageClass) && stream_.readString(fields.folderPath) &&
-           stream_.readFileTime(fields.lastModified) && stream_.readFileTime(fields.deliveryTime) &&
-           stream_.readU32(fields.flags) && stream_.readU32(fields.size) &&
-           stream_.readString(fields.senderName) && stream_.readString(fields.senderNumber) &&
-           stream_.readString(fields.body);
-}
-
-bool UnicodeBackupFile::ReadRecipients(std::vector<Recipient>& recipients) {
-    DWORD raw = 0;
-    if (!stream_.readU32(raw)) {
-        return false;
-    }
-    // The count comes from the file: nothing is reserved for it, and every entry must be read
-    // from the file before it exists, so a damaged count ends at the end of the file.
-    const auto count = static_cast<std::int32_t>(raw);
-    for (std::int32_t i = 0; i < count; ++i) {
-        std::u16string displayName;
-        std::u16string address;
-        DWORD type = 0;
-        if (!stream_.readString(displayName) || !stream_.readString(address) ||
-            !stream_.readU32(type)) {
-            return false;
-        }
-        recipients.emplace_back(std::move(address), std::move(displayName), type);
+    if (recipients.empty()) {
+        recipients = std::move(entries); // the common case takes the list without a copy
+    } else {
+        recipients.insert(recipients.end(), std::make_move_iterator(entries.begin()),
+                          std::make_move_iterator(entries.end()));
     }
     return true;
 }

@@ -35,8 +35,6 @@ private:
     bool Open(HANDLE file, const char16_t* phrase, std::u16string& error);
     bool WriteFields(const MessageRecord& message, const std::u16string& folderPath);
     bool WriteRecipients(const std::vector<Recipient>& recipients);
-    bool ReadFields(MessageFields& fields);
-    bool ReadRecipients(std::vector<Recipient>& recipients);
 
     FileStream stream_;
 };

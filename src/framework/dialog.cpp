@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -39,6 +40,26 @@ DialogBaseUnits FitToScreen(DialogBaseUnits base, const DialogTemplate& dialog) 
     return base;
 }
 
+// Narrowing the unit keeps the controls on the screen but may leave a label's text wider than
+// its rectangle, running under the control beside it: draw the dialog's texts in the largest
+// size, up to the template's, at which every label of the template fits.
+QFont FitLabels(QFont font, const resources::DialogTemplate& dialog, DialogBaseUnits base) {
+    for (int pixels = font.pixelSize(); pixels > 1; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        const bool fits = std::ranges::all_of(dialog.controls, [&](const auto& control) {
+            return control.controlClass != resources::ControlClass::Static ||
+                   metrics.horizontalAdvance(ToQString(control.text)) <=
+                       MapDialogRect(QRect(control.x, control.y, control.cx, control.cy), base)
+                           .width();
+        });
+        if (fits) {
+            break;
+        }
+    }
+    return font;
+}
+
 } // namespace
 
 Dialog::Dialog(unsigned templateId) : templateId_(templateId) {}
@@ -54,10 +75,11 @@ bool Dialog::Build() {
         return false;
     }
     setWindowTitle(ToQString(template_->caption));
-    templateFont_ =
+    const QFont designed =
         MakeFont(template_->fontName, TemplateFontPixels(template_->fontPoints, DisplayScale()));
+    baseUnits_ = FitToScreen(BaseUnitsOf(designed), *template_);
+    templateFont_ = FitLabels(designed, *template_, baseUnits_);
     setFont(templateFont_);
-    baseUnits_ = FitToScreen(BaseUnitsOf(templateFont_), *template_);
     resize(MapDialogRect(QRect(0, 0, template_->cx, template_->cy)).size());
     for (const ControlTemplate& control : template_->controls) {
         const QRect units(control.x, control.y, control.cx, control.cy);
@@ -229,9 +251,15 @@ int Dialog::ListGetCount(int id) const {
     return list != nullptr ? list->count() : LB_ERR;
 }
 
+// The selected entry, not the current one: a list that gets focus makes its first row current
+// without selecting it, and that row was never chosen.
 int Dialog::ListGetCurSel(int id) const {
     const auto* list = DlgItem<QListWidget>(id);
-    return list != nullptr ? list->currentRow() : LB_ERR;
+    if (list == nullptr) {
+        return LB_ERR;
+    }
+    const QList<QListWidgetItem*> chosen = list->selectedItems();
+    return chosen.isEmpty() ? LB_ERR : list->row(chosen.front());
 }
 
 int Dialog::ListSetCurSel(int id, int index) {
@@ -241,7 +269,12 @@ int Dialog::ListSetCurSel(int id, int index) {
     }
     const QSignalBlocker quiet(list);
     const bool valid = index >= 0 && index < list->count();
-    list->setCurrentRow(valid ? index : -1);
+    if (valid) {
+        list->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    } else {
+        list->clearSelection();
+        list->setCurrentRow(-1);
+    }
     return valid ? index : LB_ERR;
 }
 

@@ -2,7 +2,9 @@
 
 #include "framework/bitmap_button.h"
 #include "framework/command_target.h"
+#include "framework/drop_down_list.h"
 #include "framework/label.h"
+#include "framework/list_box.h"
 #include "framework/qt_text.h"
 #include "framework/screen.h"
 
@@ -45,7 +47,7 @@ QWidget* CreateButton(const ControlTemplate& control, QWidget* parent, CommandTa
 }
 
 QWidget* CreateComboBox(const ControlTemplate& control, QWidget* parent, CommandTarget& target) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new DropDownList(parent);
     combo->setEditable(false);
     combo->setMaxVisibleItems(8);
     const UINT id = static_cast<UINT>(control.id);
@@ -55,14 +57,14 @@ QWidget* CreateComboBox(const ControlTemplate& control, QWidget* parent, Command
 }
 
 QWidget* CreateListBox(const ControlTemplate& control, QWidget* parent, CommandTarget& target) {
-    auto* list = new QListWidget(parent);
+    auto* list = new ListBox(parent);
     list->setSortingEnabled((control.style & LBS_SORT) != 0);
     list->setFrameShape((control.style & WS_BORDER) != 0 ? QFrame::Box : QFrame::NoFrame);
     list->setVerticalScrollBarPolicy((control.style & WS_VSCROLL) != 0 ? Qt::ScrollBarAsNeeded
                                                                        : Qt::ScrollBarAlwaysOff);
     if ((control.style & LBS_NOTIFY) != 0) {
         const UINT id = static_cast<UINT>(control.id);
-        QObject::connect(list, &QListWidget::currentRowChanged, list,
+        QObject::connect(list, &QListWidget::itemSelectionChanged, list,
                          [&target, id] { target.SendCommand(id, LBN_SELCHANGE); });
     }
     return list;

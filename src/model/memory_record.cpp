@@ -1,8 +1,8 @@
 #include "model/memory_record.h"
 
-MemoryRecord::MemoryRecord(const MessageFields& fields, std::vector<Recipient> recipients)
-    : fields_(fields), recipients_(std::move(recipients)) {
-    setFolderPath(fields.folderPath);
+MemoryRecord::MemoryRecord(MessageFields fields, std::vector<Recipient> recipients)
+    : fields_(std::move(fields)), recipients_(std::move(recipients)) {
+    setFolderPath(fields_.folderPath);
 }
 
 const MessageFolder* MemoryRecord::folder() const {
@@ -23,5 +23,7 @@ void MemoryRecord::setFolderPath(const std::u16string& path) {
         }
         start = end + 1;
     }
-    fields_.folderPath = path;
+    if (&path != &fields_.folderPath) {
+        fields_.folderPath = path;
+    }
 }

@@ -24,17 +24,18 @@ class MemoryRecord final : public MessageRecord {
 public:
     // A record without a folder.
     MemoryRecord() = default;
-    // A record in the folder chain of fields.folderPath, with these recipients.
-    MemoryRecord(const MessageFields& fields, std::vector<Recipient> recipients);
+    // A record in the folder chain of fields.folderPath, with these recipients. Both are taken
+    // over, so that a large record read from a file is not held twice.
+    MemoryRecord(MessageFields fields, std::vector<Recipient> recipients);
 
-    std::u16string messageClass() const override { return fields_.messageClass; }
+    const std::u16string& messageClass() const override { return fields_.messageClass; }
     FILETIME lastModified() const override { return fields_.lastModified; }
     FILETIME deliveryTime() const override { return fields_.deliveryTime; }
     DWORD flags() const override { return fields_.flags; }
     DWORD size() const override { return fields_.size; }
-    std::u16string senderName() const override { return fields_.senderName; }
-    std::u16string senderNumber() const override { return fields_.senderNumber; }
-    std::u16string body() const override { return fields_.body; }
+    const std::u16string& senderName() const override { return fields_.senderName; }
+    const std::u16string& senderNumber() const override { return fields_.senderNumber; }
+    const std::u16string& body() const override { return fields_.body; }
     const std::vector<Recipient>& recipients() override { return recipients_; }
     const MessageFolder* folder() const override;
 

@@ -15,14 +15,14 @@ class MessageRecord {
 public:
     virtual ~MessageRecord() = default;
 
-    virtual std::u16string messageClass() const = 0;
+    virtual const std::u16string& messageClass() const = 0;
     virtual FILETIME lastModified() const = 0;
     virtual FILETIME deliveryTime() const = 0;
     virtual DWORD flags() const = 0;
     virtual DWORD size() const = 0;
-    virtual std::u16string senderName() const = 0;
-    virtual std::u16string senderNumber() const = 0;
-    virtual std::u16string body() const = 0;
+    virtual const std::u16string& senderName() const = 0;
+    virtual const std::u16string& senderNumber() const = 0;
+    virtual const std::u16string& body() const = 0;
     // The recipients in store order; a store-backed record loads them on first request.
     virtual const std::vector<Recipient>& recipients() = 0;
     // The owning folder, or nullptr when the message has none.

@@ -23,14 +23,14 @@ public:
     StoreMessage(const StoreMessage&) = delete;
     StoreMessage& operator=(const StoreMessage&) = delete;
 
-    std::u16string messageClass() const override { return messageClass_; }
+    const std::u16string& messageClass() const override { return messageClass_; }
     FILETIME lastModified() const override { return lastModified_; }
     FILETIME deliveryTime() const override { return deliveryTime_; }
     DWORD flags() const override { return flags_; }
     DWORD size() const override { return size_; }
-    std::u16string senderName() const override { return senderName_; }
-    std::u16string senderNumber() const override { return senderNumber_; }
-    std::u16string body() const override { return body_; }
+    const std::u16string& senderName() const override { return senderName_; }
+    const std::u16string& senderNumber() const override { return senderNumber_; }
+    const std::u16string& body() const override { return body_; }
     // Read from the recipient table once; empty when there are none or the table cannot be
     // read (a failed read is tried again on the next request).
     const std::vector<Recipient>& recipients() override;

@@ -118,11 +118,8 @@ Calls AnsiBackupCalls(std::vector<MemoryRecord>& messages) {
     return calls;
 }
 
-// Strings are read one unit per call, the terminator included.
-std::size_t ReadsOf(const std::u16string& text) {
-    return text.size() + 1;
-}
-
+// A record shorter than the reader's first block is walked in one read, then read again after
+// one seek back: one call per text and per number.
 Calls UnicodeRestoreCalls(std::vector<MemoryRecord>& messages) {
     Calls calls;
     calls.add(FileOp::Create, 1, u"begin restore error, ")
@@ -130,13 +127,9 @@ Calls UnicodeRestoreCalls(std::vector<MemoryRecord>& messages) {
         .add(FileOp::Size, 1, u"File Validation Failed.", true)
         .add(FileOp::Read, 1, u"read total error, ");
     for (MemoryRecord& message : messages) {
-        std::size_t reads = ReadsOf(message.messageClass()) + ReadsOf(message.folderPath()) + 6 +
-                            ReadsOf(message.senderName()) + ReadsOf(message.senderNumber()) +
-                            ReadsOf(message.body()) + 1;
-        for (const Recipient& recipient : message.recipients()) {
-            reads += ReadsOf(recipient.displayName()) + ReadsOf(recipient.address()) + 1;
-        }
-        calls.add(FileOp::Read, reads, u"read sms error, ");
+        calls.add(FileOp::Read, 1, u"read sms error, ")
+            .add(FileOp::Seek, 1, u"read sms error, ")
+            .add(FileOp::Read, 12 + 3 * message.recipients().size(), u"read sms error, ");
     }
     return calls; // the close that follows cannot fail a restore
 }

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 const std::u16string kEndOfFile = u"Reached the end of the file.";
@@ -234,23 +238,10 @@ TEST_P(UnicodeDamagedFileTest, FailsAtTheDamageWithItsText) {
 INSTANTIATE_TEST_SUITE_P(Files, UnicodeDamagedFileTest, ::testing::ValuesIn(DamageCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(UnicodeBackupFileTest, AFailedRecordChangesNeitherTheFieldsNorTheList) {
-    Store(UsmsFile(1, RecordBytes(u"Hi", U32Bytes(2) + OneRecipient().substr(4))));
-    UnicodeBackupFile reader;
-    HANDLE handle = 0;
-    std::u16string error;
-    ASSERT_NO_FATAL_FAILURE(OpenAtFirstRecord(reader, handle, error));
-    MessageFields fields;
-    fields.body = u"before";
-    std::vector<Recipient> list{Recipient(u"1", u"kept", 1)};
-    EXPECT_FALSE(reader.ReadRecord(handle, fields, list, error));
-    EXPECT_EQ(error, u"read sms error, " + kEndOfFile);
-    EXPECT_EQ(fields.body, u"before");
-    EXPECT_EQ(list, std::vector<Recipient>{Recipient(u"1", u"kept", 1)});
-}
-
-TEST_F(UnicodeBackupFileTest, ReadRecipientsAreAppendedToTheCallersList) {
-    Store(UsmsFile(1, RecordBytes(u"Hi", OneRecipient())));
+// A whole record appends its recipients to the caller's list; a damaged one changes nothing.
+TEST_F(UnicodeBackupFileTest, OnlyAWholeRecordChangesTheFieldsAndTheList) {
+    Store(UsmsFile(2, RecordBytes(u"Hi", OneRecipient()) +
+                          RecordBytes(u"Gone", U32Bytes(2) + OneRecipient().substr(4))));
     UnicodeBackupFile reader;
     HANDLE handle = 0;
     std::u16string error = u"untouched";
@@ -258,9 +249,13 @@ TEST_F(UnicodeBackupFileTest, ReadRecipientsAreAppendedToTheCallersList) {
     MessageFields fields;
     std::vector<Recipient> list{Recipient(u"1", u"first", 2)};
     ASSERT_TRUE(reader.ReadRecord(handle, fields, list, error));
-    EXPECT_EQ(list, (std::vector<Recipient>{Recipient(u"1", u"first", 2),
-                                            Recipient(u"777", u"Work", 1)}));
     EXPECT_EQ(error, u"untouched");
+    const std::vector<Recipient> both{Recipient(u"1", u"first", 2), Recipient(u"777", u"Work", 1)};
+    EXPECT_EQ(list, both);
+    EXPECT_FALSE(reader.ReadRecord(handle, fields, list, error));
+    EXPECT_EQ(error, u"read sms error, " + kEndOfFile);
+    EXPECT_EQ(fields.body, u"Hi");
+    EXPECT_EQ(list, both);
 }
 
 TEST_F(UnicodeBackupFileTest, OpenFailuresCarryTheSystemText) {
@@ -307,6 +302,93 @@ TEST_F(UnicodeBackupFileTest, AMessageWithoutAFolderIsRefusedAndNothingIsWritten
     ASSERT_TRUE(format.CloseAfterWrite(handle, error));
     EXPECT_EQ(ReadHostFile(dir.path() / "backup.usms.partial").size(), 20u);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "backup.usms"));
+}
+
+// Reading a record, in a child process so that its peak resident memory is its own: the growth
+// of the peak while the first record is read into a MemoryRecord, or -1 when the read's outcome
+// was not the expected one.
+long long PeakGrowthReading(const std::u16string& path, bool readable) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) {
+        return -1;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        UnicodeBackupFile reader;
+        HANDLE handle = 0;
+        std::u16string error;
+        DWORD total = 0;
+        MessageFields fields;
+        std::vector<Recipient> recipients;
+        const bool read = reader.OpenForRead(path, handle, error) &&
+                          reader.CheckValidation(handle, error) &&
+                          reader.ReadTotal(handle, total, error) &&
+                          reader.ReadRecord(handle, fields, recipients, error);
+        const MemoryRecord record(std::move(fields), std::move(recipients));
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        const long long growth =
+            read == readable ? (after.ru_maxrss - before.ru_maxrss) * 1024 : -1;
+        _exit(write(pipeEnds[1], &growth, sizeof growth) == sizeof growth ? 0 : 1);
+    }
+    close(pipeEnds[1]);
+    long long growth = -1;
+    if (read(pipeEnds[0], &growth, sizeof growth) != sizeof growth) {
+        growth = -1;
+    }
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return growth;
+}
+
+std::string ShortRecipients(std::uint32_t count, std::size_t present) {
+    std::string entries = U32Bytes(count);
+    const std::string entry = Utf16Bytes(u"a") + Utf16Bytes(u"b") + U32Bytes(1);
+    entries.reserve(entries.size() + present * entry.size());
+    for (std::size_t i = 0; i < present; ++i) {
+        entries += entry;
+    }
+    return entries;
+}
+
+struct MemoryCase {
+    const char* name;
+    std::string record;
+    bool readable;
+    double perRecordByte; // allowed peak growth per byte of the record, beside 4 MiB
+};
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPlainAllocator = false;
+#elif defined(__has_feature)
+constexpr bool kPlainAllocator = !__has_feature(address_sanitizer);
+#else
+constexpr bool kPlainAllocator = true;
+#endif
+
+TEST_F(UnicodeBackupFileTest, MemoryWhileReadingStaysNearTheRecordSize) {
+    if (!kPlainAllocator) {
+        GTEST_SKIP() << "the sanitizer's allocator keeps freed memory and pads every block";
+    }
+    const MemoryCase cases[] = {
+        // 500,000 recipients of 12 bytes each; a Recipient takes 72 bytes in memory.
+        {"many recipients", RecordBytes(u"Hi", ShortRecipients(500000, 500000)), true, 7.0},
+        {"long body", RecordBytes(std::u16string((1u << 24) + 1, u'x'), U32Bytes(0)), true, 1.2},
+        // A damaged count is not taken at its word, nor are the entries that are there built.
+        {"damaged count", RecordBytes(u"Hi", ShortRecipients(0x7FFFFFFF, 500000)), false, 1.0},
+    };
+    for (const MemoryCase& memory : cases) {
+        SCOPED_TRACE(memory.name);
+        Store(UsmsFile(1, memory.record));
+        const long long growth = PeakGrowthReading(path, memory.readable);
+        ASSERT_GE(growth, 0) << "the read did not end as expected";
+        const double size = static_cast<double>(memory.record.size());
+        EXPECT_LE(static_cast<double>(growth), memory.perRecordByte * size + (4 << 20))
+            << growth / (1 << 20) << " MiB for a record of " << memory.record.size() << " bytes";
+    }
 }
 
 } // namespace

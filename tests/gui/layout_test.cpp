@@ -1,19 +1,29 @@
-// Layout: the main view's eight steps at both display scales, and the progress dialog's table.
+// Layout: the main view's eight steps at both display scales, the progress dialog's table, and
+// the texts of the template dialogs measured in their real fonts.
+#include "dialog_driving.h"
 #include "gui_support.h"
 
+#include "app/windows/folder_settings_dialog.h"
 #include "app/windows/main_frame.h"
 #include "app/windows/main_view.h"
 #include "app/windows/progress_dialog.h"
+#include "dialogs/open_file_dialog.h"
+#include "dialogs/save_as_dialog.h"
+#include "framework/drop_down_list.h"
 #include "framework/label.h"
 #include "framework/screen.h"
 #include "resources/resource_ids.h"
 #include "support/temp_dir.h"
 
+#include <QCheckBox>
 #include <QFontMetrics>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -96,6 +106,57 @@ void CheckMainView(const MainView& view) {
     QCOMPARE(footer->y(), Bottom(restore) + 15 * s);
 }
 
+// A text shown whole, or elided in the middle so that its start and its end stay.
+bool WholeOrMiddleElided(const QString& shown, const QString& text, int keptEnd) {
+    const qsizetype cut = shown.indexOf(QChar(0x2026));
+    return shown == text ||
+           (cut > 0 && text.startsWith(shown.left(cut)) && shown.size() - cut - 1 >= keptEnd &&
+            text.endsWith(shown.mid(cut + 1)));
+}
+
+// Every label shows its whole text in its own font, clear of the other controls; check boxes
+// have room for box and text; drop-down and list entries are whole or keep their ends.
+void CheckTextsFit(const QWidget* dialog) {
+    QList<const QWidget*> controls;
+    for (const QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->objectName().startsWith("control")) {
+            controls << child;
+        }
+    }
+    QVERIFY(!controls.isEmpty());
+    for (const QWidget* control : controls) {
+        const QString name = control->objectName();
+        if (const auto* label = qobject_cast<const QLabel*>(control)) {
+            const QFontMetrics metrics(label->font());
+            const QRect text(label->pos(),
+                             QSize(metrics.horizontalAdvance(label->text()), metrics.height()));
+            QVERIFY2(text.width() <= label->width() && text.height() <= label->height(),
+                     qPrintable(label->text()));
+            for (const QWidget* other : controls) {
+                QVERIFY2(other == control || !text.intersects(other->geometry()),
+                         qPrintable(label->text() + " runs under " + other->objectName()));
+            }
+        } else if (const auto* box = qobject_cast<const QCheckBox*>(control)) {
+            QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
+        } else if (const auto* combo = dynamic_cast<const framework::DropDownList*>(control)) {
+            QVERIFY2(WholeOrMiddleElided(combo->ShownText(), combo->currentText(), 6),
+                     qPrintable(combo->ShownText()));
+        } else if (const auto* list = qobject_cast<const QListWidget*>(control)) {
+            QVERIFY(!list->horizontalScrollBar()->isVisible());
+            QCOMPARE(list->textElideMode(), Qt::ElideMiddle);
+            const QFontMetrics metrics(list->font());
+            for (int i = 0; i < list->count(); ++i) {
+                const QRect place = list->visualItemRect(list->item(i));
+                QVERIFY2(place.left() >= 0 && place.right() < list->viewport()->width(),
+                         qPrintable(name));
+                const QString text = list->item(i)->text();
+                const QString shown = metrics.elidedText(text, Qt::ElideMiddle, place.width());
+                QVERIFY2(WholeOrMiddleElided(shown, text, 5), qPrintable(shown));
+            }
+        }
+    }
+}
+
 } // namespace
 
 class LayoutTest : public QObject {
@@ -169,6 +230,36 @@ private slots:
         ProgressDialog dialog(done, total, current, result, -1);
         QCOMPARE(dialog.DoModal(&owner), 1);
         QVERIFY(checked);
+    }
+
+    // Measured on the dialogs as built: the handset's dialogs with the texts they show.
+    void templateTextsFitAtScaleTwo() {
+        const framework::ScopedScreenSize size(QSize(480, 640));
+        gui_test::DialogHost host;
+        for (const char16_t* name : {u"Msgkeeper_200935140712345678.usms", u"a.usms"}) {
+            gui_test::MakeDeviceFile(std::u16string(u"\\My Documents\\") + name);
+        }
+        int checked = 0;
+        int files = 0;
+        const auto run = [&](auto& dialog) {
+            using Dialog = std::remove_reference_t<decltype(dialog)>;
+            gui_test::WhenModal<Dialog>([&](Dialog* shown) {
+                CheckTextsFit(shown);
+                ++checked;
+                files += std::max(shown->ListGetCount(kIdcOpenFile), 0);
+                shown->EndDialog(2);
+            });
+            dialog.DoModal(&host.owner);
+        };
+        SaveAsDialog saveAs(u"Unicode SMS Manager File(*.usms)|*.usms", u"Msgkeeper_200935147.*",
+                            u"Save as", -1);
+        run(saveAs);
+        OpenFileDialog open(u"*.usms", u"Open", -1);
+        run(open);
+        FolderSettingsDialog settings;
+        run(settings);
+        QCOMPARE(checked, 3);
+        QCOMPARE(files, 2);
     }
 
 private:

@@ -148,6 +148,35 @@ private slots:
         QVERIFY(run.path.isEmpty());
     }
 
+    // Focus makes the first row current without choosing it; only a chosen row counts.
+    void focusAloneChoosesNoFile() {
+        gui_test::MakeDeviceFile(u"\\My Documents\\a.usms");
+        gui_test::MakeDeviceFile(u"\\My Documents\\b.usms");
+        QString boxText;
+        int currentOnFocus = -1;
+        bool stillOpen = false;
+        const OpenRun run = RunOpen(&host_->owner, [&](OpenFileDialog* dialog) {
+            auto* list = dialog->DlgItem<QListWidget>(kIdcOpenFile);
+            dialog->GetDlgItem(kIdcOpenFolder)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            currentOnFocus = list->hasFocus() ? list->currentRow() : -1;
+            gui_test::WhenModal<QMessageBox>([&](QMessageBox* box) {
+                boxText = box->text();
+                gui_test::PressOk(box);
+            });
+            gui_test::PressSoftKey(dialog, 0);
+            QTRY_VERIFY(!boxText.isEmpty());
+            stillOpen = dialog->isVisible();
+            QTest::keyClick(list, Qt::Key_Down); // now a row is chosen: the second
+            gui_test::PressSoftKey(dialog, stillOpen ? 0 : 1);
+        });
+        QCOMPARE(currentOnFocus, 0);
+        QCOMPARE(boxText, QString("This file cannot be used."));
+        QVERIFY(stillOpen);
+        QCOMPARE(run.result, 1);
+        QCOMPARE(run.path, QString("\\My Documents\\b.usms"));
+    }
+
     void hiddenFoldersAreNoFoldersButMayBeFiles() {
         gui_test::MakeDeviceFolder(u"\\My Documents\\.old");
         gui_test::MakeDeviceFolder(u"\\My Documents\\.x.usms");

@@ -1,0 +1,218 @@
+#include "files/unicode_record.h"
+
+#include "files/file_access.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <string>
+
+static_assert(std::endian::native == std::endian::little,
+              "texts are read in the host's UTF-16 layout, which must be little-endian");
+
+namespace unicode_record {
+namespace {
+
+// The walk reads in blocks that start small, so that a short record costs one small read, and
+// grow to the file layer's own buffer size for long ones.
+constexpr std::size_t kFirstBlock = 256;
+constexpr std::size_t kLargestBlock = 64 * 1024;
+
+// The first pass: the record's structure and text lengths, without its content.
+class RecordWalk {
+public:
+    explicit RecordWalk(HANDLE file) : file_(file) {}
+
+    bool Text() {
+        std::uint32_t units = 0;
+        for (;;) {
+            if (!Need(2)) {
+                return false;
+            }
+            const bool end = buffer_[next_] == 0 && buffer_[next_ + 1] == 0;
+            Take(2);
+            if (end) {
+                lengths_.push_back(units);
+                return true;
+            }
+            ++units;
+        }
+    }
+
+    bool Skip(std::size_t bytes) {
+        if (!Need(bytes)) {
+            return false;
+        }
+        Take(bytes);
+        return true;
+    }
+
+    bool Count(std::int32_t& count) {
+        if (!Need(4)) {
+            return false;
+        }
+        std::uint32_t raw = 0;
+        std::memcpy(&raw, buffer_.data() + next_, 4);
+        count = static_cast<std::int32_t>(raw);
+        Take(4);
+        return true;
+    }
+
+    // Text lengths in record order.
+    const std::vector<std::uint32_t>& Lengths() const { return lengths_; }
+    // Bytes read from the file beyond the record's start, the unused read-ahead included.
+    std::uint64_t BytesRead() const { return consumed_ + (end_ - next_); }
+
+private:
+    void Take(std::size_t bytes) {
+        next_ += bytes;
+        consumed_ += bytes;
+    }
+
+    // At least bytes unread bytes in the buffer, within the record size limit.
+    bool Need(std::size_t bytes) {
+        if (consumed_ + bytes > kMaxRecordBytes) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return false;
+        }
+        if (end_ - next_ >= bytes) {
+            return true;
+        }
+        std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(next_),
+                  buffer_.begin() + static_cast<std::ptrdiff_t>(end_), buffer_.begin());
+        end_ -= next_;
+        next_ = 0;
+        const std::size_t block = buffer_.empty() ? kFirstBlock : buffer_.size() * 2;
+        buffer_.resize(std::min(std::max(block, buffer_.size()), kLargestBlock));
+        while (end_ < bytes) {
+            DWORD read = 0;
+            if (ReadFile(file_, buffer_.data() + end_, static_cast<DWORD>(buffer_.size() - end_),
+                         &read, nullptr) == FALSE) {
+                return false;
+            }
+            if (read == 0) {
+                SetLastError(ERROR_HANDLE_EOF);
+                return false;
+            }
+            end_ += read;
+        }
+        return true;
+    }
+
+    HANDLE file_;
+    std::vector<unsigned char> buffer_;
+    std::size_t next_ = 0;
+    std::size_t end_ = 0;
+    std::uint64_t consumed_ = 0;
+    std::vector<std::uint32_t> lengths_;
+};
+
+// Message class, folder path, four time halves, flags and size, sender name and number, body.
+bool WalkFields(RecordWalk& walk) {
+    return walk.Text() && walk.Text() && walk.Skip(6 * 4) && walk.Text() && walk.Text() &&
+           walk.Text();
+}
+
+// The entries that the count announces; a count of 0 or less means none.
+bool WalkRecipients(RecordWalk& walk, std::size_t& entries) {
+    std::int32_t count = 0;
+    if (!walk.Count(count)) {
+        return false;
+    }
+    entries = static_cast<std::size_t>(std::max(count, 0));
+    for (std::size_t i = 0; i < entries; ++i) {
+        if (!walk.Text() || !walk.Text() || !walk.Skip(4)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Steps back over what the walk read, with a 64-bit distance.
+bool SeekBack(HANDLE file, std::uint64_t bytes) {
+    const auto distance = static_cast<std::uint64_t>(-static_cast<std::int64_t>(bytes));
+    LONG high = static_cast<LONG>(distance >> 32);
+    SetLastError(ERROR_SUCCESS);
+    const DWORD low =
+        SetFilePointer(file, static_cast<LONG>(distance & 0xFFFFFFFFu), &high, FILE_CURRENT);
+    return low != INVALID_SET_FILE_POINTER || GetLastError() == ERROR_SUCCESS;
+}
+
+// The second pass reads against what the first one found.
+class RecordRead {
+public:
+    RecordRead(HANDLE file, const std::vector<std::uint32_t>& lengths)
+        : file_(file), lengths_(lengths) {}
+
+    bool Text(std::u16string& text) {
+        const std::uint32_t units = lengths_[nextLength_++];
+        text.resize(std::size_t{units} + 1);
+        // Within the record size limit, so the byte count fits one call.
+        if (!ReadExactly(file_, text.data(), static_cast<DWORD>((std::size_t{units} + 1) * 2))) {
+            return false;
+        }
+        if (text.back() != 0) {
+            SetLastError(ERROR_READ_FAULT); // the file changed between the two passes
+            return false;
+        }
+        text.pop_back();
+        return true;
+    }
+
+    bool U32(DWORD& value) { return ReadU32(file_, value); }
+
+    bool Time(FILETIME& time) { return U32(time.dwLowDateTime) && U32(time.dwHighDateTime); }
+
+private:
+    HANDLE file_;
+    const std::vector<std::uint32_t>& lengths_;
+    std::size_t nextLength_ = 0;
+};
+
+bool ReadFields(RecordRead& read, MessageFields& fields) {
+    return read.Text(fields.messageClass) && read.Text(fields.folderPath) &&
+           read.Time(fields.lastModified) && read.Time(fields.deliveryTime) &&
+           read.U32(fields.flags) && read.U32(fields.size) && read.Text(fields.senderName) &&
+           read.Text(fields.senderNumber) && read.Text(fields.body);
+}
+
+bool ReadRecipients(RecordRead& read, std::size_t entries, std::vector<Recipient>& recipients) {
+    DWORD count = 0;
+    if (!read.U32(count)) {
+        return false;
+    }
+    recipients.reserve(entries);
+    for (std::size_t i = 0; i < entries; ++i) {
+        std::u16string displayName;
+        std::u16string address;
+        DWORD type = 0;
+        if (!read.Text(displayName) || !read.Text(address) || !read.U32(type)) {
+            return false;
+        }
+        recipients.emplace_back(std::move(address), std::move(displayName), type);
+    }
+    return true;
+}
+
+} // namespace
+
+bool Read(HANDLE file, MessageFields& fields, std::vector<Recipient>& recipients) {
+    RecordWalk walk(file);
+    std::size_t entries = 0;
+    if (!WalkFields(walk) || !WalkRecipients(walk, entries) || !SeekBack(file, walk.BytesRead())) {
+        return false;
+    }
+    MessageFields readFields;
+    std::vector<Recipient> readRecipients;
+    RecordRead read(file, walk.Lengths());
+    if (!ReadFields(read, readFields) || !ReadRecipients(read, entries, readRecipients)) {
+        return false;
+    }
+    fields = std::move(readFields);
+    recipients = std::move(readRecipients);
+    return true;
+}
+
+} // namespace unicode_record
