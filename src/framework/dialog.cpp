@@ -43,12 +43,12 @@ DialogBaseUnits FitToScreen(DialogBaseUnits base, const DialogTemplate& dialog) 
 // Narrowing the unit keeps the controls on the screen but may leave a label's text wider than
 // its rectangle, running under the control beside it: draw the dialog's texts in the largest
 // size, up to the template's, at which every label of the template fits.
-QFont FitLabels(QFont font, const resources::DialogTemplate& dialog, DialogBaseUnits base) {
+QFont FitLabels(QFont font, const DialogTemplate& dialog, DialogBaseUnits base) {
     for (int pixels = font.pixelSize(); pixels > 1; --pixels) {
         font.setPixelSize(pixels);
         const QFontMetrics metrics(font);
         const bool fits = std::ranges::all_of(dialog.controls, [&](const auto& control) {
-            return control.controlClass != resources::ControlClass::Static ||
+            return control.controlClass != ControlClass::Static ||
                    metrics.horizontalAdvance(ToQString(control.text)) <=
                        MapDialogRect(QRect(control.x, control.y, control.cx, control.cy), base)
                            .width();

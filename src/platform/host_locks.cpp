@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <sys/file.h>
 #include <unistd.h>
@@ -31,9 +32,15 @@ struct Table {
     std::map<std::pair<dev_t, ino_t>, Held> files;
 };
 
+// Never destroyed, so that holds released by other static objects at exit still find it.
 Table& table() {
-    static Table t;
-    return t;
+    union Storage {
+        Storage() { std::construct_at(&table); }
+        ~Storage() {}
+        Table table;
+    };
+    static Storage storage;
+    return storage.table;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
