@@ -1,10 +1,12 @@
 #include "cli/file_commands.h"
 
+#include "app/format_kind.h"
 #include "cli/console.h"
 #include "export/export_text.h"
 #include "export/local_time.h"
 #include "files/file_access.h"
-#include "files/unicode_backup_file.h"
+#include "interchange/file_kind.h"
+#include "interchange/streamed_backup_file.h"
 #include "model/memory_record.h"
 #include "store/message_prefix.h"
 
@@ -23,8 +25,17 @@ std::u16string Block(DWORD number, MemoryRecord& record) {
            u"\n\n";
 }
 
-// Opens a Unicode backup and checks its digest and total, as a restore does first.
-bool OpenBackup(UnicodeBackupFile& backup, const std::u16string& file, DWORD& total,
+// Notes on stderr what an XML file held besides messages (its <mms> elements, for example).
+void ReportSkipped(const BackupFile& backup) {
+    const auto* streamed = dynamic_cast<const StreamedBackupFile*>(&backup);
+    if (streamed != nullptr && streamed->Skipped() != 0) {
+        console::Err(u"Skipped: " + NumberToText(static_cast<int>(streamed->Skipped())) +
+                     u" elements that hold no SMS (for example MMS).\n");
+    }
+}
+
+// Opens a backup and checks it and its total, as a restore does first.
+bool OpenBackup(BackupFile& backup, const std::u16string& file, DWORD& total,
                 std::u16string& error) {
     HANDLE handle = 0;
     if (!backup.OpenForRead(file, handle, error)) {
@@ -37,7 +48,7 @@ bool OpenBackup(UnicodeBackupFile& backup, const std::u16string& file, DWORD& to
     return true;
 }
 
-bool ReadOne(UnicodeBackupFile& backup, DWORD number, MemoryRecord& record, std::u16string& error) {
+bool ReadOne(BackupFile& backup, DWORD number, MemoryRecord& record, std::u16string& error) {
     MessageFields fields;
     std::vector<Recipient> recipients;
     if (!backup.ReadRecord(0, fields, recipients, error)) {
@@ -51,12 +62,14 @@ bool ReadOne(UnicodeBackupFile& backup, DWORD number, MemoryRecord& record, std:
 } // namespace
 
 int InspectBackup(const std::u16string& file) {
-    UnicodeBackupFile backup;
+    const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(file));
+    BackupFile& backup = *reader;
     std::u16string error;
     DWORD total = 0;
     if (!OpenBackup(backup, file, total, error)) {
         return Fail(error);
     }
+    ReportSkipped(backup);
     console::Out(u"Total: " + NumberToText(static_cast<int>(total)) + u"\n\n");
     for (DWORD n = 1; n <= total && n != 0; ++n) {
         MemoryRecord record;
@@ -70,15 +83,17 @@ int InspectBackup(const std::u16string& file) {
     return 0;
 }
 
-int ConvertBackup(const std::u16string& file, FormatKind kind, const std::u16string& out) {
-    UnicodeBackupFile backup;
+namespace {
+
+int Convert(const std::u16string& file, BackupFile& format, const std::u16string& out) {
+    const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(file));
+    BackupFile& backup = *reader;
     std::u16string error;
     DWORD total = 0;
     if (!OpenBackup(backup, file, total, error)) {
         return Fail(error);
     }
-    OwnedFormat target(kind);
-    BackupFile& format = target.format();
+    ReportSkipped(backup);
     HANDLE handle = 0;
     bool ok = format.OpenForWrite(out, handle, error);
     if (ok) {
@@ -100,4 +115,20 @@ int ConvertBackup(const std::u16string& file, FormatKind kind, const std::u16str
     }
     backup.CloseAfterRead(0, error);
     return ok ? 0 : Fail(error);
+}
+
+} // namespace
+
+bool IsConvertFormat(std::string_view name) {
+    return FormatKindFromName(name) || MakeInterchangeFormat(name);
+}
+
+int ConvertBackup(const std::u16string& file, std::string_view formatName,
+                  const std::u16string& out) {
+    if (const auto kind = FormatKindFromName(formatName)) {
+        OwnedFormat target(*kind);
+        return Convert(file, target.format(), out);
+    }
+    const std::unique_ptr<BackupFile> target = MakeInterchangeFormat(formatName);
+    return target ? Convert(file, *target, out) : Fail(u"unknown format");
 }

@@ -8,6 +8,7 @@
 #include "cli/file_commands.h"
 #include "files/file_access.h"
 #include "files/unicode_backup_file.h"
+#include "interchange/file_kind.h"
 #include "platform/device.h"
 #include "platform/module.h"
 #include "platform/utf.h"
@@ -30,10 +31,11 @@ constexpr char kUsage[] = "usage: msgkeeper-cli [--device DIR] backup FORMAT FIL
 constexpr char kHelp[] =
     "\n"
     "  backup FORMAT FILE  back up or export the selected folders of the handset to FILE\n"
-    "  restore FILE        restore a Unicode backup (.usms) into the handset's store\n"
-    "  inspect FILE        check a Unicode backup and print every message in it\n"
+    "  restore FILE        restore a backup (.usms, phone XML or JSON Lines) into the\n"
+    "                      handset's store\n"
+    "  inspect FILE        check a backup of any of these kinds and print every message\n"
     "  convert FILE FORMAT OUT\n"
-    "                      write the messages of a Unicode backup to OUT in FORMAT\n"
+    "                      write the messages of a backup to OUT in FORMAT (also xml, json)\n"
     "  device init [--demo]\n"
     "                      set up an empty handset (--demo: fill it with sample messages)\n"
     "  device list         print every folder of the handset with its messages\n"
@@ -42,6 +44,7 @@ constexpr char kHelp[] =
     "                      Draft, Inbox, Outbox, Sentedbox, Wastebox, or none\n"
     "\n"
     "FORMAT: usms, sms, txt-ansi, txt-utf8, txt-unicode, csv-ansi, csv-utf8\n"
+    "        (convert also writes xml, the phone XML backup, and json, JSON Lines)\n"
     "--device DIR: the handset's folder (default: $MSGKEEPER_DEVICE, or\n"
     "              $XDG_DATA_HOME/msgkeeper/device)\n";
 
@@ -59,11 +62,13 @@ int RunJob(bool backup, FormatKind kind, const std::string& file) {
         return 1;
     }
     CliFrontEnd frontEnd(HostPath(file));
-    OwnedFormat owned(backup ? kind : FormatKind::Usms);
     if (backup) {
+        OwnedFormat owned(kind);
         LaunchBackup(owned.format(), FilterOf(kind), frontEnd);
     } else {
-        LaunchRestore(owned.format(), kRestorePattern, frontEnd);
+        // A Unicode backup, a phone XML backup or a JSON Lines file, told apart by content.
+        const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(HostPath(file)));
+        LaunchRestore(*reader, kRestorePattern, frontEnd);
     }
     const unsigned done = backup ? resources::kIdsBackupCompleted : resources::kIdsRestoreCompleted;
     return frontEnd.result() == ResourceString(done) ? 0 : 1;
@@ -89,9 +94,9 @@ int Dispatch(const std::vector<std::string>& args) {
         if (count != 3) {
             return Usage("convert takes FILE, FORMAT and OUT");
         }
-        const auto kind = FormatKindFromName(args[2]);
-        return kind ? ConvertBackup(HostPath(args[1]), *kind, HostPath(args[3]))
-                    : Usage("unknown format '" + args[2] + "'");
+        return IsConvertFormat(args[2])
+                   ? ConvertBackup(HostPath(args[1]), args[2], HostPath(args[3]))
+                   : Usage("unknown format '" + args[2] + "'");
     }
     if (command == "device") {
         if (count == 1 && args[1] == "list") {
