@@ -17,11 +17,14 @@ bool IsBlank(std::string_view line) {
     return line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
 
-// nlohmann-json's text after its own "[json.exception...] parse error at line 1, column N: ".
+// nlohmann-json's text without its "[json.exception...] " tag and, for a syntax error, without
+// its own "parse error at line 1, column N: " (the line is ours, the column is given apart).
 std::string Reason(const std::string& what) {
-    const std::size_t column = what.find("column ");
-    const std::size_t colon = column == std::string::npos ? column : what.find(": ", column);
-    return colon == std::string::npos ? what : what.substr(colon + 2);
+    const std::size_t tag = what.rfind("] ", what.find(' '));
+    std::string text = tag == std::string::npos ? what : what.substr(tag + 2);
+    const std::size_t column = text.find("column ");
+    const std::size_t colon = column == std::string::npos ? column : text.find(": ", column);
+    return colon == std::string::npos ? text : text.substr(colon + 2);
 }
 
 } // namespace
@@ -90,6 +93,9 @@ MessageReader::Result JsonMessageReader::Next(MessageFields& fields,
     } catch (const nlohmann::json::parse_error& failure) {
         return Fail(", column " + std::to_string(failure.byte) + ": " + Reason(failure.what()),
                     error);
+    } catch (const nlohmann::json::exception& failure) {
+        // A number too large even for a double ("1e999") is not a syntax error but fails too.
+        return Fail(": " + Reason(failure.what()), error);
     }
     std::string problem;
     if (!interchange::MapJsonObject(object, fields, recipients, problem)) {

@@ -192,6 +192,7 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
         {"recipients", "{\"recipients\":{}}", "\"recipients\" must be a list"},
         {"recipient type", "{\"recipients\":[{\"type\":4294967296}]}", "\"type\" must be"},
         {"not an object", "[1]", "line 1: a line must hold one object"},
+        {"number overflow", "{\"size\":13e912345678}", "line 1: number overflow"},
         {"bad utf-8", "{\"body\":\"\xFF\"}", "read json error, line 1, column"},
     };
     TempDir dir;
