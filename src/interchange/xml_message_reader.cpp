@@ -73,13 +73,19 @@ long XmlMessageReader::Line() {
     return xmlGetLineNo(xmlTextReaderCurrentNode(reader_.get()));
 }
 
+// Copies the attributes into the strings of the previous element, which keep their storage.
 bool XmlMessageReader::CollectAttributes() {
     xmlTextReader* reader = reader_.get();
-    attributes_.clear();
+    std::size_t count = 0;
     while (xmlTextReaderMoveToNextAttribute(reader) == 1) {
-        attributes_.emplace_back(Chars(xmlTextReaderConstName(reader)),
-                                 Chars(xmlTextReaderConstValue(reader)));
+        if (count == attributes_.size()) {
+            attributes_.emplace_back();
+        }
+        attributes_[count].first.assign(Chars(xmlTextReaderConstName(reader)));
+        attributes_[count].second.assign(Chars(xmlTextReaderConstValue(reader)));
+        ++count;
     }
+    attributes_.resize(count);
     return xmlTextReaderMoveToElement(reader) >= 0;
 }
 
