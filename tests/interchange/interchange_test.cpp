@@ -128,7 +128,7 @@ TEST(Interchange, XmlCountIsTheNumberOfElementsWritten) {
     EXPECT_EQ(RunRestore(xml, dir.file("a.xml")).total, 2u);
 }
 
-TEST(Interchange, ReadsAPhoneBackupAsOtherAppsWriteIt) {
+TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
     XmlBackupFile xml;
     const RestoreOutcome read = RunRestore(xml, utf::Utf16(MSGKEEPER_FIXTURES "/phone_backup.xml"));
     ASSERT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
