@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/console.h"
+#include "cli/file_commands.h"
 #include "cli/folder_list.h"
 
 #include <CLI/CLI.hpp>
@@ -42,6 +43,14 @@ const CLI::Validator kFormat(
     [](const std::string& value) {
         return FormatKindFromName(value) ? std::string()
                                          : "unknown format '" + value + "'; use " + kFormats;
+    },
+    "", "format");
+
+const CLI::Validator kConvertFormat(
+    [](const std::string& value) {
+        return IsConvertFormat(value)
+                   ? std::string()
+                   : "unknown format '" + value + "'; use " + kFormats + ", xml or json";
     },
     "", "format");
 
@@ -178,18 +187,22 @@ void Parser::Build(Request& request) {
         ->type_name("LIST")
         ->check(kFolderList);
 
-    CLI::App* restore = Command("restore", "restore a Unicode backup (.usms) into the handset");
+    CLI::App* restore =
+        Command("restore", "restore a backup (.usms, phone XML or JSON Lines) into the handset");
     File(restore, "FILE", request.file, "the backup to restore");
     restore->add_flag("--dry-run", request.dryRun,
                       "check the file and the handset and count what a restore would add and "
                       "replace, writing nothing");
 
-    File(Command("inspect", "check a Unicode backup and print every message in it"), "FILE",
-         request.file, "the backup to read");
+    File(Command("inspect", "check a backup (.usms, XML or JSON) and print every message in it"),
+         "FILE", request.file, "the backup to read");
 
-    CLI::App* convert = Command("convert", "write the messages of a Unicode backup in FORMAT");
+    CLI::App* convert =
+        Command("convert", "write the messages of a backup (.usms, XML or JSON) in FORMAT");
     File(convert, "FILE", request.file, "the backup to read");
-    convert->add_option("FORMAT", format, "the format to write")->required()->check(kFormat);
+    convert->add_option("FORMAT", format, "the format to write (also xml or json)")
+        ->required()
+        ->check(kConvertFormat);
     File(convert, "OUT", request.out, "the file to write");
 
     CLI::App* salvage =
@@ -254,7 +267,8 @@ std::optional<int> Finish(Parser& parser, Request& request) {
         }
     }
     if (!parser.format.empty()) {
-        request.format = *FormatKindFromName(parser.format);
+        request.formatName = parser.format;
+        request.format = FormatKindFromName(parser.format).value_or(FormatKind::Usms);
     }
     if (!parser.folders.empty()) {
         request.folders = ParseFolderList(parser.folders);

@@ -15,6 +15,7 @@ struct Request {
     std::optional<std::string> device; // --device DIR
     bool quiet = false;
     FormatKind format = FormatKind::Usms;
+    std::string formatName; // as given: convert also takes xml and json
     std::string file;
     std::string out;
     std::optional<FolderSelection> folders; // --folders LIST

@@ -1,13 +1,16 @@
 #include "cli/file_commands.h"
 
+#include "app/format_kind.h"
 #include "cli/console.h"
-#include "cli/file_kind.h"
+#include "cli/file_guess.h"
 #include "cli/visible_text.h"
 #include "export/export_text.h"
 #include "export/local_time.h"
 #include "files/backup_salvage.h"
 #include "files/file_access.h"
 #include "files/unicode_backup_file.h"
+#include "interchange/file_kind.h"
+#include "interchange/streamed_backup_file.h"
 #include "model/memory_record.h"
 #include "resources/string_table.h"
 #include "store/message_prefix.h"
@@ -45,8 +48,17 @@ std::u16string Block(DWORD number, MemoryRecord& record) {
            VisibleText(record.body(), true) + u"\n\n";
 }
 
-// Opens a Unicode backup and checks its digest and total, as a restore does first.
-bool OpenBackup(UnicodeBackupFile& backup, const std::u16string& file, DWORD& total,
+// Notes on stderr what an XML file held besides messages (its <mms> elements, for example).
+void ReportSkipped(const BackupFile& backup) {
+    const auto* streamed = dynamic_cast<const StreamedBackupFile*>(&backup);
+    if (streamed != nullptr && streamed->Skipped() != 0) {
+        console::Err(u"Skipped: " + NumberToText(static_cast<int>(streamed->Skipped())) +
+                     u" elements that hold no SMS (for example MMS).\n");
+    }
+}
+
+// Opens a backup and checks it and its total, as a restore does first.
+bool OpenBackup(BackupFile& backup, const std::u16string& file, DWORD& total,
                 std::u16string& error) {
     HANDLE handle = 0;
     if (!backup.OpenForRead(file, handle, error)) {
@@ -59,7 +71,7 @@ bool OpenBackup(UnicodeBackupFile& backup, const std::u16string& file, DWORD& to
     return true;
 }
 
-bool ReadOne(UnicodeBackupFile& backup, DWORD number, MemoryRecord& record, std::u16string& error) {
+bool ReadOne(BackupFile& backup, DWORD number, MemoryRecord& record, std::u16string& error) {
     MessageFields fields;
     std::vector<Recipient> recipients;
     if (!backup.ReadRecord(0, fields, recipients, error)) {
@@ -122,12 +134,14 @@ std::u16string Wide(const std::string& text) {
 } // namespace
 
 int InspectBackup(const std::u16string& file) {
-    UnicodeBackupFile backup;
+    const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(file));
+    BackupFile& backup = *reader;
     std::u16string error;
     DWORD total = 0;
     if (!OpenBackup(backup, file, total, error)) {
         return Fail(file, ReadFailure(file, error));
     }
+    ReportSkipped(backup);
     console::Out(u"Total: " + NumberToText(static_cast<int>(total)) + u"\n\n");
     for (DWORD n = 1; n <= total && n != 0; ++n) {
         MemoryRecord record;
@@ -141,15 +155,17 @@ int InspectBackup(const std::u16string& file) {
     return 0;
 }
 
-int ConvertBackup(const std::u16string& file, FormatKind kind, const std::u16string& out) {
-    UnicodeBackupFile backup;
+namespace {
+
+int Convert(const std::u16string& file, BackupFile& format, const std::u16string& out) {
+    const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(file));
+    BackupFile& backup = *reader;
     std::u16string error;
     DWORD total = 0;
     if (!OpenBackup(backup, file, total, error)) {
         return Fail(file, ReadFailure(file, error));
     }
-    OwnedFormat target(kind);
-    BackupFile& format = target.format();
+    ReportSkipped(backup);
     HANDLE handle = 0;
     bool ok = format.OpenForWrite(out, handle, error);
     bool readFailed = false;
@@ -176,15 +192,17 @@ int ConvertBackup(const std::u16string& file, FormatKind kind, const std::u16str
     return ok ? 0 : Fail(readFailed ? file : out, error);
 }
 
+} // namespace
+
 int SalvageBackup(const std::u16string& file, const std::u16string& out, bool quiet) {
     std::string bytes;
     std::u16string error;
     if (!ReadWholeFile(file, bytes, error)) {
         return Fail(file, error);
     }
-    const FileKind kind = SniffBytes(bytes, bytes.size());
-    if (kind != FileKind::UnicodeBackup && kind != FileKind::DamagedUnicodeBackup &&
-        kind != FileKind::Unknown) {
+    const FileGuess kind = SniffBytes(bytes, bytes.size());
+    if (kind != FileGuess::UnicodeBackup && kind != FileGuess::DamagedUnicodeBackup &&
+        kind != FileGuess::Unknown) {
         return Fail(file, u"nothing to salvage. " + Wide(NotABackupHint(kind)));
     }
     BackupSalvage counting(bytes);
@@ -204,4 +222,18 @@ int SalvageBackup(const std::u16string& file, const std::u16string& out, bool qu
                      Wide(counting.stopReason()) + u".\n");
     }
     return 0;
+}
+
+bool IsConvertFormat(std::string_view name) {
+    return FormatKindFromName(name) || MakeInterchangeFormat(name);
+}
+
+int ConvertBackup(const std::u16string& file, std::string_view formatName,
+                  const std::u16string& out) {
+    if (const auto kind = FormatKindFromName(formatName)) {
+        OwnedFormat target(*kind);
+        return Convert(file, target.format(), out);
+    }
+    const std::unique_ptr<BackupFile> target = MakeInterchangeFormat(formatName);
+    return target ? Convert(file, *target, out) : Fail(out, u"unknown format");
 }

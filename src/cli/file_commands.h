@@ -2,16 +2,21 @@
 // reported on stderr with the file they concern.
 #pragma once
 
-#include "app/format_kind.h"
-
 #include <string>
+#include <string_view>
 
-// Validates a Unicode backup and prints its total and every record; 0 when the whole file is
-// valid, else 1.
+// Validates a Unicode backup, a phone XML backup or a JSON Lines file (told apart by content)
+// and prints its total and every record; 0 when the whole file is valid, else 1 with the error
+// text on stderr.
 int InspectBackup(const std::u16string& file);
 
-// Reads a Unicode backup record by record and writes it in another format; 0 on success.
-int ConvertBackup(const std::u16string& file, FormatKind kind, const std::u16string& out);
+// The FORMAT names that convert writes: every backup format's, xml and json.
+bool IsConvertFormat(std::string_view name);
+
+// Reads a file of any kind that inspect reads, record by record, and writes it in the named
+// format; 0 on success.
+int ConvertBackup(const std::u16string& file, std::string_view formatName,
+                  const std::u16string& out);
 
 // Writes every record of a damaged Unicode backup that still reads whole to a new, valid one
 // and reports how many and where reading stopped; 0 when the new file was written.

@@ -5,9 +5,10 @@
 #include "cli/cli_front_end.h"
 #include "cli/console.h"
 #include "cli/device_commands.h"
-#include "cli/file_kind.h"
+#include "cli/file_guess.h"
 #include "cli/folder_list.h"
 #include "files/file_access.h"
+#include "interchange/file_kind.h"
 #include "platform/device.h"
 #include "platform/utf.h"
 #include "resources/string_table.h"
@@ -95,8 +96,9 @@ int RestoreCommand(const JobOptions& options) {
         return 1;
     }
     CliFrontEnd frontEnd(HostPath(options.file), options.quiet);
-    OwnedFormat owned(FormatKind::Usms);
-    if (!LaunchRestore(owned.format(), kRestorePattern, frontEnd).completed) {
+    // A Unicode backup, a phone XML backup or a JSON Lines file, told apart by content.
+    const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(HostPath(options.file)));
+    if (!LaunchRestore(*reader, kRestorePattern, frontEnd).completed) {
         console::Out(frontEnd.result() + u"\n");
         ReportFailure(frontEnd.result(), "restore from", options.file);
         return 1;

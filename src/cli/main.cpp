@@ -33,7 +33,7 @@ int Dispatch(const Request& request) {
     case Command::Inspect:
         return InspectBackup(HostPath(request.file));
     case Command::Convert:
-        return ConvertBackup(HostPath(request.file), request.format, HostPath(request.out));
+        return ConvertBackup(HostPath(request.file), request.formatName, HostPath(request.out));
     case Command::Salvage:
         return SalvageBackup(HostPath(request.file), HostPath(request.out), request.quiet);
     case Command::DeviceInit:

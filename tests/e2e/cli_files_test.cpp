@@ -57,7 +57,6 @@ TEST_F(CliFiles, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
         {"x.csv", "\xEF\xBB\xBF\"Class Name\",\"Folder\"\r\n", "a CSV export"},
         {"x.txt", "\xFF\xFES\0e\0n\0d\0e\0r\0:\0 \0"s, "a text export"},
         {"x.sms", usms.substr(0, 20) + "IPM.SMStext\nInbox\n", "an ANSI backup"},
-        {"x.xml", "<?xml version=\"1.0\"?><smses/>", "an XML file"},
         {"x.json", "  [{\"body\": \"hi\"}]", "a JSON file"},
         {"cut.usms", usms.substr(0, 300), "a damaged Unicode backup"},
         {"empty.usms", "", "an empty file"},

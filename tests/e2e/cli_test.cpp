@@ -97,6 +97,29 @@ TEST_F(Cli, ConvertWritesWhatABackupWrites) {
     }
 }
 
+TEST_F(Cli, XmlAndJsonRestoreAsTheBackupDoesAndADamagedOneRestoresNothing) {
+    const std::string original = backup(demo(), "usms", "a.usms");
+    const fs::path empty = dir_.path() / "empty";
+    ASSERT_EQ(RunCliOn(empty, {"device", "init"}).status, 0);
+    for (const std::string format : {"xml", "json"}) {
+        const std::string out = file("a." + format).string();
+        ASSERT_EQ(RunCli({"convert", file("a.usms").string(), format, out}).status, 0);
+        EXPECT_EQ(RunCli({"inspect", out}).out.rfind("Total: 42\n", 0), 0u) << format;
+        const CliResult restored = RunCliOn(empty, {"restore", out});
+        EXPECT_EQ(restored.out.rfind("Restore Completed. 42 messages from ", 0), 0u)
+            << format << restored.err;
+        EXPECT_EQ(backup(empty, "usms", "b.usms"), original) << format; // the second replaced
+    }
+    const fs::path fresh = dir_.path() / "fresh";
+    ASSERT_EQ(RunCliOn(fresh, {"device", "init"}).status, 0);
+    const std::string xml = ReadHostFile(file("a.xml"));
+    WriteHostFile(file("cut.xml"), xml.substr(0, xml.size() - 200));
+    const CliResult cut = RunCliOn(fresh, {"restore", file("cut.xml").string()});
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.out.rfind("read xml error, line 44, column ", 0), 0u) << cut.out;
+    EXPECT_EQ(backup(fresh, "usms", "c.usms").size(), 20u);
+}
+
 TEST_F(Cli, DemoRefusesAStoreThatHoldsMessages) {
     const std::string before = backup(demo(), "usms", "before.usms");
     const CliResult again = RunCliOn(demo(), {"device", "init", "--demo"});

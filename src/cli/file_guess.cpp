@@ -1,4 +1,4 @@
-#include "cli/file_kind.h"
+#include "cli/file_guess.h"
 
 #include "files/file_access.h"
 #include "files/md5.h"
@@ -56,78 +56,78 @@ std::string TextStart(std::string_view head) {
 
 } // namespace
 
-FileKind SniffBytes(std::string_view head, std::uint64_t size) {
+FileGuess SniffBytes(std::string_view head, std::uint64_t size) {
     if (size == 0) {
-        return FileKind::Empty;
+        return FileGuess::Empty;
     }
     const std::string_view records = head.size() > kRecordsStart ? head.substr(kRecordsStart) : "";
     if (size >= kRecordsStart && UnicodeDigestFits(head, size)) {
-        return FileKind::UnicodeBackup;
+        return FileGuess::UnicodeBackup;
     }
     if (StartsWith(records, std::string_view("I\0P\0M\0", 6))) {
-        return FileKind::DamagedUnicodeBackup;
+        return FileGuess::DamagedUnicodeBackup;
     }
     if ((size >= kRecordsStart && AnsiDigestFits(head, size)) || StartsWith(records, "IPM.")) {
-        return FileKind::AnsiBackup;
+        return FileGuess::AnsiBackup;
     }
     const std::string text = TextStart(head);
     if (StartsWith(text, "\"Class Name\"")) {
-        return FileKind::CsvExport;
+        return FileGuess::CsvExport;
     }
     if (StartsWith(text, "Sender: ")) {
-        return FileKind::TextExport;
+        return FileGuess::TextExport;
     }
     if (StartsWith(text, "<")) {
-        return FileKind::Xml;
+        return FileGuess::Xml;
     }
     if (StartsWith(text, "{") || StartsWith(text, "[")) {
-        return FileKind::Json;
+        return FileGuess::Json;
     }
-    return FileKind::Unknown;
+    return FileGuess::Unknown;
 }
 
-FileKind SniffFile(const std::u16string& path) {
+FileGuess SniffFile(const std::u16string& path) {
     HANDLE file = OpenForReading(path);
     if (!IsValidHandle(file)) {
-        return FileKind::Unknown;
+        return FileGuess::Unknown;
     }
     const DWORD size = FileSize(file);
     std::string head(std::min<std::size_t>(size, kHeadSize), '\0');
     DWORD read = 0;
     const bool ok = ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, nullptr);
     CloseIfValid(file);
-    return ok ? SniffBytes(std::string_view(head).substr(0, read), size) : FileKind::Unknown;
+    return ok ? SniffBytes(std::string_view(head).substr(0, read), size) : FileGuess::Unknown;
 }
 
-std::string DescribeKind(FileKind kind) {
+std::string DescribeKind(FileGuess kind) {
     switch (kind) {
-    case FileKind::UnicodeBackup:
+    case FileGuess::UnicodeBackup:
         return "a Unicode backup (.usms)";
-    case FileKind::DamagedUnicodeBackup:
+    case FileGuess::DamagedUnicodeBackup:
         return "a damaged Unicode backup";
-    case FileKind::AnsiBackup:
+    case FileGuess::AnsiBackup:
         return "an ANSI backup (.sms)";
-    case FileKind::TextExport:
+    case FileGuess::TextExport:
         return "a text export";
-    case FileKind::CsvExport:
+    case FileGuess::CsvExport:
         return "a CSV export";
-    case FileKind::Xml:
+    case FileGuess::Xml:
         return "an XML file";
-    case FileKind::Json:
+    case FileGuess::Json:
         return "a JSON file";
-    case FileKind::Empty:
+    case FileGuess::Empty:
         return "an empty file";
-    case FileKind::Unknown:
+    case FileGuess::Unknown:
         break;
     }
     return "a file of an unknown kind";
 }
 
-std::string NotABackupHint(FileKind kind) {
-    if (kind == FileKind::UnicodeBackup) {
+std::string NotABackupHint(FileGuess kind) {
+    if (kind == FileGuess::UnicodeBackup) {
         return {};
     }
-    if (kind == FileKind::DamagedUnicodeBackup) {
+    if (kind == FileGuess::DamagedUnicodeBackup) {
         return "It looks like a damaged Unicode backup; 'msgkeeper-cli salvage FILE OUT' "
                "recovers the messages that still read whole.";
     }

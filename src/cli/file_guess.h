@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-enum class FileKind {
+enum class FileGuess {
     UnicodeBackup,        // digest fits
     DamagedUnicodeBackup, // records in UTF-16 but the digest does not fit
     AnsiBackup,
@@ -19,13 +19,13 @@ enum class FileKind {
 };
 
 // Judges the first bytes of a file of the given total size.
-FileKind SniffBytes(std::string_view head, std::uint64_t size);
+FileGuess SniffBytes(std::string_view head, std::uint64_t size);
 // Reads the start of the file; Unknown when it cannot be read.
-FileKind SniffFile(const std::u16string& path);
+FileGuess SniffFile(const std::u16string& path);
 
 // "a CSV export", "an ANSI backup (.sms)", ... for "it looks like ...".
-std::string DescribeKind(FileKind kind);
+std::string DescribeKind(FileGuess kind);
 
 // Why a file that should be a Unicode backup was refused, as a sentence for the user: what it
 // looks like, or for a damaged backup that salvage can recover from it. Empty for a backup.
-std::string NotABackupHint(FileKind kind);
+std::string NotABackupHint(FileGuess kind);

@@ -1,0 +1,36 @@
+// Text pieces that both interchange formats share: UTF-16 written as escaped UTF-8, the units
+// that XML or JSON cannot carry kept as hexadecimal beside the readable text, and numbers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace interchange {
+
+// True when XML 1.0 can hold every unit: no C0 control but tab, CR and LF, no unpaired
+// surrogate, no U+FFFE or U+FFFF.
+bool FitsXml(std::u16string_view text);
+// True when the text has no unpaired surrogate, so that it has an exact UTF-8 form.
+bool FitsUtf8(std::u16string_view text);
+
+// The text as the value of a double-quoted XML attribute, in UTF-8: markup characters, tab, CR
+// and LF as references, and every unit that XML cannot hold as U+FFFD.
+void AppendXmlAttribute(std::string& out, std::u16string_view text);
+// The text as a quoted JSON string in UTF-8; unpaired surrogates become U+FFFD.
+void AppendJsonString(std::string& out, std::u16string_view text);
+
+// Every unit as four hexadecimal digits: the exact form of a text that the readable one cannot
+// carry.
+void AppendHexUnits(std::string& out, std::u16string_view text);
+bool ParseHexUnits(std::string_view hex, std::u16string& text);
+
+// UTF-8 from a parser (already checked) to UTF-16.
+std::u16string FromUtf8(std::string_view text);
+
+// Decimal numbers with nothing else around them.
+bool ParseUnsigned(std::string_view text, std::uint64_t maximum, std::uint64_t& value);
+bool ParseSigned(std::string_view text, std::int64_t& value);
+void AppendNumber(std::string& out, std::uint64_t value);
+
+} // namespace interchange

@@ -1,0 +1,321 @@
+#include "interchange/xml_mapping.h"
+
+#include "interchange/sms_mapping.h"
+#include "interchange/text_codec.h"
+
+#include <limits>
+#include <optional>
+#include <string_view>
+
+namespace interchange {
+namespace {
+
+constexpr std::string_view kCompanion = "_utf16"; // the exact units of a text beside it
+constexpr std::string_view kUnknownContact = "(Unknown)";
+constexpr std::uint64_t kMaxU32 = std::numeric_limits<DWORD>::max();
+constexpr std::uint64_t kMaxU64 = std::numeric_limits<std::uint64_t>::max();
+
+void Plain(std::string& out, std::string_view name, std::string_view value) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    out += value;
+    out += '"';
+}
+
+void Number(std::string& out, std::string_view name, std::uint64_t value) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    AppendNumber(out, value);
+    out += '"';
+}
+
+// A text attribute, and its exact units beside it when XML cannot hold them all.
+void Text(std::string& out, std::string_view name, std::u16string_view value) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    AppendXmlAttribute(out, value);
+    out += '"';
+    if (!FitsXml(value)) {
+        out += ' ';
+        out += name;
+        out += kCompanion;
+        out += "=\"";
+        AppendHexUnits(out, value);
+        out += '"';
+    }
+}
+
+std::string RecipientName(std::size_t index, std::string_view field) {
+    std::string name = "mk_r";
+    AppendNumber(name, index);
+    name += '_';
+    name += field;
+    return name;
+}
+
+// The other party as the phone shows it: the sender of a received message, else the recipients.
+void AppendParty(std::string& out, MessageRecord& message, int type) {
+    std::u16string address;
+    std::u16string contact;
+    if (type == kTypeReceived) {
+        address = message.senderNumber();
+        contact = message.senderName();
+    } else {
+        for (const Recipient& recipient : message.recipients()) {
+            const std::u16string_view separator = address.empty() ? u"" : u";";
+            address += separator;
+            address += recipient.address();
+            if (!recipient.displayName().empty()) {
+                contact += contact.empty() ? u"" : u";";
+                contact += recipient.displayName();
+            }
+        }
+    }
+    Text(out, "address", address);
+    out += " date=\"";
+    AppendNumber(out, UnixMillisOf(message.deliveryTime()));
+    out += "\" type=\"";
+    AppendNumber(out, static_cast<std::uint64_t>(type));
+    out += "\" subject=\"null\"";
+    Text(out, "body", message.body());
+    out += " toa=\"null\" sc_toa=\"null\" service_center=\"null\"";
+    Plain(out, "read", (message.flags() & kReadFlag) != 0 ? "1" : "0");
+    out += " status=\"-1\" locked=\"0\" date_sent=\"0\"";
+    Plain(out, "readable_date", ReadableDate(UnixMillisOf(message.deliveryTime())));
+    if (contact.empty()) {
+        Plain(out, "contact_name", kUnknownContact);
+    } else {
+        Text(out, "contact_name", contact);
+    }
+}
+
+} // namespace
+
+void AppendSmsElement(std::string& out, MessageRecord& message, const std::u16string& folderPath) {
+    const int type = TypeOfFolder(folderPath, !message.senderNumber().empty());
+    out += "  <sms protocol=\"0\"";
+    AppendParty(out, message, type);
+    Text(out, "mk_class", message.messageClass());
+    Text(out, "mk_folder", folderPath);
+    Number(out, "mk_modified", FileTimeToU64(message.lastModified()));
+    Number(out, "mk_delivered", FileTimeToU64(message.deliveryTime()));
+    Number(out, "mk_flags", message.flags());
+    Number(out, "mk_size", message.size());
+    Text(out, "mk_sender_name", message.senderName());
+    Text(out, "mk_sender_number", message.senderNumber());
+    const std::vector<Recipient>& recipients = message.recipients();
+    Number(out, "mk_recipients", recipients.size());
+    for (std::size_t i = 0; i < recipients.size(); ++i) {
+        Text(out, RecipientName(i + 1, "address"), recipients[i].address());
+        Text(out, RecipientName(i + 1, "name"), recipients[i].displayName());
+        Number(out, RecipientName(i + 1, "type"), recipients[i].type());
+    }
+    out += " />\n";
+}
+
+namespace {
+
+// Looks attributes up by name; each element has few, so a linear search is the quickest.
+class AttributeView {
+public:
+    explicit AttributeView(const XmlAttributes& attributes) : attributes_(attributes) {}
+
+    const std::string* Find(std::string_view name) const {
+        for (const auto& [key, value] : attributes_) {
+            if (key == name) {
+                return &value;
+            }
+        }
+        return nullptr;
+    }
+
+    // A text attribute with its exact units preferred; false on malformed units.
+    bool TextOf(std::string_view name, std::optional<std::u16string>& text,
+                std::string& problem) const {
+        std::string companion(name);
+        companion += kCompanion;
+        if (const std::string* hex = Find(companion)) {
+            std::u16string units;
+            if (!ParseHexUnits(*hex, units)) {
+                problem = companion + " is not a sequence of four-digit hexadecimal units";
+                return false;
+            }
+            text = std::move(units);
+        } else if (const std::string* value = Find(name)) {
+            text = FromUtf8(*value);
+        }
+        return true;
+    }
+
+    bool UnsignedOf(std::string_view name, std::uint64_t maximum,
+                    std::optional<std::uint64_t>& number, std::string& problem) const {
+        const std::string* value = Find(name);
+        if (value == nullptr) {
+            return true;
+        }
+        std::uint64_t parsed = 0;
+        if (!ParseUnsigned(*value, maximum, parsed)) {
+            problem = std::string(name) + "=\"" + *value + "\" is not a whole number from 0 to " +
+                      std::to_string(maximum);
+            return false;
+        }
+        number = parsed;
+        return true;
+    }
+
+    bool SignedOf(std::string_view name, std::optional<std::int64_t>& number,
+                  std::string& problem) const {
+        const std::string* value = Find(name);
+        if (value == nullptr) {
+            return true;
+        }
+        std::int64_t parsed = 0;
+        if (!ParseSigned(*value, parsed)) {
+            problem = std::string(name) + "=\"" + *value + "\" is not a whole number";
+            return false;
+        }
+        number = parsed;
+        return true;
+    }
+
+private:
+    const XmlAttributes& attributes_;
+};
+
+// Our own recipients: mk_recipients entries of address, name and type.
+bool MapOwnRecipients(const AttributeView& view, std::uint64_t count,
+                      std::vector<Recipient>& recipients, std::string& problem) {
+    for (std::uint64_t i = 1; i <= count; ++i) {
+        std::optional<std::u16string> address;
+        std::optional<std::u16string> name;
+        std::optional<std::uint64_t> type;
+        if (!view.TextOf(RecipientName(i, "address"), address, problem) ||
+            !view.TextOf(RecipientName(i, "name"), name, problem) ||
+            !view.UnsignedOf(RecipientName(i, "type"), kMaxU32, type, problem)) {
+            return false;
+        }
+        if (!address && !name && !type) {
+            problem = "mk_recipients=\"" + std::to_string(count) + "\" but recipient " +
+                      std::to_string(i) + " is missing";
+            return false;
+        }
+        recipients.emplace_back(address.value_or(u""), name.value_or(u""),
+                                static_cast<DWORD>(type.value_or(1)));
+    }
+    return true;
+}
+
+// The standard attributes alone: the type names the folder and who the other party is.
+bool MapStandard(const AttributeView& view, MessageFields& fields,
+                 std::vector<Recipient>& recipients, bool ownRecipients, bool ownSender,
+                 std::string& problem) {
+    std::optional<std::int64_t> type;
+    std::optional<std::int64_t> date;
+    std::optional<std::u16string> address;
+    std::optional<std::u16string> contact;
+    std::optional<std::u16string> body;
+    if (!view.SignedOf("type", type, problem) || !view.SignedOf("date", date, problem) ||
+        !view.TextOf("address", address, problem) ||
+        !view.TextOf("contact_name", contact, problem) || !view.TextOf("body", body, problem)) {
+        return false;
+    }
+    const std::int64_t kind = type.value_or(kTypeReceived);
+    const std::optional<std::u16string> folder = FolderOfType(kind);
+    if (!folder) {
+        problem = "type=\"" + std::to_string(kind) + "\" is not a message type (1 to 6)";
+        return false;
+    }
+    const std::optional<FILETIME> time = FileTimeOfUnixMillis(date.value_or(0));
+    if (date && !time) {
+        problem = "date=\"" + std::to_string(*date) + "\" lies outside the times a message holds";
+        return false;
+    }
+    if (contact == u"(Unknown)" || contact == u"null") {
+        contact.reset();
+    }
+    const std::string* read = view.Find("read");
+    fields.messageClass = kSmsMessageClass;
+    fields.folderPath = *folder;
+    fields.deliveryTime = date ? *time : FILETIME{};
+    fields.lastModified = fields.deliveryTime;
+    fields.flags = FlagsOfType(kind, read != nullptr && *read == "1");
+    fields.body = body.value_or(u"");
+    fields.size = static_cast<DWORD>(std::min<std::size_t>(fields.body.size() * 2, kMaxU32));
+    const bool received = kind == kTypeReceived;
+    if (received && !ownSender) {
+        fields.senderNumber = address.value_or(u"");
+        fields.senderName = contact.value_or(u"");
+    }
+    if (!received && !ownRecipients && address && !address->empty()) {
+        recipients.emplace_back(*address, contact.value_or(u""), 1);
+    }
+    return true;
+}
+
+} // namespace
+
+bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,
+                      std::vector<Recipient>& recipients, std::string& problem) {
+    const AttributeView view(attributes);
+    std::optional<std::uint64_t> recipientCount;
+    std::optional<std::u16string> senderName;
+    std::optional<std::u16string> senderNumber;
+    if (!view.UnsignedOf("mk_recipients", attributes.size() / 3, recipientCount, problem) ||
+        !view.TextOf("mk_sender_name", senderName, problem) ||
+        !view.TextOf("mk_sender_number", senderNumber, problem)) {
+        if (problem.rfind("mk_recipients", 0) == 0) {
+            problem += " (three attributes per recipient)";
+        }
+        return false;
+    }
+    const bool ownSender = senderName || senderNumber;
+    if (!MapStandard(view, fields, recipients, recipientCount.has_value(), ownSender, problem)) {
+        return false;
+    }
+    if (ownSender) {
+        fields.senderName = senderName.value_or(u"");
+        fields.senderNumber = senderNumber.value_or(u"");
+    }
+    if (recipientCount && !MapOwnRecipients(view, *recipientCount, recipients, problem)) {
+        return false;
+    }
+    std::optional<std::u16string> messageClass;
+    std::optional<std::u16string> folder;
+    std::optional<std::uint64_t> modified;
+    std::optional<std::uint64_t> delivered;
+    std::optional<std::uint64_t> flags;
+    std::optional<std::uint64_t> size;
+    if (!view.TextOf("mk_class", messageClass, problem) ||
+        !view.TextOf("mk_folder", folder, problem) ||
+        !view.UnsignedOf("mk_modified", kMaxU64, modified, problem) ||
+        !view.UnsignedOf("mk_delivered", kMaxU64, delivered, problem) ||
+        !view.UnsignedOf("mk_flags", kMaxU32, flags, problem) ||
+        !view.UnsignedOf("mk_size", kMaxU32, size, problem)) {
+        return false;
+    }
+    if (messageClass) {
+        fields.messageClass = std::move(*messageClass);
+    }
+    if (folder) {
+        fields.folderPath = std::move(*folder);
+    }
+    if (delivered) {
+        fields.deliveryTime = U64ToFileTime(*delivered);
+        fields.lastModified = fields.deliveryTime;
+    }
+    if (modified) {
+        fields.lastModified = U64ToFileTime(*modified);
+    }
+    if (flags) {
+        fields.flags = static_cast<DWORD>(*flags);
+    }
+    if (size) {
+        fields.size = static_cast<DWORD>(*size);
+    }
+    return true;
+}
+
+} // namespace interchange

@@ -1,0 +1,26 @@
+// One message as an <sms> element of the phone XML: the standard attributes that phones read,
+// and attributes of our own ("mk_...") that carry what they cannot, so that a message comes
+// back from the XML with every field as it was.
+#pragma once
+
+#include "model/message_fields.h"
+#include "model/message_record.h"
+#include "model/recipient.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace interchange {
+
+// Appends "  <sms ... />" and a line break.
+void AppendSmsElement(std::string& out, MessageRecord& message, const std::u16string& folderPath);
+
+// The attributes of one element, names and values in UTF-8, in document order.
+using XmlAttributes = std::vector<std::pair<std::string, std::string>>;
+
+// The message that an <sms> element's attributes describe; false with a short reason.
+bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,
+                      std::vector<Recipient>& recipients, std::string& problem);
+
+} // namespace interchange
