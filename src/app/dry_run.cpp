@@ -1,7 +1,6 @@
 #include "app/dry_run.h"
 
 #include "files/file_access.h"
-#include "files/unicode_backup_file.h"
 #include "model/message_record.h"
 #include "resources/string_table.h"
 #include "store/message_prefix.h"
@@ -93,7 +92,7 @@ struct Counter {
     }
 };
 
-bool CountRecords(UnicodeBackupFile& format, Counter& counter) {
+bool CountRecords(BackupFile& format, Counter& counter) {
     DryRunOutcome& outcome = counter.outcome;
     DWORD total = 0;
     if (!format.CheckValidation(0, outcome.text) || !format.ReadTotal(0, total, outcome.text)) {
@@ -112,14 +111,13 @@ bool CountRecords(UnicodeBackupFile& format, Counter& counter) {
 
 } // namespace
 
-DryRunOutcome DryRunRestore(const std::u16string& path) {
+DryRunOutcome DryRunRestore(BackupFile& format, const std::u16string& path) {
     MessageStore store(kSmsStoreName);
     Counter counter{store, {}, {}};
     if (!store.isOpen()) {
         counter.outcome.text = ResourceString(resources::kIdsAccountInitFailed);
         return counter.outcome;
     }
-    UnicodeBackupFile format;
     HANDLE handle = 0;
     if (!format.OpenForRead(path, handle, counter.outcome.text)) {
         return counter.outcome;

@@ -2,6 +2,7 @@
 // as a restore would, and counts what the restore would add and what it would replace.
 #pragma once
 
+#include "files/backup_file.h"
 #include "platform/wintypes.h"
 
 #include <string>
@@ -17,4 +18,5 @@ struct DryRunOutcome {
 };
 
 // Uses the store's reading operations only; neither the store nor any file is changed.
-DryRunOutcome DryRunRestore(const std::u16string& path);
+// format reads the file (any format that a restore reads).
+DryRunOutcome DryRunRestore(BackupFile& format, const std::u16string& path);

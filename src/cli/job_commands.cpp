@@ -115,7 +115,8 @@ int DryRunCommand(const JobOptions& options) {
     if (!RequireDevice()) {
         return 1;
     }
-    const DryRunOutcome outcome = DryRunRestore(HostPath(options.file));
+    const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(HostPath(options.file)));
+    const DryRunOutcome outcome = DryRunRestore(*reader, HostPath(options.file));
     if (!outcome.ok) {
         console::Out(outcome.text + u"\n");
         ReportFailure(outcome.text, "dry run of", options.file);

@@ -9,35 +9,10 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsHigh(char16_t u) {
-    return u >= 0xD800 && u <= 0xDBFF;
-}
-bool IsLow(char16_t u) {
-    return u >= 0xDC00 && u <= 0xDFFF;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
 // The character at text[i], advancing i; an unpaired surrogate comes back as itself.
 char32_t NextCharacter(std::u16string_view text, std::size_t& i) {
     const char16_t u = text[i++];
-    if (IsHigh(u) && i < text.size() && IsLow(text[i])) {
+    if (utf::IsHighSurrogate(u) && i < text.size() && utf::IsLowSurrogate(text[i])) {
         return 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i++] - 0xDC00);
     }
     return u;
@@ -116,7 +91,7 @@ void AppendXmlAttribute(std::string& out, std::u16string_view text) {
             out += "&#13;";
             break;
         default:
-            AppendUtf8(out, XmlCharacter(c) ? c : kReplacement);
+            utf::AppendUtf8(out, XmlCharacter(c) ? c : kReplacement);
         }
     }
 }
@@ -147,7 +122,7 @@ void AppendJsonString(std::string& out, std::u16string_view text) {
                 out.push_back(kHex[c >> 4]);
                 out.push_back(kHex[c & 0xF]);
             } else {
-                AppendUtf8(out, IsSurrogate(c) ? kReplacement : c);
+                utf::AppendUtf8(out, IsSurrogate(c) ? kReplacement : c);
             }
         }
     }

@@ -1,11 +1,8 @@
 #include "platform/utf.h"
 
 namespace utf {
-namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-void Append(std::string& out, char32_t c) {
+void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {
@@ -23,6 +20,10 @@ void Append(std::string& out, char32_t c) {
     }
 }
 
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
 // Encodes text; returns false when an unpaired surrogate had to be replaced.
 bool Encode(std::u16string_view text, std::string& out) {
     bool clean = true;
@@ -31,13 +32,13 @@ bool Encode(std::u16string_view text, std::string& out) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t u = text[i];
         if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            Append(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            AppendUtf8(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
         } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
-            Append(out, kReplacement);
+            AppendUtf8(out, kReplacement);
             clean = false;
         } else {
-            Append(out, u);
+            AppendUtf8(out, u);
         }
     }
     return clean;
@@ -139,14 +140,14 @@ bool ToHostBytes(std::u16string_view text, std::string& out) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t u = text[i];
         if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            Append(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            AppendUtf8(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
         } else if (IsEscapedByte(u)) {
             out.push_back(static_cast<char>(u - kEscapeBase));
         } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
             return false;
         } else {
-            Append(out, u);
+            AppendUtf8(out, u);
         }
     }
     return true;

@@ -14,6 +14,9 @@ constexpr bool IsLowSurrogate(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+// Appends one character (not a surrogate half of a pair) as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
+
 bool ToUtf8(std::u16string_view text, std::string& out);
 bool ToUtf16(std::string_view text, std::u16string& out);
 
