@@ -57,6 +57,18 @@ void ReportSkipped(const BackupFile& backup) {
     }
 }
 
+// Writes the validation after records that were all written, and closes the file in any case;
+// a close that fails turns a success into a failure with its text.
+bool FinishWriting(BackupFile& format, HANDLE handle, bool ok, std::u16string& error) {
+    ok = ok && format.WriteValidation(handle, error);
+    std::u16string closeError;
+    if (!format.CloseAfterWrite(handle, closeError) && ok) {
+        error = closeError;
+        ok = false;
+    }
+    return ok;
+}
+
 // Opens a backup and checks it and its total, as a restore does first.
 bool OpenBackup(BackupFile& backup, const std::u16string& file, DWORD& total,
                 std::u16string& error) {
@@ -118,13 +130,7 @@ bool WriteSalvaged(std::string_view bytes, DWORD count, const std::u16string& ou
             ok = false;
         }
     }
-    ok = ok && format.WriteValidation(handle, error);
-    std::u16string closeError;
-    if (!format.CloseAfterWrite(handle, closeError) && ok) {
-        error = closeError;
-        ok = false;
-    }
-    return ok;
+    return FinishWriting(format, handle, ok, error);
 }
 
 std::u16string Wide(const std::string& text) {
@@ -180,12 +186,7 @@ int Convert(const std::u16string& file, BackupFile& format, const std::u16string
                 ok = false;
             }
         }
-        ok = ok && format.WriteValidation(handle, error);
-        std::u16string closeError;
-        if (!format.CloseAfterWrite(handle, closeError) && ok) {
-            error = closeError;
-            ok = false;
-        }
+        ok = FinishWriting(format, handle, ok, error);
     }
     std::u16string ignored;
     backup.CloseAfterRead(0, ignored);
