@@ -13,7 +13,7 @@ constexpr char32_t kReplacement = 0xFFFD;
 char32_t NextCharacter(std::u16string_view text, std::size_t& i) {
     const char16_t u = text[i++];
     if (utf::IsHighSurrogate(u) && i < text.size() && utf::IsLowSurrogate(text[i])) {
-        return 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i++] - 0xDC00);
+        return utf::CombineSurrogates(u, text[i++]);
     }
     return u;
 }

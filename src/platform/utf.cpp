@@ -32,7 +32,7 @@ bool Encode(std::u16string_view text, std::string& out) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t u = text[i];
         if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            AppendUtf8(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            AppendUtf8(out, CombineSurrogates(u, text[i + 1]));
             ++i;
         } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
             AppendUtf8(out, kReplacement);
@@ -140,7 +140,7 @@ bool ToHostBytes(std::u16string_view text, std::string& out) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t u = text[i];
         if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            AppendUtf8(out, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            AppendUtf8(out, CombineSurrogates(u, text[i + 1]));
             ++i;
         } else if (IsEscapedByte(u)) {
             out.push_back(static_cast<char>(u - kEscapeBase));

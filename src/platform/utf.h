@@ -13,6 +13,10 @@ constexpr bool IsHighSurrogate(char16_t unit) {
 constexpr bool IsLowSurrogate(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
+// The character that a high and a low surrogate stand for together.
+constexpr char32_t CombineSurrogates(char16_t high, char16_t low) {
+    return 0x10000 + ((char32_t{high} - 0xD800) << 10) + (char32_t{low} - 0xDC00);
+}
 
 // Appends one character (not a surrogate half of a pair) as UTF-8.
 void AppendUtf8(std::string& out, char32_t c);
