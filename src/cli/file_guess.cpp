@@ -1,42 +1,18 @@
 #include "cli/file_guess.h"
 
 #include "files/file_access.h"
-#include "files/md5.h"
+#include "files/size_digest.h"
 #include "platform/files.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 
 namespace {
 
 constexpr std::size_t kHeadSize = 4096;
-constexpr std::size_t kDigestSize = 16;
 constexpr std::size_t kRecordsStart = 20;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
-}
-
-bool DigestIs(std::string_view head, const void* data, std::size_t length) {
-    Md5Digest digest{};
-    return head.size() >= kDigestSize && ComputeMd5(data, length, digest) &&
-           std::memcmp(head.data(), digest.data(), kDigestSize) == 0;
-}
-
-// The Unicode format's digest binds the size plus a constant, as four little-endian bytes.
-bool UnicodeDigestFits(std::string_view head, std::uint64_t size) {
-    const auto value = static_cast<std::uint32_t>(size + 418529);
-    const std::array<unsigned char, 4> bytes = {
-        static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-        static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-    return DigestIs(head, bytes.data(), bytes.size());
-}
-
-// The ANSI format's digest binds the size as signed decimal text and a salt.
-bool AnsiDigestFits(std::string_view head, std::uint64_t size) {
-    const std::string text = std::to_string(static_cast<std::int32_t>(size)) + "PaxRenTulVio";
-    return DigestIs(head, text.data(), text.size());
 }
 
 // The start of a text as narrow characters: UTF-16 (with its byte order mark) reduced to its

@@ -1,7 +1,7 @@
 #include "files/ansi_backup_file.h"
 
 #include "files/file_access.h"
-#include "files/md5.h"
+#include "files/size_digest.h"
 #include "model/address_items.h"
 #include "platform/errors.h"
 #include "platform/sizes.h"
@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr char kDigestSalt[] = "PaxRenTulVio";
 constexpr LONG kRecordsOffset = 16;
 constexpr char16_t kCannotRead[] = u"ANSI backup files cannot be read.";
 
@@ -40,7 +39,7 @@ std::u16string LineText(const std::u16string& text) {
     return text.substr(0, text.find(u'\0'));
 }
 
-// MD5 of the signed decimal file size followed by the salt. False with the last error set when
+// The digest of a file of this size. False with the last error set when
 // the size cannot be learnt or the digest computed.
 bool ValidationDigest(HANDLE file, Md5Digest& digest) {
     SetLastError(ERROR_SUCCESS);
@@ -48,8 +47,7 @@ bool ValidationDigest(HANDLE file, Md5Digest& digest) {
     if (size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
         return false;
     }
-    const std::string text = std::to_string(static_cast<std::int32_t>(size)) + kDigestSalt;
-    if (!ComputeMd5(text.data(), text.size(), digest)) {
+    if (!AnsiSizeDigest(size, digest)) {
         SetLastError(ERROR_INVALID_FUNCTION);
         return false;
     }

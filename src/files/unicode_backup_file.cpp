@@ -1,7 +1,7 @@
 #include "files/unicode_backup_file.h"
 
 #include "files/file_access.h"
-#include "files/md5.h"
+#include "files/size_digest.h"
 #include "files/unicode_record.h"
 #include "platform/errors.h"
 #include "resources/string_table.h"
@@ -11,26 +11,21 @@
 
 namespace {
 
-// Binds the digest to the file size only, as the files in the field were made.
-constexpr DWORD kSizeSalt = 418529;
 constexpr LONG kRecordsOffset = 16;
 
 std::u16string ValidationFailed() {
     return ResourceString(resources::kIdsValidationFailed);
 }
 
-// The digest of a file of this size: MD5 of the four little-endian bytes of size + salt.
-// False with the last error set when the size cannot be learnt or the digest computed.
+// The digest of a file of this size. False with the last error set when the size cannot be learnt
+// or the digest computed.
 bool ValidationDigest(HANDLE file, Md5Digest& digest) {
     SetLastError(ERROR_SUCCESS);
     const DWORD size = FileSize(file);
     if (size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
         return false;
     }
-    const DWORD value = size + kSizeSalt; // modulo 2^32
-    const BYTE bytes[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8),
-                           static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 24)};
-    if (!ComputeMd5(bytes, sizeof bytes, digest)) {
+    if (!UnicodeSizeDigest(size, digest)) {
         SetLastError(ERROR_INVALID_FUNCTION);
         return false;
     }

@@ -1,13 +1,12 @@
 #include "interchange/file_kind.h"
 
 #include "files/file_access.h"
-#include "files/md5.h"
+#include "files/size_digest.h"
 #include "files/unicode_backup_file.h"
 #include "interchange/json_backup_file.h"
 #include "interchange/xml_backup_file.h"
 #include "platform/files.h"
 
-#include <cstring>
 
 using namespace std::string_view_literals;
 
@@ -15,18 +14,9 @@ namespace {
 
 constexpr std::size_t kHeadSize = 64;
 constexpr std::uint64_t kUsmsMinimum = 20; // digest and total
-constexpr std::uint32_t kSizeSalt = 418529;
 
 bool DigestFits(std::string_view head, std::uint64_t size) {
-    if (size < kUsmsMinimum || head.size() < 16) {
-        return false;
-    }
-    const auto value = static_cast<std::uint32_t>(size) + kSizeSalt; // modulo 2^32
-    const BYTE bytes[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8),
-                           static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 24)};
-    Md5Digest digest{};
-    return ComputeMd5(bytes, sizeof bytes, digest) &&
-           std::memcmp(digest.data(), head.data(), digest.size()) == 0;
+    return size >= kUsmsMinimum && UnicodeDigestFits(head, size);
 }
 
 std::string_view AfterSpace(std::string_view text) {
