@@ -1,13 +1,19 @@
-// Shared pieces of the backup-walk and restore tests: a handset with its store, seeding helpers, a
-// format that records the records it is given, and a format that hands out prepared records.
+// The store tests' handset: a fresh temporary device holding the store "SMS", seeding and
+// reading helpers over the device kit, and two format doubles. Every test must give back each
+// buffer, reference and logon it took.
 #pragma once
 
+#include "devkit/mapi_accounting.h"
+#include "devkit/mapi_admin.h"
 #include "files/backup_file.h"
 #include "files/file_access.h"
-#include "model/memory_record.h"
+#include "platform/mapi/mapi_faults.h"
+#include "platform/mapi/mapi_ptr.h"
 #include "store/message_store.h"
 #include "store/transfer.h"
-#include "store_fixture.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
@@ -19,6 +25,30 @@ using mapi_admin::ObjectId;
 using mapi_faults::Kind;
 using mapi_faults::Op;
 
+inline mapi_admin::SeedMessage SampleMessage(std::u16string body, std::uint64_t delivery) {
+    mapi_admin::SeedMessage message;
+    message.body = std::move(body);
+    message.flags = MSGFLAG_READ;
+    message.deliveryTime = U64ToFileTime(delivery);
+    message.lastModified = U64ToFileTime(delivery + 1);
+    message.senderEmail = u"\"Ann\" <+4912345>";
+    message.senderName = u"Ann";
+    message.size = 42;
+    message.recipients = {{u"+4911111", u"Bob", MAPI_TO}, {u"+4922222", u"Cy", MAPI_CC}};
+    return message;
+}
+
+// The calls of op recorded since StartRecording.
+inline std::vector<mapi_faults::Call> CallsOf(Op op) {
+    std::vector<mapi_faults::Call> calls;
+    for (auto& call : mapi_faults::Recorded()) {
+        if (call.op == op) {
+            calls.push_back(std::move(call));
+        }
+    }
+    return calls;
+}
+
 // A session on the store "SMS" with what a job lends the walk and the restore.
 struct StoreRun {
     explicit StoreRun(BackupFile& format) : transfer{format, current, total, resultText} {}
@@ -29,19 +59,33 @@ struct StoreRun {
     Transfer transfer;
 };
 
-class WalkFixture : public StoreFixture {
+class WalkFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        StoreFixture::SetUp();
-        ASSERT_TRUE(device::EnsureLayout());
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(ResetStore()); }
+
+    void TearDown() override {
+        mapi_faults::Disarm();
+        mapi_faults::StopRecording();
+        EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
+        EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
+        EXPECT_EQ(mapi_accounting::ActiveLogons(), 0);
     }
 
-    ObjectId special(std::size_t index) const {
-        return mapi_admin::SpecialFolder(sms_, kSpecialFolders[index].storeProperty);
+    // A new store database with the empty store "SMS"; no session may be open.
+    void ResetStore() {
+        mapi_faults::ResetCounts();
+        ASSERT_TRUE(mapi_admin::CreateDeviceStore());
+        sms_ = mapi_admin::FindStore(u"SMS");
+        ASSERT_NE(sms_, 0);
     }
-    ObjectId special(SpecialFolder which) const { return special(static_cast<std::size_t>(which)); }
 
-    // Adds messages whose bodies are prefix1, prefix2, ... with distinct delivery times.
+    ObjectId special(SpecialFolder which) const {
+        return mapi_admin::SpecialFolder(
+            sms_, kSpecialFolders[static_cast<std::size_t>(which)].storeProperty);
+    }
+    ObjectId inboxId() const { return special(SpecialFolder::Inbox); }
+
+    // Adds messages whose bodies are prefix1, prefix2, ... with delivery times 10 apart.
     static void Seed(ObjectId folder, const std::u16string& prefix, int count,
                      std::uint64_t firstTime = 1000, bool withRecipients = true) {
         std::vector<mapi_admin::SeedMessage> messages;
@@ -55,16 +99,11 @@ protected:
         ASSERT_EQ(mapi_admin::AddMessages(folder, messages).size(), messages.size());
     }
 
-    static std::u16string BodyOf(ObjectId message) {
-        std::u16string body;
-        mapi_admin::GetText(message, PR_SUBJECT_W, body);
-        return body;
-    }
     // The bodies of a folder's listed messages, in table order.
     static std::vector<std::u16string> Bodies(ObjectId folder) {
         std::vector<std::u16string> bodies;
         for (const ObjectId message : mapi_admin::Messages(folder)) {
-            bodies.push_back(BodyOf(message));
+            mapi_admin::GetText(message, PR_SUBJECT_W, bodies.emplace_back());
         }
         return bodies;
     }
@@ -78,6 +117,29 @@ protected:
         }
         return 0;
     }
+
+    TempDevice device_;
+    const std::filesystem::path folder_ = device_.path();
+    ObjectId sms_ = 0;
+    mapi_faults::FaultGuard faults_;
+};
+
+// A format whose every operation fails; the doubles below override what they play.
+class NullFormat : public BackupFile {
+public:
+    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return false; }
+    bool ReadRecord(HANDLE, MessageFields&, std::vector<Recipient>&, std::u16string&) override {
+        return false;
+    }
+    bool CheckValidation(HANDLE, std::u16string&) override { return false; }
+    bool ReadTotal(HANDLE, DWORD&, std::u16string&) override { return false; }
+    bool CloseAfterRead(HANDLE, std::u16string&) override { return false; }
+    bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return false; }
+    bool SkipValidationArea(HANDLE, std::u16string&) override { return false; }
+    bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return false; }
+    bool WriteRecord(HANDLE, MessageRecord&, std::u16string&) override { return false; }
+    bool WriteValidation(HANDLE, std::u16string&) override { return false; }
+    bool CloseAfterWrite(HANDLE, std::u16string&) override { return false; }
 };
 
 // What a format saw of one message it was asked to write.
@@ -91,15 +153,8 @@ struct WrittenRecord {
 };
 
 // Records every WriteRecord; the failAt-th one (1-based) fails with failText.
-class RecordingFormat final : public BackupFile {
+class RecordingFormat final : public NullFormat {
 public:
-    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return false; }
-    bool ReadRecord(HANDLE, MessageFields&, std::vector<Recipient>&, std::u16string&) override {
-        return false;
-    }
-    bool CheckValidation(HANDLE, std::u16string&) override { return false; }
-    bool ReadTotal(HANDLE, DWORD&, std::u16string&) override { return false; }
-    bool CloseAfterRead(HANDLE, std::u16string&) override { return false; }
     bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return true; }
     bool SkipValidationArea(HANDLE, std::u16string&) override { return true; }
     bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return true; }
@@ -132,7 +187,7 @@ public:
 };
 
 // Hands out prepared records through ReadRecord; the failAt-th read (1-based) fails.
-class ScriptedFormat final : public BackupFile {
+class ScriptedFormat final : public NullFormat {
 public:
     struct Entry {
         MessageFields fields;
@@ -166,16 +221,10 @@ public:
         return true;
     }
     bool CloseAfterRead(HANDLE, std::u16string&) override { return true; }
-    bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return false; }
-    bool SkipValidationArea(HANDLE, std::u16string&) override { return false; }
-    bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return false; }
-    bool WriteRecord(HANDLE, MessageRecord&, std::u16string&) override { return false; }
-    bool WriteValidation(HANDLE, std::u16string&) override { return false; }
-    bool CloseAfterWrite(HANDLE, std::u16string&) override { return false; }
 
     // Adds a record of class IPM.SMStext with one recipient.
     Entry& add(std::u16string folderPath, std::u16string body, std::uint64_t delivery) {
-        Entry entry;
+        Entry& entry = entries.emplace_back();
         entry.fields.messageClass = kSmsMessageClass;
         entry.fields.folderPath = std::move(folderPath);
         entry.fields.body = std::move(body);
@@ -186,8 +235,7 @@ public:
         entry.fields.senderName = u"Ann";
         entry.fields.senderNumber = u"+4912345";
         entry.recipients = {Recipient(u"+4911111", u"Bob", MAPI_TO)};
-        entries.push_back(std::move(entry));
-        return entries.back();
+        return entry;
     }
 
     std::vector<Entry> entries;
