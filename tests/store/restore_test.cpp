@@ -165,13 +165,9 @@ TEST_F(RestoreTest, AFailingStepGivesItsTextAndKeepsTheOldMessage) {
     } cases[] = {
         {Op::CreateMessage, false, u"No.1:Create message error!", u"old"},
         {Op::SetProps, false, u"No.1:save sms error!", u"old"},
-        {Op::ModifyRecipients, false, u"No.1:save sms error!", u"old"},
-        {Op::AllocateBuffer, false, u"No.1:save sms error!", u"old"},
         {Op::AllocateMore, false, u"No.1:save sms error!", u"old"},
         // A failed search finds nothing to replace: the record is added.
-        {Op::GetContentsTable, true, u"", u"old|new|more"},
         {Op::FindRow, true, u"", u"old|new|more"},
-        {Op::FolderOpenEntry, true, u"", u"old|new|more"},
         // The result of deleting the replaced message is not looked at.
         {Op::DeleteMessages, true, u"", u"old|new|more"},
     };
@@ -260,125 +256,37 @@ TEST_F(RestoreTest, WritesTheSevenValuesAndEachRecipientInOrder) {
     ASSERT_EQ(deleted.size(), 1u);
     EXPECT_EQ(deleted[0].count, 1);
 
-    ASSERT_EQ(Bodies(inboxId()), (std::vector<std::u16string>{u"body text", u"alone"}));
-    const ObjectId id = mapi_admin::Messages(inboxId()).front();
-    std::u16string text;
-    ASSERT_TRUE(mapi_admin::GetText(id, PR_SENDER_EMAIL_ADDRESS_W, text));
-    EXPECT_EQ(text, u"\"" + std::u16string(300, u'N') + u"\" <+4955>");
-    ASSERT_TRUE(mapi_admin::GetText(id, PR_MESSAGE_CLASS_W, text));
-    EXPECT_EQ(text, u"IPM.SMStext");
-    EXPECT_FALSE(mapi_admin::GetText(id, PR_SENDER_NAME_W, text));
-    const auto stored = mapi_admin::Recipients(id);
-    ASSERT_EQ(stored.size(), recipients.size());
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-        EXPECT_EQ(Recipient(stored[i].address, stored[i].displayName, stored[i].type),
-                  recipients[i]);
-    }
-    // The numbers and times, read back through the store's own reading.
+    // The values themselves, read back through the store's own reading.
     StoreRun job(format);
     MessageList* list = job.store.inboxFolder()->messages(10);
     ASSERT_TRUE(list != nullptr && list->next());
-    const StoreMessage& message = *list->current();
+    StoreMessage& message = *list->current();
+    EXPECT_EQ(message.body(), u"body text");
     EXPECT_EQ(message.flags(), MSGFLAG_READ | MSGFLAG_FROMME);
-    EXPECT_EQ(message.size(), 321u);
-    EXPECT_EQ(FileTimeToU64(message.deliveryTime()), 0x0123456789ABCDEFull);
     EXPECT_EQ(FileTimeToU64(message.lastModified()), 0x0102030405060708ull);
+    EXPECT_EQ(FileTimeToU64(message.deliveryTime()), 0x0123456789ABCDEFull);
+    EXPECT_EQ(message.senderName() + message.senderNumber(), std::u16string(300, u'N') + u"+4955");
+    EXPECT_EQ(message.size(), 321u);
+    EXPECT_EQ(message.recipients(), recipients);
+    std::u16string text;
+    ASSERT_TRUE(mapi_admin::GetText(mapi_admin::Messages(inboxId())[0], PR_MESSAGE_CLASS_W, text));
+    EXPECT_EQ(text, u"IPM.SMStext");
+    ASSERT_TRUE(list->next());
+    EXPECT_EQ(list->current()->body(), u"alone");
 }
 
-// The replace search asks the library for one row per record however full the folder is, and
-// the Inbox's lookup table is kept between records.
-TEST_F(RestoreTest, SearchCostDoesNotGrowWithTheFolder) {
-    constexpr int kRecords = 40;
-    Seed(inboxId(), u"old", 400, 1000, false);
-    ScriptedFormat format;
-    for (int i = 0; i < kRecords; ++i) {
-        // Every other record replaces a seeded message.
-        format.add(u"Inbox", u"new", 1010 + static_cast<std::uint64_t>(i) * 5).recipients.clear();
-    }
-    mapi_faults::ResetCounts();
-    mapi_faults::StartRecording();
-    ASSERT_TRUE(Restore(format).ok);
-    int asked = 0;
-    for (const auto& call : CallsOf(Op::QueryRows)) {
-        asked += call.count;
-    }
-    EXPECT_LE(asked, kRecords);
-    EXPECT_EQ(mapi_faults::CallCount(Op::FindRow), kRecords);
-    EXPECT_EQ(mapi_faults::CallCount(Op::GetContentsTable), 1);
-    EXPECT_EQ(mapi_admin::Messages(inboxId()).size(), 400u + kRecords / 2);
-}
-
-TEST_F(RestoreTest, FindsAndDeletesByDeliveryTimeAndEntryIdentifier) {
-    mapi_admin::AddMessages(inboxId(),
-                            {SampleMessage(u"first", 100), SampleMessage(u"second", 200)});
+// The high word of the time counts; a message whose identifier could not be read is not deleted.
+TEST_F(RestoreTest, FindsByTheWholeTimeAndDeletesOnlyByAnIdentifier) {
+    mapi_admin::AddMessage(inboxId(), SampleMessage(u"first", 100));
     MessageStore store(kSmsStoreName);
     StoreFolder& inbox = *store.inboxFolder();
-    std::unique_ptr<StoreMessage> found = inbox.findMessageByDeliveryTime(200, 0);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->body(), u"second");
-    EXPECT_TRUE(found->deleteMessage());
-    EXPECT_EQ(Bodies(inboxId()), std::vector<std::u16string>{u"first"});
-    found.reset();
-    // Time 0 is never looked for; the high word counts.
-    mapi_faults::ResetCounts();
-    EXPECT_EQ(inbox.findMessageByDeliveryTime(0, 0), nullptr);
-    EXPECT_EQ(mapi_faults::CallCount(Op::Any), 0);
     EXPECT_EQ(inbox.findMessageByDeliveryTime(100, 1), nullptr);
-    EXPECT_NE(inbox.findMessageByDeliveryTime(100, 0), nullptr);
-
-    // A message whose identifier could not be read is not deleted.
-    MessageList* list = inbox.messages(10);
-    ASSERT_NE(list, nullptr);
     mapi_faults::Arm(Op::GetProps, 1, MAPI_E_CALL_FAILED, false, Kind::Message);
-    ASSERT_TRUE(list->next());
-    EXPECT_TRUE(list->current()->entryId().empty());
-    EXPECT_FALSE(list->current()->deleteMessage());
+    const auto found = inbox.findMessageByDeliveryTime(100, 0);
+    ASSERT_NE(found, nullptr);
+    EXPECT_TRUE(found->entryId().empty());
+    EXPECT_FALSE(found->deleteMessage());
     EXPECT_EQ(Bodies(inboxId()), std::vector<std::u16string>{u"first"});
-}
-
-// The search sees every change of this and other connections at once.
-TEST_F(RestoreTest, SearchSeesChangesOfThisAndOtherConnections) {
-    Seed(inboxId(), u"I", 3); // delivery times 1010, 1020, 1030
-    MessageStore store(kSmsStoreName);
-    StoreFolder& folder = *store.inboxFolder();
-    const auto find = [&folder](std::uint64_t time) -> std::u16string {
-        const auto message = folder.findMessageByDeliveryTime(static_cast<DWORD>(time), 0);
-        return message ? message->body() : u"(none)";
-    };
-    EXPECT_EQ(find(1020), u"I2");
-    mapi_admin::AddMessage(inboxId(), SampleMessage(u"added", 2000));
-    EXPECT_EQ(find(2000), u"added");
-    ASSERT_TRUE(
-        mapi_admin::RemoveProperty(mapi_admin::Messages(inboxId())[1], PR_MESSAGE_DELIVERY_TIME));
-    EXPECT_EQ(find(1020), u"(none)");
-    {
-        const auto message = folder.findMessageByDeliveryTime(1030, 0);
-        ASSERT_NE(message, nullptr);
-        SPropValue time{};
-        time.ulPropTag = PR_MESSAGE_DELIVERY_TIME;
-        time.Value.ft = U64ToFileTime(3000);
-        ASSERT_EQ(message->handle()->SetProps(1, &time, nullptr), S_OK);
-        const auto first = folder.findMessageByDeliveryTime(1010, 0);
-        ASSERT_TRUE(first && first->deleteMessage());
-    }
-    EXPECT_EQ(find(1030), u"(none)");
-    EXPECT_EQ(find(3000), u"I3");
-    EXPECT_EQ(find(1010), u"(none)");
-    EXPECT_EQ(find(2000), u"added");
-}
-
-TEST_F(RestoreTest, ACreatedMessageReachesTheStoreOnlyWhenSaved) {
-    MessageStore store(kSmsStoreName);
-    std::unique_ptr<StoreMessage> message = store.inboxFolder()->createMessage();
-    ASSERT_NE(message, nullptr);
-    mapi_faults::ResetCounts();
-    EXPECT_TRUE(message->recipients().empty());
-    EXPECT_EQ(mapi_faults::CallCount(Op::GetRecipientTable), 0);
-    EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()), 0);
-    message->setBody(u"new");
-    EXPECT_TRUE(message->saveMessage());
-    EXPECT_EQ(mapi_faults::CallCount(Op::ModifyRecipients), 0);
-    EXPECT_EQ(Bodies(inboxId()), std::vector<std::u16string>{u"new"});
 }
 
 } // namespace

@@ -26,16 +26,14 @@ using mapi_faults::Kind;
 using mapi_faults::Op;
 
 inline mapi_admin::SeedMessage SampleMessage(std::u16string body, std::uint64_t delivery) {
-    mapi_admin::SeedMessage message;
-    message.body = std::move(body);
-    message.flags = MSGFLAG_READ;
-    message.deliveryTime = U64ToFileTime(delivery);
-    message.lastModified = U64ToFileTime(delivery + 1);
-    message.senderEmail = u"\"Ann\" <+4912345>";
-    message.senderName = u"Ann";
-    message.size = 42;
-    message.recipients = {{u"+4911111", u"Bob", MAPI_TO}, {u"+4922222", u"Cy", MAPI_CC}};
-    return message;
+    return {.body = std::move(body),
+            .flags = MSGFLAG_READ,
+            .lastModified = U64ToFileTime(delivery + 1),
+            .deliveryTime = U64ToFileTime(delivery),
+            .senderEmail = u"\"Ann\" <+4912345>",
+            .senderName = u"Ann",
+            .size = 42,
+            .recipients = {{u"+4911111", u"Bob", MAPI_TO}, {u"+4922222", u"Cy", MAPI_CC}}};
 }
 
 // The calls of op recorded since StartRecording.
@@ -124,66 +122,49 @@ protected:
     mapi_faults::FaultGuard faults_;
 };
 
-// A format whose every operation fails; the doubles below override what they play.
+// A format whose every operation succeeds and does nothing; the doubles below override what they
+// play.
 class NullFormat : public BackupFile {
 public:
-    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return false; }
+    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return true; }
     bool ReadRecord(HANDLE, MessageFields&, std::vector<Recipient>&, std::u16string&) override {
-        return false;
+        return true;
     }
-    bool CheckValidation(HANDLE, std::u16string&) override { return false; }
-    bool ReadTotal(HANDLE, DWORD&, std::u16string&) override { return false; }
-    bool CloseAfterRead(HANDLE, std::u16string&) override { return false; }
-    bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return false; }
-    bool SkipValidationArea(HANDLE, std::u16string&) override { return false; }
-    bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return false; }
-    bool WriteRecord(HANDLE, MessageRecord&, std::u16string&) override { return false; }
-    bool WriteValidation(HANDLE, std::u16string&) override { return false; }
-    bool CloseAfterWrite(HANDLE, std::u16string&) override { return false; }
-};
-
-// What a format saw of one message it was asked to write.
-struct WrittenRecord {
-    std::u16string folderPath;
-    std::u16string body;
-    std::u16string senderName;
-    std::u16string senderNumber;
-    FILETIME deliveryTime;
-    std::vector<Recipient> recipients;
-};
-
-// Records every WriteRecord; the failAt-th one (1-based) fails with failText.
-class RecordingFormat final : public NullFormat {
-public:
+    bool CheckValidation(HANDLE, std::u16string&) override { return true; }
+    bool ReadTotal(HANDLE, DWORD&, std::u16string&) override { return true; }
+    bool CloseAfterRead(HANDLE, std::u16string&) override { return true; }
     bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return true; }
     bool SkipValidationArea(HANDLE, std::u16string&) override { return true; }
     bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return true; }
-    bool WriteRecord(HANDLE, MessageRecord& message, std::u16string& error) override {
-        if (++calls == failAt) {
-            error = failText;
-            return false;
-        }
-        written.push_back(WrittenRecord{message.folderPath(), message.body(), message.senderName(),
-                                        message.senderNumber(), message.deliveryTime(),
-                                        message.recipients()});
-        return true;
-    }
+    bool WriteRecord(HANDLE, MessageRecord&, std::u16string&) override { return true; }
     bool WriteValidation(HANDLE, std::u16string&) override { return true; }
     bool CloseAfterWrite(HANDLE, std::u16string&) override { return true; }
+};
 
-    // "folder:body" of every written record, joined by "|".
+// Records "folder path:body" of every WriteRecord; the failAt-th one (1-based) fails.
+class RecordingFormat final : public NullFormat {
+public:
+    bool WriteRecord(HANDLE, MessageRecord& message, std::u16string& error) override {
+        if (++calls == failAt) {
+            error = u"write sms error, disk full";
+            return false;
+        }
+        written.push_back(message.folderPath() + u":" + message.body());
+        static_cast<void>(message.recipients()); // read as a format does
+        return true;
+    }
+    // The written records joined by "|".
     std::u16string paths() const {
         std::u16string result;
         for (const auto& record : written) {
-            result += (result.empty() ? u"" : u"|") + record.folderPath + u":" + record.body;
+            result += (result.empty() ? u"" : u"|") + record;
         }
         return result;
     }
 
-    std::vector<WrittenRecord> written;
+    std::vector<std::u16string> written;
     int calls = 0;
     int failAt = 0;
-    std::u16string failText = u"write sms error, disk full";
 };
 
 // Hands out prepared records through ReadRecord; the failAt-th read (1-based) fails.
@@ -194,7 +175,6 @@ public:
         std::vector<Recipient> recipients;
     };
 
-    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return true; }
     bool ReadRecord(HANDLE, MessageFields& record, std::vector<Recipient>& recipients,
                     std::u16string& error) override {
         ++reads;
@@ -206,36 +186,24 @@ public:
             return false;
         }
         record = entries[next].fields;
-        recipients = entries[next].recipients;
-        ++next;
+        recipients = entries[next++].recipients;
         return true;
     }
     bool CheckValidation(HANDLE, std::u16string& error) override {
-        if (!valid) {
-            error = u"validation failed";
-        }
+        error = valid ? u"" : u"validation failed";
         return valid;
     }
     bool ReadTotal(HANDLE, DWORD& total, std::u16string&) override {
-        total = declaredTotal ? *declaredTotal : static_cast<DWORD>(entries.size());
+        total = declaredTotal.value_or(static_cast<DWORD>(entries.size()));
         return true;
     }
-    bool CloseAfterRead(HANDLE, std::u16string&) override { return true; }
 
     // Adds a record of class IPM.SMStext with one recipient.
     Entry& add(std::u16string folderPath, std::u16string body, std::uint64_t delivery) {
-        Entry& entry = entries.emplace_back();
-        entry.fields.messageClass = kSmsMessageClass;
-        entry.fields.folderPath = std::move(folderPath);
-        entry.fields.body = std::move(body);
-        entry.fields.deliveryTime = U64ToFileTime(delivery);
-        entry.fields.lastModified = U64ToFileTime(delivery + 5);
-        entry.fields.flags = MSGFLAG_READ;
-        entry.fields.size = 7;
-        entry.fields.senderName = u"Ann";
-        entry.fields.senderNumber = u"+4912345";
-        entry.recipients = {Recipient(u"+4911111", u"Bob", MAPI_TO)};
-        return entry;
+        return entries.emplace_back(
+            Entry{{kSmsMessageClass, std::move(folderPath), U64ToFileTime(delivery + 5),
+                   U64ToFileTime(delivery), MSGFLAG_READ, 7, u"Ann", u"+4912345", std::move(body)},
+                  {Recipient(u"+4911111", u"Bob", MAPI_TO)}});
     }
 
     std::vector<Entry> entries;
@@ -243,7 +211,6 @@ public:
     std::size_t next = 0;
     int reads = 0;
     int failAt = 0;
-    // Called with the 1-based read number before each read.
-    std::function<void(int)> beforeRead;
+    std::function<void(int)> beforeRead; // called with the 1-based read number before each read
     bool valid = true;
 };
