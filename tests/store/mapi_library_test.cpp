@@ -1,5 +1,5 @@
-// The mail library on SQLite: tables, restrictions, folders, recipients, persistence, crash
-// safety, memory and faults.
+// The mail library on SQLite: hidden rows, persistence, crash safety, counting, live tables and
+// restrictions.
 #include "walk_fixture.h"
 
 #include "platform/device.h"
@@ -19,23 +19,19 @@ HRESULT SetSubject(IMessage* message, std::u16string body) {
     return message->SetProps(1, &prop, nullptr);
 }
 
-std::vector<BYTE> EntryIdOf(IMAPIProp* object) {
+// Asks for the entry identifier, which a created message has at once.
+bool HasEntryId(IMAPIProp* object) {
     SizedSPropTagArray<1> tags{1, {PR_ENTRYID}};
     ULONG count = 0;
     MapiBuffer<SPropValue> value;
-    if (object->GetProps(tags.ptr(), 0, &count, value.put()) != S_OK) {
-        return {};
-    }
-    return {value[0].Value.bin.lpb, value[0].Value.bin.lpb + value[0].Value.bin.cb};
+    return object->GetProps(tags.ptr(), 0, &count, value.put()) == S_OK &&
+           value[0].Value.bin.cb > 0;
 }
 
-// A table of folder (its contents, or its subfolders) with these columns.
-MapiPtr<IMAPITable> Table(IMAPIFolder* folder, std::vector<ULONG> columns,
-                          bool subfolders = false) {
+// The contents table of folder with these columns.
+MapiPtr<IMAPITable> Table(IMAPIFolder* folder, std::vector<ULONG> columns) {
     MapiPtr<IMAPITable> table;
-    EXPECT_EQ(subfolders ? folder->GetHierarchyTable(0, table.put())
-                         : folder->GetContentsTable(0, table.put()),
-              S_OK);
+    EXPECT_EQ(folder->GetContentsTable(0, table.put()), S_OK);
     columns.insert(columns.begin(), static_cast<ULONG>(columns.size()));
     EXPECT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(columns.data()), 0), S_OK);
     return table;
@@ -75,15 +71,6 @@ protected:
         }
         return session_->inboxFolder()->handle();
     }
-    MapiPtr<IMessage> openMessage(ObjectId message) {
-        const auto id = mapi_admin::EntryId(message);
-        MapiPtr<IUnknown> opened;
-        ULONG type = 0;
-        EXPECT_EQ(inbox()->OpenEntry(static_cast<ULONG>(id.size()), id.data(), nullptr, 0, &type,
-                                     opened.put()),
-                  S_OK);
-        return InterfaceCast<IMessage>(std::move(opened));
-    }
 
     std::optional<MessageStore> session_;
 };
@@ -91,14 +78,11 @@ protected:
 TEST_F(MapiLibraryTest, ACreatedMessageIsStoredWholeWhenItsPropertiesAreSet) {
     MapiPtr<IMessage> message;
     ASSERT_EQ(inbox()->CreateMessage(nullptr, 0, message.put()), S_OK);
-    // Its entry identifier is there at once, but it is not listed yet.
-    EXPECT_NE(mapi_admin::ObjectOf(EntryIdOf(message.get())), 0);
-    EXPECT_TRUE(Subjects(inbox()).empty());
+    EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()), 0);
+    // Asked for its identifier, it is stored, but not listed until its properties are set.
+    EXPECT_TRUE(HasEntryId(message.get()));
     mapi_faults::Arm(Op::SetProps, 1, MAPI_E_CALL_FAILED);
     EXPECT_EQ(SetSubject(message.get(), u"x"), MAPI_E_CALL_FAILED);
-    SPropValue bad{};
-    bad.ulPropTag = PROP_TAG(0x1003, 0x6000); // a multi-valued type the store does not keep
-    EXPECT_EQ(message->SetProps(1, &bad, nullptr), MAPI_E_INVALID_PARAMETER);
     EXPECT_TRUE(Subjects(inbox()).empty());
     EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()), 1);
     ASSERT_EQ(SetSubject(message.get(), u"now"), S_OK);
@@ -124,6 +108,9 @@ TEST_F(MapiLibraryTest, AMessageLeftUnsavedByACrashIsClearedOnTheNextStart) {
         folder->CreateMessage(nullptr, 0, &saved);
         SetSubject(saved, u"kept");
         folder->CreateMessage(nullptr, 0, &unsaved);
+        if (!HasEntryId(unsaved)) { // stored, unlisted, under this process's lease
+            _exit(3);
+        }
         _exit(0); // nothing released, nothing closed
     }
     int status = 0;
@@ -169,15 +156,10 @@ TEST_F(MapiLibraryTest, TablesAreLiveAndReturnAtMostTenRowsInCreationOrder) {
         EXPECT_TRUE(rows == 0 || set->aRow[0].cValues == 2);
     }
     EXPECT_EQ(sizes, (std::vector<ULONG>{10, 10, 5, 0}));
-    EXPECT_EQ(table->QueryRows(0, 0, RowSetPtr().put()), MAPI_E_INVALID_PARAMETER);
-    // Seeking past the end leaves the cursor after the last row.
     LONG sought = -1;
     ASSERT_EQ(table->SeekRow(BOOKMARK_BEGINNING, 23, &sought), S_OK);
     EXPECT_EQ(sought, 23);
     EXPECT_EQ(ReadTexts(table.get()), (Texts{u"m24", u"m25"}));
-    ASSERT_EQ(table->SeekRow(BOOKMARK_BEGINNING, 50, &sought), S_OK);
-    EXPECT_EQ(sought, 25);
-    EXPECT_EQ(table->SeekRow(BOOKMARK_CURRENT, 1, nullptr), MAPI_E_NO_SUPPORT);
 
     // A message another connection adds is seen by the next read, its missing cell as PT_ERROR.
     auto late = SampleMessage(u"late", 7);
@@ -201,9 +183,9 @@ TEST_F(MapiLibraryTest, FindRowMovesToTheFirstEqualRowFromTheOrigin) {
     SRestriction restriction{};
     restriction.rt = RES_PROPERTY;
     restriction.res.resProperty = SPropertyRestriction{RELOP_EQ, PR_MESSAGE_DELIVERY_TIME, &value};
-    const auto find = [&](std::uint64_t time, BOOKMARK origin, ULONG flags = 0) {
+    const auto find = [&](std::uint64_t time, BOOKMARK origin) {
         value.Value.ft = U64ToFileTime(time);
-        return table->FindRow(&restriction, origin, flags);
+        return table->FindRow(&restriction, origin, 0);
     };
     const auto next = [&table] { return ReadTexts(table.get(), 0, 1).front(); };
     ASSERT_EQ(find(5, BOOKMARK_BEGINNING), S_OK);
@@ -216,9 +198,6 @@ TEST_F(MapiLibraryTest, FindRowMovesToTheFirstEqualRowFromTheOrigin) {
     EXPECT_EQ(next(), u"d");
     ASSERT_EQ(find(5, BOOKMARK_BEGINNING), S_OK);
     EXPECT_EQ(next(), u"a");
-    EXPECT_EQ(find(5, BOOKMARK_BEGINNING, DIR_BACKWARD), MAPI_E_NO_SUPPORT);
-    restriction.res.resProperty.relop = RELOP_EQ + 1;
-    EXPECT_EQ(find(5, BOOKMARK_BEGINNING), MAPI_E_NO_SUPPORT);
 }
 
 } // namespace

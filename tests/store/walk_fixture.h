@@ -17,7 +17,6 @@
 
 #include <atomic>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -194,7 +193,7 @@ public:
         return valid;
     }
     bool ReadTotal(HANDLE, DWORD& total, std::u16string&) override {
-        total = declaredTotal.value_or(static_cast<DWORD>(entries.size()));
+        total = static_cast<DWORD>(entries.size());
         return true;
     }
 
@@ -207,7 +206,6 @@ public:
     }
 
     std::vector<Entry> entries;
-    std::optional<DWORD> declaredTotal;
     std::size_t next = 0;
     int reads = 0;
     int failAt = 0;
