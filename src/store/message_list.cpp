@@ -29,15 +29,20 @@ bool MessageList::reset() {
     current_ = nullptr;
     cache_.clear();
     position_ = 0;
+    ended_ = false;
     return true;
 }
 
 bool MessageList::next() {
     if (position_ >= cache_.size()) {
-        const bool fetched = fetchBatch();
-        // Messages opened before a failed open in the batch are not handed over.
-        position_ = fetched ? 0 : cache_.size();
-        if (!fetched || cache_.empty()) {
+        // A failed fetch ends the listing, but the messages opened before the failure are
+        // handed over first: they were counted and must not be lost from the backup.
+        if (ended_) {
+            return false;
+        }
+        ended_ = !fetchBatch();
+        position_ = 0;
+        if (cache_.empty()) {
             return false;
         }
     }

@@ -26,7 +26,8 @@ public:
     ULONG rowCount();
     // Back to the first row; false (and nothing changed) when the table cannot seek.
     bool reset();
-    // Makes the next message current; false at the end of the table and on any failure.
+    // Makes the next message current; false at the end of the table and on any failure (after
+    // the messages of the failing batch that did open).
     bool next();
     // Valid until the next fetch, the next reset or the list's destruction.
     StoreMessage* current() const { return current_; }
@@ -42,4 +43,5 @@ private:
     ULONG rowCount_ = 0;
     std::size_t position_ = 0;
     StoreMessage* current_ = nullptr;
+    bool ended_ = false; // a fetch failed: nothing more is listed until the next reset
 };

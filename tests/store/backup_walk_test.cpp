@@ -6,43 +6,48 @@
 
 #include <pthread.h>
 
-#include <functional>
-#include <ostream>
+#include <algorithm>
+#include <numeric>
 
 namespace {
 
-// A walk writing into a RecordingFormat.
+// A walk writing into a RecordingFormat, with the five special folders opened first so that
+// armed faults meet only the walk's own calls.
 struct WalkRun {
+    WalkRun() {
+        for (const SpecialFolderInfo& info : kSpecialFolders) {
+            folders.push_back(job.store.specialFolder(info.folder));
+        }
+    }
+    DWORD countAll() {
+        return std::accumulate(
+            folders.begin(), folders.end(), DWORD{0},
+            [](DWORD sum, StoreFolder* f) { return sum + countFolderMessages(*f); });
+    }
+    bool walkAll() {
+        return std::all_of(folders.begin(), folders.end(), [this](StoreFolder* f) {
+            return backupFolder(job.transfer, 0, *f, job.resultText);
+        });
+    }
+    StoreFolder& inbox() { return *job.store.inboxFolder(); }
+
     RecordingFormat format;
     StoreRun job{format};
-    std::u16string& text = job.resultText;
-    StoreFolder& inbox() { return *job.store.inboxFolder(); }
+    std::vector<StoreFolder*> folders;
 };
 
 class BackupWalkTest : public WalkFixture {
 protected:
-    // Opens the five special folders, so that armed faults meet only the walk's own calls.
-    static std::vector<StoreFolder*> OpenAll(StoreRun& job) {
-        std::vector<StoreFolder*> folders;
-        for (const SpecialFolderInfo& info : kSpecialFolders) {
-            folders.push_back(job.store.specialFolder(info.folder));
+    // Reads the Inbox's messages through the store, in table order; returns how many.
+    static std::size_t ReadInbox(const std::function<void(StoreMessage&, std::size_t)>& check) {
+        WalkRun run;
+        MessageList* list = run.inbox().messages(10);
+        std::size_t i = 0;
+        for (; list != nullptr && list->next(); ++i) {
+            SCOPED_TRACE(i);
+            check(*list->current(), i);
         }
-        return folders;
-    }
-    static DWORD CountAll(const std::vector<StoreFolder*>& folders) {
-        DWORD total = 0;
-        for (StoreFolder* folder : folders) {
-            total += countFolderMessages(*folder);
-        }
-        return total;
-    }
-    static bool WalkAll(StoreRun& job, const std::vector<StoreFolder*>& folders) {
-        for (StoreFolder* folder : folders) {
-            if (!backupFolder(job.transfer, 0, *folder, job.resultText)) {
-                return false;
-            }
-        }
-        return true;
+        return i;
     }
 };
 
@@ -50,280 +55,211 @@ TEST_F(BackupWalkTest, WalksTheFiveFoldersThenSubfoldersDepthFirst) {
     using enum SpecialFolder;
     const ObjectId inbox = special(Inbox);
     const ObjectId old = mapi_admin::AddFolder(inbox, u"Old");
-    const ObjectId deep = mapi_admin::AddFolder(old, u"Deep");
-    const ObjectId work = mapi_admin::AddFolder(inbox, u"Work");
     const ObjectId outWork = mapi_admin::AddFolder(special(Outbox), u"Work");
-    const ObjectId inner = mapi_admin::AddFolder(outWork, u"Inner");
-    const ObjectId bin = mapi_admin::AddFolder(special(Deleted), u"Bin");
     // Messages of a subfolder seeded before those of its parent: the order comes from the walk.
-    Seed(deep, u"P", 1);
+    Seed(mapi_admin::AddFolder(old, u"Deep"), u"P", 1);
     Seed(inbox, u"I", 2);
     Seed(old, u"O", 1);
-    Seed(work, u"W", 1);
+    Seed(mapi_admin::AddFolder(inbox, u"Work"), u"W", 1);
     Seed(special(Draft), u"D", 1);
-    Seed(inner, u"N", 2);
+    Seed(mapi_admin::AddFolder(outWork, u"Inner"), u"N", 2);
     Seed(special(Outbox), u"X", 1);
     Seed(special(Sent), u"S", 1);
-    Seed(bin, u"B", 1);
+    Seed(mapi_admin::AddFolder(special(Deleted), u"Bin"), u"B", 1);
     Seed(special(Deleted), u"T", 1);
-    // A message without PR_SENDER_NAME_W is still read whole (name taken from the address).
-    ASSERT_TRUE(mapi_admin::RemoveProperty(mapi_admin::Messages(inbox).front(), PR_SENDER_NAME_W));
 
     WalkRun run;
-    const auto folders = OpenAll(run.job);
-    EXPECT_EQ(CountAll(folders), 12u);
-    ASSERT_TRUE(WalkAll(run.job, folders));
+    EXPECT_EQ(run.countAll(), 12u);
+    ASSERT_TRUE(run.walkAll());
     EXPECT_EQ(run.format.paths(),
               u"Draft:D1|Inbox:I1|Inbox:I2|Inbox\\Old:O1|Inbox\\Old\\Deep:P1|"
               u"Inbox\\Work:W1|Outbox:X1|Outbox\\Work\\Inner:N1|"
               u"Outbox\\Work\\Inner:N2|Sentedbox:S1|Wastebox:T1|Wastebox\\Bin:B1");
     EXPECT_EQ(run.job.current.load(), 12u);
-    EXPECT_TRUE(run.text.empty());
-    const WrittenRecord& record = run.format.written[1];
-    EXPECT_EQ(record.senderName, u"Ann");
-    EXPECT_EQ(record.senderNumber, u"+4912345");
-    EXPECT_EQ(FileTimeToU64(record.deliveryTime), 1010u);
-    EXPECT_EQ(record.recipients.size(), 2u);
+    EXPECT_TRUE(run.job.resultText.empty());
 }
 
-TEST_F(BackupWalkTest, EmptyFolderWritesNothingAndZeroRowCountIsAskedAgain) {
-    WalkRun run;
-    EXPECT_EQ(countFolderMessages(run.inbox()), 0u);
-    EXPECT_TRUE(backupFolder(run.job.transfer, 0, run.inbox(), run.text));
-    EXPECT_TRUE(run.format.written.empty());
-    EXPECT_TRUE(run.text.empty());
-    Seed(special(SpecialFolder::Inbox), u"I", 2);
-    EXPECT_EQ(countFolderMessages(run.inbox()), 2u);
-}
-
-TEST_F(BackupWalkTest, PrefixIsTheCountAtTheFolderStart) {
-    Seed(special(SpecialFolder::Draft), u"D", 5);
-    Seed(special(SpecialFolder::Inbox), u"I", 4);
-    WalkRun run;
-    run.format.failAt = 8; // the third message of the Inbox
-    const auto folders = OpenAll(run.job);
-    EXPECT_FALSE(WalkAll(run.job, folders));
-    EXPECT_EQ(run.text, u"No.5:write sms error, disk full");
-    EXPECT_EQ(run.job.current.load(), 8u);
-    EXPECT_EQ(run.format.written.size(), 7u);
-}
-
-TEST_F(BackupWalkTest, SubfolderFormsItsOwnPrefix) {
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    Seed(inbox, u"I", 3);
-    Seed(mapi_admin::AddFolder(inbox, u"Old"), u"O", 2);
-    WalkRun run;
-    run.format.failAt = 5;
-    EXPECT_FALSE(backupFolder(run.job.transfer, 0, run.inbox(), run.text));
-    EXPECT_EQ(run.text, u"No.3:write sms error, disk full");
-}
-
-TEST_F(BackupWalkTest, ContentsReadFailingHalfWayKeepsEarlierMessagesAndGoesOn) {
-    // Without recipients, so that the only tables read are contents and hierarchy tables.
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    Seed(inbox, u"I", 15, 1000, false);
-    Seed(mapi_admin::AddFolder(inbox, u"Old"), u"O", 2, 1000, false);
-    WalkRun run;
-    EXPECT_EQ(countFolderMessages(run.inbox()), 17u);
-    // The second batch of the Inbox's contents.
-    mapi_faults::Arm(Op::QueryRows, 2, MAPI_E_CALL_FAILED);
-    EXPECT_TRUE(backupFolder(run.job.transfer, 0, run.inbox(), run.text));
-    ASSERT_EQ(run.format.written.size(), 12u);
-    EXPECT_EQ(run.format.written[9].body, u"I10");
-    EXPECT_EQ(run.format.written[10].folderPath, u"Inbox\\Old");
-    EXPECT_TRUE(run.text.empty());
-}
-
-// Layout of the failure cases: Draft D1; Inbox I1..I3; Inbox\Old O1, O2.
+// Layout: Draft D1; Inbox I1..I3; Inbox\Old O1, O2; no recipients.
 struct FailureCase {
     const char* name;
     Op op;
-    Kind kind;
-    int nth;
-    HRESULT hr;
+    int nth; // 0: no library fault
     bool persistent;
-    bool armBeforeCount;
+    bool beforeCount; // armed before counting, which makes the lists
     DWORD total;
     bool ok;
     const char16_t* text;
     const char16_t* written; // RecordingFormat::paths()
+    int failWrite = 0;       // the WriteRecord that fails, 0: none
+    HRESULT hr = MAPI_E_CALL_FAILED;
 };
-void PrintTo(const FailureCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class BackupFailureTest : public BackupWalkTest,
-                          public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(BackupFailureTest, ReportsAndReleasesEverything) {
-    const FailureCase& c = GetParam();
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    Seed(special(SpecialFolder::Draft), u"D", 1);
-    Seed(inbox, u"I", 3);
-    Seed(mapi_admin::AddFolder(inbox, u"Old"), u"O", 2);
-    {
-        WalkRun run;
-        const auto folders = OpenAll(run.job);
-        if (c.armBeforeCount) {
-            mapi_faults::Arm(c.op, c.nth, c.hr, c.persistent, c.kind);
-        }
-        EXPECT_EQ(CountAll(folders), c.total);
-        if (!c.armBeforeCount) {
-            mapi_faults::Arm(c.op, c.nth, c.hr, c.persistent, c.kind);
-        }
-        EXPECT_EQ(WalkAll(run.job, folders), c.ok);
-        EXPECT_EQ(run.text, c.text);
-        EXPECT_EQ(run.format.paths(), c.written);
-    }
-    // Everything the walk obtained has been given back with the job.
-    EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
-    EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
-}
 
 constexpr const char16_t* kAll = u"Draft:D1|Inbox:I1|Inbox:I2|Inbox:I3|Inbox\\Old:O1|Inbox\\Old:O2";
-constexpr const char16_t* kNoFirstInbox =
+constexpr const char16_t* kNoInbox = u"Draft:D1|Inbox\\Old:O1|Inbox\\Old:O2";
+constexpr const char16_t* kEmptyI1 =
     u"Draft:D1|Inbox:|Inbox:I2|Inbox:I3|Inbox\\Old:O1|Inbox\\Old:O2";
-constexpr HRESULT kFailed = MAPI_E_CALL_FAILED;
+constexpr const char16_t* kNoList = u"No.0:get msg list error.";
 
 const FailureCase kFailureCases[] = {
-    {"ContentsTable", Op::GetContentsTable, Kind::Folder, 1, kFailed, true, true, 0, false,
-     u"No.0:get msg list error.", u""},
-    {"ContentsTableOnce", Op::GetContentsTable, Kind::Folder, 1, kFailed, false, true, 5, true, u"",
-     kAll},
-    {"HierarchyTable", Op::GetHierarchyTable, Kind::Folder, 1, kFailed, true, true, 4, false,
+    {"ContentsTable", Op::GetContentsTable, 1, true, true, 0, false, kNoList, u""},
+    {"ContentsTableOnce", Op::GetContentsTable, 1, false, true, 5, true, u"", kAll},
+    {"HierarchyTable", Op::GetHierarchyTable, 1, true, true, 4, false,
      u"No.0:get sub folders error.", u"Draft:D1"},
-    {"ContentsColumns", Op::SetColumns, Kind::Table, 1, MAPI_E_NO_SUPPORT, true, true, 0, false,
-     u"No.0:get msg list error.", u""},
+    {"ContentsColumns", Op::SetColumns, 1, true, true, 0, false, kNoList, u""},
     // The second SetColumns is the Draft's hierarchy table.
-    {"HierarchyColumnsOnce", Op::SetColumns, Kind::Table, 2, MAPI_E_NO_SUPPORT, false, true, 6,
-     true, u"", kAll},
-    {"Seek", Op::SeekRow, Kind::Table, 1, kFailed, false, false, 6, false,
-     u"No.0:reset msg list error.", u""},
-    // The Inbox's first message cannot be opened: its listing ends, the walk goes on.
-    {"OpenMessage", Op::FolderOpenEntry, Kind::Folder, 2, MAPI_E_NOT_FOUND, false, false, 6, true,
-     u"", u"Draft:D1|Inbox\\Old:O1|Inbox\\Old:O2"},
-    // The Inbox's subfolder cannot be opened.
-    {"OpenSubfolder", Op::StoreOpenEntry, Kind::Store, 1, MAPI_E_NO_ACCESS, true, true, 4, false,
-     u"No.1:get sub folders error.", u"Draft:D1|Inbox:I1|Inbox:I2|Inbox:I3"},
-    // A message whose properties cannot be read at all is written with empty fields.
-    {"GetProps", Op::GetProps, Kind::Message, 2, kFailed, false, false, 6, true, u"",
-     kNoFirstInbox},
-    {"GetPropsWarningWithoutValues", Op::GetProps, Kind::Message, 2, MAPI_W_ERRORS_RETURNED, false,
-     false, 6, true, u"", kNoFirstInbox},
-    {"RecipientTable", Op::GetRecipientTable, Kind::Message, 1, kFailed, true, false, 6, true, u"",
-     kAll},
+    {"HierarchyColumnsOnce", Op::SetColumns, 2, false, true, 6, true, u"", kAll},
+    {"Seek", Op::SeekRow, 1, false, false, 6, false, u"No.0:reset msg list error.", u""},
+    // A failed read or open ends the folder's listing silently; the walk goes on.
+    {"ContentsRead", Op::QueryRows, 3, false, false, 6, true, u"", kNoInbox},
+    {"OpenFirstMessage", Op::FolderOpenEntry, 2, false, false, 6, true, u"", kNoInbox},
+    {"OpenMidBatch", Op::FolderOpenEntry, 3, false, false, 6, true, u"",
+     u"Draft:D1|Inbox:I1|Inbox\\Old:O1|Inbox\\Old:O2"},
+    {"OpenSubfolder", Op::StoreOpenEntry, 1, true, true, 4, false, u"No.1:get sub folders error.",
+     u"Draft:D1|Inbox:I1|Inbox:I2|Inbox:I3"},
+    // A message whose properties cannot be read is written with empty fields.
+    {"GetProps", Op::GetProps, 2, false, false, 6, true, u"", kEmptyI1},
+    {"GetPropsWarning", Op::GetProps, 2, false, false, 6, true, u"", kEmptyI1, 0,
+     MAPI_W_ERRORS_RETURNED},
+    {"RecipientTable", Op::GetRecipientTable, 1, true, false, 6, true, u"", kAll},
+    // The prefix is the count at the start of the failing message's folder.
+    {"WriteInFolder", Op::Any, 0, false, false, 6, false, u"No.1:write sms error, disk full",
+     u"Draft:D1|Inbox:I1|Inbox:I2", 4},
+    {"WriteInSubfolder", Op::Any, 0, false, false, 6, false, u"No.4:write sms error, disk full",
+     u"Draft:D1|Inbox:I1|Inbox:I2|Inbox:I3", 5},
 };
 
-INSTANTIATE_TEST_SUITE_P(Faults, BackupFailureTest, ::testing::ValuesIn(kFailureCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(BackupWalkTest, UnreadableRecipientsAreAskedForAgain) {
-    Seed(special(SpecialFolder::Inbox), u"I", 1);
-    WalkRun run;
-    MessageList* list = run.inbox().messages(10);
-    ASSERT_NE(list, nullptr);
-    ASSERT_TRUE(list->next());
-    mapi_faults::Arm(Op::GetRecipientTable, 1, MAPI_E_CALL_FAILED);
-    EXPECT_TRUE(list->current()->recipients().empty());
-    EXPECT_EQ(list->current()->recipients().size(), 2u);
+TEST_F(BackupWalkTest, FailuresGiveTheirStepsTextOrEndAListingSilently) {
+    Seed(special(SpecialFolder::Draft), u"D", 1, 1000, false);
+    Seed(inboxId(), u"I", 3, 1000, false);
+    Seed(mapi_admin::AddFolder(inboxId(), u"Old"), u"O", 2, 1000, false);
+    for (const FailureCase& c : kFailureCases) {
+        SCOPED_TRACE(c.name);
+        WalkRun run;
+        run.format.failAt = c.failWrite;
+        if (c.beforeCount && c.nth > 0) {
+            mapi_faults::Arm(c.op, c.nth, c.hr, c.persistent);
+        }
+        EXPECT_EQ(run.countAll(), c.total);
+        if (!c.beforeCount && c.nth > 0) {
+            mapi_faults::Arm(c.op, c.nth, c.hr, c.persistent);
+        }
+        EXPECT_EQ(run.walkAll(), c.ok);
+        EXPECT_EQ(run.job.resultText, c.text);
+        EXPECT_EQ(run.format.paths(), c.written);
+        EXPECT_EQ(run.job.current.load(), static_cast<DWORD>(run.format.calls));
+        mapi_faults::Disarm();
+    }
 }
 
-TEST_F(BackupWalkTest, ListsAreMadeOnceAndRetriedAfterFailure) {
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    Seed(inbox, u"I", 2);
-    mapi_admin::AddFolder(inbox, u"Old");
+TEST_F(BackupWalkTest, AListIsMadeOnceAndReadInBatchesOfTen) {
     WalkRun run;
-    StoreFolder* folder = &run.inbox();
-    mapi_faults::ResetCounts();
-    mapi_faults::Arm(Op::GetContentsTable, 1, MAPI_E_CALL_FAILED);
-    mapi_faults::Arm(Op::GetHierarchyTable, 1, MAPI_E_CALL_FAILED);
-    EXPECT_EQ(folder->messages(5), nullptr);
-    EXPECT_EQ(folder->subfolders(), nullptr);
-    MessageList* list = folder->messages(5);
+    StoreFolder& folder = run.inbox();
+    MessageList* list = folder.messages(0);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(folder->messages(10), list); // the first successful call's batch size stays
-    EXPECT_EQ(list->batchSize(), 5u);
-    auto* children = folder->subfolders();
-    ASSERT_NE(children, nullptr);
-    ASSERT_EQ(children->size(), 1u);
-    EXPECT_EQ(folder->subfolders(), children);
-    EXPECT_EQ((*children)[0]->folderPath(), u"Inbox\\Old");
-    EXPECT_EQ((*children)[0]->parent(), folder);
-    EXPECT_EQ(mapi_faults::CallCount(Op::GetContentsTable), 2);
-    EXPECT_EQ(mapi_faults::CallCount(Op::GetHierarchyTable), 2);
-}
-
-TEST_F(BackupWalkTest, ListReadsInBatchesAndKeepsTheRowCount) {
-    Seed(special(SpecialFolder::Inbox), u"I", 23);
-    WalkRun run;
-    MessageList* list = run.inbox().messages(0);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->batchSize(), 10u);
+    EXPECT_EQ(folder.messages(5), list);
+    EXPECT_EQ(list->rowCount(), 0u);
+    Seed(inboxId(), u"I", 23, 1000, false);
     mapi_faults::StartRecording();
+    EXPECT_EQ(list->rowCount(), 23u); // asked again while 0, then kept
     EXPECT_EQ(list->rowCount(), 23u);
-    EXPECT_EQ(list->rowCount(), 23u);
-    EXPECT_EQ(mapi_faults::CallCount(Op::GetRowCount), 1);
+    EXPECT_EQ(CallsOf(Op::GetRowCount).size(), 1u);
     for (int pass = 0; pass < 2; ++pass) {
         ASSERT_TRUE(list->reset());
         EXPECT_EQ(list->current(), nullptr);
         int seen = 0;
         while (list->next()) {
-            ++seen;
+            EXPECT_EQ(list->current()->body(), u"I" + NumberToText(++seen));
         }
-        EXPECT_EQ(seen, 23) << pass;
+        EXPECT_EQ(seen, 23);
     }
-    int queries = 0;
-    for (const auto& call : mapi_faults::Recorded()) {
-        if (call.op == Op::QueryRows) {
-            EXPECT_EQ(call.count, 10);
-            EXPECT_EQ(call.flags, 0u);
-            ++queries;
-        }
+    const auto queries = CallsOf(Op::QueryRows);
+    EXPECT_EQ(queries.size(), 8u); // three batches and the empty one, twice
+    for (const auto& query : queries) {
+        EXPECT_EQ(query.count, 10); // the first successful call's batch size, 0 meaning 10
     }
-    EXPECT_EQ(queries, 8); // three batches and the empty one, twice
 }
 
-// The walk and the teardown of the folders take no stack space per level: a chain far deeper
-// than a restore makes is counted, written and released on a thread with a small stack.
+// The walk and the teardown of the folders take no stack space per level.
 TEST_F(BackupWalkTest, ADeepStoreBacksUpOnASmallStack) {
     constexpr int kDepth = 3000;
-    ObjectId folder = special(SpecialFolder::Inbox);
-    for (int i = 0; i < kDepth && folder != 0; ++i) {
+    ObjectId folder = inboxId();
+    std::u16string path = u"Inbox";
+    for (int i = 0; i < kDepth && folder != 0; ++i, path += u"\\d") {
         folder = mapi_admin::AddFolder(folder, u"d");
     }
     ASSERT_NE(mapi_admin::AddMessage(folder, SampleMessage(u"deep", 100)), 0);
-    struct Outcome {
-        bool ok = false;
-        DWORD counted = 0;
-        std::u16string paths;
-    } outcome;
-    std::function<void()> body = [&outcome] {
+    // The count, whether the walk succeeded, and what it wrote.
+    std::u16string outcome;
+    const auto body = [](void* out) -> void* {
         WalkRun run;
-        outcome.counted = countFolderMessages(run.inbox());
-        outcome.ok = backupFolder(run.job.transfer, 0, run.inbox(), run.text);
-        outcome.paths = run.format.paths();
+        const DWORD counted = countFolderMessages(run.inbox());
+        const bool ok = backupFolder(run.job.transfer, 0, run.inbox(), run.job.resultText);
+        *static_cast<std::u16string*>(out) = NumberToText(static_cast<int>(counted)) +
+                                             (ok ? u" " : u" failed ") + run.format.paths();
+        return nullptr;
     };
     pthread_attr_t attributes;
+    pthread_t thread;
     ASSERT_EQ(pthread_attr_init(&attributes), 0);
     ASSERT_EQ(pthread_attr_setstacksize(&attributes, 256 * 1024), 0);
-    pthread_t thread;
-    ASSERT_EQ(pthread_create(
-                  &thread, &attributes,
-                  [](void* work) -> void* {
-                      (*static_cast<std::function<void()>*>(work))();
-                      return nullptr;
-                  },
-                  &body),
-              0);
+    ASSERT_EQ(pthread_create(&thread, &attributes, body, &outcome), 0);
     ASSERT_EQ(pthread_join(thread, nullptr), 0);
     pthread_attr_destroy(&attributes);
-    EXPECT_TRUE(outcome.ok);
-    EXPECT_EQ(outcome.counted, 1u);
-    std::u16string path = u"Inbox";
-    for (int i = 0; i < kDepth; ++i) {
-        path += u"\\d";
+    EXPECT_EQ(outcome, u"1 " + path + u":deep");
+}
+
+TEST_F(BackupWalkTest, SplitsTheSenderProperties) {
+    const struct {
+        std::optional<std::u16string> email; // none: the property is missing
+        const char16_t* senderName;          // empty: not stored
+        const char16_t* name;
+        const char16_t* number;
+    } cases[] = {{u"\"Home\" <555>", u"Other", u"Home", u"555"},
+                 {u"+4912345", u"Ann", u"+4912345", u"+4912345"},
+                 {u"", u"Home", u"Home", u""},
+                 {std::nullopt, u"Home", u"Home", u""},
+                 {std::nullopt, u"", u"", u""}};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        mapi_admin::SeedMessage seed = SampleMessage(u"hi", 100 + i);
+        seed.senderEmail = cases[i].email.value_or(u"");
+        seed.senderName = cases[i].senderName;
+        const ObjectId id = mapi_admin::AddMessage(inboxId(), seed);
+        if (!cases[i].email) {
+            ASSERT_TRUE(mapi_admin::RemoveProperty(id, PR_SENDER_EMAIL_ADDRESS_W));
+        }
     }
-    EXPECT_EQ(outcome.paths, path + u":deep");
+    const auto read = ReadInbox([&](StoreMessage& message, std::size_t i) {
+        EXPECT_EQ(message.senderName(), cases[i].name);
+        EXPECT_EQ(message.senderNumber(), cases[i].number);
+        // Whatever was missing, the rest of the message is there.
+        EXPECT_EQ(message.body(), u"hi");
+        EXPECT_EQ(FileTimeToU64(message.deliveryTime()), 100 + i);
+    });
+    EXPECT_EQ(read, std::size(cases));
+}
+
+TEST_F(BackupWalkTest, ReadsRecipientsOnceAndAgainAfterAFailure) {
+    mapi_admin::SeedMessage none = SampleMessage(u"none", 200);
+    none.recipients.clear();
+    ASSERT_EQ(mapi_admin::AddMessages(inboxId(), {SampleMessage(u"two", 100), none}).size(), 2u);
+    WalkRun run;
+    MessageList* list = run.inbox().messages(10);
+    ASSERT_TRUE(list != nullptr && list->next());
+    StoreMessage& two = *list->current();
+    mapi_faults::Arm(Op::GetRecipientTable, 1, MAPI_E_CALL_FAILED);
+    EXPECT_TRUE(two.recipients().empty());
+    mapi_faults::ResetCounts();
+    const std::vector<Recipient> expected = {Recipient(u"+4911111", u"Bob", MAPI_TO),
+                                             Recipient(u"+4922222", u"Cy", MAPI_CC)};
+    EXPECT_EQ(two.recipients(), expected);
+    EXPECT_EQ(&two.recipients(), &two.recipients());
+    EXPECT_EQ(mapi_faults::CallCount(Op::GetRecipientTable), 1);
+
+    // MAPI_E_NO_RECIPIENTS is an answer: an empty list, kept like any other.
+    ASSERT_TRUE(list->next());
+    EXPECT_TRUE(list->current()->recipients().empty());
+    EXPECT_TRUE(list->current()->recipients().empty());
+    EXPECT_EQ(mapi_faults::CallCount(Op::GetRecipientTable), 2);
 }
 
 } // namespace

@@ -3,8 +3,9 @@
 #include "store/message_list.h"
 #include "store/restore.h"
 #include "store/store_folder.h"
+#include "store/store_message.h"
 
-#include <ostream>
+#include <map>
 
 namespace {
 
@@ -14,6 +15,14 @@ struct RunResult {
     DWORD current = 0;
     DWORD total = 0;
 };
+
+std::u16string Joined(const std::vector<std::u16string>& parts) {
+    std::u16string result;
+    for (const auto& part : parts) {
+        result += (result.empty() ? u"" : u"|") + part;
+    }
+    return result;
+}
 
 class RestoreTest : public WalkFixture {
 protected:
@@ -33,278 +42,169 @@ protected:
         }
         return folder;
     }
-
-    ObjectId SeedOld(ObjectId folder, std::uint64_t delivery) {
-        return mapi_admin::AddMessage(folder, SampleMessage(u"old", delivery));
-    }
 };
 
-struct PathCase {
-    const char* name;
-    const char16_t* path;
-    SpecialFolder top;
-    std::vector<std::u16string> below; // the folder the message must land in
-};
-void PrintTo(const PathCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class RestorePathTest : public RestoreTest, public ::testing::WithParamInterface<PathCase> {};
-
-TEST_P(RestorePathTest, PutsTheMessageIntoTheNamedFolder) {
-    const PathCase& c = GetParam();
+TEST_F(RestoreTest, PutsEachRecordIntoTheFolderItsPathNames) {
+    using enum SpecialFolder;
+    mapi_admin::AddFolder(inboxId(), u"Old"); // there before: reused
+    const struct {
+        const char16_t* path;
+        SpecialFolder top;
+        std::vector<std::u16string> below;
+    } rows[] = {{u"Inbox", Inbox, {}},
+                {u"Draft", Draft, {}},
+                {u"Wastebox", Deleted, {}},
+                {u"Sentedbox\\Old", Sent, {u"Old"}},
+                {u"Sentedbox\\Old", Sent, {u"Old"}},
+                {u"Outbox\\Old\\Work", Outbox, {u"Old", u"Work"}},
+                {u"Inbox\\", Inbox, {u"NewFolder"}},
+                {u"Inbox\\   ", Inbox, {u"NewFolder"}},
+                {u"Inbox\\ Old ", Inbox, {u" Old "}},
+                {u"Inbox\\Old", Inbox, {u"Old"}}};
     ScriptedFormat format;
-    format.add(c.path, u"hello", 500);
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        format.add(rows[i].path, u"m" + NumberToText(static_cast<int>(i)), 100 + i);
+    }
     const RunResult run = Restore(format);
-    ASSERT_TRUE(run.ok) << std::string(run.text.begin(), run.text.end());
+    ASSERT_TRUE(run.ok);
     EXPECT_TRUE(run.text.empty());
-    const ObjectId target = FolderAt(c.top, c.below);
-    ASSERT_NE(target, 0);
-    EXPECT_EQ(Bodies(target), std::vector<std::u16string>{u"hello"});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, RestorePathTest,
-    ::testing::Values(
-        PathCase{"Inbox", u"Inbox", SpecialFolder::Inbox, {}},
-        PathCase{"Draft", u"Draft", SpecialFolder::Draft, {}},
-        PathCase{"Wastebox", u"Wastebox", SpecialFolder::Deleted, {}},
-        PathCase{"SentOld", u"Sentedbox\\Old", SpecialFolder::Sent, {u"Old"}},
-        PathCase{"TwoLevels", u"Outbox\\Old\\Work", SpecialFolder::Outbox, {u"Old", u"Work"}},
-        PathCase{"TrailingBackslash", u"Inbox\\", SpecialFolder::Inbox, {u"NewFolder"}},
-        PathCase{"Blanks", u"Inbox\\   ", SpecialFolder::Inbox, {u"NewFolder"}},
-        PathCase{"BlanksKept", u"Inbox\\ Old ", SpecialFolder::Inbox, {u" Old "}}),
-    [](const ::testing::TestParamInfo<PathCase>& info) { return info.param.name; });
-
-TEST_F(RestoreTest, CreatesASubfolderOnceAndReusesIt) {
-    const ObjectId sent = special(SpecialFolder::Sent);
-    ScriptedFormat format;
-    format.add(u"Sentedbox\\Old", u"a", 100);
-    format.add(u"Sentedbox\\Old", u"b", 200);
-    ASSERT_TRUE(Restore(format).ok);
-    ASSERT_EQ(mapi_admin::Subfolders(sent).size(), 1u);
-    EXPECT_EQ(Bodies(Child(sent, u"Old")), (std::vector<std::u16string>{u"a", u"b"}));
-    // A folder that was there before is used too.
-    const ObjectId inboxOld = mapi_admin::AddFolder(special(SpecialFolder::Inbox), u"Old");
-    ScriptedFormat second;
-    second.add(u"Inbox\\Old", u"c", 300);
-    ASSERT_TRUE(Restore(second).ok);
-    EXPECT_EQ(mapi_admin::Subfolders(special(SpecialFolder::Inbox)).size(), 1u);
-    EXPECT_EQ(Bodies(inboxOld), std::vector<std::u16string>{u"c"});
-}
-
-struct BadPathCase {
-    const char* name;
-    std::vector<const char16_t*> paths;
-    const char16_t* text;
-    int createFolderFault = 0; // the CreateFolder call that fails, 0: none
-    bool outboxUnopenable = false;
-};
-void PrintTo(const BadPathCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class RestoreBadPathTest : public RestoreTest, public ::testing::WithParamInterface<BadPathCase> {};
-
-TEST_P(RestoreBadPathTest, FailsWithTheFolderText) {
-    const BadPathCase& c = GetParam();
-    ScriptedFormat format;
-    std::uint64_t time = 100;
-    for (const char16_t* path : c.paths) {
-        format.add(path, u"m", time += 10);
+    std::map<ObjectId, std::vector<std::u16string>> expected;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        expected[FolderAt(rows[i].top, rows[i].below)].push_back(format.entries[i].fields.body);
     }
-    if (c.createFolderFault != 0) {
-        mapi_faults::Arm(Op::CreateFolder, c.createFolderFault, MAPI_E_NO_ACCESS);
+    for (const auto& [folder, bodies] : expected) {
+        ASSERT_NE(folder, 0) << bodies.size() << " records have no folder";
+        EXPECT_EQ(Bodies(folder), bodies);
     }
-    if (c.outboxUnopenable) {
-        ASSERT_TRUE(mapi_admin::SetOpenError(special(SpecialFolder::Outbox), MAPI_E_NO_ACCESS));
-    }
-    const RunResult run = Restore(format);
-    EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.text, c.text);
-    EXPECT_EQ(run.current, static_cast<DWORD>(c.paths.size()));
-    // The records before the failing one stay restored.
-    EXPECT_EQ(Bodies(special(SpecialFolder::Inbox)).size(), c.paths.size() - 1);
 }
 
-// One level more than a restore makes.
-const std::u16string kTooDeepPath = [] {
-    std::u16string path = u"Inbox";
+TEST_F(RestoreTest, AFolderPathThatNamesNoFolderFailsWithItsText) {
+    std::u16string tooDeep = u"Inbox"; // one level more than a restore makes
     for (std::size_t i = 0; i <= kMaxSubfolderDepth; ++i) {
-        path += u"\\d";
+        tooDeep += u"\\d";
     }
-    return path;
-}();
-const std::u16string kTooDeepText = u"No.2:create folder '" + kTooDeepPath + u"' error.";
+    const struct {
+        std::vector<std::u16string> paths;
+        std::u16string text;
+        int createFolderFault = 0; // the CreateFolder call that fails; -1: the Outbox won't open
+    } cases[] = {
+        {{u""}, u"No.1:create folder '' error."},
+        {{u"inbox"}, u"No.1:create folder 'inbox' error."},
+        {{u"Inbox", u"Inbox", u"Sent"}, u"No.3:create folder 'Sent' error."},
+        {{u"Inbox", u"\\Inbox"}, u"No.2:create folder '\\Inbox' error."},
+        {{u"Inbox", u"Inbox\\Old\\Work"}, u"No.2:create folder 'Inbox\\Old\\Work' error.", 2},
+        {{u"Inbox", tooDeep}, u"No.2:create folder '" + tooDeep + u"' error."},
+        {{u"Outbox\\Old"}, u"No.1:create folder 'Outbox\\Old' error.", -1},
+    };
+    std::uint64_t time = 100;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.text));
+        ScriptedFormat format;
+        for (const auto& path : c.paths) {
+            format.add(path, u"m", time += 10);
+        }
+        if (c.createFolderFault > 0) {
+            mapi_faults::Arm(Op::CreateFolder, c.createFolderFault, MAPI_E_NO_ACCESS);
+        } else if (c.createFolderFault < 0) {
+            ASSERT_TRUE(mapi_admin::SetOpenError(special(SpecialFolder::Outbox), MAPI_E_NO_ACCESS));
+        }
+        const std::size_t before = Bodies(inboxId()).size();
+        const RunResult run = Restore(format);
+        mapi_faults::Disarm();
+        EXPECT_FALSE(run.ok);
+        EXPECT_EQ(run.text, c.text);
+        EXPECT_EQ(run.current, static_cast<DWORD>(c.paths.size()));
+        // The records before the failing one stay restored.
+        EXPECT_EQ(Bodies(inboxId()).size(), before + c.paths.size() - 1);
+    }
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, RestoreBadPathTest,
-    ::testing::Values(
-        BadPathCase{"Empty", {u""}, u"No.1:create folder '' error."},
-        BadPathCase{"LowerCase", {u"inbox"}, u"No.1:create folder 'inbox' error."},
-        BadPathCase{
-            "UnknownFirst", {u"Inbox", u"Inbox", u"Sent"}, u"No.3:create folder 'Sent' error."},
-        BadPathCase{
-            "LeadingBackslash", {u"Inbox", u"\\Inbox"}, u"No.2:create folder '\\Inbox' error."},
-        // The second level of a new path cannot be created.
-        BadPathCase{"CreateFolderFails",
-                    {u"Inbox", u"Inbox\\Old\\Work"},
-                    u"No.2:create folder 'Inbox\\Old\\Work' error.",
-                    2},
-        BadPathCase{"TooDeep", {u"Inbox", kTooDeepPath.c_str()}, kTooDeepText.c_str()},
-        BadPathCase{"SpecialFolderUnopenable",
-                    {u"Outbox\\Old"},
-                    u"No.1:create folder 'Outbox\\Old' error.",
-                    0,
-                    true}),
-    [](const ::testing::TestParamInfo<BadPathCase>& info) { return info.param.name; });
-
-TEST_F(RestoreTest, ReplacesTheMessageWithTheSameDeliveryTime) {
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    SeedOld(inbox, 100);
-    mapi_admin::AddMessage(inbox, SampleMessage(u"other", 101));
-    // The same time in another folder is not touched.
-    SeedOld(special(SpecialFolder::Draft), 200);
+// Restoring twice keeps one copy of each message with a non-zero delivery time; within a
+// file the later record wins; the same time in another folder is not touched.
+TEST_F(RestoreTest, ReplacesTheMessageWithTheSameDeliveryTimeInItsFolder) {
+    const ObjectId draft = special(SpecialFolder::Draft);
+    mapi_admin::AddMessages(inboxId(), {SampleMessage(u"old", 100), SampleMessage(u"other", 101)});
+    mapi_admin::AddMessage(draft, SampleMessage(u"old", 200));
     ScriptedFormat format;
     format.add(u"Inbox", u"new", 100);
     format.add(u"Draft\\Sub", u"sub", 200);
-    ASSERT_TRUE(Restore(format).ok);
-    EXPECT_EQ(Bodies(inbox), (std::vector<std::u16string>{u"other", u"new"}));
-    EXPECT_EQ(Bodies(special(SpecialFolder::Draft)), std::vector<std::u16string>{u"old"});
-}
-
-TEST_F(RestoreTest, RestoringTwiceKeepsOneCopyButAddsTimeZeroAgain) {
-    ScriptedFormat format;
-    format.add(u"Inbox", u"a", 100);
+    format.add(u"Inbox", u"first", 300);
+    format.add(u"Inbox", u"second", 300);
     format.add(u"Inbox", u"zero", 0);
-    format.add(u"Inbox\\Old", u"b", 200);
+    format.add(u"Inbox\\Old", u"b", 400);
     ASSERT_TRUE(Restore(format).ok);
+    EXPECT_EQ(Joined(Bodies(inboxId())), u"other|new|second|zero");
     ASSERT_TRUE(Restore(format).ok);
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    EXPECT_EQ(Bodies(inbox), (std::vector<std::u16string>{u"zero", u"a", u"zero"}));
-    EXPECT_EQ(Bodies(Child(inbox, u"Old")), std::vector<std::u16string>{u"b"});
+    EXPECT_EQ(Joined(Bodies(inboxId())), u"other|zero|new|second|zero");
+    EXPECT_EQ(Bodies(Child(inboxId(), u"Old")), std::vector<std::u16string>{u"b"});
+    EXPECT_EQ(Bodies(draft), std::vector<std::u16string>{u"old"});
+    EXPECT_EQ(Bodies(Child(draft, u"Sub")), std::vector<std::u16string>{u"sub"});
 }
-
-TEST_F(RestoreTest, LaterRecordOfOneFileWins) {
-    ScriptedFormat format;
-    format.add(u"Inbox", u"first", 100);
-    format.add(u"Inbox", u"second", 100);
-    ASSERT_TRUE(Restore(format).ok);
-    EXPECT_EQ(Bodies(special(SpecialFolder::Inbox)), std::vector<std::u16string>{u"second"});
-}
-
-TEST_F(RestoreTest, UnknownMessageClassDeletesNothing) {
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    SeedOld(inbox, 100);
-    ScriptedFormat format;
-    format.add(u"Inbox", u"note", 100).fields.messageClass = u"IPM.SMSText";
-    const RunResult run = Restore(format);
-    EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.text, u"No.1:unknown message class name!");
-    EXPECT_EQ(Bodies(inbox), std::vector<std::u16string>{u"old"});
-    EXPECT_EQ(mapi_faults::CallCount(Op::DeleteMessages), 0);
-}
-
-struct WriteFaultCase {
-    const char* name;
-    Op op;
-    Kind kind;
-    HRESULT hr;
-    bool ok;
-    const char16_t* text;
-    const char16_t* inbox; // bodies afterwards, joined by "|"
-};
-void PrintTo(const WriteFaultCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class RestoreWriteFaultTest : public RestoreTest,
-                              public ::testing::WithParamInterface<WriteFaultCase> {};
 
 // The message with the same delivery time stays until the new one is in the store.
-TEST_P(RestoreWriteFaultTest, KeepsTheOldMessageWhenTheNewOneFails) {
-    const WriteFaultCase& c = GetParam();
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    SeedOld(inbox, 100);
-    ScriptedFormat format;
-    format.add(u"Inbox", u"new", 100);
-    format.add(u"Inbox", u"more", 300);
-    mapi_faults::Arm(c.op, 1, c.hr, false, c.kind);
-    const RunResult run = Restore(format);
-    EXPECT_EQ(run.ok, c.ok);
-    EXPECT_EQ(run.text, c.text);
-    std::u16string bodies;
-    for (const auto& body : Bodies(inbox)) {
-        bodies += (bodies.empty() ? u"" : u"|") + body;
+TEST_F(RestoreTest, AFailingStepGivesItsTextAndKeepsTheOldMessage) {
+    const struct {
+        Op op;
+        bool ok;
+        const char16_t* text;
+        const char16_t* inbox;
+    } cases[] = {
+        {Op::CreateMessage, false, u"No.1:Create message error!", u"old"},
+        {Op::SetProps, false, u"No.1:save sms error!", u"old"},
+        {Op::AllocateMore, false, u"No.1:save sms error!", u"old"},
+        // No fault, but a record of another class: nothing is deleted.
+        {Op::Any, false, u"No.1:unknown message class name!", u"old"},
+        // A failed search finds nothing to replace: the record is added.
+        {Op::FindRow, true, u"", u"old|new|more"},
+        // The result of deleting the replaced message is not looked at.
+        {Op::DeleteMessages, true, u"", u"old|new|more"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(mapi_faults::OpName(c.op));
+        ASSERT_NO_FATAL_FAILURE(ResetStore());
+        mapi_admin::AddMessage(inboxId(), SampleMessage(u"old", 100));
+        ScriptedFormat format;
+        format.add(u"Inbox", u"new", 100).fields.messageClass =
+            c.op == Op::Any ? u"IPM.SMSText" : kSmsMessageClass;
+        format.add(u"Inbox", u"more", 300);
+        if (c.op != Op::Any) {
+            mapi_faults::Arm(c.op, 1, MAPI_E_NOT_ENOUGH_MEMORY);
+        }
+        const RunResult run = Restore(format);
+        mapi_faults::Disarm();
+        EXPECT_EQ(run.ok, c.ok);
+        EXPECT_EQ(run.text, c.text);
+        EXPECT_EQ(Joined(Bodies(inboxId())), c.inbox);
+        // No half-written message is left behind, listed or not.
+        EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()),
+                  static_cast<std::int64_t>(Bodies(inboxId()).size()));
     }
-    EXPECT_EQ(bodies, c.inbox);
-    // No half-written message is left behind, listed or not.
-    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), static_cast<std::int64_t>(Bodies(inbox).size()));
-    EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
-    EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
 }
 
-constexpr HRESULT kNoMemory = MAPI_E_NOT_ENOUGH_MEMORY;
-const WriteFaultCase kWriteFaultCases[] = {
-    {"CreateMessage", Op::CreateMessage, Kind::Folder, MAPI_E_NO_ACCESS, false,
-     u"No.1:Create message error!", u"old"},
-    {"SetProps", Op::SetProps, Kind::Message, MAPI_E_CALL_FAILED, false, u"No.1:save sms error!",
-     u"old"},
-    {"ModifyRecipients", Op::ModifyRecipients, Kind::Message, MAPI_E_CALL_FAILED, false,
-     u"No.1:save sms error!", u"old"},
-    {"AddressListMemory", Op::AllocateBuffer, Kind::Library, kNoMemory, false,
-     u"No.1:save sms error!", u"old"},
-    {"RecipientTextMemory", Op::AllocateMore, Kind::Library, kNoMemory, false,
-     u"No.1:save sms error!", u"old"},
-    // A failed search finds nothing to replace: the record is added.
-    {"LookupTable", Op::GetContentsTable, Kind::Folder, MAPI_E_CALL_FAILED, true, u"",
-     u"old|new|more"},
-    {"FindRow", Op::FindRow, Kind::Table, MAPI_E_CALL_FAILED, true, u"", u"old|new|more"},
-    // The result of deleting the replaced message is not looked at.
-    {"DeleteMessages", Op::DeleteMessages, Kind::Folder, MAPI_E_CALL_FAILED, true, u"",
-     u"old|new|more"},
-    {"OpenReplaced", Op::FolderOpenEntry, Kind::Folder, MAPI_E_NOT_FOUND, true, u"",
-     u"old|new|more"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Faults, RestoreWriteFaultTest, ::testing::ValuesIn(kWriteFaultCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(RestoreTest, LoopStopsAtTheFirstFailedReadAndKeepsWhatCameBefore) {
+TEST_F(RestoreTest, TheLoopStopsAtTheFirstFailedReadAndHeaderFailuresCarryNoPrefix) {
     ScriptedFormat format;
     for (int i = 1; i <= 6; ++i) {
         format.add(u"Inbox", u"m" + NumberToText(i), 100 + static_cast<std::uint64_t>(i));
     }
     format.failAt = 5;
-    const RunResult run = Restore(format);
+    RunResult run = Restore(format);
     EXPECT_FALSE(run.ok);
     EXPECT_EQ(run.text, u"No.5:read sms error, bad record");
     EXPECT_EQ(run.current, 5u);
     EXPECT_EQ(run.total, 6u);
-    EXPECT_EQ(Bodies(special(SpecialFolder::Inbox)),
-              (std::vector<std::u16string>{u"m1", u"m2", u"m3", u"m4"}));
+    EXPECT_EQ(Joined(Bodies(inboxId())), u"m1|m2|m3|m4");
+
+    format.valid = false;
+    EXPECT_EQ(Restore(format).text, u"validation failed");
+    EXPECT_EQ(format.reads, 0);
+    format.valid = true;
+    format.entries.clear(); // nothing to read is a success
+    EXPECT_TRUE(Restore(format).ok);
+    EXPECT_EQ(format.reads, 0);
 }
 
-TEST_F(RestoreTest, HeaderFailuresCarryNoPrefix) {
-    ScriptedFormat invalid;
-    invalid.add(u"Inbox", u"a", 100);
-    invalid.valid = false;
-    RunResult run = Restore(invalid);
-    EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.text, u"validation failed");
-    EXPECT_EQ(invalid.reads, 0);
-    EXPECT_EQ(run.total, 0u);
-
-    ScriptedFormat empty;
-    empty.add(u"Inbox", u"a", 100);
-    empty.declaredTotal = 0;
-    run = Restore(empty);
-    EXPECT_TRUE(run.ok);
-    EXPECT_EQ(empty.reads, 0);
-    EXPECT_TRUE(Bodies(special(SpecialFolder::Inbox)).empty());
-}
-
-TEST_F(RestoreTest, WritesEveryFieldAndTheRecipientsInOrder) {
+TEST_F(RestoreTest, WritesTheSevenValuesAndEachRecipientInOrder) {
+    mapi_admin::AddMessage(inboxId(), SampleMessage(u"replaced", 0x0123456789ABCDEFull));
     ScriptedFormat format;
     ScriptedFormat::Entry& entry = format.add(u"Inbox", u"body text", 0x0123456789ABCDEFull);
     entry.fields.flags = MSGFLAG_READ | MSGFLAG_FROMME;
@@ -314,107 +214,63 @@ TEST_F(RestoreTest, WritesEveryFieldAndTheRecipientsInOrder) {
     entry.fields.senderNumber = u"+4955";
     entry.recipients = {Recipient(u"+1", u"One", MAPI_CC), Recipient(u"+2", u"", MAPI_TO),
                         Recipient(u"", u"Three", MAPI_BCC)};
+    const std::vector<Recipient> recipients = entry.recipients;
+    format.add(u"Inbox", u"alone", 7).recipients.clear();
+    mapi_faults::StartRecording();
     ASSERT_TRUE(Restore(format).ok);
 
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    ASSERT_EQ(mapi_admin::Messages(inbox).size(), 1u);
-    const ObjectId id = mapi_admin::Messages(inbox).front();
-    std::u16string text;
-    ASSERT_TRUE(mapi_admin::GetText(id, PR_SENDER_EMAIL_ADDRESS_W, text));
-    EXPECT_EQ(text, u"\"" + std::u16string(300, u'N') + u"\" <+4955>");
-    ASSERT_TRUE(mapi_admin::GetText(id, PR_MESSAGE_CLASS_W, text));
-    EXPECT_EQ(text, u"IPM.SMStext");
-    EXPECT_FALSE(mapi_admin::GetText(id, PR_SENDER_NAME_W, text));
-    const auto recipients = mapi_admin::Recipients(id);
-    ASSERT_EQ(recipients.size(), 3u);
-    for (std::size_t i = 0; i < recipients.size(); ++i) {
-        EXPECT_EQ(recipients[i].address, entry.recipients[i].address());
-        EXPECT_EQ(recipients[i].displayName, entry.recipients[i].displayName());
-        EXPECT_EQ(recipients[i].type, entry.recipients[i].type());
-    }
+    const std::vector<ULONG> seven = {
+        PR_MESSAGE_FLAGS,         PR_SUBJECT_W,       PR_LAST_MODIFICATION_TIME,
+        PR_MESSAGE_DELIVERY_TIME, PR_MESSAGE_CLASS_W, PR_SENDER_EMAIL_ADDRESS_W,
+        PR_MESSAGE_SIZE};
+    const auto setProps = CallsOf(Op::SetProps);
+    ASSERT_EQ(setProps.size(), 2u);
+    EXPECT_EQ(setProps[0].tags, seven);
+    EXPECT_EQ(setProps[1].tags, seven);
+    // The record without recipients is written with SetProps alone.
+    const auto modified = CallsOf(Op::ModifyRecipients);
+    ASSERT_EQ(modified.size(), 1u);
+    EXPECT_EQ(modified[0].flags, static_cast<ULONG>(MODRECIP_ADD));
+    EXPECT_EQ(modified[0].count, 3);
+    EXPECT_EQ(modified[0].tags,
+              (std::vector<ULONG>{PR_EMAIL_ADDRESS_W, PR_RECIPIENT_TYPE, PR_DISPLAY_NAME_W,
+                                  PR_EMAIL_ADDRESS_W, PR_RECIPIENT_TYPE, PR_DISPLAY_NAME_W,
+                                  PR_EMAIL_ADDRESS_W, PR_RECIPIENT_TYPE, PR_DISPLAY_NAME_W}));
+    const auto deleted = CallsOf(Op::DeleteMessages);
+    ASSERT_EQ(deleted.size(), 1u);
+    EXPECT_EQ(deleted[0].count, 1);
 
-    // Read back through the store's own reading.
-    RecordingFormat unused;
-    StoreRun job(unused);
+    // The values themselves, read back through the store's own reading.
+    StoreRun job(format);
     MessageList* list = job.store.inboxFolder()->messages(10);
-    ASSERT_NE(list, nullptr);
-    ASSERT_TRUE(list->next());
+    ASSERT_TRUE(list != nullptr && list->next());
     StoreMessage& message = *list->current();
     EXPECT_EQ(message.body(), u"body text");
     EXPECT_EQ(message.flags(), MSGFLAG_READ | MSGFLAG_FROMME);
-    EXPECT_EQ(message.size(), 321u);
-    EXPECT_EQ(FileTimeToU64(message.deliveryTime()), 0x0123456789ABCDEFull);
     EXPECT_EQ(FileTimeToU64(message.lastModified()), 0x0102030405060708ull);
-    EXPECT_EQ(message.senderName(), std::u16string(300, u'N'));
-    EXPECT_EQ(message.senderNumber(), u"+4955");
+    EXPECT_EQ(FileTimeToU64(message.deliveryTime()), 0x0123456789ABCDEFull);
+    EXPECT_EQ(message.senderName() + message.senderNumber(), std::u16string(300, u'N') + u"+4955");
+    EXPECT_EQ(message.size(), 321u);
+    EXPECT_EQ(message.recipients(), recipients);
+    std::u16string text;
+    ASSERT_TRUE(mapi_admin::GetText(mapi_admin::Messages(inboxId())[0], PR_MESSAGE_CLASS_W, text));
+    EXPECT_EQ(text, u"IPM.SMStext");
+    ASSERT_TRUE(list->next());
+    EXPECT_EQ(list->current()->body(), u"alone");
 }
 
-// The replace search asks the library for one row per record, however full the folder is.
-TEST_F(RestoreTest, SearchCostDoesNotGrowWithTheFolder) {
-    constexpr int kRecords = 40;
-    std::vector<int> rowsAsked;
-    for (const int seeded : {40, 400}) {
-        const ObjectId inbox = special(SpecialFolder::Inbox);
-        Seed(inbox, u"old", seeded, 1000, false);
-        ScriptedFormat format;
-        for (int i = 0; i < kRecords; ++i) {
-            // Every other record replaces a seeded message.
-            format.add(u"Inbox", u"new", 1010 + static_cast<std::uint64_t>(i) * 5)
-                .recipients.clear();
-        }
-        mapi_faults::ResetCounts();
-        mapi_faults::StartRecording();
-        ASSERT_TRUE(Restore(format).ok);
-        mapi_faults::StopRecording();
-        int asked = 0;
-        for (const auto& call : mapi_faults::Recorded()) {
-            asked += call.op == Op::QueryRows ? call.count : 0;
-        }
-        rowsAsked.push_back(asked);
-        EXPECT_EQ(mapi_faults::CallCount(Op::FindRow), kRecords);
-        EXPECT_EQ(mapi_admin::Messages(inbox).size(),
-                  static_cast<std::size_t>(seeded - kRecords / 2 + kRecords));
-        ASSERT_TRUE(mapi_admin::CreateDeviceStore());
-    }
-    EXPECT_EQ(rowsAsked[0], rowsAsked[1]);
-    EXPECT_LE(rowsAsked[1], kRecords);
-}
-
-TEST_F(RestoreTest, LibraryCallsOfOneRecord) {
-    ScriptedFormat format;
-    format.add(u"Inbox\\Old", u"a", 100).recipients.clear();
-    format.add(u"Inbox", u"b", 200);
-    format.add(u"Inbox", u"c", 300);
-    mapi_faults::ResetCounts();
-    mapi_faults::StartRecording();
-    ASSERT_TRUE(Restore(format).ok);
-    std::vector<mapi_faults::Call> setProps;
-    std::vector<mapi_faults::Call> createFolder;
-    std::vector<mapi_faults::Call> columns;
-    for (const auto& call : mapi_faults::Recorded()) {
-        if (call.op == Op::SetProps) {
-            setProps.push_back(call);
-        } else if (call.op == Op::CreateFolder) {
-            createFolder.push_back(call);
-        } else if (call.op == Op::SetColumns && call.tags.size() == 2 &&
-                   call.tags[0] == PR_MESSAGE_DELIVERY_TIME) {
-            columns.push_back(call);
-        } else if (call.op == Op::QueryRows) {
-            EXPECT_EQ(call.count, 1);
-        }
-    }
-    ASSERT_EQ(setProps.size(), 3u);
-    EXPECT_EQ(setProps[0].count, 7);
-    ASSERT_EQ(createFolder.size(), 1u);
-    EXPECT_EQ(createFolder[0].flags, MAPI_UNICODE | OPEN_IF_EXISTS);
-    // One lookup table for the subfolder and one for the Inbox, which is kept and rewound.
-    ASSERT_EQ(columns.size(), 2u);
-    EXPECT_EQ(columns[1].tags, (std::vector<ULONG>{PR_MESSAGE_DELIVERY_TIME, PR_ENTRYID}));
-    EXPECT_EQ(columns[1].flags, 0u);
-    EXPECT_EQ(mapi_faults::CallCount(Op::GetContentsTable), 2);
-    EXPECT_EQ(mapi_faults::CallCount(Op::SeekRow), 1);
-    // The record without recipients is written with SetProps alone.
-    EXPECT_EQ(mapi_faults::CallCount(Op::ModifyRecipients), 2);
+// The high word of the time counts; a message whose identifier could not be read is not deleted.
+TEST_F(RestoreTest, FindsByTheWholeTimeAndDeletesOnlyByAnIdentifier) {
+    mapi_admin::AddMessage(inboxId(), SampleMessage(u"first", 100));
+    MessageStore store(kSmsStoreName);
+    StoreFolder& inbox = *store.inboxFolder();
+    EXPECT_EQ(inbox.findMessageByDeliveryTime(100, 1), nullptr);
+    mapi_faults::Arm(Op::GetProps, 1, MAPI_E_CALL_FAILED, false, Kind::Message);
+    const auto found = inbox.findMessageByDeliveryTime(100, 0);
+    ASSERT_NE(found, nullptr);
+    EXPECT_TRUE(found->entryId().empty());
+    EXPECT_FALSE(found->deleteMessage());
+    EXPECT_EQ(Bodies(inboxId()), std::vector<std::u16string>{u"first"});
 }
 
 } // namespace

@@ -1,23 +1,50 @@
-// Shared pieces of the backup-walk and restore tests: a handset with its store, seeding helpers, a
-// format that records the records it is given, and a format that hands out prepared records.
+// The store tests' handset: a fresh temporary device holding the store "SMS", seeding and
+// reading helpers over the device kit, and two format doubles. Every test must give back each
+// buffer, reference and logon it took.
 #pragma once
 
+#include "devkit/mapi_accounting.h"
+#include "devkit/mapi_admin.h"
 #include "files/backup_file.h"
 #include "files/file_access.h"
-#include "model/memory_record.h"
+#include "platform/mapi/mapi_faults.h"
+#include "platform/mapi/mapi_ptr.h"
 #include "store/message_store.h"
 #include "store/transfer.h"
-#include "store_fixture.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 using mapi_admin::ObjectId;
 using mapi_faults::Kind;
 using mapi_faults::Op;
+
+inline mapi_admin::SeedMessage SampleMessage(std::u16string body, std::uint64_t delivery) {
+    return {.body = std::move(body),
+            .flags = MSGFLAG_READ,
+            .lastModified = U64ToFileTime(delivery + 1),
+            .deliveryTime = U64ToFileTime(delivery),
+            .senderEmail = u"\"Ann\" <+4912345>",
+            .senderName = u"Ann",
+            .size = 42,
+            .recipients = {{u"+4911111", u"Bob", MAPI_TO}, {u"+4922222", u"Cy", MAPI_CC}}};
+}
+
+// The calls of op recorded since StartRecording.
+inline std::vector<mapi_faults::Call> CallsOf(Op op) {
+    std::vector<mapi_faults::Call> calls;
+    for (auto& call : mapi_faults::Recorded()) {
+        if (call.op == op) {
+            calls.push_back(std::move(call));
+        }
+    }
+    return calls;
+}
 
 // A session on the store "SMS" with what a job lends the walk and the restore.
 struct StoreRun {
@@ -29,19 +56,33 @@ struct StoreRun {
     Transfer transfer;
 };
 
-class WalkFixture : public StoreFixture {
+class WalkFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        StoreFixture::SetUp();
-        ASSERT_TRUE(device::EnsureLayout());
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(ResetStore()); }
+
+    void TearDown() override {
+        mapi_faults::Disarm();
+        mapi_faults::StopRecording();
+        EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
+        EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
+        EXPECT_EQ(mapi_accounting::ActiveLogons(), 0);
     }
 
-    ObjectId special(std::size_t index) const {
-        return mapi_admin::SpecialFolder(sms_, kSpecialFolders[index].storeProperty);
+    // A new store database with the empty store "SMS"; no session may be open.
+    void ResetStore() {
+        mapi_faults::ResetCounts();
+        ASSERT_TRUE(mapi_admin::CreateDeviceStore());
+        sms_ = mapi_admin::FindStore(u"SMS");
+        ASSERT_NE(sms_, 0);
     }
-    ObjectId special(SpecialFolder which) const { return special(static_cast<std::size_t>(which)); }
 
-    // Adds messages whose bodies are prefix1, prefix2, ... with distinct delivery times.
+    ObjectId special(SpecialFolder which) const {
+        return mapi_admin::SpecialFolder(
+            sms_, kSpecialFolders[static_cast<std::size_t>(which)].storeProperty);
+    }
+    ObjectId inboxId() const { return special(SpecialFolder::Inbox); }
+
+    // Adds messages whose bodies are prefix1, prefix2, ... with delivery times 10 apart.
     static void Seed(ObjectId folder, const std::u16string& prefix, int count,
                      std::uint64_t firstTime = 1000, bool withRecipients = true) {
         std::vector<mapi_admin::SeedMessage> messages;
@@ -55,16 +96,11 @@ protected:
         ASSERT_EQ(mapi_admin::AddMessages(folder, messages).size(), messages.size());
     }
 
-    static std::u16string BodyOf(ObjectId message) {
-        std::u16string body;
-        mapi_admin::GetText(message, PR_SUBJECT_W, body);
-        return body;
-    }
     // The bodies of a folder's listed messages, in table order.
     static std::vector<std::u16string> Bodies(ObjectId folder) {
         std::vector<std::u16string> bodies;
         for (const ObjectId message : mapi_admin::Messages(folder)) {
-            bodies.push_back(BodyOf(message));
+            mapi_admin::GetText(message, PR_SUBJECT_W, bodies.emplace_back());
         }
         return bodies;
     }
@@ -78,68 +114,66 @@ protected:
         }
         return 0;
     }
+
+    TempDevice device_;
+    const std::filesystem::path folder_ = device_.path();
+    ObjectId sms_ = 0;
+    mapi_faults::FaultGuard faults_;
 };
 
-// What a format saw of one message it was asked to write.
-struct WrittenRecord {
-    std::u16string folderPath;
-    std::u16string body;
-    std::u16string senderName;
-    std::u16string senderNumber;
-    FILETIME deliveryTime;
-    std::vector<Recipient> recipients;
-};
-
-// Records every WriteRecord; the failAt-th one (1-based) fails with failText.
-class RecordingFormat final : public BackupFile {
+// A format whose every operation succeeds and does nothing; the doubles below override what they
+// play.
+class NullFormat : public BackupFile {
 public:
-    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return false; }
+    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return true; }
     bool ReadRecord(HANDLE, MessageFields&, std::vector<Recipient>&, std::u16string&) override {
-        return false;
+        return true;
     }
-    bool CheckValidation(HANDLE, std::u16string&) override { return false; }
-    bool ReadTotal(HANDLE, DWORD&, std::u16string&) override { return false; }
-    bool CloseAfterRead(HANDLE, std::u16string&) override { return false; }
+    bool CheckValidation(HANDLE, std::u16string&) override { return true; }
+    bool ReadTotal(HANDLE, DWORD&, std::u16string&) override { return true; }
+    bool CloseAfterRead(HANDLE, std::u16string&) override { return true; }
     bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return true; }
     bool SkipValidationArea(HANDLE, std::u16string&) override { return true; }
     bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return true; }
-    bool WriteRecord(HANDLE, MessageRecord& message, std::u16string& error) override {
-        if (++calls == failAt) {
-            error = failText;
-            return false;
-        }
-        written.push_back(WrittenRecord{message.folderPath(), message.body(), message.senderName(),
-                                        message.senderNumber(), message.deliveryTime(),
-                                        message.recipients()});
-        return true;
-    }
+    bool WriteRecord(HANDLE, MessageRecord&, std::u16string&) override { return true; }
     bool WriteValidation(HANDLE, std::u16string&) override { return true; }
     bool CloseAfterWrite(HANDLE, std::u16string&) override { return true; }
+};
 
-    // "folder:body" of every written record, joined by "|".
+// Records "folder path:body" of every WriteRecord; the failAt-th one (1-based) fails.
+class RecordingFormat final : public NullFormat {
+public:
+    bool WriteRecord(HANDLE, MessageRecord& message, std::u16string& error) override {
+        if (++calls == failAt) {
+            error = u"write sms error, disk full";
+            return false;
+        }
+        written.push_back(message.folderPath() + u":" + message.body());
+        static_cast<void>(message.recipients()); // read as a format does
+        return true;
+    }
+    // The written records joined by "|".
     std::u16string paths() const {
         std::u16string result;
         for (const auto& record : written) {
-            result += (result.empty() ? u"" : u"|") + record.folderPath + u":" + record.body;
+            result += (result.empty() ? u"" : u"|") + record;
         }
         return result;
     }
 
-    std::vector<WrittenRecord> written;
+    std::vector<std::u16string> written;
     int calls = 0;
     int failAt = 0;
-    std::u16string failText = u"write sms error, disk full";
 };
 
 // Hands out prepared records through ReadRecord; the failAt-th read (1-based) fails.
-class ScriptedFormat final : public BackupFile {
+class ScriptedFormat final : public NullFormat {
 public:
     struct Entry {
         MessageFields fields;
         std::vector<Recipient> recipients;
     };
 
-    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return true; }
     bool ReadRecord(HANDLE, MessageFields& record, std::vector<Recipient>& recipients,
                     std::u16string& error) override {
         ++reads;
@@ -151,51 +185,30 @@ public:
             return false;
         }
         record = entries[next].fields;
-        recipients = entries[next].recipients;
-        ++next;
+        recipients = entries[next++].recipients;
         return true;
     }
     bool CheckValidation(HANDLE, std::u16string& error) override {
-        if (!valid) {
-            error = u"validation failed";
-        }
+        error = valid ? u"" : u"validation failed";
         return valid;
     }
     bool ReadTotal(HANDLE, DWORD& total, std::u16string&) override {
-        total = declaredTotal ? *declaredTotal : static_cast<DWORD>(entries.size());
+        total = static_cast<DWORD>(entries.size());
         return true;
     }
-    bool CloseAfterRead(HANDLE, std::u16string&) override { return true; }
-    bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return false; }
-    bool SkipValidationArea(HANDLE, std::u16string&) override { return false; }
-    bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return false; }
-    bool WriteRecord(HANDLE, MessageRecord&, std::u16string&) override { return false; }
-    bool WriteValidation(HANDLE, std::u16string&) override { return false; }
-    bool CloseAfterWrite(HANDLE, std::u16string&) override { return false; }
 
     // Adds a record of class IPM.SMStext with one recipient.
     Entry& add(std::u16string folderPath, std::u16string body, std::uint64_t delivery) {
-        Entry entry;
-        entry.fields.messageClass = kSmsMessageClass;
-        entry.fields.folderPath = std::move(folderPath);
-        entry.fields.body = std::move(body);
-        entry.fields.deliveryTime = U64ToFileTime(delivery);
-        entry.fields.lastModified = U64ToFileTime(delivery + 5);
-        entry.fields.flags = MSGFLAG_READ;
-        entry.fields.size = 7;
-        entry.fields.senderName = u"Ann";
-        entry.fields.senderNumber = u"+4912345";
-        entry.recipients = {Recipient(u"+4911111", u"Bob", MAPI_TO)};
-        entries.push_back(std::move(entry));
-        return entries.back();
+        return entries.emplace_back(
+            Entry{{kSmsMessageClass, std::move(folderPath), U64ToFileTime(delivery + 5),
+                   U64ToFileTime(delivery), MSGFLAG_READ, 7, u"Ann", u"+4912345", std::move(body)},
+                  {Recipient(u"+4911111", u"Bob", MAPI_TO)}});
     }
 
     std::vector<Entry> entries;
-    std::optional<DWORD> declaredTotal;
     std::size_t next = 0;
     int reads = 0;
     int failAt = 0;
-    // Called with the 1-based read number before each read.
-    std::function<void(int)> beforeRead;
+    std::function<void(int)> beforeRead; // called with the 1-based read number before each read
     bool valid = true;
 };

@@ -109,6 +109,18 @@ HRESULT Check(Op op, Kind kind, ULONG flags, LONG count, const SPropTagArray* ta
     return result;
 }
 
+void RecordValueTags(const SPropValue* values, ULONG count) {
+    if (!recording.load(std::memory_order_relaxed) || values == nullptr) {
+        return;
+    }
+    const std::lock_guard lock(stateMutex);
+    if (recording && !recorded.empty()) {
+        for (ULONG i = 0; i < count; ++i) {
+            recorded.back().tags.push_back(values[i].ulPropTag);
+        }
+    }
+}
+
 void Note(Op op, Kind kind, std::int64_t object) {
     Count(op);
     if (!recording.load(std::memory_order_relaxed)) {

@@ -67,6 +67,9 @@ std::vector<Call> Recorded();
 // call must fail (S_OK otherwise).
 HRESULT Check(Op op, Kind kind, ULONG flags = 0, LONG count = 0,
               const SPropTagArray* tags = nullptr);
+// Adds the tags of property values to the call recorded last: for the calls that take values
+// rather than a tag array (SetProps, each entry of ModifyRecipients).
+void RecordValueTags(const SPropValue* values, ULONG count);
 // Records a call that cannot fail.
 void Note(Op op, Kind kind, std::int64_t object = 0);
 

@@ -49,6 +49,7 @@ public:
             hr != S_OK) {
             return hr;
         }
+        mapi_faults::RecordValueTags(lpPropArray, cValues);
         const auto lock = db_->lock();
         // One transaction: the message, listed, with its recipients and its properties.
         Transaction tx(*db_);
@@ -121,6 +122,7 @@ public:
         const ADRENTRY* entries = &lpMods->aEntries[0];
         for (ULONG i = 0; i < lpMods->cEntries; ++i) {
             const ADRENTRY& entry = entries[i];
+            mapi_faults::RecordValueTags(entry.rgPropVals, entry.cValues);
             if (entry.cValues > 0 && entry.rgPropVals == nullptr) {
                 return MAPI_E_INVALID_PARAMETER;
             }
