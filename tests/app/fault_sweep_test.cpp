@@ -1,0 +1,271 @@
+// The real jobs with the n-th file or mail-library call failing, once or from then on, for
+// n = 1, 2, ... until a run no longer reaches call n; and with transfers cut short. Every run
+// must end with a documented text, a target that is the earlier file or a complete one, a store
+// without half-written messages, and nothing of the mail library or the files left open.
+#include "app/jobs.h"
+#include "export/csv_export_file.h"
+#include "export/text_export_file.h"
+#include "export/unicode_encoder.h"
+#include "export/utf8_encoder.h"
+#include "files/ansi_backup_file.h"
+#include "files/unicode_backup_file.h"
+#include "platform/faults.h"
+#include "platform/files.h"
+#include "platform/utf.h"
+#include "store/walk_fixture.h"
+#include "support/backup_runs.h"
+#include "support/temp_dir.h"
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <regex>
+
+namespace {
+
+using faults::FileOp;
+
+enum class Fault { File, Mail, ShortTransfer, ZeroWrite };
+
+struct Sweep {
+    Fault fault;
+    bool persistent;
+};
+
+constexpr Sweep kSweeps[] = {{Fault::File, false},          {Fault::File, true},
+                             {Fault::Mail, false},          {Fault::Mail, true},
+                             {Fault::ShortTransfer, false}, {Fault::ZeroWrite, false}};
+
+const Utf8Encoder kUtf8;
+const UnicodeEncoder kUnicode;
+
+struct Format {
+    const char* name;
+    std::function<std::unique_ptr<BackupFile>()> make;
+};
+
+const Format kFormats[] = {
+    {"usms", [] { return std::make_unique<UnicodeBackupFile>(); }},
+    {"sms", [] { return std::make_unique<AnsiBackupFile>(); }},
+    {"txt", [] { return std::make_unique<TextExportFile>(kUnicode); }},
+    {"csv", [] { return std::make_unique<CsvExportFile>(kUtf8); }},
+};
+
+// The jobs' texts: an optional message number, then a whole text or a phrase and a system text.
+const std::regex kDocumented(
+    "(No\\.\\d+:)?("
+    "Backup Completed\\.( \\d+ of \\d+ messages were saved; the others could not be read from "
+    "the store\\.)?|Restore Completed\\.|SMS Account Initialization Failed\\.|File Validation "
+    "Failed\\.|(open|create) folder '[^']+' error\\.|(get msg list|reset msg list|get sub "
+    "folders) error\\.|Create message error!|save sms error!|unknown message class name!|"
+    "((begin backup|begin restore|seek file\\(16\\)|seek file\\(0\\)|write total|write sms "
+    "content|write validate|flush file|close file|read total|read sms|Seek file|write sms total "
+    "numbers|write msg class|write folder name|write (Modify|Delivery)Time (LowDateTime|"
+    "dwHighDateTime)|write flag|write msg size|write rcps|write sender info|write subject len|"
+    "write subject|Write validate info\\((seekFile|write file)\\)|write file header|write time|"
+    "open file to write|write title|write msg) error, |Write to file failed\\.,)"
+    "(There is not enough space on the disk\\.|The system cannot write to the specified "
+    "device\\.|Reached the end of the file\\.))");
+
+class FaultSweep : public WalkFixture {
+protected:
+    void SetUp() override {
+        WalkFixture::SetUp();
+        Seed(special(SpecialFolder::Inbox), u"in", 2);
+        Seed(mapi_admin::AddFolder(special(SpecialFolder::Inbox), u"Old"), u"old", 1, 2000);
+        Seed(special(SpecialFolder::Sent), u"sent", 1, 3000);
+        source_ = Snapshot();
+        ASSERT_EQ(source_.size(), 4u);
+        handles_ = OpenFileHandleCount();
+    }
+
+    std::u16string file(const char* name) const { return utf::Utf16((folder_ / name).string()); }
+
+    static bool Backup(const Format& format, const std::u16string& path, std::u16string& text) {
+        const std::unique_ptr<BackupFile> writer = format.make();
+        const FolderSelection all = FolderSelection::All();
+        BackupJob job(path, *writer, text, &all);
+        return RunBackup(job);
+    }
+    bool Restore(std::u16string& text) const {
+        UnicodeBackupFile reader;
+        RestoreJob job(file("source.usms"), reader, text);
+        return RunRestore(job);
+    }
+
+    // Every listed message of the store as one line of its fields and recipients, sorted; a
+    // message that does not read back whole shows as an empty line.
+    std::vector<std::string> Snapshot() const {
+        std::u16string text;
+        EXPECT_TRUE(Backup(kFormats[0], file("snapshot.usms"), text)) << utf::Utf8(text);
+        UnicodeBackupFile reader;
+        const RestoreOutcome read = RunRestore(reader, file("snapshot.usms"));
+        EXPECT_TRUE(read.ok) << read.failedAt;
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < read.records.size(); ++i) {
+            const MessageFields& f = read.records[i];
+            std::u16string line = f.messageClass + u"|" + f.folderPath + u"|" + f.senderName +
+                                  u"|" + f.senderNumber + u"|" + f.body;
+            for (const DWORD n :
+                 {f.lastModified.dwLowDateTime, f.deliveryTime.dwLowDateTime, f.flags, f.size}) {
+                line += u"|" + NumberToText(static_cast<int>(n));
+            }
+            for (const Recipient& r : read.recipients[i]) {
+                line += u"|" + r.address() + u"<" + r.displayName() + u">" +
+                        NumberToText(static_cast<int>(r.type()));
+            }
+            lines.push_back(utf::Utf8(line));
+        }
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
+
+    // Arms the sweep's fault at call n; false when the run did not reach it.
+    template <typename Run> bool RunWithFault(const Sweep& sweep, int n, Run run) {
+        {
+            const faults::FileFaultGuard disarm;
+            mapi_faults::ResetCounts();
+            switch (sweep.fault) {
+            case Fault::File:
+                faults::ArmFileFault(FileOp::Any, n, ERROR_DISK_FULL, sweep.persistent);
+                break;
+            case Fault::Mail:
+                mapi_faults::Arm(Op::Any, n, MAPI_E_CALL_FAILED, sweep.persistent);
+                break;
+            case Fault::ShortTransfer:
+                faults::ArmShortTransfer(FileOp::Any, n, 1);
+                break;
+            case Fault::ZeroWrite:
+                faults::ArmShortTransfer(FileOp::Write, n, 0);
+                break;
+            }
+            run();
+            mapi_faults::Disarm();
+        }
+        EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
+        EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
+        EXPECT_EQ(mapi_accounting::ActiveLogons(), 0);
+        EXPECT_EQ(OpenFileHandleCount(), handles_);
+        switch (sweep.fault) {
+        case Fault::Mail:
+            return mapi_faults::CallCount(Op::Any) >= n;
+        case Fault::ShortTransfer:
+            return faults::FileCallCount(FileOp::Read) + faults::FileCallCount(FileOp::Write) >= n;
+        case Fault::ZeroWrite:
+            return faults::FileCallCount(FileOp::Write) >= n;
+        default:
+            return faults::FileCallCount(FileOp::Any) >= n;
+        }
+    }
+
+    // A successful backup's file is valid and declares the records it holds (saved, when known);
+    // with ownRecords, each record is one of the complete file's.
+    void ExpectValidFile(const Format& format, const std::string& bytes,
+                         const std::string& complete, int saved, bool ownRecords) const {
+        const std::string name = format.name;
+        int records = 0;
+        if (name == "usms") {
+            WriteHostFile(folder_ / "check.usms", bytes);
+            UnicodeBackupFile reader;
+            const RestoreOutcome read = RunRestore(reader, file("check.usms"));
+            EXPECT_TRUE(read.ok) << read.failedAt;
+            records = static_cast<int>(read.records.size());
+        } else if (name == "sms") {
+            records = static_cast<int>(bytes.size() < 20 ? 0 : bytes[16]);
+            EXPECT_EQ(bytes.substr(0, 16), Md5Of(std::to_string(bytes.size()) + "PaxRenTulVio"));
+        } else {
+            // Export records are cut where each one's first field begins.
+            const std::string mark =
+                name == "csv" ? "\"IPM" : Utf16Bytes(u"Sender: ").substr(0, 16);
+            std::size_t start = bytes.find(mark);
+            EXPECT_EQ(bytes.substr(0, start), complete.substr(0, complete.find(mark)));
+            for (; start < bytes.size(); ++records) {
+                const std::size_t stop = bytes.find(mark, start + 1);
+                const std::string record = bytes.substr(start, stop - start);
+                EXPECT_TRUE(!ownRecords || complete.find(record) != std::string::npos);
+                start = stop;
+            }
+        }
+        EXPECT_TRUE(saved < 0 || records == saved) << records << " records, not " << saved;
+    }
+
+    std::vector<std::string> source_;
+    int handles_ = 0;
+};
+
+void ExpectDocumented(const std::u16string& text) {
+    EXPECT_TRUE(std::regex_match(utf::Utf8(text), kDocumented)) << utf::Utf8(text);
+}
+
+TEST_F(FaultSweep, BackupsEndWithTheEarlierFileOrAValidOne) {
+    for (const Format& format : kFormats) {
+        std::u16string text;
+        ASSERT_TRUE(Backup(format, file("complete"), text)) << utf::Utf8(text);
+        const std::string complete = ReadHostFile(folder_ / "complete");
+        for (const Sweep& sweep : kSweeps) {
+            bool reached = true;
+            for (int n = 1; reached; ++n) {
+                SCOPED_TRACE(std::string(format.name) + " sweep " +
+                             std::to_string(static_cast<int>(sweep.fault)) +
+                             (sweep.persistent ? " from then on" : " once") + ", call " +
+                             std::to_string(n));
+                WriteHostFile(folder_ / "target", "earlier");
+                bool ok = false;
+                text.clear();
+                reached =
+                    RunWithFault(sweep, n, [&] { ok = Backup(format, file("target"), text); });
+                ExpectDocumented(text);
+                const std::string now = ReadHostFile(folder_ / "target");
+                EXPECT_EQ(ok, text.starts_with(u"Backup Completed.")) << utf::Utf8(text);
+                if (!ok) {
+                    EXPECT_TRUE(now == "earlier" || now == complete);
+                } else if (text == u"Backup Completed." && sweep.fault != Fault::Mail) {
+                    EXPECT_EQ(now, complete);
+                } else {
+                    const bool partial = text.size() > 18;
+                    ExpectValidFile(format, now, complete,
+                                    partial ? std::stoi(utf::Utf8(text.substr(18))) : -1,
+                                    sweep.fault != Fault::Mail);
+                }
+                // A short transfer that completes is no failure.
+                EXPECT_TRUE(ok || sweep.fault != Fault::ShortTransfer) << utf::Utf8(text);
+                EXPECT_TRUE(!ok || sweep.fault != Fault::ZeroWrite || !reached);
+                if (!reached) {
+                    EXPECT_EQ(text, u"Backup Completed.");
+                }
+            }
+        }
+    }
+}
+
+TEST_F(FaultSweep, RestoresLeaveOnlyWholeMessages) {
+    std::u16string text;
+    ASSERT_TRUE(Backup(kFormats[0], file("source.usms"), text));
+    for (const Sweep& sweep : kSweeps) {
+        bool reached = true;
+        for (int n = 1; reached; ++n) {
+            SCOPED_TRACE("sweep " + std::to_string(static_cast<int>(sweep.fault)) +
+                         (sweep.persistent ? " from then on" : " once") + ", call " +
+                         std::to_string(n));
+            ASSERT_TRUE(mapi_admin::CreateDeviceStore());
+            bool ok = false;
+            text.clear();
+            reached = RunWithFault(sweep, n, [&] { ok = Restore(text); });
+            ExpectDocumented(text);
+            EXPECT_EQ(ok, text == u"Restore Completed.");
+            const std::vector<std::string> now = Snapshot();
+            if (ok) {
+                EXPECT_EQ(now, source_);
+            }
+            for (const std::string& message : now) {
+                EXPECT_TRUE(std::binary_search(source_.begin(), source_.end(), message)) << message;
+            }
+            EXPECT_TRUE(ok || sweep.fault != Fault::ShortTransfer) << utf::Utf8(text);
+            if (!reached) {
+                EXPECT_TRUE(ok) << utf::Utf8(text);
+            }
+        }
+    }
+}
+
+} // namespace
