@@ -70,7 +70,13 @@ const std::regex kDocumented(
 class FaultSweep : public WalkFixture {
 protected:
     void SetUp() override {
+        // Thousands of runs each sync their files: memory-backed storage keeps that quick.
+        const std::string previous = std::getenv("TMPDIR") != nullptr ? std::getenv("TMPDIR") : "";
+        if (std::filesystem::is_directory("/dev/shm")) {
+            setenv("TMPDIR", "/dev/shm", 1);
+        }
         WalkFixture::SetUp();
+        previous.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", previous.c_str(), 1);
         Seed(special(SpecialFolder::Inbox), u"in", 2);
         Seed(mapi_admin::AddFolder(special(SpecialFolder::Inbox), u"Old"), u"old", 1, 2000);
         Seed(special(SpecialFolder::Sent), u"sent", 1, 3000);
@@ -193,6 +199,64 @@ protected:
     int handles_ = 0;
 };
 
+// Where texts differ per step, each step's own: the n-th call of op fails with a full disk.
+struct Step {
+    int format; // into kFormats; -1 for the restore
+    FileOp op;
+    int nth;
+    std::u16string text;
+};
+
+const Step kSteps[] = {
+    {0, FileOp::Create, 1, u"begin backup error, "},
+    {0, FileOp::Seek, 1, u"seek file(16) error, "},
+    {0, FileOp::Write, 1, u"write total error, "},
+    {0, FileOp::Write, 2, u"No.0:write sms content error, "},
+    {0, FileOp::Flush, 1, u"No.0:write sms content error, "},
+    {0, FileOp::Seek, 2, u"seek file(0) error, "},
+    {0, FileOp::Size, 1, u"write validate error, "},
+    {0, FileOp::Flush, 5, u"flush file error, "},
+    {0, FileOp::Close, 1, u"close file error, "},
+    {0, FileOp::Sync, 2, u"close file error, "},
+    {1, FileOp::Create, 1, u"Write to file failed.,"},
+    {1, FileOp::Seek, 1, u"Seek file error, "},
+    {1, FileOp::Write, 1, u"write sms total numbers error, "},
+    {1, FileOp::Write, 2, u"No.0:write msg class error, "},
+    {1, FileOp::Write, 3, u"No.0:write folder name error, "},
+    {1, FileOp::Write, 4, u"No.0:write ModifyTime LowDateTime error, "},
+    {1, FileOp::Write, 5, u"No.0:write ModifyTime dwHighDateTime error, "},
+    {1, FileOp::Write, 6, u"No.0:write DeliveryTime LowDateTime error, "},
+    {1, FileOp::Write, 7, u"No.0:write DeliveryTime dwHighDateTime error, "},
+    {1, FileOp::Write, 8, u"No.0:write flag error, "},
+    {1, FileOp::Write, 9, u"No.0:write msg size error, "},
+    {1, FileOp::Write, 10, u"No.0:write rcps error, "},
+    {1, FileOp::Write, 11, u"No.0:write sender info error, "},
+    {1, FileOp::Write, 12, u"No.0:write subject len error, "},
+    {1, FileOp::Write, 13, u"No.0:write subject error, "},
+    {1, FileOp::Size, 1, u"Write validate info(write file) error, "},
+    {1, FileOp::Seek, 2, u"Write validate info(seekFile) error, "},
+    {1, FileOp::Write, 50, u"Write validate info(write file) error, "},
+    {1, FileOp::Flush, 1, u"flush file error, "},
+    {2, FileOp::Create, 1, u"Write to file failed.,"},
+    {2, FileOp::Write, 1, u"write file header error, "},
+    {2, FileOp::Write, 2, u"No.0:write sender info error, "},
+    {2, FileOp::Write, 3, u"No.0:write rcps error, "},
+    {2, FileOp::Write, 4, u"No.0:write time error, "},
+    {2, FileOp::Write, 5, u"No.0:write subject error, "},
+    {2, FileOp::Flush, 1, u"close file error, "},
+    {2, FileOp::Close, 1, u"close file error, "},
+    {3, FileOp::Create, 1, u"open file to write error, "},
+    {3, FileOp::Write, 1, u"write title error, "},
+    {3, FileOp::Write, 2, u"No.0:write msg error, "},
+    {3, FileOp::Flush, 1, u"No.0:write msg error, "},
+    {3, FileOp::Flush, 5, u"close file error, "},
+    {-1, FileOp::Create, 1, u"begin restore error, "},
+    {-1, FileOp::Read, 1, u"File Validation Failed."},
+    {-1, FileOp::Size, 1, u"File Validation Failed."},
+    {-1, FileOp::Read, 17, u"read total error, "},
+    {-1, FileOp::Read, 18, u"No.1:read sms error, "},
+};
+
 void ExpectDocumented(const std::u16string& text) {
     EXPECT_TRUE(std::regex_match(utf::Utf8(text), kDocumented)) << utf::Utf8(text);
 }
@@ -265,6 +329,28 @@ TEST_F(FaultSweep, RestoresLeaveOnlyWholeMessages) {
                 EXPECT_TRUE(ok) << utf::Utf8(text);
             }
         }
+    }
+}
+
+TEST_F(FaultSweep, EachFailingStepReportsItsOwnText) {
+    std::u16string text;
+    ASSERT_TRUE(Backup(kFormats[0], file("source.usms"), text));
+    for (const Step& step : kSteps) {
+        text.clear();
+        {
+            const faults::FileFaultGuard disarm;
+            faults::ArmFileFault(step.op, step.nth, ERROR_DISK_FULL);
+            if (step.format < 0) {
+                EXPECT_FALSE(Restore(text));
+            } else {
+                EXPECT_FALSE(Backup(kFormats[step.format], file("step"), text));
+            }
+        }
+        const bool withSystemText = step.text.ends_with(u",") || step.text.ends_with(u", ");
+        EXPECT_EQ(utf::Utf8(text),
+                  utf::Utf8(step.text +
+                            (withSystemText ? u"There is not enough space on the disk." : u"")))
+            << step.format << " " << static_cast<int>(step.op) << " " << step.nth;
     }
 }
 

@@ -4,7 +4,6 @@
 #include "export/export_fixtures.h"
 #include "export/export_text.h"
 #include "export/utf8_encoder.h"
-#include "platform/faults.h"
 #include "platform/files.h"
 #include "platform/utf.h"
 #include "support/temp_dir.h"
@@ -25,7 +24,6 @@ protected:
     const CodePageGuard codePage_{1252};
     const TempDir dir_;
     const std::u16string path_ = dir_.file("export.csv");
-    const faults::FileFaultGuard disarm_;
     const Utf8Encoder encoder_;
     CsvExportFile exporter_{encoder_};
     HANDLE handle_ = 0;
@@ -132,62 +130,5 @@ TEST_F(CsvExportTest, MessageWithoutFolderFailsWithoutTextOrWriting) {
 TEST_F(CsvExportTest, ReadingOperationsRefuseWithoutText) {
     ExpectReadingRefused(exporter_, path_);
 }
-
-TEST_F(CsvExportTest, OpenFailuresNameTheirStep) {
-    EXPECT_FALSE(exporter_.OpenForWrite(dir_.file("missing/export.csv"), handle_, error_));
-    EXPECT_EQ(error_, u"open file to write error, " + SystemText(ERROR_PATH_NOT_FOUND));
-
-    const int handlesBefore = OpenFileHandleCount();
-    {
-        CsvExportFile exporter(encoder_);
-        faults::ArmFileFault(faults::FileOp::Write, 1, ERROR_DISK_FULL);
-        EXPECT_FALSE(exporter.OpenForWrite(path_, handle_, error_));
-        EXPECT_EQ(error_, u"write title error, " + SystemText(ERROR_DISK_FULL));
-    }
-    // Destroying the export gave its handle back.
-    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
-    EXPECT_EQ(handle_, 0u);
-}
-
-struct WriteFailure {
-    const char* name;
-    faults::FileOp op;
-    DWORD code;
-    bool atClose; // false: while writing a row
-};
-
-void PrintTo(const WriteFailure& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class CsvWriteFailureTest : public CsvExportTest,
-                            public testing::WithParamInterface<WriteFailure> {};
-
-TEST_P(CsvWriteFailureTest, ReportsTheStepThatDidNotReachTheFile) {
-    const WriteFailure& c = GetParam();
-    const int handlesBefore = OpenFileHandleCount();
-    ASSERT_TRUE(exporter_.OpenForWrite(path_, handle_, error_));
-    MemoryRecord message(Fields(u"Inbox", u"Ann", u"100", u"x"), {});
-    faults::ArmFileFault(c.op, 1, c.code);
-    if (!c.atClose) {
-        EXPECT_FALSE(exporter_.WriteRecord(handle_, message, error_));
-        EXPECT_EQ(error_, u"write msg error, " + SystemText(c.code));
-        return;
-    }
-    EXPECT_FALSE(exporter_.CloseAfterWrite(handle_, error_));
-    EXPECT_EQ(error_, u"close file error, " + SystemText(c.code));
-    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
-    // Closed already: a second close has nothing left to lose.
-    faults::DisarmFileFaults();
-    EXPECT_TRUE(exporter_.CloseAfterWrite(handle_, error_));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, CsvWriteFailureTest,
-    testing::Values(WriteFailure{"row_write", faults::FileOp::Write, ERROR_DISK_FULL, false},
-                    WriteFailure{"row_flush", faults::FileOp::Flush, ERROR_WRITE_FAULT, false},
-                    WriteFailure{"close_flush", faults::FileOp::Flush, ERROR_DISK_FULL, true},
-                    WriteFailure{"close_close", faults::FileOp::Close, ERROR_WRITE_FAULT, true}),
-    [](const testing::TestParamInfo<WriteFailure>& info) { return std::string(info.param.name); });
 
 } // namespace

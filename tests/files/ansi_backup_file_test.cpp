@@ -1,13 +1,17 @@
 #include "files/ansi_backup_file.h"
+#include "files/unicode_backup_file.h"
 
 #include "platform/codepage.h"
+#include "platform/faults.h"
 #include "platform/files.h"
 #include "support/backup_runs.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 namespace {
 
@@ -165,59 +169,44 @@ TEST_F(AnsiBackupFileTest, AMessageWithoutAFolderFailsWithoutAText) {
     EXPECT_EQ(ReadHostFile(dir.path() / "backup.sms.partial").substr(20), "IPM.SMStext\n");
 }
 
-TEST_F(AnsiBackupFileTest, OpenForWriteReturnsTheHandleThatTheOthersUse) {
-    const int before = OpenFileHandleCount();
-    AnsiBackupFile format;
-    HANDLE handle = 0;
-    std::u16string error;
-    ASSERT_TRUE(format.OpenForWrite(path, handle, error));
-    EXPECT_NE(handle, 0u);
-    EXPECT_EQ(OpenFileHandleCount(), before + 1);
-    ASSERT_TRUE(format.SkipValidationArea(handle, error));
-    ASSERT_TRUE(format.WriteTotal(handle, 7, error));
-    EXPECT_TRUE(format.CloseAfterWrite(handle, error));
-    EXPECT_EQ(OpenFileHandleCount(), before);
-    EXPECT_EQ(ReadHostFile(dir.path() / "backup.sms.partial").substr(16), U32Bytes(7));
-    // A file that cannot be created gives the string table's text and no handle.
-    handle = 0;
-    EXPECT_FALSE(format.OpenForWrite(dir.file("missing/backup.sms"), handle, error));
-    EXPECT_EQ(error, u"Write to file failed.,The system cannot find the path specified.");
-    EXPECT_EQ(handle, 0u);
-}
-
 TEST_F(AnsiBackupFileTest, TheReadingOperationsRefuseWithoutTouchingTheFile) {
-    std::vector<MemoryRecord> messages;
-    messages.push_back(WorkedExampleMessage());
-    AnsiBackupFile writer;
-    ASSERT_TRUE(RunBackup(writer, path, messages).ok);
-    const std::string written = Contents();
-
-    const int before = OpenFileHandleCount();
+    WriteHostFile(dir.path() / "backup.sms", "anything");
     AnsiBackupFile format;
     HANDLE handle = 0;
-    const std::u16string refusal = u"ANSI backup files cannot be read.";
-    std::u16string error;
-    EXPECT_FALSE(format.OpenForRead(path, handle, error));
-    EXPECT_EQ(error, refusal);
-    EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(OpenFileHandleCount(), before);
-
     DWORD total = 99;
     MessageFields fields;
     std::vector<Recipient> recipients;
     const std::function<bool(std::u16string&)> refusals[] = {
+        [&](std::u16string& e) { return format.OpenForRead(path, handle, e); },
         [&](std::u16string& e) { return format.CheckValidation(handle, e); },
         [&](std::u16string& e) { return format.ReadTotal(handle, total, e); },
         [&](std::u16string& e) { return format.ReadRecord(handle, fields, recipients, e); },
         [&](std::u16string& e) { return format.CloseAfterRead(handle, e); }};
     for (const auto& call : refusals) {
-        error.clear();
+        std::u16string error;
         EXPECT_FALSE(call(error));
-        EXPECT_EQ(error, refusal);
+        EXPECT_EQ(error, u"ANSI backup files cannot be read.");
     }
+    EXPECT_EQ(handle, 0u);
     EXPECT_EQ(total, 99u);
     EXPECT_TRUE(recipients.empty());
-    EXPECT_EQ(Contents(), written);
+    EXPECT_EQ(Contents(), "anything");
+}
+
+// Each record is handed to the system, but the disk is synced only when the file is done: the
+// file's data once and its folder once, however many records there are.
+TEST_F(AnsiBackupFileTest, ABackupSyncsTwiceWhateverItsSize) {
+    for (const std::size_t count : {1u, 50u}) {
+        std::vector<MemoryRecord> many;
+        std::generate_n(std::back_inserter(many), count, WorkedExampleMessage);
+        for (const bool unicode : {true, false}) {
+            UnicodeBackupFile usms;
+            AnsiBackupFile sms;
+            faults::ResetFileCounts();
+            ASSERT_TRUE(RunBackup(unicode ? static_cast<BackupFile&>(usms) : sms, path, many).ok);
+            EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), 2) << count;
+        }
+    }
 }
 
 } // namespace
