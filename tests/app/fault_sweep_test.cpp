@@ -93,9 +93,9 @@ protected:
         BackupJob job(path, *writer, text, &all);
         return RunBackup(job);
     }
-    bool Restore(std::u16string& text) const {
+    static bool Restore(const std::u16string& path, std::u16string& text) {
         UnicodeBackupFile reader;
-        RestoreJob job(file("source.usms"), reader, text);
+        RestoreJob job(path, reader, text);
         return RunRestore(job);
     }
 
@@ -314,7 +314,7 @@ TEST_F(FaultSweep, RestoresLeaveOnlyWholeMessages) {
             ASSERT_TRUE(mapi_admin::CreateDeviceStore());
             bool ok = false;
             text.clear();
-            reached = RunWithFault(sweep, n, [&] { ok = Restore(text); });
+            reached = RunWithFault(sweep, n, [&] { ok = Restore(file("source.usms"), text); });
             ExpectDocumented(text);
             EXPECT_EQ(ok, text == u"Restore Completed.");
             const std::vector<std::string> now = Snapshot();
@@ -332,6 +332,39 @@ TEST_F(FaultSweep, RestoresLeaveOnlyWholeMessages) {
     }
 }
 
+// The one round trip: a varied store, backed up, restored into an empty store and backed up
+// again, gives the same file.
+TEST_F(FaultSweep, BackupRestoreBackupGivesTheSameFile) {
+    using enum SpecialFolder;
+    std::uint64_t time = 130000000000000000ull;
+    auto next = [&time](std::u16string body) { return SampleMessage(std::move(body), ++time); };
+    mapi_admin::SeedMessage bare = next(u"line one\r\nline two");
+    bare.senderEmail = u"+4912345";
+    bare.senderName.clear(); // no PR_SENDER_NAME_W at all
+    mapi_admin::SeedMessage nameOnly = next(u"Gr\u00FC\u00DFe \u674E \U0001F600");
+    nameOnly.senderEmail.clear();
+    nameOnly.senderName = u"J\u00FCrgen";
+    nameOnly.recipients.clear();
+    mapi_admin::SeedMessage zeroTime = next(u"");
+    zeroTime.deliveryTime = FILETIME{};
+    zeroTime.recipients = {{u"", u"", MAPI_BCC}, {u"+1", u"\"Quoted\" <x>", MAPI_TO}};
+    ASSERT_EQ(mapi_admin::AddMessages(special(Inbox), {bare, nameOnly, zeroTime}).size(), 3u);
+    const ObjectId deep = mapi_admin::AddFolder(special(Inbox), u"Deep \u00C4");
+    mapi_admin::AddMessage(mapi_admin::AddFolder(deep, u"Er"), next(u"deep"));
+    for (const SpecialFolder folder : {Draft, Outbox, Deleted}) {
+        mapi_admin::AddMessage(special(folder), next(u"x"));
+    }
+    std::u16string text;
+    ASSERT_TRUE(Backup(kFormats[0], file("first.usms"), text)) << utf::Utf8(text);
+    ASSERT_TRUE(mapi_admin::CreateDeviceStore());
+    ASSERT_TRUE(Restore(file("first.usms"), text)) << utf::Utf8(text);
+    EXPECT_EQ(text, u"Restore Completed.");
+    ASSERT_TRUE(Backup(kFormats[0], file("second.usms"), text)) << utf::Utf8(text);
+    const std::string first = ReadHostFile(folder_ / "first.usms");
+    EXPECT_EQ(first.substr(16, 4), U32Bytes(11)); // the total after the digest
+    EXPECT_EQ(ReadHostFile(folder_ / "second.usms"), first);
+}
+
 TEST_F(FaultSweep, EachFailingStepReportsItsOwnText) {
     std::u16string text;
     ASSERT_TRUE(Backup(kFormats[0], file("source.usms"), text));
@@ -341,7 +374,7 @@ TEST_F(FaultSweep, EachFailingStepReportsItsOwnText) {
             const faults::FileFaultGuard disarm;
             faults::ArmFileFault(step.op, step.nth, ERROR_DISK_FULL);
             if (step.format < 0) {
-                EXPECT_FALSE(Restore(text));
+                EXPECT_FALSE(Restore(file("source.usms"), text));
             } else {
                 EXPECT_FALSE(Backup(kFormats[step.format], file("step"), text));
             }
