@@ -1,19 +1,14 @@
-// Shared fixtures of the export tests: a fixed time zone and code page, UTC times from
-// calendar fields, the platform's error texts, and messages held in memory.
+// Shared fixtures of the export tests: a fixed code page, UTF-16 bytes, messages held in memory
+// and the check that an export cannot be read.
 #pragma once
 
 #include "files/file_access.h"
 #include "model/memory_record.h"
 #include "platform/codepage.h"
-#include "platform/errors.h"
-#include "platform/time.h"
 #include "support/time_zone_guard.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 
 class CodePageGuard {
@@ -23,12 +18,6 @@ public:
     CodePageGuard(const CodePageGuard&) = delete;
     CodePageGuard& operator=(const CodePageGuard&) = delete;
 };
-
-// The platform's text for an error code, as an operation that failed with it would report.
-inline std::u16string SystemText(DWORD code) {
-    SetLastError(code);
-    return ErrorText();
-}
 
 // Bytes of the ASCII text as UTF-16 code units, low byte first.
 inline std::string Utf16Le(std::string_view ascii) {

@@ -44,31 +44,16 @@ protected:
     std::u16string path = dir.file("backup.sms");
 };
 
-TEST_F(AnsiBackupFileTest, WorkedExampleIsWrittenByteForByte) {
-    std::vector<MemoryRecord> messages;
-    messages.push_back(WorkedExampleMessage());
-    AnsiBackupFile format;
-    ASSERT_TRUE(RunBackup(format, path, messages).ok);
-
-    const std::string record = Hex("49 50 4D 2E 53 4D 53 74 65 78 74 0A"
-                                   "49 6E 62 6F 78 0A") +
-                               kNumbers +
-                               Hex("22 57 6F 72 6B 22 20 3C 37 37 37 3E 20 31 0A"
-                                   "22 48 6F 6D 65 22 20 3C 35 35 35 3E 0A"
-                                   "02 00 00 00"
-                                   "48 69");
-    const std::string file = Contents();
-    ASSERT_EQ(file.size(), 20 + record.size());
-    EXPECT_EQ(file.substr(16), Hex("01 00 00 00") + record);
-    EXPECT_EQ(file.substr(0, 16), Md5Of(std::to_string(file.size()) + "PaxRenTulVio"));
-}
-
-TEST_F(AnsiBackupFileTest, ZeroMessagesMakeTwentyBytes) {
-    std::vector<MemoryRecord> none;
-    AnsiBackupFile format;
-    ASSERT_TRUE(RunBackup(format, path, none).ok);
+TEST_F(AnsiBackupFileTest, WorkedExampleAndAnEmptyBackupAreWrittenByteForByte) {
     // printf '20PaxRenTulVio' | md5sum
+    EXPECT_EQ(RecordsOf(std::vector<MemoryRecord>{}), "");
     EXPECT_EQ(Contents(), Hex("32e9c57b1f382cd3d9a0b8f5b33c4756 00000000"));
+    const std::string record = "IPM.SMStext\nInbox\n" + kNumbers +
+                               "\"Work\" <777> 1\n\"Home\" <555>\n" + U32Bytes(2) + "Hi";
+    EXPECT_EQ(RecordsOf(WorkedExampleMessage()), record);
+    const std::string file = Contents();
+    EXPECT_EQ(file.substr(0, 20),
+              Md5Of(std::to_string(file.size()) + "PaxRenTulVio") + Hex("01 00 00 00"));
 }
 
 struct RecordCase {
@@ -139,18 +124,14 @@ TEST_P(AnsiRecordTest, WritesTheRecordBytes) {
 INSTANTIATE_TEST_SUITE_P(Records, AnsiRecordTest, ::testing::ValuesIn(RecordCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(AnsiBackupFileTest, ABodyInADoubleByteCodePageCountsBytes) {
+TEST_F(AnsiBackupFileTest, DoubleByteBodiesCountBytesAndANulEndsTheClassLine) {
     SetActiveCodePage(932);
     MemoryRecord message = WorkedExampleMessage();
     message.setBody(u"\u65E5\u672C\u8A9E"); // three characters, two bytes each in Shift-JIS
-    const std::string records = RecordsOf(std::move(message));
-    EXPECT_EQ(records.substr(records.size() - 10), U32Bytes(6) + Hex("93 FA 96 7B 8C EA"));
-}
-
-TEST_F(AnsiBackupFileTest, AnEmbeddedNulInTheClassStillEndsTheLine) {
-    MemoryRecord message = WorkedExampleMessage();
     message.setMessageClass(std::u16string(u"IPM\0x", 5));
-    EXPECT_EQ(RecordsOf(std::move(message)).substr(0, 10), "IPM\nInbox\n");
+    const std::string records = RecordsOf(std::move(message));
+    EXPECT_EQ(records.substr(0, 10), "IPM\nInbox\n");
+    EXPECT_EQ(records.substr(records.size() - 10), U32Bytes(6) + Hex("93 FA 96 7B 8C EA"));
 }
 
 TEST_F(AnsiBackupFileTest, AMessageWithoutAFolderFailsWithoutAText) {
