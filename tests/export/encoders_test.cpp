@@ -3,6 +3,7 @@
 #include "export/utf8_encoder.h"
 
 #include "export/export_fixtures.h"
+#include "platform/errors.h"
 #include "platform/faults.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
