@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 // Ann <100> to Bob <200>, delivered 2009-03-05 07:08:09 local time, text Hi.
@@ -25,69 +27,47 @@ constexpr char kWorkedBlock[] = "Sender: \"Ann\" <100>\r\n"
                                 "Hi\r\n"
                                 "\r\n";
 
-const AnsiEncoder kAnsi;
-const Utf8Encoder kUtf8;
-const UnicodeEncoder kUnicode;
-
-struct Encoding {
-    const char* name;
-    const TextEncoder* encoder;
-    std::string header;
-    std::string block; // the worked block in this encoding
-};
-
-void PrintTo(const Encoding& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class TextExportTest : public testing::TestWithParam<Encoding> {
-protected:
-    const TimeZoneGuard zone_{kCentralEurope};
-    const CodePageGuard codePage_{1252};
-    const TempDir dir_;
-    const std::u16string path_ = dir_.file("export.txt");
-    std::string contents() const { return ReadHostFile(dir_.path() / "export.txt"); }
-};
-
-TEST_P(TextExportTest, WritesTheHeaderAndTheWorkedBlockPerMessage) {
-    const int handlesBefore = OpenFileHandleCount();
-    for (const int messages : {0, 2}) {
-        WriteHostFile(dir_.path() / "export.txt", std::string(1000, 'x'));
-        TextExportFile exporter(*GetParam().encoder);
-        HANDLE handle = 0;
-        std::u16string error = u"untouched";
-        ASSERT_TRUE(exporter.OpenForWrite(path_, handle, error));
-        EXPECT_TRUE(exporter.SkipValidationArea(handle, error));
-        EXPECT_TRUE(exporter.WriteTotal(handle, 7, error));
-        MemoryRecord message = WorkedMessage();
-        for (int i = 0; i < messages; ++i) {
-            ASSERT_TRUE(exporter.WriteRecord(handle, message, error));
-        }
-        EXPECT_TRUE(exporter.WriteValidation(handle, error));
-        EXPECT_TRUE(exporter.CloseAfterWrite(handle, error));
-        EXPECT_EQ(error, u"untouched");
-        EXPECT_EQ(contents(),
-                  GetParam().header + (messages == 0 ? "" : GetParam().block + GetParam().block));
-    }
-    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, TextExportTest,
-    testing::Values(Encoding{"ansi", &kAnsi, "", kWorkedBlock},
-                    Encoding{"utf8", &kUtf8, "\xEF\xBB\xBF", kWorkedBlock},
-                    Encoding{"unicode", &kUnicode, "\xFF\xFE", Utf16Le(kWorkedBlock)}),
-    [](const testing::TestParamInfo<Encoding>& info) { return std::string(info.param.name); });
-
 class TextExportFileTest : public testing::Test {
 protected:
     const TimeZoneGuard zone_{kCentralEurope};
+    const CodePageGuard codePage_{1252};
     const TempDir dir_;
     const std::u16string path_ = dir_.file("export.txt");
     const Utf8Encoder encoder_;
     TextExportFile exporter_{encoder_};
     std::string contents() const { return ReadHostFile(dir_.path() / "export.txt"); }
 };
+
+TEST_F(TextExportFileTest, WritesTheHeaderAndTheWorkedBlockPerMessage) {
+    const AnsiEncoder ansi;
+    const UnicodeEncoder unicode;
+    const std::tuple<const TextEncoder*, std::string, std::string> cases[] = {
+        {&ansi, "", kWorkedBlock},
+        {&encoder_, "\xEF\xBB\xBF", kWorkedBlock},
+        {&unicode, "\xFF\xFE", Utf16Le(kWorkedBlock)},
+    };
+    const int handlesBefore = OpenFileHandleCount();
+    for (const auto& [encoder, header, block] : cases) {
+        for (const int messages : {0, 2}) {
+            WriteHostFile(dir_.path() / "export.txt", std::string(1000, 'x'));
+            TextExportFile exporter(*encoder);
+            HANDLE handle = 0;
+            std::u16string error = u"untouched";
+            ASSERT_TRUE(exporter.OpenForWrite(path_, handle, error));
+            EXPECT_TRUE(exporter.SkipValidationArea(handle, error));
+            EXPECT_TRUE(exporter.WriteTotal(handle, 7, error));
+            MemoryRecord message = WorkedMessage();
+            for (int i = 0; i < messages; ++i) {
+                ASSERT_TRUE(exporter.WriteRecord(handle, message, error));
+            }
+            EXPECT_TRUE(exporter.WriteValidation(handle, error));
+            EXPECT_TRUE(exporter.CloseAfterWrite(handle, error));
+            EXPECT_EQ(error, u"untouched");
+            EXPECT_EQ(contents(), header + (messages == 0 ? "" : block + block));
+        }
+    }
+    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
+}
 
 TEST_F(TextExportFileTest, PrintsEdgeFieldsAsEmptyTexts) {
     HANDLE handle = 0;
