@@ -67,6 +67,10 @@ const std::regex kDocumented(
     "(There is not enough space on the disk\\.|The system cannot write to the specified "
     "device\\.|Reached the end of the file\\.))");
 
+void ExpectDocumented(const std::u16string& text) {
+    EXPECT_TRUE(std::regex_match(utf::Utf8(text), kDocumented)) << utf::Utf8(text);
+}
+
 class FaultSweep : public WalkFixture {
 protected:
     void SetUp() override {
@@ -164,6 +168,29 @@ protected:
         }
     }
 
+    // Runs the job with the fault at n = 1, 2, ... of each sweep until the run no longer reaches
+    // call n, checking the invariants that all jobs share and then the job's own.
+    template <typename Run, typename Check>
+    void SweepAll(const std::string& job, Run run, Check check) {
+        for (const Sweep& sweep : kSweeps) {
+            bool reached = true;
+            for (int n = 1; reached; ++n) {
+                SCOPED_TRACE(job + ", fault " + std::to_string(static_cast<int>(sweep.fault)) +
+                             (sweep.persistent ? " from then on" : " once") + " at call " +
+                             std::to_string(n));
+                std::u16string text;
+                bool ok = false;
+                reached = RunWithFault(sweep, n, [&] { ok = run(text); });
+                ExpectDocumented(text);
+                check(sweep, ok, text);
+                // A short transfer that completes is no failure; an empty write is one.
+                EXPECT_TRUE(ok || sweep.fault != Fault::ShortTransfer) << utf::Utf8(text);
+                EXPECT_TRUE(!ok || sweep.fault != Fault::ZeroWrite || !reached);
+                EXPECT_TRUE(reached || text.ends_with(u"Completed.")) << utf::Utf8(text);
+            }
+        }
+    }
+
     // A successful backup's file is valid and declares the records it holds (saved, when known);
     // with ownRecords, each record is one of the complete file's.
     void ExpectValidFile(const Format& format, const std::string& bytes,
@@ -257,30 +284,20 @@ const Step kSteps[] = {
     {-1, FileOp::Read, 18, u"No.1:read sms error, "},
 };
 
-void ExpectDocumented(const std::u16string& text) {
-    EXPECT_TRUE(std::regex_match(utf::Utf8(text), kDocumented)) << utf::Utf8(text);
-}
-
 TEST_F(FaultSweep, BackupsEndWithTheEarlierFileOrAValidOne) {
     for (const Format& format : kFormats) {
         std::u16string text;
         ASSERT_TRUE(Backup(format, file("complete"), text)) << utf::Utf8(text);
         const std::string complete = ReadHostFile(folder_ / "complete");
-        for (const Sweep& sweep : kSweeps) {
-            bool reached = true;
-            for (int n = 1; reached; ++n) {
-                SCOPED_TRACE(std::string(format.name) + " sweep " +
-                             std::to_string(static_cast<int>(sweep.fault)) +
-                             (sweep.persistent ? " from then on" : " once") + ", call " +
-                             std::to_string(n));
+        SweepAll(
+            format.name,
+            [&](std::u16string& text) {
                 WriteHostFile(folder_ / "target", "earlier");
-                bool ok = false;
-                text.clear();
-                reached =
-                    RunWithFault(sweep, n, [&] { ok = Backup(format, file("target"), text); });
-                ExpectDocumented(text);
+                return Backup(format, file("target"), text);
+            },
+            [&](const Sweep& sweep, bool ok, const std::u16string& text) {
                 const std::string now = ReadHostFile(folder_ / "target");
-                EXPECT_EQ(ok, text.starts_with(u"Backup Completed.")) << utf::Utf8(text);
+                EXPECT_EQ(ok, text.starts_with(u"Backup Completed."));
                 if (!ok) {
                     EXPECT_TRUE(now == "earlier" || now == complete);
                 } else if (text == u"Backup Completed." && sweep.fault != Fault::Mail) {
@@ -291,45 +308,25 @@ TEST_F(FaultSweep, BackupsEndWithTheEarlierFileOrAValidOne) {
                                     partial ? std::stoi(utf::Utf8(text.substr(18))) : -1,
                                     sweep.fault != Fault::Mail);
                 }
-                // A short transfer that completes is no failure.
-                EXPECT_TRUE(ok || sweep.fault != Fault::ShortTransfer) << utf::Utf8(text);
-                EXPECT_TRUE(!ok || sweep.fault != Fault::ZeroWrite || !reached);
-                if (!reached) {
-                    EXPECT_EQ(text, u"Backup Completed.");
-                }
-            }
-        }
+            });
     }
 }
 
 TEST_F(FaultSweep, RestoresLeaveOnlyWholeMessages) {
     std::u16string text;
     ASSERT_TRUE(Backup(kFormats[0], file("source.usms"), text));
-    for (const Sweep& sweep : kSweeps) {
-        bool reached = true;
-        for (int n = 1; reached; ++n) {
-            SCOPED_TRACE("sweep " + std::to_string(static_cast<int>(sweep.fault)) +
-                         (sweep.persistent ? " from then on" : " once") + ", call " +
-                         std::to_string(n));
-            ASSERT_TRUE(mapi_admin::CreateDeviceStore());
-            bool ok = false;
-            text.clear();
-            reached = RunWithFault(sweep, n, [&] { ok = Restore(file("source.usms"), text); });
-            ExpectDocumented(text);
+    ASSERT_TRUE(mapi_admin::CreateDeviceStore());
+    SweepAll(
+        "restore", [&](std::u16string& text) { return Restore(file("source.usms"), text); },
+        [&](const Sweep&, bool ok, const std::u16string& text) {
             EXPECT_EQ(ok, text == u"Restore Completed.");
             const std::vector<std::string> now = Snapshot();
-            if (ok) {
-                EXPECT_EQ(now, source_);
-            }
+            EXPECT_TRUE(!ok || now == source_);
             for (const std::string& message : now) {
                 EXPECT_TRUE(std::binary_search(source_.begin(), source_.end(), message)) << message;
             }
-            EXPECT_TRUE(ok || sweep.fault != Fault::ShortTransfer) << utf::Utf8(text);
-            if (!reached) {
-                EXPECT_TRUE(ok) << utf::Utf8(text);
-            }
-        }
-    }
+            EXPECT_TRUE(mapi_admin::CreateDeviceStore()); // empty for the next run
+        });
 }
 
 // The one round trip: a varied store, backed up, restored into an empty store and backed up
