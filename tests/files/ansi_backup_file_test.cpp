@@ -5,12 +5,12 @@
 #include "platform/faults.h"
 #include "platform/files.h"
 #include "support/backup_runs.h"
+#include "support/reading_refused.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <iterator>
 
 namespace {
@@ -153,24 +153,7 @@ TEST_F(AnsiBackupFileTest, AMessageWithoutAFolderFailsWithoutAText) {
 TEST_F(AnsiBackupFileTest, TheReadingOperationsRefuseWithoutTouchingTheFile) {
     WriteHostFile(dir.path() / "backup.sms", "anything");
     AnsiBackupFile format;
-    HANDLE handle = 0;
-    DWORD total = 99;
-    MessageFields fields;
-    std::vector<Recipient> recipients;
-    const std::function<bool(std::u16string&)> refusals[] = {
-        [&](std::u16string& e) { return format.OpenForRead(path, handle, e); },
-        [&](std::u16string& e) { return format.CheckValidation(handle, e); },
-        [&](std::u16string& e) { return format.ReadTotal(handle, total, e); },
-        [&](std::u16string& e) { return format.ReadRecord(handle, fields, recipients, e); },
-        [&](std::u16string& e) { return format.CloseAfterRead(handle, e); }};
-    for (const auto& call : refusals) {
-        std::u16string error;
-        EXPECT_FALSE(call(error));
-        EXPECT_EQ(error, u"ANSI backup files cannot be read.");
-    }
-    EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(total, 99u);
-    EXPECT_TRUE(recipients.empty());
+    ExpectReadingRefused(format, path, u"ANSI backup files cannot be read.");
     EXPECT_EQ(Contents(), "anything");
 }
 
