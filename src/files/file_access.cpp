@@ -48,8 +48,12 @@ bool WriteAll(HANDLE handle, const void* buffer, DWORD length) {
     DWORD done = 0;
     while (done < length) {
         DWORD written = 0;
-        if (WriteFile(handle, bytes + done, length - done, &written, nullptr) == FALSE ||
-            written == 0) {
+        if (WriteFile(handle, bytes + done, length - done, &written, nullptr) == FALSE) {
+            return false;
+        }
+        if (written == 0) {
+            // Reported as done, yet nothing moved: a failure, with a text that says so.
+            SetLastError(ERROR_WRITE_FAULT);
             return false;
         }
         done += written;

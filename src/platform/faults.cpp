@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <mutex>
@@ -20,6 +21,12 @@ struct State {
     int nth = 0;
     DWORD error = ERROR_SUCCESS;
     bool persistent = false;
+    std::atomic<bool> shortArmed{false};
+    FileOp shortOp = FileOp::Any;
+    int shortNth = 0;
+    DWORD shortLimit = 0;
+    bool shortPersistent = false;
+    int transfers = 0; // Read and Write calls that the short transfer applies to
 };
 
 State& state() {
@@ -51,10 +58,24 @@ void ArmFileFault(FileOp op, int nth, DWORD error, bool persistent) {
     s.armed.store(true, std::memory_order_release);
 }
 
+void ArmShortTransfer(FileOp op, int nth, DWORD limit, bool persistent) {
+    State& s = state();
+    const std::lock_guard lock(s.mutex);
+    ResetCounts(s);
+    s.counting.store(true, std::memory_order_relaxed);
+    s.shortOp = op;
+    s.shortNth = nth;
+    s.shortLimit = limit;
+    s.shortPersistent = persistent;
+    s.transfers = 0;
+    s.shortArmed.store(true, std::memory_order_release);
+}
+
 void DisarmFileFaults() {
     State& s = state();
     const std::lock_guard lock(s.mutex);
     s.armed.store(false, std::memory_order_release);
+    s.shortArmed.store(false, std::memory_order_release);
 }
 
 int FileCallCount(FileOp op) {
@@ -91,6 +112,20 @@ bool ShouldFailFile(FileOp op) {
         return true;
     }
     return false;
+}
+
+DWORD TransferLimit(FileOp op, DWORD wanted) {
+    State& s = state();
+    if (!s.shortArmed.load(std::memory_order_acquire)) {
+        return wanted;
+    }
+    const std::lock_guard lock(s.mutex);
+    if (s.shortOp != FileOp::Any && s.shortOp != op) {
+        return wanted;
+    }
+    const int seen = ++s.transfers;
+    const bool due = seen == s.shortNth || (s.shortPersistent && seen > s.shortNth);
+    return due ? std::min(wanted, s.shortLimit) : wanted;
 }
 
 } // namespace faults

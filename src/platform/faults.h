@@ -12,6 +12,9 @@ enum class FileOp { Any, Create, Read, Write, Seek, Size, Flush, Close, Sync };
 // Arms a fault: the nth call (1-based, counted from now) of op fails with error; when
 // persistent, every later call of op fails too.
 void ArmFileFault(FileOp op, int nth, DWORD error, bool persistent = false);
+// Arms a short transfer: the nth call of op (Read, Write, or Any for both; 1-based, counted
+// from now) moves at most limit bytes and still succeeds; when persistent, every later one too.
+void ArmShortTransfer(FileOp op, int nth, DWORD limit, bool persistent = false);
 void DisarmFileFaults();
 // Calls of op seen since the last ArmFileFault / ResetFileCounts (counting starts with either).
 int FileCallCount(FileOp op);
@@ -19,6 +22,8 @@ void ResetFileCounts();
 
 // Used by the file services: true when this call must fail; sets the last error.
 bool ShouldFailFile(FileOp op);
+// Used by ReadFile and WriteFile after ShouldFailFile: the bytes this call may move.
+DWORD TransferLimit(FileOp op, DWORD wanted);
 
 // Disarms on destruction, so a failing test leaves no fault behind.
 struct FileFaultGuard {

@@ -327,7 +327,8 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* /*over
         return FALSE;
     }
     DWORD count = 0;
-    const bool ok = object->Read(buffer, toRead, count);
+    const bool ok =
+        object->Read(buffer, faults::TransferLimit(faults::FileOp::Read, toRead), count);
     if (read != nullptr) {
         *read = count;
     }
@@ -351,7 +352,8 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
         return FALSE;
     }
     DWORD count = 0;
-    const bool ok = object->Write(buffer, toWrite, count);
+    const bool ok =
+        object->Write(buffer, faults::TransferLimit(faults::FileOp::Write, toWrite), count);
     if (written != nullptr) {
         *written = count;
     }

@@ -24,9 +24,8 @@ protected:
         }
         WalkFixture::TearDown();
     }
-
     // Runs body in a child process; the child's exit status is body's result.
-    pid_t Spawn(const std::function<bool()>& body) {
+    static pid_t Spawn(const std::function<bool()>& body) {
         const pid_t pid = fork();
         if (pid == 0) {
             _exit(body() ? 0 : 1);
@@ -36,17 +35,13 @@ protected:
     // In the child: tells the parent it reached the point, and waits for leave to go on.
     void Pause() {
         char signal = 'p';
-        static_cast<void>(write(toParent_[1], &signal, 1));
-        static_cast<void>(read(toChild_[0], &signal, 1));
+        static_cast<void>(write(toParent_[1], &signal, 1) + read(toChild_[0], &signal, 1));
     }
     bool WaitForPause() {
         char signal = 0;
         return read(toParent_[0], &signal, 1) == 1;
     }
-    void Resume() {
-        const char signal = 'g';
-        ASSERT_EQ(write(toChild_[1], &signal, 1), 1);
-    }
+    void Resume() { ASSERT_EQ(write(toChild_[1], "g", 1), 1); }
     static int ExitStatus(pid_t pid) {
         int status = 0;
         return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;

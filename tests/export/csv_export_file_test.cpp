@@ -4,7 +4,6 @@
 #include "export/export_fixtures.h"
 #include "export/export_text.h"
 #include "export/utf8_encoder.h"
-#include "platform/faults.h"
 #include "platform/files.h"
 #include "platform/utf.h"
 #include "support/temp_dir.h"
@@ -25,7 +24,6 @@ protected:
     const CodePageGuard codePage_{1252};
     const TempDir dir_;
     const std::u16string path_ = dir_.file("export.csv");
-    const faults::FileFaultGuard disarm_;
     const Utf8Encoder encoder_;
     CsvExportFile exporter_{encoder_};
     HANDLE handle_ = 0;
@@ -86,38 +84,25 @@ TEST_F(CsvExportTest, EncodesRowsInUtf8) {
               "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBD\"\n");
 }
 
-struct SenderCase {
-    const char* name;
-    std::u16string senderName, senderNumber;
-    std::u16string expectedName, expectedNumber;
-};
-
-void PrintTo(const SenderCase& c, std::ostream* out) {
-    *out << c.name;
+TEST_F(CsvExportTest, SplitsASenderItemHeldInTheName) {
+    // Name and number given, then as written.
+    const std::array<std::u16string, 4> cases[] = {
+        {u"\"Ann\" <100>", u"999", u"Ann", u"100"},         // the item overrides the number
+        {u"from \"Ann\" <100> today", u"", u"Ann", u"100"}, // an item inside a text
+        {u"Ann", u"999", u"Ann", u"999"},
+        {u"<100>", u"", u"<100>", u""},
+        {u"\"A\"B\" <1>", u"", u"A\"B", u"1"},
+    };
+    for (const auto& [name, number, writtenName, writtenNumber] : cases) {
+        MemoryRecord message(Fields(u"Inbox", name, number, u"x"), {});
+        const std::string file = Export({&message});
+        EXPECT_EQ(message.senderName(), writtenName);
+        EXPECT_EQ(message.senderNumber(), writtenNumber);
+        const std::string tail = "," + utf::Utf8(CsvQuote(writtenName)) + "," +
+                                 utf::Utf8(CsvQuote(writtenNumber)) + ",\"x\"\n";
+        EXPECT_EQ(file.substr(file.size() - tail.size()), tail);
+    }
 }
-
-class CsvSenderTest : public CsvExportTest, public testing::WithParamInterface<SenderCase> {};
-
-TEST_P(CsvSenderTest, SplitsASenderItemHeldInTheName) {
-    const SenderCase& c = GetParam();
-    MemoryRecord message(Fields(u"Inbox", c.senderName, c.senderNumber, u"x"), {});
-    const std::string file = Export({&message});
-    EXPECT_EQ(message.senderName(), c.expectedName);
-    EXPECT_EQ(message.senderNumber(), c.expectedNumber);
-    const std::string tail = "," + utf::Utf8(CsvQuote(c.expectedName)) + "," +
-                             utf::Utf8(CsvQuote(c.expectedNumber)) + ",\"x\"\n";
-    EXPECT_EQ(file.substr(file.size() - tail.size()), tail);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CsvSenderTest,
-    testing::Values(SenderCase{"item_overrides_number", u"\"Ann\" <100>", u"999", u"Ann", u"100"},
-                    SenderCase{"item_inside_text", u"from \"Ann\" <100> today", u"", u"Ann",
-                               u"100"},
-                    SenderCase{"plain_name_kept", u"Ann", u"999", u"Ann", u"999"},
-                    SenderCase{"bare_number_kept", u"<100>", u"", u"<100>", u""},
-                    SenderCase{"quote_in_name", u"\"A\"B\" <1>", u"", u"A\"B", u"1"}),
-    [](const testing::TestParamInfo<SenderCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CsvExportTest, MessageWithoutFolderFailsWithoutTextOrWriting) {
     ASSERT_TRUE(exporter_.OpenForWrite(path_, handle_, error_));
@@ -132,62 +117,5 @@ TEST_F(CsvExportTest, MessageWithoutFolderFailsWithoutTextOrWriting) {
 TEST_F(CsvExportTest, ReadingOperationsRefuseWithoutText) {
     ExpectReadingRefused(exporter_, path_);
 }
-
-TEST_F(CsvExportTest, OpenFailuresNameTheirStep) {
-    EXPECT_FALSE(exporter_.OpenForWrite(dir_.file("missing/export.csv"), handle_, error_));
-    EXPECT_EQ(error_, u"open file to write error, " + SystemText(ERROR_PATH_NOT_FOUND));
-
-    const int handlesBefore = OpenFileHandleCount();
-    {
-        CsvExportFile exporter(encoder_);
-        faults::ArmFileFault(faults::FileOp::Write, 1, ERROR_DISK_FULL);
-        EXPECT_FALSE(exporter.OpenForWrite(path_, handle_, error_));
-        EXPECT_EQ(error_, u"write title error, " + SystemText(ERROR_DISK_FULL));
-    }
-    // Destroying the export gave its handle back.
-    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
-    EXPECT_EQ(handle_, 0u);
-}
-
-struct WriteFailure {
-    const char* name;
-    faults::FileOp op;
-    DWORD code;
-    bool atClose; // false: while writing a row
-};
-
-void PrintTo(const WriteFailure& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class CsvWriteFailureTest : public CsvExportTest,
-                            public testing::WithParamInterface<WriteFailure> {};
-
-TEST_P(CsvWriteFailureTest, ReportsTheStepThatDidNotReachTheFile) {
-    const WriteFailure& c = GetParam();
-    const int handlesBefore = OpenFileHandleCount();
-    ASSERT_TRUE(exporter_.OpenForWrite(path_, handle_, error_));
-    MemoryRecord message(Fields(u"Inbox", u"Ann", u"100", u"x"), {});
-    faults::ArmFileFault(c.op, 1, c.code);
-    if (!c.atClose) {
-        EXPECT_FALSE(exporter_.WriteRecord(handle_, message, error_));
-        EXPECT_EQ(error_, u"write msg error, " + SystemText(c.code));
-        return;
-    }
-    EXPECT_FALSE(exporter_.CloseAfterWrite(handle_, error_));
-    EXPECT_EQ(error_, u"close file error, " + SystemText(c.code));
-    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
-    // Closed already: a second close has nothing left to lose.
-    faults::DisarmFileFaults();
-    EXPECT_TRUE(exporter_.CloseAfterWrite(handle_, error_));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, CsvWriteFailureTest,
-    testing::Values(WriteFailure{"row_write", faults::FileOp::Write, ERROR_DISK_FULL, false},
-                    WriteFailure{"row_flush", faults::FileOp::Flush, ERROR_WRITE_FAULT, false},
-                    WriteFailure{"close_flush", faults::FileOp::Flush, ERROR_DISK_FULL, true},
-                    WriteFailure{"close_close", faults::FileOp::Close, ERROR_WRITE_FAULT, true}),
-    [](const testing::TestParamInfo<WriteFailure>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,19 +1,15 @@
-// Shared fixtures of the export tests: a fixed time zone and code page, UTC times from
-// calendar fields, the platform's error texts, and messages held in memory.
+// Shared fixtures of the export tests: a fixed code page, UTF-16 bytes, messages held in memory
+// and the time zone and reading checks.
 #pragma once
 
 #include "files/file_access.h"
 #include "model/memory_record.h"
 #include "platform/codepage.h"
-#include "platform/errors.h"
-#include "platform/time.h"
+#include "support/reading_refused.h"
 #include "support/time_zone_guard.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 
 class CodePageGuard {
@@ -23,12 +19,6 @@ public:
     CodePageGuard(const CodePageGuard&) = delete;
     CodePageGuard& operator=(const CodePageGuard&) = delete;
 };
-
-// The platform's text for an error code, as an operation that failed with it would report.
-inline std::u16string SystemText(DWORD code) {
-    SetLastError(code);
-    return ErrorText();
-}
 
 // Bytes of the ASCII text as UTF-16 code units, low byte first.
 inline std::string Utf16Le(std::string_view ascii) {
@@ -49,23 +39,4 @@ inline MessageFields Fields(std::u16string folderPath, std::u16string senderName
     fields.senderNumber = std::move(senderNumber);
     fields.body = std::move(body);
     return fields;
-}
-
-// An export cannot be read: every reading operation fails without a text or a file.
-template <class Exporter>
-void ExpectReadingRefused(Exporter& exporter, const std::u16string& path) {
-    HANDLE handle = 0;
-    std::u16string error = u"before";
-    MessageFields record;
-    std::vector<Recipient> recipients;
-    DWORD total = 5;
-    EXPECT_FALSE(exporter.OpenForRead(path, handle, error));
-    EXPECT_FALSE(exporter.CheckValidation(handle, error));
-    EXPECT_FALSE(exporter.ReadTotal(handle, total, error));
-    EXPECT_FALSE(exporter.ReadRecord(handle, record, recipients, error));
-    EXPECT_FALSE(exporter.CloseAfterRead(handle, error));
-    EXPECT_EQ(error, u"before");
-    EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(total, 5u);
-    EXPECT_TRUE(recipients.empty());
 }

@@ -4,11 +4,12 @@
 #include "export/export_fixtures.h"
 #include "export/unicode_encoder.h"
 #include "export/utf8_encoder.h"
-#include "platform/faults.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -26,77 +27,47 @@ constexpr char kWorkedBlock[] = "Sender: \"Ann\" <100>\r\n"
                                 "Hi\r\n"
                                 "\r\n";
 
-const AnsiEncoder kAnsi;
-const Utf8Encoder kUtf8;
-const UnicodeEncoder kUnicode;
-
-struct Encoding {
-    const char* name;
-    const TextEncoder* encoder;
-    std::string header;
-    std::string block; // the worked block in this encoding
-};
-
-void PrintTo(const Encoding& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class TextExportTest : public testing::TestWithParam<Encoding> {
+class TextExportFileTest : public testing::Test {
 protected:
     const TimeZoneGuard zone_{kCentralEurope};
     const CodePageGuard codePage_{1252};
     const TempDir dir_;
     const std::u16string path_ = dir_.file("export.txt");
-    std::string contents() const { return ReadHostFile(dir_.path() / "export.txt"); }
-};
-
-TEST_P(TextExportTest, EmptyJobLeavesOnlyTheHeader) {
-    const int handlesBefore = OpenFileHandleCount();
-    TextExportFile exporter(*GetParam().encoder);
-    HANDLE handle = 0;
-    std::u16string error = u"untouched";
-    ASSERT_TRUE(exporter.OpenForWrite(path_, handle, error));
-    EXPECT_TRUE(IsValidHandle(handle));
-    EXPECT_TRUE(exporter.SkipValidationArea(handle, error));
-    EXPECT_TRUE(exporter.WriteTotal(handle, 7, error));
-    EXPECT_TRUE(exporter.WriteValidation(handle, error));
-    EXPECT_TRUE(exporter.CloseAfterWrite(handle, error));
-    EXPECT_EQ(error, u"untouched");
-    EXPECT_EQ(contents(), GetParam().header);
-    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
-}
-
-TEST_P(TextExportTest, WritesTheWorkedBlockPerMessageAndReplacesAnOldFile) {
-    WriteHostFile(dir_.path() / "export.txt", std::string(1000, 'x'));
-    TextExportFile exporter(*GetParam().encoder);
-    HANDLE handle = 0;
-    std::u16string error;
-    ASSERT_TRUE(exporter.OpenForWrite(path_, handle, error));
-    MemoryRecord message = WorkedMessage();
-    ASSERT_TRUE(exporter.WriteRecord(handle, message, error));
-    ASSERT_TRUE(exporter.WriteRecord(handle, message, error));
-    ASSERT_TRUE(exporter.WriteValidation(handle, error));
-    ASSERT_TRUE(exporter.CloseAfterWrite(handle, error));
-    EXPECT_EQ(contents(), GetParam().header + GetParam().block + GetParam().block);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, TextExportTest,
-    testing::Values(Encoding{"ansi", &kAnsi, "", kWorkedBlock},
-                    Encoding{"utf8", &kUtf8, "\xEF\xBB\xBF", kWorkedBlock},
-                    Encoding{"unicode", &kUnicode, "\xFF\xFE", Utf16Le(kWorkedBlock)}),
-    [](const testing::TestParamInfo<Encoding>& info) { return std::string(info.param.name); });
-
-class TextExportFileTest : public testing::Test {
-protected:
-    const TimeZoneGuard zone_{kCentralEurope};
-    const TempDir dir_;
-    const std::u16string path_ = dir_.file("export.txt");
-    const faults::FileFaultGuard disarm_;
     const Utf8Encoder encoder_;
     TextExportFile exporter_{encoder_};
     std::string contents() const { return ReadHostFile(dir_.path() / "export.txt"); }
 };
+
+TEST_F(TextExportFileTest, WritesTheHeaderAndTheWorkedBlockPerMessage) {
+    const AnsiEncoder ansi;
+    const UnicodeEncoder unicode;
+    const std::tuple<const TextEncoder*, std::string, std::string> cases[] = {
+        {&ansi, "", kWorkedBlock},
+        {&encoder_, "\xEF\xBB\xBF", kWorkedBlock},
+        {&unicode, "\xFF\xFE", Utf16Le(kWorkedBlock)},
+    };
+    const int handlesBefore = OpenFileHandleCount();
+    for (const auto& [encoder, header, block] : cases) {
+        for (const int messages : {0, 2}) {
+            WriteHostFile(dir_.path() / "export.txt", std::string(1000, 'x'));
+            TextExportFile exporter(*encoder);
+            HANDLE handle = 0;
+            std::u16string error = u"untouched";
+            ASSERT_TRUE(exporter.OpenForWrite(path_, handle, error));
+            EXPECT_TRUE(exporter.SkipValidationArea(handle, error));
+            EXPECT_TRUE(exporter.WriteTotal(handle, 7, error));
+            MemoryRecord message = WorkedMessage();
+            for (int i = 0; i < messages; ++i) {
+                ASSERT_TRUE(exporter.WriteRecord(handle, message, error));
+            }
+            EXPECT_TRUE(exporter.WriteValidation(handle, error));
+            EXPECT_TRUE(exporter.CloseAfterWrite(handle, error));
+            EXPECT_EQ(error, u"untouched");
+            EXPECT_EQ(contents(), header + (messages == 0 ? "" : block + block));
+        }
+    }
+    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
+}
 
 TEST_F(TextExportFileTest, PrintsEdgeFieldsAsEmptyTexts) {
     HANDLE handle = 0;
@@ -117,87 +88,5 @@ TEST_F(TextExportFileTest, ReadingOperationsRefuseWithoutText) {
     ExpectReadingRefused(exporter_, path_);
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "export.txt"));
 }
-
-TEST_F(TextExportFileTest, OpenFailuresNameTheirStep) {
-    HANDLE handle = 0;
-    std::u16string error;
-    EXPECT_FALSE(exporter_.OpenForWrite(dir_.file("missing/export.txt"), handle, error));
-    EXPECT_EQ(error, u"Write to file failed.," + SystemText(ERROR_PATH_NOT_FOUND));
-    EXPECT_EQ(handle, 0u);
-    // The job calls nothing after a failed open, so a failed header closes the file itself
-    // and the next export to that name is not refused.
-    const int handlesBefore = OpenFileHandleCount();
-    faults::ArmFileFault(faults::FileOp::Write, 1, ERROR_DISK_FULL);
-    EXPECT_FALSE(exporter_.OpenForWrite(path_, handle, error));
-    EXPECT_EQ(error, u"write file header error, " + SystemText(ERROR_DISK_FULL));
-    EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
-    faults::DisarmFileFaults();
-    ASSERT_TRUE(exporter_.OpenForWrite(path_, handle, error));
-    EXPECT_TRUE(exporter_.CloseAfterWrite(handle, error));
-}
-
-struct PieceFailure {
-    int write; // which write of the block fails
-    std::u16string prefix;
-    std::string kept; // what the file holds behind the header
-};
-
-class TextPieceFailureTest : public TextExportFileTest,
-                             public testing::WithParamInterface<PieceFailure> {};
-
-TEST_P(TextPieceFailureTest, StopsAtThePieceWithItsText) {
-    HANDLE handle = 0;
-    std::u16string error;
-    ASSERT_TRUE(exporter_.OpenForWrite(path_, handle, error));
-    MemoryRecord message = WorkedMessage();
-    faults::ArmFileFault(faults::FileOp::Write, GetParam().write, ERROR_DISK_FULL);
-    EXPECT_FALSE(exporter_.WriteRecord(handle, message, error));
-    EXPECT_EQ(error, GetParam().prefix + SystemText(ERROR_DISK_FULL));
-    EXPECT_EQ(faults::FileCallCount(faults::FileOp::Write), GetParam().write);
-    faults::DisarmFileFaults();
-    EXPECT_TRUE(exporter_.CloseAfterWrite(handle, error));
-    // What a failed run wrote stays beside the name.
-    EXPECT_EQ(ReadHostFile(dir_.path() / "export.txt.partial"), "\xEF\xBB\xBF" + GetParam().kept);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Pieces, TextPieceFailureTest,
-    testing::Values(PieceFailure{1, u"write sender info error, ", ""},
-                    PieceFailure{2, u"write rcps error, ", "Sender: \"Ann\" <100>\r\n"},
-                    PieceFailure{3, u"write time error, ",
-                                 "Sender: \"Ann\" <100>\r\nRecipients: \"Bob\" <200>\r\n"},
-                    PieceFailure{4, u"write subject error, ",
-                                 "Sender: \"Ann\" <100>\r\nRecipients: \"Bob\" <200>\r\n"
-                                 "Time: 2009-03-05 07:08:09\r\n"}));
-
-struct CloseFailure {
-    const char* name;
-    faults::FileOp op;
-    DWORD code;
-};
-
-void PrintTo(const CloseFailure& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class TextCloseFailureTest : public TextExportFileTest,
-                             public testing::WithParamInterface<CloseFailure> {};
-
-TEST_P(TextCloseFailureTest, ReportsAFailedFinalFlushOrClose) {
-    const int handlesBefore = OpenFileHandleCount();
-    HANDLE handle = 0;
-    std::u16string error;
-    ASSERT_TRUE(exporter_.OpenForWrite(path_, handle, error));
-    faults::ArmFileFault(GetParam().op, 1, GetParam().code);
-    EXPECT_FALSE(exporter_.CloseAfterWrite(handle, error));
-    EXPECT_EQ(error, u"close file error, " + SystemText(GetParam().code));
-    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, TextCloseFailureTest,
-    testing::Values(CloseFailure{"flush", faults::FileOp::Flush, ERROR_DISK_FULL},
-                    CloseFailure{"close", faults::FileOp::Close, ERROR_WRITE_FAULT}));
 
 } // namespace

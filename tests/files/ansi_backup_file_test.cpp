@@ -1,13 +1,17 @@
 #include "files/ansi_backup_file.h"
+#include "files/unicode_backup_file.h"
 
 #include "platform/codepage.h"
+#include "platform/faults.h"
 #include "platform/files.h"
 #include "support/backup_runs.h"
+#include "support/reading_refused.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -40,31 +44,16 @@ protected:
     std::u16string path = dir.file("backup.sms");
 };
 
-TEST_F(AnsiBackupFileTest, WorkedExampleIsWrittenByteForByte) {
-    std::vector<MemoryRecord> messages;
-    messages.push_back(WorkedExampleMessage());
-    AnsiBackupFile format;
-    ASSERT_TRUE(RunBackup(format, path, messages).ok);
-
-    const std::string record = Hex("49 50 4D 2E 53 4D 53 74 65 78 74 0A"
-                                   "49 6E 62 6F 78 0A") +
-                               kNumbers +
-                               Hex("22 57 6F 72 6B 22 20 3C 37 37 37 3E 20 31 0A"
-                                   "22 48 6F 6D 65 22 20 3C 35 35 35 3E 0A"
-                                   "02 00 00 00"
-                                   "48 69");
-    const std::string file = Contents();
-    ASSERT_EQ(file.size(), 20 + record.size());
-    EXPECT_EQ(file.substr(16), Hex("01 00 00 00") + record);
-    EXPECT_EQ(file.substr(0, 16), Md5Of(std::to_string(file.size()) + "PaxRenTulVio"));
-}
-
-TEST_F(AnsiBackupFileTest, ZeroMessagesMakeTwentyBytes) {
-    std::vector<MemoryRecord> none;
-    AnsiBackupFile format;
-    ASSERT_TRUE(RunBackup(format, path, none).ok);
+TEST_F(AnsiBackupFileTest, WorkedExampleAndAnEmptyBackupAreWrittenByteForByte) {
     // printf '20PaxRenTulVio' | md5sum
+    EXPECT_EQ(RecordsOf(std::vector<MemoryRecord>{}), "");
     EXPECT_EQ(Contents(), Hex("32e9c57b1f382cd3d9a0b8f5b33c4756 00000000"));
+    const std::string record = "IPM.SMStext\nInbox\n" + kNumbers +
+                               "\"Work\" <777> 1\n\"Home\" <555>\n" + U32Bytes(2) + "Hi";
+    EXPECT_EQ(RecordsOf(WorkedExampleMessage()), record);
+    const std::string file = Contents();
+    EXPECT_EQ(file.substr(0, 20),
+              Md5Of(std::to_string(file.size()) + "PaxRenTulVio") + Hex("01 00 00 00"));
 }
 
 struct RecordCase {
@@ -135,18 +124,14 @@ TEST_P(AnsiRecordTest, WritesTheRecordBytes) {
 INSTANTIATE_TEST_SUITE_P(Records, AnsiRecordTest, ::testing::ValuesIn(RecordCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(AnsiBackupFileTest, ABodyInADoubleByteCodePageCountsBytes) {
+TEST_F(AnsiBackupFileTest, DoubleByteBodiesCountBytesAndANulEndsTheClassLine) {
     SetActiveCodePage(932);
     MemoryRecord message = WorkedExampleMessage();
     message.setBody(u"\u65E5\u672C\u8A9E"); // three characters, two bytes each in Shift-JIS
-    const std::string records = RecordsOf(std::move(message));
-    EXPECT_EQ(records.substr(records.size() - 10), U32Bytes(6) + Hex("93 FA 96 7B 8C EA"));
-}
-
-TEST_F(AnsiBackupFileTest, AnEmbeddedNulInTheClassStillEndsTheLine) {
-    MemoryRecord message = WorkedExampleMessage();
     message.setMessageClass(std::u16string(u"IPM\0x", 5));
-    EXPECT_EQ(RecordsOf(std::move(message)).substr(0, 10), "IPM\nInbox\n");
+    const std::string records = RecordsOf(std::move(message));
+    EXPECT_EQ(records.substr(0, 10), "IPM\nInbox\n");
+    EXPECT_EQ(records.substr(records.size() - 10), U32Bytes(6) + Hex("93 FA 96 7B 8C EA"));
 }
 
 TEST_F(AnsiBackupFileTest, AMessageWithoutAFolderFailsWithoutAText) {
@@ -165,59 +150,27 @@ TEST_F(AnsiBackupFileTest, AMessageWithoutAFolderFailsWithoutAText) {
     EXPECT_EQ(ReadHostFile(dir.path() / "backup.sms.partial").substr(20), "IPM.SMStext\n");
 }
 
-TEST_F(AnsiBackupFileTest, OpenForWriteReturnsTheHandleThatTheOthersUse) {
-    const int before = OpenFileHandleCount();
+TEST_F(AnsiBackupFileTest, TheReadingOperationsRefuseWithoutTouchingTheFile) {
+    WriteHostFile(dir.path() / "backup.sms", "anything");
     AnsiBackupFile format;
-    HANDLE handle = 0;
-    std::u16string error;
-    ASSERT_TRUE(format.OpenForWrite(path, handle, error));
-    EXPECT_NE(handle, 0u);
-    EXPECT_EQ(OpenFileHandleCount(), before + 1);
-    ASSERT_TRUE(format.SkipValidationArea(handle, error));
-    ASSERT_TRUE(format.WriteTotal(handle, 7, error));
-    EXPECT_TRUE(format.CloseAfterWrite(handle, error));
-    EXPECT_EQ(OpenFileHandleCount(), before);
-    EXPECT_EQ(ReadHostFile(dir.path() / "backup.sms.partial").substr(16), U32Bytes(7));
-    // A file that cannot be created gives the string table's text and no handle.
-    handle = 0;
-    EXPECT_FALSE(format.OpenForWrite(dir.file("missing/backup.sms"), handle, error));
-    EXPECT_EQ(error, u"Write to file failed.,The system cannot find the path specified.");
-    EXPECT_EQ(handle, 0u);
+    ExpectReadingRefused(format, path, u"ANSI backup files cannot be read.");
+    EXPECT_EQ(Contents(), "anything");
 }
 
-TEST_F(AnsiBackupFileTest, TheReadingOperationsRefuseWithoutTouchingTheFile) {
-    std::vector<MemoryRecord> messages;
-    messages.push_back(WorkedExampleMessage());
-    AnsiBackupFile writer;
-    ASSERT_TRUE(RunBackup(writer, path, messages).ok);
-    const std::string written = Contents();
-
-    const int before = OpenFileHandleCount();
-    AnsiBackupFile format;
-    HANDLE handle = 0;
-    const std::u16string refusal = u"ANSI backup files cannot be read.";
-    std::u16string error;
-    EXPECT_FALSE(format.OpenForRead(path, handle, error));
-    EXPECT_EQ(error, refusal);
-    EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(OpenFileHandleCount(), before);
-
-    DWORD total = 99;
-    MessageFields fields;
-    std::vector<Recipient> recipients;
-    const std::function<bool(std::u16string&)> refusals[] = {
-        [&](std::u16string& e) { return format.CheckValidation(handle, e); },
-        [&](std::u16string& e) { return format.ReadTotal(handle, total, e); },
-        [&](std::u16string& e) { return format.ReadRecord(handle, fields, recipients, e); },
-        [&](std::u16string& e) { return format.CloseAfterRead(handle, e); }};
-    for (const auto& call : refusals) {
-        error.clear();
-        EXPECT_FALSE(call(error));
-        EXPECT_EQ(error, refusal);
+// Each record is handed to the system, but the disk is synced only when the file is done: the
+// file's data once and its folder once, however many records there are.
+TEST_F(AnsiBackupFileTest, ABackupSyncsTwiceWhateverItsSize) {
+    for (const std::size_t count : {1u, 50u}) {
+        std::vector<MemoryRecord> many;
+        std::generate_n(std::back_inserter(many), count, WorkedExampleMessage);
+        for (const bool unicode : {true, false}) {
+            UnicodeBackupFile usms;
+            AnsiBackupFile sms;
+            faults::ResetFileCounts();
+            ASSERT_TRUE(RunBackup(unicode ? static_cast<BackupFile&>(usms) : sms, path, many).ok);
+            EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), 2) << count;
+        }
     }
-    EXPECT_EQ(total, 99u);
-    EXPECT_TRUE(recipients.empty());
-    EXPECT_EQ(Contents(), written);
 }
 
 } // namespace

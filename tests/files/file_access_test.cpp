@@ -9,11 +9,12 @@
 
 namespace {
 
+using faults::FileOp;
+
 TEST(FileAccess, ShortReadAtTheEndFailsWithAnEndOfFileText) {
     TempDir dir;
     WriteHostFile(dir.path() / "six", "123456");
     HANDLE h = OpenForReading(dir.file("six"));
-    ASSERT_TRUE(IsValidHandle(h));
     ASSERT_TRUE(SeekFile(h, 4, FILE_BEGIN));
     DWORD value = 0xDEADBEEF;
     EXPECT_FALSE(ReadU32(h, value)); // two bytes, then a read of 0 bytes
@@ -21,37 +22,49 @@ TEST(FileAccess, ShortReadAtTheEndFailsWithAnEndOfFileText) {
     EXPECT_EQ(ErrorText(), u"Reached the end of the file.");
     EXPECT_TRUE(CloseIfValid(h));
     EXPECT_EQ(h, 0u);
+    EXPECT_FALSE(CloseIfValid(h));
+    HANDLE invalid = INVALID_HANDLE_VALUE;
+    EXPECT_FALSE(CloseIfValid(invalid));
+    EXPECT_EQ(invalid, INVALID_HANDLE_VALUE);
 }
 
 TEST(FileAccess, ZeroLengthTransfersSucceedWithoutACall) {
     const faults::FileFaultGuard guard;
-    faults::ArmFileFault(faults::FileOp::Any, 1, ERROR_WRITE_FAULT, true);
+    faults::ArmFileFault(FileOp::Any, 1, ERROR_WRITE_FAULT, true);
     EXPECT_TRUE(WriteAll(0, "x", 0));
     EXPECT_TRUE(WriteAll(0, nullptr, 5));
     EXPECT_TRUE(ReadExactly(0, nullptr, 4));
-    EXPECT_EQ(faults::FileCallCount(faults::FileOp::Any), 0);
+    EXPECT_EQ(faults::FileCallCount(FileOp::Any), 0);
 }
 
-TEST(FileAccess, WriteAllStopsAtTheFirstFailure) {
+// Transfers that move fewer bytes than asked are continued; one that moves nothing yet reports
+// success is a failure with a text that says so, not an endless loop or a silent success.
+TEST(FileAccess, ShortTransfersCompleteAndAnEmptyWriteFails) {
     TempDir dir;
     const faults::FileFaultGuard guard;
     HANDLE h = CreateForWriting(dir.file("w"));
-    faults::ArmFileFault(faults::FileOp::Write, 1, ERROR_DISK_FULL);
+    faults::ArmShortTransfer(FileOp::Write, 1, 1, true);
+    EXPECT_TRUE(WriteU32(h, 0x04030201));
+    EXPECT_EQ(faults::FileCallCount(FileOp::Write), 4);
+    faults::ArmShortTransfer(FileOp::Write, 1, 0);
+    EXPECT_FALSE(WriteU32(h, 7));
+    EXPECT_EQ(ErrorText(), u"The system cannot write to the specified device.");
+    faults::ArmFileFault(FileOp::Write, 1, ERROR_DISK_FULL);
     EXPECT_FALSE(WriteU32(h, 7));
     EXPECT_EQ(ErrorText(), u"There is not enough space on the disk.");
-    EXPECT_TRUE(WriteU32(h, 0x04030201));
+    EXPECT_TRUE(WriteU32(h, 0x08070605)); // the fault was once: the next write goes through
     MarkComplete(h);
     CloseIfValid(h);
-    EXPECT_EQ(ReadHostFile(dir.path() / "w"), std::string("\x01\x02\x03\x04", 4));
-}
+    EXPECT_EQ(ReadHostFile(dir.path() / "w"), "\x01\x02\x03\x04\x05\x06\x07\x08");
 
-TEST(FileAccess, CloseIfValidLeavesInvalidHandlesAlone) {
-    HANDLE zero = 0;
-    EXPECT_FALSE(CloseIfValid(zero));
-    EXPECT_EQ(zero, 0u);
-    HANDLE invalid = INVALID_HANDLE_VALUE;
-    EXPECT_FALSE(CloseIfValid(invalid));
-    EXPECT_EQ(invalid, INVALID_HANDLE_VALUE);
+    h = OpenForReading(dir.file("w"));
+    faults::ArmShortTransfer(FileOp::Read, 1, 3, true);
+    DWORD first = 0;
+    DWORD second = 0;
+    EXPECT_TRUE(ReadU32(h, first) && ReadU32(h, second));
+    EXPECT_EQ(first, 0x04030201u);
+    EXPECT_EQ(second, 0x08070605u);
+    CloseIfValid(h);
 }
 
 // A new file takes the old one's place only when marked complete; until then it lies beside it.
@@ -61,7 +74,6 @@ TEST(FileAccess, CreateReplacesAnExistingFileOnlyWithACompleteOne) {
     WriteHostFile(old, "old content");
     for (const bool complete : {false, true}) {
         HANDLE h = CreateForWriting(dir.file("old"));
-        ASSERT_TRUE(IsValidHandle(h));
         EXPECT_EQ(FileSize(h), 0u);
         EXPECT_TRUE(WriteAnsiText(h, complete ? u"new" : u"half"));
         EXPECT_EQ(ReadHostFile(old), "old content");
@@ -74,7 +86,7 @@ TEST(FileAccess, CreateReplacesAnExistingFileOnlyWithACompleteOne) {
     EXPECT_EQ(ErrorText(), u"The system cannot find the file specified.");
 }
 
-TEST(FileAccess, LinesAndAnsiTextUseTheActiveCodePage) {
+TEST(FileAccess, TextsUseTheActiveCodePageAndStopAtTheFirstNul) {
     TempDir dir;
     SetActiveCodePage(1252);
     HANDLE h = CreateForWriting(dir.file("l"));
@@ -83,26 +95,17 @@ TEST(FileAccess, LinesAndAnsiTextUseTheActiveCodePage) {
     EXPECT_TRUE(WriteAnsiText(h, u"")); // an empty text writes nothing and succeeds
     MarkComplete(h);
     CloseIfValid(h);
-    SetActiveCodePage(0);
-    EXPECT_EQ(ReadHostFile(dir.path() / "l"), "caf\xE9 ?\nend");
-}
-
-TEST(FileAccess, ConversionsStopAtTheFirstNul) {
-    SetActiveCodePage(1252);
     EXPECT_EQ(WideToAnsi(std::u16string(u"ab\0cd", 5)), "ab");
     EXPECT_EQ(AnsiToWide("x\xE9"), u"x\u00E9");
     SetActiveCodePage(0);
+    EXPECT_EQ(ReadHostFile(dir.path() / "l"), "caf\xE9 ?\nend");
     EXPECT_EQ(NumberToText(-2147483647 - 1), u"-2147483648");
 }
 
-TEST(FileAccess, ResourceStrings) {
+TEST(FileAccess, ResourceAndErrorTexts) {
     EXPECT_EQ(ResourceString(resources::kIdsBackupCompleted), u"Backup Completed.");
-    EXPECT_EQ(ResourceString(resources::kIdsValidationFailed), u"File Validation Failed.");
     EXPECT_EQ(ResourceString(resources::kIdsMenu), u"Menu");
     EXPECT_EQ(ResourceString(4242), u"");
-}
-
-TEST(FileAccess, UnknownErrorCodeGivesAnEmptyText) {
     SetLastError(0x7777);
     EXPECT_EQ(ErrorText(), u"");
 }

@@ -9,33 +9,25 @@ RunOutcome RunBackup(BackupFile& format, const std::u16string& path,
                      std::vector<MemoryRecord>& messages) {
     RunOutcome outcome;
     HANDLE handle = 0;
-    if (!format.OpenForWrite(path, handle, outcome.error)) {
-        outcome.failedAt = "OpenForWrite";
+    // The name of the first step that failed, or nothing once one has.
+    const auto step = [&outcome](bool ok, const char* name) {
+        if (!ok && outcome.failedAt.empty()) {
+            outcome.failedAt = name;
+        }
+        return ok;
+    };
+    if (!step(format.OpenForWrite(path, handle, outcome.error), "OpenForWrite")) {
         return outcome;
     }
-    const auto fail = [&outcome](const char* step) {
-        if (outcome.failedAt.empty()) {
-            outcome.failedAt = step;
-        }
-    };
-    if (!format.SkipValidationArea(handle, outcome.error)) {
-        fail("SkipValidationArea");
-    } else if (!format.WriteTotal(handle, static_cast<DWORD>(messages.size()), outcome.error)) {
-        fail("WriteTotal");
-    } else {
-        for (MemoryRecord& message : messages) {
-            if (!format.WriteRecord(handle, message, outcome.error)) {
-                fail("WriteRecord");
-                break;
-            }
-        }
-        if (outcome.failedAt.empty() && !format.WriteValidation(handle, outcome.error)) {
-            fail("WriteValidation");
-        }
+    bool ok = step(format.SkipValidationArea(handle, outcome.error), "SkipValidationArea") &&
+              step(format.WriteTotal(handle, static_cast<DWORD>(messages.size()), outcome.error),
+                   "WriteTotal");
+    for (std::size_t i = 0; ok && i < messages.size(); ++i) {
+        ok = step(format.WriteRecord(handle, messages[i], outcome.error), "WriteRecord");
     }
+    ok = ok && step(format.WriteValidation(handle, outcome.error), "WriteValidation");
     std::u16string closeError;
-    if (!format.CloseAfterWrite(handle, closeError) && outcome.failedAt.empty()) {
-        outcome.failedAt = "CloseAfterWrite";
+    if (!step(format.CloseAfterWrite(handle, closeError), "CloseAfterWrite") && ok) {
         outcome.error = closeError;
     }
     outcome.ok = outcome.failedAt.empty();
