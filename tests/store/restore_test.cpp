@@ -213,6 +213,7 @@ struct WriteFaultCase {
     bool ok;
     const char16_t* text;
     const char16_t* inbox; // bodies afterwards, joined by "|"
+    int nth = 1;           // the failing call
 };
 void PrintTo(const WriteFaultCase& c, std::ostream* os) {
     *os << c.name;
@@ -229,7 +230,7 @@ TEST_P(RestoreWriteFaultTest, KeepsTheOldMessageWhenTheNewOneFails) {
     ScriptedFormat format;
     format.add(u"Inbox", u"new", 100);
     format.add(u"Inbox", u"more", 300);
-    mapi_faults::Arm(c.op, 1, c.hr, false, c.kind);
+    mapi_faults::Arm(c.op, c.nth, c.hr, false, c.kind);
     const RunResult run = Restore(format);
     EXPECT_EQ(run.ok, c.ok);
     EXPECT_EQ(run.text, c.text);
@@ -254,8 +255,8 @@ const WriteFaultCase kWriteFaultCases[] = {
      u"No.1:save sms error!", u"old"},
     {"AddressListMemory", Op::AllocateBuffer, Kind::Library, kNoMemory, false,
      u"No.1:save sms error!", u"old"},
-    {"RecipientTextMemory", Op::AllocateMore, Kind::Library, kNoMemory, false,
-     u"No.1:save sms error!", u"old"},
+    {"RecipientEntryMemory", Op::AllocateBuffer, Kind::Library, kNoMemory, false,
+     u"No.1:save sms error!", u"old", 2},
     // A failed search finds nothing to replace: the record is added.
     {"LookupTable", Op::GetContentsTable, Kind::Folder, MAPI_E_CALL_FAILED, true, u"",
      u"old|new|more"},
