@@ -4,6 +4,7 @@
 
 #include "platform/mapi/codec.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
