@@ -38,24 +38,23 @@ StoreFolder* SpecialFolderOf(MessageStore& store, const std::u16string& componen
     return nullptr;
 }
 
-void CopyFields(const MessageFields& record, std::vector<Recipient>& recipients,
-                StoreMessage& message) {
+// The texts and the recipient list are moved, not copied: the record is not used again, and a
+// long body or recipient list then exists once.
+void MoveFields(MessageFields& record, std::vector<Recipient>& recipients, StoreMessage& message) {
     message.setLastModified(record.lastModified);
     message.setDeliveryTime(record.deliveryTime);
     message.setFlags(record.flags);
     message.setSize(record.size);
-    for (Recipient& recipient : recipients) {
-        message.appendRecipient(std::move(recipient));
-    }
-    message.setSenderName(record.senderName);
-    message.setSenderNumber(record.senderNumber);
-    message.setBody(record.body);
+    message.appendRecipients(std::move(recipients));
+    message.setSenderName(std::move(record.senderName));
+    message.setSenderNumber(std::move(record.senderNumber));
+    message.setBody(std::move(record.body));
 }
 
 // Writes the record as a new message of folder. The message it replaces is found first but
 // deleted only once the new one is saved, so that a failed write never loses it.
-bool WriteMessage(StoreFolder& folder, const MessageFields& record,
-                  std::vector<Recipient>& recipients, std::u16string& resultText) {
+bool WriteMessage(StoreFolder& folder, MessageFields& record, std::vector<Recipient>& recipients,
+                  std::u16string& resultText) {
     const std::unique_ptr<StoreMessage> replaced = folder.findMessageByDeliveryTime(
         record.deliveryTime.dwLowDateTime, record.deliveryTime.dwHighDateTime);
     const std::unique_ptr<StoreMessage> message = folder.createMessage();
@@ -63,7 +62,7 @@ bool WriteMessage(StoreFolder& folder, const MessageFields& record,
         resultText = u"Create message error!";
         return false;
     }
-    CopyFields(record, recipients, *message);
+    MoveFields(record, recipients, *message);
     if (!message->saveMessage()) {
         // Whatever part of the new message reached the store must not stay beside the old one.
         static_cast<void>(message->deleteMessage());

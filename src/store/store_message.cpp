@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -73,8 +74,9 @@ SPropValue TextValue(ULONG tag, std::u16string& text) {
     return prop;
 }
 
-// An address list for ModifyRecipients in library memory: the list and each entry's values
-// are blocks of their own, the texts hang on their entry's block; all of it goes with this.
+// An address list for ModifyRecipients in library memory: the list and each entry's values are
+// blocks of their own, each entry's two texts copied into its values' block behind the values,
+// so that a long list costs two allocations per entry, not four. All of it goes with this.
 class AddressList {
 public:
     AddressList() = default;
@@ -97,11 +99,11 @@ public:
             return false;
         }
         for (const Recipient& recipient : recipients) {
-            // Counted first, so that an entry whose values fail half-way is freed too.
-            ADRENTRY& entry = (&list_->aEntries[0])[list_->cEntries++];
+            ADRENTRY& entry = (&list_->aEntries[0])[list_->cEntries];
             if (!fillEntry(entry, recipient)) {
                 return false;
             }
+            ++list_->cEntries;
         }
         return true;
     }
@@ -109,6 +111,8 @@ public:
     LPADRLIST get() const { return list_.get(); }
 
 private:
+    static constexpr ULONG kValues = 3;
+
     template <class T> static bool allocateZeroed(ULONG bytes, MapiBuffer<T>& out) {
         LPVOID block = nullptr;
         if (MAPIAllocateBuffer(bytes, &block) != S_OK || block == nullptr) {
@@ -119,31 +123,31 @@ private:
         return true;
     }
 
-    static bool copyText(const std::u16string& text, LPVOID root, LPWSTR& out) {
-        std::uint32_t bytes = 0;
-        LPVOID block = nullptr;
-        if (!sizes::Length32(0, text.size() + 1, sizeof(char16_t), bytes) ||
-            MAPIAllocateMore(bytes, root, &block) != S_OK || block == nullptr) {
-            return false;
-        }
-        out = static_cast<LPWSTR>(block);
-        std::char_traits<char16_t>::copy(out, text.c_str(), text.size() + 1);
-        return true;
+    // Copies text with its terminator to at and returns the unit after it.
+    static char16_t* copyText(const std::u16string& text, char16_t* at) {
+        std::char_traits<char16_t>::copy(at, text.c_str(), text.size() + 1);
+        return at + text.size() + 1;
     }
 
     static bool fillEntry(ADRENTRY& entry, const Recipient& recipient) {
+        const std::size_t units = recipient.address().size() + recipient.displayName().size() + 2;
+        std::uint32_t bytes = 0;
         MapiBuffer<SPropValue> values;
-        if (!allocateZeroed(3 * sizeof(SPropValue), values)) {
+        if (!sizes::Length32(kValues * sizeof(SPropValue), units, sizeof(char16_t), bytes) ||
+            !allocateZeroed(bytes, values)) {
             return false;
         }
-        entry.rgPropVals = values.release();
-        entry.cValues = 3;
-        SPropValue* props = entry.rgPropVals;
+        SPropValue* props = values.get();
+        auto* texts = reinterpret_cast<char16_t*>(props + kValues);
         props[0].ulPropTag = PR_EMAIL_ADDRESS_W;
+        props[0].Value.lpszW = texts;
         props[1] = LongValue(PR_RECIPIENT_TYPE, recipient.type());
         props[2].ulPropTag = PR_DISPLAY_NAME_W;
-        return copyText(recipient.address(), props, props[0].Value.lpszW) &&
-               copyText(recipient.displayName(), props, props[2].Value.lpszW);
+        props[2].Value.lpszW = copyText(recipient.address(), texts);
+        copyText(recipient.displayName(), props[2].Value.lpszW);
+        entry.cValues = kValues;
+        entry.rgPropVals = values.release();
+        return true;
     }
 
     MapiBuffer<ADRLIST> list_;
@@ -249,6 +253,18 @@ const std::vector<Recipient>& StoreMessage::recipients() {
     return *recipients_;
 }
 
+void StoreMessage::appendRecipients(std::vector<Recipient> list) {
+    if (!recipients_) {
+        recipients(); // as appendRecipient: a list that could not be read is replaced
+    }
+    if (!recipients_ || recipients_->empty()) {
+        recipients_ = std::move(list);
+        return;
+    }
+    recipients_->insert(recipients_->end(), std::make_move_iterator(list.begin()),
+                        std::make_move_iterator(list.end()));
+}
+
 void StoreMessage::appendRecipient(Recipient recipient) {
     if (!recipients_) {
         // A list that could not be read is replaced by the one that restore builds.
@@ -277,16 +293,15 @@ bool StoreMessage::writeProperties() {
     if (!handle_) {
         return false;
     }
-    // Private copies that live until the call returns. The sender item is written whole.
-    std::u16string body = body_;
-    std::u16string messageClass = messageClass_;
+    // The library only reads the values during the call, so the texts are passed where they
+    // are held: a long body is not copied. The sender item is written whole.
     std::u16string sender = senderText();
     std::array<SPropValue, 7> values = {
         LongValue(PR_MESSAGE_FLAGS, flags_),
-        TextValue(PR_SUBJECT_W, body),
+        TextValue(PR_SUBJECT_W, body_),
         TimeValue(PR_LAST_MODIFICATION_TIME, lastModified_),
         TimeValue(PR_MESSAGE_DELIVERY_TIME, deliveryTime_),
-        TextValue(PR_MESSAGE_CLASS_W, messageClass),
+        TextValue(PR_MESSAGE_CLASS_W, messageClass_),
         TextValue(PR_SENDER_EMAIL_ADDRESS_W, sender),
         LongValue(PR_MESSAGE_SIZE, size_),
     };
@@ -301,5 +316,8 @@ bool StoreMessage::writeRecipients() {
     if (!list.build(*recipients_)) {
         return false;
     }
+    // The address list holds them now: freed before the store takes its own copy, and read
+    // back from the store when asked for again.
+    recipients_.reset();
     return handle_->ModifyRecipients(MODRECIP_ADD, list.get()) == S_OK;
 }

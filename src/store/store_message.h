@@ -45,6 +45,8 @@ public:
     void setSenderNumber(std::u16string value) override { senderNumber_ = std::move(value); }
     void setSize(DWORD value) override { size_ = value; }
     void appendRecipient(Recipient recipient) override;
+    // Appends a whole list in order; taken over without a copy when the list so far is empty.
+    void appendRecipients(std::vector<Recipient> list);
 
     // The entry identifier as read at opening; empty when that read failed.
     const std::vector<BYTE>& entryId() const { return entryId_; }
@@ -52,7 +54,8 @@ public:
 
     // Deletes the message from its folder; true when the store reports it gone.
     bool deleteMessage();
-    // Writes the seven properties and, when there are any, the recipients.
+    // Writes the seven properties and, when there are any, the recipients. The recipient list
+    // is handed to the store: a later request reads it back from there.
     bool saveMessage();
 
 private:

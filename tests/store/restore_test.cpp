@@ -151,7 +151,7 @@ TEST_F(RestoreTest, AFailingStepGivesItsTextAndKeepsTheOldMessage) {
     } cases[] = {
         {Op::CreateMessage, false, u"No.1:Create message error!", u"old"},
         {Op::SetProps, false, u"No.1:save sms error!", u"old"},
-        {Op::AllocateMore, false, u"No.1:save sms error!", u"old"},
+        {Op::AllocateBuffer, false, u"No.1:save sms error!", u"old"},
         // No fault, but a record of another class: nothing is deleted.
         {Op::Any, false, u"No.1:unknown message class name!", u"old"},
         // A failed search finds nothing to replace: the record is added.

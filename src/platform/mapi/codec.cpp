@@ -86,45 +86,59 @@ std::u16string BytesText(std::string_view bytes) {
     return text;
 }
 
-bool EncodeValue(const SPropValue& value, std::string& bytes) {
-    bytes.clear();
+bool ValueBytes(const SPropValue& value, std::string& scratch, std::string_view& bytes) {
+    scratch.clear();
     const PV& v = value.Value;
     switch (PROP_TYPE(value.ulPropTag)) {
     case PT_I2:
     case PT_BOOLEAN:
-        PutScalar(bytes, v.i);
-        return true;
+        PutScalar(scratch, v.i);
+        break;
     case PT_LONG:
-        PutScalar(bytes, v.l);
-        return true;
+        PutScalar(scratch, v.l);
+        break;
     case PT_I8:
-        PutScalar(bytes, v.li);
-        return true;
+        PutScalar(scratch, v.li);
+        break;
     case PT_SYSTIME:
-        PutScalar(bytes, v.ft.dwLowDateTime);
-        PutScalar(bytes, v.ft.dwHighDateTime);
-        return true;
+        PutScalar(scratch, v.ft.dwLowDateTime);
+        PutScalar(scratch, v.ft.dwHighDateTime);
+        break;
     case PT_UNICODE:
         if (v.lpszW == nullptr) {
             return false;
         }
-        bytes = TextBytes(std::u16string_view(v.lpszW));
+        bytes = std::string_view(reinterpret_cast<const char*>(v.lpszW),
+                                 std::char_traits<char16_t>::length(v.lpszW) * sizeof(char16_t));
         return true;
     case PT_STRING8:
         if (v.lpszA == nullptr) {
             return false;
         }
-        bytes.assign(v.lpszA);
+        bytes = std::string_view(v.lpszA);
         return true;
     case PT_BINARY:
         if (v.bin.cb > 0 && v.bin.lpb == nullptr) {
             return false;
         }
-        bytes.assign(reinterpret_cast<const char*>(v.bin.lpb), v.bin.cb);
+        bytes = std::string_view(reinterpret_cast<const char*>(v.bin.lpb), v.bin.cb);
         return true;
     default:
         return false;
     }
+    bytes = scratch;
+    return true;
+}
+
+bool EncodeValue(const SPropValue& value, std::string& bytes) {
+    std::string scratch;
+    std::string_view view;
+    if (!ValueBytes(value, scratch, view)) {
+        bytes.clear();
+        return false;
+    }
+    bytes.assign(view);
+    return true;
 }
 
 bool DecodeValue(ULONG tag, std::string_view bytes, SPropValue& value, void* root) {

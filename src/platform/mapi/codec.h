@@ -28,6 +28,9 @@ std::string MakeEntryId(ObjectKind kind, ObjectId id);
 bool ParseEntryId(ULONG cb, LPENTRYID bytes, ObjectKind& kind, ObjectId& id);
 
 bool IsStorableType(ULONG type);
+// The stored bytes of a value without copying them: texts and byte strings are viewed where the
+// caller holds them, scalars are encoded into scratch. False as for EncodeValue.
+bool ValueBytes(const SPropValue& value, std::string& scratch, std::string_view& bytes);
 // False for a type the library does not keep (the value is then refused).
 bool EncodeValue(const SPropValue& value, std::string& bytes);
 // Fills value (tag included); strings and byte strings are copied onto root. False when memory

@@ -310,6 +310,18 @@ bool Database::readProps(ObjectId id, std::vector<StoredProp>& props) {
 }
 
 HRESULT Database::writeProps(ObjectId id, const std::vector<StoredProp>& props, bool makeVisible) {
+    std::vector<PropBytes> views;
+    views.reserve(props.size());
+    for (const StoredProp& prop : props) {
+        views.push_back(PropBytes{prop.tag, prop.bytes});
+    }
+    return writePropViews(id, views, makeVisible);
+}
+
+// The values are bound where the caller holds them: a long text is not copied before SQLite
+// builds its record.
+HRESULT Database::writePropViews(ObjectId id, const std::vector<PropBytes>& props,
+                                 bool makeVisible) {
     Transaction tx(*this);
     if (tx.status() != S_OK) {
         return tx.status();
@@ -318,7 +330,7 @@ HRESULT Database::writeProps(ObjectId id, const std::vector<StoredProp>& props, 
     if (!object(id, row)) {
         return MAPI_E_NOT_FOUND;
     }
-    for (const StoredProp& prop : props) {
+    for (const PropBytes& prop : props) {
         Stmt s(*this, Sql::PropPut);
         s.bind(1, id).bind(2, prop.tag).bindBlob(3, prop.bytes);
         if (const HRESULT hr = s.run(); hr != S_OK) {

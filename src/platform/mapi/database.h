@@ -6,6 +6,7 @@
 #include "platform/host_locks.h"
 #include "platform/mapi/codec.h"
 #include "platform/mapi/lease.h"
+#include "platform/mapi/packed_rows.h"
 
 #include <array>
 #include <filesystem>
@@ -26,6 +27,12 @@ struct ObjectRow {
     ObjectId store = 0;
     bool visible = false;
     HRESULT openError = S_OK;
+};
+
+// A property to write: its full tag and a view of the value's bytes, held by the caller.
+struct PropBytes {
+    ULONG tag;
+    std::string_view bytes;
 };
 
 struct RecipientRow {
@@ -84,6 +91,8 @@ public:
     // Writes props (replacing equal tags) of an existing object, MAPI_E_NOT_FOUND when it is
     // gone; makeVisible lists a created message in its folder.
     HRESULT writeProps(ObjectId id, const std::vector<StoredProp>& props, bool makeVisible);
+    // As writeProps, with the bytes viewed where the caller holds them.
+    HRESULT writePropViews(ObjectId id, const std::vector<PropBytes>& props, bool makeVisible);
     HRESULT deleteProp(ObjectId id, ULONG tag);
 
     // Visible children of a kind, in creation order, after a given id.
@@ -104,7 +113,7 @@ public:
     // A message of folder with its recipients when given, in one transaction: listed, or
     // unlisted under this connection's lease. MAPI_E_NOT_FOUND when the folder is gone.
     HRESULT insertMessage(ObjectId folder, ObjectId store, bool listed,
-                          const std::vector<std::vector<StoredProp>>* recipients, ObjectId& id);
+                          const PackedRows* recipients, ObjectId& id);
     // A store row: its own store.
     HRESULT insertStore(ObjectId& id);
     HRESULT setOpenError(ObjectId id, HRESULT error);
@@ -122,6 +131,7 @@ public:
     ULONG countRecipients(ObjectId message);
     std::int64_t recipientAt(ObjectId message, std::int64_t offset);
     // Replaces the recipients of an existing message; MAPI_E_NOT_FOUND when it is gone.
+    HRESULT replaceRecipients(ObjectId message, const PackedRows& rows);
     HRESULT replaceRecipients(ObjectId message, const std::vector<std::vector<StoredProp>>& rows);
 
     // One integer from a query with one bound id (admin and test use); -1 on failure.

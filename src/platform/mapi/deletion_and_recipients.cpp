@@ -101,6 +101,12 @@ std::int64_t Database::recipientAt(ObjectId message, std::int64_t offset) {
 
 HRESULT Database::replaceRecipients(ObjectId message,
                                     const std::vector<std::vector<StoredProp>>& rows) {
+    PackedRows packed;
+    packed.assign(rows);
+    return replaceRecipients(message, packed);
+}
+
+HRESULT Database::replaceRecipients(ObjectId message, const PackedRows& rows) {
     Transaction tx(*this);
     if (tx.status() != S_OK) {
         return tx.status();
@@ -115,21 +121,21 @@ HRESULT Database::replaceRecipients(ObjectId message,
             return hr;
         }
     }
+    // The cached insert is reused for every row, each blob bound where the packed rows hold it.
     std::int64_t seq = 0;
-    for (const auto& row : rows) {
-        Stmt s(*this, Sql::RecipientInsert);
-        const std::string blob = EncodeRow(row);
-        s.bind(1, message).bind(2, ++seq).bindBlob(3, blob);
-        if (const HRESULT hr = s.run(); hr != S_OK) {
-            return hr;
-        }
+    if (const HRESULT hr = rows.forEach([&](std::string_view blob) {
+            Stmt s(*this, Sql::RecipientInsert);
+            s.bind(1, message).bind(2, ++seq).bindBlob(3, blob);
+            return s.run();
+        });
+        hr != S_OK) {
+        return hr;
     }
     return tx.commit();
 }
 
 HRESULT Database::insertMessage(ObjectId folder, ObjectId store, bool listed,
-                                const std::vector<std::vector<StoredProp>>* recipients,
-                                ObjectId& id) {
+                                const PackedRows* recipients, ObjectId& id) {
     id = 0;
     Transaction tx(*this);
     if (tx.status() != S_OK) {

@@ -10,29 +10,52 @@
 
 namespace {
 
-constexpr std::uint32_t kRootMagic = 0x4D415052;  // "MAPR"
-constexpr std::uint32_t kChildMagic = 0x4D415043; // "MAPC"
-
-// Precedes every block; its size keeps the caller's part aligned for any value.
+// Precedes every block. Two words keep it at 16 bytes, the alignment the caller's part needs, so
+// that a list of many small blocks (one per address entry or row) costs little beyond its
+// values. owner is the root block's header with a tag in its low bits, which an aligned address
+// leaves free: a root names itself, a child its root. next chains a root's children.
 struct alignas(std::max_align_t) BlockHeader {
-    std::uint32_t magic;
-    BlockHeader* root;      // the root block's header; itself for a root
-    BlockHeader* nextChild; // for a root the first child, for a child the next one
+    std::uintptr_t owner;
+    BlockHeader* next;
 };
+static_assert(sizeof(BlockHeader) == alignof(std::max_align_t));
+
+constexpr std::uintptr_t kTagMask = alignof(std::max_align_t) - 1;
+constexpr std::uintptr_t kRootTag = 0x5;
+constexpr std::uintptr_t kChildTag = 0xA;
 
 BlockHeader* HeaderOf(void* block) {
     return reinterpret_cast<BlockHeader*>(static_cast<char*>(block) - sizeof(BlockHeader));
 }
 
-void* Allocate(std::size_t bytes, std::uint32_t magic) {
+std::uintptr_t Owner(BlockHeader* root, std::uintptr_t tag) {
+    return reinterpret_cast<std::uintptr_t>(root) | tag;
+}
+
+bool IsRoot(BlockHeader* header) {
+    return header->owner == Owner(header, kRootTag);
+}
+
+// The root header that a block hangs on (itself for a root), or nullptr for no live block.
+BlockHeader* RootOf(BlockHeader* header) {
+    if (IsRoot(header)) {
+        return header;
+    }
+    if ((header->owner & kTagMask) != kChildTag) {
+        return nullptr;
+    }
+    auto* root = reinterpret_cast<BlockHeader*>(header->owner & ~kTagMask);
+    return IsRoot(root) ? root : nullptr;
+}
+
+void* Allocate(std::size_t bytes) {
     void* raw = std::calloc(1, sizeof(BlockHeader) + (bytes == 0 ? 1 : bytes));
     if (raw == nullptr) {
         return nullptr;
     }
     auto* header = static_cast<BlockHeader*>(raw);
-    header->magic = magic;
-    header->root = header;
-    header->nextChild = nullptr;
+    header->owner = Owner(header, kRootTag);
+    header->next = nullptr;
     return static_cast<char*>(raw) + sizeof(BlockHeader);
 }
 
@@ -70,7 +93,7 @@ void LoggedOff() {
 namespace mapi_impl {
 
 void* AllocateRoot(std::size_t bytes) {
-    void* block = Allocate(bytes, kRootMagic);
+    void* block = Allocate(bytes);
     if (block != nullptr) {
         mapi_accounting::BufferAllocated();
     }
@@ -82,18 +105,18 @@ void* AllocateChild(std::size_t bytes, void* root) {
         return nullptr;
     }
     // A child of a child hangs on the same root.
-    BlockHeader* parent = HeaderOf(root)->root;
-    if (parent->magic != kRootMagic) {
+    BlockHeader* parent = RootOf(HeaderOf(root));
+    if (parent == nullptr) {
         return nullptr;
     }
-    void* block = Allocate(bytes, kChildMagic);
+    void* block = Allocate(bytes);
     if (block == nullptr) {
         return nullptr;
     }
     BlockHeader* header = HeaderOf(block);
-    header->root = parent;
-    header->nextChild = parent->nextChild;
-    parent->nextChild = header;
+    header->owner = Owner(parent, kChildTag);
+    header->next = parent->next;
+    parent->next = header;
     return block;
 }
 
@@ -116,14 +139,14 @@ LPBYTE CopyBytes(const void* bytes, std::size_t size, void* root) {
 
 void FreeRoot(void* block) {
     BlockHeader* header = HeaderOf(block);
-    BlockHeader* child = header->nextChild;
+    BlockHeader* child = header->next;
     while (child != nullptr) {
-        BlockHeader* next = child->nextChild;
-        child->magic = 0;
+        BlockHeader* next = child->next;
+        child->owner = 0;
         std::free(child);
         child = next;
     }
-    header->magic = 0;
+    header->owner = 0;
     std::free(header);
     mapi_accounting::BufferFreed();
 }
@@ -176,7 +199,7 @@ ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
     }
     mapi_faults::Note(mapi_faults::Op::FreeBuffer, mapi_faults::Kind::Library);
     // Child blocks go with their root; freeing one alone would corrupt the chain.
-    if (HeaderOf(lpBuffer)->magic != kRootMagic) {
+    if (!IsRoot(HeaderOf(lpBuffer))) {
         return static_cast<ULONG>(MAPI_E_INVALID_PARAMETER);
     }
     mapi_impl::FreeRoot(lpBuffer);

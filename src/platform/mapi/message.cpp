@@ -6,14 +6,12 @@
 namespace mapi_impl {
 namespace {
 
-using RecipientRows = std::vector<std::vector<StoredProp>>;
-
 // A created message stays in memory until SetProps stores it, with the recipients given
 // before, in one transaction: the store never holds half of it, and it costs one write.
 struct Pending {
     ObjectId folder = 0;
     ObjectId store = 0;
-    std::optional<RecipientRows> recipients;
+    std::optional<PackedRows> recipients;
 };
 
 class MessageObject final : public PropObject<IMessage> {
@@ -56,7 +54,7 @@ public:
         if (tx.status() != S_OK) {
             return tx.status();
         }
-        const RecipientRows* recipients = pending_->recipients ? &*pending_->recipients : nullptr;
+        const PackedRows* recipients = pending_->recipients ? &*pending_->recipients : nullptr;
         ObjectId id = 0;
         if (const HRESULT hr =
                 db_->insertMessage(pending_->folder, pending_->store, true, recipients, id);
@@ -118,19 +116,14 @@ public:
         if (lpMods == nullptr) {
             return MAPI_E_INVALID_PARAMETER;
         }
-        std::vector<std::vector<StoredProp>> rows;
         const ADRENTRY* entries = &lpMods->aEntries[0];
         for (ULONG i = 0; i < lpMods->cEntries; ++i) {
-            const ADRENTRY& entry = entries[i];
-            mapi_faults::RecordValueTags(entry.rgPropVals, entry.cValues);
-            if (entry.cValues > 0 && entry.rgPropVals == nullptr) {
-                return MAPI_E_INVALID_PARAMETER;
-            }
-            std::vector<StoredProp> row;
-            if (!ToStored(entry.rgPropVals, entry.cValues, row)) {
-                return MAPI_E_INVALID_PARAMETER;
-            }
-            rows.push_back(std::move(row));
+            mapi_faults::RecordValueTags(entries[i].rgPropVals, entries[i].cValues);
+        }
+        // Encoded once, at their final size: the list may be long.
+        PackedRows rows;
+        if (!rows.assign(*lpMods)) {
+            return MAPI_E_INVALID_PARAMETER;
         }
         const auto lock = db_->lock();
         if (pending_) {
@@ -147,7 +140,7 @@ private:
     // Stores the pending message, unlisted, under this connection's lease.
     HRESULT store() {
         ObjectId id = 0;
-        const RecipientRows* recipients = pending_->recipients ? &*pending_->recipients : nullptr;
+        const PackedRows* recipients = pending_->recipients ? &*pending_->recipients : nullptr;
         if (const HRESULT hr =
                 db_->insertMessage(pending_->folder, pending_->store, false, recipients, id);
             hr != S_OK) {

@@ -119,8 +119,5 @@ bool IsComputedTag(ULONG tag);
 Fill FillObjectValue(Database& db, ObjectKind kind, ObjectId id,
                      const std::vector<StoredProp>& stored, ULONG tag, SPropValue& out, void* root);
 Fill FillStoredValue(const std::vector<StoredProp>& stored, ULONG tag, SPropValue& out, void* root);
-// Turns caller values into stored ones: PT_ERROR and PT_NULL values are passed over; false for
-// a type the library does not keep.
-bool ToStored(const SPropValue* values, ULONG count, std::vector<StoredProp>& stored);
 
 } // namespace mapi_impl

@@ -77,22 +77,6 @@ Fill FillObjectValue(Database& db, ObjectKind kind, ObjectId id,
     }
 }
 
-bool ToStored(const SPropValue* values, ULONG count, std::vector<StoredProp>& stored) {
-    stored.clear();
-    for (ULONG i = 0; i < count; ++i) {
-        const ULONG type = PROP_TYPE(values[i].ulPropTag);
-        if (type == PT_ERROR || type == PT_NULL) {
-            continue;
-        }
-        StoredProp prop{values[i].ulPropTag, {}};
-        if (!IsStorableType(type) || !EncodeValue(values[i], prop.bytes)) {
-            return false;
-        }
-        stored.push_back(std::move(prop));
-    }
-    return true;
-}
-
 HRESULT GetObjectProps(Database& db, ObjectKind kind, ObjectId id, LPSPropTagArray tags,
                        ULONG* count, LPSPropValue* values) {
     if (count == nullptr || values == nullptr || (tags != nullptr && tags->cValues == 0)) {
@@ -143,17 +127,24 @@ HRESULT SetObjectProps(Database& db, ObjectKind kind, ObjectId id, ULONG count, 
         return MAPI_E_INVALID_PARAMETER;
     }
     std::vector<SPropProblem> refused;
-    std::vector<SPropValue> writable;
+    // Scalars are encoded into their own scratch string; texts are viewed where the caller
+    // holds them, so a long body is never copied here.
+    std::vector<std::string> scratch(count);
+    std::vector<PropBytes> stored;
     for (ULONG i = 0; i < count; ++i) {
-        if (IsComputedTag(values[i].ulPropTag)) {
-            refused.push_back(SPropProblem{i, values[i].ulPropTag, MAPI_E_COMPUTED});
-        } else {
-            writable.push_back(values[i]);
+        const ULONG tag = values[i].ulPropTag;
+        if (IsComputedTag(tag)) {
+            refused.push_back(SPropProblem{i, tag, MAPI_E_COMPUTED});
+            continue;
         }
-    }
-    std::vector<StoredProp> stored;
-    if (!ToStored(writable.data(), static_cast<ULONG>(writable.size()), stored)) {
-        return MAPI_E_INVALID_PARAMETER;
+        if (PROP_TYPE(tag) == PT_ERROR || PROP_TYPE(tag) == PT_NULL) {
+            continue;
+        }
+        std::string_view bytes;
+        if (!IsStorableType(PROP_TYPE(tag)) || !ValueBytes(values[i], scratch[i], bytes)) {
+            return MAPI_E_INVALID_PARAMETER;
+        }
+        stored.push_back(PropBytes{tag, bytes});
     }
     ObjectRow row;
     if (!db.object(id, row)) {
@@ -161,7 +152,7 @@ HRESULT SetObjectProps(Database& db, ObjectKind kind, ObjectId id, ULONG count, 
     }
     // A created message joins its folder's contents in the transaction that stores its
     // properties, so no half-written message is ever listed.
-    if (const HRESULT hr = db.writeProps(id, stored, kind == ObjectKind::Message); hr != S_OK) {
+    if (const HRESULT hr = db.writePropViews(id, stored, kind == ObjectKind::Message); hr != S_OK) {
         return hr;
     }
     if (problems != nullptr && !refused.empty()) {
