@@ -2,14 +2,21 @@
 #include "platform/errors.h"
 #include "platform/faults.h"
 #include "platform/files.h"
+#include "platform/find.h"
+#include "platform/registry.h"
+#include "platform/unique_handle.h"
 #include "platform/utf.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -17,10 +24,14 @@ HANDLE Open(const std::u16string& path, DWORD access, DWORD share, DWORD disposi
     return CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, 0);
 }
 
-DWORD Write(HANDLE h, const std::string& bytes) {
+HANDLE OpenToRead(const std::u16string& path) {
+    return Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+void Write(HANDLE h, const std::string& bytes) {
     DWORD written = 0;
     EXPECT_TRUE(WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    return written;
+    EXPECT_EQ(written, bytes.size());
 }
 
 std::string Read(HANDLE h, DWORD count) {
@@ -47,7 +58,6 @@ TEST(PlatformFiles, BufferedWritesKeepPositionSizeAndContentExact) {
     Write(h, "END!");
     EXPECT_EQ(GetFileSize(h, nullptr), 2002u);
     ASSERT_TRUE(CloseHandle(h));
-
     const std::string content = ReadHostFile(dir.path() / "a.bin");
     ASSERT_EQ(content.size(), 2002u);
     EXPECT_EQ(content.substr(0, 4), "aXYb");
@@ -61,20 +71,12 @@ TEST(PlatformFiles, OneByteReadsFollowTheFileAndEndWithAnEndOfFileError) {
         bytes.push_back(static_cast<char>(i % 251));
     }
     WriteHostFile(dir.path() / "r.bin", bytes);
-    const HANDLE h = Open(dir.file("r.bin"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    const HANDLE h = OpenToRead(dir.file("r.bin"));
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     std::string back;
-    for (;;) {
-        char c = 0;
-        DWORD read = 0;
-        SetLastError(ERROR_SUCCESS);
-        ASSERT_TRUE(ReadFile(h, &c, 1, &read, nullptr));
-        if (read == 0) {
-            break;
-        }
-        back.push_back(c);
-        // Mixing positioning with buffered reads keeps the position exact.
-        if (back.size() == 70000) {
+    for (std::string c; !(c = Read(h, 1)).empty();) {
+        back += c;
+        if (back.size() == 70000) { // positioning mixed with buffered reads stays exact
             EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), 70000u);
         }
     }
@@ -85,25 +87,12 @@ TEST(PlatformFiles, OneByteReadsFollowTheFileAndEndWithAnEndOfFileError) {
     EXPECT_TRUE(CloseHandle(h));
 }
 
-TEST(PlatformFiles, ShareModesAreEnforcedBetweenHandles) {
-    TempDir dir;
-    const std::u16string path = dir.file("s.bin");
-    const HANDLE writer = Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
-    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
-    Write(writer, "data");
-    ASSERT_TRUE(CloseHandle(writer));
-
-    const HANDLE r1 = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    const HANDLE r2 = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    ASSERT_NE(r1, INVALID_HANDLE_VALUE);
-    ASSERT_NE(r2, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Read(r2, 10), "data");
-    EXPECT_EQ(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(ReadHostFile(dir.path() / "s.bin"), "data"); // the refused create truncated nothing
-    CloseHandle(r1);
-    CloseHandle(r2);
+bool RefusedWithSharingViolation(HANDLE h) {
+    const bool refused = h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+    }
+    return refused;
 }
 
 // Runs check in a child process and returns its verdict: share modes must hold across processes.
@@ -117,32 +106,27 @@ bool InChild(bool (*check)(const std::u16string&), const std::u16string& path) {
            WEXITSTATUS(status) == 0;
 }
 
-bool RefusedWithSharingViolation(HANDLE h) {
-    const bool refused = h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-    }
-    return refused;
-}
-
-TEST(PlatformFiles, ShareModesHoldAcrossProcesses) {
+TEST(PlatformFiles, ShareModesHoldBetweenHandlesAndProcesses) {
     TempDir dir;
-    const std::u16string path = dir.file("held.bin");
-    WriteHostFile(dir.path() / "held.bin", "kept");
-    const HANDLE reader = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    const std::u16string path = dir.file("s.bin");
+    const HANDLE writer = Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(RefusedWithSharingViolation(OpenToRead(path)));
+    Write(writer, "data");
+    ASSERT_TRUE(CloseHandle(writer));
+
+    const HANDLE reader = OpenToRead(path);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(RefusedWithSharingViolation(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
     EXPECT_TRUE(InChild(
         [](const std::u16string& p) {
-            return RefusedWithSharingViolation(CreateReplacingFileW(p.c_str(), 0)) &&
+            const HANDLE other = OpenToRead(p); // another reader is welcome
+            return other != INVALID_HANDLE_VALUE && CloseHandle(other) &&
+                   RefusedWithSharingViolation(CreateReplacingFileW(p.c_str(), 0)) &&
                    RefusedWithSharingViolation(Open(p, GENERIC_WRITE, 0, OPEN_EXISTING));
         },
         path));
-    EXPECT_TRUE(InChild( // another reader is welcome
-        [](const std::u16string& p) {
-            const HANDLE h = Open(p, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-            return h != INVALID_HANDLE_VALUE && CloseHandle(h);
-        },
-        path));
+    EXPECT_EQ(Read(reader, 10), "data"); // the refused creates truncated nothing
     ASSERT_TRUE(CloseHandle(reader));
     EXPECT_TRUE(InChild(
         [](const std::u16string& p) {
@@ -150,25 +134,22 @@ TEST(PlatformFiles, ShareModesHoldAcrossProcesses) {
             return h != INVALID_HANDLE_VALUE && MarkFileComplete(h) && CloseHandle(h);
         },
         path));
-    EXPECT_EQ(ReadHostFile(dir.path() / "held.bin"), ""); // replaced once nobody held it
+    EXPECT_EQ(ReadHostFile(dir.path() / "s.bin"), ""); // replaced once nobody held it
 }
 
 // The handset's databases belong to the system: no handle reaches them, by any path.
 TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
-    TempDevice deviceFolder;
+    TempDevice device;
     for (const char* name : {"mail.db", "mail.db-wal", "registry.db"}) {
-        WriteHostFile(deviceFolder.path() / name, "store");
-        const std::u16string devicePath = u"\\" + utf::Utf16(name);
-        const std::u16string hostPath = utf::Utf16((deviceFolder.path() / name).string());
-        for (const std::u16string& path : {devicePath, hostPath}) {
+        WriteHostFile(device.path() / name, "store");
+        for (const std::u16string& path :
+             {u"\\" + utf::Utf16(name), utf::Utf16((device.path() / name).string())}) {
             EXPECT_TRUE(RefusedWithSharingViolation(CreateReplacingFileW(path.c_str(), 0)));
             EXPECT_TRUE(RefusedWithSharingViolation(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
-            EXPECT_TRUE(RefusedWithSharingViolation(
-                Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)));
+            EXPECT_TRUE(RefusedWithSharingViolation(OpenToRead(path)));
         }
-        EXPECT_EQ(ReadHostFile(deviceFolder.path() / name), "store");
-        EXPECT_FALSE(
-            std::filesystem::exists(deviceFolder.path() / (std::string(name) + ".partial")));
+        EXPECT_EQ(ReadHostFile(device.path() / name), "store");
+        EXPECT_FALSE(std::filesystem::exists(device.path() / (std::string(name) + ".partial")));
     }
 }
 
@@ -176,23 +157,20 @@ TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
 // new name in a folder costs one more.
 TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
     TempDir dir;
-    struct Case {
-        DWORD access;
-        DWORD disposition;
+    WriteHostFile(dir.path() / "existing", "x");
+    const struct {
+        DWORD access, disposition;
         bool write;
         int syncs;
-    };
-    WriteHostFile(dir.path() / "existing", "x");
-    const Case cases[] = {
+    } cases[] = {
         {GENERIC_WRITE, CREATE_NEW, true, 2},    {GENERIC_WRITE, CREATE_NEW, false, 2},
         {GENERIC_WRITE, OPEN_EXISTING, true, 1}, {GENERIC_WRITE, OPEN_EXISTING, false, 0},
         {GENERIC_READ, OPEN_EXISTING, false, 0},
     };
     int n = 0;
-    for (const Case& c : cases) {
-        const std::u16string path = c.disposition == CREATE_NEW
-                                        ? dir.file("new" + std::to_string(n++))
-                                        : dir.file("existing");
+    for (const auto& c : cases) {
+        const std::u16string path =
+            dir.file(c.disposition == CREATE_NEW ? "new" + std::to_string(++n) : "existing");
         faults::ResetFileCounts();
         const HANDLE h =
             Open(path, c.access, c.access == GENERIC_READ ? FILE_SHARE_READ : 0, c.disposition);
@@ -207,53 +185,53 @@ TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
     }
 }
 
-TEST(PlatformFiles, OpenErrorsAndInvalidHandles) {
-    TempDir dir;
-    EXPECT_EQ(Open(dir.file("missing"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(Open(dir.file("no/such/dir/x"), GENERIC_WRITE, 0, CREATE_ALWAYS),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-    EXPECT_EQ(Open(utf::Utf16(dir.path().string()), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-
-    EXPECT_FALSE(CloseHandle(0));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
-    const HANDLE h = Open(dir.file("x"), GENERIC_WRITE, 0, CREATE_ALWAYS);
-    ASSERT_TRUE(CloseHandle(h));
-    EXPECT_FALSE(CloseHandle(h)); // a closed handle stays invalid
-    DWORD written = 0;
-    EXPECT_FALSE(WriteFile(h, "a", 1, &written, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-}
-
-TEST(PlatformFiles, ReadOnlyHandleRefusesWritesAndNegativeSeeksFail) {
-    TempDir dir;
-    WriteHostFile(dir.path() / "ro", "abc");
-    const HANDLE h = Open(dir.file("ro"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    DWORD written = 0;
-    EXPECT_FALSE(WriteFile(h, "z", 1, &written, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(SetFilePointer(h, -1, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-    EXPECT_EQ(GetLastError(), ERROR_NEGATIVE_SEEK);
-    CloseHandle(h);
+TEST(PlatformFiles, RefusedCallsSetTheirErrors) {
+    TempDevice device;
+    WriteHostFile(device.path() / "ro", "abc");
+    const HANDLE readOnly = OpenToRead(utf::Utf16((device.path() / "ro").string()));
+    const HANDLE closed = Open(u"\\x", GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_TRUE(CloseHandle(closed));
+    DWORD n = 0;
+    const HANDLE bad = INVALID_HANDLE_VALUE;
+    const std::pair<std::function<bool()>, DWORD> cases[] = {
+        {[] { return OpenToRead(u"\\missing") == INVALID_HANDLE_VALUE; }, ERROR_FILE_NOT_FOUND},
+        {[] {
+             return Open(u"\\no\\such\\x", GENERIC_WRITE, 0, CREATE_ALWAYS) == INVALID_HANDLE_VALUE;
+         },
+         ERROR_PATH_NOT_FOUND},
+        {[&] { return OpenToRead(utf::Utf16(device.path().string())) == INVALID_HANDLE_VALUE; },
+         ERROR_ACCESS_DENIED},
+        {[] {
+             return Open(u"\\..\\escape", GENERIC_WRITE, 0, CREATE_ALWAYS) == INVALID_HANDLE_VALUE;
+         },
+         ERROR_INVALID_NAME},
+        {[&] { return !WriteFile(readOnly, "z", 1, &n, nullptr); }, ERROR_ACCESS_DENIED},
+        {[&] {
+             return SetFilePointer(readOnly, -1, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER;
+         },
+         ERROR_NEGATIVE_SEEK},
+        {[] { return !CloseHandle(0); }, ERROR_INVALID_HANDLE},
+        {[&] { return !CloseHandle(bad); }, ERROR_INVALID_HANDLE},
+        {[&] { return !CloseHandle(closed); }, ERROR_INVALID_HANDLE},
+        {[&] { return !WriteFile(closed, "a", 1, &n, nullptr); }, ERROR_INVALID_HANDLE},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_TRUE(cases[i].first()) << i;
+        EXPECT_EQ(GetLastError(), cases[i].second) << i;
+    }
+    CloseHandle(readOnly);
 }
 
 TEST(PlatformFiles, DevicePathsMapIntoTheDeviceFolderAndCannotLeaveIt) {
-    TempDevice deviceFolder;
+    TempDevice device;
     const HANDLE h = Open(u"\\My Documents\\a.usms", GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     Write(h, "x");
     CloseHandle(h);
-    EXPECT_EQ(ReadHostFile(deviceFolder.path() / "My Documents" / "a.usms"), "x");
-
+    EXPECT_EQ(ReadHostFile(device.path() / "My Documents" / "a.usms"), "x");
     std::filesystem::path host;
     EXPECT_FALSE(device::ToHostPath(u"\\My Documents\\..\\..\\etc\\passwd", host));
-    EXPECT_EQ(Open(u"\\..\\escape", GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
     ASSERT_TRUE(device::ToHostPath(u"relative/host.txt", host));
     EXPECT_EQ(host, std::filesystem::path("relative/host.txt"));
 }
@@ -268,7 +246,6 @@ TEST(PlatformFiles, FaultsFailTheNthCallOnceOrPersistently) {
     EXPECT_FALSE(WriteFile(h, "b", 1, &n, nullptr));
     EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
     EXPECT_TRUE(WriteFile(h, "c", 1, &n, nullptr));
-
     faults::ArmFileFault(faults::FileOp::Any, 1, ERROR_WRITE_FAULT, true);
     EXPECT_FALSE(FlushFileBuffers(h));
     EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
@@ -277,13 +254,115 @@ TEST(PlatformFiles, FaultsFailTheNthCallOnceOrPersistently) {
     EXPECT_EQ(ReadHostFile(dir.path() / "f"), "ac");
 }
 
-TEST(PlatformFiles, EveryHandleIsGivenBack) {
-    TempDir dir;
-    const int before = OpenFileHandleCount();
-    const HANDLE h = Open(dir.file("g"), GENERIC_WRITE, 0, CREATE_ALWAYS);
-    EXPECT_EQ(OpenFileHandleCount(), before + 1);
-    CloseHandle(h);
-    EXPECT_EQ(OpenFileHandleCount(), before);
+struct Entry {
+    std::u16string name;
+    DWORD attributes;
+    bool operator==(const Entry&) const = default;
+};
+
+std::vector<Entry> Search(const std::u16string& pattern) {
+    std::vector<Entry> found;
+    WIN32_FIND_DATAW data;
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &data)) {
+        found.push_back(Entry{data.cFileName, data.dwFileAttributes});
+    }
+    EXPECT_EQ(FindClose(search), search != INVALID_HANDLE_VALUE);
+    return found;
+}
+
+TEST(Find, ListsEntriesWithHostAttributesInNameOrder) {
+    const TempDevice device;
+    EXPECT_TRUE(Search(u"\\My Documents\\*.*").empty());
+    EXPECT_TRUE(Search(u"\\Storage Card\\*.*").empty());
+    const auto docs = device.path() / "My Documents";
+    for (const char* folder : {"Backups", ".hidden", "Locked"}) {
+        std::filesystem::create_directories(docs / folder);
+    }
+    ::chmod((docs / "Locked").c_str(), 0555);
+    for (const char* name : {"b.usms", "a.USMS", "notes.txt", "c\xFF.usms"}) {
+        WriteHostFile(docs / name, "x");
+    }
+    const std::vector<Entry> all = Search(u"\\My Documents\\*.*");
+    ASSERT_EQ(all.size(), 7u);
+    EXPECT_EQ(std::vector<Entry>(all.begin(), all.begin() + 4),
+              (std::vector<Entry>{{u".hidden", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN},
+                                  {u"Backups", FILE_ATTRIBUTE_DIRECTORY},
+                                  {u"Locked", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY},
+                                  {u"a.USMS", FILE_ATTRIBUTE_NORMAL}}));
+    // The match ignores case, as on the handset; a name that is not UTF-8 keeps its byte.
+    EXPECT_EQ(Search(u"\\My Documents\\*.usms"),
+              (std::vector<Entry>{{u"a.USMS", FILE_ATTRIBUTE_NORMAL},
+                                  {u"b.usms", FILE_ATTRIBUTE_NORMAL},
+                                  {u"c\xDCFF.usms", FILE_ATTRIBUTE_NORMAL}}));
+    ::chmod((docs / "Locked").c_str(), 0755);
+}
+
+TEST(Find, WildcardMatching) {
+    const std::tuple<std::u16string, std::u16string, bool> cases[] = {
+        {u"a.usms", u"*.usms", true},
+        {u"a.usms.bak", u"*.usms", false},
+        {u"noext", u"*.*", true},
+        {u"x.txt", u"?.TXT", true},
+        {u"xy.txt", u"?.txt", false},
+        {u"abcabc", u"*abc", true},
+        {u"", u"*", true},
+    };
+    for (const auto& [name, pattern, match] : cases) {
+        EXPECT_EQ(MatchesFilePattern(name, pattern), match) << utf::Utf8(name);
+    }
+}
+
+// Counts the closes of each handle value, so that a missed or a second close shows.
+std::map<HANDLE, int> closes;
+struct CountingClose {
+    static bool Close(HANDLE handle) { return ++closes[handle] == 1; }
+};
+using Counted = UniqueHandle<CountingClose>;
+
+TEST(UniqueHandle, ClosesEachHandleOnceWhateverRoadItTakes) {
+    closes.clear();
+    {
+        Counted first(0x10);
+        Counted moved(std::move(first)); // the source must not close it as well
+        EXPECT_EQ(first.get(), 0u);
+        Counted replaced(0x20);
+        replaced = std::move(moved); // closes 0x20 at once and takes over 0x10
+        EXPECT_EQ(closes, (std::map<HANDLE, int>{{0x20, 1}}));
+        EXPECT_EQ(replaced.get(), 0x10u);
+        Counted released(0x30);
+        EXPECT_EQ(released.release(), 0x30u); // the caller's now: never closed here
+        Counted early(0x40);
+        EXPECT_TRUE(early.close());
+        EXPECT_FALSE(early.close()); // nothing left to close
+        Counted failed(INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(failed.close());
+    }
+    EXPECT_EQ(closes, (std::map<HANDLE, int>{{0x10, 1}, {0x20, 1}, {0x40, 1}}));
+}
+
+TEST(UniqueHandle, EachKindGoesBackThroughItsOwnCall) {
+    const TempDevice device;
+    WriteHostFile(device.path() / "My Documents" / "a.usms", "x");
+    const int files = OpenFileHandleCount();
+    HANDLE search = 0;
+    HKEY key = 0;
+    {
+        const OwnedHandle file(OpenToRead(u"\\My Documents\\a.usms"));
+        ASSERT_TRUE(file);
+        EXPECT_EQ(OpenFileHandleCount(), files + 1);
+        WIN32_FIND_DATAW entry;
+        const OwnedFind found(FindFirstFileW(u"\\My Documents\\*.*", &entry));
+        ASSERT_TRUE(found);
+        search = found.get();
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Owned", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
+                  0);
+        const OwnedKey owned(key);
+    }
+    EXPECT_EQ(OpenFileHandleCount(), files);
+    EXPECT_FALSE(FindClose(search)); // already closed
+    EXPECT_EQ(RegCloseKey(key), static_cast<LONG>(ERROR_INVALID_HANDLE));
 }
 
 } // namespace
