@@ -26,15 +26,6 @@ protected:
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         return ReadHostFile(file(name));
     }
-    std::string total(const std::string& name) {
-        const std::string out = RunCli({"inspect", file(name).string()}).out;
-        return out.substr(0, out.find('\n'));
-    }
-    fs::path emptyDevice() {
-        const fs::path empty = dir_.path() / "empty";
-        EXPECT_EQ(RunCliOn(empty, {"device", "init"}).status, 0);
-        return empty;
-    }
 
     TempDir dir_;
 };
@@ -78,7 +69,8 @@ TEST_F(Cli, RestoreGivesBackTheSameBackupFromEveryReadableFormat) {
     const std::string original = backup(demo(), "usms", "a\xFF.usms");
     EXPECT_EQ(backup(demo(), "usms", "a\xFE\x80.usms"), original);
     EXPECT_FALSE(fs::exists(file("a\xEF\xBF\xBD.usms")));
-    const fs::path empty = emptyDevice();
+    const fs::path empty = dir_.path() / "empty";
+    ASSERT_EQ(RunCliOn(empty, {"device", "init"}).status, 0);
     for (const std::string format : {"usms", "usms", "xml", "json"}) {
         std::string source = file("a\xFF.usms").string();
         if (format != "usms") {
@@ -94,44 +86,14 @@ TEST_F(Cli, RestoreGivesBackTheSameBackupFromEveryReadableFormat) {
     }
 }
 
-TEST_F(Cli, InspectPrintsAValidBackupAndNamesTheFileOfADamagedOne) {
-    const std::string bytes = backup(demo(), "usms", "a.usms");
-    const CliResult ok = RunCli({"inspect", file("a.usms").string()});
-    EXPECT_EQ(ok.status, 0) << ok.err;
-    EXPECT_EQ(ok.out.rfind("Total: 42\n", 0), 0u) << ok.out.substr(0, 40);
-    EXPECT_TRUE(Has(ok.out, "Folder: Inbox\\Work\\Projects\n"));
-    EXPECT_TRUE(Has(ok.out, "明日の会議は午後3時からです。"));
-    // The digest binds only the size: same-sized garbage passes it and fails in the first record.
-    WriteHostFile(file("damaged.usms"),
-                  bytes.substr(0, 20) + std::string(bytes.size() - 20, '\x01'));
-    const CliResult broken = RunCli({"inspect", file("damaged.usms").string()});
-    EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(broken.err, "msgkeeper-cli: " + file("damaged.usms").string() +
-                              ": No.1:read sms error, Reached the end of the file.\n");
-}
-
-TEST_F(Cli, FoldersComeFromTheSettingsOrFromOneRunsChoice) {
-    EXPECT_EQ(RunCliOn(demo(), {"settings", "--folders", "outbox,DRAFT"}).status, 0);
-    const fs::path settingsFile = demo() / "Program Files/Msgkeeper/settings.dat";
-    const std::string settings = ReadHostFile(settingsFile);
-    EXPECT_EQ(RunCliOn(demo(), {"settings"}).out,
-              "Draft: selected\nInbox: not selected\nOutbox: selected\n"
-              "Sentedbox: not selected\nWastebox: not selected\n");
-    backup(demo(), "usms", "two.usms");
-    EXPECT_EQ(total("two.usms"), "Total: 5");
-    // One run's choice, as --opt=value after the command, leaves settings.dat as it was.
-    backup(demo(), "usms", "inbox.usms", {"--folders=inbox"});
-    EXPECT_EQ(total("inbox.usms"), "Total: 25");
-    EXPECT_EQ(ReadHostFile(settingsFile), settings);
-    backup(demo(), "usms", "none.usms", {"--folders", "none"});
-    EXPECT_EQ(ReadHostFile(file("none.usms")).size(), 20u);
-}
-
 // Each command's exit status, and a part of what it prints on stdout and stderr ("" means that
-// nothing is printed there). "@/" stands for the test's folder; the demo handset is "@/demo".
+// nothing is printed there), in order on the demo handset. "@/" stands for the test's folder.
 TEST_F(Cli, ExitStatusesAndTexts) {
-    const std::string notFound = "The system cannot find the file specified.\n";
+    const std::string bytes = backup(demo(), "usms", "a.usms");
+    // The digest binds only the size: same-sized garbage passes it and fails in the first record.
+    WriteHostFile(file("damaged.usms"), bytes.substr(0, 20) + std::string(bytes.size() - 20, 1));
     WriteHostFile(file("cut.xml"), "<smses><sms ");
+    const std::string notFound = "The system cannot find the file specified.\n";
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -164,11 +126,14 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         {{"settings", "--folders"}, 2, "", "--folders"},
         {{"--device"}, 2, "", "--device"},
         {{"--device", "", "device", "list"}, 2, "", "--device: must not be empty"},
-        {{"backup", "-q", "usms", "@/q.usms", "--device", "@/demo"}, 0, "", ""},
-        {{"--device", "@/demo", "backup", "usms", "@/x.usms", "--folders", "none"},
-         0,
-         "Backup Completed. 0 messages from 0 folders",
-         "no folder is selected"},
+        {{"inspect", "@/a.usms"}, 0, "Total: 42\n", ""},
+        {{"inspect", "@/a.usms"}, 0, "Folder: Inbox\\Work\\Projects\n", ""},
+        {{"inspect", "@/a.usms"}, 0, "明日の会議は午後3時からです。", ""},
+        {{"inspect", "@/damaged.usms"},
+         1,
+         "Total: 42\n",
+         "@/damaged.usms: No.1:read sms error, Reached the end of the file.\n"},
+        {{"inspect", "@/nope.usms"}, 1, "", "@/nope.usms: cannot open the file, " + notFound},
         {{"--device", "@/demo", "restore", "@/nope.usms"},
          1,
          "begin restore error, " + notFound,
@@ -181,7 +146,6 @@ TEST_F(Cli, ExitStatusesAndTexts) {
          1,
          "begin backup error, The system cannot find the path specified.\n",
          "backup to @/no/x.usms failed"},
-        {{"inspect", "@/nope.usms"}, 1, "", "@/nope.usms: cannot open the file, " + notFound},
         {{"--device", "@/absent", "backup", "usms", "x.usms"},
          1,
          "",
@@ -190,6 +154,32 @@ TEST_F(Cli, ExitStatusesAndTexts) {
          1,
          "read xml error, line 1, column 13",
          "restore from @/cut.xml failed"},
+        {{"backup", "-q", "usms", "@/q.usms", "--device", "@/demo"}, 0, "", ""},
+        // The settings choose the folders; one run's choice, as --opt=value after the command,
+        // leaves them as they are.
+        {{"--device", "@/demo", "settings", "--folders", "outbox,DRAFT"},
+         0,
+         "Draft: selected\nInbox: not selected\nOutbox: selected",
+         ""},
+        {{"--device", "@/demo", "backup", "usms", "@/two.usms"},
+         0,
+         "5 messages from 2 folders",
+         ""},
+        {{"--device", "@/demo", "backup", "usms", "@/in.usms", "--folders=inbox"},
+         0,
+         "25 messages from 1 folder to",
+         ""},
+        {{"--device", "@/demo", "settings"},
+         0,
+         "Draft: selected\nInbox: not selected\nOutbox: selected\nSentedbox: not selected\n"
+         "Wastebox: not selected\n",
+         ""},
+        {{"inspect", "@/in.usms"}, 0, "Total: 25\n", ""},
+        {{"--device", "@/demo", "backup", "usms", "@/x.usms", "--folders", "none"},
+         0,
+         "Backup Completed. 0 messages from 0 folders",
+         "no folder is selected"},
+        {{"inspect", "@/x.usms"}, 0, "Total: 0\n", ""},
     };
     const auto place = [this](std::string text) {
         for (std::size_t at; (at = text.find("@/")) != std::string::npos;) {
@@ -210,7 +200,7 @@ TEST_F(Cli, ExitStatusesAndTexts) {
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         }
     }
-    const CliResult full = RunCliTo("/dev/full", {"--help"});
+    const CliResult full = RunCli({"--help"}, "/dev/full");
     EXPECT_EQ(full.status, 1);
     EXPECT_TRUE(Has(full.err, "cannot write to standard output")) << full.err;
 }
