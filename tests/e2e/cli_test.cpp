@@ -1,9 +1,18 @@
+// The command-line tool as a person runs it: backups in every format, the one round trip at
+// this level, every command's exit status and texts, files that are not sound backups, salvage,
+// control characters in listings, and the dry run.
 #include "cli_runner.h"
+#include "files/unicode_backup_file.h"
+#include "platform/utf.h"
+#include "support/backup_runs.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -13,18 +22,48 @@ bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+// Every file of a folder with its bytes.
+std::map<fs::path, std::string> Snapshot(const fs::path& folder) {
+    std::map<fs::path, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            files[entry.path()] = ReadHostFile(entry.path());
+        }
+    }
+    return files;
+}
+
+// A demo handset and an empty one in a fresh folder.
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(RunCliOn(demo(), {"device", "init", "--demo"}).status, 0); }
+    void SetUp() override {
+        ASSERT_EQ(RunCliOn(demo(), {"device", "init", "--demo"}).status, 0);
+        ASSERT_EQ(RunCliOn(empty(), {"device", "init"}).status, 0);
+    }
     fs::path demo() const { return dir_.path() / "demo"; }
-    fs::path file(const std::string& name) const { return dir_.path() / name; }
+    fs::path empty() const { return dir_.path() / "empty"; }
+    std::string file(const std::string& name) const { return (dir_.path() / name).string(); }
     std::string backup(const fs::path& device, const std::string& format, const std::string& name,
                        std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {"backup", format, file(name).string()};
+        std::vector<std::string> args = {"backup", format, file(name)};
         args.insert(args.end(), extra.begin(), extra.end());
         const CliResult r = RunCliOn(device, args);
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         return ReadHostFile(file(name));
+    }
+    // A Unicode backup of these messages, or of count copies of the worked example (110 bytes
+    // a record), made without the tool.
+    std::string backup(const std::string& name, std::vector<MemoryRecord> messages) {
+        UnicodeBackupFile format;
+        EXPECT_TRUE(RunBackup(format, utf::Utf16(file(name)), messages).ok);
+        return ReadHostFile(file(name));
+    }
+    std::string examples(const std::string& name, int count) {
+        std::vector<MemoryRecord> messages;
+        while (count-- > 0) {
+            messages.push_back(WorkedExampleMessage());
+        }
+        return backup(name, std::move(messages));
     }
 
     TempDir dir_;
@@ -47,15 +86,14 @@ TEST_F(Cli, BacksUpAndConvertsInEveryFormat) {
         {"csv-utf8", "\"Class Name\","},
     };
     for (const auto& [format, head] : heads) {
-        const std::string target = file("direct." + format).string();
+        const std::string target = file("direct." + format);
         const CliResult r = RunCliOn(demo(), {"backup", format, target});
         EXPECT_EQ(r.status, 0) << format << r.err;
         EXPECT_EQ(r.out, "Backup Completed. 42 messages from 5 folders to " + target + "\n");
         const std::string direct = ReadHostFile(target);
         EXPECT_GT(direct.size(), 1000u) << format;
         EXPECT_EQ(direct.substr(0, head.size()), head) << format;
-        const CliResult conv =
-            RunCli({"convert", file("a.usms").string(), format, file("conv." + format).string()});
+        const CliResult conv = RunCli({"convert", file("a.usms"), format, file("conv." + format)});
         EXPECT_EQ(conv.status, 0) << format << conv.err;
         EXPECT_EQ(ReadHostFile(file("conv." + format)), direct) << format;
     }
@@ -69,36 +107,39 @@ TEST_F(Cli, RestoreGivesBackTheSameBackupFromEveryReadableFormat) {
     const std::string original = backup(demo(), "usms", "a\xFF.usms");
     EXPECT_EQ(backup(demo(), "usms", "a\xFE\x80.usms"), original);
     EXPECT_FALSE(fs::exists(file("a\xEF\xBF\xBD.usms")));
-    const fs::path empty = dir_.path() / "empty";
-    ASSERT_EQ(RunCliOn(empty, {"device", "init"}).status, 0);
     for (const std::string format : {"usms", "usms", "xml", "json"}) {
-        std::string source = file("a\xFF.usms").string();
+        std::string source = file("a\xFF.usms");
         if (format != "usms") {
-            const std::string out = file("a." + format).string();
+            const std::string out = file("a." + format);
             ASSERT_EQ(RunCli({"convert", source, format, out}).status, 0);
             source = out;
         }
-        const CliResult restored = RunCliOn(empty, {"restore", source});
+        const CliResult restored = RunCliOn(empty(), {"restore", source});
         EXPECT_EQ(restored.status, 0) << restored.err;
         EXPECT_EQ(restored.out.rfind("Restore Completed. 42 messages from ", 0), 0u)
             << restored.out;
-        EXPECT_EQ(backup(empty, "usms", "b\x81.usms"), original) << format;
+        EXPECT_EQ(backup(empty(), "usms", "b\x81.usms"), original) << format;
     }
 }
 
 // Each command's exit status, and a part of what it prints on stdout and stderr ("" means that
-// nothing is printed there), in order on the demo handset. "@/" stands for the test's folder.
+// nothing is printed there), in order on the demo handset, which every command names unless it
+// names one itself. "@/" stands for the test's folder.
 TEST_F(Cli, ExitStatusesAndTexts) {
     const std::string bytes = backup(demo(), "usms", "a.usms");
     // The digest binds only the size: same-sized garbage passes it and fails in the first record.
     WriteHostFile(file("damaged.usms"), bytes.substr(0, 20) + std::string(bytes.size() - 20, 1));
     WriteHostFile(file("cut.xml"), "<smses><sms ");
     const std::string notFound = "The system cannot find the file specified.\n";
+    const std::string noPath = "The system cannot find the path specified.\n";
+    const std::string twoFolders = "Draft: selected\nInbox: not selected\nOutbox: selected\n"
+                                   "Sentedbox: not selected\nWastebox: not selected\n";
     struct Case {
         std::vector<std::string> args;
         int status;
         std::string out, err;
     };
+    // clang-format off
     const Case cases[] = {
         {{"--version"}, 0, "msgkeeper-cli 3.1.0\n", ""},
         {{"-V"}, 0, "msgkeeper-cli 3.1.0\n", ""},
@@ -116,7 +157,7 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         {{"backup", "docx", "x"}, 2, "", "unknown format 'docx'"},
         {{"backup", "usms", ""}, 2, "", "FILE: must not be empty"},
         {{"backup", "usms", "x", "--folders", "Inbox,Bogus"}, 2, "", "is not a folder list"},
-        {{"--device", "@/demo", "settings", "--folders", "Inbox,Bogus"}, 2, "", "Inbox,Bogus"},
+        {{"settings", "--folders", "Inbox,Bogus"}, 2, "", "Inbox,Bogus"},
         {{"restore"}, 2, "", "FILE"},
         {{"inspect", ""}, 2, "", "must not be empty"},
         {{"salvage", "a"}, 2, "", "OUT"},
@@ -129,58 +170,25 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         {{"inspect", "@/a.usms"}, 0, "Total: 42\n", ""},
         {{"inspect", "@/a.usms"}, 0, "Folder: Inbox\\Work\\Projects\n", ""},
         {{"inspect", "@/a.usms"}, 0, "明日の会議は午後3時からです。", ""},
-        {{"inspect", "@/damaged.usms"},
-         1,
-         "Total: 42\n",
-         "@/damaged.usms: No.1:read sms error, Reached the end of the file.\n"},
+        {{"inspect", "@/damaged.usms"}, 1, "Total: 42\n", "No.1:read sms error, Reached"},
         {{"inspect", "@/nope.usms"}, 1, "", "@/nope.usms: cannot open the file, " + notFound},
-        {{"--device", "@/demo", "restore", "@/nope.usms"},
-         1,
-         "begin restore error, " + notFound,
-         "restore from @/nope.usms failed"},
-        {{"--device", "@/demo", "--quiet", "restore", "@/nope.usms"},
-         1,
-         "begin restore error, " + notFound,
-         "restore from @/nope.usms failed"},
-        {{"--device", "@/demo", "backup", "usms", "@/no/x.usms"},
-         1,
-         "begin backup error, The system cannot find the path specified.\n",
-         "backup to @/no/x.usms failed"},
-        {{"--device", "@/absent", "backup", "usms", "x.usms"},
-         1,
-         "",
-         "no handset at @/absent; run 'msgkeeper-cli device init' first"},
-        {{"--device", "@/demo", "restore", "@/cut.xml"},
-         1,
-         "read xml error, line 1, column 13",
-         "restore from @/cut.xml failed"},
-        {{"backup", "-q", "usms", "@/q.usms", "--device", "@/demo"}, 0, "", ""},
+        {{"restore", "@/nope.usms"}, 1, "begin restore error, " + notFound, "from @/nope.usms"},
+        {{"-q", "restore", "@/nope.usms"}, 1, "begin restore error, " + notFound, "@/nope.usms"},
+        {{"backup", "usms", "@/no/x.usms"}, 1, "begin backup error, " + noPath, "to @/no/x.usms"},
+        {{"--device", "@/nil", "backup", "usms", "x"}, 1, "", "@/nil; run 'msgkeeper-cli device"},
+        {{"restore", "@/cut.xml"}, 1, "read xml error, line 1, column 13", "from @/cut.xml"},
+        {{"backup", "--quiet", "usms", "@/q.usms", "--device", "@/demo"}, 0, "", ""},
         // The settings choose the folders; one run's choice, as --opt=value after the command,
         // leaves them as they are.
-        {{"--device", "@/demo", "settings", "--folders", "outbox,DRAFT"},
-         0,
-         "Draft: selected\nInbox: not selected\nOutbox: selected",
-         ""},
-        {{"--device", "@/demo", "backup", "usms", "@/two.usms"},
-         0,
-         "5 messages from 2 folders",
-         ""},
-        {{"--device", "@/demo", "backup", "usms", "@/in.usms", "--folders=inbox"},
-         0,
-         "25 messages from 1 folder to",
-         ""},
-        {{"--device", "@/demo", "settings"},
-         0,
-         "Draft: selected\nInbox: not selected\nOutbox: selected\nSentedbox: not selected\n"
-         "Wastebox: not selected\n",
-         ""},
+        {{"settings", "--folders", "outbox,DRAFT"}, 0, twoFolders, ""},
+        {{"backup", "usms", "@/two.usms"}, 0, "5 messages from 2 folders", ""},
+        {{"backup", "usms", "@/in.usms", "--folders=inbox"}, 0, "25 messages from 1 folder to", ""},
+        {{"settings"}, 0, twoFolders, ""},
         {{"inspect", "@/in.usms"}, 0, "Total: 25\n", ""},
-        {{"--device", "@/demo", "backup", "usms", "@/x.usms", "--folders", "none"},
-         0,
-         "Backup Completed. 0 messages from 0 folders",
-         "no folder is selected"},
-        {{"inspect", "@/x.usms"}, 0, "Total: 0\n", ""},
+        {{"backup", "usms", "@/x", "--folders", "none"}, 0, "0 messages from 0", "no folder"},
+        {{"inspect", "@/x"}, 0, "Total: 0\n", ""},
     };
+    // clang-format on
     const auto place = [this](std::string text) {
         for (std::size_t at; (at = text.find("@/")) != std::string::npos;) {
             text.replace(at, 1, dir_.path().string());
@@ -188,7 +196,10 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         return text;
     };
     for (const Case& c : cases) {
-        std::vector<std::string> args;
+        std::vector<std::string> args = {"--device", place("@/demo")};
+        if (std::find(c.args.begin(), c.args.end(), "--device") != c.args.end()) {
+            args.clear();
+        }
         std::transform(c.args.begin(), c.args.end(), std::back_inserter(args), place);
         const CliResult r = RunCli(args);
         const std::string shown = c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back();
@@ -203,6 +214,123 @@ TEST_F(Cli, ExitStatusesAndTexts) {
     const CliResult full = RunCli({"--help"}, "/dev/full");
     EXPECT_EQ(full.status, 1);
     EXPECT_TRUE(Has(full.err, "cannot write to standard output")) << full.err;
+}
+
+TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
+    const std::string usms = examples("five.usms", 5);
+    const std::pair<std::string, std::string> cases[] = {
+        {"\xEF\xBB\xBF\"Class Name\",\"Folder\"\r\n", "a CSV export"},
+        {"\xFF\xFES\0e\0n\0d\0e\0r\0:\0 \0"s, "a text export"},
+        {usms.substr(0, 20) + "IPM.SMStext\nInbox\n", "an ANSI backup"},
+        {"  [{\"body\": \"hi\"}]", "a JSON file"},
+        {usms.substr(0, 300), "a damaged Unicode backup"},
+        {"", "an empty file"},
+        {"\x01\x02\x03", "a file of an unknown kind"},
+    };
+    for (const auto& [bytes, looks] : cases) {
+        WriteHostFile(file("x.usms"), bytes);
+        const CliResult inspect = RunCli({"inspect", file("x.usms")});
+        EXPECT_EQ(inspect.status, 1);
+        EXPECT_TRUE(
+            Has(inspect.err, file("x.usms") + ": File Validation Failed. It looks like " + looks))
+            << inspect.err;
+        const CliResult restore = RunCliOn(empty(), {"restore", file("x.usms")});
+        EXPECT_EQ(restore.status, 1);
+        EXPECT_EQ(restore.out, "File Validation Failed.\n"); // the job's own text, unchanged
+        EXPECT_TRUE(Has(restore.err, file("x.usms")) && Has(restore.err, looks)) << restore.err;
+    }
+    WriteHostFile(file("a.csv"), "\"Class Name\",\"Folder\"\n");
+    const CliResult salvage = RunCli({"salvage", file("a.csv"), file("b")});
+    EXPECT_EQ(salvage.status, 1);
+    EXPECT_TRUE(Has(salvage.err, "a CSV export")) << salvage.err;
+    EXPECT_FALSE(fs::exists(file("b")));
+}
+
+TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
+    const std::string whole = examples("five.usms", 5);
+    ASSERT_EQ(whole.size(), 20u + 5 * 110);
+    std::string flipped = whole;
+    flipped[3] ^= 0x10; // the digest
+    std::string damaged = whole;
+    damaged[20 + 2 * 110] = 'X'; // the class of the third record
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {flipped, 5, "reading stopped at byte 570: the end of the file."},
+        {damaged, 2, "reading stopped at byte 240: message 3 is damaged."},
+        {whole.substr(0, 19), 0, "the file is shorter than its 20-byte header."},
+        {whole.substr(0, 20), 0, "at byte 20: the end of the file."},
+        {whole.substr(0, 129), 0, "at byte 20: the file ends inside message 1."},
+        {whole.substr(0, 130), 1, "at byte 130: the end of the file."},
+        {whole.substr(0, 569), 4, "at byte 460: the file ends inside message 5."},
+        {whole + "x", 5, "at byte 570: the file ends inside message 6."},
+    };
+    for (const auto& [bytes, recovered, stop] : cases) {
+        WriteHostFile(file("in"), bytes);
+        const CliResult r = RunCli({"salvage", file("in"), file("out.usms")});
+        EXPECT_EQ(r.status, 0) << stop << r.err;
+        EXPECT_TRUE(Has(r.out, "Salvaged " + std::to_string(recovered))) << r.out;
+        EXPECT_TRUE(Has(r.out, stop)) << r.out;
+        // The new file is exactly a backup of the records that were recovered.
+        EXPECT_EQ(ReadHostFile(file("out.usms")), examples("expected.usms", recovered)) << stop;
+    }
+}
+
+TEST_F(Cli, ListingsShowControlCharactersInsteadOfSendingThem) {
+    MessageFields fields;
+    fields.messageClass = u"IPM.SMStext";
+    fields.folderPath = u"Inbox";
+    fields.lastModified = fields.deliveryTime = FILETIME{1, 1};
+    fields.senderName = u"Mal\r\nlory";
+    fields.senderNumber = u"5\x1b]0;pwned\x07";
+    fields.body = u"line one\nclear \x1b[2J\x9b";
+    std::vector<MemoryRecord> messages;
+    messages.emplace_back(fields, std::vector<Recipient>{});
+    backup("evil.usms", std::move(messages));
+    ASSERT_EQ(RunCliOn(empty(), {"restore", file("evil.usms")}).status, 0);
+    const CliResult inspect = RunCli({"inspect", file("evil.usms")});
+    const CliResult list = RunCliOn(empty(), {"device", "list"});
+    for (const CliResult* r : {&inspect, &list}) {
+        EXPECT_EQ(r->status, 0);
+        EXPECT_EQ(r->out.find_first_of("\x1b\x07\r"), std::string::npos) << r->out;
+        EXPECT_FALSE(Has(r->out, "\xC2\x9B"));
+        for (const char* shown :
+             {"Mal\\x0D\\x0Alory", "5\\x1B]0;pwned\\x07", "clear \\x1B[2J\\u009B"}) {
+            EXPECT_TRUE(Has(r->out, shown)) << r->out;
+        }
+    }
+    EXPECT_TRUE(Has(inspect.out, "line one\nclear")); // a body keeps its line breaks
+    EXPECT_TRUE(Has(list.out, "line one\\x0Aclear")); // a listing line does not
+}
+
+TEST_F(Cli, DryRunWritesNothingAndForetellsTheRestore) {
+    const std::string all = file("all.usms");
+    backup(demo(), "usms", "all.usms");
+    backup(demo(), "usms", "inbox.usms", {"--folders", "Inbox"});
+    ASSERT_EQ(RunCliOn(empty(), {"restore", file("inbox.usms")}).status, 0);
+    examples("twice.usms", 2); // one record twice: the second replaces the first
+    // Each row restores its file after the dry run, so the next row sees what it added.
+    const std::pair<std::string, std::string> cases[] = {
+        {all, "Dry run: 17 to add, 25 to replace.\n"},
+        {all, "Dry run: 0 to add, 42 to replace.\n"},
+        {file("twice.usms"), "Dry run: 1 to add, 1 to replace.\n"},
+        {file("twice.usms"), "Dry run: 0 to add, 2 to replace.\n"},
+    };
+    for (const auto& [source, expected] : cases) {
+        const auto before = Snapshot(empty());
+        const CliResult dry = RunCliOn(empty(), {"restore", "--dry-run", source});
+        EXPECT_EQ(dry.status, 0) << dry.err;
+        EXPECT_EQ(dry.out, expected);
+        EXPECT_EQ(Snapshot(empty()), before) << "a dry run changed the handset";
+        ASSERT_EQ(RunCliOn(empty(), {"restore", source}).status, 0);
+    }
+    // Where the restore would stop, the dry run stops with the same text, and writes nothing.
+    const std::string bytes = ReadHostFile(all);
+    WriteHostFile(file("garbage.usms"), bytes.substr(0, 20) + std::string(bytes.size() - 20, 1));
+    const auto before = Snapshot(empty());
+    const CliResult dry = RunCliOn(empty(), {"restore", "--dry-run", file("garbage.usms")});
+    EXPECT_EQ(dry.status, 1);
+    EXPECT_EQ(dry.out, "No.1:read sms error, Reached the end of the file.\n");
+    EXPECT_EQ(Snapshot(empty()), before);
+    EXPECT_EQ(RunCliOn(empty(), {"restore", file("garbage.usms")}).out, dry.out);
 }
 
 } // namespace
