@@ -275,13 +275,15 @@ TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
 }
 
 TEST_F(Cli, ListingsShowControlCharactersInsteadOfSendingThem) {
-    MessageFields fields;
-    fields.messageClass = u"IPM.SMStext";
-    fields.folderPath = u"Inbox";
-    fields.lastModified = fields.deliveryTime = FILETIME{1, 1};
-    fields.senderName = u"Mal\r\nlory";
-    fields.senderNumber = u"5\x1b]0;pwned\x07";
-    fields.body = u"line one\nclear \x1b[2J\x9b";
+    const MessageFields fields{u"IPM.SMStext",
+                               u"Inbox",
+                               FILETIME{1, 1},
+                               FILETIME{1, 1},
+                               0,
+                               0,
+                               u"Mal\r\nlory",
+                               u"5\x1b]0;pwned\x07",
+                               u"line one\nclear \x1b[2J\x9b"};
     std::vector<MemoryRecord> messages;
     messages.emplace_back(fields, std::vector<Recipient>{});
     backup("evil.usms", std::move(messages));

@@ -98,11 +98,6 @@ TEST(MemoryRecord, BuildsTheFolderChainFromThePath) {
         EXPECT_EQ(record.folderPath(), path);
     }
     EXPECT_EQ(MemoryRecord().folder(), nullptr);
-    MemoryRecord record = InFolder(u"Inbox\\Old");
-    record.setFolderPath(u"Sentedbox\\A");
-    EXPECT_EQ(Chain(record), (std::vector<std::u16string>{u"A", u"Sentedbox"}));
-    record.clearFolder();
-    EXPECT_EQ(record.folderPath(), u"");
 
     // Records moved by a growing vector keep a whole chain.
     std::vector<MemoryRecord> records;

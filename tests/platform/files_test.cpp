@@ -3,7 +3,6 @@
 #include "platform/faults.h"
 #include "platform/files.h"
 #include "platform/find.h"
-#include "platform/registry.h"
 #include "platform/unique_handle.h"
 #include "platform/utf.h"
 #include "support/temp_dir.h"
@@ -75,12 +74,13 @@ TEST(PlatformFiles, BufferedTransfersKeepPositionSizeAndContentExact) {
     EXPECT_TRUE(CloseHandle(r));
 }
 
-bool RefusedWithSharingViolation(HANDLE h) {
-    const bool refused = h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-    }
-    return refused;
+// The error of a refused call, taken at once; ERROR_SUCCESS for a call that went through (and
+// a handle it gave is closed).
+DWORD Refusal(bool refused) {
+    return refused ? GetLastError() : ERROR_SUCCESS;
+}
+DWORD OpenRefusal(HANDLE h) {
+    return h == INVALID_HANDLE_VALUE ? GetLastError() : Refusal(!CloseHandle(h));
 }
 
 // Runs check in a child process and returns its verdict: share modes must hold across processes.
@@ -99,19 +99,18 @@ TEST(PlatformFiles, ShareModesHoldBetweenHandlesAndProcesses) {
     const std::u16string path = dir.file("s.bin");
     const HANDLE writer = Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(RefusedWithSharingViolation(OpenToRead(path)));
+    EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(OpenToRead(path)));
     Write(writer, "data");
     ASSERT_TRUE(CloseHandle(writer));
 
     const HANDLE reader = OpenToRead(path);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(RefusedWithSharingViolation(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
+    EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
     EXPECT_TRUE(InChild(
         [](const std::u16string& p) {
-            const HANDLE other = OpenToRead(p); // another reader is welcome
-            return other != INVALID_HANDLE_VALUE && CloseHandle(other) &&
-                   RefusedWithSharingViolation(CreateReplacingFileW(p.c_str(), 0)) &&
-                   RefusedWithSharingViolation(Open(p, GENERIC_WRITE, 0, OPEN_EXISTING));
+            return OpenRefusal(OpenToRead(p)) == ERROR_SUCCESS && // another reader is welcome
+                   ERROR_SHARING_VIOLATION == OpenRefusal(CreateReplacingFileW(p.c_str(), 0)) &&
+                   ERROR_SHARING_VIOLATION == OpenRefusal(Open(p, GENERIC_WRITE, 0, OPEN_EXISTING));
         },
         path));
     EXPECT_EQ(Read(reader, 10), "data"); // the refused creates truncated nothing
@@ -132,9 +131,10 @@ TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
         WriteHostFile(device.path() / name, "store");
         for (const std::u16string& path :
              {u"\\" + utf::Utf16(name), utf::Utf16((device.path() / name).string())}) {
-            EXPECT_TRUE(RefusedWithSharingViolation(CreateReplacingFileW(path.c_str(), 0)));
-            EXPECT_TRUE(RefusedWithSharingViolation(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
-            EXPECT_TRUE(RefusedWithSharingViolation(OpenToRead(path)));
+            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(CreateReplacingFileW(path.c_str(), 0)));
+            EXPECT_EQ(ERROR_SHARING_VIOLATION,
+                      OpenRefusal(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
+            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(OpenToRead(path)));
         }
         EXPECT_EQ(ReadHostFile(device.path() / name), "store");
         EXPECT_FALSE(std::filesystem::exists(device.path() / (std::string(name) + ".partial")));
@@ -173,35 +173,31 @@ TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
     }
 }
 
-// The error of a refused call, taken at once; ERROR_SUCCESS for a call that went through.
-DWORD Refusal(bool refused) {
-    return refused ? GetLastError() : ERROR_SUCCESS;
-}
-
 TEST(PlatformFiles, RefusedCallsSetTheirErrors) {
     TempDevice device;
     WriteHostFile(device.path() / "ro", "abc");
-    const HANDLE bad = INVALID_HANDLE_VALUE;
     const HANDLE readOnly = OpenToRead(u"\\ro");
     const HANDLE closed = Open(u"\\x", GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_TRUE(CloseHandle(closed));
     DWORD n = 0;
     // Rows of the same error never follow each other, so that a call that sets none shows.
+    // clang-format off
     const std::pair<DWORD, DWORD> cases[] = {
-        {Refusal(OpenToRead(u"\\missing") == bad), ERROR_FILE_NOT_FOUND},
+        {OpenRefusal(OpenToRead(u"\\missing")), ERROR_FILE_NOT_FOUND},
         {Refusal(!CloseHandle(0)), ERROR_INVALID_HANDLE},
-        {Refusal(Open(u"\\no\\such\\x", GENERIC_WRITE, 0, CREATE_ALWAYS) == bad),
+        {OpenRefusal(Open(u"\\no\\such\\x", GENERIC_WRITE, 0, CREATE_ALWAYS)),
          ERROR_PATH_NOT_FOUND},
-        {Refusal(!CloseHandle(bad)), ERROR_INVALID_HANDLE},
-        {Refusal(OpenToRead(utf::Utf16(device.path().string())) == bad), ERROR_ACCESS_DENIED},
+        {Refusal(!CloseHandle(INVALID_HANDLE_VALUE)), ERROR_INVALID_HANDLE},
+        {OpenRefusal(OpenToRead(utf::Utf16(device.path().string()))), ERROR_ACCESS_DENIED},
         {Refusal(!CloseHandle(closed)), ERROR_INVALID_HANDLE},
-        {Refusal(Open(u"\\..\\escape", GENERIC_WRITE, 0, CREATE_ALWAYS) == bad),
+        {OpenRefusal(Open(u"\\..\\escape", GENERIC_WRITE, 0, CREATE_ALWAYS)),
          ERROR_INVALID_NAME},
         {Refusal(!WriteFile(closed, "a", 1, &n, nullptr)), ERROR_INVALID_HANDLE},
         {Refusal(!WriteFile(readOnly, "z", 1, &n, nullptr)), ERROR_ACCESS_DENIED},
         {Refusal(SetFilePointer(readOnly, -1, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER),
          ERROR_NEGATIVE_SEEK},
     };
+    // clang-format on
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(cases[i].first, cases[i].second) << "row " << i;
     }
@@ -210,24 +206,6 @@ TEST(PlatformFiles, RefusedCallsSetTheirErrors) {
     EXPECT_FALSE(device::ToHostPath(u"\\My Documents\\..\\..\\etc\\passwd", host));
     ASSERT_TRUE(device::ToHostPath(u"relative/host.txt", host));
     EXPECT_EQ(host, std::filesystem::path("relative/host.txt"));
-}
-
-TEST(PlatformFiles, FaultsFailTheNthCallOnceOrPersistently) {
-    TempDir dir;
-    const faults::FileFaultGuard guard;
-    const HANDLE h = Open(dir.file("f"), GENERIC_WRITE, 0, CREATE_ALWAYS);
-    faults::ArmFileFault(faults::FileOp::Write, 2, ERROR_DISK_FULL);
-    DWORD n = 0;
-    EXPECT_TRUE(WriteFile(h, "a", 1, &n, nullptr));
-    EXPECT_FALSE(WriteFile(h, "b", 1, &n, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
-    EXPECT_TRUE(WriteFile(h, "c", 1, &n, nullptr));
-    faults::ArmFileFault(faults::FileOp::Any, 1, ERROR_WRITE_FAULT, true);
-    EXPECT_FALSE(FlushFileBuffers(h));
-    EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-    faults::DisarmFileFaults();
-    EXPECT_TRUE(CloseHandle(h));
-    EXPECT_EQ(ReadHostFile(dir.path() / "f"), "ac");
 }
 
 struct Entry {
@@ -304,30 +282,6 @@ TEST(UniqueHandle, ClosesEachHandleOnceWhateverRoadItTakes) {
         EXPECT_FALSE(failed.close());
     }
     EXPECT_EQ(closes, (std::map<HANDLE, int>{{0x10, 1}, {0x20, 1}, {0x40, 1}}));
-}
-
-TEST(UniqueHandle, EachKindGoesBackThroughItsOwnCall) {
-    const TempDevice device;
-    WriteHostFile(device.path() / "My Documents" / "a.usms", "x");
-    const int files = OpenFileHandleCount();
-    HANDLE search = 0;
-    HKEY key = 0;
-    {
-        const OwnedHandle file(OpenToRead(u"\\My Documents\\a.usms"));
-        ASSERT_TRUE(file);
-        EXPECT_EQ(OpenFileHandleCount(), files + 1);
-        WIN32_FIND_DATAW entry;
-        const OwnedFind found(FindFirstFileW(u"\\My Documents\\*.*", &entry));
-        ASSERT_TRUE(found);
-        search = found.get();
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Owned", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
-                  0);
-        const OwnedKey owned(key);
-    }
-    EXPECT_EQ(OpenFileHandleCount(), files);
-    EXPECT_FALSE(FindClose(search)); // already closed
-    EXPECT_EQ(RegCloseKey(key), static_cast<LONG>(ERROR_INVALID_HANDLE));
 }
 
 } // namespace

@@ -37,13 +37,11 @@ TEST(Registry, KeysAreCreatedAndValuesPersist) {
     EXPECT_EQ(type, REG_SZ);
     EXPECT_EQ(size, 26u);
     std::vector<char16_t> text(size / 2);
+    BYTE* const data = reinterpret_cast<BYTE*>(text.data());
     DWORD smallSize = 4;
-    EXPECT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(text.data()), &smallSize),
+    EXPECT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr, data, &smallSize),
               static_cast<LONG>(ERROR_MORE_DATA));
-    ASSERT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(text.data()), &size),
-              0);
+    ASSERT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr, data, &size), 0);
     EXPECT_EQ(std::u16string(text.data()), value);
     EXPECT_EQ(RegCloseKey(again), 0);
     EXPECT_EQ(RegCloseKey(again), static_cast<LONG>(ERROR_INVALID_HANDLE));
