@@ -44,26 +44,22 @@ protected:
     fs::path empty() const { return dir_.path() / "empty"; }
     std::string file(const std::string& name) const { return (dir_.path() / name).string(); }
     std::string backup(const fs::path& device, const std::string& format, const std::string& name,
-                       std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {"backup", format, file(name)};
-        args.insert(args.end(), extra.begin(), extra.end());
-        const CliResult r = RunCliOn(device, args);
+                       const std::string& folders = "draft,inbox,outbox,sentedbox,wastebox") {
+        const CliResult r =
+            RunCliOn(device, {"backup", format, file(name), "--folders=" + folders});
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         return ReadHostFile(file(name));
     }
-    // A Unicode backup of these messages, or of count copies of the worked example (110 bytes
-    // a record), made without the tool.
-    std::string backup(const std::string& name, std::vector<MemoryRecord> messages) {
-        UnicodeBackupFile format;
-        EXPECT_TRUE(RunBackup(format, utf::Utf16(file(name)), messages).ok);
-        return ReadHostFile(file(name));
-    }
-    std::string examples(const std::string& name, int count) {
-        std::vector<MemoryRecord> messages;
+    // A Unicode backup made without the tool, of these messages and count copies of the worked
+    // example (110 bytes a record).
+    std::string backup(const std::string& name, int count,
+                       std::vector<MemoryRecord> messages = {}) {
         while (count-- > 0) {
             messages.push_back(WorkedExampleMessage());
         }
-        return backup(name, std::move(messages));
+        UnicodeBackupFile format;
+        EXPECT_TRUE(RunBackup(format, utf::Utf16(file(name)), messages).ok);
+        return ReadHostFile(file(name));
     }
 
     TempDir dir_;
@@ -217,7 +213,7 @@ TEST_F(Cli, ExitStatusesAndTexts) {
 }
 
 TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
-    const std::string usms = examples("five.usms", 5);
+    const std::string usms = backup("five.usms", 5);
     const std::pair<std::string, std::string> cases[] = {
         {"\xEF\xBB\xBF\"Class Name\",\"Folder\"\r\n", "a CSV export"},
         {"\xFF\xFES\0e\0n\0d\0e\0r\0:\0 \0"s, "a text export"},
@@ -247,7 +243,7 @@ TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
 }
 
 TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
-    const std::string whole = examples("five.usms", 5);
+    const std::string whole = backup("five.usms", 5);
     ASSERT_EQ(whole.size(), 20u + 5 * 110);
     std::string flipped = whole;
     flipped[3] ^= 0x10; // the digest
@@ -270,7 +266,7 @@ TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
         EXPECT_TRUE(Has(r.out, "Salvaged " + std::to_string(recovered))) << r.out;
         EXPECT_TRUE(Has(r.out, stop)) << r.out;
         // The new file is exactly a backup of the records that were recovered.
-        EXPECT_EQ(ReadHostFile(file("out.usms")), examples("expected.usms", recovered)) << stop;
+        EXPECT_EQ(ReadHostFile(file("out.usms")), backup("expected.usms", recovered)) << stop;
     }
 }
 
@@ -286,7 +282,7 @@ TEST_F(Cli, ListingsShowControlCharactersInsteadOfSendingThem) {
                                u"line one\nclear \x1b[2J\x9b"};
     std::vector<MemoryRecord> messages;
     messages.emplace_back(fields, std::vector<Recipient>{});
-    backup("evil.usms", std::move(messages));
+    backup("evil.usms", 0, std::move(messages));
     ASSERT_EQ(RunCliOn(empty(), {"restore", file("evil.usms")}).status, 0);
     const CliResult inspect = RunCli({"inspect", file("evil.usms")});
     const CliResult list = RunCliOn(empty(), {"device", "list"});
@@ -306,9 +302,9 @@ TEST_F(Cli, ListingsShowControlCharactersInsteadOfSendingThem) {
 TEST_F(Cli, DryRunWritesNothingAndForetellsTheRestore) {
     const std::string all = file("all.usms");
     backup(demo(), "usms", "all.usms");
-    backup(demo(), "usms", "inbox.usms", {"--folders", "Inbox"});
+    backup(demo(), "usms", "inbox.usms", "Inbox");
     ASSERT_EQ(RunCliOn(empty(), {"restore", file("inbox.usms")}).status, 0);
-    examples("twice.usms", 2); // one record twice: the second replaces the first
+    backup("twice.usms", 2); // one record twice: the second replaces the first
     // Each row restores its file after the dry run, so the next row sees what it added.
     const std::pair<std::string, std::string> cases[] = {
         {all, "Dry run: 17 to add, 25 to replace.\n"},

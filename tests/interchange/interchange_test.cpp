@@ -13,39 +13,31 @@
 
 namespace {
 
-MemoryRecord Message(std::u16string folder, std::u16string body, std::u16string senderName,
-                     std::u16string senderNumber, std::vector<Recipient> recipients,
-                     std::uint64_t delivered, DWORD flags) {
-    MessageFields fields{kSmsMessageClass,
-                         std::move(folder),
-                         U64ToFileTime(delivered + 12345),
-                         U64ToFileTime(delivered),
-                         flags,
-                         static_cast<DWORD>(body.size() * 2 + 7),
-                         std::move(senderName),
-                         std::move(senderNumber),
-                         std::move(body)};
-    return MemoryRecord(fields, std::move(recipients));
-}
-
 // Messages that test every escape: line breaks, markup, emoji, empty fields, deep folders,
 // several recipients, units XML cannot hold, unpaired surrogates, extreme times.
 std::vector<MemoryRecord> TrickyMessages() {
     const std::u16string odd = u"lone \xD83D low \xDE00 nonchars \uFFFE\uFFFF";
     std::vector<MemoryRecord> messages;
-    messages.push_back(Message(u"Inbox",
-                               u"CR LF\r\nand LF\n, tab\t, \"quotes\" 'single' <b> & "
-                               u"&amp; \U0001F600\U0001F44D\u200D",
-                               u"Anna \"A\" <Berg>", u"+4915112345678", {}, 133537248000000000, 1));
-    messages.push_back(Message(u"Sentedbox\\Old\\2019", u"", u"", u"",
-                               {Recipient(u"555", u"Home & Co", 1), Recipient(u"777", u"", 2),
-                                Recipient(u"", u"Nobody", 3)},
-                               133537248000000001, 0x21));
-    messages.push_back(
-        Message(u"Wastebox", u"control \x01\x1F bell\x07 end", u"", u"+1 555", {}, 0, 0));
-    messages.push_back(Message(u"Draft\\ ", odd, odd, u"", {Recipient(odd, odd, 0xFFFFFFFF)},
-                               0xFFFFFFFFFFFFFFFFull, 0xFFFFFFFF));
-    messages.push_back(Message(u"Outbox", u"x", u"", u"", {}, 1, 8));
+    const auto add = [&messages](std::u16string folder, std::u16string body, std::u16string name,
+                                 std::u16string number, std::vector<Recipient> recipients,
+                                 std::uint64_t delivered, DWORD flags) {
+        const auto size = static_cast<DWORD>(body.size() * 2 + 7);
+        messages.emplace_back(MessageFields{kSmsMessageClass, folder, U64ToFileTime(delivered + 5),
+                                            U64ToFileTime(delivered), flags, size, name, number,
+                                            body},
+                              std::move(recipients));
+    };
+    add(u"Inbox",
+        u"CR LF\r\nand LF\n, tab\t, \"quotes\" 'single' <b> & &amp; \U0001F600\U0001F44D\u200D",
+        u"Anna \"A\" <Berg>", u"+4915112345678", {}, 133537248000000000, 1);
+    add(u"Sentedbox\\Old\\2019", u"", u"", u"",
+        {Recipient(u"555", u"Home & Co", 1), Recipient(u"777", u"", 2),
+         Recipient(u"", u"Nobody", 3)},
+        133537248000000001, 0x21);
+    add(u"Wastebox", u"control \x01\x1F bell\x07 end", u"", u"+1 555", {}, 0, 0);
+    add(u"Draft\\ ", odd, odd, u"", {Recipient(odd, odd, 0xFFFFFFFF)}, 0xFFFFFFFFFFFFFFFFull,
+        0xFFFFFFFF);
+    add(u"Outbox", u"x", u"", u"", {}, 1, 8);
     return messages;
 }
 
@@ -88,22 +80,20 @@ TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
     }
 }
 
+// A backup announces the total it counted, then corrects it to what it wrote.
 TEST(Interchange, XmlCountIsTheNumberOfElementsWritten) {
     TempDir dir;
     std::vector<MemoryRecord> messages = TrickyMessages();
     XmlBackupFile xml;
-    HANDLE handle = 0;
+    HANDLE h = 0;
     std::u16string error;
-    ASSERT_TRUE(xml.OpenForWrite(dir.file("a.xml"), handle, error));
-    // A backup announces the total it counted, then corrects it to what it wrote.
-    ASSERT_TRUE(xml.SkipValidationArea(handle, error) && xml.WriteTotal(handle, 9, error));
-    ASSERT_TRUE(xml.WriteRecord(handle, messages[0], error));
-    ASSERT_TRUE(xml.WriteRecord(handle, messages[1], error));
-    ASSERT_TRUE(xml.SkipValidationArea(handle, error) && xml.WriteTotal(handle, 2, error));
-    ASSERT_TRUE(xml.WriteValidation(handle, error) && xml.CloseAfterWrite(handle, error));
-    const std::string text = ReadHostFile(dir.path() / "a.xml");
-    EXPECT_NE(text.find("<smses count=\"2\"" + std::string(9, ' ') + ">\n  <sms "),
-              std::string::npos);
+    ASSERT_TRUE(xml.OpenForWrite(dir.file("a.xml"), h, error) && xml.SkipValidationArea(h, error) &&
+                xml.WriteTotal(h, 9, error) && xml.WriteRecord(h, messages[0], error) &&
+                xml.WriteRecord(h, messages[1], error) && xml.SkipValidationArea(h, error) &&
+                xml.WriteTotal(h, 2, error) && xml.WriteValidation(h, error) &&
+                xml.CloseAfterWrite(h, error));
+    EXPECT_TRUE(ReadHostFile(dir.path() / "a.xml").find("<smses count=\"2\"         >\n  <sms ") !=
+                std::string::npos);
     EXPECT_EQ(RunRestore(xml, dir.file("a.xml")).total, 2u);
 }
 
@@ -189,15 +179,14 @@ TEST(Interchange, FilesAreToldApartByContent) {
     ASSERT_TRUE(RunBackup(usms, dir.file("x.json"), none).ok); // the name misleads
     EXPECT_EQ(DetectFileKind(dir.file("x.json")), FileKind::Usms);
     EXPECT_EQ(DetectFileKind(dir.file("missing")), FileKind::Other);
+    using enum FileKind;
+    // clang-format off
     const std::pair<std::string, FileKind> heads[] = {
-        {"<?xml version='1.0'?><smses/>", FileKind::Xml},
-        {"\xEF\xBB\xBF\n  <smses count=\"0\"/>", FileKind::Xml},
-        {std::string("\xFF\xFE<\0s\0", 6), FileKind::Xml},
-        {" {\"body\":\"\"}\n", FileKind::Json},
-        {std::string(20, '\0'), FileKind::Other},
-        {"", FileKind::Other},
-        {"Total: 3", FileKind::Other},
+        {"<?xml version='1.0'?><smses/>", Xml}, {"\xEF\xBB\xBF\n  <smses/>", Xml},
+        {std::string("\xFF\xFE<\0s\0", 6), Xml}, {" {\"body\":\"\"}", Json}, {"Total: 3", Other},
+        {std::string(20, '\0'), Other}, {"", Other},
     };
+    // clang-format on
     for (const auto& [head, kind] : heads) {
         EXPECT_EQ(DetectFileKind(head, head.size()), kind) << head;
     }

@@ -237,19 +237,18 @@ TEST(Find, ListsEntriesWithHostAttributesInNameOrder) {
     for (const char* name : {"b.usms", "a.USMS", "b.usms.bak", "c\xFF.usms"}) {
         WriteHostFile(docs / name, "x");
     }
+    const DWORD folder = FILE_ATTRIBUTE_DIRECTORY, file = FILE_ATTRIBUTE_NORMAL;
     const std::vector<Entry> all = Search(u"\\My Documents\\*.*");
+    ::chmod((docs / "Locked").c_str(), 0755);
     ASSERT_EQ(all.size(), 7u);
     EXPECT_EQ(std::vector<Entry>(all.begin(), all.begin() + 4),
-              (std::vector<Entry>{{u".hidden", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN},
-                                  {u"Backups", FILE_ATTRIBUTE_DIRECTORY},
-                                  {u"Locked", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY},
-                                  {u"a.USMS", FILE_ATTRIBUTE_NORMAL}}));
+              (std::vector<Entry>{{u".hidden", folder | FILE_ATTRIBUTE_HIDDEN},
+                                  {u"Backups", folder},
+                                  {u"Locked", folder | FILE_ATTRIBUTE_READONLY},
+                                  {u"a.USMS", file}}));
     // The match ignores case, as on the handset; a name that is not UTF-8 keeps its byte.
     EXPECT_EQ(Search(u"\\My Documents\\*.USMS"),
-              (std::vector<Entry>{{u"a.USMS", FILE_ATTRIBUTE_NORMAL},
-                                  {u"b.usms", FILE_ATTRIBUTE_NORMAL},
-                                  {u"c\xDCFF.usms", FILE_ATTRIBUTE_NORMAL}}));
-    ::chmod((docs / "Locked").c_str(), 0755);
+              (std::vector<Entry>{{u"a.USMS", file}, {u"b.usms", file}, {u"c\xDCFF.usms", file}}));
     for (const auto& [name, pattern, match] :
          {std::tuple{u"abcabc", u"*abc", true}, {u"xy.txt", u"?.txt", false}, {u"", u"*", true}}) {
         EXPECT_EQ(MatchesFilePattern(name, pattern), match) << utf::Utf8(pattern);

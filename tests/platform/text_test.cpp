@@ -61,25 +61,23 @@ TEST_F(CodePage, ConvertsBothWaysAndReplacesMissingCharacters) {
 }
 
 TEST(Utf, ConvertsAndMarksWhatDoesNotConvert) {
-    const struct {
-        std::u16string text;
-        std::string utf8;
-        bool clean;
-    } cases[] = {
+    // clang-format off
+    const std::tuple<std::u16string, std::string, bool> cases[] = {
         {u"A\u00E9\u20AC", "A\xC3\xA9\xE2\x82\xAC", true},
         {u"\U0001F600z", "\xF0\x9F\x98\x80z", true},
-        {u"\xD83Dx", "\xEF\xBF\xBDx", false},
-        {u"x\xDE00", "x\xEF\xBF\xBD", false},
+        {u"\xD83Dx", "\xEF\xBF\xBDx", false}, {u"x\xDE00", "x\xEF\xBF\xBD", false},
     };
-    for (const auto& c : cases) {
+    // clang-format on
+    for (const auto& [text, utf8, clean] : cases) {
         std::string out;
-        EXPECT_EQ(utf::ToUtf8(c.text, out), c.clean);
-        EXPECT_EQ(out, c.utf8);
+        std::u16string back;
+        EXPECT_EQ(utf::ToUtf8(text, out), clean);
+        EXPECT_EQ(out, utf8);
+        EXPECT_TRUE(utf::ToUtf16(out, back));
+        EXPECT_EQ(back == text, clean);
     }
-    std::u16string wide;
-    EXPECT_TRUE(utf::ToUtf16("\xF0\x9F\x98\x80z", wide));
-    EXPECT_EQ(wide, u"\U0001F600z");
     for (const char* bad : {"\xC0\xAF", "\xE2\x82", "\xED\xA0\x80", "\xFF", "\xF4\x90\x80\x80"}) {
+        std::u16string wide;
         EXPECT_FALSE(utf::ToUtf16(bad, wide)) << bad;
         EXPECT_NE(wide.find(u'\uFFFD'), std::u16string::npos);
     }
