@@ -130,13 +130,8 @@ TEST_F(Cli, ExitStatusesAndTexts) {
     const std::string noPath = "The system cannot find the path specified.\n";
     const std::string twoFolders = "Draft: selected\nInbox: not selected\nOutbox: selected\n"
                                    "Sentedbox: not selected\nWastebox: not selected\n";
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        std::string out, err;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<std::vector<std::string>, int, std::string, std::string> cases[] = {
         {{"--version"}, 0, "msgkeeper-cli 3.1.0\n", ""},
         {{"-V"}, 0, "msgkeeper-cli 3.1.0\n", ""},
         {{"--help"}, 0, "convert FILE FORMAT OUT", ""},
@@ -191,19 +186,19 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         }
         return text;
     };
-    for (const Case& c : cases) {
+    for (const auto& [row, status, out, err] : cases) {
         std::vector<std::string> args = {"--device", place("@/demo")};
-        if (std::find(c.args.begin(), c.args.end(), "--device") != c.args.end()) {
+        if (std::find(row.begin(), row.end(), "--device") != row.end()) {
             args.clear();
         }
-        std::transform(c.args.begin(), c.args.end(), std::back_inserter(args), place);
+        std::transform(row.begin(), row.end(), std::back_inserter(args), place);
         const CliResult r = RunCli(args);
-        const std::string shown = c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back();
-        EXPECT_EQ(r.status, c.status) << shown << ": " << r.err;
-        for (const auto& [got, part] : {std::pair{r.out, c.out}, std::pair{r.err, c.err}}) {
+        const std::string shown = row.empty() ? "(none)" : row[0] + " " + row.back();
+        EXPECT_EQ(r.status, status) << shown << ": " << r.err;
+        for (const auto& [got, part] : {std::pair{r.out, out}, std::pair{r.err, err}}) {
             EXPECT_TRUE(part.empty() ? got.empty() : Has(got, place(part))) << shown << ": " << got;
         }
-        if (c.status == 2) { // a usage error is one line
+        if (status == 2) { // a usage error is one line
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         }
     }

@@ -6,11 +6,7 @@
 namespace {
 
 TEST(AddressItems, ParsesSenderItems) {
-    const struct {
-        std::u16string text;
-        bool found;
-        std::u16string name, number;
-    } cases[] = {
+    const std::tuple<std::u16string, bool, std::u16string, std::u16string> cases[] = {
         {u"\"Home\" <555>", true, u"Home", u"555"},
         {u"From: \"Ann\" <100> (mobile)", true, u"Ann", u"100"},
         {u"\"\" <>", true, u"", u""},
@@ -23,12 +19,12 @@ TEST(AddressItems, ParsesSenderItems) {
         {u"\"a\"<1>", false, u"", u""},
         {u"", false, u"", u""},
     };
-    for (const auto& c : cases) {
-        std::u16string name = u"unchanged";
-        std::u16string number = u"unchanged";
-        EXPECT_EQ(ParseSenderItem(c.text, name, number), c.found) << (&c - cases);
-        EXPECT_EQ(name, c.found ? c.name : u"unchanged");
-        EXPECT_EQ(number, c.found ? c.number : u"unchanged");
+    for (const auto& [text, found, name, number] : cases) {
+        std::u16string gotName = u"unchanged";
+        std::u16string gotNumber = u"unchanged";
+        EXPECT_EQ(ParseSenderItem(text, gotName, gotNumber), found) << text.size();
+        EXPECT_EQ(gotName, found ? name : u"unchanged");
+        EXPECT_EQ(gotNumber, found ? number : u"unchanged");
     }
 }
 

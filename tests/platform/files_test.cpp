@@ -146,30 +146,27 @@ TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
 TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
     TempDir dir;
     WriteHostFile(dir.path() / "existing", "x");
-    const struct {
-        DWORD access, disposition;
-        bool write;
-        int syncs;
-    } cases[] = {
+    const std::tuple<DWORD, DWORD, bool, int> cases[] = {
+        // access, disposition, writes, syncs
         {GENERIC_WRITE, CREATE_NEW, true, 2},    {GENERIC_WRITE, CREATE_NEW, false, 2},
         {GENERIC_WRITE, OPEN_EXISTING, true, 1}, {GENERIC_WRITE, OPEN_EXISTING, false, 0},
         {GENERIC_READ, OPEN_EXISTING, false, 0},
     };
     int n = 0;
-    for (const auto& c : cases) {
+    for (const auto& [access, disposition, write, syncs] : cases) {
         const std::u16string path =
-            dir.file(c.disposition == CREATE_NEW ? "new" + std::to_string(++n) : "existing");
+            dir.file(disposition == CREATE_NEW ? "new" + std::to_string(++n) : "existing");
         faults::ResetFileCounts();
         const HANDLE h =
-            Open(path, c.access, c.access == GENERIC_READ ? FILE_SHARE_READ : 0, c.disposition);
+            Open(path, access, access == GENERIC_READ ? FILE_SHARE_READ : 0, disposition);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        for (int i = 0; c.write && i < 100; ++i) {
+        for (int i = 0; write && i < 100; ++i) {
             Write(h, "record");
             ASSERT_TRUE(FlushFileBuffers(h));
         }
         EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), 0);
         ASSERT_TRUE(CloseHandle(h));
-        EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), c.syncs) << n;
+        EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), syncs) << n;
     }
 }
 

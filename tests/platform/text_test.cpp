@@ -99,20 +99,16 @@ TEST(Utf, HostBytesRoundTripThroughLoneSurrogates) {
 }
 
 TEST(Sizes, LengthsThatDoNotFit32BitsAreRefused) {
-    const struct {
-        std::size_t header, count, unit;
-        bool fits;
-        std::uint32_t bytes;
-    } cases[] = {
+    const std::tuple<std::size_t, std::size_t, std::size_t, bool, std::uint32_t> cases[] = {
         {0, 0x7FFFFFFF, 2, true, 0xFFFFFFFEu},  {0, 0x80000000, 2, false, 0},
         {3, 0x3FFFFFFF, 4, true, 0xFFFFFFFFu},  {4, 0x3FFFFFFF, 4, false, 0},
         {0, std::size_t{1} << 40, 1, false, 0}, {0xFFFFFFFF, 0, 16, true, 0xFFFFFFFFu},
         {std::size_t{1} << 33, 0, 1, false, 0},
     };
-    for (const auto& c : cases) {
-        std::uint32_t bytes = 7;
-        EXPECT_EQ(sizes::Length32(c.header, c.count, c.unit, bytes), c.fits) << c.count;
-        EXPECT_EQ(bytes, c.fits ? c.bytes : 7u) << c.count;
+    for (const auto& [header, count, unit, fits, bytes] : cases) {
+        std::uint32_t got = 7;
+        EXPECT_EQ(sizes::Length32(header, count, unit, got), fits) << count;
+        EXPECT_EQ(got, fits ? bytes : 7u) << count;
     }
 }
 

@@ -43,12 +43,7 @@ TEST(FileTime, SplitsIntoCalendarFieldsAndBack) {
 
 // The rows change the zone from one to the next, so a zone kept from an earlier call shows.
 TEST(FileTime, LocalTimeAddsTheOffsetInForceAndFailsOutsideTheRange) {
-    const struct {
-        const char* zone;
-        std::uint64_t utc;
-        std::int64_t offsetSeconds;
-        bool converts;
-    } cases[] = {
+    const std::tuple<const char*, std::uint64_t, std::int64_t, bool> cases[] = {
         // The switch to summer time, 2009-03-29 01:00 UTC.
         {kCentralEurope, FileTimeToU64(UtcTime(2009, 3, 29, 0, 59, 59)), 3600, true},
         {kCentralEurope, FileTimeToU64(UtcTime(2009, 3, 29, 1, 0, 0)), 7200, true},
@@ -58,14 +53,14 @@ TEST(FileTime, LocalTimeAddsTheOffsetInForceAndFailsOutsideTheRange) {
         {"JST-9", kLast, 0, false},
         {"UTC0", kLast + 1, 0, false},
     };
-    for (const auto& c : cases) {
-        const TimeZoneGuard zone(c.zone);
-        const FILETIME utc = U64ToFileTime(c.utc);
+    for (const auto& [zone, ticks, offsetSeconds, converts] : cases) {
+        const TimeZoneGuard guard(zone);
+        const FILETIME utc = U64ToFileTime(ticks);
         FILETIME local{3, 3};
-        EXPECT_EQ(FileTimeToLocalFileTime(&utc, &local) != FALSE, c.converts) << c.zone << c.utc;
+        EXPECT_EQ(FileTimeToLocalFileTime(&utc, &local) != FALSE, converts) << zone << ticks;
         EXPECT_EQ(FileTimeToU64(local),
-                  c.converts ? c.utc + c.offsetSeconds * 10'000'000 : 0x0000000300000003ULL)
-            << c.zone << " " << c.utc;
+                  converts ? ticks + offsetSeconds * 10'000'000 : 0x0000000300000003ULL)
+            << zone << " " << ticks;
     }
 }
 
