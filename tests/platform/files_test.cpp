@@ -205,18 +205,14 @@ TEST(PlatformFiles, RefusedCallsSetTheirErrors) {
     EXPECT_EQ(host, std::filesystem::path("relative/host.txt"));
 }
 
-struct Entry {
-    std::u16string name;
-    DWORD attributes;
-    bool operator==(const Entry&) const = default;
-};
+using Entry = std::pair<std::u16string, DWORD>; // name and attributes
 
 std::vector<Entry> Search(const std::u16string& pattern) {
     std::vector<Entry> found;
     WIN32_FIND_DATAW data;
     const HANDLE search = FindFirstFileW(pattern.c_str(), &data);
     for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &data)) {
-        found.push_back(Entry{data.cFileName, data.dwFileAttributes});
+        found.emplace_back(data.cFileName, data.dwFileAttributes);
     }
     EXPECT_EQ(FindClose(search), search != INVALID_HANDLE_VALUE);
     return found;
