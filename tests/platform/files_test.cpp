@@ -242,8 +242,9 @@ TEST(Find, ListsEntriesWithHostAttributesInNameOrder) {
     // The match ignores case, as on the handset; a name that is not UTF-8 keeps its byte.
     EXPECT_EQ(Search(u"\\My Documents\\*.USMS"),
               (std::vector<Entry>{{u"a.USMS", file}, {u"b.usms", file}, {u"c\xDCFF.usms", file}}));
-    for (const auto& [name, pattern, match] :
-         {std::tuple{u"abcabc", u"*abc", true}, {u"xy.txt", u"?.txt", false}, {u"", u"*", true}}) {
+    for (const auto& [name, pattern, match] : {std::tuple{u"abcabc", u"*abc", true},
+                                               {u"xy.txt", u"?.txt", false},
+                                               {u"noext", u"*.*", true}}) {
         EXPECT_EQ(MatchesFilePattern(name, pattern), match) << utf::Utf8(pattern);
     }
 }

@@ -53,8 +53,9 @@ TEST(FileTime, LocalTimeAddsTheOffsetInForceAndFailsOutsideTheRange) {
         {"JST-9", kLast, 0, false},
         {"UTC0", kLast + 1, 0, false},
     };
+    const TimeZoneGuard restore("UTC0");
     for (const auto& [zone, ticks, offsetSeconds, converts] : cases) {
-        const TimeZoneGuard guard(zone);
+        ::setenv("TZ", zone, 1); // without tzset: the conversion must see the change itself
         const FILETIME utc = U64ToFileTime(ticks);
         FILETIME local{3, 3};
         EXPECT_EQ(FileTimeToLocalFileTime(&utc, &local) != FALSE, converts) << zone << ticks;
