@@ -129,9 +129,16 @@ TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
     ASSERT_EQ(read.total, expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(Describe(read.records[i], read.recipients[i]), expected[i]);
-        EXPECT_EQ(read.records[i].messageClass, kSmsMessageClass);
-        EXPECT_EQ(read.records[i].lastModified, read.records[i].deliveryTime);
+        EXPECT_TRUE(read.records[i].messageClass == kSmsMessageClass &&
+                    read.records[i].lastModified == read.records[i].deliveryTime);
     }
+    TempDir dir;
+    WriteHostFile(dir.path() / "u.xml",
+                  "<smses><sms address='5' contact_name='(Unknown)' /></smses>");
+    XmlBackupFile again;
+    const RestoreOutcome unknown = RunRestore(again, dir.file("u.xml"));
+    ASSERT_EQ(unknown.total, 1u);
+    EXPECT_EQ(Describe(unknown.records[0], unknown.recipients[0]), "Inbox|||5|0|0|0");
 }
 
 TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {

@@ -20,8 +20,7 @@ TEST(AddressItems, ParsesSenderItems) {
         {u"", false, u"", u""},
     };
     for (const auto& [text, found, name, number] : cases) {
-        std::u16string gotName = u"unchanged";
-        std::u16string gotNumber = u"unchanged";
+        std::u16string gotName = u"unchanged", gotNumber = u"unchanged";
         EXPECT_EQ(ParseSenderItem(text, gotName, gotNumber), found) << text.size();
         EXPECT_EQ(gotName, found ? name : u"unchanged");
         EXPECT_EQ(gotNumber, found ? number : u"unchanged");
@@ -39,8 +38,7 @@ TEST(AddressItems, FormatsSenderItemsAndRecipientLists) {
 }
 
 TEST(AddressItems, HugeSenderTextsAreHandled) {
-    std::u16string gotName;
-    std::u16string gotNumber;
+    std::u16string gotName, gotNumber;
     // The second length is past what the JIT stack holds: the interpreter matches it.
     for (const std::size_t length : {std::size_t{1} << 20, std::size_t{1} << 24}) {
         const std::u16string name = u"a\" <b" + std::u16string(length, u'n');

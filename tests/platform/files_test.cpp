@@ -145,7 +145,7 @@ TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
 // new name in a folder costs one more.
 TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
     TempDir dir;
-    WriteHostFile(dir.path() / "existing", "x");
+    WriteHostFile(dir.path() / "x", "x");
     const std::tuple<DWORD, DWORD, bool, int> cases[] = {
         // access, disposition, writes, syncs
         {GENERIC_WRITE, CREATE_NEW, true, 2},    {GENERIC_WRITE, CREATE_NEW, false, 2},
@@ -154,11 +154,10 @@ TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
     };
     int n = 0;
     for (const auto& [access, disposition, write, syncs] : cases) {
-        const std::u16string path =
-            dir.file(disposition == CREATE_NEW ? "new" + std::to_string(++n) : "existing");
         faults::ResetFileCounts();
         const HANDLE h =
-            Open(path, access, access == GENERIC_READ ? FILE_SHARE_READ : 0, disposition);
+            Open(dir.file(disposition == CREATE_NEW ? "new" + std::to_string(++n) : "x"), access,
+                 FILE_SHARE_READ, disposition);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
         for (int i = 0; write && i < 100; ++i) {
             Write(h, "record");

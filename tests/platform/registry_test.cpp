@@ -34,8 +34,7 @@ TEST(Registry, KeysAreCreatedAndValuesPersist) {
         CreateKey(u"system\\storagemanager\\profiles\\pcmcia", REG_OPENED_EXISTING_KEY);
     DWORD type = 0;
     ASSERT_EQ(RegQueryValueExW(again, u"Folder", nullptr, &type, nullptr, &size), 0);
-    EXPECT_EQ(type, REG_SZ);
-    EXPECT_EQ(size, 26u);
+    EXPECT_EQ((std::pair<DWORD, DWORD>(type, size)), (std::pair<DWORD, DWORD>(REG_SZ, 26)));
     std::vector<char16_t> text(size / 2);
     BYTE* const data = reinterpret_cast<BYTE*>(text.data());
     DWORD smallSize = 4;
