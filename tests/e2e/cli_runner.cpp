@@ -8,17 +8,15 @@
 
 extern char** environ;
 
-namespace {
-
-// Runs the tool with stdout sent to out, which is read back when it is a file of the capture
-// folder.
-CliResult Run(const TempDir& capture, const std::string& out,
-              const std::vector<std::string>& args) {
+CliResult RunCli(const std::vector<std::string>& args, const std::string& out) {
+    const TempDir capture;
+    const std::string stdoutPath = out.empty() ? (capture.path() / "out").string() : out;
     const std::string err = (capture.path() / "err").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<std::string> all = {MSGKEEPER_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
@@ -35,23 +33,9 @@ CliResult Run(const TempDir& capture, const std::string& out,
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    if (out.rfind(capture.path().string(), 0) == 0) {
-        result.out = ReadHostFile(out);
-    }
+    result.out = out.empty() ? ReadHostFile(stdoutPath) : "";
     result.err = ReadHostFile(err);
     return result;
-}
-
-} // namespace
-
-CliResult RunCli(const std::vector<std::string>& args) {
-    const TempDir capture;
-    return Run(capture, (capture.path() / "out").string(), args);
-}
-
-CliResult RunCliTo(const std::string& out, const std::vector<std::string>& args) {
-    const TempDir capture;
-    return Run(capture, out, args);
 }
 
 CliResult RunCliOn(const std::filesystem::path& device, std::vector<std::string> args) {

@@ -11,8 +11,8 @@ struct CliResult {
     std::string err;
 };
 
-CliResult RunCli(const std::vector<std::string>& args);
-// The same with stdout written to out (for example /dev/full); CliResult::out stays empty.
-CliResult RunCliTo(const std::string& out, const std::vector<std::string>& args);
+// Runs the tool with these arguments; with a path in out, stdout goes there (for example
+// /dev/full) and CliResult::out stays empty.
+CliResult RunCli(const std::vector<std::string>& args, const std::string& out = "");
 // The same with --device DIR in front.
 CliResult RunCliOn(const std::filesystem::path& device, std::vector<std::string> args);

@@ -1,6 +1,10 @@
+// The command-line tool as a person runs it: backups in every format, the one round trip at
+// this level, every command's exit status and texts, files that are not sound backups, salvage,
+// control characters in listings, and the dry run.
 #include "cli_runner.h"
-#include "platform/files.h"
+#include "files/unicode_backup_file.h"
 #include "platform/utf.h"
+#include "support/backup_runs.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -8,184 +12,17 @@
 #include <algorithm>
 #include <map>
 
+using namespace std::string_literals;
+
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::vector<std::string> kFormats = {"usms",        "sms",      "txt-ansi", "txt-utf8",
-                                           "txt-unicode", "csv-ansi", "csv-utf8"};
 
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-class Cli : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(RunCliOn(demo(), {"device", "init", "--demo"}).status, 0); }
-    fs::path demo() const { return dir_.path() / "demo"; }
-    fs::path file(const std::string& name) const { return dir_.path() / name; }
-    std::string backup(const fs::path& device, const std::string& format, const std::string& name,
-                       std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {"backup", format, file(name).string()};
-        args.insert(args.end(), extra.begin(), extra.end());
-        const CliResult r = RunCliOn(device, args);
-        EXPECT_EQ(r.status, 0) << r.out << r.err;
-        return ReadHostFile(file(name));
-    }
-    std::string total(const std::string& name) {
-        const std::string out = RunCli({"inspect", file(name).string()}).out;
-        return out.substr(0, out.find('\n'));
-    }
-
-    TempDir dir_;
-};
-
-TEST_F(Cli, BacksUpInEveryFormatAndSaysWhatItDid) {
-    for (const std::string& format : kFormats) {
-        const CliResult r = RunCliOn(demo(), {"backup", format, file("all." + format).string()});
-        EXPECT_EQ(r.status, 0) << format << r.err;
-        EXPECT_EQ(r.out, "Backup Completed. 42 messages from 5 folders to " +
-                             file("all." + format).string() + "\n");
-        EXPECT_GT(fs::file_size(file("all." + format)), 100u) << format;
-    }
-    const std::string utf8 = ReadHostFile(file("all.txt-utf8"));
-    EXPECT_EQ(utf8.substr(0, 3), "\xEF\xBB\xBF");
-    EXPECT_NE(utf8.find("\xF0\x9F\x8E\x89"), std::string::npos); // an emoji as one character
-    EXPECT_EQ(ReadHostFile(file("all.csv-utf8")).substr(0, 13), "\"Class Name\",");
-}
-
-TEST_F(Cli, RestoreIntoAnEmptyDeviceBacksUpToTheSameBytesAndRestoringTwiceAddsNothing) {
-    const std::string original = backup(demo(), "usms", "a.usms");
-    const fs::path empty = dir_.path() / "empty";
-    ASSERT_EQ(RunCliOn(empty, {"device", "init"}).status, 0);
-    const CliResult restored = RunCliOn(empty, {"restore", file("a.usms").string()});
-    EXPECT_EQ(restored.status, 0) << restored.err;
-    EXPECT_EQ(restored.out,
-              "Restore Completed. 42 messages from " + file("a.usms").string() + "\n");
-    EXPECT_EQ(backup(empty, "usms", "b.usms"), original);
-
-    EXPECT_EQ(RunCliOn(empty, {"restore", file("a.usms").string()}).status, 0);
-    EXPECT_EQ(backup(empty, "usms", "c.usms"), original);
-}
-
-TEST_F(Cli, InspectPrintsAValidBackupAndNamesTheFileOfADamagedOne) {
-    const std::string bytes = backup(demo(), "usms", "a.usms");
-    const CliResult ok = RunCli({"inspect", file("a.usms").string()});
-    EXPECT_EQ(ok.status, 0) << ok.err;
-    EXPECT_EQ(ok.out.rfind("Total: 42\n", 0), 0u) << ok.out.substr(0, 40);
-    EXPECT_TRUE(Has(ok.out, "Folder: Inbox\\Work\\Projects\n"));
-    EXPECT_TRUE(Has(ok.out, "明日の会議は午後3時からです。"));
-
-    // The digest binds only the size: same-sized garbage passes it and fails in the first record.
-    WriteHostFile(file("damaged.usms"),
-                  bytes.substr(0, 20) + std::string(bytes.size() - 20, '\x01'));
-    const CliResult broken = RunCli({"inspect", file("damaged.usms").string()});
-    EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(broken.err, "msgkeeper-cli: " + file("damaged.usms").string() +
-                              ": No.1:read sms error, Reached the end of the file.\n");
-}
-
-TEST_F(Cli, ConvertWritesWhatABackupWrites) {
-    backup(demo(), "usms", "a.usms");
-    for (const std::string& format : {std::string("usms"), std::string("csv-utf8"),
-                                      std::string("txt-unicode"), std::string("sms")}) {
-        const std::string direct = backup(demo(), format, "direct." + format);
-        const CliResult r =
-            RunCli({"convert", file("a.usms").string(), format, file("conv." + format).string()});
-        EXPECT_EQ(r.status, 0) << format << r.err;
-        EXPECT_EQ(ReadHostFile(file("conv." + format)), direct) << format;
-    }
-}
-
-TEST_F(Cli, XmlAndJsonRestoreAsTheBackupDoesAndADamagedOneRestoresNothing) {
-    const std::string original = backup(demo(), "usms", "a.usms");
-    const fs::path empty = dir_.path() / "empty";
-    ASSERT_EQ(RunCliOn(empty, {"device", "init"}).status, 0);
-    for (const std::string format : {"xml", "json"}) {
-        const std::string out = file("a." + format).string();
-        ASSERT_EQ(RunCli({"convert", file("a.usms").string(), format, out}).status, 0);
-        EXPECT_EQ(RunCli({"inspect", out}).out.rfind("Total: 42\n", 0), 0u) << format;
-        const CliResult restored = RunCliOn(empty, {"restore", out});
-        EXPECT_EQ(restored.out.rfind("Restore Completed. 42 messages from ", 0), 0u)
-            << format << restored.err;
-        EXPECT_EQ(backup(empty, "usms", "b.usms"), original) << format; // the second replaced
-    }
-    const fs::path fresh = dir_.path() / "fresh";
-    ASSERT_EQ(RunCliOn(fresh, {"device", "init"}).status, 0);
-    const std::string xml = ReadHostFile(file("a.xml"));
-    WriteHostFile(file("cut.xml"), xml.substr(0, xml.size() - 200));
-    const CliResult cut = RunCliOn(fresh, {"restore", file("cut.xml").string()});
-    EXPECT_EQ(cut.status, 1);
-    EXPECT_EQ(cut.out.rfind("read xml error, line 44, column ", 0), 0u) << cut.out;
-    EXPECT_EQ(backup(fresh, "usms", "c.usms").size(), 20u);
-}
-
-TEST_F(Cli, DemoRefusesAStoreThatHoldsMessages) {
-    const std::string before = backup(demo(), "usms", "before.usms");
-    const CliResult again = RunCliOn(demo(), {"device", "init", "--demo"});
-    EXPECT_EQ(again.status, 1);
-    EXPECT_NE(again.err.find("already holds messages"), std::string::npos);
-    EXPECT_EQ(backup(demo(), "usms", "after.usms"), before);
-}
-
-TEST_F(Cli, FoldersComeFromTheSettingsOrFromOneRunsChoice) {
-    EXPECT_EQ(RunCliOn(demo(), {"settings", "--folders", "outbox,DRAFT"}).status, 0);
-    const std::string settings = ReadHostFile(demo() / "Program Files/Msgkeeper/settings.dat");
-    const CliResult shown = RunCliOn(demo(), {"settings"});
-    EXPECT_EQ(shown.out, "Draft: selected\nInbox: not selected\nOutbox: selected\n"
-                         "Sentedbox: not selected\nWastebox: not selected\n");
-    backup(demo(), "usms", "two.usms");
-    EXPECT_EQ(total("two.usms"), "Total: 5");
-
-    // One run's choice, as --opt=value after the command, leaves settings.dat as it was.
-    backup(demo(), "usms", "inbox.usms", {"--folders=inbox"});
-    EXPECT_EQ(total("inbox.usms"), "Total: 25");
-    EXPECT_EQ(ReadHostFile(demo() / "Program Files/Msgkeeper/settings.dat"), settings);
-
-    const CliResult none =
-        RunCliOn(demo(), {"backup", "usms", file("none.usms").string(), "--folders", "none"});
-    EXPECT_EQ(none.status, 0);
-    EXPECT_TRUE(Has(none.err, "no folder is selected")) << none.err;
-    EXPECT_EQ(ReadHostFile(file("none.usms")).size(), 20u);
-    const CliResult bogus = RunCliOn(demo(), {"settings", "--folders", "Inbox,Bogus"});
-    EXPECT_EQ(bogus.status, 2);
-}
-
-TEST_F(Cli, QuietPrintsOnlyErrors) {
-    const CliResult quiet =
-        RunCli({"backup", "-q", "usms", file("q.usms").string(), "--device", demo().string()});
-    EXPECT_EQ(quiet.status, 0);
-    EXPECT_EQ(quiet.out + quiet.err, "");
-    const CliResult failed =
-        RunCliOn(demo(), {"--quiet", "restore", file("missing.usms").string()});
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.out, "begin restore error, The system cannot find the file specified.\n");
-}
-
-TEST_F(Cli, FailuresKeepTheJobsTextsAndNameTheFileOrHandset) {
-    const CliResult missing = RunCliOn(demo(), {"restore", file("nope.usms").string()});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, "begin restore error, The system cannot find the file specified.\n");
-    EXPECT_TRUE(Has(missing.err, file("nope.usms").string())) << missing.err;
-    const CliResult unwritable =
-        RunCliOn(demo(), {"backup", "usms", file("no/such/dir/x.usms").string()});
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.out, "begin backup error, The system cannot find the path specified.\n");
-    EXPECT_TRUE(Has(unwritable.err, file("no/such/dir/x.usms").string())) << unwritable.err;
-    const CliResult inspect = RunCli({"inspect", file("nope.usms").string()});
-    EXPECT_EQ(inspect.status, 1);
-    EXPECT_TRUE(Has(inspect.err, file("nope.usms").string()) && !Has(inspect.err, "restore"))
-        << inspect.err;
-    const fs::path absent = dir_.path() / "absent";
-    const CliResult noDevice = RunCliOn(absent, {"backup", "usms", "x.usms"});
-    EXPECT_EQ(noDevice.status, 1);
-    EXPECT_TRUE(Has(noDevice.err, absent.string()) && Has(noDevice.err, "device init"));
-}
-
-const std::string kSharing =
-    "The process cannot access the file because it is being used by another process.\n";
-
-// Every file of a folder tree with its bytes.
+// Every file of a folder with its bytes.
 std::map<fs::path, std::string> Snapshot(const fs::path& folder) {
     std::map<fs::path, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
@@ -196,117 +33,288 @@ std::map<fs::path, std::string> Snapshot(const fs::path& folder) {
     return files;
 }
 
-TEST_F(Cli, NamesThatAreNotUtf8ReachTheHostByteForByte) {
-    const std::string ff = backup(demo(), "usms", "a\xFF.usms");
-    const std::string fe = backup(demo(), "usms", "a\xFE\x80.usms");
-    EXPECT_EQ(ff, fe); // two files, neither written over the other
-    EXPECT_EQ(ReadHostFile(file("a\xFF.usms")).size(), ff.size());
+// A demo handset and an empty one in a fresh folder.
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(RunCliOn(demo(), {"device", "init", "--demo"}).status, 0);
+        ASSERT_EQ(RunCliOn(empty(), {"device", "init"}).status, 0);
+    }
+    fs::path demo() const { return dir_.path() / "demo"; }
+    fs::path empty() const { return dir_.path() / "empty"; }
+    std::string file(const std::string& name) const { return (dir_.path() / name).string(); }
+    std::string backup(const fs::path& device, const std::string& format, const std::string& name,
+                       const std::string& folders = "draft,inbox,outbox,sentedbox,wastebox") {
+        const CliResult r =
+            RunCliOn(device, {"backup", format, file(name), "--folders=" + folders});
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        return ReadHostFile(file(name));
+    }
+    // A Unicode backup made without the tool, of these messages and count copies of the worked
+    // example (110 bytes a record).
+    std::string backup(const std::string& name, int count,
+                       std::vector<MemoryRecord> messages = {}) {
+        while (count-- > 0) {
+            messages.push_back(WorkedExampleMessage());
+        }
+        UnicodeBackupFile format;
+        EXPECT_TRUE(RunBackup(format, utf::Utf16(file(name)), messages).ok);
+        return ReadHostFile(file(name));
+    }
+
+    TempDir dir_;
+};
+
+// Each format's backup says what it did, and converting a Unicode backup writes the same bytes.
+TEST_F(Cli, BacksUpAndConvertsInEveryFormat) {
+    backup(demo(), "usms", "a.usms");
+    // clang-format off
+    const std::pair<std::string, std::string> heads[] = {
+        {"usms", ""}, {"sms", ""}, {"txt-ansi", "Sender:"}, {"txt-utf8", "\xEF\xBB\xBFSender:"},
+        {"txt-unicode", "\xFF\xFES"}, {"csv-ansi", "\"Class Name\","},
+        {"csv-utf8", "\"Class Name\","},
+    };
+    // clang-format on
+    for (const auto& [format, head] : heads) {
+        const std::string target = file("direct." + format);
+        const CliResult r = RunCliOn(demo(), {"backup", format, target});
+        EXPECT_EQ(r.status, 0) << format << r.err;
+        EXPECT_EQ(r.out, "Backup Completed. 42 messages from 5 folders to " + target + "\n");
+        const std::string direct = ReadHostFile(target);
+        EXPECT_GT(direct.size(), 1000u) << format;
+        EXPECT_EQ(direct.substr(0, head.size()), head) << format;
+        EXPECT_EQ(RunCli({"convert", file("a.usms"), format, file("conv." + format)}).status, 0);
+        EXPECT_EQ(ReadHostFile(file("conv." + format)), direct) << format;
+    }
+    EXPECT_TRUE(Has(ReadHostFile(file("direct.txt-utf8")), "\xF0\x9F\x8E\x89")); // one emoji
+}
+
+// A backup restored into an empty handset, from the backup itself or from its XML or JSON form,
+// backs up to the same bytes; a second restore replaces and adds nothing. The file names are
+// not UTF-8: they reach the host byte for byte, neither written over the other.
+TEST_F(Cli, RestoreGivesBackTheSameBackupFromEveryReadableFormat) {
+    const std::string original = backup(demo(), "usms", "a\xFF.usms");
+    EXPECT_EQ(backup(demo(), "usms", "a\xFE\x80.usms"), original);
     EXPECT_FALSE(fs::exists(file("a\xEF\xBF\xBD.usms")));
-    for (const char* name : {"a\xFF.usms", "a\xFE\x80.usms"}) {
-        EXPECT_EQ(RunCli({"inspect", file(name).string()}).status, 0) << name;
-    }
-    const fs::path empty = dir_.path() / "empty";
-    ASSERT_EQ(RunCliOn(empty, {"device", "init"}).status, 0);
-    EXPECT_EQ(RunCliOn(empty, {"restore", file("a\xFF.usms").string()})
-                  .out.rfind("Restore Completed. 42 messages from ", 0),
-              0u);
-    EXPECT_EQ(backup(empty, "usms", "b\x81.usms"), ff);
-}
-
-// The store's and the registry's files are the system's own: a backup onto them is refused,
-// by device path or host path, and leaves every file of the handset as it was.
-TEST_F(Cli, ABackupOntoTheHandsetsDatabasesIsRefused) {
-    // A backup writes the settings file when it is missing: have it there first.
-    ASSERT_EQ(
-        RunCliOn(demo(), {"settings", "--folders", "Draft,Inbox,Outbox,Sentedbox,Wastebox"}).status,
-        0);
-    ASSERT_TRUE(fs::exists(demo() / "registry.db"));
-    backup(demo(), "usms", "first.usms"); // and the handset's job lock file
-    const auto before = Snapshot(demo());
-    for (const std::string& target :
-         {std::string("\\mail.db"), std::string("\\registry.db"), (demo() / "mail.db").string(),
-          (demo() / "registry.db").string()}) {
-        for (const auto& [format, phrase] : {std::pair{"usms", "begin backup error, "},
-                                             std::pair{"csv-utf8", "open file to write error, "}}) {
-            const CliResult r = RunCliOn(demo(), {"backup", format, target});
-            EXPECT_EQ(r.status, 1) << target;
-            EXPECT_EQ(r.out, phrase + kSharing) << target;
+    for (const std::string format : {"usms", "usms", "xml", "json"}) {
+        std::string source = file("a\xFF.usms");
+        if (format != "usms") {
+            const std::string out = file("a." + format);
+            ASSERT_EQ(RunCli({"convert", source, format, out}).status, 0);
+            source = out;
         }
-    }
-    const auto after = Snapshot(demo());
-    EXPECT_EQ(after.size(), before.size());
-    for (const auto& [path, bytes] : before) {
-        EXPECT_TRUE(after.count(path) != 0 && after.at(path) == bytes) << path;
+        const CliResult restored = RunCliOn(empty(), {"restore", source});
+        EXPECT_EQ(restored.status, 0) << restored.err;
+        EXPECT_EQ(restored.out.rfind("Restore Completed. 42 messages from ", 0), 0u)
+            << restored.out;
+        EXPECT_EQ(backup(empty(), "usms", "b\x81.usms"), original) << format;
     }
 }
 
-TEST_F(Cli, AFileOpenForReadingInAnotherProcessIsNotReplaced) {
-    const std::string original = backup(demo(), "usms", "held.usms");
-    const std::u16string path = utf::FromHostBytes(file("held.usms").string());
-    const HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    ASSERT_EQ(RunCliOn(demo(), {"settings", "--folders", "Inbox"}).status, 0);
-    const CliResult refused = RunCliOn(demo(), {"backup", "usms", file("held.usms").string()});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.out, "begin backup error, " + kSharing);
-    EXPECT_EQ(ReadHostFile(file("held.usms")), original);
-    ASSERT_TRUE(CloseHandle(reader));
-    EXPECT_NE(backup(demo(), "usms", "held.usms"), original); // once free, it is replaced
-}
-
-TEST(CliUsage, HelpVersionAndUsageErrors) {
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        std::string out; // a part of stdout, or of stderr for a usage error
+// Each command's exit status, and a part of what it prints on stdout and stderr ("" means that
+// nothing is printed there), in order on the demo handset, which every command names unless it
+// names one itself. "@/" stands for the test's folder.
+TEST_F(Cli, ExitStatusesAndTexts) {
+    const std::string bytes = backup(demo(), "usms", "a.usms");
+    // The digest binds only the size: same-sized garbage passes it and fails in the first record.
+    WriteHostFile(file("damaged.usms"), bytes.substr(0, 20) + std::string(bytes.size() - 20, 1));
+    WriteHostFile(file("cut.xml"), "<smses><sms ");
+    const std::string notFound = "The system cannot find the file specified.\n";
+    const std::string noPath = "The system cannot find the path specified.\n";
+    const std::string twoFolders = "Draft: selected\nInbox: not selected\nOutbox: selected\n"
+                                   "Sentedbox: not selected\nWastebox: not selected\n";
+    // clang-format off
+    const std::tuple<std::vector<std::string>, int, std::string, std::string> cases[] = {
+        {{"--version"}, 0, "msgkeeper-cli 3.1.0\n", ""},
+        {{"-V"}, 0, "msgkeeper-cli 3.1.0\n", ""},
+        {{"--help"}, 0, "convert FILE FORMAT OUT", ""},
+        {{"-h"}, 0, "salvage FILE OUT", ""},
+        {{"help"}, 0, "restore [--dry-run] FILE", ""},
+        {{"help", "backup"}, 0, "--folders LIST", ""},
+        {{"backup", "--help"}, 0, "msgkeeper-cli backup [OPTIONS] FORMAT FILE", ""},
+        {{"device", "init", "-h"}, 0, "--demo", ""},
+        {{}, 2, "", "no command given"},
+        {{"frobnicate"}, 2, "", "unknown command 'frobnicate'"},
+        {{"bakup", "usms", "x"}, 2, "", "did you mean 'backup'?"},
+        {{"help", "restor"}, 2, "", "did you mean 'restore'?"},
+        {{"backup", "usms"}, 2, "", "FILE"},
+        {{"backup", "docx", "x"}, 2, "", "unknown format 'docx'"},
+        {{"backup", "usms", ""}, 2, "", "FILE: must not be empty"},
+        {{"backup", "usms", "x", "--folders", "Inbox,Bogus"}, 2, "", "is not a folder list"},
+        {{"settings", "--folders", "Inbox,Bogus"}, 2, "", "Inbox,Bogus"},
+        {{"restore"}, 2, "", "FILE"},
+        {{"inspect", ""}, 2, "", "must not be empty"},
+        {{"salvage", "a"}, 2, "", "OUT"},
+        {{"convert", "a", "pdf", "b"}, 2, "", "unknown format 'pdf'"},
+        {{"device"}, 2, "", "init, list"},
+        {{"device", "init", "--bogus"}, 2, "", "--bogus"},
+        {{"settings", "--folders"}, 2, "", "--folders"},
+        {{"--device"}, 2, "", "--device"},
+        {{"--device", "", "device", "list"}, 2, "", "--device: must not be empty"},
+        {{"inspect", "@/a.usms"}, 0, "Total: 42\n", ""},
+        {{"inspect", "@/a.usms"}, 0, "Folder: Inbox\\Work\\Projects\n", ""},
+        {{"inspect", "@/a.usms"}, 0, "明日の会議は午後3時からです。", ""},
+        {{"inspect", "@/damaged.usms"}, 1, "Total: 42\n", "No.1:read sms error, Reached"},
+        {{"inspect", "@/nope.usms"}, 1, "", "@/nope.usms: cannot open the file, " + notFound},
+        {{"restore", "@/nope.usms"}, 1, "begin restore error, " + notFound, "from @/nope.usms"},
+        {{"-q", "restore", "@/nope.usms"}, 1, "begin restore error, " + notFound, "@/nope.usms"},
+        {{"backup", "usms", "@/no/x.usms"}, 1, "begin backup error, " + noPath, "to @/no/x.usms"},
+        {{"--device", "@/nil", "backup", "usms", "x"}, 1, "", "@/nil; run 'msgkeeper-cli device"},
+        {{"restore", "@/cut.xml"}, 1, "read xml error, line 1, column 13", "from @/cut.xml"},
+        {{"backup", "--quiet", "usms", "@/q.usms", "--device", "@/demo"}, 0, "", ""},
+        // The demo refuses a store that holds messages, and adds none (the totals below).
+        {{"device", "init", "--demo"}, 1, "", "the store already holds messages"},
+        // The settings choose the folders; one run's choice, as --opt=value after the command,
+        // leaves them as they are.
+        {{"settings", "--folders", "outbox,DRAFT"}, 0, twoFolders, ""},
+        {{"backup", "usms", "@/two.usms"}, 0, "5 messages from 2 folders", ""},
+        {{"backup", "usms", "@/in.usms", "--folders=inbox"}, 0, "25 messages from 1 folder to", ""},
+        {{"settings"}, 0, twoFolders, ""},
+        {{"inspect", "@/in.usms"}, 0, "Total: 25\n", ""},
+        {{"backup", "usms", "@/x", "--folders", "none"}, 0, "0 messages from 0", "no folder"},
+        {{"inspect", "@/x"}, 0, "Total: 0\n", ""},
     };
-    const std::vector<Case> cases = {
-        {{"--version"}, 0, "msgkeeper-cli 3.1.0\n"},
-        {{"-V"}, 0, "msgkeeper-cli 3.1.0\n"},
-        {{"--help"}, 0, "convert FILE FORMAT OUT"},
-        {{"-h"}, 0, "salvage FILE OUT"},
-        {{"help"}, 0, "restore [--dry-run] FILE"},
-        {{"help", "backup"}, 0, "--folders LIST"},
-        {{"backup", "--help"}, 0, "msgkeeper-cli backup [OPTIONS] FORMAT FILE"},
-        {{"device", "init", "-h"}, 0, "--demo"},
-        {{}, 2, "no command given"},
-        {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
-        {{"bakup", "usms", "x"}, 2, "did you mean 'backup'?"},
-        {{"help", "restor"}, 2, "did you mean 'restore'?"},
-        {{"backup", "usms"}, 2, "FILE"},
-        {{"backup", "docx", "x"}, 2, "unknown format 'docx'"},
-        {{"backup", "usms", ""}, 2, "FILE: must not be empty"},
-        {{"backup", "usms", "x", "--folders", "Inbox,Bogus"}, 2, "is not a folder list"},
-        {{"restore"}, 2, "FILE"},
-        {{"inspect", ""}, 2, "must not be empty"},
-        {{"salvage", "a"}, 2, "OUT"},
-        {{"convert", "a", "pdf", "b"}, 2, "unknown format 'pdf'"},
-        {{"device"}, 2, "init, list"},
-        {{"device", "init", "--bogus"}, 2, "--bogus"},
-        {{"settings", "--folders"}, 2, "--folders"},
-        {{"--device"}, 2, "--device"},
-        {{"--device", "", "device", "list"}, 2, "--device: must not be empty"},
+    // clang-format on
+    const auto place = [this](std::string text) {
+        for (std::size_t at; (at = text.find("@/")) != std::string::npos;) {
+            text.replace(at, 1, dir_.path().string());
+        }
+        return text;
     };
-    for (const Case& c : cases) {
-        const CliResult r = RunCli(c.args);
-        const std::string shown = c.args.empty() ? "(none)" : c.args[0];
-        EXPECT_EQ(r.status, c.status) << shown << r.err;
-        if (c.status == 0) {
-            EXPECT_TRUE(Has(r.out, c.out)) << shown << ": " << r.out;
-            EXPECT_EQ(r.err, "");
-        } else {
-            EXPECT_TRUE(Has(r.err, c.out)) << shown << ": " << r.err;
+    for (const auto& [row, status, out, err] : cases) {
+        std::vector<std::string> args = {"--device", place("@/demo")};
+        if (std::find(row.begin(), row.end(), "--device") != row.end()) {
+            args.clear();
+        }
+        std::transform(row.begin(), row.end(), std::back_inserter(args), place);
+        const CliResult r = RunCli(args);
+        const std::string shown = row.empty() ? "(none)" : row[0] + " " + row.back();
+        EXPECT_EQ(r.status, status) << shown << ": " << r.err;
+        for (const auto& [got, part] : {std::pair{r.out, out}, std::pair{r.err, err}}) {
+            EXPECT_TRUE(part.empty() ? got.empty() : Has(got, place(part))) << shown << ": " << got;
+        }
+        if (status == 2) { // a usage error is one line
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-            EXPECT_EQ(r.out, "");
         }
+    }
+    const CliResult full = RunCli({"--help"}, "/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(Has(full.err, "cannot write to standard output")) << full.err;
+}
+
+TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
+    const std::string usms = backup("five.usms", 5);
+    const std::pair<std::string, std::string> cases[] = {
+        {"\xEF\xBB\xBF\"Class Name\",\"Folder\"\r\n", "a CSV export"},
+        {"\xFF\xFES\0e\0n\0d\0e\0r\0:\0 \0"s, "a text export"},
+        {usms.substr(0, 20) + "IPM.SMStext\nInbox\n", "an ANSI backup"},
+        {"  [{\"body\": \"hi\"}]", "a JSON file"},
+        {usms.substr(0, 300), "a damaged Unicode backup"},
+        {"", "an empty file"},
+        {"\x01\x02\x03", "a file of an unknown kind"},
+    };
+    for (const auto& [bytes, looks] : cases) {
+        WriteHostFile(file("x.usms"), bytes);
+        const CliResult inspect = RunCli({"inspect", file("x.usms")});
+        EXPECT_EQ(inspect.status, 1);
+        EXPECT_TRUE(
+            Has(inspect.err, file("x.usms") + ": File Validation Failed. It looks like " + looks))
+            << inspect.err;
+        const CliResult restore = RunCliOn(empty(), {"restore", file("x.usms")});
+        EXPECT_EQ(restore.status, 1);
+        EXPECT_EQ(restore.out, "File Validation Failed.\n"); // the job's own text, unchanged
+        EXPECT_TRUE(Has(restore.err, file("x.usms")) && Has(restore.err, looks)) << restore.err;
+    }
+    WriteHostFile(file("a.csv"), "\"Class Name\",\"Folder\"\n");
+    const CliResult salvage = RunCli({"salvage", file("a.csv"), file("b")});
+    EXPECT_EQ(salvage.status, 1);
+    EXPECT_TRUE(Has(salvage.err, "a CSV export")) << salvage.err;
+    EXPECT_FALSE(fs::exists(file("b")));
+}
+
+TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
+    const std::string whole = backup("five.usms", 5);
+    ASSERT_EQ(whole.size(), 20u + 5 * 110);
+    std::string flipped = whole;
+    flipped[3] ^= 0x10; // the digest
+    std::string damaged = whole;
+    damaged[20 + 2 * 110] = 'X'; // the class of the third record
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {flipped, 5, "reading stopped at byte 570: the end of the file."},
+        {damaged, 2, "reading stopped at byte 240: message 3 is damaged."},
+        {whole.substr(0, 19), 0, "the file is shorter than its 20-byte header."},
+        {whole.substr(0, 20), 0, "at byte 20: the end of the file."},
+        {whole.substr(0, 129), 0, "at byte 20: the file ends inside message 1."},
+        {whole.substr(0, 130), 1, "at byte 130: the end of the file."},
+        {whole.substr(0, 569), 4, "at byte 460: the file ends inside message 5."},
+        {whole + "x", 5, "at byte 570: the file ends inside message 6."},
+    };
+    for (const auto& [bytes, recovered, stop] : cases) {
+        WriteHostFile(file("in"), bytes);
+        const CliResult r = RunCli({"salvage", file("in"), file("out.usms")});
+        EXPECT_EQ(r.status, 0) << stop << r.err;
+        EXPECT_TRUE(Has(r.out, "Salvaged " + std::to_string(recovered))) << r.out;
+        EXPECT_TRUE(Has(r.out, stop)) << r.out;
+        // The new file is exactly a backup of the records that were recovered.
+        EXPECT_EQ(ReadHostFile(file("out.usms")), backup("expected.usms", recovered)) << stop;
     }
 }
 
-TEST(CliUsage, OutputThatCannotBeWrittenIsAFailure) {
-    const CliResult r = RunCliTo("/dev/full", {"--help"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Has(r.err, "cannot write to standard output")) << r.err;
+TEST_F(Cli, ListingsShowControlCharactersInsteadOfSendingThem) {
+    const MessageFields fields{u"IPM.SMStext",
+                               u"Inbox",
+                               FILETIME{1, 1},
+                               FILETIME{1, 1},
+                               0,
+                               0,
+                               u"Mal\r\nlory",
+                               u"5\x1b]0;pwned\x07",
+                               u"line one\nclear \x1b[2J\x9b"};
+    std::vector<MemoryRecord> messages;
+    messages.emplace_back(fields, std::vector<Recipient>{});
+    backup("evil.usms", 0, std::move(messages));
+    ASSERT_EQ(RunCliOn(empty(), {"restore", file("evil.usms")}).status, 0);
+    const CliResult inspect = RunCli({"inspect", file("evil.usms")});
+    const CliResult list = RunCliOn(empty(), {"device", "list"});
+    for (const CliResult* r : {&inspect, &list}) {
+        EXPECT_EQ(r->status, 0);
+        EXPECT_EQ(r->out.find_first_of("\x1b\x07\r"), std::string::npos) << r->out;
+        EXPECT_FALSE(Has(r->out, "\xC2\x9B"));
+        for (const char* shown :
+             {"Mal\\x0D\\x0Alory", "5\\x1B]0;pwned\\x07", "clear \\x1B[2J\\u009B"}) {
+            EXPECT_TRUE(Has(r->out, shown)) << r->out;
+        }
+    }
+    EXPECT_TRUE(Has(inspect.out, "line one\nclear")); // a body keeps its line breaks
+    EXPECT_TRUE(Has(list.out, "line one\\x0Aclear")); // a listing line does not
+}
+
+TEST_F(Cli, DryRunWritesNothingAndForetellsTheRestore) {
+    const std::string all = file("all.usms");
+    const std::string bytes = backup(demo(), "usms", "all.usms");
+    WriteHostFile(file("garbage.usms"), bytes.substr(0, 20) + std::string(bytes.size() - 20, 1));
+    backup(demo(), "usms", "inbox.usms", "Inbox");
+    ASSERT_EQ(RunCliOn(empty(), {"restore", file("inbox.usms")}).status, 0);
+    backup("twice.usms", 2); // one record twice: the second replaces the first
+    // Each row restores its file after the dry run, so the next row sees what it added; where
+    // the restore stops, the dry run stops with the same text.
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {all, 0, "Dry run: 17 to add, 25 to replace.\n"},
+        {all, 0, "Dry run: 0 to add, 42 to replace.\n"},
+        {file("twice.usms"), 0, "Dry run: 1 to add, 1 to replace.\n"},
+        {file("twice.usms"), 0, "Dry run: 0 to add, 2 to replace.\n"},
+        {file("garbage.usms"), 1, "No.1:read sms error, Reached the end of the file.\n"},
+    };
+    for (const auto& [source, status, expected] : cases) {
+        const auto before = Snapshot(empty());
+        const CliResult dry = RunCliOn(empty(), {"restore", "--dry-run", source});
+        EXPECT_EQ(dry.status, status) << dry.err;
+        EXPECT_EQ(dry.out, expected);
+        EXPECT_EQ(Snapshot(empty()), before) << "a dry run changed the handset";
+        const CliResult real = RunCliOn(empty(), {"restore", source});
+        EXPECT_EQ(real.status, status);
+        EXPECT_EQ(real.out == dry.out, status != 0) << real.out;
+    }
 }
 
 } // namespace

@@ -10,49 +10,34 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <memory>
 
 namespace {
-
-MemoryRecord Message(std::u16string folder, std::u16string body, std::u16string senderName,
-                     std::u16string senderNumber, std::vector<Recipient> recipients,
-                     std::uint64_t delivered, DWORD flags) {
-    MessageFields fields;
-    fields.messageClass = kSmsMessageClass;
-    fields.folderPath = std::move(folder);
-    fields.deliveryTime = U64ToFileTime(delivered);
-    fields.lastModified = U64ToFileTime(delivered + 12345);
-    fields.flags = flags;
-    fields.size = static_cast<DWORD>(body.size() * 2 + 7);
-    fields.senderName = std::move(senderName);
-    fields.senderNumber = std::move(senderNumber);
-    fields.body = std::move(body);
-    return MemoryRecord(fields, std::move(recipients));
-}
 
 // Messages that test every escape: line breaks, markup, emoji, empty fields, deep folders,
 // several recipients, units XML cannot hold, unpaired surrogates, extreme times.
 std::vector<MemoryRecord> TrickyMessages() {
+    const std::u16string odd = u"lone \xD83D low \xDE00 nonchars \uFFFE\uFFFF";
     std::vector<MemoryRecord> messages;
-    messages.push_back(Message(u"Inbox",
-                               u"CR LF\r\nand LF\n, tab\t, \"quotes\" 'single' <b> & "
-                               u"&amp; \U0001F600\U0001F44D\u200D",
-                               u"Anna \"A\" <Berg>", u"+4915112345678", {}, 133537248000000000, 1));
-    messages.push_back(Message(u"Sentedbox\\Old\\2019", u"", u"", u"",
-                               {Recipient(u"555", u"Home & Co", 1), Recipient(u"777", u"", 2),
-                                Recipient(u"", u"Nobody", 3)},
-                               133537248000000001, 0x21));
-    messages.push_back(
-        Message(u"Wastebox", u"control \x01\x1F bell\x07 end", u"", u"+1 555", {}, 0, 0));
-    std::u16string odd = u"lone ";
-    odd += char16_t(0xD83D);
-    odd += u" low ";
-    odd += char16_t(0xDE00);
-    odd += u" nonchars \uFFFE\uFFFF";
-    messages.push_back(Message(u"Draft\\ ", odd, odd, u"", {Recipient(odd, odd, 0xFFFFFFFF)},
-                               0xFFFFFFFFFFFFFFFFull, 0xFFFFFFFF));
-    messages.push_back(Message(u"Outbox", u"x", u"", u"", {}, 1, 8));
+    const auto add = [&messages](std::u16string folder, std::u16string body, std::u16string name,
+                                 std::u16string number, std::vector<Recipient> recipients,
+                                 std::uint64_t delivered, DWORD flags) {
+        const auto size = static_cast<DWORD>(body.size() * 2 + 7);
+        messages.emplace_back(MessageFields{kSmsMessageClass, folder, U64ToFileTime(delivered + 5),
+                                            U64ToFileTime(delivered), flags, size, name, number,
+                                            body},
+                              std::move(recipients));
+    };
+    add(u"Inbox",
+        u"CR LF\r\nand LF\n, tab\t, \"quotes\" 'single' <b> & &amp; \U0001F600\U0001F44D\u200D",
+        u"Anna \"A\" <Berg>", u"+4915112345678", {}, 133537248000000000, 1);
+    add(u"Sentedbox\\Old\\2019", u"", u"", u"",
+        {Recipient(u"555", u"Home & Co", 1), Recipient(u"777", u"", 2),
+         Recipient(u"", u"Nobody", 3)},
+        133537248000000001, 0x21);
+    add(u"Wastebox", u"control \x01\x1F bell\x07 end", u"", u"+1 555", {}, 0, 0);
+    add(u"Draft\\ ", odd, odd, u"", {Recipient(odd, odd, 0xFFFFFFFF)}, 0xFFFFFFFFFFFFFFFFull,
+        0xFFFFFFFF);
+    add(u"Outbox", u"x", u"", u"", {}, 1, 8);
     return messages;
 }
 
@@ -60,158 +45,137 @@ std::vector<MemoryRecord> TrickyMessages() {
 RunOutcome Convert(BackupFile& from, const std::u16string& source, BackupFile& to,
                    const std::u16string& target) {
     RestoreOutcome read = RunRestore(from, source);
-    if (!read.ok) {
-        return read;
-    }
     std::vector<MemoryRecord> records;
-    for (std::size_t i = 0; i < read.records.size(); ++i) {
+    for (std::size_t i = 0; read.ok && i < read.records.size(); ++i) {
         records.emplace_back(read.records[i], read.recipients[i]);
     }
-    return RunBackup(to, target, records);
+    return read.ok ? RunBackup(to, target, records) : read;
 }
-
-using FormatMaker = std::function<std::unique_ptr<BackupFile>()>;
-
-struct Interchange {
-    const char* name;
-    FormatMaker make;
-};
-
-const Interchange kFormats[] = {
-    {"xml", [] { return std::make_unique<XmlBackupFile>(); }},
-    {"json", [] { return std::make_unique<JsonBackupFile>(); }},
-};
 
 TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
     TempDir dir;
     std::vector<MemoryRecord> messages = TrickyMessages();
     UnicodeBackupFile usms;
     ASSERT_TRUE(RunBackup(usms, dir.file("a.usms"), messages).ok);
-    for (const Interchange& format : kFormats) {
-        SCOPED_TRACE(format.name);
-        const auto middle = format.make();
-        const std::string mid = std::string("mid.") + format.name;
-        const RunOutcome out = Convert(usms, dir.file("a.usms"), *middle, dir.file(mid));
-        ASSERT_TRUE(out.ok) << out.failedAt;
-        EXPECT_EQ(DetectFileKind(dir.file(mid)),
-                  std::string(format.name) == "xml" ? FileKind::Xml : FileKind::Json);
+    XmlBackupFile xmlOut, xmlIn;
+    JsonBackupFile jsonOut, jsonIn;
+    const std::tuple<BackupFile*, BackupFile*, FileKind> formats[] = {
+        {&xmlOut, &xmlIn, FileKind::Xml}, {&jsonOut, &jsonIn, FileKind::Json}};
+    for (const auto& [out, in, kind] : formats) {
+        const RunOutcome there = Convert(usms, dir.file("a.usms"), *out, dir.file("mid"));
+        ASSERT_TRUE(there.ok) << there.failedAt;
+        EXPECT_EQ(DetectFileKind(dir.file("mid")), kind);
         UnicodeBackupFile back;
-        const auto reader = format.make();
-        const RunOutcome in = Convert(*reader, dir.file(mid), back, dir.file("b.usms"));
-        ASSERT_TRUE(in.ok) << in.failedAt << " " << utf::Utf8(in.error);
+        const RunOutcome again = Convert(*in, dir.file("mid"), back, dir.file("b.usms"));
+        ASSERT_TRUE(again.ok) << again.failedAt << " " << utf::Utf8(again.error);
         EXPECT_EQ(ReadHostFile(dir.path() / "b.usms"), ReadHostFile(dir.path() / "a.usms"));
+        if (kind == FileKind::Xml) {
+            // Only characters that XML allows, and each unit it cannot hold beside them.
+            const std::string xml = ReadHostFile(dir.path() / "mid");
+            EXPECT_EQ(xml.find('\x01'), std::string::npos);
+            EXPECT_NE(xml.find("body=\"CR LF&#13;&#10;and LF&#10;, tab&#9;, &quot;quotes&quot; "
+                               "'single' &lt;b&gt; &amp; &amp;amp; \xF0\x9F\x98\x80"),
+                      std::string::npos);
+        }
     }
-    // The XML holds only characters that XML allows, and each unit it cannot hold beside them.
-    const std::string xml = ReadHostFile(dir.path() / "mid.xml");
-    EXPECT_EQ(xml.find('\x01'), std::string::npos);
-    EXPECT_NE(xml.find("body=\"CR LF&#13;&#10;and LF&#10;, tab&#9;, &quot;quotes&quot; 'single' "
-                       "&lt;b&gt; &amp; &amp;amp; \xF0\x9F\x98\x80"),
-              std::string::npos);
 }
 
+// A backup announces the total it counted, then corrects it to what it wrote.
 TEST(Interchange, XmlCountIsTheNumberOfElementsWritten) {
     TempDir dir;
     std::vector<MemoryRecord> messages = TrickyMessages();
     XmlBackupFile xml;
-    HANDLE handle = 0;
+    HANDLE h = 0;
     std::u16string error;
-    ASSERT_TRUE(xml.OpenForWrite(dir.file("a.xml"), handle, error));
-    // A backup announces the total it counted, then corrects it to what it wrote.
-    ASSERT_TRUE(xml.SkipValidationArea(handle, error) && xml.WriteTotal(handle, 9, error));
-    ASSERT_TRUE(xml.WriteRecord(handle, messages[0], error));
-    ASSERT_TRUE(xml.WriteRecord(handle, messages[1], error));
-    ASSERT_TRUE(xml.SkipValidationArea(handle, error) && xml.WriteTotal(handle, 2, error));
-    ASSERT_TRUE(xml.WriteValidation(handle, error) && xml.CloseAfterWrite(handle, error));
-    const std::string text = ReadHostFile(dir.path() / "a.xml");
-    EXPECT_NE(text.find("<smses count=\"2\"" + std::string(9, ' ') + ">\n  <sms "),
-              std::string::npos);
+    ASSERT_TRUE(xml.OpenForWrite(dir.file("a.xml"), h, error) && xml.SkipValidationArea(h, error) &&
+                xml.WriteTotal(h, 9, error) && xml.WriteRecord(h, messages[0], error) &&
+                xml.WriteRecord(h, messages[1], error) && xml.SkipValidationArea(h, error) &&
+                xml.WriteTotal(h, 2, error) && xml.WriteValidation(h, error) &&
+                xml.CloseAfterWrite(h, error));
+    EXPECT_TRUE(ReadHostFile(dir.path() / "a.xml").find("<smses count=\"2\"         >\n  <sms ") !=
+                std::string::npos);
     EXPECT_EQ(RunRestore(xml, dir.file("a.xml")).total, 2u);
+}
+
+// One line for a record read back: folder, body, sender name and number, delivery time, flags,
+// size, then address/name/type of each recipient.
+std::string Describe(const MessageFields& r, const std::vector<Recipient>& recipients) {
+    std::string text =
+        utf::Utf8(r.folderPath + u"|" + r.body + u"|" + r.senderName + u"|" + r.senderNumber) +
+        "|" + std::to_string(FileTimeToU64(r.deliveryTime)) + "|" + std::to_string(r.flags) + "|" +
+        std::to_string(r.size);
+    for (const Recipient& to : recipients) {
+        text += utf::Utf8(u"|" + to.address() + u"/" + to.displayName()) + "/" +
+                std::to_string(to.type());
+    }
+    return text;
 }
 
 TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
     XmlBackupFile xml;
     const RestoreOutcome read = RunRestore(xml, utf::Utf16(MSGKEEPER_FIXTURES "/phone_backup.xml"));
     ASSERT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
-    ASSERT_EQ(read.total, 4u);
     EXPECT_EQ(xml.Skipped(), 1u); // the <mms>
-    const std::vector<MessageFields>& r = read.records;
-    EXPECT_EQ(r[0].body, u"Smile \U0001F600 and a pair in hex \U0001F600");
-    EXPECT_EQ(r[0].folderPath, u"Inbox");
-    EXPECT_EQ(r[0].messageClass, kSmsMessageClass);
-    EXPECT_EQ(r[0].senderName, u"Anna Berg");
-    EXPECT_EQ(r[0].senderNumber, u"+4915112345678");
-    EXPECT_EQ(FileTimeToU64(r[0].deliveryTime), 133537248000000000u); // 2024-03-01 00:00 UTC
-    EXPECT_EQ(r[0].lastModified, r[0].deliveryTime);
-    EXPECT_EQ(r[0].flags, 1u);
-    EXPECT_TRUE(read.recipients[0].empty());
-
-    EXPECT_EQ(r[1].folderPath, u"Sentedbox");
-    EXPECT_EQ(r[1].body, u"Line one\r\nLine two & \"quotes\" <ok>");
-    EXPECT_EQ(r[1].flags, 0x20u); // sent by the owner, not read
-    EXPECT_TRUE(r[1].senderNumber.empty());
-    EXPECT_EQ(read.recipients[1],
-              (std::vector<Recipient>{Recipient(u"+33612345678", u"Claire", 1)}));
-
-    EXPECT_EQ(r[2].folderPath, u"Outbox"); // type 5, failed
-    EXPECT_EQ(FileTimeToU64(r[2].deliveryTime), 0u);
-    EXPECT_EQ(r[2].size, 28u);
-    EXPECT_EQ(r[3].folderPath, u"Draft");
-    EXPECT_TRUE(read.recipients[3].empty()); // no address, and "(Unknown)" is no name
-}
-
-struct Damage {
-    const char* name;
-    std::string bytes;
-    const char* expected; // a part of the error text
-};
-
-std::string HugeAttribute() {
-    return "<smses><sms type=\"1\" body=\"" + std::string(11u << 20, 'x') + "\" /></smses>";
+    // Times are the phone's milliseconds since 1970; a sent or failed message's address is its
+    // recipient; "(Unknown)" is no name.
+    const std::vector<std::string> expected = {
+        "Inbox|Smile \U0001F600 and a pair in hex \U0001F600|Anna Berg|+4915112345678|"
+        "133537248000000000|1|58",
+        "Sentedbox|Line one\r\nLine two & \"quotes\" <ok>|||133537284000000000|32|68|"
+        "+33612345678/Claire/1",
+        "Outbox|failed to send|||0|40|28|555//1",
+        "Draft||||133537320000000000|41|0",
+    };
+    ASSERT_EQ(read.total, expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(Describe(read.records[i], read.recipients[i]), expected[i]);
+        EXPECT_TRUE(read.records[i].messageClass == kSmsMessageClass &&
+                    read.records[i].lastModified == read.records[i].deliveryTime);
+    }
+    TempDir dir;
+    WriteHostFile(dir.path() / "u.xml",
+                  "<smses><sms address='5' contact_name='(Unknown)' /></smses>");
+    XmlBackupFile again;
+    const RestoreOutcome unknown = RunRestore(again, dir.file("u.xml"));
+    ASSERT_EQ(unknown.total, 1u);
+    EXPECT_EQ(Describe(unknown.records[0], unknown.recipients[0]), "Inbox|||5|0|0|0");
 }
 
 TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
-    const std::string good = "<smses><sms type=\"1\" body=\"ok\" />";
-    const Damage xml[] = {
-        {"truncated", good + "<sms type=\"1\" bo", "read xml error, line 1, column"},
-        {"unclosed", good, "read xml error, line 1, column"},
-        {"date not a number", good + "<sms date=\"soon\" /></smses>",
-         "line 1, <sms> element 2: date=\"soon\" is not a whole number"},
-        {"unknown type", good + "\n<sms type=\"9\" /></smses>", "line 2, <sms> element 2: type"},
-        {"bad units", good + "<sms body_utf16=\"12\" /></smses>", "body_utf16 is not"},
-        {"recipient missing", good + "<sms mk_recipients=\"1\" a=\"\" b=\"\" /></smses>",
-         "recipient 1 is missing"},
-        {"huge attribute", HugeAttribute(), "read xml error, line 1, column"},
-        {"other root", "<html><sms /></html>", "the root element is <html>"},
-        {"document type", "<!DOCTYPE smses [<!ENTITY a \"b\">]><smses />", "document type"},
-    };
-    const Damage json[] = {
-        {"truncated", "{\"body\":\"ok\"}\n{\"body\":\"o", "read json error, line 2, column"},
-        {"wrong type", "{\"body\":\"ok\"}\n\n{\"flags\":\"1\"}\n",
-         "line 3: \"flags\" must be a whole number"},
-        {"negative", "{\"size\":-1}", "\"size\" must be a whole number"},
-        {"recipients", "{\"recipients\":{}}", "\"recipients\" must be a list"},
-        {"recipient type", "{\"recipients\":[{\"type\":4294967296}]}", "\"type\" must be"},
-        {"not an object", "[1]", "line 1: a line must hold one object"},
-        {"number overflow", "{\"size\":13e912345678}", "line 1: number overflow"},
-        {"bad utf-8", "{\"body\":\"\xFF\"}", "read json error, line 1, column"},
+    const std::string sms = "<smses><sms type=\"1\" body=\"ok\" />";
+    const std::string huge = "<smses><sms body=\"" + std::string(11u << 20, 'x') + "\" /></smses>";
+    const std::string json = "{\"body\":\"ok\"}\n";
+    const std::tuple<bool, std::string, std::string> cases[] = {
+        // XML?, bytes, part of the text
+        {true, sms + "<sms type=\"1\" bo", "read xml error, line 1, column"},
+        {true, sms, "read xml error, line 1, column"},
+        {true, sms + "<sms date=\"soon\" />",
+         "line 1, <sms> element 2: date=\"soon\" is not a whole"},
+        {true, sms + "\n<sms type=\"9\" /></smses>", "line 2, <sms> element 2: type"},
+        {true, sms + "<sms body_utf16=\"12\" /></smses>", "body_utf16 is not"},
+        {true, sms + "<sms mk_recipients=\"1\" a=\"\" b=\"\" /></smses>", "recipient 1 is missing"},
+        {true, huge, "read xml error, line 1, column"},
+        {true, "<html><sms /></html>", "the root element is <html>"},
+        {true, "<!DOCTYPE smses [<!ENTITY a \"b\">]><smses />", "document type"},
+        {false, json + "{\"body\":\"o", "read json error, line 2, column"},
+        {false, json + "\n{\"flags\":\"1\"}\n", "line 3: \"flags\" must be a whole number"},
+        {false, "{\"size\":-1}", "\"size\" must be a whole number"},
+        {false, "{\"recipients\":{}}", "\"recipients\" must be a list"},
+        {false, "{\"recipients\":[{\"type\":4294967296}]}", "\"type\" must be"},
+        {false, "[1]", "line 1: a line must hold one object"},
+        {false, "{\"size\":13e912345678}", "line 1: number overflow"},
+        {false, "{\"body\":\"\xFF\"}", "read json error, line 1, column"},
     };
     TempDir dir;
-    const auto check = [&dir](BackupFile& format, const Damage& damage) {
-        SCOPED_TRACE(damage.name);
-        WriteHostFile(dir.path() / "bad", damage.bytes);
-        const RestoreOutcome read = RunRestore(format, dir.file("bad"));
-        EXPECT_EQ(read.failedAt, "CheckValidation");
-        EXPECT_NE(utf::Utf8(read.error).find(damage.expected), std::string::npos)
-            << utf::Utf8(read.error);
+    for (const auto& [isXml, bytes, expected] : cases) {
+        WriteHostFile(dir.path() / "bad", bytes);
+        XmlBackupFile xml;
+        JsonBackupFile json;
+        const RestoreOutcome read =
+            RunRestore(isXml ? static_cast<BackupFile&>(xml) : json, dir.file("bad"));
+        EXPECT_EQ(read.failedAt, "CheckValidation") << expected;
+        EXPECT_NE(utf::Utf8(read.error).find(expected), std::string::npos) << utf::Utf8(read.error);
         EXPECT_TRUE(read.records.empty());
-    };
-    for (const Damage& damage : xml) {
-        XmlBackupFile format;
-        check(format, damage);
-    }
-    for (const Damage& damage : json) {
-        JsonBackupFile format;
-        check(format, damage);
     }
 }
 
@@ -222,15 +186,14 @@ TEST(Interchange, FilesAreToldApartByContent) {
     ASSERT_TRUE(RunBackup(usms, dir.file("x.json"), none).ok); // the name misleads
     EXPECT_EQ(DetectFileKind(dir.file("x.json")), FileKind::Usms);
     EXPECT_EQ(DetectFileKind(dir.file("missing")), FileKind::Other);
+    using enum FileKind;
+    // clang-format off
     const std::pair<std::string, FileKind> heads[] = {
-        {"<?xml version='1.0'?><smses/>", FileKind::Xml},
-        {"\xEF\xBB\xBF\n  <smses count=\"0\"/>", FileKind::Xml},
-        {std::string("\xFF\xFE<\0s\0", 6), FileKind::Xml},
-        {" {\"body\":\"\"}\n", FileKind::Json},
-        {std::string(20, '\0'), FileKind::Other},
-        {"", FileKind::Other},
-        {"Total: 3", FileKind::Other},
+        {"<?xml version='1.0'?><smses/>", Xml}, {"\xEF\xBB\xBF\n  <smses/>", Xml},
+        {std::string("\xFF\xFE<\0s\0", 6), Xml}, {" {\"body\":\"\"}", Json}, {"Total: 3", Other},
+        {std::string(20, '\0'), Other}, {"", Other},
     };
+    // clang-format on
     for (const auto& [head, kind] : heads) {
         EXPECT_EQ(DetectFileKind(head, head.size()), kind) << head;
     }

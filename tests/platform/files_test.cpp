@@ -2,14 +2,19 @@
 #include "platform/errors.h"
 #include "platform/faults.h"
 #include "platform/files.h"
+#include "platform/find.h"
+#include "platform/unique_handle.h"
 #include "platform/utf.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -17,10 +22,14 @@ HANDLE Open(const std::u16string& path, DWORD access, DWORD share, DWORD disposi
     return CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, 0);
 }
 
-DWORD Write(HANDLE h, const std::string& bytes) {
+HANDLE OpenToRead(const std::u16string& path) {
+    return Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+void Write(HANDLE h, const std::string& bytes) {
     DWORD written = 0;
     EXPECT_TRUE(WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-    return written;
+    EXPECT_EQ(written, bytes.size());
 }
 
 std::string Read(HANDLE h, DWORD count) {
@@ -31,79 +40,47 @@ std::string Read(HANDLE h, DWORD count) {
     return buffer;
 }
 
-TEST(PlatformFiles, BufferedWritesKeepPositionSizeAndContentExact) {
+TEST(PlatformFiles, BufferedTransfersKeepPositionSizeAndContentExact) {
     TempDir dir;
     const HANDLE h = Open(dir.file("a.bin"), GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    for (int i = 0; i < 1000; ++i) {
-        Write(h, "ab");
-    }
-    // The size and the position account for bytes still held in the write buffer.
-    EXPECT_EQ(GetFileSize(h, nullptr), 2000u);
-    EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), 2000u);
-    EXPECT_EQ(SetFilePointer(h, 1, nullptr, FILE_BEGIN), 1u);
-    Write(h, "XY");
-    EXPECT_EQ(SetFilePointer(h, 1998, nullptr, FILE_BEGIN), 1998u);
-    Write(h, "END!");
-    EXPECT_EQ(GetFileSize(h, nullptr), 2002u);
-    ASSERT_TRUE(CloseHandle(h));
-
-    const std::string content = ReadHostFile(dir.path() / "a.bin");
-    ASSERT_EQ(content.size(), 2002u);
-    EXPECT_EQ(content.substr(0, 4), "aXYb");
-    EXPECT_EQ(content.substr(1996), "abEND!");
-}
-
-TEST(PlatformFiles, OneByteReadsFollowTheFileAndEndWithAnEndOfFileError) {
-    TempDir dir;
     std::string bytes;
     for (int i = 0; i < 200000; ++i) {
         bytes.push_back(static_cast<char>(i % 251));
+        Write(h, bytes.substr(bytes.size() - 1));
     }
-    WriteHostFile(dir.path() / "r.bin", bytes);
-    const HANDLE h = Open(dir.file("r.bin"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    // The size and the position account for bytes still held in the write buffer.
+    EXPECT_EQ(GetFileSize(h, nullptr), 200000u);
+    EXPECT_EQ(SetFilePointer(h, 1, nullptr, FILE_BEGIN), 1u);
+    Write(h, "XY");
+    EXPECT_EQ(SetFilePointer(h, 199998, nullptr, FILE_BEGIN), 199998u);
+    Write(h, "END!");
+    EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), 200002u);
+    ASSERT_TRUE(CloseHandle(h));
+    bytes = bytes.substr(0, 1) + "XY" + bytes.substr(3, 199995) + "END!";
+
+    const HANDLE r = OpenToRead(dir.file("a.bin"));
     std::string back;
-    for (;;) {
-        char c = 0;
-        DWORD read = 0;
-        SetLastError(ERROR_SUCCESS);
-        ASSERT_TRUE(ReadFile(h, &c, 1, &read, nullptr));
-        if (read == 0) {
-            break;
-        }
-        back.push_back(c);
-        // Mixing positioning with buffered reads keeps the position exact.
-        if (back.size() == 70000) {
-            EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), 70000u);
+    for (std::string c; !(c = Read(r, 1)).empty();) {
+        back += c;
+        if (back.size() == 70000) { // positioning mixed with buffered reads stays exact
+            EXPECT_EQ(SetFilePointer(r, 0, nullptr, FILE_CURRENT), 70000u);
         }
     }
     EXPECT_EQ(back, bytes);
     EXPECT_EQ(GetLastError(), ERROR_HANDLE_EOF);
-    EXPECT_EQ(SetFilePointer(h, 10, nullptr, FILE_BEGIN), 10u);
-    EXPECT_EQ(Read(h, 3), bytes.substr(10, 3));
-    EXPECT_TRUE(CloseHandle(h));
+    EXPECT_EQ(SetFilePointer(r, 10, nullptr, FILE_BEGIN), 10u);
+    EXPECT_EQ(Read(r, 3), bytes.substr(10, 3));
+    EXPECT_TRUE(CloseHandle(r));
 }
 
-TEST(PlatformFiles, ShareModesAreEnforcedBetweenHandles) {
-    TempDir dir;
-    const std::u16string path = dir.file("s.bin");
-    const HANDLE writer = Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
-    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
-    Write(writer, "data");
-    ASSERT_TRUE(CloseHandle(writer));
-
-    const HANDLE r1 = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    const HANDLE r2 = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    ASSERT_NE(r1, INVALID_HANDLE_VALUE);
-    ASSERT_NE(r2, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(Read(r2, 10), "data");
-    EXPECT_EQ(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(ReadHostFile(dir.path() / "s.bin"), "data"); // the refused create truncated nothing
-    CloseHandle(r1);
-    CloseHandle(r2);
+// The error of a refused call, taken at once; ERROR_SUCCESS for a call that went through (and
+// a handle it gave is closed).
+DWORD Refusal(bool refused) {
+    return refused ? GetLastError() : ERROR_SUCCESS;
+}
+DWORD OpenRefusal(HANDLE h) {
+    return h == INVALID_HANDLE_VALUE ? GetLastError() : Refusal(!CloseHandle(h));
 }
 
 // Runs check in a child process and returns its verdict: share modes must hold across processes.
@@ -117,32 +94,26 @@ bool InChild(bool (*check)(const std::u16string&), const std::u16string& path) {
            WEXITSTATUS(status) == 0;
 }
 
-bool RefusedWithSharingViolation(HANDLE h) {
-    const bool refused = h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-    }
-    return refused;
-}
-
-TEST(PlatformFiles, ShareModesHoldAcrossProcesses) {
+TEST(PlatformFiles, ShareModesHoldBetweenHandlesAndProcesses) {
     TempDir dir;
-    const std::u16string path = dir.file("held.bin");
-    WriteHostFile(dir.path() / "held.bin", "kept");
-    const HANDLE reader = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    const std::u16string path = dir.file("s.bin");
+    const HANDLE writer = Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(OpenToRead(path)));
+    Write(writer, "data");
+    ASSERT_TRUE(CloseHandle(writer));
+
+    const HANDLE reader = OpenToRead(path);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
     EXPECT_TRUE(InChild(
         [](const std::u16string& p) {
-            return RefusedWithSharingViolation(CreateReplacingFileW(p.c_str(), 0)) &&
-                   RefusedWithSharingViolation(Open(p, GENERIC_WRITE, 0, OPEN_EXISTING));
+            return OpenRefusal(OpenToRead(p)) == ERROR_SUCCESS && // another reader is welcome
+                   ERROR_SHARING_VIOLATION == OpenRefusal(CreateReplacingFileW(p.c_str(), 0)) &&
+                   ERROR_SHARING_VIOLATION == OpenRefusal(Open(p, GENERIC_WRITE, 0, OPEN_EXISTING));
         },
         path));
-    EXPECT_TRUE(InChild( // another reader is welcome
-        [](const std::u16string& p) {
-            const HANDLE h = Open(p, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-            return h != INVALID_HANDLE_VALUE && CloseHandle(h);
-        },
-        path));
+    EXPECT_EQ(Read(reader, 10), "data"); // the refused creates truncated nothing
     ASSERT_TRUE(CloseHandle(reader));
     EXPECT_TRUE(InChild(
         [](const std::u16string& p) {
@@ -150,25 +121,23 @@ TEST(PlatformFiles, ShareModesHoldAcrossProcesses) {
             return h != INVALID_HANDLE_VALUE && MarkFileComplete(h) && CloseHandle(h);
         },
         path));
-    EXPECT_EQ(ReadHostFile(dir.path() / "held.bin"), ""); // replaced once nobody held it
+    EXPECT_EQ(ReadHostFile(dir.path() / "s.bin"), ""); // replaced once nobody held it
 }
 
 // The handset's databases belong to the system: no handle reaches them, by any path.
 TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
-    TempDevice deviceFolder;
+    TempDevice device;
     for (const char* name : {"mail.db", "mail.db-wal", "registry.db"}) {
-        WriteHostFile(deviceFolder.path() / name, "store");
-        const std::u16string devicePath = u"\\" + utf::Utf16(name);
-        const std::u16string hostPath = utf::Utf16((deviceFolder.path() / name).string());
-        for (const std::u16string& path : {devicePath, hostPath}) {
-            EXPECT_TRUE(RefusedWithSharingViolation(CreateReplacingFileW(path.c_str(), 0)));
-            EXPECT_TRUE(RefusedWithSharingViolation(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
-            EXPECT_TRUE(RefusedWithSharingViolation(
-                Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)));
+        WriteHostFile(device.path() / name, "store");
+        for (const std::u16string& path :
+             {u"\\" + utf::Utf16(name), utf::Utf16((device.path() / name).string())}) {
+            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(CreateReplacingFileW(path.c_str(), 0)));
+            EXPECT_EQ(ERROR_SHARING_VIOLATION,
+                      OpenRefusal(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
+            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(OpenToRead(path)));
         }
-        EXPECT_EQ(ReadHostFile(deviceFolder.path() / name), "store");
-        EXPECT_FALSE(
-            std::filesystem::exists(deviceFolder.path() / (std::string(name) + ".partial")));
+        EXPECT_EQ(ReadHostFile(device.path() / name), "store");
+        EXPECT_FALSE(std::filesystem::exists(device.path() / (std::string(name) + ".partial")));
     }
 }
 
@@ -176,114 +145,135 @@ TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
 // new name in a folder costs one more.
 TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
     TempDir dir;
-    struct Case {
-        DWORD access;
-        DWORD disposition;
-        bool write;
-        int syncs;
-    };
-    WriteHostFile(dir.path() / "existing", "x");
-    const Case cases[] = {
+    WriteHostFile(dir.path() / "x", "x");
+    const std::tuple<DWORD, DWORD, bool, int> cases[] = {
+        // access, disposition, writes, syncs
         {GENERIC_WRITE, CREATE_NEW, true, 2},    {GENERIC_WRITE, CREATE_NEW, false, 2},
         {GENERIC_WRITE, OPEN_EXISTING, true, 1}, {GENERIC_WRITE, OPEN_EXISTING, false, 0},
         {GENERIC_READ, OPEN_EXISTING, false, 0},
     };
     int n = 0;
-    for (const Case& c : cases) {
-        const std::u16string path = c.disposition == CREATE_NEW
-                                        ? dir.file("new" + std::to_string(n++))
-                                        : dir.file("existing");
+    for (const auto& [access, disposition, write, syncs] : cases) {
         faults::ResetFileCounts();
         const HANDLE h =
-            Open(path, c.access, c.access == GENERIC_READ ? FILE_SHARE_READ : 0, c.disposition);
+            Open(dir.file(disposition == CREATE_NEW ? "new" + std::to_string(++n) : "x"), access,
+                 FILE_SHARE_READ, disposition);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        for (int i = 0; c.write && i < 100; ++i) {
+        for (int i = 0; write && i < 100; ++i) {
             Write(h, "record");
             ASSERT_TRUE(FlushFileBuffers(h));
         }
         EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), 0);
         ASSERT_TRUE(CloseHandle(h));
-        EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), c.syncs) << n;
+        EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), syncs) << n;
     }
 }
 
-TEST(PlatformFiles, OpenErrorsAndInvalidHandles) {
-    TempDir dir;
-    EXPECT_EQ(Open(dir.file("missing"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(Open(dir.file("no/such/dir/x"), GENERIC_WRITE, 0, CREATE_ALWAYS),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-    EXPECT_EQ(Open(utf::Utf16(dir.path().string()), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-
-    EXPECT_FALSE(CloseHandle(0));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
-    const HANDLE h = Open(dir.file("x"), GENERIC_WRITE, 0, CREATE_ALWAYS);
-    ASSERT_TRUE(CloseHandle(h));
-    EXPECT_FALSE(CloseHandle(h)); // a closed handle stays invalid
-    DWORD written = 0;
-    EXPECT_FALSE(WriteFile(h, "a", 1, &written, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-}
-
-TEST(PlatformFiles, ReadOnlyHandleRefusesWritesAndNegativeSeeksFail) {
-    TempDir dir;
-    WriteHostFile(dir.path() / "ro", "abc");
-    const HANDLE h = Open(dir.file("ro"), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    DWORD written = 0;
-    EXPECT_FALSE(WriteFile(h, "z", 1, &written, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(SetFilePointer(h, -1, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-    EXPECT_EQ(GetLastError(), ERROR_NEGATIVE_SEEK);
-    CloseHandle(h);
-}
-
-TEST(PlatformFiles, DevicePathsMapIntoTheDeviceFolderAndCannotLeaveIt) {
-    TempDevice deviceFolder;
-    const HANDLE h = Open(u"\\My Documents\\a.usms", GENERIC_WRITE, 0, CREATE_ALWAYS);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    Write(h, "x");
-    CloseHandle(h);
-    EXPECT_EQ(ReadHostFile(deviceFolder.path() / "My Documents" / "a.usms"), "x");
-
+TEST(PlatformFiles, RefusedCallsSetTheirErrors) {
+    TempDevice device;
+    WriteHostFile(device.path() / "ro", "abc");
+    const HANDLE readOnly = OpenToRead(u"\\ro");
+    const HANDLE closed = Open(u"\\x", GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_TRUE(CloseHandle(closed));
+    DWORD n = 0;
+    // Rows of the same error never follow each other, so that a call that sets none shows.
+    // clang-format off
+    const std::pair<DWORD, DWORD> cases[] = {
+        {OpenRefusal(OpenToRead(u"\\missing")), ERROR_FILE_NOT_FOUND},
+        {Refusal(!CloseHandle(0)), ERROR_INVALID_HANDLE},
+        {OpenRefusal(Open(u"\\no\\such\\x", GENERIC_WRITE, 0, CREATE_ALWAYS)),
+         ERROR_PATH_NOT_FOUND},
+        {Refusal(!CloseHandle(INVALID_HANDLE_VALUE)), ERROR_INVALID_HANDLE},
+        {OpenRefusal(OpenToRead(utf::Utf16(device.path().string()))), ERROR_ACCESS_DENIED},
+        {Refusal(!CloseHandle(closed)), ERROR_INVALID_HANDLE},
+        {OpenRefusal(Open(u"\\..\\escape", GENERIC_WRITE, 0, CREATE_ALWAYS)),
+         ERROR_INVALID_NAME},
+        {Refusal(!WriteFile(closed, "a", 1, &n, nullptr)), ERROR_INVALID_HANDLE},
+        {Refusal(!WriteFile(readOnly, "z", 1, &n, nullptr)), ERROR_ACCESS_DENIED},
+        {Refusal(SetFilePointer(readOnly, -1, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER),
+         ERROR_NEGATIVE_SEEK},
+    };
+    // clang-format on
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(cases[i].first, cases[i].second) << "row " << i;
+    }
+    EXPECT_TRUE(CloseHandle(readOnly));
     std::filesystem::path host;
     EXPECT_FALSE(device::ToHostPath(u"\\My Documents\\..\\..\\etc\\passwd", host));
-    EXPECT_EQ(Open(u"\\..\\escape", GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
     ASSERT_TRUE(device::ToHostPath(u"relative/host.txt", host));
     EXPECT_EQ(host, std::filesystem::path("relative/host.txt"));
 }
 
-TEST(PlatformFiles, FaultsFailTheNthCallOnceOrPersistently) {
-    TempDir dir;
-    const faults::FileFaultGuard guard;
-    const HANDLE h = Open(dir.file("f"), GENERIC_WRITE, 0, CREATE_ALWAYS);
-    faults::ArmFileFault(faults::FileOp::Write, 2, ERROR_DISK_FULL);
-    DWORD n = 0;
-    EXPECT_TRUE(WriteFile(h, "a", 1, &n, nullptr));
-    EXPECT_FALSE(WriteFile(h, "b", 1, &n, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
-    EXPECT_TRUE(WriteFile(h, "c", 1, &n, nullptr));
+using Entry = std::pair<std::u16string, DWORD>; // name and attributes
 
-    faults::ArmFileFault(faults::FileOp::Any, 1, ERROR_WRITE_FAULT, true);
-    EXPECT_FALSE(FlushFileBuffers(h));
-    EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-    faults::DisarmFileFaults();
-    EXPECT_TRUE(CloseHandle(h));
-    EXPECT_EQ(ReadHostFile(dir.path() / "f"), "ac");
+std::vector<Entry> Search(const std::u16string& pattern) {
+    std::vector<Entry> found;
+    WIN32_FIND_DATAW data;
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &data)) {
+        found.emplace_back(data.cFileName, data.dwFileAttributes);
+    }
+    EXPECT_EQ(FindClose(search), search != INVALID_HANDLE_VALUE);
+    return found;
 }
 
-TEST(PlatformFiles, EveryHandleIsGivenBack) {
-    TempDir dir;
-    const int before = OpenFileHandleCount();
-    const HANDLE h = Open(dir.file("g"), GENERIC_WRITE, 0, CREATE_ALWAYS);
-    EXPECT_EQ(OpenFileHandleCount(), before + 1);
-    CloseHandle(h);
-    EXPECT_EQ(OpenFileHandleCount(), before);
+TEST(Find, ListsEntriesWithHostAttributesInNameOrder) {
+    const TempDevice device;
+    EXPECT_TRUE(Search(u"\\My Documents\\*.*").empty());
+    EXPECT_TRUE(Search(u"\\Storage Card\\*.*").empty());
+    const auto docs = device.path() / "My Documents";
+    for (const char* folder : {"Backups", ".hidden", "Locked"}) {
+        std::filesystem::create_directories(docs / folder);
+    }
+    ::chmod((docs / "Locked").c_str(), 0555);
+    for (const char* name : {"b.usms", "a.USMS", "b.usms.bak", "c\xFF.usms"}) {
+        WriteHostFile(docs / name, "x");
+    }
+    const DWORD folder = FILE_ATTRIBUTE_DIRECTORY, file = FILE_ATTRIBUTE_NORMAL;
+    const std::vector<Entry> all = Search(u"\\My Documents\\*.*");
+    ::chmod((docs / "Locked").c_str(), 0755);
+    ASSERT_EQ(all.size(), 7u);
+    EXPECT_EQ(std::vector<Entry>(all.begin(), all.begin() + 4),
+              (std::vector<Entry>{{u".hidden", folder | FILE_ATTRIBUTE_HIDDEN},
+                                  {u"Backups", folder},
+                                  {u"Locked", folder | FILE_ATTRIBUTE_READONLY},
+                                  {u"a.USMS", file}}));
+    // The match ignores case, as on the handset; a name that is not UTF-8 keeps its byte.
+    EXPECT_EQ(Search(u"\\My Documents\\*.USMS"),
+              (std::vector<Entry>{{u"a.USMS", file}, {u"b.usms", file}, {u"c\xDCFF.usms", file}}));
+    for (const auto& [name, pattern, match] : {std::tuple{u"abcabc", u"*abc", true},
+                                               {u"xy.txt", u"?.txt", false},
+                                               {u"noext", u"*.*", true}}) {
+        EXPECT_EQ(MatchesFilePattern(name, pattern), match) << utf::Utf8(pattern);
+    }
+}
+
+// Counts the closes of each handle value, so that a missed or a second close shows.
+std::map<HANDLE, int> closes;
+struct CountingClose {
+    static bool Close(HANDLE handle) { return ++closes[handle] == 1; }
+};
+using Counted = UniqueHandle<CountingClose>;
+
+TEST(UniqueHandle, ClosesEachHandleOnceWhateverRoadItTakes) {
+    closes.clear();
+    {
+        Counted first(0x10);
+        Counted moved(std::move(first)); // the source must not close it as well
+        EXPECT_EQ(first.get(), 0u);
+        Counted replaced(0x20);
+        replaced = std::move(moved); // closes 0x20 at once and takes over 0x10
+        EXPECT_EQ(closes, (std::map<HANDLE, int>{{0x20, 1}}));
+        EXPECT_EQ(replaced.get(), 0x10u);
+        Counted released(0x30);
+        EXPECT_EQ(released.release(), 0x30u); // the caller's now: never closed here
+        Counted early(0x40);
+        EXPECT_TRUE(early.close());
+        EXPECT_FALSE(early.close()); // nothing left to close
+        Counted failed(INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(failed.close());
+    }
+    EXPECT_EQ(closes, (std::map<HANDLE, int>{{0x10, 1}, {0x20, 1}, {0x40, 1}}));
 }
 
 } // namespace

@@ -7,16 +7,19 @@
 
 namespace {
 
-constexpr char16_t kKey[] = u"System\\StorageManager\\Profiles\\PCMCIA";
+HKEY CreateKey(const char16_t* name, DWORD expectedDisposition) {
+    HKEY key = 0;
+    DWORD disposition = 0;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, &disposition),
+              0);
+    EXPECT_EQ(disposition, expectedDisposition);
+    return key;
+}
 
 TEST(Registry, KeysAreCreatedAndValuesPersist) {
     const TempDevice device;
-    HKEY key = 0;
-    DWORD disposition = 0;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, &disposition),
-              0);
-    EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+    const HKEY key = CreateKey(u"System\\StorageManager\\Profiles\\PCMCIA", REG_CREATED_NEW_KEY);
     DWORD size = 0;
     EXPECT_EQ(RegQueryValueExW(key, u"Folder", nullptr, nullptr, nullptr, &size),
               static_cast<LONG>(ERROR_FILE_NOT_FOUND));
@@ -27,26 +30,19 @@ TEST(Registry, KeysAreCreatedAndValuesPersist) {
               0);
     EXPECT_EQ(RegCloseKey(key), 0);
 
-    HKEY again = 0;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"system\\storagemanager\\profiles\\pcmcia", 0,
-                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &again, &disposition),
-              0);
-    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    const HKEY again =
+        CreateKey(u"system\\storagemanager\\profiles\\pcmcia", REG_OPENED_EXISTING_KEY);
     DWORD type = 0;
-    size = 0;
     ASSERT_EQ(RegQueryValueExW(again, u"Folder", nullptr, &type, nullptr, &size), 0);
-    EXPECT_EQ(type, REG_SZ);
-    EXPECT_EQ(size, 26u);
-    std::vector<BYTE> small(4);
-    DWORD smallSize = 4;
-    EXPECT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr, small.data(), &smallSize),
-              static_cast<LONG>(ERROR_MORE_DATA));
+    EXPECT_EQ((std::pair<DWORD, DWORD>(type, size)), (std::pair<DWORD, DWORD>(REG_SZ, 26)));
     std::vector<char16_t> text(size / 2);
-    ASSERT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(text.data()), &size),
-              0);
+    BYTE* const data = reinterpret_cast<BYTE*>(text.data());
+    DWORD smallSize = 4;
+    EXPECT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr, data, &smallSize),
+              static_cast<LONG>(ERROR_MORE_DATA));
+    ASSERT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr, data, &size), 0);
     EXPECT_EQ(std::u16string(text.data()), value);
-    RegCloseKey(again);
+    EXPECT_EQ(RegCloseKey(again), 0);
     EXPECT_EQ(RegCloseKey(again), static_cast<LONG>(ERROR_INVALID_HANDLE));
 }
 

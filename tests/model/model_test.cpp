@@ -1,0 +1,105 @@
+#include "model/address_items.h"
+#include "model/memory_record.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(AddressItems, ParsesSenderItems) {
+    const std::tuple<std::u16string, bool, std::u16string, std::u16string> cases[] = {
+        {u"\"Home\" <555>", true, u"Home", u"555"},
+        {u"From: \"Ann\" <100> (mobile)", true, u"Ann", u"100"},
+        {u"\"\" <>", true, u"", u""},
+        {u"\"a\" <b\" <555>", true, u"a\" <b", u"555"},
+        {u"\"n\" <5>5>", true, u"n", u"5>5"},
+        {u"\"a\r\nb\" <1\n2>", true, u"a\r\nb", u"1\n2"},
+        {u"\"J\u00FCrgen \u65E5\U0001F600\" <+49>", true, u"J\u00FCrgen \u65E5\U0001F600", u"+49"},
+        {u"+4915112345", false, u"", u""},
+        {u"say \"hi\" to <me", false, u"", u""},
+        {u"\"a\"<1>", false, u"", u""},
+        {u"", false, u"", u""},
+    };
+    for (const auto& [text, found, name, number] : cases) {
+        std::u16string gotName = u"unchanged", gotNumber = u"unchanged";
+        EXPECT_EQ(ParseSenderItem(text, gotName, gotNumber), found) << text.size();
+        EXPECT_EQ(gotName, found ? name : u"unchanged");
+        EXPECT_EQ(gotNumber, found ? number : u"unchanged");
+    }
+}
+
+TEST(AddressItems, FormatsSenderItemsAndRecipientLists) {
+    EXPECT_EQ(FormatSenderItem(u"Home", u"555"), u"\"Home\" <555>");
+    EXPECT_EQ(FormatSenderItem(std::u16string(u"a\0b", 3), u"1"), u"\"a\" <1>");
+    EXPECT_EQ(FormatRecipientList({}), u"");
+    EXPECT_EQ(FormatRecipientList({Recipient(u"1", u"A", 1), Recipient(u"2", u"B", 2)}),
+              u"\"A\" <1> 1;\"B\" <2> 2");
+    EXPECT_EQ(FormatRecipientList({Recipient(u"3", u"C", 0xFFFFFFFFu), Recipient()}),
+              u"\"C\" <3> -1;\"\" <> 1"); // a recipient made without a type is a primary one
+}
+
+TEST(AddressItems, HugeSenderTextsAreHandled) {
+    std::u16string gotName, gotNumber;
+    // The second length is past what the JIT stack holds: the interpreter matches it.
+    for (const std::size_t length : {std::size_t{1} << 20, std::size_t{1} << 24}) {
+        const std::u16string name = u"a\" <b" + std::u16string(length, u'n');
+        ASSERT_TRUE(ParseSenderItem(u"x\"" + name + u"\" <12>3>", gotName, gotNumber)) << length;
+        EXPECT_EQ(gotName, name);
+        EXPECT_EQ(gotNumber, u"12>3");
+    }
+    EXPECT_FALSE(ParseSenderItem(std::u16string(1 << 20, u'"'), gotName, gotNumber));
+    EXPECT_FALSE(ParseSenderItem(u"\"" + std::u16string(1 << 20, u'a') + u"\" <" +
+                                     std::u16string(1 << 19, u'1'),
+                                 gotName, gotNumber));
+}
+
+TEST(MemoryRecord, SenderTextChangesBothFieldsOnlyOnAMatch) {
+    MemoryRecord record;
+    record.setSenderName(u"old");
+    record.setSenderNumber(u"0");
+    EXPECT_FALSE(record.setSenderFromText(u"12345"));
+    EXPECT_EQ(record.senderText(), u"\"old\" <0>");
+    EXPECT_TRUE(record.setSenderFromText(u"\"Ann\" <100>"));
+    EXPECT_EQ(record.senderName(), u"Ann");
+    EXPECT_EQ(record.senderNumber(), u"100");
+}
+
+// The folder names from the message's folder up to the top.
+std::vector<std::u16string> Chain(const MessageRecord& record) {
+    std::vector<std::u16string> names;
+    for (const MessageFolder* f = record.folder(); f != nullptr; f = f->parent()) {
+        names.push_back(f->name());
+    }
+    return names;
+}
+
+MemoryRecord InFolder(const std::u16string& path) {
+    MessageFields fields;
+    fields.folderPath = path;
+    return MemoryRecord(fields, {});
+}
+
+TEST(MemoryRecord, BuildsTheFolderChainFromThePath) {
+    const std::pair<std::u16string, std::vector<std::u16string>> cases[] = {
+        {u"Inbox", {u"Inbox"}},
+        {u"Inbox\\Family\\Mum", {u"Mum", u"Family", u"Inbox"}},
+        {u"", {u""}},
+        {u"Inbox\\", {u"", u"Inbox"}},
+        {u"\\\\", {u"", u"", u""}},
+    };
+    for (const auto& [path, chain] : cases) {
+        const MemoryRecord record = InFolder(path);
+        EXPECT_EQ(Chain(record), chain);
+        EXPECT_EQ(record.folderPath(), path);
+    }
+    EXPECT_EQ(MemoryRecord().folder(), nullptr);
+
+    // Records moved by a growing vector keep a whole chain.
+    std::vector<MemoryRecord> records;
+    records.push_back(InFolder(u"Inbox\\Family\\Mum"));
+    for (int i = 0; i < 8; ++i) {
+        records.push_back(InFolder(u"Draft"));
+    }
+    EXPECT_EQ(records.front().folderPath(), u"Inbox\\Family\\Mum");
+}
+
+} // namespace

@@ -1,0 +1,144 @@
+#include "platform/codepage.h"
+#include "platform/errors.h"
+#include "platform/sizes.h"
+#include "platform/utf.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+namespace {
+
+std::string Narrow(const std::u16string& text) {
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr),
+              size);
+    return out.substr(0, out.find('\0'));
+}
+
+std::u16string Widen(const std::string& bytes) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, bytes.c_str(), -1, nullptr, 0);
+    std::u16string out(static_cast<std::size_t>(size), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.c_str(), -1, out.data(), size);
+    return out.substr(0, out.find(u'\0'));
+}
+
+// The active code page goes back to the locale's after each test.
+class CodePage : public ::testing::Test {
+protected:
+    void TearDown() override { SetActiveCodePage(0); }
+};
+
+TEST_F(CodePage, ConvertsBothWaysAndReplacesMissingCharacters) {
+    const std::tuple<UINT, std::u16string, std::string> cases[] = {
+        {1252, u"caf\u00E9 \u20AC", "caf\xE9 \x80"},
+        {932, u"\u65E5\u672Cabc",
+         "\x93\xFA\x96\x7B"
+         "abc"},
+    };
+    for (const auto& [codePage, text, bytes] : cases) {
+        SetActiveCodePage(codePage);
+        EXPECT_EQ(Narrow(text), bytes) << codePage;
+        EXPECT_EQ(Widen(bytes), text) << codePage;
+    }
+    SetActiveCodePage(1252);
+    EXPECT_EQ(Narrow(u"\U0001F600!\xD800x"), "?!?x"); // a pair is one character, a lone unit too
+    // The size counts the terminator; a buffer too small for it fails.
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"ab", -1, nullptr, 0, nullptr, nullptr), 3);
+    char buffer[2];
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"ab", -1, buffer, 2, nullptr, nullptr), 0);
+    const char* saved = std::getenv("LC_ALL");
+    const std::string keep = saved != nullptr ? saved : ""; // empty is as good as unset
+    SetActiveCodePage(0);
+    for (const auto& [locale, codePage] :
+         {std::pair{"ja_JP.UTF-8", 932u}, std::pair{"ru_RU", 1251u}, std::pair{"C.UTF-8", 1252u}}) {
+        setenv("LC_ALL", locale, 1);
+        EXPECT_EQ(GetACP(), codePage) << locale;
+    }
+    setenv("LC_ALL", keep.c_str(), 1);
+}
+
+TEST(Utf, ConvertsAndMarksWhatDoesNotConvert) {
+    // clang-format off
+    const std::tuple<std::u16string, std::string, bool> cases[] = {
+        {u"A\u00E9\u20AC", "A\xC3\xA9\xE2\x82\xAC", true},
+        {u"\U0001F600z", "\xF0\x9F\x98\x80z", true},
+        {u"\xD83Dx", "\xEF\xBF\xBDx", false}, {u"x\xDE00", "x\xEF\xBF\xBD", false},
+    };
+    // clang-format on
+    for (const auto& [text, utf8, clean] : cases) {
+        std::string out;
+        std::u16string back;
+        EXPECT_EQ(utf::ToUtf8(text, out), clean);
+        EXPECT_EQ(out, utf8);
+        EXPECT_TRUE(utf::ToUtf16(out, back));
+        EXPECT_EQ(back == text, clean);
+    }
+    for (const char* bad : {"\xC0\xAF", "\xE2\x82", "\xED\xA0\x80", "\xFF", "\xF4\x90\x80\x80"}) {
+        std::u16string wide;
+        EXPECT_FALSE(utf::ToUtf16(bad, wide)) << bad;
+        EXPECT_NE(wide.find(u'\uFFFD'), std::u16string::npos);
+    }
+}
+
+// Every byte that does not decode stands for itself, so host names survive any bytes.
+TEST(Utf, HostBytesRoundTripThroughLoneSurrogates) {
+    std::string every;
+    for (int b = 1; b < 256; ++b) {
+        every.push_back(static_cast<char>(b));
+    }
+    std::string back;
+    ASSERT_TRUE(utf::ToHostBytes(utf::FromHostBytes(every + "caf\xC3\xA9\xED\xA0\x80\xC3"), back));
+    EXPECT_EQ(back, every + "caf\xC3\xA9\xED\xA0\x80\xC3");
+    EXPECT_EQ(utf::FromHostBytes("a\xFF\xC3\xA9"), u"a\xDCFF\u00E9");
+    for (const std::u16string bad : {u"\xD83D", u"x\xDC7F", u"\xDE00"}) {
+        EXPECT_FALSE(utf::ToHostBytes(bad, back)); // names no byte
+    }
+}
+
+TEST(Sizes, LengthsThatDoNotFit32BitsAreRefused) {
+    const std::tuple<std::size_t, std::size_t, std::size_t, bool, std::uint32_t> cases[] = {
+        {0, 0x7FFFFFFF, 2, true, 0xFFFFFFFEu},  {0, 0x80000000, 2, false, 0},
+        {3, 0x3FFFFFFF, 4, true, 0xFFFFFFFFu},  {4, 0x3FFFFFFF, 4, false, 0},
+        {0, std::size_t{1} << 40, 1, false, 0}, {0xFFFFFFFF, 0, 16, true, 0xFFFFFFFFu},
+        {std::size_t{1} << 33, 0, 1, false, 0},
+    };
+    for (const auto& [header, count, unit, fits, bytes] : cases) {
+        std::uint32_t got = 7;
+        EXPECT_EQ(sizes::Length32(header, count, unit, got), fits) << count;
+        EXPECT_EQ(got, fits ? bytes : 7u) << count;
+    }
+}
+
+std::u16string Message(DWORD code) {
+    char16_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+        nullptr, code, 0x400, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::u16string result = length > 0 ? std::u16string(text, length) : u"";
+    LocalFree(text);
+    return result;
+}
+
+TEST(ErrorTexts, EveryCodeTheSubstituteSetsHasATextAndLastErrorIsPerThread) {
+    for (const DWORD code :
+         {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
+          ERROR_HANDLE_EOF, ERROR_DISK_FULL, ERROR_SHARING_VIOLATION, ERROR_INVALID_NAME,
+          ERROR_NEGATIVE_SEEK, ERROR_WRITE_FAULT, ERROR_IO_DEVICE, ERROR_INVALID_PARAMETER}) {
+        EXPECT_FALSE(Message(code).empty()) << code;
+    }
+    EXPECT_EQ(Message(ERROR_HANDLE_EOF), u"Reached the end of the file.");
+    EXPECT_EQ(Message(0x1234567) + Message(99999), u"");
+    SetLastError(ERROR_DISK_FULL);
+    DWORD seen = 1;
+    std::thread([&] {
+        seen = GetLastError();
+        SetLastError(ERROR_ACCESS_DENIED);
+    }).join();
+    EXPECT_EQ(seen, ERROR_SUCCESS);
+    EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+}
+
+} // namespace
