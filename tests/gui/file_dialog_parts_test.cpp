@@ -1,37 +1,21 @@
 // The parts the file dialogs stand on: splitting filters, the name stem and extension, the
 // storage card's root from the registry, and whether a folder holds anything.
-#include "dialog_driving.h"
-#include "gui_support.h"
+#include "dialog_host.h"
 
 #include "dialogs/file_names.h"
 #include "dialogs/split_string.h"
 #include "dialogs/storage_card.h"
 #include "platform/registry.h"
 #include "platform/unique_handle.h"
-#include "support/temp_dir.h"
-
-#include <QTest>
-
-#include <memory>
 
 namespace {
 
-QStringList ToList(const std::vector<std::u16string>& pieces) {
+QString Joined(const std::vector<std::u16string>& pieces) {
     QStringList list;
     for (const std::u16string& piece : pieces) {
-        list << QString::fromStdU16String(piece);
+        list << "[" + QString::fromStdU16String(piece) + "]";
     }
-    return list;
-}
-
-void SetCardValue(DWORD type, const std::string& bytes) {
-    HKEY key = 0;
-    QCOMPARE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCardKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                             nullptr, &key, nullptr),
-             LONG{0});
-    const OwnedKey owned(key);
-    RegSetValueExW(key, kCardFolderValue, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                   static_cast<DWORD>(bytes.size()));
+    return list.join("");
 }
 
 } // namespace
@@ -46,70 +30,72 @@ private slots:
     void splitString_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("separator");
-        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<QString>("pieces");
         QTest::newRow("one pair") << "Text File(*.txt)|*.txt"
-                                  << "|" << QStringList{"Text File(*.txt)", "*.txt"};
+                                  << "|"
+                                  << "[Text File(*.txt)][*.txt]";
         QTest::newRow("trailing separator") << "a|"
-                                            << "|" << QStringList{"a", ""};
+                                            << "|"
+                                            << "[a][]";
         QTest::newRow("empty text") << ""
-                                    << "|" << QStringList{""};
+                                    << "|"
+                                    << "[]";
         QTest::newRow("only a separator") << "|"
-                                          << "|" << QStringList{"", ""};
+                                          << "|"
+                                          << "[][]";
         QTest::newRow("empty middle") << "a||b"
-                                      << "|" << QStringList{"a", "", "b"};
+                                      << "|"
+                                      << "[a][][b]";
         QTest::newRow("no separator") << "*.usms"
-                                      << "|" << QStringList{"*.usms"};
+                                      << "|"
+                                      << "[*.usms]";
         QTest::newRow("longer separator") << "a::b:c"
-                                          << "::" << QStringList{"a", "b:c"};
+                                          << "::"
+                                          << "[a][b:c]";
         QTest::newRow("empty separator") << "a|b"
-                                         << "" << QStringList{"a|b"};
+                                         << ""
+                                         << "[a|b]";
     }
 
     void splitString() {
         QFETCH(QString, text);
         QFETCH(QString, separator);
-        QFETCH(QStringList, pieces);
-        QCOMPARE(ToList(SplitString(text.toStdU16String(), separator.toStdU16String())), pieces);
+        QFETCH(QString, pieces);
+        QCOMPARE(Joined(SplitString(text.toStdU16String(), separator.toStdU16String())), pieces);
     }
 
-    void nameStem_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("stem");
-        QTest::newRow("proposed name") << "Msgkeeper_200935147.*"
+    // The stem of a default name, and the extension of a pattern.
+    void nameStemAndExtension_data() {
+        QTest::addColumn<bool>("stem");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("part");
+        QTest::newRow("proposed name") << true << "Msgkeeper_200935147.*"
                                        << "Msgkeeper_200935147";
-        QTest::newRow("with a folder") << "\\dir\\name.x"
+        QTest::newRow("with a folder") << true << "\\dir\\name.x"
                                        << "name";
-        QTest::newRow("two dots") << "a.b.c"
+        QTest::newRow("two dots") << true << "a.b.c"
                                   << "a.b";
-        QTest::newRow("no dot") << "name"
+        QTest::newRow("no dot") << true << "name"
                                 << "";
-        QTest::newRow("dot only in the folder") << "\\dir.x\\name"
+        QTest::newRow("dot only in the folder") << true << "\\dir.x\\name"
                                                 << "";
-        QTest::newRow("nothing before the dot") << ".*"
+        QTest::newRow("nothing before the dot") << true << ".*"
                                                 << "";
-    }
-
-    void nameStem() {
-        QFETCH(QString, name);
-        QFETCH(QString, stem);
-        QCOMPARE(QString::fromStdU16String(NameStem(name.toStdU16String())), stem);
-    }
-
-    void patternExtension_data() {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<QString>("extension");
-        QTest::newRow("usms") << "*.usms"
+        QTest::newRow("usms") << false << "*.usms"
                               << ".usms";
-        QTest::newRow("last dot") << "*.tar.gz"
+        QTest::newRow("last dot") << false << "*.tar.gz"
                                   << ".gz";
-        QTest::newRow("no dot") << "*"
-                                << "";
+        QTest::newRow("pattern without a dot") << false << "*"
+                                               << "";
     }
 
-    void patternExtension() {
-        QFETCH(QString, pattern);
-        QFETCH(QString, extension);
-        QCOMPARE(QString::fromStdU16String(PatternExtension(pattern.toStdU16String())), extension);
+    void nameStemAndExtension() {
+        QFETCH(bool, stem);
+        QFETCH(QString, text);
+        QFETCH(QString, part);
+        const std::u16string found =
+            stem ? NameStem(text.toStdU16String()) : PatternExtension(text.toStdU16String());
+        QCOMPARE(QString::fromStdU16String(found), part);
     }
 
     void storageCardRoot_data() {
@@ -130,7 +116,14 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, root);
         if (type >= 0) {
-            SetCardValue(static_cast<DWORD>(type), bytes.toStdString());
+            HKEY key = 0;
+            QCOMPARE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCardKeyPath, 0, nullptr, 0,
+                                     KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                     LONG{0});
+            const OwnedKey owned(key);
+            RegSetValueExW(key, kCardFolderValue, 0, static_cast<DWORD>(type),
+                           reinterpret_cast<const BYTE*>(bytes.data()),
+                           static_cast<DWORD>(bytes.size()));
         }
         QCOMPARE(QString::fromStdU16String(StorageCardRoot()), root);
     }
@@ -151,9 +144,5 @@ private:
     std::unique_ptr<TempDevice> device_;
 };
 
-int RunFileDialogPartsTests(int argc, char** argv) {
-    FileDialogPartsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+MSGKEEPER_GUI_TEST_MAIN(FileDialogPartsTest)
 #include "file_dialog_parts_test.moc"

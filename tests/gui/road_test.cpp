@@ -1,55 +1,45 @@
-// The whole road of a backup and a restore on a handset with the demo messages: from the
-// button through the file dialog, the job and its progress dialog to the result box, and the
-// files and store it leaves behind.
-#include "dialog_driving.h"
-#include "gui_support.h"
+// The road of a backup and a restore on a handset with the demo messages: from the button
+// through the file dialog, the job and its progress dialog to the result box.
+#include "dialog_host.h"
 
 #include "app/windows/main_frame.h"
 #include "app/windows/main_view.h"
 #include "devkit/demo_data.h"
 #include "devkit/mapi_admin.h"
-#include "files/unicode_backup_file.h"
 #include "framework/module.h"
 #include "resources/resource_ids.h"
-#include "support/backup_runs.h"
-#include "support/temp_dir.h"
 
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QTest>
-
-#include <memory>
 
 using namespace resources;
 
 namespace {
 
-constexpr DWORD kDemoMessages = 42;
-
-void AddDemoStore() {
-    QVERIFY(mapi_admin::CreateDeviceStore());
-    std::string reason;
-    QVERIFY2(AddDemoMessages(reason), reason.c_str());
-}
-
-// Types the name into the Save-as dialog and saves in the root of main memory.
-std::function<void(framework::Dialog*)> SaveAs(const QString& name) {
-    return [name](framework::Dialog* dialog) {
-        gui_test::TypeName(dialog, kIdcSaveAsName, name);
-        gui_test::PressSoftKey(dialog, 0);
+// Types the name into the Save-as dialog and saves in main memory's root, or opens the file
+// there; cancels either when cancel is set or the file is not listed.
+std::function<void(framework::Dialog*)> Choose(const QString& name, bool cancel = false) {
+    return [name, cancel](framework::Dialog* dialog) {
+        if (cancel) {
+            gui_test::PressSoftKey(dialog, 1);
+        } else if (dialog->GetDlgItem(kIdcSaveAsName) != nullptr) {
+            gui_test::TypeName(dialog, kIdcSaveAsName, name);
+            gui_test::PressSoftKey(dialog, 0);
+        } else {
+            const bool listed = gui_test::ClickListEntry(dialog, kIdcOpenFile, name + ".usms");
+            gui_test::PressSoftKey(dialog, listed ? 0 : 1);
+        }
     };
 }
 
-std::function<void(framework::Dialog*)> Open(const QString& file) {
-    return [file](framework::Dialog* dialog) {
-        // Cancel rather than meet a box nobody answers when the file is missing.
-        gui_test::PressSoftKey(dialog,
-                               gui_test::ClickListEntry(dialog, kIdcOpenFile, file) ? 0 : 1);
-    };
-}
-
-std::function<void(framework::Dialog*)> Cancel() {
-    return [](framework::Dialog* dialog) { gui_test::PressSoftKey(dialog, 1); };
+QStringList FilesInMyDocuments() {
+    QStringList files;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(gui_test::HostPath(u"\\My Documents\\"))) {
+        files << QString::fromStdString(entry.path().filename().string());
+    }
+    files.sort();
+    return files;
 }
 
 } // namespace
@@ -60,141 +50,79 @@ class RoadTest : public QObject {
 private slots:
     void init() {
         device_ = std::make_unique<TempDevice>();
-        OpenFrame();
-    }
-
-    void cleanup() {
-        CloseFrame();
-        device_.reset();
-    }
-
-    void backupButtonWritesABackupThatReadsBack() {
-        AddDemoStore();
-        QStringList types;
-        QString proposed;
-        gui_test::CommandWatcher watcher([&](framework::Dialog* dialog) {
-            types = gui_test::ComboTexts(dialog, kIdcSaveAsType);
-            proposed = dialog->DlgItem<QLineEdit>(kIdcSaveAsName)->text();
-            SaveAs("road")(dialog);
-        });
-        Press(kIdcBackupButton);
-        QCOMPARE(watcher.FileDialogs(), 1);
-        QVERIFY(watcher.ProgressDialogs() >= 1);
-        QCOMPARE(watcher.Boxes(), QStringList{"Backup Completed."});
-        QCOMPARE(types, QStringList{"Unicode SMS Manager File(*.usms)"});
-        QVERIFY2(QRegularExpression("^Msgkeeper_[0-9]{7,12}$").match(proposed).hasMatch(),
-                 qPrintable(proposed));
-
-        // Read back as msgkeeper-cli inspect does: digest, total, every record.
-        UnicodeBackupFile format;
-        const RestoreOutcome read =
-            RunRestore(format, gui_test::HostPath(u"\\My Documents\\road.usms").u16string());
-        QVERIFY2(read.ok, read.failedAt.c_str());
-        QCOMPARE(read.total, kDemoMessages);
-        QCOMPARE(read.records.size(), std::size_t{kDemoMessages});
-    }
-
-    void restoreIntoAnEmptyStoreBacksUpToTheSameBytes() {
-        AddDemoStore();
-        {
-            gui_test::CommandWatcher watcher(SaveAs("first"));
-            Press(kIdcBackupButton);
-            QCOMPARE(watcher.Boxes(), QStringList{"Backup Completed."});
-        }
-        const std::string first = ReadHostFile(gui_test::HostPath(u"\\My Documents\\first.usms"));
-        QVERIFY(!first.empty());
-
-        // A second handset with an empty store, holding the backup in a folder.
-        CloseFrame();
-        device_.reset();
-        device_ = std::make_unique<TempDevice>();
         QVERIFY(mapi_admin::CreateDeviceStore());
-        gui_test::MakeDeviceFolder(u"\\My Documents\\Saved");
-        WriteHostFile(gui_test::HostPath(u"\\My Documents\\Saved\\first.usms"), first);
-        OpenFrame();
-        {
-            gui_test::CommandWatcher watcher([](framework::Dialog* dialog) {
-                gui_test::ChooseEntry(dialog, kIdcOpenFolder, "Saved");
-                Open("first.usms")(dialog);
-            });
-            Press(kIdcRestoreButton);
-            QCOMPARE(watcher.FileDialogs(), 1);
-            QVERIFY(watcher.ProgressDialogs() >= 1);
-            QCOMPARE(watcher.Boxes(), QStringList{"Restore Completed."});
-        }
-        {
-            gui_test::CommandWatcher watcher(SaveAs("second"));
-            Press(kIdcBackupButton);
-            QCOMPARE(watcher.Boxes(), QStringList{"Backup Completed."});
-        }
-        const std::string second = ReadHostFile(gui_test::HostPath(u"\\My Documents\\second.usms"));
-        QCOMPARE(second.size(), first.size());
-        QVERIFY(second == first);
-    }
-
-    void cancellingTheFileDialogStartsNoJob_data() {
-        QTest::addColumn<int>("button");
-        QTest::newRow("Backup, Save-as cancelled") << kIdcBackupButton;
-        QTest::newRow("Restore, Open cancelled") << kIdcRestoreButton;
-    }
-
-    void cancellingTheFileDialogStartsNoJob() {
-        QFETCH(int, button);
-        AddDemoStore();
-        gui_test::MakeDeviceFile(u"\\My Documents\\old.usms");
-        const std::int64_t before = StoredMessages();
-        gui_test::CommandWatcher watcher(Cancel());
-        Press(button);
-        QCOMPARE(watcher.FileDialogs(), 1);
-        QCOMPARE(watcher.ProgressDialogs(), 0);
-        QVERIFY(watcher.Boxes().isEmpty());
-        QCOMPARE(StoredMessages(), before);
-        std::vector<std::string> files;
-        for (const auto& entry :
-             std::filesystem::directory_iterator(gui_test::HostPath(u"\\My Documents\\"))) {
-            files.push_back(entry.path().filename().string());
-        }
-        QCOMPARE(files, std::vector<std::string>{"old.usms"});
-    }
-
-    void missingStoreIsReported_data() {
-        QTest::addColumn<int>("button");
-        QTest::newRow("Backup") << kIdcBackupButton;
-        QTest::newRow("Restore") << kIdcRestoreButton;
-    }
-
-    void missingStoreIsReported() {
-        QFETCH(int, button);
-        // A handset whose message store has no store named "SMS".
-        QVERIFY(mapi_admin::CreateDeviceStore());
-        QVERIFY(mapi_admin::RemoveStore(mapi_admin::FindStore(u"SMS")));
-        gui_test::MakeDeviceFile(u"\\My Documents\\old.usms");
-        gui_test::CommandWatcher watcher([](framework::Dialog* dialog) {
-            if (dynamic_cast<QLineEdit*>(dialog->GetDlgItem(kIdcSaveAsName)) != nullptr) {
-                SaveAs("none")(dialog);
-            } else {
-                Open("old.usms")(dialog);
-            }
-        });
-        Press(button);
-        QCOMPARE(watcher.FileDialogs(), 1);
-        QCOMPARE(watcher.Boxes(), QStringList{"SMS Account Initialization Failed."});
-        QVERIFY(!std::filesystem::exists(gui_test::HostPath(u"\\My Documents\\none.usms")));
-    }
-
-private:
-    void OpenFrame() {
         frame_ = std::make_unique<MainFrame>();
         QVERIFY(frame_->CreateEx(u"Brennomatic Msg Keeper v3.1"));
         framework::AppModule().SetMainWindow(frame_.get());
         frame_->show();
     }
 
-    void CloseFrame() {
+    void cleanup() {
         framework::AppModule().SetMainWindow(nullptr);
         frame_.reset();
+        device_.reset();
     }
 
+    void buttonsEndInTheirResultBoxes() {
+        std::string reason;
+        QVERIFY2(AddDemoMessages(reason), reason.c_str());
+        QStringList types;
+        QString proposed;
+        {
+            gui_test::CommandWatcher watcher([&](framework::Dialog* dialog) {
+                types = gui_test::Entries(dialog, kIdcSaveAsType);
+                proposed = dialog->DlgItem<QLineEdit>(kIdcSaveAsName)->text();
+                Choose("road")(dialog);
+            });
+            Press(kIdcBackupButton);
+            QCOMPARE(watcher.FileDialogs(), 1);
+            QVERIFY(watcher.ProgressDialogs() >= 1);
+            QCOMPARE(watcher.Boxes(), QStringList{"Backup Completed."});
+        }
+        QCOMPARE(types, QStringList{"Unicode SMS Manager File(*.usms)"});
+        QVERIFY2(QRegularExpression("^Msgkeeper_[0-9]{7,12}$").match(proposed).hasMatch(),
+                 qPrintable(proposed));
+        QCOMPARE(FilesInMyDocuments(), QStringList{"road.usms"});
+        QVERIFY(std::filesystem::file_size(gui_test::HostPath(u"\\My Documents\\road.usms")) > 0);
+
+        gui_test::CommandWatcher watcher(Choose("road"));
+        Press(kIdcRestoreButton);
+        QCOMPARE(watcher.FileDialogs(), 1);
+        QVERIFY(watcher.ProgressDialogs() >= 1);
+        QCOMPARE(watcher.Boxes(), QStringList{"Restore Completed."});
+    }
+
+    // A cancelled file dialog starts no job; a handset without the store named "SMS" says so
+    // and writes no file.
+    void cancelledOrWithoutStore_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QStringList>("boxes");
+        const QStringList noStore{"SMS Account Initialization Failed."};
+        QTest::newRow("Backup cancelled") << kIdcBackupButton << true << QStringList();
+        QTest::newRow("Restore cancelled") << kIdcRestoreButton << true << QStringList();
+        QTest::newRow("Backup without store") << kIdcBackupButton << false << noStore;
+        QTest::newRow("Restore without store") << kIdcRestoreButton << false << noStore;
+    }
+
+    void cancelledOrWithoutStore() {
+        QFETCH(int, button);
+        QFETCH(bool, cancel);
+        QFETCH(QStringList, boxes);
+        if (!cancel) {
+            QVERIFY(mapi_admin::RemoveStore(mapi_admin::FindStore(u"SMS")));
+        }
+        gui_test::MakeDeviceFile(u"\\My Documents\\old.usms"); // not a valid backup
+        gui_test::CommandWatcher watcher(Choose("old", cancel));
+        Press(button);
+        QCOMPARE(watcher.FileDialogs(), 1);
+        QCOMPARE(watcher.ProgressDialogs() > 0, !cancel);
+        QCOMPARE(watcher.Boxes(), boxes);
+        QCOMPARE(FilesInMyDocuments(), QStringList{"old.usms"});
+        QCOMPARE(std::filesystem::file_size(gui_test::HostPath(u"\\My Documents\\old.usms")), 0u);
+    }
+
+private:
     // Clicks a button of the main view; the command has run when the click returns.
     void Press(int button) {
         QTest::mouseClick(frame_->View()->GetDlgItem(button), Qt::LeftButton);
@@ -202,24 +130,9 @@ private:
                                  30000);
     }
 
-    static std::int64_t StoredMessages() {
-        const mapi_admin::ObjectId store = mapi_admin::FindStore(u"SMS");
-        std::int64_t count = 0;
-        for (const ULONG folder :
-             {PR_CE_IPM_DRAFTS_ENTRYID, PR_CE_IPM_INBOX_ENTRYID, PR_IPM_OUTBOX_ENTRYID,
-              PR_IPM_SENTMAIL_ENTRYID, PR_IPM_WASTEBASKET_ENTRYID}) {
-            count += mapi_admin::AllMessageCount(mapi_admin::SpecialFolder(store, folder));
-        }
-        return count;
-    }
-
     std::unique_ptr<TempDevice> device_;
     std::unique_ptr<MainFrame> frame_;
 };
 
-int RunRoadTests(int argc, char** argv) {
-    RoadTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+MSGKEEPER_GUI_TEST_MAIN(RoadTest)
 #include "road_test.moc"

@@ -1,39 +1,24 @@
 // Start-up and exit: the main window's title, soft keys and menu, and the exit codes.
-#include "dialog_driving.h"
-#include "gui_support.h"
+#include "dialog_host.h"
 
-#include "app/windows/app_main.h"
 #include "app/windows/main_frame.h"
 #include "app/windows/main_view.h"
 #include "framework/frame_window.h"
 #include "framework/menu_bar.h"
 #include "resources/resource_ids.h"
-#include "support/temp_dir.h"
 
 #include <QMenu>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-
-#include <memory>
 
 namespace {
 
-QStringList EntryTexts(const QMenu* menu) {
+// The menu's entries, a submenu's entries in brackets after its own.
+QString Entries(const QMenu* menu) {
     QStringList texts;
     for (const QAction* action : menu->actions()) {
-        texts << action->text();
+        texts << action->text() + (action->menu() ? "[" + Entries(action->menu()) + "]" : "");
     }
-    return texts;
-}
-
-QMenu* SubMenu(const QMenu* menu, const QString& text) {
-    for (const QAction* action : menu->actions()) {
-        if (action->text() == text) {
-            return action->menu();
-        }
-    }
-    return nullptr;
+    return texts.join(", ");
 }
 
 enum ExitWay { kSoftKey, kMenuEntry, kCtrlQ };
@@ -47,50 +32,31 @@ private slots:
     void init() { device_ = std::make_unique<TempDevice>(); }
     void cleanup() { device_.reset(); }
 
-    void titleAndSoftKeys() {
+    void titleSoftKeysAndMenu() {
         MainFrame frame;
         QVERIFY(frame.CreateEx(u"Brennomatic Msg Keeper v3.1"));
         frame.show();
         QCOMPARE(frame.windowTitle(), QStringLiteral("Brennomatic Msg Keeper v3.1"));
         QCOMPARE(frame.size(), QSize(480, 640));
         framework::SoftKeyBar* bar = frame.MenuBar();
-        QVERIFY(bar != nullptr);
-        QCOMPARE(bar->Key(0)->text(), QStringLiteral("Exit"));
-        QCOMPARE(bar->Key(1)->text(), QStringLiteral("Menu"));
+        QCOMPARE(bar->Key(0)->text() + "|" + bar->Key(1)->text(), QStringLiteral("Exit|Menu"));
         // Along the bottom edge, the full width; the view fills the rest.
         QCOMPARE(bar->geometry().bottom(), frame.height() - 1);
         QCOMPARE(bar->width(), frame.width());
-        QVERIFY(frame.View() != nullptr);
         QCOMPARE(frame.View()->geometry(), QRect(0, 0, 480, 640 - bar->height()));
         QVERIFY(bar->Popup(0) == nullptr);
-    }
-
-    void menuEntriesInOrder() {
-        MainFrame frame;
-        QVERIFY(frame.CreateEx(u"Brennomatic Msg Keeper v3.1"));
-        frame.show();
-        QTest::mouseClick(frame.MenuBar()->Key(1), Qt::LeftButton);
+        QTest::mouseClick(bar->Key(1), Qt::LeftButton);
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         QVERIFY(menu != nullptr);
-        QCOMPARE(EntryTexts(menu), QStringList({"Backup SMS", "Restore SMS", "Settings"}));
-        QMenu* backup = SubMenu(menu, "Backup SMS");
-        QVERIFY(backup != nullptr);
-        QCOMPARE(EntryTexts(backup),
-                 QStringList({"SMS File(.sms file)", "Unicode SMS File(.usms file)",
-                              "Text File(.txt file)", "CSV File(.csv file)"}));
-        QMenu* text = SubMenu(backup, "Text File(.txt file)");
-        QVERIFY(text != nullptr);
-        QCOMPARE(EntryTexts(text),
-                 QStringList({"ANSI Encoding", "UTF8 Encoding", "Unicode Encoding"}));
-        QMenu* csv = SubMenu(backup, "CSV File(.csv file)");
-        QVERIFY(csv != nullptr);
-        QCOMPARE(EntryTexts(csv), QStringList({"ANSI Encoding", "UTF8 Encoding"}));
-        QMenu* restore = SubMenu(menu, "Restore SMS");
-        QVERIFY(restore != nullptr);
-        QCOMPARE(EntryTexts(restore),
-                 QStringList({"SMS File(.sms file)", "Unicode SMS File(.usms file)"}));
+        QCOMPARE(Entries(menu),
+                 QStringLiteral("Backup SMS[SMS File(.sms file), Unicode SMS File(.usms file), "
+                                "Text File(.txt file)[ANSI Encoding, UTF8 Encoding, Unicode "
+                                "Encoding], CSV File(.csv file)[ANSI Encoding, UTF8 Encoding]], "
+                                "Restore SMS[SMS File(.sms file), Unicode SMS File(.usms file)], "
+                                "Settings"));
         // The menu shows above the right soft key, inside the screen.
-        QVERIFY(menu->geometry().bottom() < frame.MenuBar()->mapToGlobal(QPoint(0, 0)).y());
+        QVERIFY(menu->geometry().bottom() < bar->mapToGlobal(QPoint(0, 0)).y());
+        QVERIFY(menu->geometry().top() >= 0);
         menu->close();
     }
 
@@ -107,16 +73,12 @@ private slots:
         const int exitCode = RunApplication(SW_SHOW, [&](MainFrame& frame) {
             shown = frame.isVisible();
             QTimer::singleShot(0, &frame, [&frame, way] {
-                switch (way) {
-                case kSoftKey:
+                if (way == kSoftKey) {
                     QTest::mouseClick(frame.MenuBar()->Key(0), Qt::LeftButton);
-                    break;
-                case kMenuEntry:
+                } else if (way == kMenuEntry) {
                     frame.SendCommand(resources::kCmdExit, 0);
-                    break;
-                case kCtrlQ:
+                } else {
                     QTest::keyClick(frame.View(), Qt::Key_Q, Qt::ControlModifier);
-                    break;
                 }
             });
         });
@@ -127,15 +89,15 @@ private slots:
     void unusedAcceleratorsDoNothing() {
         // A file dialog that came up would be cancelled and counted.
         gui_test::CommandWatcher watcher(
-            [](framework::Dialog* dialog) { gui_test::PressSoftKey(dialog, 1); });
+            [](framework::Dialog* d) { gui_test::PressSoftKey(d, 1); });
         bool stillOpen = false;
         bool modal = true;
         const int exitCode = RunApplication(SW_SHOW, [&](MainFrame& frame) {
             QTimer::singleShot(0, &frame, [&] {
                 QWidget* view = frame.View();
-                QTest::keyClick(view, Qt::Key_N, Qt::ControlModifier);
-                QTest::keyClick(view, Qt::Key_O, Qt::ControlModifier);
-                QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
+                for (const int key : {Qt::Key_N, Qt::Key_O, Qt::Key_S}) {
+                    QTest::keyClick(view, Qt::Key(key), Qt::ControlModifier);
+                }
                 QTest::keyClick(view, Qt::Key_F6);
                 QTest::keyClick(view, Qt::Key_F6, Qt::ShiftModifier);
                 QApplication::processEvents();
@@ -154,11 +116,10 @@ private slots:
     void frameThatCannotBeCreatedEndsWithZero() {
         framework::FailNextWindowCreation();
         bool started = false;
-        const int exitCode = RunApplication(SW_SHOW, [&](MainFrame&) { started = true; });
-        QCOMPARE(exitCode, 0);
+        QCOMPARE(RunApplication(SW_SHOW, [&](MainFrame&) { started = true; }), 0);
         QVERIFY(!started);
         for (const QWidget* window : QApplication::topLevelWidgets()) {
-            QVERIFY(!(dynamic_cast<const MainFrame*>(window) != nullptr && window->isVisible()));
+            QVERIFY(dynamic_cast<const MainFrame*>(window) == nullptr || !window->isVisible());
         }
     }
 
@@ -166,9 +127,5 @@ private:
     std::unique_ptr<TempDevice> device_;
 };
 
-int RunStartupTests(int argc, char** argv) {
-    StartupTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+MSGKEEPER_GUI_TEST_MAIN(StartupTest)
 #include "startup_test.moc"

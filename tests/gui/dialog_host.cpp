@@ -1,28 +1,37 @@
-#include "dialog_driving.h"
-
-#include "gui_support.h"
+#include "dialog_host.h"
 
 #include "app/windows/progress_dialog.h"
 #include "dialogs/open_file_dialog.h"
 #include "dialogs/save_as_dialog.h"
 #include "framework/menu_bar.h"
+#include "platform/device.h"
 #include "platform/registry.h"
 #include "platform/unique_handle.h"
-#include "support/temp_dir.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 
 namespace gui_test {
+
+void AnswerBox(Box& seen, std::function<void()> before) {
+    WhenModal<QMessageBox>([&seen, before = std::move(before)](QMessageBox* box) {
+        if (before) {
+            before();
+        }
+        ++seen.count;
+        seen.text = box->text();
+        seen.caption = box->windowTitle();
+        seen.icon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+    });
+}
 
 void TypeName(framework::Dialog* dialog, int editId, const QString& text) {
     auto* edit = dialog->DlgItem<QLineEdit>(editId);
     QVERIFY(edit != nullptr);
-    edit->setFocus();
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClicks(edit, text);
@@ -31,22 +40,16 @@ void TypeName(framework::Dialog* dialog, int editId, const QString& text) {
 bool ChooseEntry(framework::Dialog* dialog, int comboId, const QString& text) {
     auto* combo = dialog->DlgItem<QComboBox>(comboId);
     const int wanted = combo != nullptr ? combo->findText(text, Qt::MatchExactly) : -1;
-    if (wanted < 0) {
-        return false;
+    for (int step = 0; wanted >= 0 && combo->currentIndex() != wanted && step < combo->count();
+         ++step) {
+        QTest::keyClick(combo, combo->currentIndex() < wanted ? Qt::Key_Down : Qt::Key_Up);
     }
-    combo->setFocus();
-    while (combo->currentIndex() < wanted) {
-        QTest::keyClick(combo, Qt::Key_Down);
-    }
-    while (combo->currentIndex() > wanted) {
-        QTest::keyClick(combo, Qt::Key_Up);
-    }
-    return combo->currentIndex() == wanted;
+    return wanted >= 0 && combo->currentIndex() == wanted;
 }
 
 bool ClickListEntry(framework::Dialog* dialog, int listId, const QString& text) {
     auto* list = dialog->DlgItem<QListWidget>(listId);
-    const QList<QListWidgetItem*> found =
+    const auto found =
         list != nullptr ? list->findItems(text, Qt::MatchExactly) : QList<QListWidgetItem*>();
     if (found.isEmpty()) {
         return false;
@@ -61,29 +64,29 @@ void PressSoftKey(framework::Dialog* dialog, int key) {
     QTest::mouseClick(dialog->MenuBar()->Key(key), Qt::LeftButton);
 }
 
-QStringList ComboTexts(const framework::Dialog* dialog, int comboId) {
+QStringList Entries(const framework::Dialog* dialog, int id) {
     QStringList texts;
-    if (const auto* combo = dialog->DlgItem<QComboBox>(comboId)) {
+    if (const auto* combo = dialog->DlgItem<QComboBox>(id)) {
         for (int i = 0; i < combo->count(); ++i) {
             texts << combo->itemText(i);
         }
-    }
-    return texts;
-}
-
-QString ComboCurrent(const framework::Dialog* dialog, int comboId) {
-    const auto* combo = dialog->DlgItem<QComboBox>(comboId);
-    return combo != nullptr && combo->currentIndex() >= 0 ? combo->currentText() : QString();
-}
-
-QStringList ListTexts(const framework::Dialog* dialog, int listId) {
-    QStringList texts;
-    if (const auto* list = dialog->DlgItem<QListWidget>(listId)) {
+    } else if (const auto* list = dialog->DlgItem<QListWidget>(id)) {
         for (int i = 0; i < list->count(); ++i) {
             texts << list->item(i)->text();
         }
     }
     return texts;
+}
+
+QString Chosen(const framework::Dialog* dialog, int comboId) {
+    const auto* combo = dialog->DlgItem<QComboBox>(comboId);
+    return combo != nullptr && combo->currentIndex() >= 0 ? combo->currentText() : QString();
+}
+
+std::filesystem::path HostPath(const std::u16string& devicePath) {
+    std::filesystem::path host;
+    device::ToHostPath(devicePath, host);
+    return host;
 }
 
 void SetCardFolder(const std::u16string& folder) {
@@ -122,17 +125,13 @@ void CommandWatcher::Poll() {
     // A box may come up while a file dialog is being driven, so boxes are answered always.
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         boxes_ << box->text();
-        PressOk(box);
-        return;
-    }
-    if (dynamic_cast<ProgressDialog*>(modal) != nullptr && lastProgress_ != modal) {
+        box->button(QMessageBox::Ok)->click();
+    } else if (dynamic_cast<ProgressDialog*>(modal) != nullptr && lastProgress_ != modal) {
         lastProgress_ = modal;
         ++progressDialogs_;
-        return;
-    }
-    const bool fileDialog = dynamic_cast<SaveAsDialog*>(modal) != nullptr ||
-                            dynamic_cast<OpenFileDialog*>(modal) != nullptr;
-    if (fileDialog && lastFileDialog_ != modal && !choosing_) {
+    } else if ((dynamic_cast<SaveAsDialog*>(modal) != nullptr ||
+                dynamic_cast<OpenFileDialog*>(modal) != nullptr) &&
+               lastFileDialog_ != modal && !choosing_) {
         lastFileDialog_ = modal;
         ++fileDialogs_;
         choosing_ = true;

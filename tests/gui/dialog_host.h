@@ -1,0 +1,108 @@
+// Driving the windows as a person would: acting on each modal window from inside the loop that
+// runs it, typing, choosing entries and pressing soft keys, and laying out a test handset.
+#pragma once
+
+#include "app/windows/app_main.h"
+#include "framework/dialog.h"
+#include "support/temp_dir.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+// Each test file is a program of its own, with the program's resources registered.
+#define MSGKEEPER_GUI_TEST_MAIN(TestClass)                                                         \
+    int main(int argc, char** argv) {                                                              \
+        RegisterProgramResources();                                                                \
+        QApplication application(argc, argv);                                                      \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
+
+namespace gui_test {
+
+// Calls action with the modal window of type Window once it shows, from inside its modal loop.
+template <typename Window> void WhenModal(std::function<void(Window*)> action, int tries = 2000) {
+    QTimer::singleShot(5, qApp, [action = std::move(action), tries]() mutable {
+        auto* window = dynamic_cast<Window*>(QApplication::activeModalWidget());
+        if (window != nullptr && window->isVisible()) {
+            action(window);
+        } else if (tries > 0) {
+            WhenModal<Window>(std::move(action), tries - 1);
+        } else {
+            qWarning("no modal window of the expected kind appeared");
+        }
+    });
+}
+
+// What the next message box showed; it is answered with OK, after before() when given.
+struct Box {
+    int count = 0;
+    QString text;
+    QString caption;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+void AnswerBox(Box& seen, std::function<void()> before = {});
+
+// A fresh handset and a shown 480 x 640 window for a dialog to cover.
+struct DialogHost {
+    DialogHost() {
+        owner.setGeometry(0, 0, 480, 640);
+        owner.show();
+    }
+    // Runs the dialog modally while drive acts on it; drive must end it.
+    template <typename D> int Run(D& dialog, std::function<void(D*)> drive) {
+        WhenModal<D>(std::move(drive));
+        return dialog.DoModal(&owner);
+    }
+    TempDevice device;
+    QWidget owner;
+};
+
+void TypeName(framework::Dialog* dialog, int editId, const QString& text);
+// Chooses a drop-down entry with the arrow keys; false when it is not offered.
+bool ChooseEntry(framework::Dialog* dialog, int comboId, const QString& text);
+// Clicks a list box entry; false when it is not listed.
+bool ClickListEntry(framework::Dialog* dialog, int listId, const QString& text);
+// Presses the left (0) or right (1) soft key.
+void PressSoftKey(framework::Dialog* dialog, int key);
+// The entries of a drop-down list or list box, and a drop-down list's chosen entry.
+QStringList Entries(const framework::Dialog* dialog, int id);
+QString Chosen(const framework::Dialog* dialog, int comboId);
+
+std::filesystem::path HostPath(const std::u16string& devicePath);
+// The registry value naming the storage card's folder.
+void SetCardFolder(const std::u16string& folder);
+std::filesystem::path MakeDeviceFolder(const std::u16string& devicePath);
+void MakeDeviceFile(const std::u16string& devicePath);
+
+// Answers the modal windows of commands while it lives: each file dialog through choose, each
+// message box with OK (its text noted); progress dialogs are counted.
+class CommandWatcher {
+public:
+    explicit CommandWatcher(std::function<void(framework::Dialog*)> choose);
+    int FileDialogs() const { return fileDialogs_; }
+    int ProgressDialogs() const { return progressDialogs_; }
+    const QStringList& Boxes() const { return boxes_; }
+
+private:
+    void Poll();
+
+    QTimer timer_;
+    std::function<void(framework::Dialog*)> choose_;
+    QPointer<QWidget> lastFileDialog_;
+    QPointer<QWidget> lastProgress_;
+    bool choosing_ = false;
+    int fileDialogs_ = 0;
+    int progressDialogs_ = 0;
+    QStringList boxes_;
+};
+
+} // namespace gui_test
