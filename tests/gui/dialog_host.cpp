@@ -1,8 +1,6 @@
 #include "dialog_host.h"
 
 #include "app/windows/progress_dialog.h"
-#include "dialogs/open_file_dialog.h"
-#include "dialogs/save_as_dialog.h"
 #include "framework/menu_bar.h"
 #include "platform/device.h"
 #include "platform/registry.h"
@@ -21,17 +19,13 @@ void AnswerBox(Box& seen, std::function<void()> before) {
         if (before) {
             before();
         }
-        ++seen.count;
-        seen.text = box->text();
-        seen.caption = box->windowTitle();
-        seen.icon = box->icon();
+        seen = Box{seen.count + 1, box->text(), box->windowTitle(), box->icon()};
         box->button(QMessageBox::Ok)->click();
     });
 }
 
 void TypeName(framework::Dialog* dialog, int editId, const QString& text) {
     auto* edit = dialog->DlgItem<QLineEdit>(editId);
-    QVERIFY(edit != nullptr);
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClicks(edit, text);
@@ -39,7 +33,7 @@ void TypeName(framework::Dialog* dialog, int editId, const QString& text) {
 
 bool ChooseEntry(framework::Dialog* dialog, int comboId, const QString& text) {
     auto* combo = dialog->DlgItem<QComboBox>(comboId);
-    const int wanted = combo != nullptr ? combo->findText(text, Qt::MatchExactly) : -1;
+    const int wanted = combo->findText(text, Qt::MatchExactly);
     for (int step = 0; wanted >= 0 && combo->currentIndex() != wanted && step < combo->count();
          ++step) {
         QTest::keyClick(combo, combo->currentIndex() < wanted ? Qt::Key_Down : Qt::Key_Up);
@@ -49,8 +43,7 @@ bool ChooseEntry(framework::Dialog* dialog, int comboId, const QString& text) {
 
 bool ClickListEntry(framework::Dialog* dialog, int listId, const QString& text) {
     auto* list = dialog->DlgItem<QListWidget>(listId);
-    const auto found =
-        list != nullptr ? list->findItems(text, Qt::MatchExactly) : QList<QListWidgetItem*>();
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
     if (found.isEmpty()) {
         return false;
     }
@@ -64,7 +57,11 @@ void PressSoftKey(framework::Dialog* dialog, int key) {
     QTest::mouseClick(dialog->MenuBar()->Key(key), Qt::LeftButton);
 }
 
-QStringList Entries(const framework::Dialog* dialog, int id) {
+QString SoftKeys(const framework::Dialog* dialog) {
+    return dialog->MenuBar()->Key(0)->text() + "|" + dialog->MenuBar()->Key(1)->text();
+}
+
+QString Entries(const framework::Dialog* dialog, int id) {
     QStringList texts;
     if (const auto* combo = dialog->DlgItem<QComboBox>(id)) {
         for (int i = 0; i < combo->count(); ++i) {
@@ -75,12 +72,16 @@ QStringList Entries(const framework::Dialog* dialog, int id) {
             texts << list->item(i)->text();
         }
     }
-    return texts;
+    return texts.join('|');
 }
 
 QString Chosen(const framework::Dialog* dialog, int comboId) {
     const auto* combo = dialog->DlgItem<QComboBox>(comboId);
-    return combo != nullptr && combo->currentIndex() >= 0 ? combo->currentText() : QString();
+    return combo->currentIndex() >= 0 ? combo->currentText() : QString();
+}
+
+QString QText(const std::u16string& text) {
+    return QString::fromStdU16String(text);
 }
 
 std::filesystem::path HostPath(const std::u16string& devicePath) {
@@ -89,55 +90,54 @@ std::filesystem::path HostPath(const std::u16string& devicePath) {
     return host;
 }
 
-void SetCardFolder(const std::u16string& folder) {
+void MakeFiles(std::initializer_list<const char16_t*> devicePaths) {
+    for (const std::u16string path : devicePaths) {
+        if (path.ends_with(u'\\')) {
+            std::filesystem::create_directories(HostPath(path));
+        } else {
+            WriteHostFile(HostPath(path), "");
+        }
+    }
+}
+
+void SetCardValue(DWORD type, const QByteArray& bytes) {
     HKEY key = 0;
     QCOMPARE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"System\\StorageManager\\Profiles\\PCMCIA", 0,
                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
              LONG{0});
     const OwnedKey owned(key);
-    QCOMPARE(RegSetValueExW(key, u"Folder", 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(folder.c_str()),
-                            static_cast<DWORD>((folder.size() + 1) * sizeof(char16_t))),
+    QCOMPARE(RegSetValueExW(key, u"Folder", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                            static_cast<DWORD>(bytes.size())),
              LONG{0});
 }
 
-std::filesystem::path MakeDeviceFolder(const std::u16string& devicePath) {
-    const std::filesystem::path host = HostPath(devicePath);
-    std::filesystem::create_directories(host);
-    return host;
+void SetCardFolder(const std::u16string& folder) {
+    SetCardValue(REG_SZ, QByteArray(reinterpret_cast<const char*>(folder.c_str()),
+                                    static_cast<qsizetype>((folder.size() + 1) * 2)));
 }
 
-void MakeDeviceFile(const std::u16string& devicePath) {
-    WriteHostFile(HostPath(devicePath), "");
-}
-
+// A box may come up while a file dialog is being driven, so boxes are answered always.
 CommandWatcher::CommandWatcher(std::function<void(framework::Dialog*)> choose)
     : choose_(std::move(choose)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            seen.boxes << box->text();
+            box->button(QMessageBox::Ok)->click();
+            return;
+        }
+        if (modal == nullptr || modal == last_ || !modal->isVisible()) {
+            return;
+        }
+        last_ = modal;
+        if (dynamic_cast<ProgressDialog*>(modal) != nullptr) {
+            ++seen.progressDialogs;
+        } else if (auto* dialog = dynamic_cast<framework::Dialog*>(modal)) {
+            ++seen.fileDialogs;
+            choose_(dialog);
+        }
+    });
     timer_.start(5);
-}
-
-void CommandWatcher::Poll() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) {
-        return;
-    }
-    // A box may come up while a file dialog is being driven, so boxes are answered always.
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        boxes_ << box->text();
-        box->button(QMessageBox::Ok)->click();
-    } else if (dynamic_cast<ProgressDialog*>(modal) != nullptr && lastProgress_ != modal) {
-        lastProgress_ = modal;
-        ++progressDialogs_;
-    } else if ((dynamic_cast<SaveAsDialog*>(modal) != nullptr ||
-                dynamic_cast<OpenFileDialog*>(modal) != nullptr) &&
-               lastFileDialog_ != modal && !choosing_) {
-        lastFileDialog_ = modal;
-        ++fileDialogs_;
-        choosing_ = true;
-        choose_(static_cast<framework::Dialog*>(modal));
-        choosing_ = false;
-    }
 }
 
 } // namespace gui_test

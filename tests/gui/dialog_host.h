@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
-#include <QStringList>
 #include <QTest>
 #include <QTimer>
 
@@ -45,8 +44,7 @@ template <typename Window> void WhenModal(std::function<void(Window*)> action, i
 // What the next message box showed; it is answered with OK, after before() when given.
 struct Box {
     int count = 0;
-    QString text;
-    QString caption;
+    QString text, caption;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 void AnswerBox(Box& seen, std::function<void()> before = {});
@@ -73,36 +71,38 @@ bool ChooseEntry(framework::Dialog* dialog, int comboId, const QString& text);
 bool ClickListEntry(framework::Dialog* dialog, int listId, const QString& text);
 // Presses the left (0) or right (1) soft key.
 void PressSoftKey(framework::Dialog* dialog, int key);
-// The entries of a drop-down list or list box, and a drop-down list's chosen entry.
-QStringList Entries(const framework::Dialog* dialog, int id);
+// The soft keys' texts, as "Save|Cancel".
+QString SoftKeys(const framework::Dialog* dialog);
+// The entries of a drop-down list or list box, as "a|b", and a drop-down list's chosen one.
+QString Entries(const framework::Dialog* dialog, int id);
 QString Chosen(const framework::Dialog* dialog, int comboId);
+QString QText(const std::u16string& text);
 
 std::filesystem::path HostPath(const std::u16string& devicePath);
-// The registry value naming the storage card's folder.
+// Empty files, or folders for paths that end in a backslash.
+void MakeFiles(std::initializer_list<const char16_t*> devicePaths);
+// The registry value that names the storage card's folder.
+void SetCardValue(DWORD type, const QByteArray& bytes);
 void SetCardFolder(const std::u16string& folder);
-std::filesystem::path MakeDeviceFolder(const std::u16string& devicePath);
-void MakeDeviceFile(const std::u16string& devicePath);
 
-// Answers the modal windows of commands while it lives: each file dialog through choose, each
-// message box with OK (its text noted); progress dialogs are counted.
+// What a command's modal windows were: file dialogs, progress dialogs, the boxes' texts.
+struct CommandSeen {
+    int fileDialogs = 0;
+    int progressDialogs = 0;
+    QStringList boxes;
+};
+
+// While it lives, answers commands' modal windows: each file dialog through choose, each message
+// box with OK; notes them all in seen.
 class CommandWatcher {
 public:
     explicit CommandWatcher(std::function<void(framework::Dialog*)> choose);
-    int FileDialogs() const { return fileDialogs_; }
-    int ProgressDialogs() const { return progressDialogs_; }
-    const QStringList& Boxes() const { return boxes_; }
+    CommandSeen seen;
 
 private:
-    void Poll();
-
     QTimer timer_;
     std::function<void(framework::Dialog*)> choose_;
-    QPointer<QWidget> lastFileDialog_;
-    QPointer<QWidget> lastProgress_;
-    bool choosing_ = false;
-    int fileDialogs_ = 0;
-    int progressDialogs_ = 0;
-    QStringList boxes_;
+    QPointer<QWidget> last_; // cleared when that window goes
 };
 
 } // namespace gui_test

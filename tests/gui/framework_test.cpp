@@ -1,5 +1,5 @@
 // The framework under the windows: message filters and idle handlers, accelerators, and the
-// drop-down lists and list boxes of a template dialog with their notifications.
+// drop-down lists of a template dialog with their notifications.
 #include "dialog_host.h"
 
 #include "framework/accelerators.h"
@@ -10,40 +10,33 @@
 #include <QComboBox>
 #include <QKeyEvent>
 
-#include <vector>
-
 using namespace resources;
 
 namespace {
 
-struct RecordingFilter : framework::MessageFilter {
-    RecordingFilter(std::vector<int>& log, int name, bool handles)
-        : log(log), name(name), handles(handles) {}
+struct Recorder : framework::MessageFilter, framework::IdleHandler {
+    Recorder(QString& log, QChar name, bool handles) : log(log), name(name), handles(handles) {}
     bool PreTranslateMessage(QObject*, QEvent*) override {
-        log.push_back(name);
+        log += name;
         return handles;
     }
-    std::vector<int>& log;
-    int name;
-    bool handles;
-};
-
-struct CountingIdle : framework::IdleHandler {
     bool OnIdle() override {
-        ++calls;
+        log += name;
         return false;
     }
-    int calls = 0;
+    QString& log;
+    QChar name;
+    bool handles;
 };
 
 // The Save-as template, noting every command that reaches it.
 class RecordingDialog final : public framework::Dialog {
 public:
     RecordingDialog() : Dialog(kIddSaveAs) {}
-    std::vector<std::pair<UINT, UINT>> commands;
+    QStringList commands;
 
 protected:
-    void OnCommand(UINT id, UINT code) override { commands.emplace_back(id, code); }
+    void OnCommand(UINT id, UINT code) override { commands << QString("%1:%2").arg(id).arg(code); }
 };
 
 } // namespace
@@ -52,98 +45,65 @@ class FrameworkTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void filtersNewestFirstUntilOneHandles() {
+    // Filters newest first until one handles the message; idle handlers run once after each
+    // message, but a timer does not resume them.
+    void filtersAndIdleHandlers() {
         framework::MessageLoop loop;
-        std::vector<int> log;
-        RecordingFilter first(log, 1, false), second(log, 2, true), third(log, 3, false);
-        for (RecordingFilter* filter : {&first, &second, &third}) {
-            loop.AddMessageFilter(filter);
+        QString log;
+        Recorder first(log, '1', false), second(log, '2', true), third(log, '3', false);
+        for (Recorder* recorder : {&first, &second, &third}) {
+            loop.AddMessageFilter(recorder);
         }
         QWidget target;
         QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
         QVERIFY(loop.PreTranslateMessage(&target, &key));
-        QCOMPARE(log, (std::vector<int>{3, 2}));
         loop.RemoveMessageFilter(&second);
-        log.clear();
         QVERIFY(!loop.PreTranslateMessage(&target, &key));
-        QCOMPARE(log, (std::vector<int>{3, 1}));
-    }
-
-    // Idle handlers run once after each message, but a timer does not resume them.
-    void idleHandlersRunOnceAfterEachMessage() {
-        framework::MessageLoop loop;
-        CountingIdle idle;
+        QCOMPARE(log, QString("3231"));
+        log.clear();
+        Recorder idle(log, 'i', false);
         loop.AddIdleHandler(&idle);
-        loop.RunIdleHandlers();
-        loop.RunIdleHandlers();
-        QCOMPARE(idle.calls, 1);
-        QWidget target;
         QTimerEvent timer(1);
-        loop.eventFilter(&target, &timer);
+        for (QEvent* event : {static_cast<QEvent*>(&timer), static_cast<QEvent*>(&key)}) {
+            loop.RunIdleHandlers();
+            loop.RunIdleHandlers();
+            loop.eventFilter(&target, event);
+        }
         loop.RunIdleHandlers();
-        QCOMPARE(idle.calls, 1);
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
-        loop.eventFilter(&target, &key);
-        loop.RunIdleHandlers();
-        QCOMPARE(idle.calls, 2);
-    }
-
-    void acceleratorsNeedTheirExactModifiers_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<uint>("command");
-        QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << int(Qt::ControlModifier) << 57665u;
-        QTest::newRow("Q") << int(Qt::Key_Q) << 0 << 0u;
-        QTest::newRow("Ctrl+Shift+Q")
-            << int(Qt::Key_Q) << int(Qt::ControlModifier | Qt::ShiftModifier) << 0u;
-        QTest::newRow("F6") << int(Qt::Key_F6) << 0 << 57680u;
-        QTest::newRow("Shift+F6") << int(Qt::Key_F6) << int(Qt::ShiftModifier) << 57681u;
-        QTest::newRow("Ctrl+S") << int(Qt::Key_S) << int(Qt::ControlModifier) << 57603u;
+        QCOMPARE(log, QString("i31i")); // the key passes the filters too
     }
 
     void acceleratorsNeedTheirExactModifiers() {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(uint, command);
-        const QKeyEvent event(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(
-            framework::TranslateAccelerator(*framework::FindAccelerators(kIdrMainFrame), event),
-            command);
+        const std::pair<QKeyCombination, unsigned> cases[] = {
+            {Qt::CTRL | Qt::Key_Q, 57665},         {QKeyCombination(Qt::Key_Q), 0},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_Q, 0}, {QKeyCombination(Qt::Key_F6), 57680},
+            {Qt::SHIFT | Qt::Key_F6, 57681},       {Qt::CTRL | Qt::Key_S, 57603}};
+        for (const auto& [keys, command] : cases) {
+            const QKeyEvent event(QEvent::KeyPress, keys.key(), keys.keyboardModifiers());
+            QCOMPARE(
+                framework::TranslateAccelerator(*framework::FindAccelerators(kIdrMainFrame), event),
+                command);
+        }
     }
 
     // Filling and selecting by program neither selects by itself nor notifies; the user does.
     void dropDownListsNotifyOnlyTheUsersChoice() {
         gui_test::DialogHost host;
         RecordingDialog dialog;
-        const int result = host.Run<RecordingDialog>(dialog, [](RecordingDialog* shown) {
-            QCOMPARE(shown->ComboAddString(kIdcSaveAsType, u"Text File(*.txt)"), 0);
-            QCOMPARE(shown->ComboAddString(kIdcSaveAsType, u"CSV File(*.csv)"), 1);
-            shown->ComboSetItemData(kIdcSaveAsType, 1, u"*.csv");
-            QCOMPARE(shown->ComboGetCurSel(kIdcSaveAsType), -1);
-            QCOMPARE(shown->ComboSetCurSel(kIdcSaveAsType, 0), 0);
-            QVERIFY(shown->commands.empty());
-            shown->DlgItem<QComboBox>(kIdcSaveAsType)->setCurrentIndex(1);
-            QCOMPARE(shown->commands, (std::vector<std::pair<UINT, UINT>>{{kIdcSaveAsType, 1}}));
-            QCOMPARE(shown->ComboGetItemData(kIdcSaveAsType, 1), std::u16string(u"*.csv"));
-            QCOMPARE(shown->ComboGetLBText(kIdcSaveAsType, 0), std::u16string(u"Text File(*.txt)"));
-            QCOMPARE(shown->ComboGetCount(kIdcSaveAsName), framework::CB_ERR);
-            shown->EndDialog(7);
+        const int result = host.Run<RecordingDialog>(dialog, [](RecordingDialog* d) {
+            d->ComboAddString(kIdcSaveAsType, u"Text");
+            d->ComboAddString(kIdcSaveAsType, u"CSV");
+            d->ComboSetItemData(kIdcSaveAsType, 1, u"*.csv");
+            QCOMPARE(d->ComboGetCurSel(kIdcSaveAsType), -1);
+            d->ComboSetCurSel(kIdcSaveAsType, 0);
+            QVERIFY(d->commands.isEmpty());
+            gui_test::ChooseEntry(d, kIdcSaveAsType, "CSV");
+            d->EndDialog(7);
         });
         QCOMPARE(result, 7);
-    }
-
-    void sortedListBoxesKeepTheirOrder() {
-        QWidget parent;
-        framework::Dialog dialog(kIddOpen);
-        QVERIFY(dialog.Create(&parent));
-        QCOMPARE(dialog.ListAddString(kIdcOpenFile, u"b.usms"), 0);
-        QCOMPARE(dialog.ListAddString(kIdcOpenFile, u"a.usms"), 0);
-        QCOMPARE(dialog.ListGetCurSel(kIdcOpenFile), -1);
-        QCOMPARE(dialog.ListSetCurSel(kIdcOpenFile, 1), 1);
-        QCOMPARE(dialog.ListGetText(kIdcOpenFile, dialog.ListGetCurSel(kIdcOpenFile)),
-                 std::u16string(u"b.usms"));
-        dialog.ListResetContent(kIdcOpenFile);
-        QCOMPARE(dialog.ListGetCount(kIdcOpenFile), 0);
+        QCOMPARE(dialog.commands, QStringList{"1007:1"});
+        QCOMPARE(gui_test::QText(dialog.ComboGetItemData(kIdcSaveAsType, 1)), "*.csv");
+        QCOMPARE(dialog.ComboGetCount(kIdcSaveAsName), framework::CB_ERR);
     }
 };
 

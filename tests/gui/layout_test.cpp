@@ -142,9 +142,8 @@ private slots:
     void fileAndSettingsDialogsAtScaleTwo() {
         const framework::ScopedScreenSize size(QSize(480, 640));
         gui_test::DialogHost host;
-        for (const char16_t* name : {u"Msgkeeper_200935140712345678.usms", u"a.usms"}) {
-            gui_test::MakeDeviceFile(std::u16string(u"\\My Documents\\") + name);
-        }
+        gui_test::MakeFiles(
+            {u"\\My Documents\\Msgkeeper_200935140712345678.usms", u"\\My Documents\\a.usms"});
         int checked = 0;
         int files = 0;
         const auto check = [&](framework::Dialog* shown) {

@@ -8,7 +8,6 @@
 #include "resources/resource_ids.h"
 
 #include <QListWidget>
-#include <QPushButton>
 
 using namespace resources;
 
@@ -16,19 +15,21 @@ namespace {
 
 // What the two lists show at one moment: "folders at chosen folder: files".
 QString Lists(const OpenFileDialog* dialog) {
-    return gui_test::Entries(dialog, kIdcOpenFolder).join('|') + " at " +
+    return gui_test::Entries(dialog, kIdcOpenFolder) + " at " +
            gui_test::Chosen(dialog, kIdcOpenFolder) + ": " +
-           gui_test::Entries(dialog, kIdcOpenFile).join('|');
+           gui_test::Entries(dialog, kIdcOpenFile);
 }
 
-void MakeFiles(std::initializer_list<const char16_t*> paths) {
-    for (const char16_t* path : paths) {
-        if (std::u16string(path).ends_with(u"\\")) {
-            gui_test::MakeDeviceFolder(path);
-        } else {
-            gui_test::MakeDeviceFile(path);
-        }
-    }
+struct Opened {
+    int result = 0;
+    QString path;
+};
+
+Opened RunOpen(gui_test::DialogHost& host, std::function<void(OpenFileDialog*)> drive,
+               std::u16string_view patterns = u"*.usms") {
+    OpenFileDialog dialog(patterns, u"Open", -1);
+    const int result = host.Run<OpenFileDialog>(dialog, std::move(drive));
+    return Opened{result, gui_test::QText(dialog.resultPath())};
 }
 
 // Confirms the file when it is listed; otherwise cancels rather than meet a box.
@@ -42,126 +43,110 @@ class OpenTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { host_ = std::make_unique<gui_test::DialogHost>(); }
-    void cleanup() { host_.reset(); }
-
     // Root files sorted under the empty folder entry; a folder's files once it is chosen; a
     // location change rebuilds both lists and chooses the empty entry again.
     void listsFollowLocationAndFolder() {
-        MakeFiles({u"\\My Documents\\Backups\\", u"\\My Documents\\Other\\",
-                   u"\\My Documents\\c.usms", u"\\My Documents\\a.usms",
-                   u"\\My Documents\\notes.txt", u"\\My Documents\\b.usms",
-                   u"\\My Documents\\Backups\\a.usms", u"\\My Documents\\Other\\c.usms",
-                   u"\\Storage Card\\CardDir\\", u"\\Storage Card\\e.usms",
-                   u"\\Storage Card\\CardDir\\d.usms"});
+        gui_test::DialogHost host;
+        gui_test::MakeFiles({u"\\My Documents\\Backups\\", u"\\My Documents\\Other\\",
+                             u"\\My Documents\\c.usms", u"\\My Documents\\a.usms",
+                             u"\\My Documents\\notes.txt", u"\\My Documents\\b.usms",
+                             u"\\My Documents\\Backups\\a.usms", u"\\My Documents\\Other\\c.usms",
+                             u"\\Storage Card\\CardDir\\", u"\\Storage Card\\e.usms",
+                             u"\\Storage Card\\CardDir\\d.usms"});
         gui_test::SetCardFolder(u"Storage Card");
-        QStringList start, seen;
-        bool italic = false;
-        bool covers = false;
-        OpenFileDialog dialog(u"*.usms", u"Open", -1);
-        const int result = Run(dialog, [&](OpenFileDialog* d) {
-            start << gui_test::Entries(d, kIdcOpenLocation).join('|')
-                  << QString::fromStdU16String(d->GetDlgItemText(kIdcOpenTitle))
-                  << d->MenuBar()->Key(0)->text() + "|" + d->MenuBar()->Key(1)->text();
-            italic = d->GetDlgItem(kIdcOpenTitle)->font().italic();
-            covers = d->geometry() == host_->owner.geometry();
+        QStringList seen;
+        const Opened opened = RunOpen(host, [&](OpenFileDialog* d) {
+            seen << gui_test::Entries(d, kIdcOpenLocation)
+                 << gui_test::QText(d->GetDlgItemText(kIdcOpenTitle)) << gui_test::SoftKeys(d);
+            seen << (d->GetDlgItem(kIdcOpenTitle)->font().italic() ? "italic" : "upright");
+            seen << (d->geometry() == host.owner.geometry() ? "covers" : "does not cover");
             seen << Lists(d);
-            gui_test::ChooseEntry(d, kIdcOpenFolder, "Backups");
-            seen << Lists(d);
-            gui_test::ChooseEntry(d, kIdcOpenFolder, "Other");
-            seen << Lists(d);
-            gui_test::ChooseEntry(d, kIdcOpenLocation, "Storage Card");
-            seen << Lists(d);
-            gui_test::ChooseEntry(d, kIdcOpenFolder, "CardDir");
-            seen << Lists(d);
+            for (const auto& [list, entry] :
+                 {std::pair(kIdcOpenFolder, "Backups"), std::pair(kIdcOpenFolder, "Other"),
+                  std::pair(kIdcOpenLocation, "Storage Card"),
+                  std::pair(kIdcOpenFolder, "CardDir")}) {
+                gui_test::ChooseEntry(d, list, entry);
+                seen << Lists(d);
+            }
             OpenOrCancel(d, "d.usms");
         });
-        QCOMPARE(start, (QStringList{"Main memory|Storage Card", "Open", "Done|Cancel"}));
-        QVERIFY(italic);
-        QVERIFY(covers);
-        QCOMPARE(seen, (QStringList{"|Backups|Other at : a.usms|b.usms|c.usms",
+        QCOMPARE(seen, (QStringList{"Main memory|Storage Card", "Open", "Done|Cancel", "italic",
+                                    "covers", "|Backups|Other at : a.usms|b.usms|c.usms",
                                     "|Backups|Other at Backups: a.usms",
                                     "|Backups|Other at Other: c.usms", "|CardDir at : e.usms",
                                     "|CardDir at CardDir: d.usms"}));
-        QCOMPARE(result, 1);
-        QCOMPARE(QString::fromStdU16String(dialog.resultPath()), "\\Storage Card\\CardDir\\d.usms");
+        QCOMPARE(opened.result, 1);
+        QCOMPARE(opened.path, QString("\\Storage Card\\CardDir\\d.usms"));
     }
 
-    // A card that is not there lists nothing, and Done then shows the box and stays.
-    void storageCardWithoutACard_data() {
+    // Done with no file chosen shows the box and stays: after the list merely got focus, which
+    // makes its first row current without choosing it, or on a card that is not there, which
+    // lists nothing, not even a file chosen before; a chosen row then opens.
+    void doneWithoutAChosenFile_data() {
+        QTest::addColumn<QString>("location");
         QTest::addColumn<bool>("named");
-        QTest::newRow("card folder missing") << true;
-        QTest::newRow("no registry value") << false; // the root would be the handset's own
+        QTest::addColumn<QString>("lists");
+        QTest::addColumn<QString>("path");
+        // clang-format off
+        QTest::newRow("focus only") << "Main memory" << false << "|Backups at : a.usms|b.usms at 0" << "\\My Documents\\b.usms";
+        QTest::newRow("card folder missing") << "Storage Card" << true << " at :  at -1" << "";
+        QTest::newRow("no registry value") << "Storage Card" << false << " at :  at -1" << ""; // the handset's root is no card
+        // clang-format on
     }
 
-    void storageCardWithoutACard() {
+    void doneWithoutAChosenFile() {
+        QFETCH(QString, location);
         QFETCH(bool, named);
+        QFETCH(QString, lists);
+        QFETCH(QString, path);
+        gui_test::DialogHost host;
         if (named) {
             gui_test::SetCardFolder(u"Storage Card");
         }
-        MakeFiles({u"\\My Documents\\Backups\\", u"\\My Documents\\a.usms"});
-        QString onCard;
+        gui_test::MakeFiles(
+            {u"\\My Documents\\Backups\\", u"\\My Documents\\a.usms", u"\\My Documents\\b.usms"});
+        QString shown;
         gui_test::Box box;
-        bool stillOpen = false;
-        OpenFileDialog dialog(u"*.usms", u"Open", -1);
-        const int result = Run(dialog, [&](OpenFileDialog* d) {
-            gui_test::ClickListEntry(d, kIdcOpenFile, "a.usms");
-            gui_test::ChooseEntry(d, kIdcOpenLocation, "Storage Card");
-            onCard = Lists(d);
+        const Opened opened = RunOpen(host, [&](OpenFileDialog* d) {
+            auto* list = d->DlgItem<QListWidget>(kIdcOpenFile);
+            if (location != "Main memory") {
+                gui_test::ClickListEntry(d, kIdcOpenFile, "a.usms");
+            }
+            gui_test::ChooseEntry(d, kIdcOpenLocation, location);
+            QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+            QApplication::sendEvent(list, &focus);
+            shown = Lists(d) + QString(" at %1").arg(list->currentRow());
             gui_test::AnswerBox(box);
             gui_test::PressSoftKey(d, 0);
-            stillOpen = d->isVisible();
-            gui_test::PressSoftKey(d, 1);
+            QTest::keyClick(list, Qt::Key_Down); // chooses the second row, when there is one
+            gui_test::PressSoftKey(d, d->isVisible() && list->count() > 0 ? 0 : 1);
         });
-        QCOMPARE(onCard, QString(" at : "));
+        QCOMPARE(shown, lists);
         QCOMPARE(box.count, 1);
         QCOMPARE(box.text, QString("This file cannot be used."));
         QCOMPARE(box.caption, QString());
-        QVERIFY(stillOpen);
-        QCOMPARE(result, 2);
-        QVERIFY(dialog.resultPath().empty());
-    }
-
-    // Focus makes the first row current without choosing it; only a chosen row counts.
-    void focusAloneChoosesNoFile() {
-        MakeFiles({u"\\My Documents\\a.usms", u"\\My Documents\\b.usms"});
-        gui_test::Box box;
-        int currentOnFocus = -1;
-        bool stillOpen = false;
-        OpenFileDialog dialog(u"*.usms", u"Open", -1);
-        const int result = Run(dialog, [&](OpenFileDialog* d) {
-            auto* list = d->DlgItem<QListWidget>(kIdcOpenFile);
-            QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
-            QApplication::sendEvent(list, &focus);
-            currentOnFocus = list->currentRow();
-            gui_test::AnswerBox(box);
-            gui_test::PressSoftKey(d, 0);
-            stillOpen = d->isVisible();
-            QTest::keyClick(list, Qt::Key_Down); // now a row is chosen: the second
-            gui_test::PressSoftKey(d, stillOpen ? 0 : 1);
-        });
-        QCOMPARE(currentOnFocus, 0);
-        QCOMPARE(box.text, QString("This file cannot be used."));
-        QVERIFY(stillOpen);
-        QCOMPARE(result, 1);
-        QCOMPARE(QString::fromStdU16String(dialog.resultPath()), "\\My Documents\\b.usms");
+        QCOMPARE(opened.result, path.isEmpty() ? 2 : 1);
+        QCOMPARE(opened.path, path);
     }
 
     // A hidden folder is no folder but may be a file; a plain folder matching the pattern is a
     // folder only; a file matching two patterns is listed twice.
     void entriesByAttributeAndPattern() {
-        MakeFiles({u"\\My Documents\\.old\\", u"\\My Documents\\.x.usms\\",
-                   u"\\My Documents\\Plain.usms\\", u"\\My Documents\\Shown\\",
-                   u"\\My Documents\\.y.usms", u"\\My Documents\\a.usms",
-                   u"\\My Documents\\ab.txt"});
+        gui_test::DialogHost host;
+        gui_test::MakeFiles({u"\\My Documents\\.old\\", u"\\My Documents\\.x.usms\\",
+                             u"\\My Documents\\Plain.usms\\", u"\\My Documents\\Shown\\",
+                             u"\\My Documents\\.y.usms", u"\\My Documents\\a.usms",
+                             u"\\My Documents\\ab.txt"});
         QString atStart;
-        OpenFileDialog dialog(u"*.usms|a*", u"Open", -1);
-        Run(dialog, [&](OpenFileDialog* d) {
-            atStart = Lists(d);
-            OpenOrCancel(d, "ab.txt");
-        });
+        const Opened opened = RunOpen(
+            host,
+            [&](OpenFileDialog* d) {
+                atStart = Lists(d);
+                OpenOrCancel(d, "ab.txt");
+            },
+            u"*.usms|a*");
         QCOMPARE(atStart, QString("|Plain.usms|Shown at : .x.usms|.y.usms|a.usms|a.usms|ab.txt"));
-        QCOMPARE(QString::fromStdU16String(dialog.resultPath()), "\\My Documents\\ab.txt");
+        QCOMPARE(opened.path, QString("\\My Documents\\ab.txt"));
     }
 
     // The file list reaches down to a margin above the soft keys, but keeps a least height.
@@ -180,9 +165,9 @@ private slots:
         QFETCH(int, clientHeight);
         QFETCH(int, listHeight);
         const framework::ScopedScreenSize size(screen);
+        gui_test::DialogHost host;
         QRect place;
-        OpenFileDialog dialog(u"*.usms", u"Open", -1);
-        Run(dialog, [&](OpenFileDialog* d) {
+        RunOpen(host, [&](OpenFileDialog* d) {
             QWidget* list = d->GetDlgItem(kIdcOpenFile);
             list->move(list->x(), 120);
             d->resize(d->width(), clientHeight + framework::SoftKeyBar::Height());
@@ -192,13 +177,6 @@ private slots:
         QCOMPARE(place.top(), 120);
         QCOMPARE(place.height(), listHeight);
     }
-
-private:
-    int Run(OpenFileDialog& dialog, std::function<void(OpenFileDialog*)> drive) {
-        return host_->Run<OpenFileDialog>(dialog, std::move(drive));
-    }
-
-    std::unique_ptr<gui_test::DialogHost> host_;
 };
 
 MSGKEEPER_GUI_TEST_MAIN(OpenTest)

@@ -17,10 +17,12 @@ using namespace resources;
 namespace {
 
 struct FakeJob {
-    std::atomic<DWORD> done{0};
-    std::atomic<DWORD> total{0};
-    std::atomic<DWORD> current{0};
+    FakeJob(DWORD total, DWORD current, std::u16string result)
+        : total(total), current(current), result(std::move(result)) {}
+    std::atomic<DWORD> done{0}, total, current;
     std::u16string result;
+    gui_test::Box box;
+    QStringList shown; // what the dialog showed at each look, the last behind the box
 };
 
 // The counter's text and the bar's position, as "1 / 3 at 33".
@@ -29,9 +31,8 @@ QString Shown(const ProgressDialog* dialog) {
            QString(" at %1").arg(dialog->DlgItem<QProgressBar>(kIdcProgressBar)->value());
 }
 
-// Answers the result box, noting what the dialog behind it shows.
-void AnswerResultBox(const ProgressDialog* dialog, gui_test::Box& box, QString& behind) {
-    gui_test::AnswerBox(box, [dialog, &behind] { behind = Shown(dialog); });
+void AnswerResultBox(const ProgressDialog* dialog, FakeJob& job) {
+    gui_test::AnswerBox(job.box, [dialog, &job] { job.shown << Shown(dialog); });
 }
 
 } // namespace
@@ -44,40 +45,33 @@ private slots:
     // the job done shows the final counts, then the result, and ends the dialog.
     void ticksFollowTheCountersUntilTheResult() {
         gui_test::DialogHost host;
-        FakeJob job;
-        job.total = 3;
-        job.result = u"Restore Completed.";
-        QStringList shown;
-        gui_test::Box box;
-        QString behind;
-        bool timerRunning = false;
-        bool openAfterEscape = false;
+        FakeJob job(3, 0, u"Restore Completed.");
+        bool running = false;
         ProgressDialog dialog(job.done, job.total, job.current, job.result, -1);
         const int result = host.Run<ProgressDialog>(dialog, [&](ProgressDialog* d) {
-            shown << Shown(d);
-            timerRunning = d->HasTimer(ProgressDialog::kTimerId);
+            job.shown << Shown(d);
             QTest::keyClick(d, Qt::Key_Escape);
             d->close();
-            openAfterEscape = d->isVisible() && d->geometry() == host.owner.geometry();
+            running = d->isVisible() && d->geometry() == host.owner.geometry() &&
+                      d->HasTimer(ProgressDialog::kTimerId);
             for (const DWORD current : {1u, 2u}) {
                 job.current = current;
                 d->SendTimerMessage(ProgressDialog::kTimerId);
-                shown << Shown(d);
+                job.shown << Shown(d);
             }
             job.current = 3;
             job.done.store(1, std::memory_order_release);
-            AnswerResultBox(d, box, behind);
+            AnswerResultBox(d, job);
             d->SendTimerMessage(ProgressDialog::kTimerId);
         });
         QCOMPARE(result, 1);
-        QVERIFY(timerRunning);
-        QVERIFY(openAfterEscape);
-        QCOMPARE(shown, (QStringList{"0 /  0 at 0", "1 / 3 at 33", "2 / 3 at 66"}));
-        QCOMPARE(behind, QStringLiteral("3 / 3 at 100"));
-        QCOMPARE(box.count, 1);
-        QCOMPARE(box.text, QStringLiteral("Restore Completed."));
-        QCOMPARE(box.caption, QStringLiteral("Brennomatic Msg Keeper v3.1"));
-        QCOMPARE(box.icon, QMessageBox::Information);
+        QVERIFY(running);
+        QCOMPARE(job.shown,
+                 (QStringList{"0 /  0 at 0", "1 / 3 at 33", "2 / 3 at 66", "3 / 3 at 100"}));
+        QCOMPARE(job.box.count, 1);
+        QCOMPARE(job.box.text, QStringLiteral("Restore Completed."));
+        QCOMPARE(job.box.caption, QStringLiteral("Brennomatic Msg Keeper v3.1"));
+        QCOMPARE(job.box.icon, QMessageBox::Information);
         QVERIFY(!dialog.HasTimer(ProgressDialog::kTimerId));
     }
 
@@ -85,29 +79,19 @@ private slots:
     // the box, which announces a failure the same way as a success.
     void fastJobShowsItsFinalCountsBeforeTheBox() {
         gui_test::DialogHost host;
-        FakeJob job;
-        job.total = 2;
-        job.current = 2;
-        job.result = u"No.2:write sms error, folder is null.";
+        FakeJob job(2, 2, u"No.2:write sms error, folder is null.");
         job.done.store(1, std::memory_order_release);
-        QString beforeTick;
-        bool boxBeforeTick = true;
-        gui_test::Box box;
-        QString behind;
         ProgressDialog dialog(job.done, job.total, job.current, job.result, -1);
-        QCOMPARE(host.Run<ProgressDialog>(dialog,
-                                          [&](ProgressDialog* d) {
-                                              beforeTick = Shown(d);
-                                              boxBeforeTick = qobject_cast<QMessageBox*>(
-                                                  QApplication::activeModalWidget());
-                                              AnswerResultBox(d, box, behind);
-                                          }),
-                 1);
-        QCOMPARE(beforeTick, QStringLiteral("0 /  0 at 0"));
-        QVERIFY(!boxBeforeTick);
-        QCOMPARE(behind, QStringLiteral("2 / 2 at 100"));
-        QCOMPARE(box.text, QStringLiteral("No.2:write sms error, folder is null."));
-        QCOMPARE(box.icon, QMessageBox::Information);
+        const int result = host.Run<ProgressDialog>(dialog, [&](ProgressDialog* d) {
+            job.shown << Shown(d) + (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())
+                                         ? " under a box"
+                                         : "");
+            AnswerResultBox(d, job);
+        });
+        QCOMPARE(result, 1);
+        QCOMPARE(job.shown, (QStringList{"0 /  0 at 0", "2 / 2 at 100"}));
+        QCOMPARE(job.box.text, QStringLiteral("No.2:write sms error, folder is null."));
+        QCOMPARE(job.box.icon, QMessageBox::Information);
     }
 
     // The windows' front end shows the dialog over the main window and returns only after the
@@ -115,24 +99,17 @@ private slots:
     void frontEndReturnsAfterTheResult() {
         gui_test::DialogHost host;
         framework::AppModule().SetMainWindow(&host.owner);
-        FakeJob job;
-        job.total = 1;
-        job.current = 1;
-        job.result = u"Backup Completed.";
-        gui_test::Box box;
-        QString behind;
+        FakeJob job(1, 1, u"Backup Completed.");
         QWidget* owner = nullptr;
         gui_test::WhenModal<ProgressDialog>([&](ProgressDialog* dialog) {
             owner = dialog->parentWidget();
             job.done.store(1, std::memory_order_release);
-            AnswerResultBox(dialog, box, behind);
+            AnswerResultBox(dialog, job);
             dialog->SendTimerMessage(ProgressDialog::kTimerId);
         });
-        WindowFrontEnd frontEnd;
-        frontEnd.ShowProgress(JobProgress{job.done, job.total, job.current, job.result});
+        WindowFrontEnd().ShowProgress(JobProgress{job.done, job.total, job.current, job.result});
         framework::AppModule().SetMainWindow(nullptr);
-        QCOMPARE(box.count, 1);
-        QCOMPARE(behind, QStringLiteral("1 / 1 at 100"));
+        QCOMPARE(job.shown, QStringList{"1 / 1 at 100"});
         QCOMPARE(owner, &host.owner);
     }
 };

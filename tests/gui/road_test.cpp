@@ -16,20 +16,29 @@ using namespace resources;
 
 namespace {
 
-// Types the name into the Save-as dialog and saves in main memory's root, or opens the file
-// there; cancels either when cancel is set or the file is not listed.
-std::function<void(framework::Dialog*)> Choose(const QString& name, bool cancel = false) {
-    return [name, cancel](framework::Dialog* dialog) {
-        if (cancel) {
-            gui_test::PressSoftKey(dialog, 1);
-        } else if (dialog->GetDlgItem(kIdcSaveAsName) != nullptr) {
+// Clicks a button of the main view, answering the file dialog: saves as name in main memory's
+// root, or opens name.usms there; cancels either when cancel is set or the file is not listed.
+// Notes what the dialogs offered: the types, the proposed name, the files.
+gui_test::CommandSeen Press(int button, const QString& name, QStringList& offered,
+                            bool cancel = false) {
+    gui_test::CommandWatcher watcher([&offered, name, cancel](framework::Dialog* dialog) mutable {
+        if (auto* edit = dialog->DlgItem<QLineEdit>(kIdcSaveAsName)) {
+            offered << gui_test::Entries(dialog, kIdcSaveAsType) << edit->text();
             gui_test::TypeName(dialog, kIdcSaveAsName, name);
-            gui_test::PressSoftKey(dialog, 0);
         } else {
-            const bool listed = gui_test::ClickListEntry(dialog, kIdcOpenFile, name + ".usms");
-            gui_test::PressSoftKey(dialog, listed ? 0 : 1);
+            offered << gui_test::Entries(dialog, kIdcOpenFile);
+            cancel = cancel || !gui_test::ClickListEntry(dialog, kIdcOpenFile, name + ".usms");
         }
-    };
+        gui_test::PressSoftKey(dialog, cancel ? 1 : 0);
+    });
+    auto* frame = dynamic_cast<MainFrame*>(framework::AppModule().MainWindow());
+    QTest::mouseClick(frame->View()->GetDlgItem(button), Qt::LeftButton);
+    // The command has run when the click returns.
+    [&] {
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->Busy() && QApplication::activeModalWidget() == nullptr,
+                                 30000);
+    }();
+    return watcher.seen;
 }
 
 QStringList FilesInMyDocuments() {
@@ -66,30 +75,19 @@ private slots:
     void buttonsEndInTheirResultBoxes() {
         std::string reason;
         QVERIFY2(AddDemoMessages(reason), reason.c_str());
-        QStringList types;
-        QString proposed;
-        {
-            gui_test::CommandWatcher watcher([&](framework::Dialog* dialog) {
-                types = gui_test::Entries(dialog, kIdcSaveAsType);
-                proposed = dialog->DlgItem<QLineEdit>(kIdcSaveAsName)->text();
-                Choose("road")(dialog);
-            });
-            Press(kIdcBackupButton);
-            QCOMPARE(watcher.FileDialogs(), 1);
-            QVERIFY(watcher.ProgressDialogs() >= 1);
-            QCOMPARE(watcher.Boxes(), QStringList{"Backup Completed."});
-        }
-        QCOMPARE(types, QStringList{"Unicode SMS Manager File(*.usms)"});
-        QVERIFY2(QRegularExpression("^Msgkeeper_[0-9]{7,12}$").match(proposed).hasMatch(),
-                 qPrintable(proposed));
+        QStringList offered;
+        const gui_test::CommandSeen backup = Press(kIdcBackupButton, "road", offered);
+        QCOMPARE(backup.boxes, QStringList{"Backup Completed."});
+        QVERIFY(backup.fileDialogs == 1 && backup.progressDialogs == 1);
+        QCOMPARE(offered.value(0), QString("Unicode SMS Manager File(*.usms)"));
+        QVERIFY2(QRegularExpression("^Msgkeeper_[0-9]{7,12}$").match(offered.value(1)).hasMatch(),
+                 qPrintable(offered.value(1)));
         QCOMPARE(FilesInMyDocuments(), QStringList{"road.usms"});
         QVERIFY(std::filesystem::file_size(gui_test::HostPath(u"\\My Documents\\road.usms")) > 0);
 
-        gui_test::CommandWatcher watcher(Choose("road"));
-        Press(kIdcRestoreButton);
-        QCOMPARE(watcher.FileDialogs(), 1);
-        QVERIFY(watcher.ProgressDialogs() >= 1);
-        QCOMPARE(watcher.Boxes(), QStringList{"Restore Completed."});
+        const gui_test::CommandSeen restore = Press(kIdcRestoreButton, "road", offered);
+        QCOMPARE(restore.boxes, QStringList{"Restore Completed."});
+        QVERIFY(restore.fileDialogs == 1 && restore.progressDialogs == 1);
     }
 
     // A cancelled file dialog starts no job; a handset without the store named "SMS" says so
@@ -112,24 +110,17 @@ private slots:
         if (!cancel) {
             QVERIFY(mapi_admin::RemoveStore(mapi_admin::FindStore(u"SMS")));
         }
-        gui_test::MakeDeviceFile(u"\\My Documents\\old.usms"); // not a valid backup
-        gui_test::CommandWatcher watcher(Choose("old", cancel));
-        Press(button);
-        QCOMPARE(watcher.FileDialogs(), 1);
-        QCOMPARE(watcher.ProgressDialogs() > 0, !cancel);
-        QCOMPARE(watcher.Boxes(), boxes);
+        gui_test::MakeFiles({u"\\My Documents\\old.usms"}); // empty: not a valid backup
+        QStringList offered;
+        const gui_test::CommandSeen watcher = Press(button, "old", offered, cancel);
+        QCOMPARE(watcher.fileDialogs, 1);
+        QCOMPARE(watcher.progressDialogs, cancel ? 0 : 1);
+        QCOMPARE(watcher.boxes, boxes);
         QCOMPARE(FilesInMyDocuments(), QStringList{"old.usms"});
         QCOMPARE(std::filesystem::file_size(gui_test::HostPath(u"\\My Documents\\old.usms")), 0u);
     }
 
 private:
-    // Clicks a button of the main view; the command has run when the click returns.
-    void Press(int button) {
-        QTest::mouseClick(frame_->View()->GetDlgItem(button), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!frame_->Busy() && QApplication::activeModalWidget() == nullptr,
-                                 30000);
-    }
-
     std::unique_ptr<TempDevice> device_;
     std::unique_ptr<MainFrame> frame_;
 };

@@ -51,33 +51,24 @@ class SettingsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { host_ = std::make_unique<gui_test::DialogHost>(); }
-    void cleanup() { host_.reset(); }
-
-    // Each folder alone, so that a box showing another folder's flag is caught; Save writes
-    // the boxes as clicked, Cancel writes nothing, and reading never rewrites the file.
+    // Each folder alone, so that a box showing another folder's flag is caught; the boxes
+    // clicked are toggled; Save (key 0) writes them, Cancel writes nothing, reading never does.
     void boxesFollowTheFileAndSaveWritesThem_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QList<int>>("clicks");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("written");
-        QTest::newRow("Draft") << "10000"
-                               << "10000" << QList<int>{kIdcDraft, kIdcInbox} << 0 << "01000";
-        QTest::newRow("Inbox") << "01000"
-                               << "01000" << QList<int>{kIdcOutbox} << 0 << "01100";
-        QTest::newRow("Outbox") << "00100"
-                                << "00100" << QList<int>{kIdcSent} << 0 << "00110";
-        QTest::newRow("Sent") << "00010"
-                              << "00010" << QList<int>{kIdcDeleted} << 0 << "00011";
-        QTest::newRow("Deleted") << "00001"
-                                 << "00001" << QList<int>{kIdcDeleted} << 0 << "00000";
-        QTest::newRow("Cancel") << "01010"
-                                << "01010" << QList<int>{kIdcDraft} << 1 << "01010";
-        QTest::newRow("short, other byte") << "0F0"
-                                           << "01011" << QList<int>{} << 1 << "0F0";
-        QTest::newRow("no file") << ""
-                                 << "11111" << QList<int>{} << 1 << "11111";
+        // clang-format off
+        QTest::newRow("Draft") << "10000" << "10000" << QList<int>{kIdcDraft, kIdcInbox} << 0 << "01000";
+        QTest::newRow("Inbox") << "01000" << "01000" << QList<int>{kIdcOutbox} << 0 << "01100";
+        QTest::newRow("Outbox") << "00100" << "00100" << QList<int>{kIdcSent} << 0 << "00110";
+        QTest::newRow("Sent") << "00010" << "00010" << QList<int>{kIdcDeleted} << 0 << "00011";
+        QTest::newRow("Deleted") << "00001" << "00001" << QList<int>{kIdcDeleted} << 0 << "00000";
+        QTest::newRow("Cancel") << "01010" << "01010" << QList<int>{kIdcDraft} << 1 << "01010";
+        QTest::newRow("short, other byte") << "0F0" << "01011" << QList<int>{} << 1 << "0F0";
+        QTest::newRow("no file") << "" << "11111" << QList<int>{} << 1 << "11111";
+        // clang-format on
     }
 
     void boxesFollowTheFileAndSaveWritesThem() {
@@ -86,45 +77,40 @@ private slots:
         QFETCH(QList<int>, clicks);
         QFETCH(int, key);
         QFETCH(QString, written);
+        gui_test::DialogHost host;
         if (!file.isEmpty()) {
             WriteHostFile(SettingsFile(), Bytes(file));
         }
-        QString states;
-        QRect geometry;
-        QString keys;
+        QStringList seen;
         FolderSettingsDialog dialog;
-        const int result = host_->Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
-            states = CheckStates(d);
-            geometry = d->geometry();
-            keys = d->MenuBar()->Key(0)->text() + "|" + d->MenuBar()->Key(1)->text();
+        const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
+            seen << CheckStates(d) << gui_test::SoftKeys(d);
+            seen << (d->geometry() == host.owner.geometry() ? "covers" : "does not cover");
             for (const int id : clicks) {
                 Click(d->GetDlgItem(id));
             }
             Click(d->MenuBar()->Key(key));
         });
         QCOMPARE(result, key == 0 ? 1 : 2);
-        QCOMPARE(states, shown);
+        QCOMPARE(seen, (QStringList{shown, "Save|Cancel", "covers"}));
         QCOMPARE(ReadHostFile(SettingsFile()), Bytes(written));
-        QCOMPARE(geometry, host_->owner.geometry());
-        QCOMPARE(keys, QStringLiteral("Save|Cancel"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Dialog"));
         QCOMPARE(dialog.DlgItem<QLabel>(kIdcSelectFolders)->text(), "Select folders:");
     }
 
     void failingSaveShowsTheErrorAndStays() {
+        gui_test::DialogHost host;
         WriteHostFile(SettingsFile(), Bytes("11111"));
         const faults::FileFaultGuard disarm;
         gui_test::Box box;
-        bool openAfterBox = false;
-        QString statesAfterBox;
+        QString afterBox;
         FolderSettingsDialog dialog;
-        const int result = host_->Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
+        const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
             Click(d->GetDlgItem(kIdcOutbox));
             faults::ArmFileFault(faults::FileOp::Create, 1, ERROR_ACCESS_DENIED);
             gui_test::AnswerBox(box);
             Click(d->MenuBar()->Key(0));
-            openAfterBox = d->isVisible();
-            statesAfterBox = CheckStates(d);
+            afterBox = CheckStates(d) + (d->isVisible() ? " shown" : " gone");
             Click(d->MenuBar()->Key(0)); // the fault is spent: this one succeeds
         });
         QCOMPARE(result, 1);
@@ -132,13 +118,9 @@ private slots:
         QCOMPARE(box.text, QStringLiteral("Access is denied."));
         QCOMPARE(box.caption, QStringLiteral("Brennomatic Msg Keeper v3.1"));
         QCOMPARE(box.icon, QMessageBox::Critical);
-        QVERIFY(openAfterBox);
-        QCOMPARE(statesAfterBox, QStringLiteral("11011"));
+        QCOMPARE(afterBox, QStringLiteral("11011 shown"));
         QCOMPARE(ReadHostFile(SettingsFile()), Bytes("11011"));
     }
-
-private:
-    std::unique_ptr<gui_test::DialogHost> host_;
 };
 
 MSGKEEPER_GUI_TEST_MAIN(SettingsTest)
