@@ -7,12 +7,9 @@
 #include "app/windows/main_view.h"
 #include "app/windows/progress_dialog.h"
 #include "devkit/mapi_admin.h"
-#include "framework/menu_bar.h"
 #include "framework/module.h"
-#include "resources/resource_ids.h"
 
 #include <QMenu>
-#include <QPushButton>
 
 using namespace resources;
 
@@ -80,78 +77,57 @@ private slots:
     // The file starts with start (no CSV file has a byte-order mark) and holds the body as
     // given; only CSV rows hold quoted fields between commas; only backups hold the message
     // class, as a line (ANSI) or as text (Unicode).
-    void backupCommandsWriteTheirFormat_data() {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QByteArray>("start");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("csv");
-        QTest::addColumn<QByteArray>("messageClass");
-        const QString text = "Text File(.txt file)|", csv = "CSV File(.csv file)|";
-        const QString txt = "Text File(*.txt)|*.txt", csvs = "CSV File(*.csv)|*.csv";
+    void backupCommandsWriteTheirFormat() {
+        struct Case {
+            QString entry, type;
+            QByteArray start, body;
+            bool csv;
+            QByteArray messageClass;
+        };
+        const QString txt = "Text File(.txt file)|", csv = "CSV File(.csv file)|";
         const QByteArray none, utf8Bom("\xef\xbb\xbf"), utf16Bom("\xff\xfe");
         // clang-format off
-        QTest::newRow("SMS") << "SMS File(.sms file)" << "SMS Manager File(*.sms)|*.sms" << none << kAnsi << false << kClassLine;
-        QTest::newRow("Unicode SMS") << "Unicode SMS File(.usms file)" << "Unicode SMS Manager File(*.usms)|*.usms" << none << kUtf16 << false << kClassUtf16;
-        QTest::newRow("Text ANSI") << text + "ANSI Encoding" << txt << none << kAnsi << false << none;
-        QTest::newRow("Text UTF8") << text + "UTF8 Encoding" << txt << utf8Bom << kUtf8 << false << none;
-        QTest::newRow("Text Unicode") << text + "Unicode Encoding" << txt << utf16Bom << kUtf16 << false << none;
-        QTest::newRow("CSV ANSI") << csv + "ANSI Encoding" << csvs << none << kAnsi << true << none;
-        QTest::newRow("CSV UTF8") << csv + "UTF8 Encoding" << csvs << none << kUtf8 << true << none;
+        const Case cases[] = {
+            {"SMS File(.sms file)", "SMS Manager File(*.sms)", none, kAnsi, false, kClassLine},
+            {"Unicode SMS File(.usms file)", "Unicode SMS Manager File(*.usms)", none, kUtf16, false, kClassUtf16},
+            {txt + "ANSI Encoding", "Text File(*.txt)", none, kAnsi, false, none},
+            {txt + "UTF8 Encoding", "Text File(*.txt)", utf8Bom, kUtf8, false, none},
+            {txt + "Unicode Encoding", "Text File(*.txt)", utf16Bom, kUtf16, false, none},
+            {csv + "ANSI Encoding", "CSV File(*.csv)", none, kAnsi, true, none},
+            {csv + "UTF8 Encoding", "CSV File(*.csv)", none, kUtf8, true, none}};
         // clang-format on
-    }
-
-    void backupCommandsWriteTheirFormat() {
-        QFETCH(QString, entry);
-        QFETCH(QString, type);
-        QFETCH(QByteArray, start);
-        QFETCH(QByteArray, body);
-        QFETCH(bool, csv);
-        QFETCH(QByteArray, messageClass);
-        QCOMPARE(RunCommand(QStringList{"Backup SMS"} + entry.split('|')),
-                 QStringList{"Backup Completed."});
-        // The Save-as dialog offers the command's one type, whose extension the file has.
-        QCOMPARE(offered_, type.section('|', 0, 0));
-        const QByteArray bytes = QByteArray::fromStdString(ReadHostFile(
-            gui_test::HostPath(u"\\My Documents\\out" + type.section('*', -1).toStdU16String())));
-        QVERIFY(bytes.startsWith(start));
-        QVERIFY(bytes.contains(body));
-        QCOMPARE(bytes.contains("\",\""), csv);
-        if (messageClass.isEmpty()) {
-            QVERIFY(!bytes.contains(kClassLine) && !bytes.contains(kClassUtf16));
-        } else {
-            QVERIFY(bytes.contains(messageClass));
+        for (const Case& c : cases) {
+            QCOMPARE(RunCommand(QStringList{"Backup SMS"} + c.entry.split('|')),
+                     QStringList{"Backup Completed."});
+            // The Save-as dialog offers the command's one type, whose extension the file has.
+            QCOMPARE(offered_, c.type);
+            const QString extension = c.type.section('*', 1).chopped(1);
+            const QByteArray bytes = QByteArray::fromStdString(ReadHostFile(
+                gui_test::HostPath(u"\\My Documents\\out" + extension.toStdU16String())));
+            QVERIFY2(bytes.startsWith(c.start) && bytes.contains(c.body), qPrintable(c.entry));
+            QCOMPARE(bytes.contains("\",\""), c.csv);
+            QCOMPARE(bytes.contains(kClassLine) || bytes.contains(kClassUtf16),
+                     !c.messageClass.isEmpty());
+            QVERIFY(bytes.contains(c.messageClass));
         }
     }
 
     // Both restore entries read Unicode backups, and only those are offered.
-    void restoreCommandsReadUnicodeBackups_data() {
-        QTest::addColumn<QString>("entry");
-        QTest::newRow("SMS") << "SMS File(.sms file)";
-        QTest::newRow("Unicode SMS") << "Unicode SMS File(.usms file)";
-    }
-
     void restoreCommandsReadUnicodeBackups() {
-        QFETCH(QString, entry);
-        QCOMPARE(RunCommand({"Backup SMS", "Unicode SMS File(.usms file)"}),
-                 QStringList{"Backup Completed."});
         gui_test::MakeFiles({u"\\My Documents\\ansi.sms"});
-        mapi_admin::CreateDeviceStore(); // an empty store
-        QCOMPARE(mapi_admin::AllMessageCount(Inbox()), 0);
-        QCOMPARE(RunCommand({"Restore SMS", entry}), QStringList{"Restore Completed."});
-        QCOMPARE(offered_, QString("out.usms"));
-        QCOMPARE(mapi_admin::AllMessageCount(Inbox()), 2);
+        for (const QString entry : {"SMS File(.sms file)", "Unicode SMS File(.usms file)"}) {
+            QCOMPARE(RunCommand({"Backup SMS", "Unicode SMS File(.usms file)"}),
+                     QStringList{"Backup Completed."});
+            mapi_admin::CreateDeviceStore(); // an empty store
+            QCOMPARE(RunCommand({"Restore SMS", entry}), QStringList{"Restore Completed."});
+            QCOMPARE(offered_, QString("out.usms"));
+            QCOMPARE(mapi_admin::AllMessageCount(Inbox()), 2);
+        }
     }
 
     void settingsEntryRunsTheSettingsDialog() {
-        bool shown = false;
-        gui_test::WhenModal<FolderSettingsDialog>([&](FolderSettingsDialog* dialog) {
-            shown = dialog->parentWidget() == frame_.get();
-            QTest::mouseClick(dialog->MenuBar()->Key(1), Qt::LeftButton);
-        });
-        ChooseFromMenu(*frame_, {"Settings"});
-        QTRY_VERIFY(shown);
-        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+        QCOMPARE(RunCommand({"Settings"}), QStringList());
+        QCOMPARE(offered_, QString("settings over the frame"));
     }
 
     // Buttons, soft keys, accelerators and commands sent while a job runs start nothing.
@@ -172,21 +148,24 @@ private slots:
     }
 
 private:
-    // Chooses the menu entries, answers the file dialog (saves as "out" in main memory's root,
-    // or opens out.usms there) and the result box; returns the boxes' texts once the command
-    // has finished, noting the types or files that the dialog offered.
+    // Chooses the menu entries and answers the dialog: saves as "out" in main memory's root,
+    // opens out.usms there, or cancels the settings; notes what it offered. Returns the boxes'
+    // texts once the command has finished.
     QStringList RunCommand(const QStringList& path) {
         offered_.clear();
         gui_test::CommandWatcher watcher([this](framework::Dialog* dialog) {
-            if (dialog->GetDlgItem(kIdcSaveAsType) != nullptr) {
+            bool cancel = false;
+            if (dynamic_cast<FolderSettingsDialog*>(dialog) != nullptr) {
+                offered_ = dialog->parentWidget() == frame_.get() ? "settings over the frame" : "";
+                cancel = true;
+            } else if (dialog->GetDlgItem(kIdcSaveAsType) != nullptr) {
                 offered_ = gui_test::Entries(dialog, kIdcSaveAsType);
                 gui_test::TypeName(dialog, kIdcSaveAsName, "out");
-                gui_test::PressSoftKey(dialog, 0);
             } else {
                 offered_ = gui_test::Entries(dialog, kIdcOpenFile);
-                const bool listed = gui_test::ClickListEntry(dialog, kIdcOpenFile, "out.usms");
-                gui_test::PressSoftKey(dialog, listed ? 0 : 1);
+                cancel = !gui_test::ClickListEntry(dialog, kIdcOpenFile, "out.usms");
             }
+            gui_test::PressSoftKey(dialog, cancel ? 1 : 0);
         });
         ChooseFromMenu(*frame_, path);
         // A menu command arrives posted; it has run once its file was chosen and nothing

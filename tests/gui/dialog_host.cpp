@@ -1,16 +1,19 @@
 #include "dialog_host.h"
 
 #include "app/windows/progress_dialog.h"
-#include "framework/menu_bar.h"
 #include "platform/device.h"
 #include "platform/registry.h"
 #include "platform/unique_handle.h"
 
+#include "framework/drop_down_list.h"
+
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
+#include <QScrollBar>
 
 namespace gui_test {
 
@@ -82,6 +85,68 @@ QString Chosen(const framework::Dialog* dialog, int comboId) {
 
 QString QText(const std::u16string& text) {
     return QString::fromStdU16String(text);
+}
+
+namespace {
+
+// A text shown whole, or elided in the middle so that its start and at least keptEnd of its
+// last characters stay.
+bool WholeOrMiddleElided(const QString& shown, const QString& text, int keptEnd) {
+    const qsizetype cut = shown.indexOf(QChar(0x2026));
+    return shown == text ||
+           (cut > 0 && text.startsWith(shown.left(cut)) && shown.size() - cut - 1 >= keptEnd &&
+            text.endsWith(shown.mid(cut + 1)));
+}
+
+void CheckText(const QWidget* control) {
+    const QString name = control->objectName();
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        const QFontMetrics metrics(label->font());
+        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width() &&
+                     metrics.height() <= label->height(),
+                 qPrintable(label->text()));
+    } else if (const auto* box = qobject_cast<const QCheckBox*>(control)) {
+        QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
+    } else if (const auto* combo = dynamic_cast<const framework::DropDownList*>(control)) {
+        QVERIFY2(WholeOrMiddleElided(combo->ShownText(), combo->currentText(), 6),
+                 qPrintable(combo->ShownText()));
+    } else if (const auto* list = qobject_cast<const QListWidget*>(control)) {
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        const QFontMetrics metrics(list->font());
+        for (int i = 0; i < list->count(); ++i) {
+            const QRect place = list->visualItemRect(list->item(i));
+            QVERIFY2(place.left() >= 0 && place.right() < list->viewport()->width(),
+                     qPrintable(name));
+            const QString text = list->item(i)->text();
+            const QString shown = metrics.elidedText(text, list->textElideMode(), place.width());
+            QVERIFY2(WholeOrMiddleElided(shown, text, 5), qPrintable(shown));
+        }
+    }
+}
+
+} // namespace
+
+// The template's controls of a window: inside it, clear of its soft keys and of each other,
+// showing their texts.
+void CheckControls(const QWidget* window, const QWidget* softKeys) {
+    QList<const QWidget*> controls;
+    for (const QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->objectName().startsWith("control") && child->isVisible()) {
+            controls << child;
+        }
+    }
+    QVERIFY(controls.size() >= 4);
+    for (const QWidget* control : controls) {
+        const QString name = control->objectName();
+        QVERIFY2(window->rect().contains(control->geometry()), qPrintable(name + " outside"));
+        QVERIFY2(softKeys == nullptr || !control->geometry().intersects(softKeys->geometry()),
+                 qPrintable(name + " under the soft keys"));
+        for (const QWidget* other : controls) {
+            QVERIFY2(other == control || !control->geometry().intersects(other->geometry()),
+                     qPrintable(name + " overlaps " + other->objectName()));
+        }
+        CheckText(control);
+    }
 }
 
 std::filesystem::path HostPath(const std::u16string& devicePath) {

@@ -4,11 +4,15 @@
 
 #include "app/windows/app_main.h"
 #include "framework/dialog.h"
+#include "framework/menu_bar.h"
+#include "resources/resource_ids.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -77,6 +81,10 @@ QString SoftKeys(const framework::Dialog* dialog);
 QString Entries(const framework::Dialog* dialog, int id);
 QString Chosen(const framework::Dialog* dialog, int comboId);
 QString QText(const std::u16string& text);
+
+// The template's controls of a window lie inside it, clear of its soft keys and of each other,
+// and show their texts whole in their real fonts, or elided in the middle keeping their ends.
+void CheckControls(const QWidget* window, const QWidget* softKeys);
 
 std::filesystem::path HostPath(const std::u16string& devicePath);
 // Empty files, or folders for paths that end in a backslash.

@@ -3,9 +3,7 @@
 #include "dialog_host.h"
 
 #include "dialogs/open_file_dialog.h"
-#include "framework/menu_bar.h"
 #include "framework/screen.h"
-#include "resources/resource_ids.h"
 
 #include <QListWidget>
 
@@ -82,100 +80,89 @@ private slots:
     // Done with no file chosen shows the box and stays: after the list merely got focus, which
     // makes its first row current without choosing it, or on a card that is not there, which
     // lists nothing, not even a file chosen before; a chosen row then opens.
-    void doneWithoutAChosenFile_data() {
-        QTest::addColumn<QString>("location");
-        QTest::addColumn<bool>("named");
-        QTest::addColumn<QString>("lists");
-        QTest::addColumn<QString>("path");
-        // clang-format off
-        QTest::newRow("focus only") << "Main memory" << false << "|Backups at : a.usms|b.usms at 0" << "\\My Documents\\b.usms";
-        QTest::newRow("card folder missing") << "Storage Card" << true << " at :  at -1" << "";
-        QTest::newRow("no registry value") << "Storage Card" << false << " at :  at -1" << ""; // the handset's root is no card
-        // clang-format on
-    }
-
     void doneWithoutAChosenFile() {
-        QFETCH(QString, location);
-        QFETCH(bool, named);
-        QFETCH(QString, lists);
-        QFETCH(QString, path);
-        gui_test::DialogHost host;
-        if (named) {
-            gui_test::SetCardFolder(u"Storage Card");
-        }
-        gui_test::MakeFiles(
-            {u"\\My Documents\\Backups\\", u"\\My Documents\\a.usms", u"\\My Documents\\b.usms"});
-        QString shown;
-        gui_test::Box box;
-        const Opened opened = RunOpen(host, [&](OpenFileDialog* d) {
-            auto* list = d->DlgItem<QListWidget>(kIdcOpenFile);
-            if (location != "Main memory") {
-                gui_test::ClickListEntry(d, kIdcOpenFile, "a.usms");
+        struct Case {
+            QString location;
+            bool named;
+            QString lists, path;
+        };
+        const Case cases[] = {
+            {"Main memory", false, "|Backups at : a.usms|b.usms at 0", "\\My Documents\\b.usms"},
+            {"Storage Card", true, " at :  at -1", ""},
+            {"Storage Card", false, " at :  at -1", ""}}; // the handset's root is no card
+        for (const Case& c : cases) {
+            gui_test::DialogHost host;
+            if (c.named) {
+                gui_test::SetCardFolder(u"Storage Card");
             }
-            gui_test::ChooseEntry(d, kIdcOpenLocation, location);
-            QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
-            QApplication::sendEvent(list, &focus);
-            shown = Lists(d) + QString(" at %1").arg(list->currentRow());
-            gui_test::AnswerBox(box);
-            gui_test::PressSoftKey(d, 0);
-            QTest::keyClick(list, Qt::Key_Down); // chooses the second row, when there is one
-            gui_test::PressSoftKey(d, d->isVisible() && list->count() > 0 ? 0 : 1);
-        });
-        QCOMPARE(shown, lists);
-        QCOMPARE(box.count, 1);
-        QCOMPARE(box.text, QString("This file cannot be used."));
-        QCOMPARE(box.caption, QString());
-        QCOMPARE(opened.result, path.isEmpty() ? 2 : 1);
-        QCOMPARE(opened.path, path);
+            gui_test::MakeFiles({u"\\My Documents\\Backups\\", u"\\My Documents\\a.usms",
+                                 u"\\My Documents\\b.usms"});
+            QString shown;
+            gui_test::Box box;
+            const Opened opened = RunOpen(host, [&](OpenFileDialog* d) {
+                auto* list = d->DlgItem<QListWidget>(kIdcOpenFile);
+                if (c.named) {
+                    gui_test::ClickListEntry(d, kIdcOpenFile, "a.usms");
+                }
+                gui_test::ChooseEntry(d, kIdcOpenLocation, c.location);
+                QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+                QApplication::sendEvent(list, &focus);
+                shown = Lists(d) + QString(" at %1").arg(list->currentRow());
+                gui_test::AnswerBox(box);
+                gui_test::PressSoftKey(d, 0);
+                QTest::keyClick(list, Qt::Key_Down); // chooses the second row, if there is one
+                gui_test::PressSoftKey(d, d->isVisible() && list->count() > 0 ? 0 : 1);
+            });
+            QCOMPARE(shown, c.lists);
+            QCOMPARE(box.count, 1);
+            QCOMPARE(box.text, QString("This file cannot be used."));
+            QCOMPARE(box.caption, QString());
+            QCOMPARE(opened.result, c.path.isEmpty() ? 2 : 1);
+            QCOMPARE(opened.path, c.path);
+        }
     }
 
     // A hidden folder is no folder but may be a file; a plain folder matching the pattern is a
-    // folder only; a file matching two patterns is listed twice.
+    // folder only; a file matching two patterns is listed twice; long names keep their ends.
     void entriesByAttributeAndPattern() {
         gui_test::DialogHost host;
         gui_test::MakeFiles({u"\\My Documents\\.old\\", u"\\My Documents\\.x.usms\\",
                              u"\\My Documents\\Plain.usms\\", u"\\My Documents\\Shown\\",
                              u"\\My Documents\\.y.usms", u"\\My Documents\\a.usms",
-                             u"\\My Documents\\ab.txt"});
+                             u"\\My Documents\\ab.txt",
+                             u"\\My Documents\\Msgkeeper_200935140712345678.usms"});
         QString atStart;
-        const Opened opened = RunOpen(
-            host,
-            [&](OpenFileDialog* d) {
-                atStart = Lists(d);
-                OpenOrCancel(d, "ab.txt");
-            },
-            u"*.usms|a*");
-        QCOMPARE(atStart, QString("|Plain.usms|Shown at : .x.usms|.y.usms|a.usms|a.usms|ab.txt"));
+        const auto look = [&](OpenFileDialog* d) {
+            atStart = Lists(d);
+            gui_test::CheckControls(d, d->MenuBar());
+            OpenOrCancel(d, "ab.txt");
+        };
+        const Opened opened = RunOpen(host, look, u"*.usms|a*");
+        QCOMPARE(atStart, QString("|Plain.usms|Shown at : .x.usms|.y.usms|"
+                                  "Msgkeeper_200935140712345678.usms|a.usms|a.usms|ab.txt"));
         QCOMPARE(opened.path, QString("\\My Documents\\ab.txt"));
     }
 
     // The file list reaches down to a margin above the soft keys, but keeps a least height.
-    void fileListFollowsTheHeight_data() {
-        QTest::addColumn<QSize>("screen");
-        QTest::addColumn<int>("clientHeight");
-        QTest::addColumn<int>("listHeight");
-        QTest::newRow("480 x 640") << QSize(480, 640) << 500 << 360;
-        QTest::newRow("480 x 640, too short") << QSize(480, 640) << 150 << 40;
-        QTest::newRow("240 x 320") << QSize(240, 320) << 300 << 170;
-        QTest::newRow("240 x 320, too short") << QSize(240, 320) << 100 << 20;
-    }
-
     void fileListFollowsTheHeight() {
-        QFETCH(QSize, screen);
-        QFETCH(int, clientHeight);
-        QFETCH(int, listHeight);
-        const framework::ScopedScreenSize size(screen);
-        gui_test::DialogHost host;
-        QRect place;
-        RunOpen(host, [&](OpenFileDialog* d) {
-            QWidget* list = d->GetDlgItem(kIdcOpenFile);
-            list->move(list->x(), 120);
-            d->resize(d->width(), clientHeight + framework::SoftKeyBar::Height());
-            place = list->geometry();
-            gui_test::PressSoftKey(d, 1);
-        });
-        QCOMPARE(place.top(), 120);
-        QCOMPARE(place.height(), listHeight);
+        const std::tuple<QSize, int, int> cases[] = {{QSize(480, 640), 500, 360},
+                                                     {QSize(480, 640), 150, 40},
+                                                     {QSize(240, 320), 300, 170},
+                                                     {QSize(240, 320), 100, 20}};
+        for (const auto& [screen, clientHeight, listHeight] : cases) {
+            const framework::ScopedScreenSize size(screen);
+            gui_test::DialogHost host;
+            QRect place;
+            RunOpen(host, [&](OpenFileDialog* d) {
+                QWidget* list = d->GetDlgItem(kIdcOpenFile);
+                list->move(list->x(), 120);
+                d->resize(d->width(), clientHeight + framework::SoftKeyBar::Height());
+                place = list->geometry();
+                gui_test::PressSoftKey(d, 1);
+            });
+            QCOMPARE(place.top(), 120);
+            QCOMPARE(place.height(), listHeight);
+        }
     }
 };
 

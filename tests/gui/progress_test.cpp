@@ -3,9 +3,6 @@
 #include "dialog_host.h"
 
 #include "app/windows/progress_dialog.h"
-#include "app/windows/window_front_end.h"
-#include "framework/module.h"
-#include "resources/resource_ids.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -50,6 +47,7 @@ private slots:
         ProgressDialog dialog(job.done, job.total, job.current, job.result, -1);
         const int result = host.Run<ProgressDialog>(dialog, [&](ProgressDialog* d) {
             job.shown << Shown(d);
+            gui_test::CheckControls(d, nullptr);
             QTest::keyClick(d, Qt::Key_Escape);
             d->close();
             running = d->isVisible() && d->geometry() == host.owner.geometry() &&
@@ -92,25 +90,6 @@ private slots:
         QCOMPARE(job.shown, (QStringList{"0 /  0 at 0", "2 / 2 at 100"}));
         QCOMPARE(job.box.text, QStringLiteral("No.2:write sms error, folder is null."));
         QCOMPARE(job.box.icon, QMessageBox::Information);
-    }
-
-    // The windows' front end shows the dialog over the main window and returns only after the
-    // result was acknowledged.
-    void frontEndReturnsAfterTheResult() {
-        gui_test::DialogHost host;
-        framework::AppModule().SetMainWindow(&host.owner);
-        FakeJob job(1, 1, u"Backup Completed.");
-        QWidget* owner = nullptr;
-        gui_test::WhenModal<ProgressDialog>([&](ProgressDialog* dialog) {
-            owner = dialog->parentWidget();
-            job.done.store(1, std::memory_order_release);
-            AnswerResultBox(dialog, job);
-            dialog->SendTimerMessage(ProgressDialog::kTimerId);
-        });
-        WindowFrontEnd().ShowProgress(JobProgress{job.done, job.total, job.current, job.result});
-        framework::AppModule().SetMainWindow(nullptr);
-        QCOMPARE(job.shown, QStringList{"1 / 1 at 100"});
-        QCOMPARE(owner, &host.owner);
     }
 };
 

@@ -7,9 +7,7 @@
 #include "devkit/demo_data.h"
 #include "devkit/mapi_admin.h"
 #include "framework/module.h"
-#include "resources/resource_ids.h"
 
-#include <QLineEdit>
 #include <QRegularExpression>
 
 using namespace resources;

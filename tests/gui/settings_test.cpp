@@ -4,14 +4,11 @@
 
 #include "app/folder_selection.h"
 #include "app/windows/folder_settings_dialog.h"
-#include "framework/menu_bar.h"
 #include "platform/errors.h"
 #include "platform/faults.h"
-#include "resources/resource_ids.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QPushButton>
 
 using namespace resources;
 
@@ -86,6 +83,7 @@ private slots:
         const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
             seen << CheckStates(d) << gui_test::SoftKeys(d);
             seen << (d->geometry() == host.owner.geometry() ? "covers" : "does not cover");
+            gui_test::CheckControls(d, d->MenuBar());
             for (const int id : clicks) {
                 Click(d->GetDlgItem(id));
             }

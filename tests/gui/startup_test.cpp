@@ -4,11 +4,9 @@
 #include "app/windows/main_frame.h"
 #include "app/windows/main_view.h"
 #include "framework/frame_window.h"
-#include "framework/menu_bar.h"
-#include "resources/resource_ids.h"
+#include "framework/screen.h"
 
 #include <QMenu>
-#include <QPushButton>
 
 namespace {
 
@@ -55,7 +53,25 @@ private slots:
         menu->close();
     }
 
-    // The accelerators without a command do nothing; each way out ends with exit code 1.
+    // The main view at both scales, and laid out anew in a wider window, title centred.
+    void mainViewFits() {
+        const TempDevice device;
+        for (const QSize screen : {QSize(240, 320), QSize(480, 640)}) {
+            const framework::ScopedScreenSize size(screen);
+            MainFrame frame;
+            QVERIFY(frame.CreateEx(u"Brennomatic Msg Keeper v3.1"));
+            frame.show();
+            for (const int width : {screen.width(), screen.width() + 60}) {
+                frame.resize(width, screen.height());
+                gui_test::CheckControls(frame.View(), nullptr);
+                const QWidget* title = frame.View()->GetDlgItem(resources::kIdcMainTitle);
+                QVERIFY(qAbs(title->geometry().center().x() - width / 2) <= 1);
+            }
+        }
+    }
+
+    // Keys without a command do nothing, nor do exit's keys with other modifiers; each way out
+    // ends with exit code 1.
     void exitEndsWithCodeOne_data() {
         QTest::addColumn<int>("way");
         QTest::newRow("left soft key") << 0;
@@ -73,7 +89,8 @@ private slots:
             QTimer::singleShot(0, &frame, [&frame, &stillOpen, way] {
                 for (const QKeyCombination keys :
                      {Qt::CTRL | Qt::Key_N, Qt::CTRL | Qt::Key_O, Qt::CTRL | Qt::Key_S,
-                      QKeyCombination(Qt::Key_F6), Qt::SHIFT | Qt::Key_F6}) {
+                      QKeyCombination(Qt::Key_F6), Qt::SHIFT | Qt::Key_F6,
+                      QKeyCombination(Qt::Key_Q), Qt::CTRL | Qt::SHIFT | Qt::Key_Q}) {
                     QTest::keyClick(frame.View(), keys.key(), keys.keyboardModifiers());
                 }
                 QApplication::processEvents();
