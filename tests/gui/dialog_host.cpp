@@ -68,7 +68,8 @@ QString Entries(const framework::Dialog* dialog, int id) {
     QStringList texts;
     if (const auto* combo = dialog->DlgItem<QComboBox>(id)) {
         for (int i = 0; i < combo->count(); ++i) {
-            texts << combo->itemText(i);
+            texts << (i == combo->currentIndex() ? "[" + combo->itemText(i) + "]"
+                                                 : combo->itemText(i));
         }
     } else if (const auto* list = dialog->DlgItem<QListWidget>(id)) {
         for (int i = 0; i < list->count(); ++i) {
@@ -76,11 +77,6 @@ QString Entries(const framework::Dialog* dialog, int id) {
         }
     }
     return texts.join('|');
-}
-
-QString Chosen(const framework::Dialog* dialog, int comboId) {
-    const auto* combo = dialog->DlgItem<QComboBox>(comboId);
-    return combo->currentIndex() >= 0 ? combo->currentText() : QString();
 }
 
 QString QText(const std::u16string& text) {

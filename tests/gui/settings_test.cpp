@@ -50,50 +50,43 @@ class SettingsTest : public QObject {
 private slots:
     // Each folder alone, so that a box showing another folder's flag is caught; the boxes
     // clicked are toggled; Save (key 0) writes them, Cancel writes nothing, reading never does.
-    void boxesFollowTheFileAndSaveWritesThem_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QList<int>>("clicks");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("written");
-        // clang-format off
-        QTest::newRow("Draft") << "10000" << "10000" << QList<int>{kIdcDraft, kIdcInbox} << 0 << "01000";
-        QTest::newRow("Inbox") << "01000" << "01000" << QList<int>{kIdcOutbox} << 0 << "01100";
-        QTest::newRow("Outbox") << "00100" << "00100" << QList<int>{kIdcSent} << 0 << "00110";
-        QTest::newRow("Sent") << "00010" << "00010" << QList<int>{kIdcDeleted} << 0 << "00011";
-        QTest::newRow("Deleted") << "00001" << "00001" << QList<int>{kIdcDeleted} << 0 << "00000";
-        QTest::newRow("Cancel") << "01010" << "01010" << QList<int>{kIdcDraft} << 1 << "01010";
-        QTest::newRow("short, other byte") << "0F0" << "01011" << QList<int>{} << 1 << "0F0";
-        QTest::newRow("no file") << "" << "11111" << QList<int>{} << 1 << "11111";
-        // clang-format on
-    }
-
     void boxesFollowTheFileAndSaveWritesThem() {
-        QFETCH(QString, file);
-        QFETCH(QString, shown);
-        QFETCH(QList<int>, clicks);
-        QFETCH(int, key);
-        QFETCH(QString, written);
-        gui_test::DialogHost host;
-        if (!file.isEmpty()) {
-            WriteHostFile(SettingsFile(), Bytes(file));
-        }
-        QStringList seen;
-        FolderSettingsDialog dialog;
-        const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
-            seen << CheckStates(d) << gui_test::SoftKeys(d);
-            seen << (d->geometry() == host.owner.geometry() ? "covers" : "does not cover");
-            gui_test::CheckControls(d, d->MenuBar());
-            for (const int id : clicks) {
-                Click(d->GetDlgItem(id));
+        struct Case {
+            QString file, shown;
+            QList<int> clicks;
+            int key;
+            QString written;
+        };
+        const Case cases[] = {{"10000", "10000", {kIdcDraft, kIdcInbox}, 0, "01000"},
+                              {"01000", "01000", {kIdcOutbox}, 0, "01100"},
+                              {"00100", "00100", {kIdcSent}, 0, "00110"},
+                              {"00010", "00010", {kIdcDeleted}, 0, "00011"},
+                              {"00001", "00001", {kIdcDeleted}, 0, "00000"},
+                              {"01010", "01010", {kIdcDraft}, 1, "01010"},
+                              {"0F0", "01011", {}, 1, "0F0"}, // short, with another byte
+                              {"", "11111", {}, 1, "11111"}}; // no file
+        for (const Case& c : cases) {
+            gui_test::DialogHost host;
+            if (!c.file.isEmpty()) {
+                WriteHostFile(SettingsFile(), Bytes(c.file));
             }
-            Click(d->MenuBar()->Key(key));
-        });
-        QCOMPARE(result, key == 0 ? 1 : 2);
-        QCOMPARE(seen, (QStringList{shown, "Save|Cancel", "covers"}));
-        QCOMPARE(ReadHostFile(SettingsFile()), Bytes(written));
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Dialog"));
-        QCOMPARE(dialog.DlgItem<QLabel>(kIdcSelectFolders)->text(), "Select folders:");
+            QStringList seen;
+            FolderSettingsDialog dialog;
+            const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
+                seen << CheckStates(d) << gui_test::SoftKeys(d)
+                     << (d->geometry() == host.owner.geometry() ? "covers" : "does not cover");
+                gui_test::CheckControls(d, d->MenuBar());
+                for (const int id : c.clicks) {
+                    Click(d->GetDlgItem(id));
+                }
+                Click(d->MenuBar()->Key(c.key));
+            });
+            QCOMPARE(result, c.key == 0 ? 1 : 2);
+            QCOMPARE(seen, (QStringList{c.shown, "Save|Cancel", "covers"}));
+            QCOMPARE(ReadHostFile(SettingsFile()), Bytes(c.written));
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Dialog"));
+            QCOMPARE(dialog.DlgItem<QLabel>(kIdcSelectFolders)->text(), "Select folders:");
+        }
     }
 
     void failingSaveShowsTheErrorAndStays() {

@@ -25,42 +25,34 @@ class StartupTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void titleSoftKeysAndMenu() {
-        const TempDevice device;
-        MainFrame frame;
-        QVERIFY(frame.CreateEx(u"Brennomatic Msg Keeper v3.1"));
-        frame.show();
-        QCOMPARE(frame.windowTitle(), QStringLiteral("Brennomatic Msg Keeper v3.1"));
-        QCOMPARE(frame.size(), QSize(480, 640));
-        const framework::SoftKeyBar* bar = frame.MenuBar();
-        QCOMPARE(bar->Key(0)->text() + "|" + bar->Key(1)->text(), QStringLiteral("Exit|Menu"));
-        // Along the bottom edge, the full width; the view fills the rest.
-        QCOMPARE(bar->geometry(), QRect(0, 640 - bar->height(), 480, bar->height()));
-        QCOMPARE(frame.View()->geometry(), QRect(0, 0, 480, 640 - bar->height()));
-        QVERIFY(bar->Popup(0) == nullptr);
-        QTest::mouseClick(bar->Key(1), Qt::LeftButton);
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu != nullptr);
-        QCOMPARE(Entries(menu),
-                 QStringLiteral("Backup SMS[SMS File(.sms file), Unicode SMS File(.usms file), "
-                                "Text File(.txt file)[ANSI Encoding, UTF8 Encoding, Unicode "
-                                "Encoding], CSV File(.csv file)[ANSI Encoding, UTF8 Encoding]], "
-                                "Restore SMS[SMS File(.sms file), Unicode SMS File(.usms file)], "
-                                "Settings"));
-        // Above the right soft key, inside the screen.
-        QVERIFY(menu->geometry().top() >= 0);
-        QVERIFY(menu->geometry().bottom() < bar->mapToGlobal(QPoint(0, 0)).y());
-        menu->close();
-    }
-
-    // The main view at both scales, and laid out anew in a wider window, title centred.
-    void mainViewFits() {
+    // At both scales: the title, the soft keys along the bottom edge below the view, the menu
+    // above the right soft key, and the view's controls, laid out anew in a wider window.
+    void frameAtBothScales() {
         const TempDevice device;
         for (const QSize screen : {QSize(240, 320), QSize(480, 640)}) {
             const framework::ScopedScreenSize size(screen);
             MainFrame frame;
             QVERIFY(frame.CreateEx(u"Brennomatic Msg Keeper v3.1"));
             frame.show();
+            QCOMPARE(frame.windowTitle(), QStringLiteral("Brennomatic Msg Keeper v3.1"));
+            const framework::SoftKeyBar* bar = frame.MenuBar();
+            const int keysTop = screen.height() - bar->height();
+            QCOMPARE(bar->Key(0)->text() + "|" + bar->Key(1)->text(), QStringLiteral("Exit|Menu"));
+            QCOMPARE(bar->geometry(), QRect(0, keysTop, screen.width(), bar->height()));
+            QCOMPARE(frame.View()->geometry(), QRect(0, 0, screen.width(), keysTop));
+            QVERIFY(bar->Popup(0) == nullptr);
+            QTest::mouseClick(bar->Key(1), Qt::LeftButton);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu != nullptr);
+            QCOMPARE(Entries(menu),
+                     QStringLiteral("Backup SMS[SMS File(.sms file), Unicode SMS File(.usms file), "
+                                    "Text File(.txt file)[ANSI Encoding, UTF8 Encoding, Unicode "
+                                    "Encoding], CSV File(.csv file)[ANSI Encoding, UTF8 "
+                                    "Encoding]], Restore SMS[SMS File(.sms file), Unicode SMS "
+                                    "File(.usms file)], Settings"));
+            QVERIFY(menu->geometry().top() >= 0 &&
+                    menu->geometry().bottom() < bar->mapToGlobal(QPoint()).y());
+            menu->close();
             for (const int width : {screen.width(), screen.width() + 60}) {
                 frame.resize(width, screen.height());
                 gui_test::CheckControls(frame.View(), nullptr);
@@ -72,15 +64,25 @@ private slots:
 
     // Keys without a command do nothing, nor do exit's keys with other modifiers; each way out
     // ends with exit code 1.
-    void exitEndsWithCodeOne_data() {
-        QTest::addColumn<int>("way");
-        QTest::newRow("left soft key") << 0;
-        QTest::newRow("Exit entry") << 1;
-        QTest::newRow("Ctrl+Q") << 2;
+    void exitEndsWithCodeOne() {
+        for (const int way : {0, 1, 2}) { // the left soft key, the Exit entry, Ctrl+Q
+            ExitBy(way);
+        }
     }
 
-    void exitEndsWithCodeOne() {
-        QFETCH(int, way);
+    void frameThatCannotBeCreatedEndsWithZero() {
+        const TempDevice device;
+        framework::FailNextWindowCreation();
+        bool started = false;
+        QCOMPARE(RunApplication(SW_SHOW, [&](MainFrame&) { started = true; }), 0);
+        QVERIFY(!started);
+        for (const QWidget* window : QApplication::topLevelWidgets()) {
+            QVERIFY(dynamic_cast<const MainFrame*>(window) == nullptr || !window->isVisible());
+        }
+    }
+
+private:
+    void ExitBy(int way) {
         const TempDevice device;
         gui_test::CommandWatcher watcher(
             [](framework::Dialog* d) { gui_test::PressSoftKey(d, 1); });
@@ -107,17 +109,6 @@ private slots:
         QVERIFY(stillOpen);
         QVERIFY(watcher.seen.fileDialogs == 0 && watcher.seen.boxes.isEmpty());
         QCOMPARE(exitCode, 1);
-    }
-
-    void frameThatCannotBeCreatedEndsWithZero() {
-        const TempDevice device;
-        framework::FailNextWindowCreation();
-        bool started = false;
-        QCOMPARE(RunApplication(SW_SHOW, [&](MainFrame&) { started = true; }), 0);
-        QVERIFY(!started);
-        for (const QWidget* window : QApplication::topLevelWidgets()) {
-            QVERIFY(dynamic_cast<const MainFrame*>(window) == nullptr || !window->isVisible());
-        }
     }
 };
 
