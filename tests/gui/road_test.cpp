@@ -1,56 +1,43 @@
-// The whole road of a backup and a restore on a handset with the demo messages: from the
-// button through the file dialog, the job and its progress dialog to the result box, and the
-// files and store it leaves behind.
-#include "dialog_driving.h"
-#include "gui_support.h"
+// The main window's commands as a person gives them: each menu entry and both buttons, through
+// the file dialog, the job and its progress dialog to the result box, and the files and store
+// that they leave.
+#include "dialog_host.h"
 
+#include "app/windows/folder_settings_dialog.h"
 #include "app/windows/main_frame.h"
 #include "app/windows/main_view.h"
+#include "app/windows/progress_dialog.h"
 #include "devkit/demo_data.h"
 #include "devkit/mapi_admin.h"
-#include "files/unicode_backup_file.h"
 #include "framework/module.h"
-#include "resources/resource_ids.h"
-#include "support/backup_runs.h"
-#include "support/temp_dir.h"
 
-#include <QLineEdit>
+#include <QMenu>
 #include <QRegularExpression>
-#include <QTest>
-
-#include <memory>
 
 using namespace resources;
 
 namespace {
 
-constexpr DWORD kDemoMessages = 42;
-
-void AddDemoStore() {
-    QVERIFY(mapi_admin::CreateDeviceStore());
-    std::string reason;
-    QVERIFY2(AddDemoMessages(reason), reason.c_str());
+mapi_admin::ObjectId Inbox() {
+    return mapi_admin::SpecialFolder(mapi_admin::FindStore(u"SMS"), PR_CE_IPM_INBOX_ENTRYID);
 }
 
-// Types the name into the Save-as dialog and saves in the root of main memory.
-std::function<void(framework::Dialog*)> SaveAs(const QString& name) {
-    return [name](framework::Dialog* dialog) {
-        gui_test::TypeName(dialog, kIdcSaveAsName, name);
-        gui_test::PressSoftKey(dialog, 0);
-    };
+// Two messages, the first with a character outside ASCII.
+void SeedStore() {
+    mapi_admin::CreateDeviceStore();
+    mapi_admin::SeedMessage first;
+    first.body = u"Caf\u00e9 at noon";
+    first.deliveryTime = first.lastModified = U64ToFileTime(128000000000000000ull);
+    mapi_admin::SeedMessage second = first;
+    second.deliveryTime = U64ToFileTime(128000000100000000ull);
+    mapi_admin::AddMessages(Inbox(), {first, second});
 }
 
-std::function<void(framework::Dialog*)> Open(const QString& file) {
-    return [file](framework::Dialog* dialog) {
-        // Cancel rather than meet a box nobody answers when the file is missing.
-        gui_test::PressSoftKey(dialog,
-                               gui_test::ClickListEntry(dialog, kIdcOpenFile, file) ? 0 : 1);
-    };
-}
-
-std::function<void(framework::Dialog*)> Cancel() {
-    return [](framework::Dialog* dialog) { gui_test::PressSoftKey(dialog, 1); };
-}
+const QByteArray kAnsi("Caf\xe9 at noon");
+const QByteArray kUtf8("Caf\xc3\xa9 at noon");
+const QByteArray kUtf16("C\0a\0f\0\xe9\0", 8);
+const QByteArray kClassLine("IPM.SMStext\n");
+const QByteArray kClassUtf16("I\0P\0M\0.\0S\0M\0S\0t\0e\0x\0t\0", 22);
 
 } // namespace
 
@@ -60,166 +47,186 @@ class RoadTest : public QObject {
 private slots:
     void init() {
         device_ = std::make_unique<TempDevice>();
-        OpenFrame();
-    }
-
-    void cleanup() {
-        CloseFrame();
-        device_.reset();
-    }
-
-    void backupButtonWritesABackupThatReadsBack() {
-        AddDemoStore();
-        QStringList types;
-        QString proposed;
-        gui_test::CommandWatcher watcher([&](framework::Dialog* dialog) {
-            types = gui_test::ComboTexts(dialog, kIdcSaveAsType);
-            proposed = dialog->DlgItem<QLineEdit>(kIdcSaveAsName)->text();
-            SaveAs("road")(dialog);
-        });
-        Press(kIdcBackupButton);
-        QCOMPARE(watcher.FileDialogs(), 1);
-        QVERIFY(watcher.ProgressDialogs() >= 1);
-        QCOMPARE(watcher.Boxes(), QStringList{"Backup Completed."});
-        QCOMPARE(types, QStringList{"Unicode SMS Manager File(*.usms)"});
-        QVERIFY2(QRegularExpression("^Msgkeeper_[0-9]{7,12}$").match(proposed).hasMatch(),
-                 qPrintable(proposed));
-
-        // Read back as msgkeeper-cli inspect does: digest, total, every record.
-        UnicodeBackupFile format;
-        const RestoreOutcome read =
-            RunRestore(format, gui_test::HostPath(u"\\My Documents\\road.usms").u16string());
-        QVERIFY2(read.ok, read.failedAt.c_str());
-        QCOMPARE(read.total, kDemoMessages);
-        QCOMPARE(read.records.size(), std::size_t{kDemoMessages});
-    }
-
-    void restoreIntoAnEmptyStoreBacksUpToTheSameBytes() {
-        AddDemoStore();
-        {
-            gui_test::CommandWatcher watcher(SaveAs("first"));
-            Press(kIdcBackupButton);
-            QCOMPARE(watcher.Boxes(), QStringList{"Backup Completed."});
-        }
-        const std::string first = ReadHostFile(gui_test::HostPath(u"\\My Documents\\first.usms"));
-        QVERIFY(!first.empty());
-
-        // A second handset with an empty store, holding the backup in a folder.
-        CloseFrame();
-        device_.reset();
-        device_ = std::make_unique<TempDevice>();
-        QVERIFY(mapi_admin::CreateDeviceStore());
-        gui_test::MakeDeviceFolder(u"\\My Documents\\Saved");
-        WriteHostFile(gui_test::HostPath(u"\\My Documents\\Saved\\first.usms"), first);
-        OpenFrame();
-        {
-            gui_test::CommandWatcher watcher([](framework::Dialog* dialog) {
-                gui_test::ChooseEntry(dialog, kIdcOpenFolder, "Saved");
-                Open("first.usms")(dialog);
-            });
-            Press(kIdcRestoreButton);
-            QCOMPARE(watcher.FileDialogs(), 1);
-            QVERIFY(watcher.ProgressDialogs() >= 1);
-            QCOMPARE(watcher.Boxes(), QStringList{"Restore Completed."});
-        }
-        {
-            gui_test::CommandWatcher watcher(SaveAs("second"));
-            Press(kIdcBackupButton);
-            QCOMPARE(watcher.Boxes(), QStringList{"Backup Completed."});
-        }
-        const std::string second = ReadHostFile(gui_test::HostPath(u"\\My Documents\\second.usms"));
-        QCOMPARE(second.size(), first.size());
-        QVERIFY(second == first);
-    }
-
-    void cancellingTheFileDialogStartsNoJob_data() {
-        QTest::addColumn<int>("button");
-        QTest::newRow("Backup, Save-as cancelled") << kIdcBackupButton;
-        QTest::newRow("Restore, Open cancelled") << kIdcRestoreButton;
-    }
-
-    void cancellingTheFileDialogStartsNoJob() {
-        QFETCH(int, button);
-        AddDemoStore();
-        gui_test::MakeDeviceFile(u"\\My Documents\\old.usms");
-        const std::int64_t before = StoredMessages();
-        gui_test::CommandWatcher watcher(Cancel());
-        Press(button);
-        QCOMPARE(watcher.FileDialogs(), 1);
-        QCOMPARE(watcher.ProgressDialogs(), 0);
-        QVERIFY(watcher.Boxes().isEmpty());
-        QCOMPARE(StoredMessages(), before);
-        std::vector<std::string> files;
-        for (const auto& entry :
-             std::filesystem::directory_iterator(gui_test::HostPath(u"\\My Documents\\"))) {
-            files.push_back(entry.path().filename().string());
-        }
-        QCOMPARE(files, std::vector<std::string>{"old.usms"});
-    }
-
-    void missingStoreIsReported_data() {
-        QTest::addColumn<int>("button");
-        QTest::newRow("Backup") << kIdcBackupButton;
-        QTest::newRow("Restore") << kIdcRestoreButton;
-    }
-
-    void missingStoreIsReported() {
-        QFETCH(int, button);
-        // A handset whose message store has no store named "SMS".
-        QVERIFY(mapi_admin::CreateDeviceStore());
-        QVERIFY(mapi_admin::RemoveStore(mapi_admin::FindStore(u"SMS")));
-        gui_test::MakeDeviceFile(u"\\My Documents\\old.usms");
-        gui_test::CommandWatcher watcher([](framework::Dialog* dialog) {
-            if (dynamic_cast<QLineEdit*>(dialog->GetDlgItem(kIdcSaveAsName)) != nullptr) {
-                SaveAs("none")(dialog);
-            } else {
-                Open("old.usms")(dialog);
-            }
-        });
-        Press(button);
-        QCOMPARE(watcher.FileDialogs(), 1);
-        QCOMPARE(watcher.Boxes(), QStringList{"SMS Account Initialization Failed."});
-        QVERIFY(!std::filesystem::exists(gui_test::HostPath(u"\\My Documents\\none.usms")));
-    }
-
-private:
-    void OpenFrame() {
+        SeedStore();
         frame_ = std::make_unique<MainFrame>();
         QVERIFY(frame_->CreateEx(u"Brennomatic Msg Keeper v3.1"));
         framework::AppModule().SetMainWindow(frame_.get());
         frame_->show();
     }
 
-    void CloseFrame() {
+    void cleanup() {
         framework::AppModule().SetMainWindow(nullptr);
         frame_.reset();
+        device_.reset();
     }
 
-    // Clicks a button of the main view; the command has run when the click returns.
-    void Press(int button) {
-        QTest::mouseClick(frame_->View()->GetDlgItem(button), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!frame_->Busy() && QApplication::activeModalWidget() == nullptr,
-                                 30000);
-    }
-
-    static std::int64_t StoredMessages() {
-        const mapi_admin::ObjectId store = mapi_admin::FindStore(u"SMS");
-        std::int64_t count = 0;
-        for (const ULONG folder :
-             {PR_CE_IPM_DRAFTS_ENTRYID, PR_CE_IPM_INBOX_ENTRYID, PR_IPM_OUTBOX_ENTRYID,
-              PR_IPM_SENTMAIL_ENTRYID, PR_IPM_WASTEBASKET_ENTRYID}) {
-            count += mapi_admin::AllMessageCount(mapi_admin::SpecialFolder(store, folder));
+    // The file starts with start (no CSV file has a byte-order mark) and holds the body as
+    // given; only CSV rows hold quoted fields between commas; only backups hold the message
+    // class, as a line (ANSI) or as text (Unicode).
+    void backupEntriesWriteTheirFormat() {
+        struct Case {
+            QString entry, type;
+            QByteArray start, body;
+            bool csv;
+            QByteArray messageClass;
+        };
+        const QString txt = "Text File(.txt file)|", csv = "CSV File(.csv file)|";
+        const QByteArray none, utf8Bom("\xef\xbb\xbf"), utf16Bom("\xff\xfe");
+        // clang-format off
+        const Case cases[] = {
+            {"SMS File(.sms file)", "SMS Manager File(*.sms)", none, kAnsi, false, kClassLine},
+            {"Unicode SMS File(.usms file)", "Unicode SMS Manager File(*.usms)", none, kUtf16, false, kClassUtf16},
+            {txt + "ANSI Encoding", "Text File(*.txt)", none, kAnsi, false, none},
+            {txt + "UTF8 Encoding", "Text File(*.txt)", utf8Bom, kUtf8, false, none},
+            {txt + "Unicode Encoding", "Text File(*.txt)", utf16Bom, kUtf16, false, none},
+            {csv + "ANSI Encoding", "CSV File(*.csv)", none, kAnsi, true, none},
+            {csv + "UTF8 Encoding", "CSV File(*.csv)", none, kUtf8, true, none}};
+        // clang-format on
+        for (const Case& c : cases) {
+            QCOMPARE(Run(QStringList{"Backup SMS"} + c.entry.split('|')).boxes,
+                     QStringList{"Backup Completed."});
+            // The Save-as dialog offers the command's one type, whose extension the file has.
+            QCOMPARE(offered_.value(0), "[" + c.type + "]");
+            const QString extension = c.type.section('*', 1).chopped(1); // "(*.txt)" gives ".txt"
+            const QByteArray bytes = QByteArray::fromStdString(ReadHostFile(
+                gui_test::HostPath(u"\\My Documents\\out" + extension.toStdU16String())));
+            QVERIFY2(bytes.startsWith(c.start) && bytes.contains(c.body), qPrintable(c.entry));
+            QCOMPARE(bytes.contains("\",\""), c.csv);
+            QCOMPARE(bytes.contains(kClassLine) || bytes.contains(kClassUtf16),
+                     !c.messageClass.isEmpty());
+            QVERIFY(bytes.contains(c.messageClass));
         }
-        return count;
+    }
+
+    // Both restore entries read Unicode backups, and only those are offered.
+    void restoreEntriesReadUnicodeBackups() {
+        gui_test::MakeFiles({u"\\My Documents\\ansi.sms"});
+        QCOMPARE(Run({"Backup SMS", "Unicode SMS File(.usms file)"}).boxes,
+                 QStringList{"Backup Completed."});
+        for (const QString entry : {"SMS File(.sms file)", "Unicode SMS File(.usms file)"}) {
+            mapi_admin::CreateDeviceStore(); // an empty store
+            QCOMPARE(Run({"Restore SMS", entry}).boxes, QStringList{"Restore Completed."});
+            QCOMPARE(offered_, QStringList{"out.usms"});
+            QCOMPARE(mapi_admin::AllMessageCount(Inbox()), 2);
+        }
+    }
+
+    // The buttons on the demo messages, with the proposed name in the Save-as dialog.
+    void buttonsEndInTheirResultBoxes() {
+        std::string reason;
+        QVERIFY(mapi_admin::CreateDeviceStore());
+        QVERIFY2(AddDemoMessages(reason), reason.c_str());
+        const gui_test::CommandSeen backup = Run({}, kIdcBackupButton);
+        QCOMPARE(backup.boxes, QStringList{"Backup Completed."});
+        QVERIFY(backup.fileDialogs == 1 && backup.progressDialogs == 1);
+        QCOMPARE(offered_.value(0), QString("[Unicode SMS Manager File(*.usms)]"));
+        QVERIFY2(QRegularExpression("^Msgkeeper_[0-9]{7,12}$").match(offered_.value(1)).hasMatch(),
+                 qPrintable(offered_.value(1)));
+        QVERIFY(std::filesystem::file_size(gui_test::HostPath(u"\\My Documents\\out.usms")) > 0);
+
+        const gui_test::CommandSeen restore = Run({}, kIdcRestoreButton);
+        QCOMPARE(restore.boxes, QStringList{"Restore Completed."});
+        QVERIFY(restore.fileDialogs == 1 && restore.progressDialogs == 1);
+    }
+
+    // A cancelled Save-as starts no job; a handset without the store named "SMS" says so and
+    // reads or writes no file.
+    void cancelledOrWithoutStore() {
+        gui_test::MakeFiles({u"\\My Documents\\out.usms"}); // empty: not a valid backup
+        cancel_ = true;
+        const gui_test::CommandSeen cancelled = Run({}, kIdcBackupButton);
+        QVERIFY(cancelled.fileDialogs == 1 && cancelled.progressDialogs == 0);
+        QCOMPARE(cancelled.boxes, QStringList());
+        cancel_ = false;
+        QVERIFY(mapi_admin::RemoveStore(mapi_admin::FindStore(u"SMS")));
+        for (const int button : {kIdcBackupButton, kIdcRestoreButton}) {
+            const gui_test::CommandSeen seen = Run({}, button);
+            QVERIFY(seen.fileDialogs == 1 && seen.progressDialogs == 1);
+            QCOMPARE(seen.boxes, QStringList{"SMS Account Initialization Failed."});
+        }
+        QCOMPARE(std::filesystem::file_size(gui_test::HostPath(u"\\My Documents\\out.usms")), 0u);
+    }
+
+    void settingsEntryRunsTheSettingsDialog() {
+        QCOMPARE(Run({"Settings"}).boxes, QStringList());
+        QCOMPARE(offered_, QStringList{"settings over the frame"});
+    }
+
+    // Buttons, soft keys, accelerators and commands sent while a job runs start nothing.
+    void secondCommandCannotStartWhileTheDialogIsUp() {
+        bool tried = false;
+        gui_test::WhenModal<ProgressDialog>([&](ProgressDialog*) {
+            QTest::mouseClick(frame_->View()->GetDlgItem(kIdcBackupButton), Qt::LeftButton);
+            QTest::mouseClick(frame_->MenuBar()->Key(0), Qt::LeftButton);
+            QTest::keyClick(frame_->View(), Qt::Key_Q, Qt::ControlModifier);
+            frame_->SendCommand(kCmdBackupAnsi, 0);
+            tried = true;
+        });
+        const gui_test::CommandSeen seen = Run({"Backup SMS", "SMS File(.sms file)"});
+        QCOMPARE(seen.boxes, QStringList{"Backup Completed."});
+        QVERIFY(tried);
+        QCOMPARE(seen.fileDialogs, 1);
+        QVERIFY(frame_->isVisible());
+    }
+
+private:
+    // Chooses the menu entries named, or clicks the button, and answers the dialog: saves as
+    // "out" in main memory's root, opens out.usms there, or cancels (the settings always);
+    // notes what it offered. Returns what the command showed, once it has finished.
+    gui_test::CommandSeen Run(const QStringList& menu, int button = 0) {
+        offered_.clear();
+        gui_test::CommandWatcher watcher([this](framework::Dialog* dialog) {
+            bool cancel = cancel_;
+            if (dynamic_cast<FolderSettingsDialog*>(dialog) != nullptr) {
+                offered_ << (dialog->parentWidget() == frame_.get() ? "settings over the frame"
+                                                                    : "");
+                cancel = true;
+            } else if (auto* name = dialog->DlgItem<QLineEdit>(kIdcSaveAsName)) {
+                offered_ << gui_test::Entries(dialog, kIdcSaveAsType) << name->text();
+                gui_test::TypeName(dialog, kIdcSaveAsName, "out");
+            } else {
+                offered_ << gui_test::Entries(dialog, kIdcOpenFile);
+                cancel = cancel || !gui_test::ClickListEntry(dialog, kIdcOpenFile, "out.usms");
+            }
+            gui_test::PressSoftKey(dialog, cancel ? 1 : 0);
+        });
+        if (menu.isEmpty()) {
+            QTest::mouseClick(frame_->View()->GetDlgItem(button), Qt::LeftButton);
+        } else {
+            ChooseFromMenu(menu);
+        }
+        // A menu command arrives posted; it has run once its dialog came and nothing modal is
+        // left.
+        [&] {
+            QTRY_VERIFY_WITH_TIMEOUT(watcher.seen.fileDialogs > 0 && !frame_->Busy() &&
+                                         QApplication::activeModalWidget() == nullptr,
+                                     30000);
+        }();
+        return watcher.seen;
+    }
+
+    // Opens the menu with the right soft key and clicks through the entries named.
+    void ChooseFromMenu(const QStringList& path) {
+        QTest::mouseClick(frame_->MenuBar()->Key(1), Qt::LeftButton);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        for (const QString& text : path) {
+            QAction* chosen = nullptr;
+            for (QAction* action : menu != nullptr ? menu->actions() : QList<QAction*>()) {
+                chosen = action->text() == text ? action : chosen;
+            }
+            QVERIFY2(chosen != nullptr, qPrintable(text));
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+            // A click on an entry with a submenu opens it at once.
+            menu = chosen->menu();
+            QVERIFY(menu == nullptr || QTest::qWaitFor([menu] { return menu->isVisible(); }));
+        }
     }
 
     std::unique_ptr<TempDevice> device_;
     std::unique_ptr<MainFrame> frame_;
+    QStringList offered_;
+    bool cancel_ = false;
 };
 
-int RunRoadTests(int argc, char** argv) {
-    RoadTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+MSGKEEPER_GUI_TEST_MAIN(RoadTest)
 #include "road_test.moc"

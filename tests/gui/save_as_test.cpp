@@ -1,57 +1,25 @@
-// The Save-as dialog driven as a person would: the lists it offers, the path it returns for
-// the name, folder, type and location chosen, the refused names and cancelling.
-#include "dialog_driving.h"
-#include "gui_support.h"
+// The Save-as dialog driven as a person would: the lists it offers, the path it returns for the
+// name, folder, type and location chosen, the refused names and cancelling.
+#include "dialog_host.h"
 
 #include "dialogs/save_as_dialog.h"
-#include "framework/menu_bar.h"
-#include "resources/resource_ids.h"
-#include "support/temp_dir.h"
-
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTest>
-
-#include <functional>
-#include <memory>
 
 using namespace resources;
-using gui_test::ComboCurrent;
-using gui_test::ComboTexts;
+using gui_test::Entries;
 
 namespace {
 
-constexpr char16_t kUsms[] = u"Unicode SMS Manager File(*.usms)|*.usms";
-
-struct SaveRun {
+struct Saved {
     int result = 0;
     QString path;
+    int typeIndex = 0;
 };
 
-// Runs the dialog over owner while drive acts on it; drive must end it.
-SaveRun RunSaveAs(QWidget* owner, const std::u16string& filter,
-                  std::function<void(SaveAsDialog*)> drive,
-                  std::u16string_view defaultName = u"Msgkeeper_200935147.*") {
-    gui_test::WhenModal<SaveAsDialog>(std::move(drive));
-    SaveAsDialog dialog(filter, defaultName, u"Save as", -1);
-    const int result = dialog.DoModal(owner);
-    return SaveRun{result, QString::fromStdU16String(dialog.resultPath())};
-}
-
-struct BoxSeen {
-    int count = 0;
-    QString text;
-    QString caption;
-};
-
-void AnswerBox(BoxSeen& seen) {
-    gui_test::WhenModal<QMessageBox>([&seen](QMessageBox* box) {
-        ++seen.count;
-        seen.text = box->text();
-        seen.caption = box->windowTitle();
-        gui_test::PressOk(box);
-    });
+Saved RunSaveAs(gui_test::DialogHost& host, std::function<void(SaveAsDialog*)> drive,
+                const std::u16string& filter = u"Unicode SMS Manager File(*.usms)|*.usms") {
+    SaveAsDialog dialog(filter, u"Msgkeeper_200935147.*", u"Save as", -1);
+    const int result = host.Run<SaveAsDialog>(dialog, std::move(drive));
+    return Saved{result, gui_test::QText(dialog.resultPath()), dialog.typeIndex()};
 }
 
 } // namespace
@@ -60,252 +28,118 @@ class SaveAsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { host_ = std::make_unique<gui_test::DialogHost>(); }
-    void cleanup() { host_.reset(); }
-
     void startShowsStemTypesAndLocations() {
-        gui_test::MakeDeviceFolder(u"\\My Documents\\Backups");
-        QStringList types, locations, folders;
-        QString name, title, folder, type;
-        bool italic = false;
-        bool covers = false;
-        QStringList keys;
-        const SaveRun run = RunSaveAs(
-            &host_->owner, u"A File(*.a)|*.a|B File(*.b)|*.b|Orphan", [&](SaveAsDialog* dialog) {
-                types = ComboTexts(dialog, kIdcSaveAsType);
-                type = ComboCurrent(dialog, kIdcSaveAsType);
-                locations = ComboTexts(dialog, kIdcSaveAsLocation);
-                folders = ComboTexts(dialog, kIdcSaveAsFolder);
-                folder = ComboCurrent(dialog, kIdcSaveAsFolder);
-                name = dialog->DlgItem<QLineEdit>(kIdcSaveAsName)->text();
-                title = QString::fromStdU16String(dialog->GetDlgItemText(kIdcSaveAsTitle));
-                italic = dialog->GetDlgItem(kIdcSaveAsTitle)->font().italic();
-                covers = dialog->geometry() == host_->owner.geometry();
-                keys << dialog->MenuBar()->Key(0)->text() << dialog->MenuBar()->Key(1)->text();
-                gui_test::PressSoftKey(dialog, 0);
-            });
-        QCOMPARE(types, (QStringList{"A File(*.a)", "B File(*.b)"}));
-        QCOMPARE(type, QString("A File(*.a)"));
-        QCOMPARE(locations, QStringList{"Main memory"});
-        QCOMPARE(folders, (QStringList{"NONE", "Backups"}));
-        QCOMPARE(folder, QString("NONE"));
-        QCOMPARE(name, QString("Msgkeeper_200935147"));
-        QCOMPARE(title, QString("Save as"));
-        QVERIFY(italic);
-        QVERIFY(covers);
-        QCOMPARE(keys, (QStringList{"Save", "Cancel"}));
-        QCOMPARE(run.result, 1);
-        QCOMPARE(run.path, QString("\\My Documents\\Msgkeeper_200935147.a"));
-    }
-
-    void savedPath_data() {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("typeIndex");
-        const QString usms = QString::fromStdU16String(kUsms);
-        QTest::newRow("extension always appended") << "Text File(*.txt)|*.txt"
-                                                   << "Text File(*.txt)"
-                                                   << "NONE"
-                                                   << "notes.txt"
-                                                   << "\\My Documents\\notes.txt.txt" << 0;
-        QTest::newRow("NONE is the root") << usms << ""
-                                          << "NONE"
-                                          << "backup"
-                                          << "\\My Documents\\backup.usms" << 0;
-        QTest::newRow("blanks only") << usms << ""
-                                     << "NONE"
-                                     << "   "
-                                     << "\\My Documents\\   .usms" << 0;
-        QTest::newRow("listed folder") << usms << ""
-                                       << "Backups"
-                                       << "b"
-                                       << "\\My Documents\\Backups\\b.usms" << 0;
-        QTest::newRow("second type") << "A(*.a)|*.a|B(*.b)|*.b"
-                                     << "B(*.b)"
-                                     << "NONE"
-                                     << "n"
-                                     << "\\My Documents\\n.b" << 1;
-        QTest::newRow("pattern without a dot") << "Anything|*"
-                                               << ""
-                                               << "NONE"
-                                               << "plain"
-                                               << "\\My Documents\\plain" << 0;
-        QTest::newRow("no type at all") << ""
-                                        << ""
-                                        << "NONE"
-                                        << "bare"
-                                        << "\\My Documents\\bare" << -1;
+        gui_test::DialogHost host;
+        gui_test::MakeFiles({u"\\My Documents\\Backups\\"});
+        QStringList shown;
+        const auto look = [&](SaveAsDialog* d) {
+            shown << Entries(d, kIdcSaveAsType) << Entries(d, kIdcSaveAsLocation)
+                  << Entries(d, kIdcSaveAsFolder) << d->DlgItem<QLineEdit>(kIdcSaveAsName)->text()
+                  << gui_test::QText(d->GetDlgItemText(kIdcSaveAsTitle)) << gui_test::SoftKeys(d)
+                  << (d->GetDlgItem(kIdcSaveAsTitle)->font().italic() ? "italic" : "upright")
+                  << (d->geometry() == host.owner.geometry() ? "covers" : "does not cover");
+            gui_test::CheckControls(d, d->MenuBar());
+            gui_test::PressSoftKey(d, 0);
+        };
+        const Saved saved = RunSaveAs(host, look, u"A File(*.a)|*.a|B File(*.b)|*.b|Orphan");
+        QCOMPARE(shown, (QStringList{"[A File(*.a)]|B File(*.b)", "[Main memory]", "[NONE]|Backups",
+                                     "Msgkeeper_200935147", "Save as", "Save|Cancel", "italic",
+                                     "covers"}));
+        QCOMPARE(saved.result, 1);
+        QCOMPARE(saved.path, QString("\\My Documents\\Msgkeeper_200935147.a"));
     }
 
     void savedPath() {
-        QFETCH(QString, filter);
-        QFETCH(QString, type);
-        QFETCH(QString, folder);
-        QFETCH(QString, name);
-        QFETCH(QString, path);
-        QFETCH(int, typeIndex);
-        gui_test::MakeDeviceFolder(u"\\My Documents\\Backups");
-        int chosenType = -2;
-        bool chosen = true;
-        const SaveRun run = RunSaveAs(&host_->owner, filter.toStdU16String(), [&](SaveAsDialog* d) {
-            gui_test::TypeName(d, kIdcSaveAsName, name);
-            if (!type.isEmpty()) {
-                chosen = gui_test::ChooseEntry(d, kIdcSaveAsType, type) && chosen;
-            }
-            chosen = gui_test::ChooseEntry(d, kIdcSaveAsFolder, folder) && chosen;
-            gui_test::PressSoftKey(d, 0);
-            chosenType = d->typeIndex();
-        });
-        QVERIFY(chosen);
-        QCOMPARE(run.result, 1);
-        QCOMPARE(run.path, path);
-        QCOMPARE(chosenType, typeIndex);
-    }
-
-    void refusedNameKeepsTheDialog_data() {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("empty") << "";
-        for (const QChar c : QString("\\/:*?\"<>|")) {
-            QTest::newRow(qPrintable(QString("with %1").arg(c))) << QString("a%1b").arg(c);
+        struct Case {
+            std::u16string filter;
+            QString type, folder, name, path;
+            int typeIndex;
+        };
+        const std::u16string usms = u"Unicode SMS Manager File(*.usms)|*.usms";
+        const Case cases[] = {
+            {u"Text File(*.txt)|*.txt", "", "NONE", "notes.txt", "notes.txt.txt", 0},
+            {usms, "", "NONE", "backup", "backup.usms", 0},
+            {usms, "", "NONE", "   ", "   .usms", 0}, // blanks only
+            {usms, "", "Backups", "b", "Backups\\b.usms", 0},
+            {u"A(*.a)|*.a|B(*.b)|*.b", "B(*.b)", "NONE", "n", "n.b", 1},
+            {u"Anything|*", "", "NONE", "plain", "plain", 0}, // a pattern without a dot
+            {u"", "", "NONE", "bare", "bare", -1}};           // no type at all
+        for (const Case& c : cases) {
+            gui_test::DialogHost host;
+            gui_test::MakeFiles({u"\\My Documents\\Backups\\"});
+            bool chosen = true;
+            const auto drive = [&](SaveAsDialog* d) {
+                gui_test::TypeName(d, kIdcSaveAsName, c.name);
+                chosen = c.type.isEmpty() || gui_test::ChooseEntry(d, kIdcSaveAsType, c.type);
+                chosen = gui_test::ChooseEntry(d, kIdcSaveAsFolder, c.folder) && chosen;
+                gui_test::PressSoftKey(d, 0);
+            };
+            const Saved saved = RunSaveAs(host, drive, c.filter);
+            QVERIFY(chosen);
+            QCOMPARE(saved.result, 1);
+            QCOMPARE(saved.path, "\\My Documents\\" + c.path);
+            QCOMPARE(saved.typeIndex, c.typeIndex);
         }
     }
 
+    // The box leaves the typed name for correction; Escape cancels as the soft key does.
     void refusedNameKeepsTheDialog() {
-        QFETCH(QString, name);
-        BoxSeen box;
-        QString kept;
-        bool stillOpen = false;
-        const SaveRun run = RunSaveAs(&host_->owner, kUsms, [&](SaveAsDialog* dialog) {
-            gui_test::TypeName(dialog, kIdcSaveAsName, name);
-            AnswerBox(box);
-            gui_test::PressSoftKey(dialog, 0);
-            QTRY_COMPARE(box.count, 1);
-            stillOpen = dialog->isVisible();
-            kept = dialog->DlgItem<QLineEdit>(kIdcSaveAsName)->text();
-            gui_test::PressSoftKey(dialog, 1);
-        });
-        QCOMPARE(box.text, QString("This file name cannot be used.It contains one or more of the "
-                                   "following disallowed characters:\\/:*?\"<>|."));
-        QCOMPARE(box.caption, QString());
-        QVERIFY(stillOpen);
-        QCOMPARE(kept, name);
-        QCOMPARE(run.result, 2);
-        QVERIFY(run.path.isEmpty());
+        for (const QString name :
+             {"", "a\\b", "a/b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b"}) {
+            gui_test::DialogHost host;
+            gui_test::Box box;
+            QString kept;
+            const Saved saved = RunSaveAs(host, [&](SaveAsDialog* d) {
+                gui_test::TypeName(d, kIdcSaveAsName, name);
+                gui_test::AnswerBox(box);
+                gui_test::PressSoftKey(d, 0);
+                kept = d->isVisible() ? d->DlgItem<QLineEdit>(kIdcSaveAsName)->text() : "closed";
+                if (name.isEmpty()) {
+                    QTest::keyClick(d, Qt::Key_Escape);
+                } else {
+                    gui_test::PressSoftKey(d, 1);
+                }
+            });
+            QCOMPARE(box.count, 1);
+            QCOMPARE(box.text, QString("This file name cannot be used.It contains one or more of "
+                                       "the following disallowed characters:\\/:*?\"<>|."));
+            QCOMPARE(box.caption, QString());
+            QCOMPARE(kept, name);
+            QCOMPARE(saved.result, 2);
+            QVERIFY(saved.path.isEmpty());
+        }
     }
 
-    void onlyPlainFoldersDirectlyInTheRootAreListed() {
-        gui_test::MakeDeviceFolder(u"\\My Documents\\Zeta");
-        gui_test::MakeDeviceFolder(u"\\My Documents\\Backups\\Inner");
-        gui_test::MakeDeviceFolder(u"\\My Documents\\Alpha");
-        gui_test::MakeDeviceFolder(u"\\My Documents\\.hidden");
-        const std::filesystem::path locked = gui_test::MakeDeviceFolder(u"\\My Documents\\Locked");
-        std::filesystem::permissions(locked,
-                                     std::filesystem::perms::owner_write |
-                                         std::filesystem::perms::group_write |
-                                         std::filesystem::perms::others_write,
+    // Only plain folders directly in the root; a location change rebuilds them and chooses
+    // NONE again.
+    void foldersFollowTheLocation() {
+        gui_test::DialogHost host;
+        gui_test::MakeFiles({u"\\My Documents\\Zeta\\", u"\\My Documents\\Backups\\Inner\\",
+                             u"\\My Documents\\Alpha\\", u"\\My Documents\\.hidden\\",
+                             u"\\My Documents\\Locked\\", u"\\My Documents\\file.usms",
+                             u"\\Storage Card\\CardDir\\"});
+        using std::filesystem::perms;
+        std::filesystem::permissions(gui_test::HostPath(u"\\My Documents\\Locked"),
+                                     perms::owner_write | perms::group_write | perms::others_write,
                                      std::filesystem::perm_options::remove);
-        gui_test::MakeDeviceFile(u"\\My Documents\\file.usms");
-        QStringList folders;
-        RunSaveAs(&host_->owner, kUsms, [&](SaveAsDialog* dialog) {
-            folders = ComboTexts(dialog, kIdcSaveAsFolder);
-            gui_test::PressSoftKey(dialog, 1);
-        });
-        QCOMPARE(folders, (QStringList{"NONE", "Alpha", "Backups", "Zeta"}));
-    }
-
-    void locationChangeRebuildsTheFolders() {
-        gui_test::MakeDeviceFolder(u"\\My Documents\\Backups");
         gui_test::SetCardFolder(u"Storage Card");
-        gui_test::MakeDeviceFolder(u"\\Storage Card\\CardDir");
-        QStringList onCard, backInMain;
-        QString selectedOnCard;
-        const SaveRun run = RunSaveAs(&host_->owner, kUsms, [&](SaveAsDialog* dialog) {
-            gui_test::ChooseEntry(dialog, kIdcSaveAsFolder, "Backups");
-            gui_test::ChooseEntry(dialog, kIdcSaveAsLocation, "Storage Card");
-            onCard = ComboTexts(dialog, kIdcSaveAsFolder);
-            selectedOnCard = ComboCurrent(dialog, kIdcSaveAsFolder);
-            gui_test::ChooseEntry(dialog, kIdcSaveAsLocation, "Main memory");
-            backInMain = ComboTexts(dialog, kIdcSaveAsFolder);
-            gui_test::ChooseEntry(dialog, kIdcSaveAsLocation, "Storage Card");
-            gui_test::ChooseEntry(dialog, kIdcSaveAsFolder, "CardDir");
-            gui_test::TypeName(dialog, kIdcSaveAsName, "x");
-            gui_test::PressSoftKey(dialog, 0);
-        });
-        QCOMPARE(onCard, (QStringList{"NONE", "CardDir"}));
-        QCOMPARE(selectedOnCard, QString("NONE"));
-        QCOMPARE(backInMain, (QStringList{"NONE", "Backups"}));
-        QCOMPARE(run.path, QString("\\Storage Card\\CardDir\\x.usms"));
-    }
-
-    void storageCardOfferedOnlyWhenItHoldsSomething_data() {
-        QTest::addColumn<bool>("named");
-        QTest::addColumn<bool>("folderExists");
-        QTest::addColumn<bool>("holdsEntry");
-        QTest::addColumn<bool>("offered");
-        // Without a name the root would be the handset's own root, which is no card.
-        QTest::newRow("no registry value") << false << false << false << false;
-        QTest::newRow("folder missing") << true << false << false << false;
-        QTest::newRow("folder empty") << true << true << false << false;
-        QTest::newRow("folder with a file") << true << true << true << true;
-    }
-
-    void storageCardOfferedOnlyWhenItHoldsSomething() {
-        QFETCH(bool, named);
-        QFETCH(bool, folderExists);
-        QFETCH(bool, holdsEntry);
-        QFETCH(bool, offered);
-        if (named) {
-            gui_test::SetCardFolder(u"Storage Card");
-        }
-        if (folderExists) {
-            gui_test::MakeDeviceFolder(u"\\Storage Card");
-        }
-        if (holdsEntry) {
-            gui_test::MakeDeviceFile(u"\\Storage Card\\old.usms");
-        }
-        QStringList locations;
-        RunSaveAs(&host_->owner, kUsms, [&](SaveAsDialog* dialog) {
-            locations = ComboTexts(dialog, kIdcSaveAsLocation);
-            gui_test::PressSoftKey(dialog, 1);
-        });
-        QCOMPARE(locations.contains("Storage Card"), offered);
-        QCOMPARE(locations.front(), QString("Main memory"));
-    }
-
-    void cancelLeavesNoPath_data() {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("Cancel soft key") << false;
-        QTest::newRow("Escape") << true;
-    }
-
-    void cancelLeavesNoPath() {
-        QFETCH(bool, escape);
-        gui_test::MakeDeviceFolder(u"\\My Documents\\Backups");
-        const SaveRun run = RunSaveAs(&host_->owner, kUsms, [&](SaveAsDialog* dialog) {
-            gui_test::TypeName(dialog, kIdcSaveAsName, "kept");
-            gui_test::ChooseEntry(dialog, kIdcSaveAsFolder, "Backups");
-            if (escape) {
-                QTest::keyClick(dialog, Qt::Key_Escape);
-            } else {
-                gui_test::PressSoftKey(dialog, 1);
+        QStringList seen;
+        const Saved saved = RunSaveAs(host, [&](SaveAsDialog* d) {
+            for (const char* location :
+                 {"Main memory", "Storage Card", "Main memory", "Storage Card"}) {
+                gui_test::ChooseEntry(d, kIdcSaveAsFolder, "Backups");
+                gui_test::ChooseEntry(d, kIdcSaveAsLocation, location);
+                seen << Entries(d, kIdcSaveAsFolder);
             }
+            gui_test::ChooseEntry(d, kIdcSaveAsFolder, "CardDir");
+            gui_test::TypeName(d, kIdcSaveAsName, "x");
+            gui_test::PressSoftKey(d, 0);
         });
-        QCOMPARE(run.result, 2);
-        QVERIFY(run.path.isEmpty());
-        QVERIFY(
-            !std::filesystem::exists(gui_test::HostPath(u"\\My Documents\\Backups\\kept.usms")));
+        QCOMPARE(seen, (QStringList{"NONE|Alpha|[Backups]|Zeta", "[NONE]|CardDir",
+                                    "[NONE]|Alpha|Backups|Zeta", "[NONE]|CardDir"}));
+        QCOMPARE(saved.path, QString("\\Storage Card\\CardDir\\x.usms"));
     }
-
-private:
-    std::unique_ptr<gui_test::DialogHost> host_;
 };
 
-int RunSaveAsTests(int argc, char** argv) {
-    SaveAsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+MSGKEEPER_GUI_TEST_MAIN(SaveAsTest)
 #include "save_as_test.moc"

@@ -1,21 +1,14 @@
-// The Settings dialog: the checkboxes follow settings.dat, Save writes it, Cancel does not, and
+// The Settings dialog: the check boxes follow settings.dat, Save writes it, Cancel does not, and
 // a failing Save keeps the dialog open behind an error box.
-#include "gui_support.h"
+#include "dialog_host.h"
 
+#include "app/folder_selection.h"
 #include "app/windows/folder_settings_dialog.h"
-#include "framework/menu_bar.h"
 #include "platform/errors.h"
 #include "platform/faults.h"
-#include "resources/resource_ids.h"
-#include "support/temp_dir.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTest>
-
-#include <memory>
 
 using namespace resources;
 
@@ -32,14 +25,17 @@ QString CheckStates(const framework::Dialog* dialog) {
     return states;
 }
 
-QString SystemText(DWORD error) {
-    LPWSTR text = nullptr;
-    const DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error,
-                       0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    const QString result = QString::fromUtf16(text, length);
-    LocalFree(text);
-    return result;
+// A file's bytes: "0" and "1" stand for 0 and 1, any other character for itself.
+std::string Bytes(const QString& states) {
+    std::string bytes;
+    for (const QChar c : states) {
+        bytes += c == u'0' ? '\0' : c == u'1' ? '\1' : c.toLatin1();
+    }
+    return bytes;
+}
+
+std::filesystem::path SettingsFile() {
+    return gui_test::HostPath(SettingsFilePath());
 }
 
 void Click(QWidget* widget) {
@@ -52,167 +48,71 @@ class SettingsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        device_ = std::make_unique<TempDevice>();
-        owner_ = std::make_unique<QWidget>();
-        owner_->setGeometry(0, 0, 480, 640);
-        owner_->show();
-    }
-    void cleanup() {
-        owner_.reset();
-        device_.reset();
-    }
-
-    void checkboxesFollowTheFile_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("states");
-        QTest::newRow("all") << "01 01 01 01 01"
-                             << "11111";
-        QTest::newRow("none") << "00 00 00 00 00"
-                              << "00000";
-        QTest::newRow("mixed") << "01 00 01 00 01"
-                               << "10101";
-        QTest::newRow("any non-zero byte") << "00 7F 00 FF 00"
-                                           << "01010";
-        QTest::newRow("short file") << "00 01 00"
-                                    << "01011";
-        QTest::newRow("longer file") << "00 00 01 00 00 00 00"
-                                     << "00100";
-    }
-
-    void checkboxesFollowTheFile() {
-        QFETCH(QString, file);
-        QFETCH(QString, states);
-        const std::string bytes = gui_test::Bytes(file.toStdString());
-        WriteHostFile(gui_test::SettingsHostPath(), bytes);
-        QString shown;
-        gui_test::WhenModal<FolderSettingsDialog>([&](FolderSettingsDialog* dialog) {
-            shown = CheckStates(dialog);
-            Click(dialog->MenuBar()->Key(1));
-        });
-        FolderSettingsDialog dialog;
-        QCOMPARE(dialog.DoModal(owner_.get()), 2);
-        QCOMPARE(shown, states);
-        // Reading never rewrites the file, short or long.
-        QCOMPARE(ReadHostFile(gui_test::SettingsHostPath()), bytes);
-    }
-
-    void dialogCoversItsParentWithSaveAndCancel() {
-        QRect geometry;
-        QString save;
-        QString cancel;
-        QString caption;
-        gui_test::WhenModal<FolderSettingsDialog>([&](FolderSettingsDialog* dialog) {
-            geometry = dialog->geometry();
-            save = dialog->MenuBar()->Key(0)->text();
-            cancel = dialog->MenuBar()->Key(1)->text();
-            caption = dialog->windowTitle();
-            Click(dialog->MenuBar()->Key(1));
-        });
-        FolderSettingsDialog dialog;
-        dialog.DoModal(owner_.get());
-        QCOMPARE(geometry, owner_->geometry());
-        QCOMPARE(save, QStringLiteral("Save"));
-        QCOMPARE(cancel, QStringLiteral("Cancel"));
-        QCOMPARE(caption, QStringLiteral("Dialog"));
-        QCOMPARE(dialog.DlgItem<QLabel>(kIdcSelectFolders)->text(),
-                 QStringLiteral("Select folders:"));
-    }
-
-    void saveWritesTheCheckedFolders() {
-        WriteHostFile(gui_test::SettingsHostPath(), gui_test::Bytes("01 01 01 01 01"));
-        gui_test::WhenModal<FolderSettingsDialog>([&](FolderSettingsDialog* dialog) {
-            Click(dialog->GetDlgItem(kIdcInbox));
-            Click(dialog->GetDlgItem(kIdcDeleted));
-            Click(dialog->MenuBar()->Key(0));
-        });
-        FolderSettingsDialog dialog;
-        QCOMPARE(dialog.DoModal(owner_.get()), 1);
-        QCOMPARE(ReadHostFile(gui_test::SettingsHostPath()), gui_test::Bytes("01 00 01 01 00"));
-    }
-
-    void saveWithEveryFolderCleared() {
-        gui_test::WhenModal<FolderSettingsDialog>([&](FolderSettingsDialog* dialog) {
-            for (const int id : kBoxes) {
-                Click(dialog->GetDlgItem(id));
+    // Each folder alone, so that a box showing another folder's flag is caught; the boxes
+    // clicked are toggled; Save (key 0) writes them, Cancel writes nothing, reading never does.
+    void boxesFollowTheFileAndSaveWritesThem() {
+        struct Case {
+            QString file, shown;
+            QList<int> clicks;
+            int key;
+            QString written;
+        };
+        const Case cases[] = {{"10000", "10000", {kIdcDraft, kIdcInbox}, 0, "01000"},
+                              {"01000", "01000", {kIdcOutbox}, 0, "01100"},
+                              {"00100", "00100", {kIdcSent}, 0, "00110"},
+                              {"00010", "00010", {kIdcDeleted}, 0, "00011"},
+                              {"00001", "00001", {kIdcDeleted}, 0, "00000"},
+                              {"01010", "01010", {kIdcDraft}, 1, "01010"},
+                              {"0F0", "01011", {}, 1, "0F0"}, // short, with another byte
+                              {"", "11111", {}, 1, "11111"}}; // no file
+        for (const Case& c : cases) {
+            gui_test::DialogHost host;
+            if (!c.file.isEmpty()) {
+                WriteHostFile(SettingsFile(), Bytes(c.file));
             }
-            Click(dialog->MenuBar()->Key(0));
-        });
-        FolderSettingsDialog dialog;
-        QCOMPARE(dialog.DoModal(owner_.get()), 1);
-        QCOMPARE(ReadHostFile(gui_test::SettingsHostPath()), gui_test::Bytes("00 00 00 00 00"));
-    }
-
-    void cancelWritesNothing() {
-        const std::string before = gui_test::Bytes("00 01 00 01 00");
-        WriteHostFile(gui_test::SettingsHostPath(), before);
-        gui_test::WhenModal<FolderSettingsDialog>([&](FolderSettingsDialog* dialog) {
-            Click(dialog->GetDlgItem(kIdcDraft));
-            Click(dialog->GetDlgItem(kIdcInbox));
-            Click(dialog->MenuBar()->Key(1));
-        });
-        FolderSettingsDialog dialog;
-        QCOMPARE(dialog.DoModal(owner_.get()), 2);
-        QCOMPARE(ReadHostFile(gui_test::SettingsHostPath()), before);
-    }
-
-    void openingCreatesAMissingFile() {
-        QVERIFY(!std::filesystem::exists(gui_test::SettingsHostPath()));
-        QString shown;
-        gui_test::WhenModal<FolderSettingsDialog>([&](FolderSettingsDialog* dialog) {
-            shown = CheckStates(dialog);
-            Click(dialog->MenuBar()->Key(1));
-        });
-        FolderSettingsDialog dialog;
-        QCOMPARE(dialog.DoModal(owner_.get()), 2);
-        QCOMPARE(shown, QStringLiteral("11111"));
-        QCOMPARE(ReadHostFile(gui_test::SettingsHostPath()), gui_test::Bytes("01 01 01 01 01"));
+            QStringList seen;
+            FolderSettingsDialog dialog;
+            const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
+                seen << CheckStates(d) << gui_test::SoftKeys(d)
+                     << (d->geometry() == host.owner.geometry() ? "covers" : "does not cover");
+                gui_test::CheckControls(d, d->MenuBar());
+                for (const int id : c.clicks) {
+                    Click(d->GetDlgItem(id));
+                }
+                Click(d->MenuBar()->Key(c.key));
+            });
+            QCOMPARE(result, c.key == 0 ? 1 : 2);
+            QCOMPARE(seen, (QStringList{c.shown, "Save|Cancel", "covers"}));
+            QCOMPARE(ReadHostFile(SettingsFile()), Bytes(c.written));
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Dialog"));
+            QCOMPARE(dialog.DlgItem<QLabel>(kIdcSelectFolders)->text(), "Select folders:");
+        }
     }
 
     void failingSaveShowsTheErrorAndStays() {
-        WriteHostFile(gui_test::SettingsHostPath(), gui_test::Bytes("01 01 01 01 01"));
+        gui_test::DialogHost host;
+        WriteHostFile(SettingsFile(), Bytes("11111"));
         const faults::FileFaultGuard disarm;
-        QString text;
-        QString caption;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        bool openAfterBox = false;
-        QString statesAfterBox;
-        gui_test::WhenModal<FolderSettingsDialog>([&](FolderSettingsDialog* dialog) {
-            Click(dialog->GetDlgItem(kIdcOutbox));
-            faults::ArmFileFault(faults::FileOp::Create, 1, ERROR_ACCESS_DENIED);
-            gui_test::WhenModal<QMessageBox>([&](QMessageBox* box) {
-                text = box->text();
-                caption = box->windowTitle();
-                icon = box->icon();
-                gui_test::PressOk(box);
-                QTimer::singleShot(0, dialog, [&, dialog] {
-                    openAfterBox = dialog->isVisible();
-                    statesAfterBox = CheckStates(dialog);
-                    // The fault is spent: a second Save succeeds.
-                    Click(dialog->MenuBar()->Key(0));
-                });
-            });
-            Click(dialog->MenuBar()->Key(0));
-        });
+        gui_test::Box box;
+        QString afterBox;
         FolderSettingsDialog dialog;
-        QCOMPARE(dialog.DoModal(owner_.get()), 1);
-        QCOMPARE(text, SystemText(ERROR_ACCESS_DENIED));
-        QVERIFY(!text.isEmpty());
-        QCOMPARE(caption, QStringLiteral("Brennomatic Msg Keeper v3.1"));
-        QCOMPARE(icon, QMessageBox::Critical);
-        QVERIFY(openAfterBox);
-        QCOMPARE(statesAfterBox, QStringLiteral("11011"));
-        QCOMPARE(ReadHostFile(gui_test::SettingsHostPath()), gui_test::Bytes("01 01 00 01 01"));
+        const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
+            Click(d->GetDlgItem(kIdcOutbox));
+            faults::ArmFileFault(faults::FileOp::Create, 1, ERROR_ACCESS_DENIED);
+            gui_test::AnswerBox(box);
+            Click(d->MenuBar()->Key(0));
+            afterBox = CheckStates(d) + (d->isVisible() ? " shown" : " gone");
+            Click(d->MenuBar()->Key(0)); // the fault is spent: this one succeeds
+        });
+        QCOMPARE(result, 1);
+        QCOMPARE(box.count, 1);
+        QCOMPARE(box.text, QStringLiteral("Access is denied."));
+        QCOMPARE(box.caption, QStringLiteral("Brennomatic Msg Keeper v3.1"));
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QCOMPARE(afterBox, QStringLiteral("11011 shown"));
+        QCOMPARE(ReadHostFile(SettingsFile()), Bytes("11011"));
     }
-
-private:
-    std::unique_ptr<TempDevice> device_;
-    std::unique_ptr<QWidget> owner_;
 };
 
-int RunSettingsTests(int argc, char** argv) {
-    SettingsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+MSGKEEPER_GUI_TEST_MAIN(SettingsTest)
 #include "settings_test.moc"

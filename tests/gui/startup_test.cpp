@@ -1,42 +1,23 @@
 // Start-up and exit: the main window's title, soft keys and menu, and the exit codes.
-#include "dialog_driving.h"
-#include "gui_support.h"
+#include "dialog_host.h"
 
-#include "app/windows/app_main.h"
 #include "app/windows/main_frame.h"
 #include "app/windows/main_view.h"
 #include "framework/frame_window.h"
-#include "framework/menu_bar.h"
-#include "resources/resource_ids.h"
-#include "support/temp_dir.h"
+#include "framework/screen.h"
 
 #include <QMenu>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-
-#include <memory>
 
 namespace {
 
-QStringList EntryTexts(const QMenu* menu) {
+// The menu's entries, a submenu's entries in brackets after its own.
+QString Entries(const QMenu* menu) {
     QStringList texts;
     for (const QAction* action : menu->actions()) {
-        texts << action->text();
+        texts << action->text() + (action->menu() ? "[" + Entries(action->menu()) + "]" : "");
     }
-    return texts;
+    return texts.join(", ");
 }
-
-QMenu* SubMenu(const QMenu* menu, const QString& text) {
-    for (const QAction* action : menu->actions()) {
-        if (action->text() == text) {
-            return action->menu();
-        }
-    }
-    return nullptr;
-}
-
-enum ExitWay { kSoftKey, kMenuEntry, kCtrlQ };
 
 } // namespace
 
@@ -44,131 +25,92 @@ class StartupTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { device_ = std::make_unique<TempDevice>(); }
-    void cleanup() { device_.reset(); }
-
-    void titleAndSoftKeys() {
-        MainFrame frame;
-        QVERIFY(frame.CreateEx(u"Brennomatic Msg Keeper v3.1"));
-        frame.show();
-        QCOMPARE(frame.windowTitle(), QStringLiteral("Brennomatic Msg Keeper v3.1"));
-        QCOMPARE(frame.size(), QSize(480, 640));
-        framework::SoftKeyBar* bar = frame.MenuBar();
-        QVERIFY(bar != nullptr);
-        QCOMPARE(bar->Key(0)->text(), QStringLiteral("Exit"));
-        QCOMPARE(bar->Key(1)->text(), QStringLiteral("Menu"));
-        // Along the bottom edge, the full width; the view fills the rest.
-        QCOMPARE(bar->geometry().bottom(), frame.height() - 1);
-        QCOMPARE(bar->width(), frame.width());
-        QVERIFY(frame.View() != nullptr);
-        QCOMPARE(frame.View()->geometry(), QRect(0, 0, 480, 640 - bar->height()));
-        QVERIFY(bar->Popup(0) == nullptr);
+    // At both scales: the title, the soft keys along the bottom edge below the view, the menu
+    // above the right soft key, and the view's controls, laid out anew in a wider window.
+    void frameAtBothScales() {
+        const TempDevice device;
+        for (const QSize screen : {QSize(240, 320), QSize(480, 640)}) {
+            const framework::ScopedScreenSize size(screen);
+            MainFrame frame;
+            QVERIFY(frame.CreateEx(u"Brennomatic Msg Keeper v3.1"));
+            frame.show();
+            QCOMPARE(frame.windowTitle(), QStringLiteral("Brennomatic Msg Keeper v3.1"));
+            const framework::SoftKeyBar* bar = frame.MenuBar();
+            const int keysTop = screen.height() - bar->height();
+            QCOMPARE(bar->Key(0)->text() + "|" + bar->Key(1)->text(), QStringLiteral("Exit|Menu"));
+            QCOMPARE(bar->geometry(), QRect(0, keysTop, screen.width(), bar->height()));
+            QCOMPARE(frame.View()->geometry(), QRect(0, 0, screen.width(), keysTop));
+            QVERIFY(bar->Popup(0) == nullptr);
+            QTest::mouseClick(bar->Key(1), Qt::LeftButton);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu != nullptr);
+            QCOMPARE(Entries(menu),
+                     QStringLiteral("Backup SMS[SMS File(.sms file), Unicode SMS File(.usms file), "
+                                    "Text File(.txt file)[ANSI Encoding, UTF8 Encoding, Unicode "
+                                    "Encoding], CSV File(.csv file)[ANSI Encoding, UTF8 "
+                                    "Encoding]], Restore SMS[SMS File(.sms file), Unicode SMS "
+                                    "File(.usms file)], Settings"));
+            QVERIFY(menu->geometry().top() >= 0 &&
+                    menu->geometry().bottom() < bar->mapToGlobal(QPoint()).y());
+            menu->close();
+            for (const int width : {screen.width(), screen.width() + 60}) {
+                frame.resize(width, screen.height());
+                gui_test::CheckControls(frame.View(), nullptr);
+                const QWidget* title = frame.View()->GetDlgItem(resources::kIdcMainTitle);
+                QVERIFY(qAbs(title->geometry().center().x() - width / 2) <= 1);
+            }
+        }
     }
 
-    void menuEntriesInOrder() {
-        MainFrame frame;
-        QVERIFY(frame.CreateEx(u"Brennomatic Msg Keeper v3.1"));
-        frame.show();
-        QTest::mouseClick(frame.MenuBar()->Key(1), Qt::LeftButton);
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu != nullptr);
-        QCOMPARE(EntryTexts(menu), QStringList({"Backup SMS", "Restore SMS", "Settings"}));
-        QMenu* backup = SubMenu(menu, "Backup SMS");
-        QVERIFY(backup != nullptr);
-        QCOMPARE(EntryTexts(backup),
-                 QStringList({"SMS File(.sms file)", "Unicode SMS File(.usms file)",
-                              "Text File(.txt file)", "CSV File(.csv file)"}));
-        QMenu* text = SubMenu(backup, "Text File(.txt file)");
-        QVERIFY(text != nullptr);
-        QCOMPARE(EntryTexts(text),
-                 QStringList({"ANSI Encoding", "UTF8 Encoding", "Unicode Encoding"}));
-        QMenu* csv = SubMenu(backup, "CSV File(.csv file)");
-        QVERIFY(csv != nullptr);
-        QCOMPARE(EntryTexts(csv), QStringList({"ANSI Encoding", "UTF8 Encoding"}));
-        QMenu* restore = SubMenu(menu, "Restore SMS");
-        QVERIFY(restore != nullptr);
-        QCOMPARE(EntryTexts(restore),
-                 QStringList({"SMS File(.sms file)", "Unicode SMS File(.usms file)"}));
-        // The menu shows above the right soft key, inside the screen.
-        QVERIFY(menu->geometry().bottom() < frame.MenuBar()->mapToGlobal(QPoint(0, 0)).y());
-        menu->close();
-    }
-
-    void exitEndsWithCodeOne_data() {
-        QTest::addColumn<int>("way");
-        QTest::newRow("left soft key") << int(kSoftKey);
-        QTest::newRow("Exit entry") << int(kMenuEntry);
-        QTest::newRow("Ctrl+Q") << int(kCtrlQ);
-    }
-
+    // Keys without a command do nothing, nor do exit's keys with other modifiers; each way out
+    // ends with exit code 1.
     void exitEndsWithCodeOne() {
-        QFETCH(int, way);
-        bool shown = false;
-        const int exitCode = RunApplication(SW_SHOW, [&](MainFrame& frame) {
-            shown = frame.isVisible();
-            QTimer::singleShot(0, &frame, [&frame, way] {
-                switch (way) {
-                case kSoftKey:
-                    QTest::mouseClick(frame.MenuBar()->Key(0), Qt::LeftButton);
-                    break;
-                case kMenuEntry:
-                    frame.SendCommand(resources::kCmdExit, 0);
-                    break;
-                case kCtrlQ:
-                    QTest::keyClick(frame.View(), Qt::Key_Q, Qt::ControlModifier);
-                    break;
-                }
-            });
-        });
-        QVERIFY(shown);
-        QCOMPARE(exitCode, 1);
-    }
-
-    void unusedAcceleratorsDoNothing() {
-        // A file dialog that came up would be cancelled and counted.
-        gui_test::CommandWatcher watcher(
-            [](framework::Dialog* dialog) { gui_test::PressSoftKey(dialog, 1); });
-        bool stillOpen = false;
-        bool modal = true;
-        const int exitCode = RunApplication(SW_SHOW, [&](MainFrame& frame) {
-            QTimer::singleShot(0, &frame, [&] {
-                QWidget* view = frame.View();
-                QTest::keyClick(view, Qt::Key_N, Qt::ControlModifier);
-                QTest::keyClick(view, Qt::Key_O, Qt::ControlModifier);
-                QTest::keyClick(view, Qt::Key_S, Qt::ControlModifier);
-                QTest::keyClick(view, Qt::Key_F6);
-                QTest::keyClick(view, Qt::Key_F6, Qt::ShiftModifier);
-                QApplication::processEvents();
-                stillOpen = frame.isVisible();
-                modal = QApplication::activeModalWidget() != nullptr;
-                QTest::keyClick(view, Qt::Key_Q, Qt::ControlModifier);
-            });
-        });
-        QVERIFY(stillOpen);
-        QVERIFY(!modal);
-        QCOMPARE(watcher.FileDialogs(), 0);
-        QVERIFY(watcher.Boxes().isEmpty());
-        QCOMPARE(exitCode, 1);
+        for (const int way : {0, 1, 2}) { // the left soft key, the Exit entry, Ctrl+Q
+            ExitBy(way);
+        }
     }
 
     void frameThatCannotBeCreatedEndsWithZero() {
+        const TempDevice device;
         framework::FailNextWindowCreation();
         bool started = false;
-        const int exitCode = RunApplication(SW_SHOW, [&](MainFrame&) { started = true; });
-        QCOMPARE(exitCode, 0);
+        QCOMPARE(RunApplication(SW_SHOW, [&](MainFrame&) { started = true; }), 0);
         QVERIFY(!started);
         for (const QWidget* window : QApplication::topLevelWidgets()) {
-            QVERIFY(!(dynamic_cast<const MainFrame*>(window) != nullptr && window->isVisible()));
+            QVERIFY(dynamic_cast<const MainFrame*>(window) == nullptr || !window->isVisible());
         }
     }
 
 private:
-    std::unique_ptr<TempDevice> device_;
+    void ExitBy(int way) {
+        const TempDevice device;
+        gui_test::CommandWatcher watcher(
+            [](framework::Dialog* d) { gui_test::PressSoftKey(d, 1); });
+        bool stillOpen = false;
+        const int exitCode = RunApplication(SW_SHOW, [&](MainFrame& frame) {
+            QTimer::singleShot(0, &frame, [&frame, &stillOpen, way] {
+                for (const QKeyCombination keys :
+                     {Qt::CTRL | Qt::Key_N, Qt::CTRL | Qt::Key_O, Qt::CTRL | Qt::Key_S,
+                      QKeyCombination(Qt::Key_F6), Qt::SHIFT | Qt::Key_F6,
+                      QKeyCombination(Qt::Key_Q), Qt::CTRL | Qt::SHIFT | Qt::Key_Q}) {
+                    QTest::keyClick(frame.View(), keys.key(), keys.keyboardModifiers());
+                }
+                QApplication::processEvents();
+                stillOpen = frame.isVisible() && QApplication::activeModalWidget() == nullptr;
+                if (way == 0) {
+                    QTest::mouseClick(frame.MenuBar()->Key(0), Qt::LeftButton);
+                } else if (way == 1) {
+                    frame.SendCommand(resources::kCmdExit, 0);
+                } else {
+                    QTest::keyClick(frame.View(), Qt::Key_Q, Qt::ControlModifier);
+                }
+            });
+        });
+        QVERIFY(stillOpen);
+        QVERIFY(watcher.seen.fileDialogs == 0 && watcher.seen.boxes.isEmpty());
+        QCOMPARE(exitCode, 1);
+    }
 };
 
-int RunStartupTests(int argc, char** argv) {
-    StartupTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+MSGKEEPER_GUI_TEST_MAIN(StartupTest)
 #include "startup_test.moc"

@@ -1,0 +1,204 @@
+#include "dialog_host.h"
+
+#include "app/windows/progress_dialog.h"
+#include "platform/device.h"
+#include "platform/registry.h"
+#include "platform/unique_handle.h"
+
+#include "framework/drop_down_list.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollBar>
+
+namespace gui_test {
+
+void AnswerBox(Box& seen, std::function<void()> before) {
+    WhenModal<QMessageBox>([&seen, before = std::move(before)](QMessageBox* box) {
+        if (before) {
+            before();
+        }
+        seen = Box{seen.count + 1, box->text(), box->windowTitle(), box->icon()};
+        box->button(QMessageBox::Ok)->click();
+    });
+}
+
+void TypeName(framework::Dialog* dialog, int editId, const QString& text) {
+    auto* edit = dialog->DlgItem<QLineEdit>(editId);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+bool ChooseEntry(framework::Dialog* dialog, int comboId, const QString& text) {
+    auto* combo = dialog->DlgItem<QComboBox>(comboId);
+    const int wanted = combo->findText(text, Qt::MatchExactly);
+    for (int step = 0; wanted >= 0 && combo->currentIndex() != wanted && step < combo->count();
+         ++step) {
+        QTest::keyClick(combo, combo->currentIndex() < wanted ? Qt::Key_Down : Qt::Key_Up);
+    }
+    return wanted >= 0 && combo->currentIndex() == wanted;
+}
+
+bool ClickListEntry(framework::Dialog* dialog, int listId, const QString& text) {
+    auto* list = dialog->DlgItem<QListWidget>(listId);
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    if (found.isEmpty()) {
+        return false;
+    }
+    list->scrollToItem(found.front());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(found.front()).center());
+    return list->currentItem() == found.front();
+}
+
+void PressSoftKey(framework::Dialog* dialog, int key) {
+    QTest::mouseClick(dialog->MenuBar()->Key(key), Qt::LeftButton);
+}
+
+QString SoftKeys(const framework::Dialog* dialog) {
+    return dialog->MenuBar()->Key(0)->text() + "|" + dialog->MenuBar()->Key(1)->text();
+}
+
+QString Entries(const framework::Dialog* dialog, int id) {
+    QStringList texts;
+    if (const auto* combo = dialog->DlgItem<QComboBox>(id)) {
+        for (int i = 0; i < combo->count(); ++i) {
+            texts << (i == combo->currentIndex() ? "[" + combo->itemText(i) + "]"
+                                                 : combo->itemText(i));
+        }
+    } else if (const auto* list = dialog->DlgItem<QListWidget>(id)) {
+        for (int i = 0; i < list->count(); ++i) {
+            texts << list->item(i)->text();
+        }
+    }
+    return texts.join('|');
+}
+
+QString QText(const std::u16string& text) {
+    return QString::fromStdU16String(text);
+}
+
+namespace {
+
+// A text shown whole, or elided in the middle so that its start and at least keptEnd of its
+// last characters stay.
+bool WholeOrMiddleElided(const QString& shown, const QString& text, int keptEnd) {
+    const qsizetype cut = shown.indexOf(QChar(0x2026));
+    return shown == text ||
+           (cut > 0 && text.startsWith(shown.left(cut)) && shown.size() - cut - 1 >= keptEnd &&
+            text.endsWith(shown.mid(cut + 1)));
+}
+
+void CheckText(const QWidget* control) {
+    const QString name = control->objectName();
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        const QFontMetrics metrics(label->font());
+        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width() &&
+                     metrics.height() <= label->height(),
+                 qPrintable(label->text()));
+    } else if (const auto* box = qobject_cast<const QCheckBox*>(control)) {
+        QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
+    } else if (const auto* combo = dynamic_cast<const framework::DropDownList*>(control)) {
+        QVERIFY2(WholeOrMiddleElided(combo->ShownText(), combo->currentText(), 6),
+                 qPrintable(combo->ShownText()));
+    } else if (const auto* list = qobject_cast<const QListWidget*>(control)) {
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        const QFontMetrics metrics(list->font());
+        for (int i = 0; i < list->count(); ++i) {
+            const QRect place = list->visualItemRect(list->item(i));
+            QVERIFY2(place.left() >= 0 && place.right() < list->viewport()->width(),
+                     qPrintable(name));
+            const QString text = list->item(i)->text();
+            const QString shown = metrics.elidedText(text, list->textElideMode(), place.width());
+            QVERIFY2(WholeOrMiddleElided(shown, text, 5), qPrintable(shown));
+        }
+    }
+}
+
+} // namespace
+
+// The template's controls of a window: inside it, clear of its soft keys and of each other,
+// showing their texts.
+void CheckControls(const QWidget* window, const QWidget* softKeys) {
+    QList<const QWidget*> controls;
+    for (const QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->objectName().startsWith("control") && child->isVisible()) {
+            controls << child;
+        }
+    }
+    QVERIFY(controls.size() >= 4);
+    for (const QWidget* control : controls) {
+        const QString name = control->objectName();
+        QVERIFY2(window->rect().contains(control->geometry()), qPrintable(name + " outside"));
+        QVERIFY2(softKeys == nullptr || !control->geometry().intersects(softKeys->geometry()),
+                 qPrintable(name + " under the soft keys"));
+        for (const QWidget* other : controls) {
+            QVERIFY2(other == control || !control->geometry().intersects(other->geometry()),
+                     qPrintable(name + " overlaps " + other->objectName()));
+        }
+        CheckText(control);
+    }
+}
+
+std::filesystem::path HostPath(const std::u16string& devicePath) {
+    std::filesystem::path host;
+    device::ToHostPath(devicePath, host);
+    return host;
+}
+
+void MakeFiles(std::initializer_list<const char16_t*> devicePaths) {
+    for (const std::u16string path : devicePaths) {
+        if (path.ends_with(u'\\')) {
+            std::filesystem::create_directories(HostPath(path));
+        } else {
+            WriteHostFile(HostPath(path), "");
+        }
+    }
+}
+
+void SetCardValue(DWORD type, const QByteArray& bytes) {
+    HKEY key = 0;
+    QCOMPARE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"System\\StorageManager\\Profiles\\PCMCIA", 0,
+                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+             LONG{0});
+    const OwnedKey owned(key);
+    QCOMPARE(RegSetValueExW(key, u"Folder", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                            static_cast<DWORD>(bytes.size())),
+             LONG{0});
+}
+
+void SetCardFolder(const std::u16string& folder) {
+    SetCardValue(REG_SZ, QByteArray(reinterpret_cast<const char*>(folder.c_str()),
+                                    static_cast<qsizetype>((folder.size() + 1) * 2)));
+}
+
+// A box may come up while a file dialog is being driven, so boxes are answered always.
+CommandWatcher::CommandWatcher(std::function<void(framework::Dialog*)> choose)
+    : choose_(std::move(choose)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            seen.boxes << box->text();
+            box->button(QMessageBox::Ok)->click();
+            return;
+        }
+        if (modal == nullptr || modal == last_ || !modal->isVisible()) {
+            return;
+        }
+        last_ = modal;
+        if (dynamic_cast<ProgressDialog*>(modal) != nullptr) {
+            ++seen.progressDialogs;
+        } else if (auto* dialog = dynamic_cast<framework::Dialog*>(modal)) {
+            ++seen.fileDialogs;
+            choose_(dialog);
+        }
+    });
+    timer_.start(5);
+}
+
+} // namespace gui_test

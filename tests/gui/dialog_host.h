@@ -1,0 +1,115 @@
+// Driving the windows as a person would: acting on each modal window from inside the loop that
+// runs it, typing, choosing entries and pressing soft keys, and laying out a test handset.
+#pragma once
+
+#include "app/windows/app_main.h"
+#include "framework/dialog.h"
+#include "framework/menu_bar.h"
+#include "resources/resource_ids.h"
+#include "support/temp_dir.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+// Each test file is a program of its own, with the program's resources registered.
+#define MSGKEEPER_GUI_TEST_MAIN(TestClass)                                                         \
+    int main(int argc, char** argv) {                                                              \
+        RegisterProgramResources();                                                                \
+        QApplication application(argc, argv);                                                      \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
+
+namespace gui_test {
+
+// Calls action with the modal window of type Window once it shows, from inside its modal loop.
+template <typename Window> void WhenModal(std::function<void(Window*)> action, int tries = 2000) {
+    QTimer::singleShot(5, qApp, [action = std::move(action), tries]() mutable {
+        auto* window = dynamic_cast<Window*>(QApplication::activeModalWidget());
+        if (window != nullptr && window->isVisible()) {
+            action(window);
+        } else if (tries > 0) {
+            WhenModal<Window>(std::move(action), tries - 1);
+        } else {
+            qWarning("no modal window of the expected kind appeared");
+        }
+    });
+}
+
+// What the next message box showed; it is answered with OK, after before() when given.
+struct Box {
+    int count = 0;
+    QString text, caption;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+void AnswerBox(Box& seen, std::function<void()> before = {});
+
+// A fresh handset and a shown 480 x 640 window for a dialog to cover.
+struct DialogHost {
+    DialogHost() {
+        owner.setGeometry(0, 0, 480, 640);
+        owner.show();
+    }
+    // Runs the dialog modally while drive acts on it; drive must end it.
+    template <typename D> int Run(D& dialog, std::function<void(D*)> drive) {
+        WhenModal<D>(std::move(drive));
+        return dialog.DoModal(&owner);
+    }
+    TempDevice device;
+    QWidget owner;
+};
+
+void TypeName(framework::Dialog* dialog, int editId, const QString& text);
+// Chooses a drop-down entry with the arrow keys; false when it is not offered.
+bool ChooseEntry(framework::Dialog* dialog, int comboId, const QString& text);
+// Clicks a list box entry; false when it is not listed.
+bool ClickListEntry(framework::Dialog* dialog, int listId, const QString& text);
+// Presses the left (0) or right (1) soft key.
+void PressSoftKey(framework::Dialog* dialog, int key);
+// The soft keys' texts, as "Save|Cancel".
+QString SoftKeys(const framework::Dialog* dialog);
+// The entries of a drop-down list or list box, as "a|[b]" where a drop-down list's b is chosen.
+QString Entries(const framework::Dialog* dialog, int id);
+QString QText(const std::u16string& text);
+
+// The template's controls of a window lie inside it, clear of its soft keys and of each other,
+// and show their texts whole in their real fonts, or elided in the middle keeping their ends.
+void CheckControls(const QWidget* window, const QWidget* softKeys);
+
+std::filesystem::path HostPath(const std::u16string& devicePath);
+// Empty files, or folders for paths that end in a backslash.
+void MakeFiles(std::initializer_list<const char16_t*> devicePaths);
+// The registry value that names the storage card's folder.
+void SetCardValue(DWORD type, const QByteArray& bytes);
+void SetCardFolder(const std::u16string& folder);
+
+// What a command's modal windows were: file dialogs, progress dialogs, the boxes' texts.
+struct CommandSeen {
+    int fileDialogs = 0;
+    int progressDialogs = 0;
+    QStringList boxes;
+};
+
+// While it lives, answers commands' modal windows: each file dialog through choose, each message
+// box with OK; notes them all in seen.
+class CommandWatcher {
+public:
+    explicit CommandWatcher(std::function<void(framework::Dialog*)> choose);
+    CommandSeen seen;
+
+private:
+    QTimer timer_;
+    std::function<void(framework::Dialog*)> choose_;
+    QPointer<QWidget> last_; // cleared when that window goes
+};
+
+} // namespace gui_test
