@@ -3,6 +3,7 @@
 #include "platform/device.h"
 #include "platform/mapi/statement.h"
 
+#include <atomic>
 #include <optional>
 
 namespace mapi_impl {
@@ -57,6 +58,7 @@ DELETE FROM objects WHERE visible = 0 AND kind = 5 AND creator IS ?1;
 
 constexpr const char* kStatements[] = {
     "BEGIN IMMEDIATE",
+    "BEGIN",
     "COMMIT",
     "ROLLBACK",
     "SELECT kind, parent, store, visible, open_error FROM objects WHERE id = ?1",
@@ -90,6 +92,18 @@ constexpr const char* kStatements[] = {
     "DELETE FROM recipients WHERE obj = ?1",
 };
 static_assert(std::size(kStatements) == static_cast<std::size_t>(Sql::Count_));
+
+// Counts the writes committed by the connections of this process, so that a read snapshot
+// never hides a write that this process has finished.
+std::atomic<std::uint64_t> writeGeneration{0};
+
+void NoteWrite() {
+    writeGeneration.fetch_add(1, std::memory_order_release);
+}
+
+std::uint64_t WriteGeneration() {
+    return writeGeneration.load(std::memory_order_acquire);
+}
 
 } // namespace
 
@@ -249,8 +263,40 @@ sqlite3_stmt* Database::statement(Sql which) {
     return slot;
 }
 
+std::unique_lock<std::recursive_mutex> Database::lock() {
+    std::unique_lock<std::recursive_mutex> held(mutex_);
+    if (snapshotOwner_ != nullptr && snapshotGeneration_ != WriteGeneration()) {
+        endSnapshot(nullptr);
+    }
+    return held;
+}
+
+void Database::renewSnapshot(const void* owner) {
+    endSnapshot(nullptr);
+    // Inside a write transaction the reads see it already.
+    if (depth_ > 0) {
+        return;
+    }
+    snapshotGeneration_ = WriteGeneration();
+    // Without a snapshot each read is its own transaction, as before.
+    if (Stmt(*this, Sql::BeginRead).run() == S_OK) {
+        snapshotOwner_ = owner;
+    }
+}
+
+void Database::endSnapshot(const void* owner) {
+    if (snapshotOwner_ == nullptr || (owner != nullptr && owner != snapshotOwner_)) {
+        return;
+    }
+    snapshotOwner_ = nullptr;
+    if (Stmt(*this, Sql::Commit).run() != S_OK && sqlite3_get_autocommit(db_) == 0) {
+        Stmt(*this, Sql::Rollback).run();
+    }
+}
+
 HRESULT Database::begin() {
     if (depth_ == 0) {
+        endSnapshot(nullptr);
         failed_ = false;
         if (const HRESULT hr = Stmt(*this, Sql::Begin).run(); hr != S_OK) {
             return hr;
@@ -271,6 +317,9 @@ HRESULT Database::commit() {
     const HRESULT hr = Stmt(*this, Sql::Commit).run();
     if (hr != S_OK && sqlite3_get_autocommit(db_) == 0) {
         Stmt(*this, Sql::Rollback).run();
+    }
+    if (hr == S_OK) {
+        NoteWrite();
     }
     return hr;
 }
@@ -336,9 +385,12 @@ HRESULT Database::writeProps(ObjectId id, const std::vector<StoredProp>& props, 
 }
 
 HRESULT Database::deleteProp(ObjectId id, ULONG tag) {
+    endSnapshot(nullptr);
     Stmt s(*this, Sql::PropDelete);
     s.bind(1, id).bind(2, tag);
-    return s.run();
+    const HRESULT hr = s.run();
+    NoteWrite();
+    return hr;
 }
 
 bool Database::children(ObjectId parent, ObjectKind kind, ObjectId after, int limit,
@@ -412,9 +464,12 @@ HRESULT Database::insertStore(ObjectId& id) {
 }
 
 HRESULT Database::setOpenError(ObjectId id, HRESULT error) {
+    endSnapshot(nullptr);
     Stmt s(*this, Sql::ObjectSetOpenError);
     s.bind(1, id).bind(2, error);
-    return s.run();
+    const HRESULT hr = s.run();
+    NoteWrite();
+    return hr;
 }
 
 ObjectId Database::folderByName(ObjectId parent, std::u16string_view name) {

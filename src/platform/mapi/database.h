@@ -35,6 +35,7 @@ struct RecipientRow {
 
 enum class Sql : int {
     Begin,
+    BeginRead,
     Commit,
     Rollback,
     ObjectGet,
@@ -74,9 +75,9 @@ public:
     Database& operator=(const Database&) = delete;
 
     // One thread at a time: a session may move between threads, but is never shared at once.
-    std::unique_lock<std::recursive_mutex> lock() {
-        return std::unique_lock<std::recursive_mutex>(mutex_);
-    }
+    // Taken at the start of every library call, so it also ends a snapshot that a write of
+    // another connection of this process has made stale.
+    std::unique_lock<std::recursive_mutex> lock();
 
     bool object(ObjectId id, ObjectRow& row);
     // All properties of an object; false on a database failure.
@@ -127,6 +128,14 @@ public:
     // One integer from a query with one bound id (admin and test use); -1 on failure.
     std::int64_t scalar(const char* sql, ObjectId arg);
 
+    // A read snapshot: the reads of this connection share one read transaction until the
+    // snapshot is ended or renewed, a write begins on this connection, or another connection
+    // of this process writes. It saves a read lock per statement; other processes' writers
+    // are not blocked (write-ahead log), they are only seen from the next snapshot on.
+    void renewSnapshot(const void* owner);
+    // Ends the snapshot when owner (or nullptr: anyone) holds it.
+    void endSnapshot(const void* owner);
+
     // Transactions nest: only the outermost one begins and commits.
     HRESULT begin();
     HRESULT commit();
@@ -153,6 +162,8 @@ private:
     std::unique_ptr<Lease> lease_;
     std::recursive_mutex mutex_;
     std::array<sqlite3_stmt*, static_cast<std::size_t>(Sql::Count_)> statements_{};
+    const void* snapshotOwner_ = nullptr;
+    std::uint64_t snapshotGeneration_ = 0;
     int depth_ = 0;
     bool failed_ = false; // an inner step failed: the outermost transaction rolls back
 };
