@@ -3,7 +3,6 @@
 #include "platform/device.h"
 #include "platform/mapi/statement.h"
 
-#include <atomic>
 #include <optional>
 
 namespace mapi_impl {
@@ -90,20 +89,16 @@ constexpr const char* kStatements[] = {
     "SELECT seq FROM recipients WHERE obj = ?1 ORDER BY seq LIMIT 1 OFFSET ?2",
     "INSERT INTO recipients(obj, seq, row) VALUES(?1, ?2, ?3)",
     "DELETE FROM recipients WHERE obj = ?1",
+    // The batch reads: one statement per kind for up to ten objects (unbound ids are NULL and
+    // match nothing), in the order of the single-object reads.
+    "SELECT id, kind, parent, store, visible, open_error FROM objects "
+    "WHERE id IN (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) ORDER BY id",
+    "SELECT obj, tag, value FROM props WHERE obj IN (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) "
+    "ORDER BY obj, tag",
+    "SELECT obj, seq, row FROM recipients WHERE obj IN (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) "
+    "ORDER BY obj, seq",
 };
 static_assert(std::size(kStatements) == static_cast<std::size_t>(Sql::Count_));
-
-// Counts the writes committed by the connections of this process, so that a read snapshot
-// never hides a write that this process has finished.
-std::atomic<std::uint64_t> writeGeneration{0};
-
-void NoteWrite() {
-    writeGeneration.fetch_add(1, std::memory_order_release);
-}
-
-std::uint64_t WriteGeneration() {
-    return writeGeneration.load(std::memory_order_acquire);
-}
 
 } // namespace
 
@@ -263,37 +258,6 @@ sqlite3_stmt* Database::statement(Sql which) {
     return slot;
 }
 
-std::unique_lock<std::recursive_mutex> Database::lock() {
-    std::unique_lock<std::recursive_mutex> held(mutex_);
-    if (snapshotOwner_ != nullptr && snapshotGeneration_ != WriteGeneration()) {
-        endSnapshot(nullptr);
-    }
-    return held;
-}
-
-void Database::renewSnapshot(const void* owner) {
-    endSnapshot(nullptr);
-    // Inside a write transaction the reads see it already.
-    if (depth_ > 0) {
-        return;
-    }
-    snapshotGeneration_ = WriteGeneration();
-    // Without a snapshot each read is its own transaction, as before.
-    if (Stmt(*this, Sql::BeginRead).run() == S_OK) {
-        snapshotOwner_ = owner;
-    }
-}
-
-void Database::endSnapshot(const void* owner) {
-    if (snapshotOwner_ == nullptr || (owner != nullptr && owner != snapshotOwner_)) {
-        return;
-    }
-    snapshotOwner_ = nullptr;
-    if (Stmt(*this, Sql::Commit).run() != S_OK && sqlite3_get_autocommit(db_) == 0) {
-        Stmt(*this, Sql::Rollback).run();
-    }
-}
-
 HRESULT Database::begin() {
     if (depth_ == 0) {
         endSnapshot(nullptr);
@@ -333,6 +297,10 @@ void Database::rollback() {
 }
 
 bool Database::object(ObjectId id, ObjectRow& row) {
+    if (const BatchEntry* entry = batched(id)) {
+        row = entry->row;
+        return true;
+    }
     Stmt s(*this, Sql::ObjectGet);
     s.bind(1, id);
     if (s.step() != SQLITE_ROW) {
@@ -348,6 +316,12 @@ bool Database::object(ObjectId id, ObjectRow& row) {
 }
 
 bool Database::readProps(ObjectId id, std::vector<StoredProp>& props) {
+    // A batched message's values are handed out once; a second read asks the snapshot again.
+    if (BatchEntry* entry = batched(id); entry != nullptr && entry->props) {
+        props = std::move(*entry->props);
+        entry->props.reset();
+        return true;
+    }
     props.clear();
     Stmt s(*this, Sql::PropsGet);
     s.bind(1, id);

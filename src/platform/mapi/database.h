@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,16 @@ struct RecipientRow {
     std::int64_t seq = 0;
     std::vector<StoredProp> props;
 };
+
+// One object of a batch read inside a snapshot: what the single-object reads would return.
+struct BatchEntry {
+    ObjectRow row;
+    std::optional<std::vector<StoredProp>> props; // handed out once
+    std::vector<RecipientRow> recipients;
+};
+
+// Objects one batch read fetches at most.
+inline constexpr std::size_t kBatchSize = 10;
 
 enum class Sql : int {
     Begin,
@@ -59,6 +70,9 @@ enum class Sql : int {
     RecipientAt,
     RecipientInsert,
     RecipientsDeleteAll,
+    BatchObjects,
+    BatchProps,
+    BatchRecipients,
     Count_
 };
 
@@ -135,6 +149,10 @@ public:
     void renewSnapshot(const void* owner);
     // Ends the snapshot when owner (or nullptr: anyone) holds it.
     void endSnapshot(const void* owner);
+    // Reads the objects listed (at most kBatchSize), their properties and recipients with one
+    // statement each into the snapshot, whose reads of them then cost no statement; nothing
+    // without a snapshot. The batch goes with the snapshot.
+    void readBatch(const std::vector<ObjectId>& ids);
 
     // Transactions nest: only the outermost one begins and commits.
     HRESULT begin();
@@ -154,6 +172,8 @@ private:
     // This connection's lease token, taken on first use; 0 when no lease can be taken.
     std::int64_t leaseToken();
     bool exists(ObjectId id, ObjectKind kind);
+    BatchEntry* batched(ObjectId id);
+    bool fillBatch(const std::vector<ObjectId>& ids);
 
     // Keeps the database's files from other processes' writers; released after the close.
     host_locks::DatabaseHold hold_;
@@ -164,6 +184,7 @@ private:
     std::array<sqlite3_stmt*, static_cast<std::size_t>(Sql::Count_)> statements_{};
     const void* snapshotOwner_ = nullptr;
     std::uint64_t snapshotGeneration_ = 0;
+    std::vector<BatchEntry> batch_; // in id order
     int depth_ = 0;
     bool failed_ = false; // an inner step failed: the outermost transaction rolls back
 };
@@ -190,6 +211,9 @@ private:
     HRESULT hr_;
     bool done_ = false;
 };
+
+// Tells the connections of this process that a write was committed: their snapshots end.
+void NoteWrite();
 
 // Creates a store named name with its root folder, the five special folders and the store
 // properties that lead to them; used for a new device and by the admin interface.

@@ -11,6 +11,8 @@
 namespace mapi_impl {
 namespace {
 
+static_assert(kMaxRowsPerQuery <= static_cast<LONG>(kBatchSize), "a query's rows fit one batch");
+
 std::vector<ULONG> DefaultColumns(TableSource source) {
     switch (source) {
     case TableSource::Stores:
@@ -232,6 +234,9 @@ private:
         std::vector<ObjectId> ids;
         if (!db_->children(owner_, kind(), cursor_, limit, ids)) {
             return db_->lastError();
+        }
+        if (source_ == TableSource::Contents) {
+            db_->readBatch(ids);
         }
         LPSRowSet rows = newRowSet(ids.size());
         if (rows == nullptr) {
