@@ -89,14 +89,12 @@ constexpr const char* kStatements[] = {
     "SELECT seq FROM recipients WHERE obj = ?1 ORDER BY seq LIMIT 1 OFFSET ?2",
     "INSERT INTO recipients(obj, seq, row) VALUES(?1, ?2, ?3)",
     "DELETE FROM recipients WHERE obj = ?1",
-    // The batch reads: one statement per kind for up to ten objects (unbound ids are NULL and
-    // match nothing), in the order of the single-object reads.
+    // The batch reads: the rows of the objects with ids from ?1 to ?2, in the order of the
+    // single-object reads.
     "SELECT id, kind, parent, store, visible, open_error FROM objects "
-    "WHERE id IN (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) ORDER BY id",
-    "SELECT obj, tag, value FROM props WHERE obj IN (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) "
-    "ORDER BY obj, tag",
-    "SELECT obj, seq, row FROM recipients WHERE obj IN (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) "
-    "ORDER BY obj, seq",
+    "WHERE id BETWEEN ?1 AND ?2 ORDER BY id",
+    "SELECT obj, tag, value FROM props WHERE obj BETWEEN ?1 AND ?2 ORDER BY obj, tag",
+    "SELECT obj, seq, row FROM recipients WHERE obj BETWEEN ?1 AND ?2 ORDER BY obj, seq",
 };
 static_assert(std::size(kStatements) == static_cast<std::size_t>(Sql::Count_));
 

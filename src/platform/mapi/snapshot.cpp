@@ -61,74 +61,80 @@ void Database::readBatch(const std::vector<ObjectId>& ids) {
     }
 }
 
-// Every listed id gets an entry, found or not, so that a missing one reads as missing.
+namespace {
+
+// Ids closer than this share one range read; the rows of the ids between them that are not
+// listed are read and passed over.
+constexpr ObjectId kRangeGap = 32;
+
+// The sorted ids as ranges of ids close together.
+std::vector<std::pair<ObjectId, ObjectId>> Ranges(const std::vector<ObjectId>& sorted) {
+    std::vector<std::pair<ObjectId, ObjectId>> ranges;
+    for (const ObjectId id : sorted) {
+        if (ranges.empty() || id - ranges.back().second > kRangeGap) {
+            ranges.emplace_back(id, id);
+        } else {
+            ranges.back().second = id;
+        }
+    }
+    return ranges;
+}
+
+} // namespace
+
+// Rows of ids outside the batch are passed over; a listed id whose object is not there leaves
+// the batch, so that its reads ask the database and fail there.
 bool Database::fillBatch(const std::vector<ObjectId>& ids) {
     std::vector<ObjectId> sorted = ids;
     std::sort(sorted.begin(), sorted.end());
-    for (const ObjectId id : sorted) {
-        batch_.push_back(BatchEntry{ObjectRow{}, std::vector<StoredProp>{}, {}});
-        batch_.back().row.id = id;
-    }
-    const auto bindAll = [&sorted](Stmt& s) {
-        for (std::size_t i = 0; i < sorted.size(); ++i) {
-            s.bind(static_cast<int>(i + 1), sorted[i]);
-        }
-    };
-    std::vector<ObjectId> found;
-    {
-        Stmt s(*this, Sql::BatchObjects);
-        bindAll(s);
-        int rc = SQLITE_ROW;
-        while ((rc = s.step()) == SQLITE_ROW) {
-            BatchEntry* entry = batched(s.integer(0));
-            if (entry == nullptr) {
+    const auto ranges = Ranges(sorted);
+    // Runs one range statement over every range; false on a failed step or row.
+    const auto each = [&](Sql which, const auto& take) {
+        for (const auto& [first, last] : ranges) {
+            Stmt s(*this, which);
+            s.bind(1, first).bind(2, last);
+            int rc = SQLITE_ROW;
+            while ((rc = s.step()) == SQLITE_ROW) {
+                BatchEntry* entry = batched(s.integer(0));
+                if (entry != nullptr && !take(s, *entry)) {
+                    return false;
+                }
+            }
+            if (rc != SQLITE_DONE) {
                 return false;
             }
-            entry->row = ObjectRow{s.integer(0),      static_cast<ObjectKind>(s.integer(1)),
-                                   s.integer(2),      s.integer(3),
-                                   s.integer(4) != 0, static_cast<HRESULT>(s.integer(5))};
-            found.push_back(entry->row.id);
         }
-        if (rc != SQLITE_DONE) {
-            return false;
-        }
+        return true;
+    };
+    for (const ObjectId id : sorted) {
+        batch_.push_back(BatchEntry{ObjectRow{id}, std::nullopt, {}});
     }
-    // An id that is not there leaves the batch: its reads ask the database and fail there.
-    if (found.size() != sorted.size()) {
-        std::erase_if(batch_, [&found](const BatchEntry& entry) {
-            return !std::binary_search(found.begin(), found.end(), entry.row.id);
-        });
+    const bool objects = each(Sql::BatchObjects, [](const Stmt& s, BatchEntry& entry) {
+        entry.row = ObjectRow{entry.row.id,      static_cast<ObjectKind>(s.integer(1)),
+                              s.integer(2),      s.integer(3),
+                              s.integer(4) != 0, static_cast<HRESULT>(s.integer(5))};
+        entry.props.emplace();
+        return true;
+    });
+    if (!objects) {
+        return false;
     }
-    {
-        Stmt s(*this, Sql::BatchProps);
-        bindAll(s);
-        int rc = SQLITE_ROW;
-        while ((rc = s.step()) == SQLITE_ROW) {
-            if (BatchEntry* entry = batched(s.integer(0))) {
-                entry->props->push_back(
-                    StoredProp{static_cast<ULONG>(s.integer(1)), std::string(s.blob(2))});
-            }
-        }
-        if (rc != SQLITE_DONE) {
-            return false;
-        }
-    }
-    Stmt s(*this, Sql::BatchRecipients);
-    bindAll(s);
-    int rc = SQLITE_ROW;
-    while ((rc = s.step()) == SQLITE_ROW) {
-        BatchEntry* entry = batched(s.integer(0));
-        if (entry == nullptr) {
-            continue;
-        }
-        RecipientRow row;
-        row.seq = s.integer(1);
-        if (!DecodeRow(s.blob(2), row.props)) {
-            return false;
-        }
-        entry->recipients.push_back(std::move(row));
-    }
-    return rc == SQLITE_DONE;
+    std::erase_if(batch_, [](const BatchEntry& entry) { return !entry.props; });
+    return each(Sql::BatchProps,
+                [](const Stmt& s, BatchEntry& entry) {
+                    entry.props->push_back(
+                        StoredProp{static_cast<ULONG>(s.integer(1)), std::string(s.blob(2))});
+                    return true;
+                }) &&
+           each(Sql::BatchRecipients, [](const Stmt& s, BatchEntry& entry) {
+               RecipientRow row;
+               row.seq = s.integer(1);
+               if (!DecodeRow(s.blob(2), row.props)) {
+                   return false;
+               }
+               entry.recipients.push_back(std::move(row));
+               return true;
+           });
 }
 
 BatchEntry* Database::batched(ObjectId id) {
