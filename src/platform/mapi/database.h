@@ -149,9 +149,9 @@ public:
     void renewSnapshot(const void* owner);
     // Ends the snapshot when owner (or nullptr: anyone) holds it.
     void endSnapshot(const void* owner);
-    // Reads the objects listed (at most kBatchSize), their properties and recipients with one
-    // statement each into the snapshot, whose reads of them then cost no statement; nothing
-    // without a snapshot. The batch goes with the snapshot.
+    // Reads the objects listed (at most kBatchSize), their properties and recipients into the
+    // snapshot with a range statement per kind (more when the ids lie far apart); reads of
+    // them then cost no statement. Nothing without a snapshot; the batch goes with it.
     void readBatch(const std::vector<ObjectId>& ids);
 
     // Transactions nest: only the outermost one begins and commits.
