@@ -10,9 +10,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A log gets a status line at most this often; a terminal is redrawn at every poll.
+// A log gets a status line at most this often, a terminal every redraw interval; the end of
+// the job is noticed within a poll, so a short job does not wait for the next redraw.
 constexpr auto kLogInterval = std::chrono::seconds(5);
-constexpr DWORD kPollMs = 200;
+constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
+constexpr DWORD kPollMs = 10;
 
 } // namespace
 
@@ -28,10 +30,15 @@ void CliFrontEnd::ShowProgress(const JobProgress& progress) {
     const bool live = !quiet_ && console::ErrIsTerminal();
     const Clock::time_point start = Clock::now();
     Clock::time_point lastLogged = start;
+    Clock::time_point lastDrawn = start;
     bool drawn = false;
     while (progress.done.load(std::memory_order_acquire) != 1) {
         Sleep(kPollMs);
         const Clock::time_point now = Clock::now();
+        if (now - lastDrawn < kRedrawInterval) {
+            continue;
+        }
+        lastDrawn = now;
         const std::string status =
             ProgressStatusText(progress.current.load(), progress.total.load(),
                                std::chrono::duration<double>(now - start).count());

@@ -57,6 +57,7 @@ DELETE FROM objects WHERE visible = 0 AND kind = 5 AND creator IS ?1;
 
 constexpr const char* kStatements[] = {
     "BEGIN IMMEDIATE",
+    "BEGIN",
     "COMMIT",
     "ROLLBACK",
     "SELECT kind, parent, store, visible, open_error FROM objects WHERE id = ?1",
@@ -88,6 +89,12 @@ constexpr const char* kStatements[] = {
     "SELECT seq FROM recipients WHERE obj = ?1 ORDER BY seq LIMIT 1 OFFSET ?2",
     "INSERT INTO recipients(obj, seq, row) VALUES(?1, ?2, ?3)",
     "DELETE FROM recipients WHERE obj = ?1",
+    // The batch reads: the rows of the objects with ids from ?1 to ?2, in the order of the
+    // single-object reads.
+    "SELECT id, kind, parent, store, visible, open_error FROM objects "
+    "WHERE id BETWEEN ?1 AND ?2 ORDER BY id",
+    "SELECT obj, tag, value FROM props WHERE obj BETWEEN ?1 AND ?2 ORDER BY obj, tag",
+    "SELECT obj, seq, row FROM recipients WHERE obj BETWEEN ?1 AND ?2 ORDER BY obj, seq",
 };
 static_assert(std::size(kStatements) == static_cast<std::size_t>(Sql::Count_));
 
@@ -251,6 +258,7 @@ sqlite3_stmt* Database::statement(Sql which) {
 
 HRESULT Database::begin() {
     if (depth_ == 0) {
+        endSnapshot(nullptr);
         failed_ = false;
         if (const HRESULT hr = Stmt(*this, Sql::Begin).run(); hr != S_OK) {
             return hr;
@@ -272,6 +280,9 @@ HRESULT Database::commit() {
     if (hr != S_OK && sqlite3_get_autocommit(db_) == 0) {
         Stmt(*this, Sql::Rollback).run();
     }
+    if (hr == S_OK) {
+        NoteWrite();
+    }
     return hr;
 }
 
@@ -284,6 +295,10 @@ void Database::rollback() {
 }
 
 bool Database::object(ObjectId id, ObjectRow& row) {
+    if (const BatchEntry* entry = batched(id)) {
+        row = entry->row;
+        return true;
+    }
     Stmt s(*this, Sql::ObjectGet);
     s.bind(1, id);
     if (s.step() != SQLITE_ROW) {
@@ -299,6 +314,12 @@ bool Database::object(ObjectId id, ObjectRow& row) {
 }
 
 bool Database::readProps(ObjectId id, std::vector<StoredProp>& props) {
+    // A batched message's values are handed out once; a second read asks the snapshot again.
+    if (BatchEntry* entry = batched(id); entry != nullptr && entry->props) {
+        props = std::move(*entry->props);
+        entry->props.reset();
+        return true;
+    }
     props.clear();
     Stmt s(*this, Sql::PropsGet);
     s.bind(1, id);
@@ -348,9 +369,12 @@ HRESULT Database::writePropViews(ObjectId id, const std::vector<PropBytes>& prop
 }
 
 HRESULT Database::deleteProp(ObjectId id, ULONG tag) {
+    endSnapshot(nullptr);
     Stmt s(*this, Sql::PropDelete);
     s.bind(1, id).bind(2, tag);
-    return s.run();
+    const HRESULT hr = s.run();
+    NoteWrite();
+    return hr;
 }
 
 bool Database::children(ObjectId parent, ObjectKind kind, ObjectId after, int limit,
@@ -424,9 +448,12 @@ HRESULT Database::insertStore(ObjectId& id) {
 }
 
 HRESULT Database::setOpenError(ObjectId id, HRESULT error) {
+    endSnapshot(nullptr);
     Stmt s(*this, Sql::ObjectSetOpenError);
     s.bind(1, id).bind(2, error);
-    return s.run();
+    const HRESULT hr = s.run();
+    NoteWrite();
+    return hr;
 }
 
 ObjectId Database::folderByName(ObjectId parent, std::u16string_view name) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,19 @@ struct RecipientRow {
     std::vector<StoredProp> props;
 };
 
+// One object of a batch read inside a snapshot: what the single-object reads would return.
+struct BatchEntry {
+    ObjectRow row;
+    std::optional<std::vector<StoredProp>> props; // handed out once
+    std::vector<RecipientRow> recipients;
+};
+
+// Objects one batch read fetches at most.
+inline constexpr std::size_t kBatchSize = 10;
+
 enum class Sql : int {
     Begin,
+    BeginRead,
     Commit,
     Rollback,
     ObjectGet,
@@ -65,6 +77,9 @@ enum class Sql : int {
     RecipientAt,
     RecipientInsert,
     RecipientsDeleteAll,
+    BatchObjects,
+    BatchProps,
+    BatchRecipients,
     Count_
 };
 
@@ -81,9 +96,9 @@ public:
     Database& operator=(const Database&) = delete;
 
     // One thread at a time: a session may move between threads, but is never shared at once.
-    std::unique_lock<std::recursive_mutex> lock() {
-        return std::unique_lock<std::recursive_mutex>(mutex_);
-    }
+    // Taken at the start of every library call, so it also ends a snapshot that a write of
+    // another connection of this process has made stale.
+    std::unique_lock<std::recursive_mutex> lock();
 
     bool object(ObjectId id, ObjectRow& row);
     // All properties of an object; false on a database failure.
@@ -137,6 +152,18 @@ public:
     // One integer from a query with one bound id (admin and test use); -1 on failure.
     std::int64_t scalar(const char* sql, ObjectId arg);
 
+    // A read snapshot: the reads of this connection share one read transaction until the
+    // snapshot is ended or renewed, a write begins on this connection, or another connection
+    // of this process writes. It saves a read lock per statement; other processes' writers
+    // are not blocked (write-ahead log), they are only seen from the next snapshot on.
+    void renewSnapshot(const void* owner);
+    // Ends the snapshot when owner (or nullptr: anyone) holds it.
+    void endSnapshot(const void* owner);
+    // Reads the objects listed (at most kBatchSize), their properties and recipients into the
+    // snapshot with a range statement per kind (more when the ids lie far apart); reads of
+    // them then cost no statement. Nothing without a snapshot; the batch goes with it.
+    void readBatch(const std::vector<ObjectId>& ids);
+
     // Transactions nest: only the outermost one begins and commits.
     HRESULT begin();
     HRESULT commit();
@@ -155,6 +182,8 @@ private:
     // This connection's lease token, taken on first use; 0 when no lease can be taken.
     std::int64_t leaseToken();
     bool exists(ObjectId id, ObjectKind kind);
+    BatchEntry* batched(ObjectId id);
+    bool fillBatch(const std::vector<ObjectId>& ids);
 
     // Keeps the database's files from other processes' writers; released after the close.
     host_locks::DatabaseHold hold_;
@@ -163,6 +192,9 @@ private:
     std::unique_ptr<Lease> lease_;
     std::recursive_mutex mutex_;
     std::array<sqlite3_stmt*, static_cast<std::size_t>(Sql::Count_)> statements_{};
+    const void* snapshotOwner_ = nullptr;
+    std::uint64_t snapshotGeneration_ = 0;
+    std::vector<BatchEntry> batch_; // in id order
     int depth_ = 0;
     bool failed_ = false; // an inner step failed: the outermost transaction rolls back
 };
@@ -189,6 +221,9 @@ private:
     HRESULT hr_;
     bool done_ = false;
 };
+
+// Tells the connections of this process that a write was committed: their snapshots end.
+void NoteWrite();
 
 // Creates a store named name with its root folder, the five special folders and the store
 // properties that lead to them; used for a new device and by the admin interface.

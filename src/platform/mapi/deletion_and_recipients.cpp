@@ -73,6 +73,14 @@ std::int64_t Database::scalar(const char* sql, ObjectId arg) {
 bool Database::recipients(ObjectId message, std::int64_t afterSeq, int limit,
                           std::vector<RecipientRow>& rows) {
     rows.clear();
+    if (const BatchEntry* entry = batched(message)) {
+        for (const RecipientRow& row : entry->recipients) {
+            if (row.seq > afterSeq && static_cast<int>(rows.size()) < limit) {
+                rows.push_back(row);
+            }
+        }
+        return true;
+    }
     Stmt s(*this, Sql::RecipientsAfter);
     s.bind(1, message).bind(2, afterSeq).bind(3, limit);
     int rc = SQLITE_ROW;
@@ -88,6 +96,9 @@ bool Database::recipients(ObjectId message, std::int64_t afterSeq, int limit,
 }
 
 ULONG Database::countRecipients(ObjectId message) {
+    if (const BatchEntry* entry = batched(message)) {
+        return static_cast<ULONG>(entry->recipients.size());
+    }
     Stmt s(*this, Sql::RecipientsCount);
     s.bind(1, message);
     return s.step() == SQLITE_ROW ? static_cast<ULONG>(s.integer(0)) : 0;

@@ -1,7 +1,8 @@
 // Tables: live views over the stores, a folder's subfolders or messages, or a message's
 // recipients. Rows come in creation order; the cursor is the key of the last row returned, so
 // rows added while the table is open are seen, each query costs the rows it returns, and a
-// table holds no copy of its rows.
+// table holds no copy of its rows. A contents table's query starts a read snapshot of the
+// connection that lasts until its next query (Database::renewSnapshot).
 #include "platform/mapi/memory.h"
 #include "platform/mapi/objects.h"
 
@@ -9,6 +10,8 @@
 
 namespace mapi_impl {
 namespace {
+
+static_assert(kMaxRowsPerQuery <= static_cast<LONG>(kBatchSize), "a query's rows fit one batch");
 
 std::vector<ULONG> DefaultColumns(TableSource source) {
     switch (source) {
@@ -39,7 +42,10 @@ class TableObject final : public RefCounted<IMAPITable> {
 public:
     TableObject(DbPtr db, TableSource source, ObjectId owner)
         : db_(std::move(db)), source_(source), owner_(owner), columns_(DefaultColumns(source)) {}
-    ~TableObject() override = default;
+    ~TableObject() override {
+        const auto lock = db_->lock();
+        db_->endSnapshot(this);
+    }
 
     HRESULT GetRowCount(ULONG ulFlags, ULONG* lpulCount) override {
         if (lpulCount != nullptr) {
@@ -152,8 +158,20 @@ public:
         }
         const auto lock = db_->lock();
         const int limit = static_cast<int>(std::min(lRowCount, kMaxRowsPerQuery));
-        return source_ == TableSource::Recipients ? recipientRows(limit, lppRows)
-                                                  : objectRows(limit, lppRows);
+        if (source_ == TableSource::Recipients) {
+            return recipientRows(limit, lppRows);
+        }
+        // The messages of one batch are usually opened and read next: one snapshot serves the
+        // batch and everything read from it until the next batch, instead of a read
+        // transaction per statement.
+        if (source_ == TableSource::Contents) {
+            db_->renewSnapshot(this);
+        }
+        const HRESULT hr = objectRows(limit, lppRows);
+        if (hr != S_OK || (*lppRows)->cRows == 0) {
+            db_->endSnapshot(this);
+        }
+        return hr;
     }
 
 protected:
@@ -216,6 +234,9 @@ private:
         std::vector<ObjectId> ids;
         if (!db_->children(owner_, kind(), cursor_, limit, ids)) {
             return db_->lastError();
+        }
+        if (source_ == TableSource::Contents) {
+            db_->readBatch(ids);
         }
         LPSRowSet rows = newRowSet(ids.size());
         if (rows == nullptr) {
