@@ -126,10 +126,13 @@ Calls UnicodeRestoreCalls(std::vector<MemoryRecord>& messages) {
         .add(FileOp::Read, 16, u"File Validation Failed.", true)
         .add(FileOp::Size, 1, u"File Validation Failed.", true)
         .add(FileOp::Read, 1, u"read total error, ");
-    for (MemoryRecord& message : messages) {
-        calls.add(FileOp::Read, 1, u"read sms error, ")
-            .add(FileOp::Seek, 1, u"read sms error, ")
-            .add(FileOp::Read, 12 + 3 * message.recipients().size(), u"read sms error, ");
+    // A short record is read in one call and built from memory; a step back follows unless
+    // the read ended with the file.
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        calls.add(FileOp::Read, 1, u"read sms error, ");
+        if (i + 1 < messages.size()) {
+            calls.add(FileOp::Seek, 1, u"read sms error, ");
+        }
     }
     return calls; // the close that follows cannot fail a restore
 }
