@@ -124,13 +124,15 @@ void XmlMessageReader::Start(std::string_view name, int attributeCount,
         return;
     }
     ++messages_;
-    // The strings of the previous element keep their storage.
     attributes_.resize(static_cast<std::size_t>(attributeCount));
     for (std::size_t i = 0; i < attributes_.size(); ++i) {
         const xmlChar* const* attribute = attributes + i * 5; // name, prefix, URI, value, end
-        QualifiedName(attributes_[i].first, attribute[1], attribute[0]);
-        attributes_[i].second.assign(reinterpret_cast<const char*>(attribute[3]),
-                                     reinterpret_cast<const char*>(attribute[4]));
+        // A prefixed name belongs to another vocabulary and never matches one of ours; it
+        // stays in the list, which the recipient count is checked against.
+        attributes_[i].first = attribute[1] == nullptr ? Chars(attribute[0]) : std::string_view();
+        attributes_[i].second =
+            std::string_view(reinterpret_cast<const char*>(attribute[3]),
+                             static_cast<std::size_t>(attribute[4] - attribute[3]));
     }
     Parsed parsed;
     std::string problem;
