@@ -23,10 +23,21 @@ constexpr std::size_t kFirstBlock = 256;
 constexpr std::size_t kLargestBlock = 64 * 1024;
 constexpr std::size_t kKeptRecord = 64 * 1024;
 
+// The walk's buffer and lengths, kept per thread so that a record costs no allocation; the
+// buffer never grows beyond kLargestBlock.
+struct WalkStorage {
+    std::vector<unsigned char> buffer;
+    std::vector<std::uint32_t> lengths;
+};
+
 // The first pass: the record's structure and text lengths, without its content.
 class RecordWalk {
 public:
-    explicit RecordWalk(HANDLE file) : file_(file) {}
+    RecordWalk(HANDLE file, WalkStorage& storage)
+        : file_(file), buffer_(storage.buffer), lengths_(storage.lengths) {
+        buffer_.clear();
+        lengths_.clear();
+    }
 
     bool Text() {
         std::uint32_t units = 0;
@@ -36,6 +47,15 @@ public:
             const std::size_t available = std::min((end_ - next_) / 2, room);
             const unsigned char* const unit = buffer_.data() + next_;
             std::size_t i = 0;
+            // Four units at a time until a word holds a 0 unit, then unit by unit.
+            while (i + 4 <= available) {
+                std::uint64_t word = 0;
+                std::memcpy(&word, unit + 2 * i, sizeof word);
+                if (((word - 0x0001000100010001u) & ~word & 0x8000800080008000u) != 0) {
+                    break;
+                }
+                i += 4;
+            }
             while (i < available && (unit[2 * i] | unit[2 * i + 1]) != 0) {
                 ++i;
             }
@@ -123,12 +143,12 @@ private:
     }
 
     HANDLE file_;
-    std::vector<unsigned char> buffer_;
+    std::vector<unsigned char>& buffer_;
     std::size_t next_ = 0;
     std::size_t end_ = 0;
     std::uint64_t consumed_ = 0;
     bool keep_ = true; // the buffer still begins with the record
-    std::vector<std::uint32_t> lengths_;
+    std::vector<std::uint32_t>& lengths_;
 };
 
 // Message class, folder path, four time halves, flags and size, sender name and number, body.
@@ -251,7 +271,8 @@ bool ReadRecipients(Read& read, std::size_t entries, std::vector<Recipient>& rec
 } // namespace
 
 bool Read(HANDLE file, MessageFields& fields, std::vector<Recipient>& recipients) {
-    RecordWalk walk(file);
+    thread_local WalkStorage storage;
+    RecordWalk walk(file, storage);
     std::size_t entries = 0;
     if (!WalkFields(walk) || !WalkRecipients(walk, entries)) {
         return false;

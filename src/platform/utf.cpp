@@ -1,5 +1,12 @@
 #include "platform/utf.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little,
+              "the word-wise loops read units in host order");
+
 namespace utf {
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -52,6 +59,21 @@ bool Encode(std::u16string_view text, std::string& out) {
     out.resize(text.size() * 3);
     char* next = out.data();
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // Four ASCII units at a time, the common case of message texts.
+        while (i + 4 <= text.size()) {
+            std::uint64_t units = 0;
+            std::memcpy(&units, text.data() + i, sizeof units);
+            if ((units & 0xFF80FF80FF80FF80u) != 0) {
+                break;
+            }
+            for (int k = 0; k < 4; ++k) {
+                *next++ = static_cast<char>(units >> (16 * k));
+            }
+            i += 4;
+        }
+        if (i == text.size()) {
+            break;
+        }
         const char16_t u = text[i];
         if (u < 0x80) {
             *next++ = static_cast<char>(u);
@@ -119,6 +141,18 @@ bool Decode(std::string_view text, std::u16string& out) {
     char16_t* next = out.data();
     std::size_t i = 0;
     while (i < text.size()) {
+        // Eight ASCII bytes at a time, the common case of message texts.
+        if (i + 8 <= text.size()) {
+            std::uint64_t bytes = 0;
+            std::memcpy(&bytes, text.data() + i, sizeof bytes);
+            if ((bytes & 0x8080808080808080u) == 0) {
+                for (int k = 0; k < 8; ++k) {
+                    *next++ = static_cast<char16_t>((bytes >> (8 * k)) & 0xFF);
+                }
+                i += 8;
+                continue;
+            }
+        }
         const auto lead = static_cast<unsigned char>(text[i]);
         if (lead < 0x80) {
             *next++ = lead;
