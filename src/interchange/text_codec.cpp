@@ -100,7 +100,8 @@ char* PutUtf8(char* out, char32_t c) {
 // capacity; escape(c, next) writes a character that needs more than its UTF-8 bytes, or
 // returns null.
 template <class Escape>
-void AppendEscaped(std::string& out, std::u16string_view text, Escape escape) {
+bool AppendEscaped(std::string& out, std::u16string_view text, Escape escape) {
+    bool exact = true;
     const std::size_t start = out.size();
     out.resize(start + text.size() * kMaxBytesPerUnit);
     char* next = out.data() + start;
@@ -112,7 +113,7 @@ void AppendEscaped(std::string& out, std::u16string_view text, Escape escape) {
             continue;
         }
         const char32_t c = NextCharacter(text, i);
-        if (char* escaped = escape(c, next)) {
+        if (char* escaped = escape(c, next, exact)) {
             next = escaped;
         } else if (c < 0x80) {
             *next++ = static_cast<char>(c);
@@ -121,12 +122,13 @@ void AppendEscaped(std::string& out, std::u16string_view text, Escape escape) {
         }
     }
     out.resize(static_cast<std::size_t>(next - out.data()));
+    return exact;
 }
 
 } // namespace
 
-void AppendXmlAttribute(std::string& out, std::u16string_view text) {
-    AppendEscaped(out, text, [](char32_t c, char* next) -> char* {
+bool AppendXmlAttribute(std::string& out, std::u16string_view text) {
+    return AppendEscaped(out, text, [](char32_t c, char* next, bool& exact) -> char* {
         switch (c) {
         case '&':
             return Put(next, "&amp;");
@@ -144,14 +146,18 @@ void AppendXmlAttribute(std::string& out, std::u16string_view text) {
         case '\r':
             return Put(next, "&#13;");
         default:
-            return XmlCharacter(c) ? nullptr : PutUtf8(next, kReplacement);
+            if (XmlCharacter(c)) {
+                return nullptr;
+            }
+            exact = false;
+            return PutUtf8(next, kReplacement);
         }
     });
 }
 
-void AppendJsonString(std::string& out, std::u16string_view text) {
+bool AppendJsonString(std::string& out, std::u16string_view text) {
     out.push_back('"');
-    AppendEscaped(out, text, [](char32_t c, char* next) -> char* {
+    const bool exact = AppendEscaped(out, text, [](char32_t c, char* next, bool& exact) -> char* {
         switch (c) {
         case '"':
             return Put(next, "\\\"");
@@ -170,10 +176,15 @@ void AppendJsonString(std::string& out, std::u16string_view text) {
                 *next++ = kHex[c & 0xF];
                 return next;
             }
-            return IsSurrogate(c) ? PutUtf8(next, kReplacement) : nullptr;
+            if (!IsSurrogate(c)) {
+                return nullptr;
+            }
+            exact = false;
+            return PutUtf8(next, kReplacement);
         }
     });
     out.push_back('"');
+    return exact;
 }
 
 void AppendHexUnits(std::string& out, std::u16string_view text) {

@@ -36,9 +36,9 @@ void Text(std::string& out, std::string_view name, std::u16string_view value) {
     out += ' ';
     out += name;
     out += "=\"";
-    AppendXmlAttribute(out, value);
+    const bool exact = AppendXmlAttribute(out, value);
     out += '"';
-    if (!FitsXml(value)) {
+    if (!exact) {
         out += ' ';
         out += name;
         out += kCompanion;
