@@ -33,8 +33,11 @@ public:
 
 private:
     bool Open(HANDLE file, const char16_t* phrase, std::u16string& error);
-    bool WriteFields(const MessageRecord& message, const std::u16string& folderPath);
-    bool WriteRecipients(const std::vector<Recipient>& recipients);
+    void AppendText(const std::u16string& text);
+    void AppendU32(DWORD value);
+    void AppendFields(const MessageRecord& message, const std::u16string& folderPath);
+    void AppendRecipients(const std::vector<Recipient>& recipients);
 
     FileStream stream_;
+    std::string record_; // the record being written, reused from one to the next
 };

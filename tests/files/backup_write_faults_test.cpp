@@ -75,9 +75,8 @@ Calls UnicodeBackupCalls(std::vector<MemoryRecord>& messages) {
     calls.add(FileOp::Create, 1, u"begin backup error, ")
         .add(FileOp::Seek, 1, u"seek file(16) error, ")
         .add(FileOp::Write, 1, u"write total error, ");
-    for (MemoryRecord& message : messages) {
-        // Eleven fields (the two times take two writes each), the count, three per recipient.
-        calls.add(FileOp::Write, 12 + 3 * message.recipients().size(), u"write sms content error, ")
+    for (std::size_t i = 0; i < messages.size(); ++i) { // a record goes in one write
+        calls.add(FileOp::Write, 1, u"write sms content error, ")
             .add(FileOp::Flush, 1, u"write sms content error, ");
     }
     calls.add(FileOp::Seek, 1, u"seek file(0) error, ")
@@ -118,8 +117,6 @@ Calls AnsiBackupCalls(std::vector<MemoryRecord>& messages) {
     return calls;
 }
 
-// A record shorter than the reader's first block is walked in one read, then read again after
-// one seek back: one call per text and per number.
 Calls UnicodeRestoreCalls(std::vector<MemoryRecord>& messages) {
     Calls calls;
     calls.add(FileOp::Create, 1, u"begin restore error, ")
