@@ -118,6 +118,18 @@ TEST_F(Cli, XmlAndJsonRestoreAsTheBackupDoesAndADamagedOneRestoresNothing) {
     EXPECT_EQ(cut.status, 1);
     EXPECT_EQ(cut.out.rfind("read xml error, line 44, column ", 0), 0u) << cut.out;
     EXPECT_EQ(backup(fresh, "usms", "c.usms").size(), 20u);
+    // convert reads the file once: the same text, and no output under either name.
+    const std::string json = ReadHostFile(file("a.json"));
+    WriteHostFile(file("cut.json"), json.substr(0, json.size() - 20));
+    for (const std::string damaged : {"cut.xml", "cut.json"}) {
+        const CliResult converted =
+            RunCli({"convert", file(damaged).string(), "usms", file("out.usms").string()});
+        EXPECT_EQ(converted.status, 1);
+        const std::string text = damaged == "cut.xml" ? "read xml error, line 44, column "
+                                                      : "read json error, line 42, column ";
+        EXPECT_EQ(converted.err.find(file(damaged).string() + ": " + text), 15u) << converted.err;
+        EXPECT_FALSE(fs::exists(file("out.usms")) || fs::exists(file("out.usms.partial")));
+    }
 }
 
 TEST_F(Cli, DemoRefusesAStoreThatHoldsMessages) {
