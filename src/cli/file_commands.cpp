@@ -248,6 +248,9 @@ bool WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle, bool
         if (step == Step::End) {
             break;
         }
+        if (step == Step::Record && n == std::numeric_limits<DWORD>::max()) {
+            error = u"read total error, the file holds more messages than a backup can.";
+        }
         if (step == Step::Failed || n == std::numeric_limits<DWORD>::max()) {
             readFailed = true;
             return false;
