@@ -331,6 +331,10 @@ int ConvertBackup(const std::u16string& file, std::string_view formatName,
                   const std::u16string& out) {
     if (const auto kind = FormatKindFromName(formatName)) {
         OwnedFormat target(*kind);
+        // The output takes its name only when complete, so a flush per record buys nothing.
+        if (auto* usms = dynamic_cast<UnicodeBackupFile*>(&target.format())) {
+            usms->FlushEachRecord(false);
+        }
         return Convert(file, target.format(), out);
     }
     const std::unique_ptr<BackupFile> target = MakeInterchangeFormat(formatName);

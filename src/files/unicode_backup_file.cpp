@@ -145,7 +145,8 @@ bool UnicodeBackupFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message,
         error = u"write sms content error, " + ErrorText();
         return false;
     }
-    if (!WriteAll(stream_.handle(), record_.data(), bytes) || !stream_.flush()) {
+    if (!WriteAll(stream_.handle(), record_.data(), bytes) ||
+        (flushEachRecord_ && !stream_.flush())) {
         error = u"write sms content error, " + ErrorText();
         return false;
     }

@@ -250,6 +250,24 @@ TEST(BackupSyncs, ABackupSyncsTwiceWhateverItsSize) {
     }
 }
 
+// A writer told that its file counts only when complete hands the records to the system once,
+// at the close, and writes the same bytes.
+TEST(BackupSyncs, WithoutARecordFlushTheFileIsFlushedOnceAndTheSame) {
+    const TempDir dir;
+    std::vector<MemoryRecord> many;
+    for (int i = 0; i < 50; ++i) {
+        many.push_back(WorkedExampleMessage());
+    }
+    UnicodeBackupFile flushing;
+    ASSERT_TRUE(RunBackup(flushing, dir.file("each.usms"), many).ok);
+    UnicodeBackupFile buffered;
+    buffered.FlushEachRecord(false);
+    faults::ResetFileCounts();
+    ASSERT_TRUE(RunBackup(buffered, dir.file("once.usms"), many).ok);
+    EXPECT_EQ(faults::FileCallCount(FileOp::Flush), 1);
+    EXPECT_EQ(ReadHostFile(dir.path() / "once.usms"), ReadHostFile(dir.path() / "each.usms"));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Calls, BackupFaultTest,
     ::testing::Combine(::testing::Values(FileOp::Any, FileOp::Create, FileOp::Read, FileOp::Write,
