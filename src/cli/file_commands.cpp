@@ -12,8 +12,12 @@
 #include "interchange/file_kind.h"
 #include "interchange/streamed_backup_file.h"
 #include "model/memory_record.h"
+#include "platform/device.h"
 #include "resources/string_table.h"
 #include "store/message_prefix.h"
+
+#include <filesystem>
+#include <limits>
 
 namespace {
 
@@ -163,33 +167,127 @@ int InspectBackup(const std::u16string& file) {
 
 namespace {
 
+enum class Step { Record, End, Failed };
+
+// The records of the input one at a time: a Unicode backup up to its checked total, an
+// interchange file in one pass up to its end.
+class ConvertInput {
+public:
+    explicit ConvertInput(const std::u16string& file)
+        : reader_(MakeReader(DetectFileKind(file))),
+          streamed_(dynamic_cast<StreamedBackupFile*>(reader_.get())) {}
+    ~ConvertInput() {
+        std::u16string ignored;
+        reader_->CloseAfterRead(0, ignored);
+    }
+    ConvertInput(const ConvertInput&) = delete;
+    ConvertInput& operator=(const ConvertInput&) = delete;
+
+    bool Open(const std::u16string& file, std::u16string& error) {
+        if (streamed_ == nullptr) {
+            return OpenBackup(*reader_, file, total_, error);
+        }
+        HANDLE unused = 0;
+        return streamed_->OpenForRead(file, unused, error) && streamed_->StartOnePass(error);
+    }
+
+    // The total the output announces first; a one-pass input corrects it at the end.
+    DWORD Total() const { return total_; }
+
+    Step Next(DWORD number, MemoryRecord& record, std::u16string& error) {
+        if (streamed_ == nullptr) {
+            if (number > total_ || number == 0) {
+                return Step::End;
+            }
+            return ReadOne(*reader_, number, record, error) ? Step::Record : Step::Failed;
+        }
+        MessageFields fields;
+        std::vector<Recipient> recipients;
+        switch (streamed_->Next(fields, recipients, error)) {
+        case MessageReader::Result::End:
+            return Step::End;
+        case MessageReader::Result::Failed:
+            return Step::Failed;
+        case MessageReader::Result::Message:
+            break;
+        }
+        record = MemoryRecord(std::move(fields), std::move(recipients));
+        return Step::Record;
+    }
+
+    // A one-pass input fails the way its check pass would: without a record number.
+    bool OnePass() const { return streamed_ != nullptr; }
+    const BackupFile& reader() const { return *reader_; }
+
+private:
+    std::unique_ptr<BackupFile> reader_;
+    StreamedBackupFile* streamed_;
+    DWORD total_ = 0;
+};
+
+// The output's partial file, left behind when reading failed halfway; nothing was converted.
+void DiscardPartial(const std::u16string& out) {
+    std::filesystem::path host;
+    std::error_code ignored;
+    if (device::ToHostPath(out + u".partial", host)) {
+        std::filesystem::remove(host, ignored);
+    }
+}
+
+// Writes every record of the input; false with error set, readFailed telling whose fault.
+bool WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle, bool& readFailed,
+                    std::u16string& error) {
+    const DWORD total = input.Total();
+    if (!format.SkipValidationArea(handle, error) || !format.WriteTotal(handle, total, error)) {
+        return false;
+    }
+    DWORD n = 0;
+    for (;;) {
+        MemoryRecord record;
+        const Step step = input.Next(n + 1, record, error);
+        if (step == Step::End) {
+            break;
+        }
+        if (step == Step::Record && n == std::numeric_limits<DWORD>::max()) {
+            error = u"read total error, the file holds more messages than a backup can.";
+        }
+        if (step == Step::Failed || n == std::numeric_limits<DWORD>::max()) {
+            readFailed = true;
+            return false;
+        }
+        ++n;
+        if (!format.WriteRecord(handle, record, error)) {
+            error = MessagePrefix(n) + error;
+            return false;
+        }
+    }
+    return n == total ||
+           (format.SkipValidationArea(handle, error) && format.WriteTotal(handle, n, error));
+}
+
 int Convert(const std::u16string& file, BackupFile& format, const std::u16string& out) {
-    const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(file));
-    BackupFile& backup = *reader;
+    ConvertInput input(file);
     std::u16string error;
-    DWORD total = 0;
-    if (!OpenBackup(backup, file, total, error)) {
+    if (!input.Open(file, error)) {
         return Fail(file, ReadFailure(file, error));
     }
-    ReportSkipped(backup);
+    if (!input.OnePass()) {
+        ReportSkipped(input.reader());
+    }
     HANDLE handle = 0;
-    bool ok = format.OpenForWrite(out, handle, error);
     bool readFailed = false;
+    bool ok = format.OpenForWrite(out, handle, error);
     if (ok) {
-        ok = format.SkipValidationArea(handle, error) && format.WriteTotal(handle, total, error);
-        for (DWORD n = 1; ok && n <= total && n != 0; ++n) {
-            MemoryRecord record;
-            ok = ReadOne(backup, n, record, error);
-            readFailed = !ok;
-            if (ok && !format.WriteRecord(handle, record, error)) {
-                error = MessagePrefix(n) + error;
-                ok = false;
-            }
-        }
+        ok = WriteConverted(input, format, handle, readFailed, error);
         ok = FinishWriting(format, handle, ok, error);
     }
-    std::u16string ignored;
-    backup.CloseAfterRead(0, ignored);
+    if (readFailed && input.OnePass()) {
+        DiscardPartial(out);
+        return Fail(file, ReadFailure(file, error));
+    }
+    if (ok && input.OnePass()) {
+        ReportSkipped(input.reader());
+    }
     return ok ? 0 : Fail(readFailed ? file : out, error);
 }
 
@@ -233,6 +331,10 @@ int ConvertBackup(const std::u16string& file, std::string_view formatName,
                   const std::u16string& out) {
     if (const auto kind = FormatKindFromName(formatName)) {
         OwnedFormat target(*kind);
+        // The output takes its name only when complete, so a flush per record buys nothing.
+        if (auto* usms = dynamic_cast<UnicodeBackupFile*>(&target.format())) {
+            usms->FlushEachRecord(false);
+        }
         return Convert(file, target.format(), out);
     }
     const std::unique_ptr<BackupFile> target = MakeInterchangeFormat(formatName);

@@ -3,9 +3,6 @@
 #include "platform/calendar.h"
 #include "platform/time.h"
 
-#include <array>
-#include <cstdio>
-
 bool IsValidSystemTime(const SYSTEMTIME& time) {
     return time.wYear >= 1901 && time.wYear <= 2100 && time.wMonth >= 1 && time.wMonth <= 12 &&
            time.wDay >= 1 && time.wDay <= calendar::DaysInMonth(time.wYear, time.wMonth) &&
@@ -22,9 +19,18 @@ std::u16string FormatLocalTime(const FILETIME& time) {
     if (!IsValidSystemTime(fields)) {
         return {};
     }
-    std::array<char, 32> text{};
-    const int length =
-        std::snprintf(text.data(), text.size(), "%04d-%02d-%02d %02d:%02d:%02d", fields.wYear,
-                      fields.wMonth, fields.wDay, fields.wHour, fields.wMinute, fields.wSecond);
-    return std::u16string(text.data(), text.data() + length);
+    // Written digit by digit: this runs for every message of an export.
+    std::u16string text(u"0000-00-00 00:00:00");
+    const auto put = [&text](std::size_t at, unsigned value, std::size_t digits) {
+        for (std::size_t i = at + digits; i > at; value /= 10) {
+            text[--i] = static_cast<char16_t>(u'0' + value % 10);
+        }
+    };
+    put(0, fields.wYear, 4);
+    put(5, fields.wMonth, 2);
+    put(8, fields.wDay, 2);
+    put(11, fields.wHour, 2);
+    put(14, fields.wMinute, 2);
+    put(17, fields.wSecond, 2);
+    return text;
 }

@@ -33,13 +33,21 @@ bool TextExportFile::WriteTotal(HANDLE /*handle*/, DWORD /*total*/, std::u16stri
 }
 
 bool TextExportFile::WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) {
-    return WritePiece(handle, u"Sender: " + SenderText(message) + u"\r\n",
+    // One piece buffer serves every piece of every message.
+    const auto piece = [this](std::u16string_view label, const std::u16string& value,
+                              std::u16string_view end) -> const std::u16string& {
+        piece_.assign(label);
+        piece_ += value;
+        piece_ += end;
+        return piece_;
+    };
+    return WritePiece(handle, piece(u"Sender: ", SenderText(message), u"\r\n"),
                       u"write sender info error, ", error) &&
-           WritePiece(handle, u"Recipients: " + RecipientsText(message) + u"\r\n",
+           WritePiece(handle, piece(u"Recipients: ", RecipientsText(message), u"\r\n"),
                       u"write rcps error, ", error) &&
-           WritePiece(handle, u"Time: " + FormatLocalTime(message.deliveryTime()) + u"\r\n",
+           WritePiece(handle, piece(u"Time: ", FormatLocalTime(message.deliveryTime()), u"\r\n"),
                       u"write time error, ", error) &&
-           WritePiece(handle, u"Content:\r\n" + message.body() + u"\r\n\r\n",
+           WritePiece(handle, piece(u"Content:\r\n", message.body(), u"\r\n\r\n"),
                       u"write subject error, ", error);
 }
 

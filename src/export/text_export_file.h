@@ -25,4 +25,5 @@ private:
                     std::u16string& error) const;
 
     const TextEncoder& encoder_;
+    std::u16string piece_;
 };

@@ -4,10 +4,15 @@
 #include "files/size_digest.h"
 #include "files/unicode_record.h"
 #include "platform/errors.h"
+#include "platform/sizes.h"
 #include "resources/string_table.h"
 
+#include <bit>
 #include <cstdint>
 #include <iterator>
+
+static_assert(std::endian::native == std::endian::little,
+              "records are written in the host's UTF-16 layout, which must be little-endian");
 
 namespace {
 
@@ -129,37 +134,59 @@ bool UnicodeBackupFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message,
         error = u"write sms error, folder is null.";
         return false;
     }
-    // Each write stops the record at once, so the system text is that of the failing call.
-    // The flush belongs to the record: our file layer buffers, and a full disk may only show
-    // there.
-    if (!WriteFields(message, FolderPathOf(*folder)) || !WriteRecipients(message.recipients()) ||
-        !stream_.flush()) {
+    // The record goes to the file in one call, whose system text a failure carries. The flush
+    // belongs to the record: our file layer buffers, and a full disk may only show there.
+    record_.clear();
+    AppendFields(message, FolderPathOf(*folder));
+    AppendRecipients(message.recipients());
+    std::uint32_t bytes = 0;
+    if (!sizes::Length32(0, record_.size(), 1, bytes)) {
+        SetLastError(ERROR_ARITHMETIC_OVERFLOW);
+        error = u"write sms content error, " + ErrorText();
+        return false;
+    }
+    if (!WriteAll(stream_.handle(), record_.data(), bytes) ||
+        (flushEachRecord_ && !stream_.flush())) {
         error = u"write sms content error, " + ErrorText();
         return false;
     }
     return true;
 }
 
-bool UnicodeBackupFile::WriteFields(const MessageRecord& message,
-                                    const std::u16string& folderPath) {
-    return stream_.writeString(message.messageClass()) && stream_.writeString(folderPath) &&
-           stream_.writeFileTime(message.lastModified()) &&
-           stream_.writeFileTime(message.deliveryTime()) && stream_.writeU32(message.flags()) &&
-           stream_.writeU32(message.size()) && stream_.writeString(message.senderName()) &&
-           stream_.writeString(message.senderNumber()) && stream_.writeString(message.body());
+// The text up to its first U+0000, then one 0 unit, in the host's (little-endian) layout.
+void UnicodeBackupFile::AppendText(const std::u16string& text) {
+    const std::size_t units = std::char_traits<char16_t>::length(text.c_str()) + 1;
+    record_.append(reinterpret_cast<const char*>(text.c_str()), units * sizeof(char16_t));
 }
 
-bool UnicodeBackupFile::WriteRecipients(const std::vector<Recipient>& recipients) {
-    if (!stream_.writeU32(static_cast<DWORD>(recipients.size()))) {
-        return false;
+void UnicodeBackupFile::AppendU32(DWORD value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        record_.push_back(static_cast<char>(value >> shift));
     }
+}
+
+void UnicodeBackupFile::AppendFields(const MessageRecord& message,
+                                     const std::u16string& folderPath) {
+    AppendText(message.messageClass());
+    AppendText(folderPath);
+    AppendU32(message.lastModified().dwLowDateTime);
+    AppendU32(message.lastModified().dwHighDateTime);
+    AppendU32(message.deliveryTime().dwLowDateTime);
+    AppendU32(message.deliveryTime().dwHighDateTime);
+    AppendU32(message.flags());
+    AppendU32(message.size());
+    AppendText(message.senderName());
+    AppendText(message.senderNumber());
+    AppendText(message.body());
+}
+
+void UnicodeBackupFile::AppendRecipients(const std::vector<Recipient>& recipients) {
+    AppendU32(static_cast<DWORD>(recipients.size()));
     for (const Recipient& recipient : recipients) {
-        if (!stream_.writeString(recipient.displayName()) ||
-            !stream_.writeString(recipient.address()) || !stream_.writeU32(recipient.type())) {
-            return false;
-        }
+        AppendText(recipient.displayName());
+        AppendText(recipient.address());
+        AppendU32(recipient.type());
     }
-    return true;
 }
 
 bool UnicodeBackupFile::WriteValidation(HANDLE /*handle*/, std::u16string& error) {

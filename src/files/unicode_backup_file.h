@@ -31,10 +31,18 @@ public:
     // False when the final flush or close failed, so that no lost bytes pass unnoticed.
     bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
 
+    // A writer whose file is of use only when complete (it replaces its target only then) may
+    // leave the records in the file layer's buffer instead of handing each to the system.
+    void FlushEachRecord(bool flush) { flushEachRecord_ = flush; }
+
 private:
     bool Open(HANDLE file, const char16_t* phrase, std::u16string& error);
-    bool WriteFields(const MessageRecord& message, const std::u16string& folderPath);
-    bool WriteRecipients(const std::vector<Recipient>& recipients);
+    void AppendText(const std::u16string& text);
+    void AppendU32(DWORD value);
+    void AppendFields(const MessageRecord& message, const std::u16string& folderPath);
+    void AppendRecipients(const std::vector<Recipient>& recipients);
 
     FileStream stream_;
+    std::string record_; // the record being written, reused from one to the next
+    bool flushEachRecord_ = true;
 };

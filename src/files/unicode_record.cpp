@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <span>
 #include <string>
 
 static_assert(std::endian::native == std::endian::little,
@@ -16,28 +17,58 @@ namespace unicode_record {
 namespace {
 
 // The walk reads in blocks that start small, so that a short record costs one small read, and
-// grow to the file layer's own buffer size for long ones.
+// grow to the file layer's own buffer size for long ones. A record up to kKeptRecord bytes stays
+// in the walk's buffer and is built from there; a longer one is read again from the file.
 constexpr std::size_t kFirstBlock = 256;
 constexpr std::size_t kLargestBlock = 64 * 1024;
+constexpr std::size_t kKeptRecord = 64 * 1024;
+
+// The walk's buffer and lengths, kept per thread so that a record costs no allocation; the
+// buffer never grows beyond kLargestBlock.
+struct WalkStorage {
+    std::vector<unsigned char> buffer;
+    std::vector<std::uint32_t> lengths;
+};
 
 // The first pass: the record's structure and text lengths, without its content.
 class RecordWalk {
 public:
-    explicit RecordWalk(HANDLE file) : file_(file) {}
+    RecordWalk(HANDLE file, WalkStorage& storage)
+        : file_(file), buffer_(storage.buffer), lengths_(storage.lengths) {
+        buffer_.clear();
+        lengths_.clear();
+    }
 
     bool Text() {
         std::uint32_t units = 0;
         for (;;) {
-            if (!Need(2)) {
-                return false;
+            // Scans the units already read, no further than the record size limit allows.
+            const std::size_t room = (kMaxRecordBytes - std::min(consumed_, kMaxRecordBytes)) / 2;
+            const std::size_t available = std::min((end_ - next_) / 2, room);
+            const unsigned char* const unit = buffer_.data() + next_;
+            std::size_t i = 0;
+            // Four units at a time until a word holds a 0 unit, then unit by unit.
+            while (i + 4 <= available) {
+                std::uint64_t word = 0;
+                std::memcpy(&word, unit + 2 * i, sizeof word);
+                if (((word - 0x0001000100010001u) & ~word & 0x8000800080008000u) != 0) {
+                    break;
+                }
+                i += 4;
             }
-            const bool end = buffer_[next_] == 0 && buffer_[next_ + 1] == 0;
-            Take(2);
-            if (end) {
+            while (i < available && (unit[2 * i] | unit[2 * i + 1]) != 0) {
+                ++i;
+            }
+            units += static_cast<std::uint32_t>(i);
+            Take(2 * i);
+            if (i < available) {
+                Take(2);
                 lengths_.push_back(units);
                 return true;
             }
-            ++units;
+            if (!Need(2)) {
+                return false;
+            }
         }
     }
 
@@ -62,6 +93,13 @@ public:
 
     // Text lengths in record order.
     const std::vector<std::uint32_t>& Lengths() const { return lengths_; }
+    // The whole record, when it is still in the buffer; else empty.
+    std::span<const unsigned char> Kept() const {
+        return keep_ ? std::span<const unsigned char>(buffer_.data(), next_)
+                     : std::span<const unsigned char>();
+    }
+    // Bytes read from the file beyond the record's end.
+    std::uint64_t ReadAhead() const { return end_ - next_; }
     // Bytes read from the file beyond the record's start, the unused read-ahead included.
     std::uint64_t BytesRead() const { return consumed_ + (end_ - next_); }
 
@@ -80,13 +118,16 @@ private:
         if (end_ - next_ >= bytes) {
             return true;
         }
-        std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(next_),
-                  buffer_.begin() + static_cast<std::ptrdiff_t>(end_), buffer_.begin());
-        end_ -= next_;
-        next_ = 0;
+        keep_ = keep_ && next_ + bytes <= kKeptRecord;
+        if (!keep_) { // only the unread bytes move to the front
+            std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(next_),
+                      buffer_.begin() + static_cast<std::ptrdiff_t>(end_), buffer_.begin());
+            end_ -= next_;
+            next_ = 0;
+        }
         const std::size_t block = buffer_.empty() ? kFirstBlock : buffer_.size() * 2;
         buffer_.resize(std::min(std::max(block, buffer_.size()), kLargestBlock));
-        while (end_ < bytes) {
+        while (end_ - next_ < bytes) {
             DWORD read = 0;
             if (ReadFile(file_, buffer_.data() + end_, static_cast<DWORD>(buffer_.size() - end_),
                          &read, nullptr) == FALSE) {
@@ -102,11 +143,12 @@ private:
     }
 
     HANDLE file_;
-    std::vector<unsigned char> buffer_;
+    std::vector<unsigned char>& buffer_;
     std::size_t next_ = 0;
     std::size_t end_ = 0;
     std::uint64_t consumed_ = 0;
-    std::vector<std::uint32_t> lengths_;
+    bool keep_ = true; // the buffer still begins with the record
+    std::vector<std::uint32_t>& lengths_;
 };
 
 // Message class, folder path, four time halves, flags and size, sender name and number, body.
@@ -171,14 +213,44 @@ private:
     std::size_t nextLength_ = 0;
 };
 
-bool ReadFields(RecordRead& read, MessageFields& fields) {
+// The second pass over a record that the walk kept in memory.
+class KeptRead {
+public:
+    KeptRead(std::span<const unsigned char> record, const std::vector<std::uint32_t>& lengths)
+        : record_(record), lengths_(lengths) {}
+
+    bool Text(std::u16string& text) {
+        const std::size_t units = lengths_[nextLength_++];
+        text.resize(units);
+        std::memcpy(text.data(), record_.data() + at_, units * 2);
+        at_ += (units + 1) * 2;
+        return true;
+    }
+
+    bool U32(DWORD& value) {
+        std::memcpy(&value, record_.data() + at_, 4);
+        at_ += 4;
+        return true;
+    }
+
+    bool Time(FILETIME& time) { return U32(time.dwLowDateTime) && U32(time.dwHighDateTime); }
+
+private:
+    std::span<const unsigned char> record_;
+    const std::vector<std::uint32_t>& lengths_;
+    std::size_t nextLength_ = 0;
+    std::size_t at_ = 0;
+};
+
+template <class Read> bool ReadFields(Read& read, MessageFields& fields) {
     return read.Text(fields.messageClass) && read.Text(fields.folderPath) &&
            read.Time(fields.lastModified) && read.Time(fields.deliveryTime) &&
            read.U32(fields.flags) && read.U32(fields.size) && read.Text(fields.senderName) &&
            read.Text(fields.senderNumber) && read.Text(fields.body);
 }
 
-bool ReadRecipients(RecordRead& read, std::size_t entries, std::vector<Recipient>& recipients) {
+template <class Read>
+bool ReadRecipients(Read& read, std::size_t entries, std::vector<Recipient>& recipients) {
     DWORD count = 0;
     if (!read.U32(count)) {
         return false;
@@ -199,16 +271,27 @@ bool ReadRecipients(RecordRead& read, std::size_t entries, std::vector<Recipient
 } // namespace
 
 bool Read(HANDLE file, MessageFields& fields, std::vector<Recipient>& recipients) {
-    RecordWalk walk(file);
+    thread_local WalkStorage storage;
+    RecordWalk walk(file, storage);
     std::size_t entries = 0;
-    if (!WalkFields(walk) || !WalkRecipients(walk, entries) || !SeekBack(file, walk.BytesRead())) {
+    if (!WalkFields(walk) || !WalkRecipients(walk, entries)) {
         return false;
     }
     MessageFields readFields;
     std::vector<Recipient> readRecipients;
-    RecordRead read(file, walk.Lengths());
-    if (!ReadFields(read, readFields) || !ReadRecipients(read, entries, readRecipients)) {
-        return false;
+    if (!walk.Kept().empty()) {
+        KeptRead read(walk.Kept(), walk.Lengths());
+        // Puts the file position at the record's end, before what was read ahead.
+        if (!ReadFields(read, readFields) || !ReadRecipients(read, entries, readRecipients) ||
+            (walk.ReadAhead() != 0 && !SeekBack(file, walk.ReadAhead()))) {
+            return false;
+        }
+    } else {
+        RecordRead read(file, walk.Lengths());
+        if (!SeekBack(file, walk.BytesRead()) || !ReadFields(read, readFields) ||
+            !ReadRecipients(read, entries, readRecipients)) {
+            return false;
+        }
     }
     fields = std::move(readFields);
     recipients = std::move(readRecipients);

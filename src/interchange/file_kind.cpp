@@ -7,7 +7,6 @@
 #include "interchange/xml_backup_file.h"
 #include "platform/files.h"
 
-
 using namespace std::string_view_literals;
 
 namespace {

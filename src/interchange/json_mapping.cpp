@@ -21,8 +21,7 @@ void Key(std::string& out, std::string_view key) {
 
 void Text(std::string& out, std::string_view key, std::u16string_view value) {
     Key(out, key);
-    AppendJsonString(out, value);
-    if (!FitsUtf8(value)) {
+    if (!AppendJsonString(out, value)) {
         out += ",\"";
         out += key;
         out += "Utf16\":\"";

@@ -87,6 +87,9 @@ MessageReader::Result JsonMessageReader::Next(MessageFields& fields,
             break;
         }
     }
+    if (fast_.Map(line, fields, recipients)) {
+        return Result::Message;
+    }
     nlohmann::json object;
     try {
         object = nlohmann::json::parse(line);

@@ -1,8 +1,10 @@
 // Reads a JSON Lines file one line at a time: each line that is not blank holds one message's
-// object, parsed by nlohmann-json. A line may not exceed kMaxLine bytes.
+// object. Lines go the quick way (simdjson) when they can, else the exact way (nlohmann-json),
+// which also says what is wrong with a line. A line may not exceed kMaxLine bytes.
 #pragma once
 
 #include "interchange/byte_source.h"
+#include "interchange/json_fast_mapping.h"
 #include "interchange/message_reader.h"
 
 #include <string>
@@ -22,6 +24,7 @@ private:
     Result Fail(const std::string& text, std::u16string& error) const;
 
     ByteSource& source_;
+    interchange::JsonFastMapping fast_;
     std::string buffer_;
     std::size_t start_ = 0; // where the next line begins in buffer_
     bool end_ = false;

@@ -1,8 +1,9 @@
 #include "interchange/sms_mapping.h"
 
+#include "interchange/text_codec.h"
+
 #include <array>
 #include <chrono>
-#include <cstdio>
 
 namespace interchange {
 namespace {
@@ -95,13 +96,23 @@ std::string ReadableDate(std::uint64_t millis) {
     const sys_days day = floor<days>(time);
     const year_month_day date{day};
     const hh_mm_ss clock{floor<seconds>(time - day)};
-    char text[40];
-    const int length = std::snprintf(
-        text, sizeof text, "%u %s %d %02d:%02d:%02d", static_cast<unsigned>(date.day()),
-        kMonths[static_cast<unsigned>(date.month()) - 1], static_cast<int>(date.year()),
-        static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-        static_cast<int>(clock.seconds().count()));
-    return std::string(text, static_cast<std::size_t>(length));
+    // "1 Mar 2024 00:00:00", written piece by piece: this runs for every message.
+    std::string text;
+    AppendNumber(text, static_cast<unsigned>(date.day()));
+    text += ' ';
+    text += kMonths[static_cast<unsigned>(date.month()) - 1];
+    text += ' ';
+    AppendNumber(text, static_cast<std::uint64_t>(static_cast<int>(date.year())));
+    const long parts[] = {clock.hours().count(), clock.minutes().count(),
+                          static_cast<long>(clock.seconds().count())};
+    char separator = ' ';
+    for (const long part : parts) {
+        text += separator;
+        text += static_cast<char>('0' + part / 10);
+        text += static_cast<char>('0' + part % 10);
+        separator = ':';
+    }
+    return text;
 }
 
 } // namespace interchange

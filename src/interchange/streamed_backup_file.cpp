@@ -69,6 +69,26 @@ bool StreamedBackupFile::Validate(std::u16string& error) {
     return true;
 }
 
+bool StreamedBackupFile::StartOnePass(std::u16string& error) {
+    if (!source_) {
+        error = u"read sms error, the file is not open.";
+        return false;
+    }
+    total_.reset();
+    reader_ = NewReader(*source_);
+    return true;
+}
+
+MessageReader::Result StreamedBackupFile::Next(MessageFields& fields,
+                                               std::vector<Recipient>& recipients,
+                                               std::u16string& error) {
+    if (!reader_) {
+        error = u"read sms error, the file was not checked.";
+        return MessageReader::Result::Failed;
+    }
+    return reader_->Next(fields, recipients, error);
+}
+
 bool StreamedBackupFile::CheckValidation(HANDLE /*handle*/, std::u16string& error) {
     return Validate(error);
 }

@@ -40,8 +40,14 @@ public:
     bool WriteValidation(HANDLE handle, std::u16string& error) override;
     bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
 
-    // Elements or lines of the checked file that held no message.
-    unsigned long Skipped() const { return skipped_; }
+    // Reading in one pass, for a caller whose output is discarded when the input proves
+    // damaged: no check pass and no total; Next gives the messages up to End or the first fault.
+    bool StartOnePass(std::u16string& error);
+    MessageReader::Result Next(MessageFields& fields, std::vector<Recipient>& recipients,
+                               std::u16string& error);
+
+    // Elements or lines of the checked file (or of the pass so far) that held no message.
+    unsigned long Skipped() const { return reader_ && !total_ ? reader_->Skipped() : skipped_; }
 
 protected:
     virtual std::unique_ptr<MessageReader> NewReader(ByteSource& source) const = 0;

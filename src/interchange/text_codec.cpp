@@ -48,7 +48,9 @@ int HexValue(char c) {
 
 bool FitsXml(std::u16string_view text) {
     for (std::size_t i = 0; i < text.size();) {
-        if (!XmlCharacter(NextCharacter(text, i))) {
+        if (text[i] >= 0x20 && text[i] < 0xD800) { // the common case, without decoding
+            ++i;
+        } else if (!XmlCharacter(NextCharacter(text, i))) {
             return false;
         }
     }
@@ -57,76 +59,132 @@ bool FitsXml(std::u16string_view text) {
 
 bool FitsUtf8(std::u16string_view text) {
     for (std::size_t i = 0; i < text.size();) {
-        if (IsSurrogate(NextCharacter(text, i))) {
+        if (text[i] < 0xD800) {
+            ++i;
+        } else if (IsSurrogate(NextCharacter(text, i))) {
             return false;
         }
     }
     return true;
 }
 
-void AppendXmlAttribute(std::string& out, std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const char32_t c = NextCharacter(text, i);
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        // A parser turns literal tabs and line breaks in attribute values into spaces.
-        case '\t':
-            out += "&#9;";
-            break;
-        case '\n':
-            out += "&#10;";
-            break;
-        case '\r':
-            out += "&#13;";
-            break;
-        default:
-            utf::AppendUtf8(out, XmlCharacter(c) ? c : kReplacement);
-        }
+namespace {
+
+// The longest form of one unit in either format: "&quot;" or "\u001F".
+constexpr std::size_t kMaxBytesPerUnit = 6;
+
+char* Put(char* out, std::string_view text) {
+    for (const char c : text) {
+        *out++ = c;
     }
+    return out;
 }
 
-void AppendJsonString(std::string& out, std::u16string_view text) {
-    out.push_back('"');
+// The UTF-8 bytes of a character from U+0080 on.
+char* PutUtf8(char* out, char32_t c) {
+    if (c < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    } else {
+        *out++ = static_cast<char>(0xF0 | (c >> 18));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    return out;
+}
+
+// Escapes text into out, which is sized for the worst case first so that no append checks the
+// capacity; escape(c, next) writes a character that needs more than its UTF-8 bytes, or
+// returns null.
+template <class Escape>
+bool AppendEscaped(std::string& out, std::u16string_view text, Escape escape) {
+    bool exact = true;
+    const std::size_t start = out.size();
+    out.resize(start + text.size() * kMaxBytesPerUnit);
+    char* next = out.data() + start;
     for (std::size_t i = 0; i < text.size();) {
+        const char16_t u = text[i];
+        if (u >= 0x20 && u < 0x80 && u != '&' && u != '<' && u != '>' && u != '"' && u != '\\') {
+            *next++ = static_cast<char>(u);
+            ++i;
+            continue;
+        }
         const char32_t c = NextCharacter(text, i);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                out += "\\u00";
-                out.push_back(kHex[c >> 4]);
-                out.push_back(kHex[c & 0xF]);
-            } else {
-                utf::AppendUtf8(out, IsSurrogate(c) ? kReplacement : c);
-            }
+        if (char* escaped = escape(c, next, exact)) {
+            next = escaped;
+        } else if (c < 0x80) {
+            *next++ = static_cast<char>(c);
+        } else {
+            next = PutUtf8(next, c);
         }
     }
+    out.resize(static_cast<std::size_t>(next - out.data()));
+    return exact;
+}
+
+} // namespace
+
+bool AppendXmlAttribute(std::string& out, std::u16string_view text) {
+    return AppendEscaped(out, text, [](char32_t c, char* next, bool& exact) -> char* {
+        switch (c) {
+        case '&':
+            return Put(next, "&amp;");
+        case '<':
+            return Put(next, "&lt;");
+        case '>':
+            return Put(next, "&gt;");
+        case '"':
+            return Put(next, "&quot;");
+        // A parser turns literal tabs and line breaks in attribute values into spaces.
+        case '\t':
+            return Put(next, "&#9;");
+        case '\n':
+            return Put(next, "&#10;");
+        case '\r':
+            return Put(next, "&#13;");
+        default:
+            if (XmlCharacter(c)) {
+                return nullptr;
+            }
+            exact = false;
+            return PutUtf8(next, kReplacement);
+        }
+    });
+}
+
+bool AppendJsonString(std::string& out, std::u16string_view text) {
     out.push_back('"');
+    const bool exact = AppendEscaped(out, text, [](char32_t c, char* next, bool& exact) -> char* {
+        switch (c) {
+        case '"':
+            return Put(next, "\\\"");
+        case '\\':
+            return Put(next, "\\\\");
+        case '\n':
+            return Put(next, "\\n");
+        case '\r':
+            return Put(next, "\\r");
+        case '\t':
+            return Put(next, "\\t");
+        default:
+            if (c < 0x20) {
+                next = Put(next, "\\u00");
+                *next++ = kHex[c >> 4];
+                *next++ = kHex[c & 0xF];
+                return next;
+            }
+            if (!IsSurrogate(c)) {
+                return nullptr;
+            }
+            exact = false;
+            return PutUtf8(next, kReplacement);
+        }
+    });
+    out.push_back('"');
+    return exact;
 }
 
 void AppendHexUnits(std::string& out, std::u16string_view text) {

@@ -15,10 +15,12 @@ bool FitsXml(std::u16string_view text);
 bool FitsUtf8(std::u16string_view text);
 
 // The text as the value of a double-quoted XML attribute, in UTF-8: markup characters, tab, CR
-// and LF as references, and every unit that XML cannot hold as U+FFFD.
-void AppendXmlAttribute(std::string& out, std::u16string_view text);
-// The text as a quoted JSON string in UTF-8; unpaired surrogates become U+FFFD.
-void AppendJsonString(std::string& out, std::u16string_view text);
+// and LF as references, and every unit that XML cannot hold as U+FFFD. True when nothing was
+// replaced (FitsXml).
+bool AppendXmlAttribute(std::string& out, std::u16string_view text);
+// The text as a quoted JSON string in UTF-8; unpaired surrogates become U+FFFD. True when nothing
+// was replaced (FitsUtf8).
+bool AppendJsonString(std::string& out, std::u16string_view text);
 
 // Every unit as four hexadecimal digits: the exact form of a text that the readable one cannot
 // carry.

@@ -36,9 +36,9 @@ void Text(std::string& out, std::string_view name, std::u16string_view value) {
     out += ' ';
     out += name;
     out += "=\"";
-    AppendXmlAttribute(out, value);
+    const bool exact = AppendXmlAttribute(out, value);
     out += '"';
-    if (!FitsXml(value)) {
+    if (!exact) {
         out += ' ';
         out += name;
         out += kCompanion;
@@ -123,9 +123,11 @@ class AttributeView {
 public:
     explicit AttributeView(const XmlAttributes& attributes) : attributes_(attributes) {}
 
-    const std::string* Find(std::string_view name) const {
+    // The value of the attribute named name + suffix.
+    const std::string_view* Find(std::string_view name, std::string_view suffix = {}) const {
         for (const auto& [key, value] : attributes_) {
-            if (key == name) {
+            if (key.size() == name.size() + suffix.size() && key.starts_with(name) &&
+                key.ends_with(suffix)) {
                 return &value;
             }
         }
@@ -135,16 +137,15 @@ public:
     // A text attribute with its exact units preferred; false on malformed units.
     bool TextOf(std::string_view name, std::optional<std::u16string>& text,
                 std::string& problem) const {
-        std::string companion(name);
-        companion += kCompanion;
-        if (const std::string* hex = Find(companion)) {
+        if (const std::string_view* hex = Find(name, kCompanion)) {
             std::u16string units;
             if (!ParseHexUnits(*hex, units)) {
-                problem = companion + " is not a sequence of four-digit hexadecimal units";
+                problem = std::string(name) + std::string(kCompanion) +
+                          " is not a sequence of four-digit hexadecimal units";
                 return false;
             }
             text = std::move(units);
-        } else if (const std::string* value = Find(name)) {
+        } else if (const std::string_view* value = Find(name)) {
             text = FromUtf8(*value);
         }
         return true;
@@ -152,14 +153,14 @@ public:
 
     bool UnsignedOf(std::string_view name, std::uint64_t maximum,
                     std::optional<std::uint64_t>& number, std::string& problem) const {
-        const std::string* value = Find(name);
+        const std::string_view* value = Find(name);
         if (value == nullptr) {
             return true;
         }
         std::uint64_t parsed = 0;
         if (!ParseUnsigned(*value, maximum, parsed)) {
-            problem = std::string(name) + "=\"" + *value + "\" is not a whole number from 0 to " +
-                      std::to_string(maximum);
+            problem = std::string(name) + "=\"" + std::string(*value) +
+                      "\" is not a whole number from 0 to " + std::to_string(maximum);
             return false;
         }
         number = parsed;
@@ -168,13 +169,13 @@ public:
 
     bool SignedOf(std::string_view name, std::optional<std::int64_t>& number,
                   std::string& problem) const {
-        const std::string* value = Find(name);
+        const std::string_view* value = Find(name);
         if (value == nullptr) {
             return true;
         }
         std::int64_t parsed = 0;
         if (!ParseSigned(*value, parsed)) {
-            problem = std::string(name) + "=\"" + *value + "\" is not a whole number";
+            problem = std::string(name) + "=\"" + std::string(*value) + "\" is not a whole number";
             return false;
         }
         number = parsed;
@@ -236,7 +237,7 @@ bool MapStandard(const AttributeView& view, MessageFields& fields,
     if (contact == u"(Unknown)" || contact == u"null") {
         contact.reset();
     }
-    const std::string* read = view.Find("read");
+    const std::string_view* read = view.Find("read");
     fields.messageClass = kSmsMessageClass;
     fields.folderPath = *folder;
     fields.deliveryTime = date ? *time : FILETIME{};

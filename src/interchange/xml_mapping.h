@@ -8,6 +8,7 @@
 #include "model/recipient.h"
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -16,8 +17,9 @@ namespace interchange {
 // Appends "  <sms ... />" and a line break.
 void AppendSmsElement(std::string& out, MessageRecord& message, const std::u16string& folderPath);
 
-// The attributes of one element, names and values in UTF-8, in document order.
-using XmlAttributes = std::vector<std::pair<std::string, std::string>>;
+// The attributes of one element, names and values in UTF-8, in document order; the views
+// point into the parser's storage and live as long as its callback.
+using XmlAttributes = std::vector<std::pair<std::string_view, std::string_view>>;
 
 // The message that an <sms> element's attributes describe; false with a short reason.
 bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,

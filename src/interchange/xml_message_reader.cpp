@@ -3,17 +3,34 @@
 #include "files/file_access.h"
 #include "interchange/text_codec.h"
 
-#include <libxml/parser.h>
+#include <libxml/SAX2.h>
 
+#include <cstring>
 #include <string_view>
 
 namespace {
 
 constexpr char16_t kPhrase[] = u"read xml error, ";
+constexpr std::size_t kChunk = 1 << 16;
+// No network, no external entities, no DTD loading; the default limits on text sizes stay.
+// Entities are replaced so that attribute values arrive decoded (only the predefined ones and
+// character references exist, since a document type is refused).
+constexpr int kOptions =
+    XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR | XML_PARSE_NOENT;
 
 std::string_view Chars(const xmlChar* text) {
     return text == nullptr ? std::string_view()
                            : std::string_view(reinterpret_cast<const char*>(text));
+}
+
+// "prefix:name", or the name alone.
+void QualifiedName(std::string& out, const xmlChar* prefix, const xmlChar* localName) {
+    out.clear();
+    if (prefix != nullptr) {
+        out += Chars(prefix);
+        out += ':';
+    }
+    out += Chars(localName);
 }
 
 std::string Trimmed(std::string text) {
@@ -23,36 +40,136 @@ std::string Trimmed(std::string text) {
     return text;
 }
 
+xmlSAXHandler Handler(startElementNsSAX2Func start, endElementNsSAX2Func end,
+                      internalSubsetSAXFunc documentType, xmlStructuredErrorFunc error) {
+    xmlSAXHandler handler;
+    std::memset(&handler, 0, sizeof handler);
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.startElementNs = start;
+    handler.endElementNs = end;
+    handler.internalSubset = documentType;
+    handler.serror = error;
+    return handler;
+}
+
 } // namespace
 
-XmlMessageReader::XmlMessageReader(ByteSource& source) : filter_(source) {
-    // No network, no external entities, no DTD loading; the default limits on text sizes stay.
-    reader_.reset(xmlReaderForIO(&XmlMessageReader::ReadBytes, nullptr, this, nullptr, nullptr,
-                                 XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR));
-    if (reader_) {
-        xmlTextReaderSetStructuredErrorHandler(reader_.get(), &XmlMessageReader::OnError, this);
-    }
-}
+XmlMessageReader::XmlMessageReader(ByteSource& source) : filter_(source) {}
 
 XmlMessageReader::~XmlMessageReader() = default;
 
-int XmlMessageReader::ReadBytes(void* context, char* buffer, int length) {
-    auto* self = static_cast<XmlMessageReader*>(context);
-    const long read = self->filter_.Read(buffer, static_cast<std::size_t>(length));
-    if (read < 0 && self->sourceError_.empty()) {
-        self->sourceError_ = ErrorText();
-    }
-    return static_cast<int>(read);
+void XmlMessageReader::OnStart(void* context, const xmlChar* localName, const xmlChar* prefix,
+                               const xmlChar* /*uri*/, int /*namespaceCount*/,
+                               const xmlChar** /*namespaces*/, int attributeCount,
+                               int /*defaulted*/, const xmlChar** attributes) {
+    auto* self = static_cast<XmlMessageReader*>(static_cast<xmlParserCtxtPtr>(context)->_private);
+    std::string name;
+    QualifiedName(name, prefix, localName);
+    self->Start(name, attributeCount, attributes);
+    ++self->depth_;
+}
+
+void XmlMessageReader::OnEnd(void* context, const xmlChar* /*localName*/, const xmlChar* /*prefix*/,
+                             const xmlChar* /*uri*/) {
+    --static_cast<XmlMessageReader*>(static_cast<xmlParserCtxtPtr>(context)->_private)->depth_;
+}
+
+void XmlMessageReader::OnDocumentType(void* context, const xmlChar* /*name*/,
+                                      const xmlChar* /*externalId*/, const xmlChar* /*systemId*/) {
+    auto* self = static_cast<XmlMessageReader*>(static_cast<xmlParserCtxtPtr>(context)->_private);
+    self->Stop("line " + std::to_string(self->Line()) +
+               ": a document type declaration is not accepted");
 }
 
 void XmlMessageReader::OnError(void* context, xmlErrorPtr error) {
-    auto* self = static_cast<XmlMessageReader*>(context);
+    auto* self = static_cast<XmlMessageReader*>(static_cast<xmlParserCtxtPtr>(context)->_private);
     if (error == nullptr || error->level == XML_ERR_WARNING || !self->firstError_.empty()) {
         return;
     }
     self->firstError_ = "line " + std::to_string(error->line) + ", column " +
                         std::to_string(error->int2) + ": " +
                         Trimmed(error->message != nullptr ? error->message : "not well-formed");
+}
+
+// The line where the parser stands: at the end of the start tag just read.
+long XmlMessageReader::Line() const {
+    return xmlSAX2GetLineNumber(parser_.get());
+}
+
+void XmlMessageReader::Stop(std::string text) {
+    if (failure_.empty()) {
+        failure_ = std::move(text);
+    }
+    xmlStopParser(parser_.get());
+}
+
+void XmlMessageReader::Start(std::string_view name, int attributeCount,
+                             const xmlChar** attributes) {
+    if (!failure_.empty()) {
+        return;
+    }
+    if (depth_ == 0) {
+        if (name != "smses") {
+            Stop("line " + std::to_string(Line()) + ": the root element is <" + std::string(name) +
+                 ">, not <smses>");
+        }
+        rootSeen_ = true;
+        return;
+    }
+    if (depth_ != 1) {
+        return;
+    }
+    if (name != "sms") {
+        ++skipped_;
+        return;
+    }
+    ++messages_;
+    attributes_.resize(static_cast<std::size_t>(attributeCount));
+    for (std::size_t i = 0; i < attributes_.size(); ++i) {
+        const xmlChar* const* attribute = attributes + i * 5; // name, prefix, URI, value, end
+        // A prefixed name belongs to another vocabulary and never matches one of ours; it
+        // stays in the list, which the recipient count is checked against.
+        attributes_[i].first = attribute[1] == nullptr ? Chars(attribute[0]) : std::string_view();
+        attributes_[i].second =
+            std::string_view(reinterpret_cast<const char*>(attribute[3]),
+                             static_cast<std::size_t>(attribute[4] - attribute[3]));
+    }
+    Parsed parsed;
+    std::string problem;
+    if (!interchange::MapSmsAttributes(attributes_, parsed.fields, parsed.recipients, problem)) {
+        Stop("line " + std::to_string(Line()) + ", <sms> element " + std::to_string(messages_) +
+             ": " + problem);
+        return;
+    }
+    parsed_.push_back(std::move(parsed));
+}
+
+// Hands the parser the next chunk; false once the input has ended or parsing stopped.
+bool XmlMessageReader::Feed() {
+    chunk_.resize(kChunk);
+    const long read = filter_.Read(chunk_.data(), chunk_.size());
+    if (read < 0) {
+        sourceError_ = ErrorText();
+        return false;
+    }
+    const auto size = static_cast<std::size_t>(read);
+    std::size_t offset = 0;
+    if (!parser_) {
+        // The first bytes tell the parser the encoding.
+        static xmlSAXHandler handler = Handler(&OnStart, &OnEnd, &OnDocumentType, &OnError);
+        offset = std::min<std::size_t>(size, 4);
+        parser_.reset(xmlCreatePushParserCtxt(&handler, nullptr, chunk_.data(),
+                                              static_cast<int>(offset), nullptr));
+        if (!parser_) {
+            failure_ = "the XML parser could not be set up";
+            return false;
+        }
+        parser_->_private = this;
+        xmlCtxtUseOptions(parser_.get(), kOptions);
+    }
+    xmlParseChunk(parser_.get(), chunk_.data() + offset, static_cast<int>(size - offset),
+                  size == 0 ? 1 : 0);
+    return size != 0 && failure_.empty() && firstError_.empty();
 }
 
 MessageReader::Result XmlMessageReader::Fail(const std::string& text, std::u16string& error) {
@@ -65,81 +182,32 @@ MessageReader::Result XmlMessageReader::ParseFailure(std::u16string& error) {
         error = kPhrase + sourceError_;
         return Result::Failed;
     }
-    return Fail(firstError_.empty() ? "the file is not well-formed XML" : firstError_, error);
-}
-
-// The line of the current node's start tag.
-long XmlMessageReader::Line() {
-    return xmlGetLineNo(xmlTextReaderCurrentNode(reader_.get()));
-}
-
-// Copies the attributes into the strings of the previous element, which keep their storage.
-bool XmlMessageReader::CollectAttributes() {
-    xmlTextReader* reader = reader_.get();
-    std::size_t count = 0;
-    while (xmlTextReaderMoveToNextAttribute(reader) == 1) {
-        if (count == attributes_.size()) {
-            attributes_.emplace_back();
-        }
-        attributes_[count].first.assign(Chars(xmlTextReaderConstName(reader)));
-        attributes_[count].second.assign(Chars(xmlTextReaderConstValue(reader)));
-        ++count;
+    if (!failure_.empty()) {
+        return Fail(failure_, error);
     }
-    attributes_.resize(count);
-    return xmlTextReaderMoveToElement(reader) >= 0;
+    return Fail(firstError_.empty() ? "the file is not well-formed XML" : firstError_, error);
 }
 
 MessageReader::Result XmlMessageReader::Next(MessageFields& fields,
                                              std::vector<Recipient>& recipients,
                                              std::u16string& error) {
-    if (!reader_) {
-        return Fail("the XML reader could not be set up", error);
+    while (parsed_.empty() && !finished_) {
+        finished_ = !Feed();
     }
-    xmlTextReader* reader = reader_.get();
-    for (;;) {
-        const int status = xmlTextReaderRead(reader);
-        if (status < 0) {
-            return ParseFailure(error);
-        }
-        if (status == 0) {
-            if (!firstError_.empty() || !sourceError_.empty()) {
-                return ParseFailure(error);
-            }
-            if (!rootSeen_) {
-                return Fail("the file holds no <smses> element", error);
-            }
-            return Result::End;
-        }
-        const int type = xmlTextReaderNodeType(reader);
-        if (type == XML_READER_TYPE_DOCUMENT_TYPE) {
-            return Fail("line " + std::to_string(Line()) +
-                            ": a document type declaration is not accepted",
-                        error);
-        }
-        if (type != XML_READER_TYPE_ELEMENT) {
-            continue;
-        }
-        const int depth = xmlTextReaderDepth(reader);
-        const std::string_view name = Chars(xmlTextReaderConstName(reader));
-        if (depth == 0) {
-            if (name != "smses") {
-                return Fail("line " + std::to_string(Line()) + ": the root element is <" +
-                                std::string(name) + ">, not <smses>",
-                            error);
-            }
-            rootSeen_ = true;
-        } else if (depth == 1 && name == "sms") {
-            ++messages_;
-            std::string problem;
-            if (!CollectAttributes() ||
-                !interchange::MapSmsAttributes(attributes_, fields, recipients, problem)) {
-                return Fail("line " + std::to_string(Line()) + ", <sms> element " +
-                                std::to_string(messages_) + ": " + problem,
-                            error);
-            }
-            return Result::Message;
-        } else if (depth == 1) {
-            ++skipped_;
-        }
+    if (!parsed_.empty()) {
+        fields = std::move(parsed_.front().fields);
+        recipients.insert(recipients.end(),
+                          std::make_move_iterator(parsed_.front().recipients.begin()),
+                          std::make_move_iterator(parsed_.front().recipients.end()));
+        parsed_.pop_front();
+        return Result::Message;
     }
+    if (!failure_.empty() || !firstError_.empty() || !sourceError_.empty() ||
+        (parser_ && parser_->wellFormed == 0)) {
+        return ParseFailure(error);
+    }
+    if (!rootSeen_) {
+        return Fail("the file holds no <smses> element", error);
+    }
+    return Result::End;
 }

@@ -1,5 +1,12 @@
 #include "platform/utf.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little,
+              "the word-wise loops read units in host order");
+
 namespace utf {
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -24,23 +31,63 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Encodes text; returns false when an unpaired surrogate had to be replaced.
+// Writes the UTF-8 form of c at out and returns the end.
+char* PutUtf8(char* out, char32_t c) {
+    if (c < 0x80) {
+        *out++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *out++ = static_cast<char>(0xF0 | (c >> 18));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+// Encodes text; returns false when an unpaired surrogate had to be replaced. The output is
+// sized for the worst case first (three bytes a unit; a pair takes four), so that no append
+// checks the capacity.
 bool Encode(std::u16string_view text, std::string& out) {
     bool clean = true;
-    out.clear();
-    out.reserve(text.size());
+    out.resize(text.size() * 3);
+    char* next = out.data();
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // Four ASCII units at a time, the common case of message texts.
+        while (i + 4 <= text.size()) {
+            std::uint64_t units = 0;
+            std::memcpy(&units, text.data() + i, sizeof units);
+            if ((units & 0xFF80FF80FF80FF80u) != 0) {
+                break;
+            }
+            for (int k = 0; k < 4; ++k) {
+                *next++ = static_cast<char>(units >> (16 * k));
+            }
+            i += 4;
+        }
+        if (i == text.size()) {
+            break;
+        }
         const char16_t u = text[i];
-        if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            AppendUtf8(out, CombineSurrogates(u, text[i + 1]));
+        if (u < 0x80) {
+            *next++ = static_cast<char>(u);
+        } else if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            next = PutUtf8(next, CombineSurrogates(u, text[i + 1]));
             ++i;
         } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
-            AppendUtf8(out, kReplacement);
+            next = PutUtf8(next, kReplacement);
             clean = false;
         } else {
-            AppendUtf8(out, u);
+            next = PutUtf8(next, u);
         }
     }
+    out.resize(static_cast<std::size_t>(next - out.data()));
     return clean;
 }
 
@@ -87,20 +134,40 @@ char32_t DecodeOne(std::string_view text, std::size_t& i, bool& clean) {
     return c;
 }
 
+// No sequence gives more units than it has bytes, so the output is sized once.
 bool Decode(std::string_view text, std::u16string& out) {
     bool clean = true;
-    out.clear();
-    out.reserve(text.size());
+    out.resize(text.size());
+    char16_t* next = out.data();
     std::size_t i = 0;
     while (i < text.size()) {
+        // Eight ASCII bytes at a time, the common case of message texts.
+        if (i + 8 <= text.size()) {
+            std::uint64_t bytes = 0;
+            std::memcpy(&bytes, text.data() + i, sizeof bytes);
+            if ((bytes & 0x8080808080808080u) == 0) {
+                for (int k = 0; k < 8; ++k) {
+                    *next++ = static_cast<char16_t>((bytes >> (8 * k)) & 0xFF);
+                }
+                i += 8;
+                continue;
+            }
+        }
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            *next++ = lead;
+            ++i;
+            continue;
+        }
         const char32_t c = DecodeOne(text, i, clean);
         if (c >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+            *next++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            *next++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
-            out.push_back(static_cast<char16_t>(c));
+            *next++ = static_cast<char16_t>(c);
         }
     }
+    out.resize(static_cast<std::size_t>(next - out.data()));
     return clean;
 }
 

@@ -119,6 +119,7 @@ TEST_F(Cli, ExitStatusesAndTexts) {
     // The digest binds only the size: same-sized garbage passes it and fails in the first record.
     WriteHostFile(file("damaged.usms"), bytes.substr(0, 20) + std::string(bytes.size() - 20, 1));
     WriteHostFile(file("cut.xml"), "<smses><sms ");
+    WriteHostFile(file("cut.json"), "{\"folder\":\"Inbox\",");
     const std::string notFound = "The system cannot find the file specified.\n";
     const std::string noPath = "The system cannot find the path specified.\n";
     const std::string twoFolders = "Draft: selected\nInbox: not selected\nOutbox: selected\n"
@@ -161,6 +162,9 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         {{"backup", "usms", "@/no/x.usms"}, 1, "begin backup error, " + noPath, "to @/no/x.usms"},
         {{"--device", "@/nil", "backup", "usms", "x"}, 1, "", "@/nil; run 'msgkeeper-cli device"},
         {{"restore", "@/cut.xml"}, 1, "read xml error, line 1, column 13", "from @/cut.xml"},
+        // convert reads once: the same text, and nothing under either name (checked below).
+        {{"convert", "@/cut.xml", "usms", "@/out"}, 1, "", "cut.xml: read xml error, line 1, col"},
+        {{"convert", "@/cut.json", "usms", "@/out"}, 1, "", "cut.json: read json error, line 1"},
         {{"backup", "--quiet", "usms", "@/q.usms", "--device", "@/demo"}, 0, "", ""},
         // The demo refuses a store that holds messages, and adds none (the totals below).
         {{"device", "init", "--demo"}, 1, "", "the store already holds messages"},
@@ -197,6 +201,7 @@ TEST_F(Cli, ExitStatusesAndTexts) {
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         }
     }
+    EXPECT_FALSE(fs::exists(file("out")) || fs::exists(file("out.partial")));
     const CliResult full = RunCli({"--help"}, "/dev/full");
     EXPECT_EQ(full.status, 1);
     EXPECT_TRUE(Has(full.err, "cannot write to standard output")) << full.err;

@@ -163,13 +163,20 @@ TEST_F(AnsiBackupFileTest, ABackupSyncsTwiceWhateverItsSize) {
     for (const std::size_t count : {1u, 50u}) {
         std::vector<MemoryRecord> many;
         std::generate_n(std::back_inserter(many), count, WorkedExampleMessage);
-        for (const bool unicode : {true, false}) {
+        for (const bool unicode : {false, true}) { // the Unicode backup last, kept below
             UnicodeBackupFile usms;
             AnsiBackupFile sms;
             faults::ResetFileCounts();
             ASSERT_TRUE(RunBackup(unicode ? static_cast<BackupFile&>(usms) : sms, path, many).ok);
             EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), 2) << count;
         }
+        // A writer whose file counts only when complete hands it to the system once, the same.
+        UnicodeBackupFile buffered;
+        buffered.FlushEachRecord(false);
+        faults::ResetFileCounts();
+        ASSERT_TRUE(RunBackup(buffered, dir.file("once.usms"), many).ok);
+        EXPECT_EQ(faults::FileCallCount(faults::FileOp::Flush), 1);
+        EXPECT_EQ(ReadHostFile(dir.path() / "once.usms"), Contents()) << count;
     }
 }
 

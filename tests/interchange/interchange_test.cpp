@@ -1,6 +1,8 @@
 #include "files/unicode_backup_file.h"
 #include "interchange/file_kind.h"
 #include "interchange/json_backup_file.h"
+#include "interchange/json_fast_mapping.h"
+#include "interchange/json_mapping.h"
 #include "interchange/surrogate_filter.h"
 #include "interchange/xml_backup_file.h"
 #include "platform/utf.h"
@@ -8,6 +10,7 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 
@@ -196,6 +199,52 @@ TEST(Interchange, FilesAreToldApartByContent) {
     // clang-format on
     for (const auto& [head, kind] : heads) {
         EXPECT_EQ(DetectFileKind(head, head.size()), kind) << head;
+    }
+}
+
+// A line the quick way takes must map as the exact way maps it; the others it must decline.
+TEST(Interchange, JsonQuickWayMapsAsTheExactWayOrDeclines) {
+    const std::pair<std::string, bool> lines[] = {
+        {R"({"body":"a\"b\n\u00e9\ud83d\ude00","flags":7,"size":4294967295,"deliveryTime":)"
+         R"(18446744073709551615,"recipients":[{"address":"1","displayName":"A"},{"type":2}]})",
+         true},
+        {R"( {"senderName":"x","senderNameUtf16":"D800","x":[1,{"y":null}],"lastModified":3} )",
+         true},
+        {"{}\r", true},
+        {R"({"body":"a","body":"b"})", false}, // the exact way keeps the last
+        {R"({"flags": -0})", false},
+        {R"({"size":1.0})", false},
+        {R"({"recipients":[{"type":-1}]})", false},
+        {R"({"bodyUtf16":"12"})", false},
+        {"\xEF\xBB\xBF{\"body\":\"bom\"}", false},
+    };
+    interchange::JsonFastMapping quick;
+    for (const auto& [line, taken] : lines) {
+        SCOPED_TRACE(line);
+        MessageFields fields{};
+        fields.senderNumber = u"kept"; // a text left out stays, a time left out becomes 0
+        fields.deliveryTime = U64ToFileTime(5);
+        std::vector<Recipient> recipients{Recipient(u"0", u"", 1)};
+        const MessageFields before = fields;
+        ASSERT_EQ(quick.Map(line, fields, recipients), taken);
+        MessageFields exact = before;
+        std::vector<Recipient> exactRecipients{Recipient(u"0", u"", 1)};
+        std::string problem;
+        const bool mapped = interchange::MapJsonObject(nlohmann::json::parse(line, nullptr, false),
+                                                       exact, exactRecipients, problem);
+        if (!taken) {
+            exact = before; // declined: nothing may have changed
+            exactRecipients.resize(1);
+        } else {
+            ASSERT_TRUE(mapped) << problem;
+        }
+        EXPECT_EQ(std::tie(fields.messageClass, fields.folderPath, fields.lastModified,
+                           fields.deliveryTime, fields.flags, fields.size, fields.senderName,
+                           fields.senderNumber, fields.body),
+                  std::tie(exact.messageClass, exact.folderPath, exact.lastModified,
+                           exact.deliveryTime, exact.flags, exact.size, exact.senderName,
+                           exact.senderNumber, exact.body));
+        EXPECT_EQ(recipients, exactRecipients);
     }
 }
 

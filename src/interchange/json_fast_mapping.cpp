@@ -1,0 +1,195 @@
+#include "interchange/json_fast_mapping.h"
+
+#include "interchange/text_codec.h"
+#include "model/message_record.h"
+
+#include <simdjson.h>
+
+#include <array>
+#include <limits>
+#include <optional>
+
+namespace interchange {
+namespace {
+
+using simdjson::dom::element;
+using simdjson::dom::element_type;
+
+constexpr std::uint64_t kMaxU32 = std::numeric_limits<DWORD>::max();
+
+// A "-0" where a value starts: simdjson reads it as the integer 0, while the exact way refuses
+// it as a signed number. Such lines (or a "-0" inside a string that looks alike) go that way.
+bool HasNegativeZero(std::string_view line) {
+    for (std::size_t at = line.find("-0"); at != std::string_view::npos;
+         at = line.find("-0", at + 2)) {
+        std::size_t before = at;
+        while (before > 0 &&
+               (line[before - 1] == ' ' || line[before - 1] == '\t' || line[before - 1] == '\r')) {
+            --before;
+        }
+        if (before > 0 &&
+            (line[before - 1] == ':' || line[before - 1] == ',' || line[before - 1] == '[')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The values of one object's known keys; a key that comes twice declines the line, since the
+// exact way keeps the last one.
+template <std::size_t N> class Slots {
+public:
+    explicit Slots(const std::array<std::string_view, N>& keys) : keys_(keys) {}
+
+    bool Collect(const simdjson::dom::object& object) {
+        for (const auto field : object) {
+            for (std::size_t i = 0; i < N; ++i) {
+                if (field.key == keys_[i]) {
+                    if (values_[i]) {
+                        return false;
+                    }
+                    values_[i] = field.value;
+                    break;
+                }
+            }
+        }
+        return true;
+    }
+
+    const std::optional<element>& operator[](std::size_t i) const { return values_[i]; }
+
+private:
+    const std::array<std::string_view, N>& keys_;
+    std::array<std::optional<element>, N> values_{};
+};
+
+// A text from its key (at i) and its "Utf16" companion (at i + 1); false to decline.
+template <std::size_t N> bool Text(const Slots<N>& slots, std::size_t i, std::u16string& text) {
+    if (const auto& units = slots[i + 1]) {
+        std::string_view hex;
+        return !units->get_string().get(hex) && ParseHexUnits(hex, text);
+    }
+    if (const auto& value = slots[i]) {
+        std::string_view utf8;
+        if (value->get_string().get(utf8)) {
+            return false;
+        }
+        text = FromUtf8(utf8);
+    }
+    return true;
+}
+
+// A whole number from 0 to maximum, as the exact way reads it; false to decline.
+template <std::size_t N>
+bool Number(const Slots<N>& slots, std::size_t i, std::uint64_t maximum, std::uint64_t& number) {
+    const auto& value = slots[i];
+    if (!value) {
+        return true;
+    }
+    std::uint64_t parsed = 0;
+    const element_type type = value->type();
+    if ((type != element_type::INT64 && type != element_type::UINT64) ||
+        value->get_uint64().get(parsed) || parsed > maximum) {
+        return false;
+    }
+    number = parsed;
+    return true;
+}
+
+constexpr std::array<std::string_view, 4> kRecipientKeys = {"address", "addressUtf16",
+                                                            "displayName", "displayNameUtf16"};
+
+bool Recipients(const std::optional<element>& list, std::vector<Recipient>& recipients) {
+    if (!list) {
+        return true;
+    }
+    simdjson::dom::array entries;
+    if (list->get_array().get(entries)) {
+        return false;
+    }
+    static constexpr std::array<std::string_view, 5> kKeys = {
+        kRecipientKeys[0], kRecipientKeys[1], kRecipientKeys[2], kRecipientKeys[3], "type"};
+    for (const element entry : entries) {
+        simdjson::dom::object object;
+        Slots<5> slots(kKeys);
+        std::u16string address;
+        std::u16string displayName;
+        std::uint64_t type = 1;
+        if (entry.get_object().get(object) || !slots.Collect(object) || !Text(slots, 0, address) ||
+            !Text(slots, 2, displayName) || !Number(slots, 4, kMaxU32, type)) {
+            return false;
+        }
+        recipients.emplace_back(std::move(address), std::move(displayName),
+                                static_cast<DWORD>(type));
+    }
+    return true;
+}
+
+// Texts with their companions first, then numbers and the list, in the record's order.
+constexpr std::array<std::string_view, 15> kKeys = {"messageClass", "messageClassUtf16",
+                                                    "folderPath",   "folderPathUtf16",
+                                                    "senderName",   "senderNameUtf16",
+                                                    "senderNumber", "senderNumberUtf16",
+                                                    "body",         "bodyUtf16",
+                                                    "lastModified", "deliveryTime",
+                                                    "flags",        "size",
+                                                    "recipients"};
+
+bool Fields(const Slots<kKeys.size()>& slots, MessageFields& fields) {
+    // Times, flags and size are 0 when left out; texts keep their values.
+    std::uint64_t modified = 0;
+    std::uint64_t delivered = 0;
+    std::uint64_t flags = 0;
+    std::uint64_t size = 0;
+    if (!Text(slots, 0, fields.messageClass) || !Text(slots, 2, fields.folderPath) ||
+        !Text(slots, 4, fields.senderName) || !Text(slots, 6, fields.senderNumber) ||
+        !Text(slots, 8, fields.body) ||
+        !Number(slots, 10, std::numeric_limits<std::uint64_t>::max(), modified) ||
+        !Number(slots, 11, std::numeric_limits<std::uint64_t>::max(), delivered) ||
+        !Number(slots, 12, kMaxU32, flags) || !Number(slots, 13, kMaxU32, size)) {
+        return false;
+    }
+    fields.lastModified = U64ToFileTime(modified);
+    fields.deliveryTime = U64ToFileTime(delivered);
+    fields.flags = static_cast<DWORD>(flags);
+    fields.size = static_cast<DWORD>(size);
+    return true;
+}
+
+} // namespace
+
+struct JsonFastMapping::Parser {
+    simdjson::dom::parser parser;
+};
+
+JsonFastMapping::JsonFastMapping() : parser_(std::make_unique<Parser>()) {}
+
+JsonFastMapping::~JsonFastMapping() = default;
+
+bool JsonFastMapping::Map(std::string_view line, MessageFields& fields,
+                          std::vector<Recipient>& recipients) {
+    if (HasNegativeZero(line)) {
+        return false;
+    }
+    padded_.assign(line);
+    padded_.append(simdjson::SIMDJSON_PADDING, '\0');
+    element document;
+    simdjson::dom::object object;
+    Slots<kKeys.size()> slots(kKeys);
+    if (parser_->parser.parse(padded_.data(), line.size(), false).get(document) ||
+        document.get_object().get(object) || !slots.Collect(object)) {
+        return false;
+    }
+    MessageFields mapped = fields;
+    mapped.messageClass = kSmsMessageClass; // the class of every SMS, when a line leaves it out
+    std::vector<Recipient> listed;
+    if (!Fields(slots, mapped) || !Recipients(slots[14], listed)) {
+        return false;
+    }
+    fields = std::move(mapped);
+    recipients.insert(recipients.end(), std::make_move_iterator(listed.begin()),
+                      std::make_move_iterator(listed.end()));
+    return true;
+}
+
+} // namespace interchange
