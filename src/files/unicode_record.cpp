@@ -165,6 +165,10 @@ bool WalkRecipients(RecordWalk& walk, std::size_t& entries) {
     }
     entries = static_cast<std::size_t>(std::max(count, 0));
     for (std::size_t i = 0; i < entries; ++i) {
+        if (i == kMaxRecipients) { // only entries the file holds count: a cut list ends first
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return false;
+        }
         if (!walk.Text() || !walk.Text() || !walk.Skip(4)) {
             return false;
         }

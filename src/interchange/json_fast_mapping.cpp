@@ -104,8 +104,8 @@ bool Recipients(const std::optional<element>& list, std::vector<Recipient>& reci
         return true;
     }
     simdjson::dom::array entries;
-    if (list->get_array().get(entries)) {
-        return false;
+    if (list->get_array().get(entries) || entries.size() > kMaxRecipients) {
+        return false; // the exact path words the refusal
     }
     static constexpr std::array<std::string_view, 5> kKeys = {
         kRecipientKeys[0], kRecipientKeys[1], kRecipientKeys[2], kRecipientKeys[3], "type"};

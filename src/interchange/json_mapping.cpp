@@ -91,6 +91,10 @@ bool RecipientsOf(const nlohmann::json& object, std::vector<Recipient>& recipien
         problem = "\"recipients\" must be a list";
         return false;
     }
+    if (list->size() > kMaxRecipients) {
+        problem = "more than " + std::to_string(kMaxRecipients) + " \"recipients\"";
+        return false;
+    }
     for (const nlohmann::json& entry : *list) {
         if (!entry.is_object()) {
             problem = "each of \"recipients\" must be an object";

@@ -3,6 +3,7 @@
 #include "interchange/sms_mapping.h"
 #include "interchange/text_codec.h"
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -264,10 +265,12 @@ bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,
     std::optional<std::uint64_t> recipientCount;
     std::optional<std::u16string> senderName;
     std::optional<std::u16string> senderNumber;
-    if (!view.UnsignedOf("mk_recipients", attributes.size() / 3, recipientCount, problem) ||
+    const std::uint64_t present = attributes.size() / 3;
+    const std::uint64_t limit = std::min<std::uint64_t>(present, kMaxRecipients);
+    if (!view.UnsignedOf("mk_recipients", limit, recipientCount, problem) ||
         !view.TextOf("mk_sender_name", senderName, problem) ||
         !view.TextOf("mk_sender_number", senderNumber, problem)) {
-        if (problem.rfind("mk_recipients", 0) == 0) {
+        if (problem.rfind("mk_recipients", 0) == 0 && limit == present) {
             problem += " (three attributes per recipient)";
         }
         return false;

@@ -3,7 +3,13 @@
 
 #include "platform/wintypes.h"
 
+#include <cstddef>
 #include <string>
+
+// The most recipients that a message read from a file may have: far above any real message, it
+// bounds what a damaged or hostile file can make a reader or a restore build, and every reader
+// holds to it, so a backup of what was restored can always be read back.
+inline constexpr std::size_t kMaxRecipients = 100'000;
 
 class Recipient {
 public:

@@ -15,6 +15,15 @@
 namespace {
 
 const std::u16string kEndOfFile = u"Reached the end of the file.";
+const std::u16string kNoStorage = u"Not enough storage is available to process this command.";
+
+std::string ShortRecipients(std::uint32_t count, std::size_t present) {
+    std::string entries = U32Bytes(count);
+    for (std::size_t i = 0; i < present; ++i) {
+        entries += Utf16Bytes(u"a") + Utf16Bytes(u"b") + U32Bytes(1);
+    }
+    return entries;
+}
 
 // The digest area of a file of this size: MD5 of the little-endian bytes of size + 418529.
 std::string DigestFor(std::size_t size) {
@@ -160,6 +169,9 @@ std::vector<DamageCase> DamageCases() {
          UsmsFile(1, RecordBytes(u"Hi", U32Bytes(0x7FFFFFFF) + OneRecipient().substr(4) +
                                             OneRecipient().substr(4))),
          "ReadRecord", readError, 0},
+        {"MoreRecipientsThanAMessageMayHave",
+         UsmsFile(1, RecordBytes(u"Hi", ShortRecipients(kMaxRecipients + 1, kMaxRecipients + 1))),
+         "ReadRecord", u"read sms error, " + kNoStorage, 0},
         {"BodyWithoutTerminator", UsmsFile(1, openBody), "ReadRecord", readError, 0},
         {"MissingRecipientType", UsmsFile(1, WithoutLast(record, 4)), "ReadRecord", readError, 0},
         {"EmptyFile", "", "CheckValidation", u"File Validation Failed.", 0},
@@ -270,14 +282,6 @@ long long PeakGrowthReading(const std::u16string& path, bool readable) {
     return growth;
 }
 
-std::string ShortRecipients(std::uint32_t count, std::size_t present) {
-    std::string entries = U32Bytes(count);
-    for (std::size_t i = 0; i < present; ++i) {
-        entries += Utf16Bytes(u"a") + Utf16Bytes(u"b") + U32Bytes(1);
-    }
-    return entries;
-}
-
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kPlainAllocator = false;
 #elif defined(__has_feature)
@@ -296,8 +300,8 @@ TEST_F(UnicodeBackupFileTest, MemoryWhileReadingStaysNearTheRecordSize) {
         double perByte; // allowed peak growth per byte of the record, beside 4 MiB
     };
     const Case cases[] = {
-        // 500,000 recipients of 12 bytes each; a Recipient takes 72 bytes in memory.
-        {RecordBytes(u"Hi", ShortRecipients(500000, 500000)), true, 7.0},
+        // The most recipients a message may have; a Recipient takes 72 bytes in memory.
+        {RecordBytes(u"Hi", ShortRecipients(kMaxRecipients, kMaxRecipients)), true, 7.0},
         {RecordBytes(std::u16string((1u << 24) + 1, u'x'), U32Bytes(0)), true, 1.2},
         // A damaged count is not taken at its word, nor are the entries that are there built.
         {RecordBytes(u"Hi", ShortRecipients(0x7FFFFFFF, 500000)), false, 1.0},

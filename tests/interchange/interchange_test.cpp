@@ -148,6 +148,10 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
     const std::string sms = "<smses><sms type=\"1\" body=\"ok\" />";
     const std::string huge = "<smses><sms body=\"" + std::string(11u << 20, 'x') + "\" /></smses>";
     const std::string json = "{\"body\":\"ok\"}\n";
+    std::string crowd = "{\"recipients\":[{}";
+    for (std::size_t i = 0; i < kMaxRecipients; ++i) {
+        crowd += ",{}";
+    }
     const std::tuple<bool, std::string, std::string> cases[] = {
         // XML?, bytes, part of the text
         {true, sms + "<sms type=\"1\" bo", "read xml error, line 1, column"},
@@ -165,6 +169,7 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
         {false, "{\"size\":-1}", "\"size\" must be a whole number"},
         {false, "{\"recipients\":{}}", "\"recipients\" must be a list"},
         {false, "{\"recipients\":[{\"type\":4294967296}]}", "\"type\" must be"},
+        {false, crowd + "]}", "line 1: more than 100000 \"recipients\""},
         {false, "[1]", "line 1: a line must hold one object"},
         {false, "{\"size\":13e912345678}", "line 1: number overflow"},
         {false, "{\"body\":\"\xFF\"}", "read json error, line 1, column"},
