@@ -3,6 +3,7 @@
 #include "app/format_kind.h"
 #include "cli/console.h"
 #include "cli/file_guess.h"
+#include "cli/read_ahead.h"
 #include "cli/visible_text.h"
 #include "export/export_text.h"
 #include "export/local_time.h"
@@ -167,8 +168,6 @@ int InspectBackup(const std::u16string& file) {
 
 namespace {
 
-enum class Step { Record, End, Failed };
-
 // The records of the input one at a time: a Unicode backup up to its checked total, an
 // interchange file in one pass up to its end.
 class ConvertInput {
@@ -194,25 +193,25 @@ public:
     // The total the output announces first; a one-pass input corrects it at the end.
     DWORD Total() const { return total_; }
 
-    Step Next(DWORD number, MemoryRecord& record, std::u16string& error) {
+    ReadStep Next(DWORD number, MemoryRecord& record, std::u16string& error) {
         if (streamed_ == nullptr) {
             if (number > total_ || number == 0) {
-                return Step::End;
+                return ReadStep::End;
             }
-            return ReadOne(*reader_, number, record, error) ? Step::Record : Step::Failed;
+            return ReadOne(*reader_, number, record, error) ? ReadStep::Record : ReadStep::Failed;
         }
         MessageFields fields;
         std::vector<Recipient> recipients;
         switch (streamed_->Next(fields, recipients, error)) {
         case MessageReader::Result::End:
-            return Step::End;
+            return ReadStep::End;
         case MessageReader::Result::Failed:
-            return Step::Failed;
+            return ReadStep::Failed;
         case MessageReader::Result::Message:
             break;
         }
         record = MemoryRecord(std::move(fields), std::move(recipients));
-        return Step::Record;
+        return ReadStep::Record;
     }
 
     // A one-pass input fails the way its check pass would: without a record number.
@@ -241,22 +240,25 @@ bool WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle, bool
     if (!format.SkipValidationArea(handle, error) || !format.WriteTotal(handle, total, error)) {
         return false;
     }
+    ReadAhead ahead([&input](DWORD number, MemoryRecord& record, std::u16string& readError) {
+        return input.Next(number, record, readError);
+    });
     DWORD n = 0;
     for (;;) {
-        MemoryRecord record;
-        const Step step = input.Next(n + 1, record, error);
-        if (step == Step::End) {
+        MemoryRecord* record = nullptr;
+        const ReadStep step = ahead.Next(record, error);
+        if (step == ReadStep::End) {
             break;
         }
-        if (step == Step::Record && n == std::numeric_limits<DWORD>::max()) {
+        if (step == ReadStep::Record && n == std::numeric_limits<DWORD>::max()) {
             error = u"read total error, the file holds more messages than a backup can.";
         }
-        if (step == Step::Failed || n == std::numeric_limits<DWORD>::max()) {
+        if (step == ReadStep::Failed || n == std::numeric_limits<DWORD>::max()) {
             readFailed = true;
             return false;
         }
         ++n;
-        if (!format.WriteRecord(handle, record, error)) {
+        if (!format.WriteRecord(handle, *record, error)) {
             error = MessagePrefix(n) + error;
             return false;
         }
