@@ -82,13 +82,21 @@ void XmlMessageReader::OnDocumentType(void* context, const xmlChar* /*name*/,
 }
 
 void XmlMessageReader::OnError(void* context, xmlErrorPtr error) {
+    // An error while the parser is being set up (the first bytes in an encoding that cannot be
+    // read) comes before the reader is attached; it is taken from the parser afterwards.
     auto* self = static_cast<XmlMessageReader*>(static_cast<xmlParserCtxtPtr>(context)->_private);
-    if (error == nullptr || error->level == XML_ERR_WARNING || !self->firstError_.empty()) {
+    if (self != nullptr) {
+        self->NoteError(error);
+    }
+}
+
+void XmlMessageReader::NoteError(const xmlError* error) {
+    if (error == nullptr || error->level == XML_ERR_WARNING || !firstError_.empty()) {
         return;
     }
-    self->firstError_ = "line " + std::to_string(error->line) + ", column " +
-                        std::to_string(error->int2) + ": " +
-                        Trimmed(error->message != nullptr ? error->message : "not well-formed");
+    firstError_ = "line " + std::to_string(error->line) + ", column " +
+                  std::to_string(error->int2) + ": " +
+                  Trimmed(error->message != nullptr ? error->message : "not well-formed");
 }
 
 // The line where the parser stands: at the end of the start tag just read.
@@ -165,6 +173,9 @@ bool XmlMessageReader::Feed() {
             return false;
         }
         parser_->_private = this;
+        if (parser_->errNo != XML_ERR_OK) {
+            NoteError(xmlCtxtGetLastError(parser_.get()));
+        }
         xmlCtxtUseOptions(parser_.get(), kOptions);
     }
     xmlParseChunk(parser_.get(), chunk_.data() + offset, static_cast<int>(size - offset),

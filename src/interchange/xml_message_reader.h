@@ -42,6 +42,7 @@ private:
     static void OnDocumentType(void* context, const xmlChar* name, const xmlChar* externalId,
                                const xmlChar* systemId);
     static void OnError(void* context, xmlErrorPtr error);
+    void NoteError(const xmlError* error);
 
     void Start(std::string_view name, int attributeCount, const xmlChar** attributes);
     void Stop(std::string text);

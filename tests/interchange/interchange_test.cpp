@@ -162,6 +162,8 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
         {true, sms + "<sms body_utf16=\"12\" /></smses>", "body_utf16 is not"},
         {true, sms + "<sms mk_recipients=\"1\" a=\"\" b=\"\" /></smses>", "recipient 1 is missing"},
         {true, huge, "read xml error, line 1, column"},
+        // An encoding error while the parser is set up, before the reader is attached.
+        {true, std::string("\0\0<\0\0smsess b", 13), "read xml error, line 1"},
         {true, "<html><sms /></html>", "the root element is <html>"},
         {true, "<!DOCTYPE smses [<!ENTITY a \"b\">]><smses />", "document type"},
         {false, json + "{\"body\":\"o", "read json error, line 2, column"},
