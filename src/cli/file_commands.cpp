@@ -3,7 +3,6 @@
 #include "app/format_kind.h"
 #include "cli/console.h"
 #include "cli/file_guess.h"
-#include "cli/read_ahead.h"
 #include "cli/visible_text.h"
 #include "export/export_text.h"
 #include "export/local_time.h"
@@ -11,6 +10,7 @@
 #include "files/file_access.h"
 #include "files/unicode_backup_file.h"
 #include "interchange/file_kind.h"
+#include "interchange/read_ahead.h"
 #include "interchange/streamed_backup_file.h"
 #include "model/memory_record.h"
 #include "platform/device.h"
@@ -233,6 +233,11 @@ void DiscardPartial(const std::u16string& out) {
     }
 }
 
+// About what a record holds in memory, to keep a batch near its byte budget.
+std::size_t RecordWeight(MemoryRecord& record) {
+    return 256 + record.body().size() * sizeof(char16_t) + record.recipients().size() * 96;
+}
+
 // Writes every record of the input; false with error set, readFailed telling whose fault.
 bool WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle, bool& readFailed,
                     std::u16string& error) {
@@ -240,9 +245,11 @@ bool WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle, bool
     if (!format.SkipValidationArea(handle, error) || !format.WriteTotal(handle, total, error)) {
         return false;
     }
-    ReadAhead ahead([&input](DWORD number, MemoryRecord& record, std::u16string& readError) {
-        return input.Next(number, record, readError);
-    });
+    ReadAhead<MemoryRecord> ahead(
+        [&input](DWORD number, MemoryRecord& record, std::u16string& readError) {
+            return input.Next(number, record, readError);
+        },
+        &RecordWeight);
     DWORD n = 0;
     for (;;) {
         MemoryRecord* record = nullptr;

@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::string_view kCompanion = "_utf16"; // the exact units of a text beside it
 constexpr std::string_view kUnknownContact = "(Unknown)";
+constexpr std::u16string_view kUnknownContact16 = u"(Unknown)";
 constexpr std::uint64_t kMaxU32 = std::numeric_limits<DWORD>::max();
 constexpr std::uint64_t kMaxU64 = std::numeric_limits<std::uint64_t>::max();
 
@@ -93,27 +94,79 @@ void AppendParty(std::string& out, MessageRecord& message, int type) {
     }
 }
 
-} // namespace
+// "(Unknown)" and "null" stand for no name in phone files, so a reader drops them.
+bool ReadsAsNoName(std::u16string_view name) {
+    return name == kUnknownContact16 || name == u"null";
+}
 
-void AppendSmsElement(std::string& out, MessageRecord& message, const std::u16string& folderPath) {
-    const int type = TypeOfFolder(folderPath, !message.senderNumber().empty());
-    out += "  <sms protocol=\"0\"";
-    AppendParty(out, message, type);
-    Text(out, "mk_class", message.messageClass());
-    Text(out, "mk_folder", folderPath);
-    Number(out, "mk_modified", FileTimeToU64(message.lastModified()));
-    Number(out, "mk_delivered", FileTimeToU64(message.deliveryTime()));
-    Number(out, "mk_flags", message.flags());
-    Number(out, "mk_size", message.size());
-    Text(out, "mk_sender_name", message.senderName());
-    Text(out, "mk_sender_number", message.senderNumber());
+// Whether the standard attributes alone give back the message's sender: a received message's
+// sender is the other party; any other message has none.
+bool SenderFollowsParty(MessageRecord& message, int type) {
+    if (type != kTypeReceived) {
+        return message.senderName().empty() && message.senderNumber().empty();
+    }
+    return !ReadsAsNoName(message.senderName());
+}
+
+// Whether the standard attributes alone give back the recipients: none for a received message,
+// else the one recipient of type 1 that the address and contact name describe.
+bool RecipientsFollowParty(const std::vector<Recipient>& recipients, int type) {
+    if (type == kTypeReceived || recipients.empty()) {
+        return recipients.empty();
+    }
+    const Recipient& only = recipients.front();
+    return recipients.size() == 1 && only.type() == 1 && !only.address().empty() &&
+           !ReadsAsNoName(only.displayName());
+}
+
+// Our own attributes, each only where the field differs from what a reader takes from the
+// standard attributes alone: most messages need few of them, and the file stays small.
+void AppendOwnAttributes(std::string& out, MessageRecord& message, const std::u16string& folderPath,
+                         int type) {
+    if (message.messageClass() != kSmsMessageClass) {
+        Text(out, "mk_class", message.messageClass());
+    }
+    if (FolderOfType(type) != folderPath) {
+        Text(out, "mk_folder", folderPath);
+    }
+    const std::uint64_t delivered = FileTimeToU64(message.deliveryTime());
+    const std::optional<FILETIME> fromDate =
+        FileTimeOfUnixMillis(static_cast<std::int64_t>(UnixMillisOf(message.deliveryTime())));
+    if (!fromDate || FileTimeToU64(*fromDate) != delivered) {
+        Number(out, "mk_delivered", delivered);
+    }
+    if (FileTimeToU64(message.lastModified()) != delivered) {
+        Number(out, "mk_modified", FileTimeToU64(message.lastModified()));
+    }
+    if (message.flags() != FlagsOfType(type, (message.flags() & kReadFlag) != 0)) {
+        Number(out, "mk_flags", message.flags());
+    }
+    if (message.size() != std::min<std::uint64_t>(message.body().size() * 2, kMaxU32)) {
+        Number(out, "mk_size", message.size());
+    }
+    if (!SenderFollowsParty(message, type)) {
+        Text(out, "mk_sender_name", message.senderName());
+        Text(out, "mk_sender_number", message.senderNumber());
+    }
     const std::vector<Recipient>& recipients = message.recipients();
+    if (RecipientsFollowParty(recipients, type)) {
+        return;
+    }
     Number(out, "mk_recipients", recipients.size());
     for (std::size_t i = 0; i < recipients.size(); ++i) {
         Text(out, RecipientName(i + 1, "address"), recipients[i].address());
         Text(out, RecipientName(i + 1, "name"), recipients[i].displayName());
         Number(out, RecipientName(i + 1, "type"), recipients[i].type());
     }
+}
+
+} // namespace
+
+void AppendSmsElement(std::string& out, MessageRecord& message, const std::u16string& folderPath) {
+    const int type = TypeOfFolder(folderPath, !message.senderNumber().empty());
+    out += "  <sms protocol=\"0\"";
+    AppendParty(out, message, type);
+    AppendOwnAttributes(out, message, folderPath, type);
     out += " />\n";
 }
 
@@ -235,7 +288,7 @@ bool MapStandard(const AttributeView& view, MessageFields& fields,
         problem = "date=\"" + std::to_string(*date) + "\" lies outside the times a message holds";
         return false;
     }
-    if (contact == u"(Unknown)" || contact == u"null") {
+    if (contact && ReadsAsNoName(*contact)) {
         contact.reset();
     }
     const std::string_view* read = view.Find("read");

@@ -17,19 +17,33 @@
 namespace {
 
 // Messages that test every escape: line breaks, markup, emoji, empty fields, deep folders,
-// several recipients, units XML cannot hold, unpaired surrogates, extreme times.
+// several recipients, units XML cannot hold, unpaired surrogates, extreme times. The first
+// kPlainMessages are what a phone's own attributes describe whole; the XML writes nothing of
+// ours for them, and each message after them differs from that in one field or more.
+constexpr std::size_t kPlainMessages = 2;
 std::vector<MemoryRecord> TrickyMessages() {
     const std::u16string odd = u"lone \xD83D low \xDE00 nonchars \uFFFE\uFFFF";
     std::vector<MemoryRecord> messages;
     const auto add = [&messages](std::u16string folder, std::u16string body, std::u16string name,
                                  std::u16string number, std::vector<Recipient> recipients,
-                                 std::uint64_t delivered, DWORD flags) {
-        const auto size = static_cast<DWORD>(body.size() * 2 + 7);
-        messages.emplace_back(MessageFields{kSmsMessageClass, folder, U64ToFileTime(delivered + 5),
-                                            U64ToFileTime(delivered), flags, size, name, number,
-                                            body},
-                              std::move(recipients));
+                                 std::uint64_t delivered, DWORD flags, bool plain = false) {
+        const auto size = static_cast<DWORD>(body.size() * 2 + (plain ? 0 : 7));
+        messages.emplace_back(
+            MessageFields{kSmsMessageClass, folder, U64ToFileTime(delivered + (plain ? 0 : 5)),
+                          U64ToFileTime(delivered), flags, size, name, number, body},
+            std::move(recipients));
     };
+    add(u"Inbox", u"Hi \U0001F600", u"Anna", u"+4915112345678", {}, 133537248000000000, 1, true);
+    add(u"Sentedbox", u"Yes", u"", u"", {Recipient(u"555", u"Home", 1)}, 133537248000010000, 0x21,
+        true);
+    // One field each from plain: a sender name a reader drops, a recipient's name it drops and
+    // a recipient type other than 1, a time finer than a millisecond, a message class.
+    add(u"Inbox", u"", u"null", u"5", {}, 133537248000000000, 1, true);
+    add(u"Sentedbox", u"", u"", u"", {Recipient(u"5", u"(Unknown)", 1)}, 133537248000000000, 0x21,
+        true);
+    add(u"Sentedbox", u"", u"", u"", {Recipient(u"5", u"", 2)}, 133537248000000001, 0x21, true);
+    messages.emplace_back(MessageFields{u"IPM.Note", u"Draft", {}, {}, 0x29, 0, u"", u"", u""},
+                          std::vector<Recipient>{});
     add(u"Inbox",
         u"CR LF\r\nand LF\n, tab\t, \"quotes\" 'single' <b> & &amp; \U0001F600\U0001F44D\u200D",
         u"Anna \"A\" <Berg>", u"+4915112345678", {}, 133537248000000000, 1);
@@ -76,6 +90,13 @@ TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
             // Only characters that XML allows, and each unit it cannot hold beside them.
             const std::string xml = ReadHostFile(dir.path() / "mid");
             EXPECT_EQ(xml.find('\x01'), std::string::npos);
+            std::size_t element = 0;
+            for (std::size_t at = xml.find("<sms "); at != std::string::npos;
+                 at = xml.find("<sms ", at + 1), ++element) {
+                const std::size_t own = xml.find(" mk_", at);
+                EXPECT_EQ(own > xml.find("/>", at), element < kPlainMessages) << element;
+            }
+            EXPECT_EQ(element, messages.size());
             EXPECT_NE(xml.find("body=\"CR LF&#13;&#10;and LF&#10;, tab&#9;, &quot;quotes&quot; "
                                "'single' &lt;b&gt; &amp; &amp;amp; \xF0\x9F\x98\x80"),
                       std::string::npos);

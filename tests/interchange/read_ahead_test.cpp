@@ -1,7 +1,8 @@
-// The conversion's reading thread: records arrive in order across batches, then the reader's
+// A reading thread: records arrive in order across batches, then the reader's
 // last step; an exception reaches the consumer after the records before it; a consumer that
 // stops early does not wait for the rest of the input.
-#include "cli/read_ahead.h"
+#include "interchange/read_ahead.h"
+#include "model/memory_record.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,12 @@
 
 namespace {
 
-constexpr DWORD kRecords = 3 * ReadAhead::kBatchRecords + 7;
+using Ahead = ReadAhead<MemoryRecord>;
+constexpr DWORD kRecords = 3 * Ahead::kBatchItems + 7;
+
+std::size_t Weight(MemoryRecord&) {
+    return 1;
+}
 
 ReadStep Numbered(DWORD number, MemoryRecord& record, std::u16string& error, bool fail) {
     if (number > kRecords) {
@@ -25,9 +31,9 @@ ReadStep Numbered(DWORD number, MemoryRecord& record, std::u16string& error, boo
 
 TEST(ReadAhead, GivesEveryRecordInOrderThenTheLastStepOrTheException) {
     for (const bool fail : {false, true}) {
-        ReadAhead ahead([fail](DWORD n, MemoryRecord& r, std::u16string& e) {
-            return Numbered(n, r, e, fail);
-        });
+        Ahead ahead(
+            [fail](DWORD n, MemoryRecord& r, std::u16string& e) { return Numbered(n, r, e, fail); },
+            &Weight);
         MemoryRecord* record = nullptr;
         std::u16string error;
         for (DWORD n = 1; n <= kRecords; ++n) {
@@ -47,17 +53,19 @@ TEST(ReadAhead, GivesEveryRecordInOrderThenTheLastStepOrTheException) {
 TEST(ReadAhead, AConsumerThatStopsEarlyEndsTheReader) {
     DWORD calls = 0;
     {
-        ReadAhead ahead([&calls](DWORD n, MemoryRecord& r, std::u16string&) {
-            ++calls;
-            r.setBody(u"x");
-            return n < 1'000'000 ? ReadStep::Record : ReadStep::End;
-        });
+        Ahead ahead(
+            [&calls](DWORD n, MemoryRecord& r, std::u16string&) {
+                ++calls;
+                r.setBody(u"x");
+                return n < 1'000'000 ? ReadStep::Record : ReadStep::End;
+            },
+            &Weight);
         MemoryRecord* record = nullptr;
         std::u16string error;
         ASSERT_EQ(ahead.Next(record, error), ReadStep::Record);
     }
     // At most the batch in hand, two ready and one being read.
-    EXPECT_LE(calls, 4 * ReadAhead::kBatchRecords);
+    EXPECT_LE(calls, 4 * Ahead::kBatchItems);
 }
 
 } // namespace

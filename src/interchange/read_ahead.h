@@ -1,0 +1,145 @@
+// Reads items on a second thread while the caller uses them, so that reading and using each have
+// a core. Items travel in batches, so the two threads meet once a batch rather than once an item;
+// at most three batches are held at a time, each of kBatchItems items or about kBatchBytes (or
+// one item, when it is larger).
+#pragma once
+
+#include "platform/wintypes.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+enum class ReadStep { Record, End, Failed };
+
+template <class Item> class ReadAhead {
+public:
+    // Called on the reading thread with the numbers 1, 2, ... until it gives End or Failed.
+    using Reader = std::function<ReadStep(DWORD number, Item&, std::u16string& error)>;
+    // About the memory an item holds.
+    using Weigher = std::size_t (*)(Item&);
+
+    ReadAhead(Reader reader, Weigher weigh)
+        : reader_(std::move(reader)), weigh_(weigh), thread_([this] { Run(); }) {}
+    // Stops the reading thread, if it still runs, and waits for it.
+    ~ReadAhead() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopped_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // The next step in the input's order, with its item (valid until the next call) or its
+    // error; an exception of the reader is thrown again here.
+    ReadStep Next(Item*& item, std::u16string& error) {
+        if (position_ == current_.size() && !Take()) {
+            return ReadStep::End;
+        }
+        Slot& slot = current_[position_++];
+        item = &slot.item;
+        error = std::move(slot.error);
+        return slot.step;
+    }
+
+    static constexpr std::size_t kBatchItems = 256;
+    static constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+
+private:
+    struct Slot {
+        ReadStep step = ReadStep::End;
+        Item item;
+        std::u16string error;
+    };
+    using Batch = std::vector<Slot>;
+
+    void Run() {
+        DWORD number = 0;
+        std::exception_ptr failure;
+        for (bool last = false; !last;) {
+            Batch batch;
+            std::size_t bytes = 0;
+            try {
+                while (!last && batch.size() < kBatchItems && bytes < kBatchBytes) {
+                    Slot slot;
+                    slot.step = reader_(++number, slot.item, slot.error);
+                    last = slot.step != ReadStep::Record;
+                    bytes += last ? 0 : weigh_(slot.item);
+                    batch.push_back(std::move(slot));
+                }
+            } catch (...) {
+                // The items read before it still go out first.
+                failure = std::current_exception();
+                last = true;
+            }
+            if (!Hand(std::move(batch))) {
+                return;
+            }
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            exception_ = failure;
+            finished_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    // False when the consumer has gone.
+    bool Hand(Batch batch) {
+        std::vector<Batch> spent;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopped_ || ready_.size() < 2; });
+            if (stopped_) {
+                return false;
+            }
+            ready_.push_back(std::move(batch));
+            spent.swap(spent_);
+        }
+        changed_.notify_all();
+        return true; // the spent batches are freed here, outside the lock
+    }
+
+    // The next ready batch becomes the current one; false at the end.
+    bool Take() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
+        if (ready_.empty()) {
+            if (exception_) {
+                std::rethrow_exception(std::exchange(exception_, nullptr));
+            }
+            return false;
+        }
+        spent_.push_back(std::exchange(current_, std::move(ready_.front())));
+        ready_.pop_front();
+        position_ = 0;
+        lock.unlock();
+        changed_.notify_all();
+        return true;
+    }
+
+    Reader reader_;
+    Weigher weigh_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Batch> ready_;
+    // Batches the consumer is done with: the reader frees them, so that memory goes back to
+    // the thread that took it (the allocator is much slower at freeing another thread's).
+    std::vector<Batch> spent_;
+    bool finished_ = false; // the reader handed its last batch, or failed with an exception
+    bool stopped_ = false;  // the consumer has gone
+    std::exception_ptr exception_;
+    Batch current_;
+    std::size_t position_ = 0;
+    std::thread thread_; // last: starts once everything above is built
+};

@@ -1,0 +1,78 @@
+// Parses the <sms> start tags of a phone XML backup with libxml2's SAX2 push parser, behind the
+// surrogate filter, and copies each out of the parser with its place in the file. The root must
+// be <smses>; other elements below it (<mms> with its parts, for example) are passed over and
+// counted. The parser is fed a chunk at a time, so only the elements of one chunk wait here.
+#pragma once
+
+#include "interchange/read_ahead.h"
+#include "interchange/surrogate_filter.h"
+#include "interchange/xml_mapping.h"
+
+#include <libxml/parser.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+// One <sms> start tag: its attributes' names and values back to back, in document order.
+struct XmlSmsElement {
+    std::string text;
+    // Per attribute: where its name ends and where its value ends in text; a prefixed name is
+    // kept empty, since it belongs to another vocabulary and never matches one of ours.
+    std::vector<std::pair<std::size_t, std::size_t>> ends;
+    long line = 0;            // where the start tag ends
+    unsigned long number = 0; // 1 for the first <sms> of the file
+
+    // The attributes as views into text.
+    void Attributes(interchange::XmlAttributes& attributes) const;
+};
+
+class XmlSmsParser {
+public:
+    explicit XmlSmsParser(ByteSource& source);
+    ~XmlSmsParser();
+    XmlSmsParser(const XmlSmsParser&) = delete;
+    XmlSmsParser& operator=(const XmlSmsParser&) = delete;
+
+    // The next element; at a failure the error says where and why.
+    ReadStep Next(XmlSmsElement& element, std::u16string& error);
+    // Elements below the root that hold no message and were passed over.
+    unsigned long Skipped() const { return skipped_; }
+
+private:
+    struct ParserFree {
+        void operator()(xmlParserCtxtPtr parser) const { xmlFreeParserCtxt(parser); }
+    };
+
+    static void OnStart(void* context, const xmlChar* localName, const xmlChar* prefix,
+                        const xmlChar* uri, int namespaceCount, const xmlChar** namespaces,
+                        int attributeCount, int defaulted, const xmlChar** attributes);
+    static void OnEnd(void* context, const xmlChar* localName, const xmlChar* prefix,
+                      const xmlChar* uri);
+    static void OnDocumentType(void* context, const xmlChar* name, const xmlChar* externalId,
+                               const xmlChar* systemId);
+    static void OnError(void* context, xmlErrorPtr error);
+    void NoteError(const xmlError* error);
+
+    void Start(std::string_view name, int attributeCount, const xmlChar** attributes);
+    void Stop(std::string text);
+    bool Feed();
+    long Line() const;
+    ReadStep ParseFailure(std::u16string& error);
+
+    SurrogateFilter filter_;
+    std::unique_ptr<xmlParserCtxt, ParserFree> parser_;
+    std::string chunk_;
+    std::deque<XmlSmsElement> parsed_;
+    std::string failure_;    // our own reason to stop, with its place
+    std::string firstError_; // the parser's first complaint, with its place
+    std::u16string sourceError_;
+    int depth_ = 0;
+    std::atomic<unsigned long> skipped_ = 0; // read by the thread that takes the elements
+    unsigned long messages_ = 0;
+    bool rootSeen_ = false;
+    bool finished_ = false;
+};
