@@ -10,11 +10,7 @@ std::size_t ElementWeight(XmlSmsElement& element) {
 
 } // namespace
 
-XmlMessageReader::XmlMessageReader(ByteSource& source)
-    : parser_(source),
-      ahead_([this](DWORD, XmlSmsElement& element,
-                    std::u16string& error) { return parser_.Next(element, error); },
-             &ElementWeight) {}
+XmlMessageReader::XmlMessageReader(ByteSource& source) : parser_(source) {}
 
 XmlMessageReader::~XmlMessageReader() = default;
 
@@ -26,7 +22,7 @@ MessageReader::Result XmlMessageReader::Next(MessageFields& fields,
         return Result::Failed;
     }
     XmlSmsElement* element = nullptr;
-    switch (ahead_.Next(element, error)) {
+    switch (NextElement(element, error)) {
     case ReadStep::End:
         return Result::End;
     case ReadStep::Failed:
@@ -46,4 +42,20 @@ MessageReader::Result XmlMessageReader::Next(MessageFields& fields,
         return Result::Failed;
     }
     return Result::Message;
+}
+
+ReadStep XmlMessageReader::NextElement(XmlSmsElement*& element, std::u16string& error) {
+    if (!started_) {
+        started_ = true;
+        if (!parser_.FirstChunkIsAll()) {
+            ahead_.emplace([this](DWORD, XmlSmsElement& next,
+                                  std::u16string& text) { return parser_.Next(next, text); },
+                           &ElementWeight);
+        }
+    }
+    if (ahead_) {
+        return ahead_->Next(element, error);
+    }
+    element = &element_;
+    return parser_.Next(element_, error);
 }

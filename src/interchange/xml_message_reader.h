@@ -1,11 +1,14 @@
 // Reads the messages of a phone XML backup: the elements are parsed on a second thread while
-// this one maps each to a message, so that libxml2's parse has a core to itself.
+// this one maps each to a message, so that libxml2's parse has a core to itself. A file that
+// ends within the parser's first chunk is parsed on this thread.
 #pragma once
 
 #include "interchange/message_reader.h"
 #include "interchange/read_ahead.h"
 #include "interchange/xml_mapping.h"
 #include "interchange/xml_sms_parser.h"
+
+#include <optional>
 
 class XmlMessageReader final : public MessageReader {
 public:
@@ -19,8 +22,13 @@ public:
     unsigned long Skipped() const override { return parser_.Skipped(); }
 
 private:
+    ReadStep NextElement(XmlSmsElement*& element, std::u16string& error);
+
     XmlSmsParser parser_;
     interchange::XmlAttributes attributes_;
-    std::u16string failure_;         // given again by every later call
-    ReadAhead<XmlSmsElement> ahead_; // last: its thread uses the parser until it is destroyed
+    std::u16string failure_; // given again by every later call
+    bool started_ = false;
+    XmlSmsElement element_; // the element in hand when there is no second thread
+    // Last: its thread uses the parser until it is destroyed.
+    std::optional<ReadAhead<XmlSmsElement>> ahead_;
 };

@@ -175,6 +175,7 @@ bool XmlSmsParser::Feed() {
         return false;
     }
     const auto size = static_cast<std::size_t>(read);
+    fed_ += size;
     std::size_t offset = 0;
     if (!parser_) {
         // The first bytes tell the parser the encoding.
@@ -208,6 +209,13 @@ ReadStep XmlSmsParser::ParseFailure(std::u16string& error) {
                                   : std::string("the file is not well-formed XML");
     error = kPhrase + interchange::FromUtf8(text);
     return ReadStep::Failed;
+}
+
+bool XmlSmsParser::FirstChunkIsAll() {
+    while (!finished_ && fed_ < kChunk) {
+        finished_ = !Feed();
+    }
+    return finished_;
 }
 
 ReadStep XmlSmsParser::Next(XmlSmsElement& element, std::u16string& error) {

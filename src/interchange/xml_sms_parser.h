@@ -39,6 +39,9 @@ public:
 
     // The next element; at a failure the error says where and why.
     ReadStep Next(XmlSmsElement& element, std::u16string& error);
+    // Parses the input's first chunk, if that was not done yet; true when that was the whole
+    // input (or parsing stopped in it).
+    bool FirstChunkIsAll();
     // Elements below the root that hold no message and were passed over.
     unsigned long Skipped() const { return skipped_; }
 
@@ -75,4 +78,5 @@ private:
     unsigned long messages_ = 0;
     bool rootSeen_ = false;
     bool finished_ = false;
+    std::size_t fed_ = 0; // bytes handed to the parser
 };
