@@ -5,7 +5,7 @@
 namespace {
 
 std::size_t ElementWeight(XmlSmsElement& element) {
-    return 64 + element.text.size() + element.ends.size() * 8;
+    return 64 + element.text.size() + element.ends.size() * sizeof(element.ends[0]);
 }
 
 } // namespace
