@@ -35,9 +35,10 @@ MessageReader::Result XmlMessageReader::Next(MessageFields& fields,
     fields = MessageFields{};
     std::string problem;
     if (!interchange::MapSmsAttributes(attributes_, fields, recipients, problem)) {
-        error = u"read xml error, line " + interchange::FromUtf8(std::to_string(element->line)) +
-                u", <sms> element " + interchange::FromUtf8(std::to_string(element->number)) +
-                u": " + interchange::FromUtf8(problem);
+        error = kXmlReadError + std::u16string(u"line ") +
+                interchange::FromUtf8(std::to_string(element->line)) + u", <sms> element " +
+                interchange::FromUtf8(std::to_string(element->number)) + u": " +
+                interchange::FromUtf8(problem);
         failure_ = error;
         return Result::Failed;
     }

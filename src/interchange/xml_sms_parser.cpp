@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr char16_t kPhrase[] = u"read xml error, ";
 constexpr std::size_t kChunk = 1 << 16;
 // No network, no external entities, no DTD loading; the default limits on text sizes stay.
 // Entities are replaced so that attribute values arrive decoded (only the predefined ones and
@@ -200,14 +199,14 @@ bool XmlSmsParser::Feed() {
 
 ReadStep XmlSmsParser::ParseFailure(std::u16string& error) {
     if (!sourceError_.empty()) {
-        error = kPhrase + sourceError_;
+        error = kXmlReadError + sourceError_;
         return ReadStep::Failed;
     }
     const std::string& text = !failure_.empty() ? failure_
                               : !firstError_.empty()
                                   ? firstError_
                                   : std::string("the file is not well-formed XML");
-    error = kPhrase + interchange::FromUtf8(text);
+    error = kXmlReadError + interchange::FromUtf8(text);
     return ReadStep::Failed;
 }
 

@@ -17,6 +17,9 @@
 #include <string>
 #include <vector>
 
+// What every failure to read a phone XML file begins with.
+inline constexpr char16_t kXmlReadError[] = u"read xml error, ";
+
 // One <sms> start tag: its attributes' names and values back to back, in document order.
 struct XmlSmsElement {
     std::string text;
