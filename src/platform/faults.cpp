@@ -27,6 +27,9 @@ struct State {
     DWORD shortLimit = 0;
     bool shortPersistent = false;
     int transfers = 0; // Read and Write calls that the short transfer applies to
+    std::atomic<bool> diskArmed{false};
+    std::uint64_t diskRoom = 0;
+    bool diskFilled = false;
 };
 
 State& state() {
@@ -71,11 +74,26 @@ void ArmShortTransfer(FileOp op, int nth, DWORD limit, bool persistent) {
     s.shortArmed.store(true, std::memory_order_release);
 }
 
+void ArmDiskFull(std::uint64_t room) {
+    State& s = state();
+    const std::lock_guard lock(s.mutex);
+    s.diskRoom = room;
+    s.diskFilled = false;
+    s.diskArmed.store(true, std::memory_order_release);
+}
+
+bool DiskFilled() {
+    State& s = state();
+    const std::lock_guard lock(s.mutex);
+    return s.diskFilled;
+}
+
 void DisarmFileFaults() {
     State& s = state();
     const std::lock_guard lock(s.mutex);
     s.armed.store(false, std::memory_order_release);
     s.shortArmed.store(false, std::memory_order_release);
+    s.diskArmed.store(false, std::memory_order_release);
 }
 
 int FileCallCount(FileOp op) {
@@ -126,6 +144,21 @@ DWORD TransferLimit(FileOp op, DWORD wanted) {
     const int seen = ++s.transfers;
     const bool due = seen == s.shortNth || (s.shortPersistent && seen > s.shortNth);
     return due ? std::min(wanted, s.shortLimit) : wanted;
+}
+
+std::size_t HostWriteRoom(std::size_t wanted) {
+    State& s = state();
+    if (!s.diskArmed.load(std::memory_order_acquire)) {
+        return wanted;
+    }
+    const std::lock_guard lock(s.mutex);
+    if (!s.diskArmed.load(std::memory_order_relaxed)) {
+        return wanted;
+    }
+    const std::size_t taken = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, s.diskRoom));
+    s.diskRoom -= taken;
+    s.diskFilled = s.diskFilled || taken < wanted;
+    return taken;
 }
 
 } // namespace faults

@@ -4,6 +4,9 @@
 
 #include "platform/wintypes.h"
 
+#include <cstddef>
+#include <cstdint>
+
 namespace faults {
 
 // Sync is the durability step of a close: one per written file, one per folder it changed.
@@ -15,6 +18,12 @@ void ArmFileFault(FileOp op, int nth, DWORD error, bool persistent = false);
 // Arms a short transfer: the nth call of op (Read, Write, or Any for both; 1-based, counted
 // from now) moves at most limit bytes and still succeeds; when persistent, every later one too.
 void ArmShortTransfer(FileOp op, int nth, DWORD limit, bool persistent = false);
+// Arms a full disk: the host takes room more bytes of file data, over all files, and then
+// refuses every write with ENOSPC; a write that crosses the limit is cut short there, as a real
+// disk's is. Reaches the buffered bytes that a flush, seek or close hands over, too.
+void ArmDiskFull(std::uint64_t room);
+// True when a write met the full disk since ArmDiskFull.
+bool DiskFilled();
 void DisarmFileFaults();
 // Calls of op seen since the last ArmFileFault / ResetFileCounts (counting starts with either).
 int FileCallCount(FileOp op);
@@ -24,6 +33,8 @@ void ResetFileCounts();
 bool ShouldFailFile(FileOp op);
 // Used by ReadFile and WriteFile after ShouldFailFile: the bytes this call may move.
 DWORD TransferLimit(FileOp op, DWORD wanted);
+// Used by the file layer at each write to the host: the bytes the disk takes of wanted.
+std::size_t HostWriteRoom(std::size_t wanted);
 
 // Disarms on destruction, so a failing test leaves no fault behind.
 struct FileFaultGuard {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -80,6 +81,9 @@ FileObject::FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t in
 FileObject::~FileObject() {
     if (fd_ >= 0) {
         FlushPending();
+        if (replacement_) {
+            DiscardPartial(); // never closed, so never complete
+        }
         ::close(fd_);
         openCount.fetch_sub(1, std::memory_order_relaxed);
     }
@@ -142,10 +146,16 @@ bool FileObject::Close() {
 }
 
 // The file's data is made durable once, here, rather than at every flush; then a replacing
-// file takes its target's name, or a created one has its folder entry made durable.
+// file takes its target's name, or a created one has its folder entry made durable. A
+// replacement takes the name only when every write, the flush, the sync and the close
+// succeeded; in every other case its partial file goes.
 bool FileObject::SyncAndClose() {
     bool ok = FlushPending();
     DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    if (ok && lost_) {
+        error = lostError_;
+        ok = false;
+    }
     if (ok && dirty_ && (access_ & GENERIC_WRITE) != 0) {
         if (faults::ShouldFailFile(faults::FileOp::Sync)) {
             ok = false;
@@ -155,40 +165,100 @@ bool FileObject::SyncAndClose() {
             ok = false;
         }
     }
+    const bool replacing = replacement_.has_value() && ok && complete_;
+    if (replacement_ && !replacing) {
+        DiscardPartial(); // while this handle's lock still keeps other writers from the name
+    }
     const int result = ::close(fd_);
     fd_ = -1;
     if (ok && result != 0) {
         error = SetLastErrorFromErrno(errno);
         ok = false;
+        if (replacing) {
+            DiscardPartial();
+        }
     }
     if (!ok) {
         SetLastError(error);
         return false;
     }
     if (replacement_) {
-        return !complete_ || Commit();
+        return !replacing || Commit();
     }
     return !created_ || SyncFolder(folder_);
 }
 
 bool FileObject::Commit() {
     if (::rename(replacement_->partial.c_str(), replacement_->target.c_str()) != 0) {
-        SetLastErrorFromErrno(errno);
+        const int error = errno;
+        DiscardPartial();
+        SetLastErrorFromErrno(error);
         return false;
     }
     return SyncFolder(replacement_->target.parent_path());
 }
 
+void FileObject::DiscardPartial() {
+    // Only the file this handle wrote: the name is looked at first, so that a file that took
+    // it since is left alone.
+    struct stat info {};
+    if (::lstat(replacement_->partial.c_str(), &info) == 0 && info.st_dev == device_ &&
+        info.st_ino == inode_) {
+        ::unlink(replacement_->partial.c_str());
+    }
+}
+
+std::filesystem::path PartialPathFor(const std::filesystem::path& target) {
+    constexpr std::size_t kNameMax = 255; // bytes in one name, on the file systems we meet
+    constexpr std::string_view kSuffix = ".partial";
+    const std::string name = target.filename().string();
+    if (name.size() + kSuffix.size() <= kNameMax) {
+        return target.parent_path() / (name + std::string(kSuffix));
+    }
+    // FNV-1a of the whole name tells apart long names that share their start.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    char digits[17] = {};
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    std::size_t keep = kNameMax - kSuffix.size() - 17;
+    // Cut before a UTF-8 continuation byte, so that the start stays readable.
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) {
+        --keep;
+    }
+    return target.parent_path() / (name.substr(0, keep) + "~" + digits + std::string(kSuffix));
+}
+
+ssize_t FileObject::HostWrite(const char* data, std::size_t size, std::uint64_t offset) {
+    const std::size_t room = faults::HostWriteRoom(size);
+    ssize_t n = 0;
+    if (room == 0 && size > 0) {
+        errno = ENOSPC;
+        n = -1;
+    } else {
+        n = ::pwrite(fd_, data, room, static_cast<off_t>(offset));
+    }
+    if (n == 0 && size > 0) {
+        errno = ENOSPC; // nothing taken and no reason given: the disk is full
+        n = -1;
+    }
+    if (n < 0 && errno != EINTR) {
+        lost_ = true;
+        lostError_ = SetLastErrorFromErrno(errno);
+    }
+    return n;
+}
+
 bool FileObject::FlushPending() {
     std::size_t done = 0;
     while (done < pending_.size()) {
-        const ssize_t n = ::pwrite(fd_, pending_.data() + done, pending_.size() - done,
-                                   static_cast<off_t>(pendingStart_ + done));
+        const ssize_t n =
+            HostWrite(pending_.data() + done, pending_.size() - done, pendingStart_ + done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            SetLastErrorFromErrno(n < 0 ? errno : ENOSPC);
             // Whatever did not reach the file is lost; keep the position where the caller
             // believes it is, so later calls fail or continue consistently.
             pending_.clear();
@@ -310,13 +380,11 @@ bool FileObject::Write(const void* buffer, DWORD toWrite, DWORD& written) {
         return false;
     }
     while (written < toWrite) {
-        const ssize_t n =
-            ::pwrite(fd_, in + written, toWrite - written, static_cast<off_t>(position_));
+        const ssize_t n = HostWrite(in + written, toWrite - written, position_);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            SetLastErrorFromErrno(n < 0 ? errno : ENOSPC);
             return written > 0;
         }
         written += static_cast<DWORD>(n);

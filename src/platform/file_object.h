@@ -17,8 +17,9 @@
 
 namespace files {
 
-// A file written beside its target, renamed over it on close once marked complete. The guard
-// descriptor keeps the target's share-mode lock while the new file is written.
+// A file written beside its target, renamed over it on close once marked complete and only
+// when every byte reached the disk; otherwise it is removed. The guard descriptor keeps the
+// target's share-mode lock while the new file is written.
 struct Replacement {
     std::filesystem::path target;
     std::filesystem::path partial;
@@ -68,8 +69,12 @@ public:
 
 private:
     bool FlushPending();
+    // A write to the host; a failure marks the file as missing bytes.
+    ssize_t HostWrite(const char* data, std::size_t size, std::uint64_t offset);
     bool SyncAndClose();
     bool Commit();
+    // Removes the partial file of a replacement that does not take its target's place.
+    void DiscardPartial();
     bool FillReadBuffer();
 
     int fd_;
@@ -89,9 +94,18 @@ private:
     bool dirty_; // written or created since the open: the close syncs it
     bool created_;
     bool complete_ = false;
+    // Bytes meant for the file never reached it (a full disk, say): the file can never count
+    // as complete, even when later calls succeed, and its close reports this error.
+    bool lost_ = false;
+    DWORD lostError_ = ERROR_SUCCESS;
     std::filesystem::path folder_;
     std::optional<Replacement> replacement_;
 };
+
+// The name beside target that its replacement is written under: "NAME.partial", or for a name
+// too long for that, its start, a hash of the whole name and ".partial". The same target always
+// gets the same name, so a file left by a killed process is replaced by the next run.
+std::filesystem::path PartialPathFor(const std::filesystem::path& target);
 
 // fsync of a folder, so that a name created or renamed in it survives a crash.
 bool SyncFolder(const std::filesystem::path& folder);

@@ -289,8 +289,7 @@ HANDLE CreateReplacingFileW(LPCWSTR fileName, DWORD shareMode) {
     if (exists && host_locks::IsSystemFile(target)) {
         return Refuse(ERROR_SHARING_VIOLATION);
     }
-    files::Replacement replacement{host, host, -1, 0, 0};
-    replacement.partial += ".partial";
+    files::Replacement replacement{host, files::PartialPathFor(host), -1, 0, 0};
     if (exists) {
         replacement.guardFd = GuardTarget(host, shareMode, target);
         if (replacement.guardFd < 0) {

@@ -10,9 +10,11 @@
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* security,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
 // Creates fileName for writing (GENERIC_WRITE, CREATE_ALWAYS) so that an existing file is
-// replaced only by a complete one: the bytes go to "fileName.partial" beside it, and closing
-// the handle renames them over fileName only after MarkFileComplete; otherwise the earlier
-// file stays and the partial file is left. A target that is not a plain file is opened as is.
+// replaced only by a complete one: the bytes go to "fileName.partial" beside it (a shortened
+// name with a hash when that would be too long), and closing the handle renames them over
+// fileName only after MarkFileComplete and when every byte reached the disk; otherwise the
+// earlier file stays and the partial file is removed. A partial file that a killed process
+// left is overwritten by the next run. A target that is not a plain file is opened as is.
 HANDLE CreateReplacingFileW(LPCWSTR fileName, DWORD shareMode);
 BOOL MarkFileComplete(HANDLE file);
 BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);

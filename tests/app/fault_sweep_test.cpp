@@ -25,7 +25,8 @@ namespace {
 
 using faults::FileOp;
 
-enum class Fault { File, Mail, ShortTransfer, ZeroWrite };
+// DiskFull: the disk takes 7 (n - 1) bytes of file data, then refuses every write.
+enum class Fault { File, Mail, ShortTransfer, ZeroWrite, DiskFull };
 
 struct Sweep {
     Fault fault;
@@ -34,7 +35,9 @@ struct Sweep {
 
 constexpr Sweep kSweeps[] = {{Fault::File, false},          {Fault::File, true},
                              {Fault::Mail, false},          {Fault::Mail, true},
-                             {Fault::ShortTransfer, false}, {Fault::ZeroWrite, false}};
+                             {Fault::ShortTransfer, false}, {Fault::ZeroWrite, false},
+                             {Fault::DiskFull, true}};
+constexpr std::uint64_t kDiskStride = 7;
 
 const Utf8Encoder kUtf8;
 const UnicodeEncoder kUnicode;
@@ -132,6 +135,7 @@ protected:
 
     // Arms the sweep's fault at call n; false when the run did not reach it.
     template <typename Run> bool RunWithFault(const Sweep& sweep, int n, Run run) {
+        bool filled = false;
         {
             const faults::FileFaultGuard disarm;
             mapi_faults::ResetCounts();
@@ -148,8 +152,12 @@ protected:
             case Fault::ZeroWrite:
                 faults::ArmShortTransfer(FileOp::Write, n, 0);
                 break;
+            case Fault::DiskFull:
+                faults::ArmDiskFull(kDiskStride * static_cast<std::uint64_t>(n - 1));
+                break;
             }
             run();
+            filled = faults::DiskFilled();
             mapi_faults::Disarm();
         }
         EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
@@ -163,6 +171,8 @@ protected:
             return faults::FileCallCount(FileOp::Read) + faults::FileCallCount(FileOp::Write) >= n;
         case Fault::ZeroWrite:
             return faults::FileCallCount(FileOp::Write) >= n;
+        case Fault::DiskFull:
+            return filled;
         default:
             return faults::FileCallCount(FileOp::Any) >= n;
         }
@@ -182,6 +192,7 @@ protected:
                 bool ok = false;
                 reached = RunWithFault(sweep, n, [&] { ok = run(text); });
                 ExpectDocumented(text);
+                ExpectNoPartialFile();
                 check(sweep, ok, text);
                 // A short transfer that completes is no failure; an empty write is one.
                 EXPECT_TRUE(ok || sweep.fault != Fault::ShortTransfer) << utf::Utf8(text);
@@ -220,6 +231,13 @@ protected:
             }
         }
         EXPECT_TRUE(saved < 0 || records == saved) << records << " records, not " << saved;
+    }
+
+    // Whatever the run's end, no partial file stays beside a target.
+    void ExpectNoPartialFile() const {
+        for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+            EXPECT_FALSE(entry.path().string().ends_with(".partial")) << entry.path();
+        }
     }
 
     std::vector<std::string> source_;

@@ -67,7 +67,8 @@ TEST(FileAccess, ShortTransfersCompleteAndAnEmptyWriteFails) {
     CloseIfValid(h);
 }
 
-// A new file takes the old one's place only when marked complete; until then it lies beside it.
+// A new file takes the old one's place only when marked complete; until then it lies beside it,
+// and an unfinished one is removed when closed.
 TEST(FileAccess, CreateReplacesAnExistingFileOnlyWithACompleteOne) {
     TempDir dir;
     const std::filesystem::path old = dir.path() / "old";
@@ -77,10 +78,11 @@ TEST(FileAccess, CreateReplacesAnExistingFileOnlyWithACompleteOne) {
         EXPECT_EQ(FileSize(h), 0u);
         EXPECT_TRUE(WriteAnsiText(h, complete ? u"new" : u"half"));
         EXPECT_EQ(ReadHostFile(old), "old content");
+        EXPECT_TRUE(std::filesystem::exists(dir.path() / "old.partial"));
         EXPECT_TRUE(!complete || MarkComplete(h));
         EXPECT_TRUE(CloseIfValid(h));
         EXPECT_EQ(ReadHostFile(old), complete ? "new" : "old content");
-        EXPECT_EQ(std::filesystem::exists(dir.path() / "old.partial"), !complete);
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "old.partial"));
     }
     EXPECT_EQ(OpenForReading(dir.file("absent")), INVALID_HANDLE_VALUE);
     EXPECT_EQ(ErrorText(), u"The system cannot find the file specified.");

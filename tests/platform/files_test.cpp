@@ -1,6 +1,7 @@
 #include "platform/device.h"
 #include "platform/errors.h"
 #include "platform/faults.h"
+#include "platform/file_object.h"
 #include "platform/files.h"
 #include "platform/find.h"
 #include "platform/unique_handle.h"
@@ -12,6 +13,7 @@
 #include <map>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -139,6 +141,86 @@ TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
         EXPECT_EQ(ReadHostFile(device.path() / name), "store");
         EXPECT_FALSE(std::filesystem::exists(device.path() / (std::string(name) + ".partial")));
     }
+}
+
+// A disk that fills after k bytes, whichever call hands them over (a write past the buffer, a
+// flush, the close): the replacement fails, the earlier file stays byte for byte and no partial
+// file remains, also when the caller goes on writing and marks the file complete.
+TEST(PlatformFiles, AReplacementThatLostBytesNeverTakesTheName) {
+    TempDir dir;
+    const std::string earlier(6972, 'e');
+    const std::string small(8000, 's');
+    const std::string large(200000, 'L'); // more than the write buffer holds
+    enum class Then { Close, FlushThenClose, WriteMoreThenClose };
+    const std::tuple<const std::string*, std::uint64_t, Then> cases[] = {
+        {&small, 0, Then::Close},          {&small, 1, Then::Close},
+        {&small, 7999, Then::Close},       {&small, 4096, Then::FlushThenClose},
+        {&large, 100, Then::WriteMoreThenClose}, {&large, 0, Then::Close},
+        {&large, 65535, Then::Close},      {&large, 65536, Then::WriteMoreThenClose},
+        {&large, 199999, Then::FlushThenClose},
+    };
+    for (const auto& [bytes, room, then] : cases) {
+        SCOPED_TRACE(std::to_string(bytes->size()) + " bytes, room " + std::to_string(room));
+        WriteHostFile(dir.path() / "out.txt", earlier);
+        const faults::FileFaultGuard disarm;
+        faults::ArmDiskFull(room);
+        HANDLE h = CreateReplacingFileW(dir.file("out.txt").c_str(), 0);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        // One call per 1000 bytes, as the exports write; a refused call is not retried. Later
+        // writes of a small file stay in the buffer, so the full disk shows at the flush or close.
+        for (std::size_t at = 0; at < bytes->size(); at += 1000) {
+            const std::string piece = bytes->substr(at, 1000);
+            WriteFile(h, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr);
+        }
+        if (then == Then::FlushThenClose) {
+            EXPECT_FALSE(FlushFileBuffers(h));
+        }
+        if (then == Then::WriteMoreThenClose) {
+            faults::DisarmFileFaults(); // room again: later writes succeed
+            Write(h, "tail");
+        }
+        EXPECT_TRUE(MarkFileComplete(h));
+        EXPECT_FALSE(CloseHandle(h));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+        EXPECT_TRUE(ReadHostFile(dir.path() / "out.txt") == earlier);
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.txt.partial"));
+    }
+    // With room for every byte the same writes replace the file.
+    const faults::FileFaultGuard disarm;
+    faults::ArmDiskFull(small.size());
+    HANDLE h = CreateReplacingFileW(dir.file("out.txt").c_str(), 0);
+    Write(h, small);
+    EXPECT_TRUE(MarkFileComplete(h) && CloseHandle(h));
+    EXPECT_TRUE(ReadHostFile(dir.path() / "out.txt") == small);
+}
+
+// Any name that fits the folder can be replaced: a name too long for ".partial" after it is
+// written under a shortened one, the same each time, which a killed run's leftover then takes.
+TEST(PlatformFiles, ReplacementsWorkForEveryNameLengthAndReplaceLeftovers) {
+    TempDir dir;
+    for (const std::size_t length : {std::size_t{10}, std::size_t{247}, std::size_t{248},
+                                     std::size_t{255}}) {
+        SCOPED_TRACE(length);
+        std::string name(length - 5, 'n');
+        name += ".usms";
+        const std::filesystem::path partial = files::PartialPathFor(dir.path() / name);
+        EXPECT_LE(partial.filename().string().size(), 255u);
+        EXPECT_EQ(partial.parent_path(), dir.path());
+        EXPECT_EQ(partial, files::PartialPathFor(dir.path() / name));
+        WriteHostFile(partial, "left by a killed run, longer than the new file");
+        const std::u16string path = utf::Utf16((dir.path() / name).string());
+        HANDLE h = CreateReplacingFileW(path.c_str(), 0);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+        Write(h, "new");
+        EXPECT_TRUE(MarkFileComplete(h) && CloseHandle(h));
+        EXPECT_EQ(ReadHostFile(dir.path() / name), "new");
+        EXPECT_FALSE(std::filesystem::exists(partial));
+    }
+    // Two long names that share their start get different partial names.
+    const std::string start(250, 'x');
+    EXPECT_NE(files::PartialPathFor(dir.path() / (start + "a")),
+              files::PartialPathFor(dir.path() / (start + "b")));
 }
 
 // Flushing hands bytes to the system; the one sync of a file's data comes with its close, and a
