@@ -13,11 +13,9 @@
 #include "interchange/read_ahead.h"
 #include "interchange/streamed_backup_file.h"
 #include "model/memory_record.h"
-#include "platform/device.h"
 #include "resources/string_table.h"
 #include "store/message_prefix.h"
 
-#include <filesystem>
 #include <limits>
 
 namespace {
@@ -224,15 +222,6 @@ private:
     DWORD total_ = 0;
 };
 
-// The output's partial file, left behind when reading failed halfway; nothing was converted.
-void DiscardPartial(const std::u16string& out) {
-    std::filesystem::path host;
-    std::error_code ignored;
-    if (device::ToHostPath(out + u".partial", host)) {
-        std::filesystem::remove(host, ignored);
-    }
-}
-
 // About what a record holds in memory, to keep a batch near its byte budget.
 std::size_t RecordWeight(MemoryRecord& record) {
     return 256 + record.body().size() * sizeof(char16_t) + record.recipients().size() * 96;
@@ -291,8 +280,7 @@ int Convert(const std::u16string& file, BackupFile& format, const std::u16string
         ok = FinishWriting(format, handle, ok, error);
     }
     if (readFailed && input.OnePass()) {
-        DiscardPartial(out);
-        return Fail(file, ReadFailure(file, error));
+        return Fail(file, ReadFailure(file, error)); // the unfinished output is gone already
     }
     if (ok && input.OnePass()) {
         ReportSkipped(input.reader());

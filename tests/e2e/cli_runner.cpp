@@ -2,13 +2,18 @@
 
 #include "support/temp_dir.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 extern char** environ;
 
-CliResult RunCli(const std::vector<std::string>& args, const std::string& out) {
+namespace {
+
+// Runs argv (the tool, or a program that starts it) with stdin empty and stdout and stderr
+// captured.
+CliResult Spawn(std::vector<std::string> all, const std::string& out) {
     const TempDir capture;
     const std::string stdoutPath = out.empty() ? (capture.path() / "out").string() : out;
     const std::string err = (capture.path() / "err").string();
@@ -18,8 +23,6 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& out) {
     posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> all = {MSGKEEPER_CLI_PATH};
-    all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : all) {
         argv.push_back(arg.data());
@@ -27,7 +30,7 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& out) {
     argv.push_back(nullptr);
     CliResult result;
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
         waitpid(pid, &status, 0);
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -35,6 +38,28 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& out) {
     posix_spawn_file_actions_destroy(&actions);
     result.out = out.empty() ? ReadHostFile(stdoutPath) : "";
     result.err = ReadHostFile(err);
+    return result;
+}
+
+} // namespace
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& out) {
+    std::vector<std::string> all = {MSGKEEPER_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    return Spawn(std::move(all), out);
+}
+
+CliResult RunCliLimited(std::uint64_t fileSize, const std::vector<std::string>& args) {
+    // An ignored SIGXFSZ stays ignored across exec, so the write fails with EFBIG.
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    std::vector<std::string> all = {"prlimit", "--fsize=" + std::to_string(fileSize),
+                                    MSGKEEPER_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    CliResult result = Spawn(std::move(all), "");
+    sigaction(SIGXFSZ, &previous, nullptr);
     return result;
 }
 

@@ -1,6 +1,7 @@
 // Runs msgkeeper-cli as a person would and captures what it prints.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,5 +15,8 @@ struct CliResult {
 // Runs the tool with these arguments; with a path in out, stdout goes there (for example
 // /dev/full) and CliResult::out stays empty.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& out = "");
+// The same with every file the tool writes limited to fileSize bytes, as on a disk that fills
+// there: a write past it fails with "file too large" instead of stopping the process.
+CliResult RunCliLimited(std::uint64_t fileSize, const std::vector<std::string>& args);
 // The same with --device DIR in front.
 CliResult RunCliOn(const std::filesystem::path& device, std::vector<std::string> args);

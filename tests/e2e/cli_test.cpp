@@ -207,6 +207,32 @@ TEST_F(Cli, ExitStatusesAndTexts) {
     EXPECT_TRUE(Has(full.err, "cannot write to standard output")) << full.err;
 }
 
+// convert and salvage onto a disk that fills before their output is whole: the earlier file
+// stays byte for byte, and no partial file is left to keep the disk full.
+TEST_F(Cli, AFullDiskKeepsTheEarlierOutputAndLeavesNoPartialFile) {
+    backup(demo(), "usms", "in.usms");
+    const std::string earlier(6972, 'e');
+    const std::vector<std::vector<std::string>> commands = {
+        {"convert", file("in.usms"), "txt-utf8", file("out")},
+        {"convert", file("in.usms"), "json", file("out")},
+        {"convert", file("in.usms"), "xml", file("out")},
+        {"convert", file("in.usms"), "usms", file("out")},
+        {"salvage", file("in.usms"), file("out")},
+    };
+    for (const auto& command : commands) {
+        for (const std::uint64_t limit : {1024u, 4096u, 6000u}) { // each output is longer
+            SCOPED_TRACE(command[0] + " " + command[command.size() - 2] + ", disk full at " +
+                         std::to_string(limit));
+            WriteHostFile(file("out"), earlier);
+            const CliResult r = RunCliLimited(limit, command);
+            EXPECT_EQ(r.status, 1) << r.out << r.err;
+            EXPECT_TRUE(Has(r.err, "There is not enough space on the disk.")) << r.err;
+            EXPECT_TRUE(ReadHostFile(file("out")) == earlier);
+            EXPECT_FALSE(fs::exists(file("out.partial")));
+        }
+    }
+}
+
 TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
     const std::string usms = backup("five.usms", 5);
     const std::pair<std::string, std::string> cases[] = {
