@@ -51,8 +51,8 @@ void MoveFields(MessageFields& record, std::vector<Recipient>& recipients, Store
     message.setBody(std::move(record.body));
 }
 
-// Writes the record as a new message of folder. The message it replaces is found first but
-// deleted only once the new one is saved, so that a failed write never loses it.
+// Writes the record as a new message of folder. The message it replaces goes in the save's own
+// transaction: a failed or interrupted save keeps it, and no reader ever sees both.
 bool WriteMessage(StoreFolder& folder, MessageFields& record, std::vector<Recipient>& recipients,
                   std::u16string& resultText) {
     const std::unique_ptr<StoreMessage> replaced = folder.findMessageByDeliveryTime(
@@ -63,15 +63,12 @@ bool WriteMessage(StoreFolder& folder, MessageFields& record, std::vector<Recipi
         return false;
     }
     MoveFields(record, recipients, *message);
+    if (replaced) {
+        message->replaceOnSave(*replaced);
+    }
     if (!message->saveMessage()) {
-        // Whatever part of the new message reached the store must not stay beside the old one.
-        static_cast<void>(message->deleteMessage());
         resultText = u"save sms error!";
         return false;
-    }
-    if (replaced) {
-        // Its result is not looked at: the new message is in the store either way.
-        static_cast<void>(replaced->deleteMessage());
     }
     return true;
 }

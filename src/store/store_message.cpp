@@ -296,7 +296,7 @@ bool StoreMessage::writeProperties() {
     // The library only reads the values during the call, so the texts are passed where they
     // are held: a long body is not copied. The sender item is written whole.
     std::u16string sender = senderText();
-    std::array<SPropValue, 7> values = {
+    std::array<SPropValue, 8> values = {
         LongValue(PR_MESSAGE_FLAGS, flags_),
         TextValue(PR_SUBJECT_W, body_),
         TimeValue(PR_LAST_MODIFICATION_TIME, lastModified_),
@@ -304,8 +304,15 @@ bool StoreMessage::writeProperties() {
         TextValue(PR_MESSAGE_CLASS_W, messageClass_),
         TextValue(PR_SENDER_EMAIL_ADDRESS_W, sender),
         LongValue(PR_MESSAGE_SIZE, size_),
+        SPropValue{},
     };
-    return handle_->SetProps(static_cast<ULONG>(values.size()), values.data(), nullptr) == S_OK;
+    ULONG count = 7;
+    if (!replaces_.empty()) {
+        values[count].ulPropTag = PR_REPLACED_ENTRYID;
+        values[count].Value.bin = SBinary{static_cast<ULONG>(replaces_.size()), replaces_.data()};
+        ++count;
+    }
+    return handle_->SetProps(count, values.data(), nullptr) == S_OK;
 }
 
 bool StoreMessage::writeRecipients() {

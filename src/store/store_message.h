@@ -57,6 +57,9 @@ public:
     // Writes the seven properties and, when there are any, the recipients. The recipient list
     // is handed to the store: a later request reads it back from there.
     bool saveMessage();
+    // Makes the save of this created message delete old in the same store transaction: the
+    // store then holds one of the two at every moment, whatever stops the save.
+    void replaceOnSave(const StoreMessage& old) { replaces_ = old.entryId(); }
 
 private:
     void readProperties();
@@ -71,6 +74,7 @@ private:
     FILETIME deliveryTime_;
     std::optional<std::vector<Recipient>> recipients_;
     std::vector<BYTE> entryId_;
+    std::vector<BYTE> replaces_; // the entry identifier of the message the save replaces
     std::u16string messageClass_ = kSmsMessageClass;
     StoreFolder& folder_;
     std::u16string senderName_;

@@ -6,6 +6,8 @@
 #include "store/backup_walk.h"
 #include "store/store_folder.h"
 
+#include <algorithm>
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -141,6 +143,96 @@ TEST_F(ConcurrentJobsTest, AnUnlistedMessageIsRemovedOnlyWhenItsCreatorIsGone) {
     Resume();
     EXPECT_EQ(ExitStatus(creator), 0);
     EXPECT_EQ(mapi_admin::AllMessageCount(inbox), 0);
+}
+
+// A replacing restore, killed at many points chosen by call count: every kill leaves each
+// message once (the old one or its replacement, never both), and a full restore afterwards
+// leaves exactly the file's messages.
+TEST_F(ConcurrentJobsTest, AKilledReplacingRestoreNeverDoublesAMessage) {
+    constexpr int kRecords = 40;
+    ScriptedFormat file;
+    for (int i = 0; i < kRecords; ++i) {
+        file.add(i % 2 == 0 ? u"Inbox" : u"Inbox\\Old", u"m" + NumberToText(i),
+                 1000 + static_cast<std::uint64_t>(i));
+    }
+    const auto restore = [&file] {
+        file.next = 0;
+        file.reads = 0;
+        std::u16string text;
+        RestoreJob job(u"unused", file, text);
+        return RunRestore(job);
+    };
+    ASSERT_TRUE(restore());
+    const ObjectId inbox = special(SpecialFolder::Inbox);
+    const ObjectId old = Child(inbox, u"Old");
+    int kills = 0;
+    // Every call at first, then every 23rd, until a restore runs to its end before the kill.
+    for (int n = 1;; n += n < 40 ? 1 : 23) {
+        SCOPED_TRACE("killed at call " + std::to_string(n));
+        const pid_t child = Spawn([&] {
+            mapi_faults::ArmHook(Op::Any, n, [] { raise(SIGKILL); });
+            return restore();
+        });
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (WIFEXITED(status)) {
+            EXPECT_EQ(WEXITSTATUS(status), 0);
+            break;
+        }
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        ++kills;
+        EXPECT_EQ(mapi_admin::Messages(inbox).size(), static_cast<std::size_t>(kRecords / 2));
+        EXPECT_EQ(mapi_admin::Messages(old).size(), static_cast<std::size_t>(kRecords / 2));
+        ASSERT_TRUE(restore());
+        std::vector<std::u16string> bodies = Bodies(inbox);
+        const std::vector<std::u16string> more = Bodies(old);
+        bodies.insert(bodies.end(), more.begin(), more.end());
+        std::sort(bodies.begin(), bodies.end());
+        EXPECT_EQ(std::adjacent_find(bodies.begin(), bodies.end()), bodies.end());
+        EXPECT_EQ(bodies.size(), static_cast<std::size_t>(kRecords));
+    }
+    EXPECT_GT(kills, 40);
+}
+
+// A reader in another process never sees a folder hold more messages than at the end, while a
+// restore replaces every message: the restore pauses at each of its mail-library calls, and the
+// reader counts there.
+TEST_F(ConcurrentJobsTest, AReaderNeverSeesAMessageTwiceDuringAReplacingRestore) {
+    constexpr int kRecords = 30;
+    ScriptedFormat file;
+    for (int i = 0; i < kRecords; ++i) {
+        file.add(u"Inbox", u"m" + NumberToText(i), 1000 + static_cast<std::uint64_t>(i));
+    }
+    std::u16string text;
+    {
+        RestoreJob first(u"unused", file, text);
+        ASSERT_TRUE(RunRestore(first));
+    }
+    file.next = 0;
+    file.reads = 0;
+    const pid_t restore = Spawn([&] {
+        mapi_faults::ArmHook(Op::Any, 1, [this] { Pause(); }, true);
+        std::u16string replacingText;
+        RestoreJob job(u"unused", file, replacingText);
+        const bool ok = RunRestore(job);
+        mapi_faults::Disarm();
+        close(toParent_[1]); // no more pauses
+        return ok;
+    });
+    close(toParent_[1]);
+    toParent_[1] = -1;
+    int pauses = 0;
+    while (WaitForPause()) {
+        ++pauses;
+        EXPECT_LE(mapi_admin::Messages(special(SpecialFolder::Inbox)).size(),
+                  static_cast<std::size_t>(kRecords))
+            << "at call " << pauses;
+        Resume();
+    }
+    EXPECT_EQ(ExitStatus(restore), 0);
+    EXPECT_GT(pauses, kRecords * 4);
+    EXPECT_EQ(mapi_admin::Messages(special(SpecialFolder::Inbox)).size(),
+              static_cast<std::size_t>(kRecords));
 }
 
 } // namespace

@@ -100,6 +100,11 @@ inline constexpr ULONG PR_SENDER_EMAIL_ADDRESS_W = 0x0C1F001F;
 inline constexpr ULONG PR_RECIPIENT_TYPE = 0x0C150003;
 inline constexpr ULONG PR_EMAIL_ADDRESS_W = 0x3003001F;
 inline constexpr ULONG PR_CONTENT_COUNT = 0x36020003;
+// This library's own: given among the values of the SetProps that stores a created message,
+// the entry identifier of a message of the same folder that goes in the same transaction, so
+// that a replacement is never seen beside the message it replaces, nor lost without it. A
+// message already gone is no error; the value itself is not stored.
+inline constexpr ULONG PR_REPLACED_ENTRYID = 0x67F00102;
 // Store properties that lead to the special folders.
 inline constexpr ULONG PR_CE_IPM_DRAFTS_ENTRYID = 0x81040102;
 inline constexpr ULONG PR_CE_IPM_INBOX_ENTRYID = 0x81060102;

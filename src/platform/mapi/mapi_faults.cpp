@@ -15,6 +15,7 @@ struct Fault {
     int nth;
     HRESULT hr;
     bool persistent;
+    std::function<void()> hook;
     int seen = 0;
 };
 
@@ -51,6 +52,12 @@ void Record(Op op, Kind kind, ULONG flags, LONG count, const SPropTagArray* tags
 void Arm(Op op, int nth, HRESULT hr, bool persistent, Kind kind) {
     const std::lock_guard lock(stateMutex);
     armed.push_back(Fault{op, kind, nth < 1 ? 1 : nth, hr, persistent});
+    anyArmed = true;
+}
+
+void ArmHook(Op op, int nth, std::function<void()> hook, bool persistent) {
+    const std::lock_guard lock(stateMutex);
+    armed.push_back(Fault{op, Kind::Any, nth < 1 ? 1 : nth, S_OK, persistent, std::move(hook)});
     anyArmed = true;
 }
 
@@ -91,20 +98,30 @@ HRESULT Check(Op op, Kind kind, ULONG flags, LONG count, const SPropTagArray* ta
     if (!anyArmed.load(std::memory_order_relaxed) && !recording.load(std::memory_order_relaxed)) {
         return S_OK;
     }
-    const std::lock_guard lock(stateMutex);
-    if (recording) {
-        Record(op, kind, flags, count, tags);
-    }
+    std::vector<std::function<void()>> hooks;
     HRESULT result = S_OK;
-    for (Fault& fault : armed) {
-        if (!Matches(fault, op, kind)) {
-            continue;
+    {
+        const std::lock_guard lock(stateMutex);
+        if (recording) {
+            Record(op, kind, flags, count, tags);
         }
-        ++fault.seen;
-        const bool fires = fault.persistent ? fault.seen >= fault.nth : fault.seen == fault.nth;
-        if (fires && result == S_OK) {
-            result = fault.hr;
+        for (Fault& fault : armed) {
+            if (!Matches(fault, op, kind)) {
+                continue;
+            }
+            ++fault.seen;
+            const bool fires =
+                fault.persistent ? fault.seen >= fault.nth : fault.seen == fault.nth;
+            if (fires && fault.hook) {
+                hooks.push_back(fault.hook);
+            } else if (fires && result == S_OK) {
+                result = fault.hr;
+            }
         }
+    }
+    // Outside the lock: a hook may wait for another process, or end this one.
+    for (const auto& hook : hooks) {
+        hook();
     }
     return result;
 }

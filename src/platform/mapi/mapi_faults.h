@@ -6,6 +6,7 @@
 #include "platform/mapi/mapi.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace mapi_faults {
@@ -46,6 +47,10 @@ enum class Kind { Any, Session, Store, Folder, Message, Table, Library };
 // Arms a fault: the nth call (1-based, counted from now) of op on an object of kind fails with
 // hr; when persistent, every later matching call fails too. Several faults may be armed.
 void Arm(Op op, int nth, HRESULT hr, bool persistent = false, Kind kind = Kind::Any);
+// Arms a hook: hook runs at the start of the nth call of op (1-based, counted from now), and of
+// every later one when persistent, before the call does anything. Tests in a forked child use
+// it to end the process at a chosen call, as kill -9 would, or to pause there.
+void ArmHook(Op op, int nth, std::function<void()> hook, bool persistent = false);
 void Disarm();
 // Calls of op seen since the last ResetCounts (Any counts every call).
 int CallCount(Op op);

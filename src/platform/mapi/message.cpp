@@ -2,6 +2,7 @@
 #include "platform/mapi/objects.h"
 
 #include <optional>
+#include <vector>
 
 namespace mapi_impl {
 namespace {
@@ -37,6 +38,12 @@ public:
     HRESULT SetProps(ULONG cValues, LPSPropValue lpPropArray,
                      LPSPropProblemArray* lppProblems) override {
         if (!pending_) {
+            // Only a message's first store may replace another.
+            for (ULONG i = 0; lpPropArray != nullptr && i < cValues; ++i) {
+                if (lpPropArray[i].ulPropTag == PR_REPLACED_ENTRYID) {
+                    return MAPI_E_INVALID_PARAMETER;
+                }
+            }
             return PropObject::SetProps(cValues, lpPropArray, lppProblems);
         }
         if (lppProblems != nullptr) {
@@ -48,8 +55,14 @@ public:
             return hr;
         }
         mapi_faults::RecordValueTags(lpPropArray, cValues);
+        std::vector<SPropValue> values;
+        ObjectId replaced = 0;
+        if (const HRESULT hr = TakeReplaced(cValues, lpPropArray, values, replaced); hr != S_OK) {
+            return hr;
+        }
         const auto lock = db_->lock();
-        // One transaction: the message, listed, with its recipients and its properties.
+        // One transaction: the message, listed, with its recipients and its properties, and
+        // the deletion of the message it replaces.
         Transaction tx(*db_);
         if (tx.status() != S_OK) {
             return tx.status();
@@ -61,9 +74,17 @@ public:
             hr != S_OK) {
             return hr;
         }
-        if (const HRESULT hr = SetObjectProps(*db_, kind_, id, cValues, lpPropArray, lppProblems);
+        if (const HRESULT hr = SetObjectProps(*db_, kind_, id, static_cast<ULONG>(values.size()),
+                                              values.data(), lppProblems);
             hr != S_OK) {
             return hr;
+        }
+        ULONG deleted = 0;
+        if (replaced != 0) {
+            if (const HRESULT hr = db_->deleteMessages(pending_->folder, {replaced}, deleted);
+                hr != S_OK) {
+                return hr;
+            }
         }
         if (const HRESULT hr = tx.commit(); hr != S_OK) {
             if (lppProblems != nullptr) {
@@ -137,6 +158,26 @@ protected:
     Kind faultKind() const override { return Kind::Message; }
 
 private:
+    // The values to store, without PR_REPLACED_ENTRYID, and the message that one names (0 for
+    // none); a value that names no message is refused.
+    static HRESULT TakeReplaced(ULONG count, const SPropValue* in, std::vector<SPropValue>& out,
+                                ObjectId& replaced) {
+        out.reserve(count);
+        for (ULONG i = 0; i < count; ++i) {
+            if (in[i].ulPropTag != PR_REPLACED_ENTRYID) {
+                out.push_back(in[i]);
+                continue;
+            }
+            ObjectKind kind = ObjectKind::Store;
+            const SBinary& entry = in[i].Value.bin;
+            if (!ParseEntryId(entry.cb, entry.lpb, kind, replaced) ||
+                kind != ObjectKind::Message) {
+                return MAPI_E_INVALID_PARAMETER;
+            }
+        }
+        return S_OK;
+    }
+
     // Stores the pending message, unlisted, under this connection's lease.
     HRESULT store() {
         ObjectId id = 0;
