@@ -270,9 +270,12 @@ TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
     flipped[3] ^= 0x10; // the digest
     std::string damaged = whole;
     damaged[20 + 2 * 110] = 'X'; // the class of the third record
+    std::string misfiled = whole;
+    misfiled[20 + 2 * 110 + 24 + 6] = 'i'; // the third record's folder: Inbix
     const std::tuple<std::string, int, std::string> cases[] = {
         {flipped, 5, "reading stopped at byte 570: the end of the file."},
         {damaged, 2, "reading stopped at byte 240: message 3 is damaged."},
+        {misfiled, 2, "reading stopped at byte 240: message 3 is damaged."},
         {whole.substr(0, 19), 0, "the file is shorter than its 20-byte header."},
         {whole.substr(0, 20), 0, "at byte 20: the end of the file."},
         {whole.substr(0, 129), 0, "at byte 20: the file ends inside message 1."},
@@ -286,8 +289,10 @@ TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
         EXPECT_EQ(r.status, 0) << stop << r.err;
         EXPECT_TRUE(Has(r.out, "Salvaged " + std::to_string(recovered))) << r.out;
         EXPECT_TRUE(Has(r.out, stop)) << r.out;
-        // The new file is exactly a backup of the records that were recovered.
+        // The new file is exactly a backup of the records that were recovered, and restores.
         EXPECT_EQ(ReadHostFile(file("out.usms")), backup("expected.usms", recovered)) << stop;
+        const CliResult restored = RunCliOn(empty(), {"restore", file("out.usms")});
+        EXPECT_EQ(restored.status, 0) << stop << restored.out;
     }
 }
 
@@ -327,6 +332,14 @@ TEST_F(Cli, DryRunWritesNothingAndForetellsTheRestore) {
     backup(demo(), "usms", "inbox.usms", "Inbox");
     ASSERT_EQ(RunCliOn(empty(), {"restore", file("inbox.usms")}).status, 0);
     backup("twice.usms", 2); // one record twice: the second replaces the first
+    // One delivery time in two subfolders of one folder: neither record replaces the other.
+    std::vector<MemoryRecord> apart;
+    for (const std::u16string folder : {u"Inbox\\A", u"Inbox\\B"}) {
+        apart.emplace_back(MessageFields{u"IPM.SMStext", folder, FILETIME{9, 9}, FILETIME{8, 9}, 1,
+                                         4, u"", u"+1", u"apart"},
+                           std::vector<Recipient>{});
+    }
+    backup("apart.usms", 0, std::move(apart));
     // Each row restores its file after the dry run, so the next row sees what it added; where
     // the restore stops, the dry run stops with the same text.
     const std::tuple<std::string, int, std::string> cases[] = {
@@ -334,6 +347,8 @@ TEST_F(Cli, DryRunWritesNothingAndForetellsTheRestore) {
         {all, 0, "Dry run: 0 to add, 42 to replace.\n"},
         {file("twice.usms"), 0, "Dry run: 1 to add, 1 to replace.\n"},
         {file("twice.usms"), 0, "Dry run: 0 to add, 2 to replace.\n"},
+        {file("apart.usms"), 0, "Dry run: 2 to add, 0 to replace.\n"},
+        {file("apart.usms"), 0, "Dry run: 0 to add, 2 to replace.\n"},
         {file("garbage.usms"), 1, "No.1:read sms error, Reached the end of the file.\n"},
     };
     for (const auto& [source, status, expected] : cases) {

@@ -6,6 +6,8 @@
 #include "store/store_folder.h"
 #include "store/store_message.h"
 
+#include <algorithm>
+#include <array>
 #include <optional>
 #include <ostream>
 #include <tuple>
@@ -127,6 +129,90 @@ TEST_F(MapiLibraryTest, AMessageLeftUnsavedByACrashIsClearedOnTheNextStart) {
     EXPECT_EQ(mapi_admin::AllMessageCount(inbox), 1);
     EXPECT_EQ(Bodies(inbox), Texts{u"kept"});
     device::SetFolder(folder_);
+}
+
+// A save whose properties cannot be stored leaves no transaction open behind it: a later save
+// is committed, and is all that the folder holds once the device is opened again.
+TEST_F(MapiLibraryTest, ASaveRefusedInsideItsTransactionLeavesLaterSavesCommitted) {
+    MapiPtr<IMessage> refused;
+    ASSERT_EQ(inbox()->CreateMessage(nullptr, 0, refused.put()), S_OK);
+    std::u16string body = u"refused";
+    std::array<SPropValue, 2> values{};
+    values[0].ulPropTag = PR_SUBJECT_W;
+    values[0].Value.lpszW = body.data();
+    values[1].ulPropTag = PROP_TAG(0x0048, 0x6001); // a type the store does not keep
+    EXPECT_EQ(refused->SetProps(2, values.data(), nullptr), MAPI_E_INVALID_PARAMETER);
+    refused.reset();
+    MapiPtr<IMessage> good;
+    ASSERT_EQ(inbox()->CreateMessage(nullptr, 0, good.put()), S_OK);
+    ASSERT_EQ(SetSubject(good.get(), u"good"), S_OK);
+    good.reset();
+
+    session_.reset();
+    device::SetFolder(folder_);
+    EXPECT_EQ(Subjects(inbox()), Texts{u"good"});
+    EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()), 1);
+}
+
+// Two processes saving into one folder at once: every save takes the write lock at its start,
+// so neither fails on the other's commit and no message is lost.
+TEST_F(MapiLibraryTest, TwoProcessesSavingIntoOneFolderAtOnceKeepEveryMessage) {
+    constexpr int kEach = 300;
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    std::vector<pid_t> children;
+    for (const char16_t name : {u'a', u'b'}) {
+        const pid_t child = fork();
+        if (child < 0) {
+            close(start[1]); // a child already started runs alone
+        }
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(start[1]);
+            MessageStore store(kSmsStoreName);
+            StoreFolder* folder = store.inboxFolder();
+            char go = 0;
+            // Both begin once both have their session: the parent closes the pipe.
+            if (folder == nullptr || read(start[0], &go, 1) != 0) {
+                _exit(250);
+            }
+            int failed = 0;
+            for (int i = 1; i <= kEach; ++i) {
+                const std::unique_ptr<StoreMessage> message = folder->createMessage();
+                if (message == nullptr) {
+                    ++failed;
+                    continue;
+                }
+                message->setBody(std::u16string(1, name) + NumberToText(i));
+                const auto time = static_cast<std::uint64_t>(i) * 10;
+                message->setDeliveryTime(U64ToFileTime(time));
+                message->setLastModified(U64ToFileTime(time + 1));
+                failed += message->saveMessage() ? 0 : 1;
+            }
+            _exit(std::min(failed, 249)); // 0: every save succeeded
+        }
+        children.push_back(child);
+    }
+    close(start[0]);
+    close(start[1]);
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0)
+            << "saves that failed in process " << child << " (249: as many or more)";
+    }
+    Texts expected;
+    for (const char16_t name : {u'a', u'b'}) {
+        for (int i = 1; i <= kEach; ++i) {
+            expected.push_back(std::u16string(1, name) + NumberToText(i));
+        }
+    }
+    Texts bodies = Bodies(inboxId());
+    std::sort(bodies.begin(), bodies.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(bodies.size(), expected.size());
+    EXPECT_TRUE(bodies == expected);
 }
 
 // The leak checks of every test stand on these counts.
