@@ -10,6 +10,7 @@
 #include "export/local_time.h"
 #include "model/address_items.h"
 #include "platform/device.h"
+#include "platform/handset_lock.h"
 #include "platform/utf.h"
 #include "store/backup_walk.h"
 #include "store/message_list.h"
@@ -74,6 +75,12 @@ bool RequireDevice() {
 }
 
 int DeviceInit(bool demo) {
+    // Setting up and filling a handset is a job on it: a backup beside it would save a part.
+    const HandsetLock lock(device::Folder());
+    if (!lock.held()) {
+        console::Err(std::u16string(kHandsetBusyText) + u"\n");
+        return 1;
+    }
     if (!devkit::SetUpDevice()) {
         console::Err("msgkeeper-cli: cannot set up the handset at " + device::Folder().string() +
                      "\n");

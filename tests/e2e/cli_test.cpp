@@ -3,6 +3,7 @@
 // control characters in listings, and the dry run.
 #include "cli_runner.h"
 #include "files/unicode_backup_file.h"
+#include "platform/handset_lock.h"
 #include "platform/utf.h"
 #include "support/backup_runs.h"
 #include "support/temp_dir.h"
@@ -231,6 +232,24 @@ TEST_F(Cli, AFullDiskKeepsTheEarlierOutputAndLeavesNoPartialFile) {
             EXPECT_FALSE(fs::exists(file("out.partial")));
         }
     }
+}
+
+// Setting up and filling a handset is a job on it: while another job holds the handset,
+// init is refused and changes nothing, so no backup can ever save half of the demo.
+TEST_F(Cli, InitIsRefusedWhileAJobHoldsTheHandset) {
+    const auto before = Snapshot(demo());
+    {
+        const HandsetLock job(demo());
+        ASSERT_TRUE(job.held());
+        for (const std::vector<std::string> args :
+             {std::vector<std::string>{"device", "init", "--demo"}, {"device", "init"}}) {
+            const CliResult r = RunCliOn(demo(), args);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_TRUE(Has(r.err, "The handset is busy")) << r.err;
+        }
+        EXPECT_TRUE(Snapshot(demo()) == before);
+    }
+    EXPECT_EQ(RunCliOn(demo(), {"device", "init"}).status, 0); // free again
 }
 
 TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {

@@ -154,6 +154,66 @@ TEST_F(MapiLibraryTest, ASaveRefusedInsideItsTransactionLeavesLaterSavesCommitte
     EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()), 1);
 }
 
+// The first save of a created message may name a message that goes in its transaction: the
+// store holds one of the two before and after, never both and never neither.
+TEST_F(MapiLibraryTest, ASaveThatReplacesAMessageDeletesItInTheSameTransaction) {
+    enum class Named { Listed, Gone, OtherFolder, NoMessage, Garbage };
+    const struct {
+        Named named;
+        bool unstorable; // the save also carries a value the store refuses
+        HRESULT hr;
+        Texts inbox;
+    } cases[] = {
+        {Named::Listed, false, S_OK, {u"new"}},
+        {Named::Gone, false, S_OK, {u"new"}},        // deleted meanwhile: no error
+        {Named::OtherFolder, false, S_OK, {u"new"}}, // only a message of this folder goes
+        {Named::Listed, true, MAPI_E_INVALID_PARAMETER, {u"old"}},
+        {Named::NoMessage, false, MAPI_E_INVALID_PARAMETER, {u"old"}},
+        {Named::Garbage, false, MAPI_E_INVALID_PARAMETER, {u"old"}},
+    };
+    const ObjectId sent = special(SpecialFolder::Sent);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.named) * 2 + (c.unstorable ? 1 : 0));
+        session_.reset();
+        ASSERT_NO_FATAL_FAILURE(ResetStore());
+        const ObjectId old = mapi_admin::AddMessage(
+            c.named == Named::OtherFolder ? special(SpecialFolder::Sent) : inboxId(),
+            SampleMessage(u"old", 100));
+        std::vector<BYTE> entry = mapi_admin::EntryId(old);
+        if (c.named == Named::Gone) {
+            SBinary named{static_cast<ULONG>(entry.size()), entry.data()};
+            ENTRYLIST list{1, &named};
+            ASSERT_EQ(inbox()->DeleteMessages(&list, 0, nullptr, 0), S_OK);
+        } else if (c.named == Named::NoMessage) {
+            entry = mapi_admin::EntryId(inboxId()); // a folder's
+        } else if (c.named == Named::Garbage) {
+            entry.assign(5, 0xEE);
+        }
+        MapiPtr<IMessage> message;
+        ASSERT_EQ(inbox()->CreateMessage(nullptr, 0, message.put()), S_OK);
+        std::u16string body = u"new";
+        std::array<SPropValue, 3> values{};
+        values[0].ulPropTag = PR_SUBJECT_W;
+        values[0].Value.lpszW = body.data();
+        values[1].ulPropTag = PR_REPLACED_ENTRYID;
+        values[1].Value.bin = SBinary{static_cast<ULONG>(entry.size()), entry.data()};
+        values[2].ulPropTag = PROP_TAG(0x0048, 0x6001);
+        EXPECT_EQ(message->SetProps(c.unstorable ? 3 : 2, values.data(), nullptr), c.hr);
+        EXPECT_EQ(Subjects(inbox()), c.inbox);
+        if (c.named == Named::OtherFolder) {
+            EXPECT_EQ(Bodies(sent), Texts{u"old"});
+        }
+        if (c.hr == S_OK) { // the entry is no property of the message, and works only once
+            EXPECT_EQ(message->SetProps(2, values.data(), nullptr), MAPI_E_INVALID_PARAMETER);
+            SizedSPropTagArray<1> tags{1, {PR_REPLACED_ENTRYID}};
+            ULONG count = 0;
+            MapiBuffer<SPropValue> read;
+            EXPECT_EQ(message->GetProps(tags.ptr(), 0, &count, read.put()),
+                      MAPI_W_ERRORS_RETURNED);
+        }
+    }
+}
+
 // Two processes saving into one folder at once: every save takes the write lock at its start,
 // so neither fails on the other's commit and no message is lost.
 TEST_F(MapiLibraryTest, TwoProcessesSavingIntoOneFolderAtOnceKeepEveryMessage) {
