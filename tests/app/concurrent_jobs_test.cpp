@@ -211,7 +211,8 @@ TEST_F(ConcurrentJobsTest, AReaderNeverSeesAMessageTwiceDuringAReplacingRestore)
     file.next = 0;
     file.reads = 0;
     const pid_t restore = Spawn([&] {
-        mapi_faults::ArmHook(Op::Any, 1, [this] { Pause(); }, true);
+        mapi_faults::ArmHook(
+            Op::Any, 1, [this] { Pause(); }, true);
         std::u16string replacingText;
         RestoreJob job(u"unused", file, replacingText);
         const bool ok = RunRestore(job);

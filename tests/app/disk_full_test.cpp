@@ -73,8 +73,8 @@ TEST_F(DiskFull, EveryWriterKeepsTheEarlierFileAndLeavesNoPartialFile) {
         ASSERT_TRUE(Backup(writer, "complete", text)) << utf::Utf8(text);
         const std::uint64_t size = std::filesystem::file_size(folder_ / "complete");
         ASSERT_GT(size, 128u * 1024);
-        const std::set<std::uint64_t> rooms = {0,     1,         size / 3,  65535,
-                                               65536, 65537,     size - 20, size - 1};
+        const std::set<std::uint64_t> rooms = {0,     1,     size / 3,  65535,
+                                               65536, 65537, size - 20, size - 1};
         for (const std::uint64_t room : rooms) {
             SCOPED_TRACE("room " + std::to_string(room) + " of " + std::to_string(size));
             WriteHostFile(folder_ / "target", earlier);

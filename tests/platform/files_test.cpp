@@ -13,8 +13,8 @@
 #include <map>
 #include <string>
 #include <sys/stat.h>
-#include <tuple>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -153,10 +153,14 @@ TEST(PlatformFiles, AReplacementThatLostBytesNeverTakesTheName) {
     const std::string large(200000, 'L'); // more than the write buffer holds
     enum class Then { Close, FlushThenClose, WriteMoreThenClose };
     const std::tuple<const std::string*, std::uint64_t, Then> cases[] = {
-        {&small, 0, Then::Close},          {&small, 1, Then::Close},
-        {&small, 7999, Then::Close},       {&small, 4096, Then::FlushThenClose},
-        {&large, 100, Then::WriteMoreThenClose}, {&large, 0, Then::Close},
-        {&large, 65535, Then::Close},      {&large, 65536, Then::WriteMoreThenClose},
+        {&small, 0, Then::Close},
+        {&small, 1, Then::Close},
+        {&small, 7999, Then::Close},
+        {&small, 4096, Then::FlushThenClose},
+        {&large, 100, Then::WriteMoreThenClose},
+        {&large, 0, Then::Close},
+        {&large, 65535, Then::Close},
+        {&large, 65536, Then::WriteMoreThenClose},
         {&large, 199999, Then::FlushThenClose},
     };
     for (const auto& [bytes, room, then] : cases) {
@@ -199,8 +203,8 @@ TEST(PlatformFiles, AReplacementThatLostBytesNeverTakesTheName) {
 // written under a shortened one, the same each time, which a killed run's leftover then takes.
 TEST(PlatformFiles, ReplacementsWorkForEveryNameLengthAndReplaceLeftovers) {
     TempDir dir;
-    for (const std::size_t length : {std::size_t{10}, std::size_t{247}, std::size_t{248},
-                                     std::size_t{255}}) {
+    for (const std::size_t length :
+         {std::size_t{10}, std::size_t{247}, std::size_t{248}, std::size_t{255}}) {
         SCOPED_TRACE(length);
         std::string name(length - 5, 'n');
         name += ".usms";

@@ -208,8 +208,7 @@ TEST_F(MapiLibraryTest, ASaveThatReplacesAMessageDeletesItInTheSameTransaction) 
             SizedSPropTagArray<1> tags{1, {PR_REPLACED_ENTRYID}};
             ULONG count = 0;
             MapiBuffer<SPropValue> read;
-            EXPECT_EQ(message->GetProps(tags.ptr(), 0, &count, read.put()),
-                      MAPI_W_ERRORS_RETURNED);
+            EXPECT_EQ(message->GetProps(tags.ptr(), 0, &count, read.put()), MAPI_W_ERRORS_RETURNED);
         }
     }
 }

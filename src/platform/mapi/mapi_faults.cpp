@@ -110,8 +110,7 @@ HRESULT Check(Op op, Kind kind, ULONG flags, LONG count, const SPropTagArray* ta
                 continue;
             }
             ++fault.seen;
-            const bool fires =
-                fault.persistent ? fault.seen >= fault.nth : fault.seen == fault.nth;
+            const bool fires = fault.persistent ? fault.seen >= fault.nth : fault.seen == fault.nth;
             if (fires && fault.hook) {
                 hooks.push_back(fault.hook);
             } else if (fires && result == S_OK) {

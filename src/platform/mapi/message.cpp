@@ -170,8 +170,7 @@ private:
             }
             ObjectKind kind = ObjectKind::Store;
             const SBinary& entry = in[i].Value.bin;
-            if (!ParseEntryId(entry.cb, entry.lpb, kind, replaced) ||
-                kind != ObjectKind::Message) {
+            if (!ParseEntryId(entry.cb, entry.lpb, kind, replaced) || kind != ObjectKind::Message) {
                 return MAPI_E_INVALID_PARAMETER;
             }
         }
