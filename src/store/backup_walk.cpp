@@ -10,12 +10,13 @@
 namespace {
 
 // Hands every listed message to the format. A failed fetch ends the listing like the end of
-// the table does; only a failed write is an error.
+// the table does, and a message whose properties or recipients fail to read is left out: the
+// job then reports fewer messages saved than counted. Only a failed write is an error.
 bool WriteMessages(Transfer& job, HANDLE handle, MessageList& list, std::u16string& resultText,
                    const std::u16string& prefix) {
     while (list.next()) {
         StoreMessage& message = *list.current();
-        if (message.messageClass() != kSmsMessageClass) {
+        if (message.messageClass() != kSmsMessageClass || !message.readWhole()) {
             continue;
         }
         job.current.fetch_add(1);

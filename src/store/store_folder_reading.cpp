@@ -26,13 +26,17 @@ std::unique_ptr<StoreFolder> OpenListedFolder(StoreFolder& parent, const SRow& r
                                          &entryId->Value.bin, &parent);
 }
 
-// Reads the hierarchy rows one at a time. A listed folder that cannot be opened fails the whole
-// listing: leaving it out would drop its messages from a backup without a word.
+// Reads the hierarchy rows one at a time. A row that cannot be read, or a listed folder that
+// cannot be opened, fails the whole listing: leaving the rest out would drop their messages
+// from a backup without a word.
 bool ListSubfolders(StoreFolder& parent, IMAPITable& table, StoreFolder::SubfolderList& list) {
     RowSetPtr rows;
     for (;;) {
         const HRESULT hr = table.QueryRows(1, 0, rows.put());
-        if (FAILED(hr) || !rows || rows->cRows == 0) {
+        if (FAILED(hr) || !rows) {
+            return false;
+        }
+        if (rows->cRows == 0) {
             return true;
         }
         std::unique_ptr<StoreFolder> child = OpenListedFolder(parent, rows->aRow[0]);

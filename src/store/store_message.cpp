@@ -39,17 +39,20 @@ Recipient RecipientOf(const SRow& row) {
     return recipient;
 }
 
-std::vector<Recipient> ReadRecipientRows(IMAPITable& table) {
-    std::vector<Recipient> list;
+// Every row of the table; false when a row cannot be read, so that a damaged list is never
+// taken for a shorter one.
+bool ReadRecipientRows(IMAPITable& table, std::vector<Recipient>& list) {
     RowSetPtr rows;
     for (;;) {
         const HRESULT hr = table.QueryRows(1, 0, rows.put());
-        if (FAILED(hr) || !rows || rows->cRows == 0) {
-            break;
+        if (FAILED(hr) || !rows) {
+            return false;
+        }
+        if (rows->cRows == 0) {
+            return true;
         }
         list.push_back(RecipientOf(rows->aRow[0]));
     }
-    return list;
 }
 
 SPropValue LongValue(ULONG tag, DWORD value) {
@@ -185,7 +188,11 @@ void StoreMessage::readProperties() {
     ULONG count = 0;
     MapiBuffer<SPropValue> values;
     const HRESULT hr = handle_->GetProps(tags.ptr(), MAPI_UNICODE, &count, values.put());
-    if ((hr != S_OK && hr != MAPI_W_ERRORS_RETURNED) || !values) {
+    if (FAILED(hr)) {
+        propertiesFailed_ = true; // missing values are a warning; this is a failure
+        return;
+    }
+    if (!values) {
         return;
     }
     for (ULONG i = 0; i < count; ++i) {
@@ -245,12 +252,21 @@ const std::vector<Recipient>& StoreMessage::recipients() {
     if (hr == MAPI_E_NO_RECIPIENTS) {
         return recipients_.emplace();
     }
-    if (hr != S_OK || !table) {
+    std::vector<Recipient> list;
+    if (hr != S_OK || !table || !ReadRecipientRows(*table, list)) {
         // Not kept: the next request asks the store again.
         return NoRecipients();
     }
-    recipients_ = ReadRecipientRows(*table);
+    recipients_ = std::move(list);
     return *recipients_;
+}
+
+bool StoreMessage::readWhole() {
+    if (propertiesFailed_) {
+        return false;
+    }
+    recipients();
+    return recipients_.has_value();
 }
 
 void StoreMessage::appendRecipients(std::vector<Recipient> list) {

@@ -35,6 +35,9 @@ public:
     // read (a failed read is tried again on the next request).
     const std::vector<Recipient>& recipients() override;
     const MessageFolder* folder() const override;
+    // True when the properties were read (a missing one is no failure) and the recipient list
+    // reads whole. A message that does not cannot be backed up as it is stored.
+    bool readWhole();
     StoreFolder& owningFolder() const { return folder_; }
 
     void setBody(std::u16string value) override { body_ = std::move(value); }
@@ -73,6 +76,7 @@ private:
     FILETIME lastModified_;
     FILETIME deliveryTime_;
     std::optional<std::vector<Recipient>> recipients_;
+    bool propertiesFailed_ = false;
     std::vector<BYTE> entryId_;
     std::vector<BYTE> replaces_; // the entry identifier of the message the save replaces
     std::u16string messageClass_ = kSmsMessageClass;

@@ -99,6 +99,7 @@ constexpr const char16_t* kNoInbox = u"Draft:D1|Inbox\\Old:O1|Inbox\\Old:O2";
 constexpr const char16_t* kEmptyI1 =
     u"Draft:D1|Inbox:|Inbox:I2|Inbox:I3|Inbox\\Old:O1|Inbox\\Old:O2";
 constexpr const char16_t* kNoList = u"No.0:get msg list error.";
+constexpr const char16_t* kNoI1 = u"Draft:D1|Inbox:I2|Inbox:I3|Inbox\\Old:O1|Inbox\\Old:O2";
 
 const FailureCase kFailureCases[] = {
     {"ContentsTable", Op::GetContentsTable, 1, true, true, 0, false, kNoList, u""},
@@ -116,11 +117,15 @@ const FailureCase kFailureCases[] = {
      u"Draft:D1|Inbox:I1|Inbox\\Old:O1|Inbox\\Old:O2"},
     {"OpenSubfolder", Op::StoreOpenEntry, 1, true, true, 4, false, u"No.1:get sub folders error.",
      u"Draft:D1|Inbox:I1|Inbox:I2|Inbox:I3"},
-    // A message whose properties cannot be read is written with empty fields.
-    {"GetProps", Op::GetProps, 2, false, false, 6, true, u"", kEmptyI1},
+    // A message whose properties or recipients fail to read is left out (the job then saves
+    // fewer than it counted); with a warning it is written with what was read.
+    {"GetProps", Op::GetProps, 2, false, false, 6, true, u"", kNoI1},
     {"GetPropsWarning", Op::GetProps, 2, false, false, 6, true, u"", kEmptyI1, 0,
      MAPI_W_ERRORS_RETURNED},
-    {"RecipientTable", Op::GetRecipientTable, 1, true, false, 6, true, u"", kAll},
+    {"RecipientTable", Op::GetRecipientTable, 1, true, false, 6, true, u"", u""},
+    {"RecipientTableOnce", Op::GetRecipientTable, 2, false, false, 6, true, u"", kNoI1},
+    {"NoRecipients", Op::GetRecipientTable, 1, true, false, 6, true, u"", kAll, 0,
+     MAPI_E_NO_RECIPIENTS},
     // The prefix is the count at the start of the failing message's folder.
     {"WriteInFolder", Op::Any, 0, false, false, 6, false, u"No.1:write sms error, disk full",
      u"Draft:D1|Inbox:I1|Inbox:I2", 4},
