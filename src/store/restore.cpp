@@ -75,7 +75,8 @@ bool WriteMessage(StoreFolder& folder, MessageFields& record, std::vector<Recipi
 
 } // namespace
 
-ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& folderPath) {
+ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& folderPath,
+                                 FolderUse use) {
     const std::vector<std::u16string> components = PathComponents(folderPath);
     ResolvedFolder resolved;
     if (components.size() - 1 > kMaxSubfolderDepth) {
@@ -85,7 +86,17 @@ ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& fold
     if (resolved.folder == nullptr) {
         return resolved;
     }
+    resolved.valid = true;
+    resolved.key = components.front();
     for (std::size_t i = 1; i < components.size(); ++i) {
+        resolved.key += u'\\' + StoreFolder::SubfolderName(components[i]);
+        if (use == FolderUse::LookOnly) {
+            // Below a folder still to be created, every folder is still to be created.
+            if (resolved.folder != nullptr) {
+                resolved.folder = resolved.folder->findSubfolder(components[i]);
+            }
+            continue;
+        }
         std::unique_ptr<StoreFolder> next = resolved.folder->createSubfolder(components[i]);
         if (!next) {
             return ResolvedFolder{};
@@ -104,7 +115,7 @@ bool restoreOneMessage(MessageStore& store, Transfer& job, HANDLE handle,
         return false;
     }
     const ResolvedFolder target = resolveFolderPath(store, record.folderPath);
-    if (target.folder == nullptr) {
+    if (!target.valid) {
         resultText = u"create folder '" + record.folderPath + u"' error.";
         return false;
     }

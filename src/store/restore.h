@@ -25,9 +25,14 @@ bool restoreOneMessage(MessageStore& store, Transfer& job, HANDLE handle,
 inline constexpr std::size_t kMaxSubfolderDepth = 128;
 
 // The folder a folder path names: a special folder (owned by the store) for a token alone, or
-// a subfolder below it, created where missing (owned by the caller).
+// a subfolder below it, created where missing (owned by the caller). Looking only, nothing is
+// created: a folder the restore would create is valid with no folder yet.
+enum class FolderUse { Create, LookOnly };
 struct ResolvedFolder {
-    StoreFolder* folder = nullptr; // nullptr when the path names no folder of this store
+    bool valid = false;            // the path names a folder of this store, within the depth
+    StoreFolder* folder = nullptr; // the folder; nullptr when invalid, or not there yet
     std::unique_ptr<StoreFolder> owned;
+    std::u16string key; // the path with each subfolder's name as the restore names it
 };
-ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& folderPath);
+ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& folderPath,
+                                 FolderUse use = FolderUse::Create);

@@ -241,7 +241,7 @@ TEST_F(Cli, InitIsRefusedWhileAJobHoldsTheHandset) {
     {
         const HandsetLock job(demo());
         ASSERT_TRUE(job.held());
-        for (const std::vector<std::string> args :
+        for (const std::vector<std::string>& args :
              {std::vector<std::string>{"device", "init", "--demo"}, {"device", "init"}}) {
             const CliResult r = RunCliOn(demo(), args);
             EXPECT_EQ(r.status, 1);
@@ -359,6 +359,19 @@ TEST_F(Cli, DryRunWritesNothingAndForetellsTheRestore) {
                            std::vector<Recipient>{});
     }
     backup("apart.usms", 0, std::move(apart));
+    // 128 subfolder levels are restored; 129 are refused by the dry run as by the restore.
+    std::u16string deep = u"Inbox";
+    for (int level = 1; level <= 129; ++level) {
+        deep += u"\\d";
+        if (level >= 128) {
+            std::vector<MemoryRecord> one;
+            one.emplace_back(MessageFields{u"IPM.SMStext", deep, FILETIME{9, 9}, FILETIME{7, 9}, 1,
+                                           4, u"", u"+1", u"deep"},
+                             std::vector<Recipient>{});
+            backup("deep" + std::to_string(level) + ".usms", 0, std::move(one));
+        }
+    }
+    const std::string refusedDeep = "No.1:create folder '" + utf::Utf8(deep) + "' error.\n";
     // Each row restores its file after the dry run, so the next row sees what it added; where
     // the restore stops, the dry run stops with the same text.
     const std::tuple<std::string, int, std::string> cases[] = {
@@ -369,6 +382,8 @@ TEST_F(Cli, DryRunWritesNothingAndForetellsTheRestore) {
         {file("apart.usms"), 0, "Dry run: 2 to add, 0 to replace.\n"},
         {file("apart.usms"), 0, "Dry run: 0 to add, 2 to replace.\n"},
         {file("garbage.usms"), 1, "No.1:read sms error, Reached the end of the file.\n"},
+        {file("deep128.usms"), 0, "Dry run: 1 to add, 0 to replace.\n"},
+        {file("deep129.usms"), 1, refusedDeep},
     };
     for (const auto& [source, status, expected] : cases) {
         const auto before = Snapshot(empty());
