@@ -26,7 +26,7 @@ bool OpenFolder(BackupJob& job, const SpecialFolderInfo& entry, StoreFolder*& fo
 }
 
 bool BackupBody(BackupJob& job, HANDLE handle) {
-    Transfer transfer{job.format, job.current, job.total, job.resultText};
+    Transfer transfer{job.format, job.current, job.total, job.resultText, &job.stop};
     DWORD total = 0;
     for (const SpecialFolderInfo& entry : kSpecialFolders) {
         if (job.folders.flag(entry.folder) == 0) {
@@ -49,6 +49,7 @@ bool BackupBody(BackupJob& job, HANDLE handle) {
         StoreFolder* folder = nullptr;
         if (!OpenFolder(job, entry, folder) ||
             !backupFolder(transfer, handle, *folder, job.resultText)) {
+            job.stopped = transfer.StopRequested() && job.resultText == kStoppedText;
             return false;
         }
     }
@@ -138,8 +139,10 @@ bool RunRestore(RestoreJob& job) {
     if (!Start(job) || !job.format.OpenForRead(job.path, handle, job.resultText)) {
         return Finish(job, false);
     }
-    Transfer transfer{job.format, job.current, job.total, job.resultText};
+    Transfer transfer{job.format, job.current, job.total, job.resultText, &job.stop};
     const bool ok = restoreMessages(job.store, transfer, handle);
+    job.stopped = !ok && job.resultText == kStoppedText;
+    job.storeError = transfer.storeError;
     std::u16string ignored;
     job.format.CloseAfterRead(handle, ignored);
     if (ok) {

@@ -30,7 +30,9 @@ struct BackupJob {
     std::atomic<DWORD> current{0};
     std::atomic<DWORD> total{0};
     std::atomic<DWORD> done{0};
-    bool completed = false; // the worker's result, written before done
+    std::atomic<bool> stop{false}; // set by the launching thread: end after the message in hand
+    bool completed = false;        // the worker's result, written before done
+    bool stopped = false;          // it ended because stop was set
 };
 
 struct RestoreJob {
@@ -44,7 +46,10 @@ struct RestoreJob {
     std::atomic<DWORD> current{0};
     std::atomic<DWORD> total{0};
     std::atomic<DWORD> done{0};
+    std::atomic<bool> stop{false};
     bool completed = false;
+    bool stopped = false;
+    HRESULT storeError = S_OK; // the mail library's result of a failed save
 };
 
 // The result text of a job that finds another backup or restore running on the handset.

@@ -32,11 +32,15 @@ template <typename Job> void StartWorker(Job& job, LPTHREAD_START_ROUTINE body) 
 // Shows progress, and never lets the job go before its worker has finished, even when the
 // front end could not show anything.
 template <typename Job> LaunchResult ShowUntilDone(Job& job, JobFrontEnd& frontEnd) {
-    frontEnd.ShowProgress(JobProgress{job.done, job.total, job.current, job.resultText});
+    frontEnd.ShowProgress(JobProgress{job.done, job.total, job.current, job.resultText, &job.stop});
     while (job.done.load(std::memory_order_acquire) != 1) {
         Sleep(10);
     }
-    return LaunchResult{true, job.completed, job.current.load(), job.total.load()};
+    LaunchResult result{true, job.completed, job.current.load(), job.total.load(), job.stopped};
+    if constexpr (requires { job.storeError; }) {
+        result.storeError = job.storeError;
+    }
+    return result;
 }
 
 } // namespace

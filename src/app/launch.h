@@ -5,6 +5,7 @@
 
 #include "app/folder_selection.h"
 #include "files/backup_file.h"
+#include "platform/result_codes.h"
 #include "platform/wintypes.h"
 
 #include <atomic>
@@ -17,6 +18,8 @@ struct JobProgress {
     const std::atomic<DWORD>& total;
     const std::atomic<DWORD>& current;
     const std::u16string& result;
+    // Setting it asks the job to end after the message in hand (the command-line tool's Ctrl-C).
+    std::atomic<bool>* stop = nullptr;
 };
 
 class JobFrontEnd {
@@ -40,9 +43,11 @@ std::u16string DefaultBackupName(const SYSTEMTIME& now);
 // How a launched command ended. A command whose file choice was cancelled started no job.
 struct LaunchResult {
     bool started = false;
-    bool completed = false; // the job ran to its end (its result text says how)
-    DWORD handled = 0;      // messages written or restored
-    DWORD total = 0;        // messages counted in the store, or declared by the file
+    bool completed = false;    // the job ran to its end (its result text says how)
+    DWORD handled = 0;         // messages written or restored
+    DWORD total = 0;           // messages counted in the store, or declared by the file
+    bool stopped = false;      // it ended early because the front end asked it to stop
+    HRESULT storeError = S_OK; // a restore's failed save: the mail library's result
 };
 
 // folders, when given, replaces the saved selection for this job alone.

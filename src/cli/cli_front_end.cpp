@@ -2,6 +2,7 @@
 
 #include "app/progress_display.h"
 #include "cli/console.h"
+#include "cli/interrupt.h"
 #include "platform/threads.h"
 
 #include <chrono>
@@ -34,6 +35,9 @@ void CliFrontEnd::ShowProgress(const JobProgress& progress) {
     bool drawn = false;
     while (progress.done.load(std::memory_order_acquire) != 1) {
         Sleep(kPollMs);
+        if (progress.stop != nullptr && interrupt::Requested()) {
+            progress.stop->store(true, std::memory_order_relaxed);
+        }
         const Clock::time_point now = Clock::now();
         if (now - lastDrawn < kRedrawInterval) {
             continue;

@@ -3,6 +3,7 @@
 #include "app/format_kind.h"
 #include "cli/console.h"
 #include "cli/file_guess.h"
+#include "cli/interrupt.h"
 #include "cli/visible_text.h"
 #include "export/export_text.h"
 #include "export/local_time.h"
@@ -13,9 +14,13 @@
 #include "interchange/read_ahead.h"
 #include "interchange/streamed_backup_file.h"
 #include "model/memory_record.h"
+#include "platform/device.h"
+#include "platform/utf.h"
 #include "resources/string_table.h"
 #include "store/message_prefix.h"
+#include "store/transfer.h"
 
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -127,6 +132,11 @@ bool WriteSalvaged(std::string_view bytes, DWORD count, const std::u16string& ou
     MessageFields fields;
     std::vector<Recipient> recipients;
     for (DWORD n = 1; ok && n <= count && salvage.Next(fields, recipients); ++n) {
+        if (interrupt::Requested()) {
+            error = kStoppedText;
+            ok = false;
+            break;
+        }
         MemoryRecord record(fields, std::move(recipients));
         if (!format.WriteRecord(handle, record, error)) {
             error = MessagePrefix(n) + error;
@@ -241,6 +251,10 @@ bool WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle, bool
         &RecordWeight);
     DWORD n = 0;
     for (;;) {
+        if (interrupt::Requested()) {
+            error = kStoppedText;
+            return false;
+        }
         MemoryRecord* record = nullptr;
         const ReadStep step = ahead.Next(record, error);
         if (step == ReadStep::End) {
@@ -263,7 +277,21 @@ bool WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle, bool
            (format.SkipValidationArea(handle, error) && format.WriteTotal(handle, n, error));
 }
 
+// The output as the user named it, for the line that says it is unchanged.
+std::string ShownOut(const std::u16string& out) {
+    std::string bytes;
+    return utf::ToHostBytes(out, bytes) ? bytes : utf::Utf8(out);
+}
+
+bool OutputExists(const std::u16string& out) {
+    std::filesystem::path host;
+    std::error_code ignored;
+    return device::ToHostPath(out, host) && std::filesystem::exists(host, ignored);
+}
+
 int Convert(const std::u16string& file, BackupFile& format, const std::u16string& out) {
+    const bool existed = OutputExists(out);
+    interrupt::InstallHandlers();
     ConvertInput input(file);
     std::u16string error;
     if (!input.Open(file, error)) {
@@ -278,6 +306,10 @@ int Convert(const std::u16string& file, BackupFile& format, const std::u16string
     if (ok) {
         ok = WriteConverted(input, format, handle, readFailed, error);
         ok = FinishWriting(format, handle, ok, error);
+    }
+    if (!ok && error == kStoppedText) {
+        console::Out(interrupt::StoppedText("Convert", ShownOut(out), existed));
+        return interrupt::ExitStatus();
     }
     if (readFailed && input.OnePass()) {
         return Fail(file, ReadFailure(file, error)); // the unfinished output is gone already
@@ -306,7 +338,13 @@ int SalvageBackup(const std::u16string& file, const std::u16string& out, bool qu
     std::vector<Recipient> recipients;
     while (counting.Next(fields, recipients)) {
     }
+    const bool existed = OutputExists(out);
+    interrupt::InstallHandlers();
     if (!WriteSalvaged(bytes, counting.recovered(), out, error)) {
+        if (error == kStoppedText) {
+            console::Out(interrupt::StoppedText("Salvage", ShownOut(out), existed));
+            return interrupt::ExitStatus();
+        }
         return Fail(out, error);
     }
     if (!quiet) {

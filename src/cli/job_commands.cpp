@@ -7,6 +7,7 @@
 #include "cli/device_commands.h"
 #include "cli/file_guess.h"
 #include "cli/folder_list.h"
+#include "cli/interrupt.h"
 #include "files/file_access.h"
 #include "interchange/file_kind.h"
 #include "platform/device.h"
@@ -51,6 +52,41 @@ void ReportFailure(const std::u16string& result, const std::string& what, const 
     console::Err(line + "\n");
 }
 
+bool Exists(const std::string& file) {
+    std::error_code error;
+    return std::filesystem::exists(file, error);
+}
+
+bool IsReadFailure(const std::u16string& result) {
+    for (const char16_t* damage : {u"read sms error, ", u"read xml error, ", u"read json error, ",
+                                   u"unknown message class name!"}) {
+        if (result.find(damage) != std::u16string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// After a restore's failure at a record: what stays in the store, and what to do next.
+void ReportRestored(const LaunchResult& result, const std::u16string& text,
+                    const std::string& file) {
+    if (result.storeError == MAPI_E_NOT_ENOUGH_DISK) {
+        console::Err("msgkeeper-cli: the handset's disk is full; free space in " +
+                     device::Folder().string() + " and run the restore again\n");
+    }
+    if (!text.starts_with(u"No.") || result.handled == 0) {
+        return;
+    }
+    std::string line = "msgkeeper-cli: " + interrupt::Grouped(result.handled - 1) + " of " +
+                       interrupt::Grouped(result.total) +
+                       " messages were restored before the failing one";
+    if (IsReadFailure(text)) {
+        line += "; the file is damaged there: 'msgkeeper-cli salvage " + Shown(file) +
+                " OUT' keeps every message that reads";
+    }
+    console::Err(line + "\n");
+}
+
 } // namespace
 
 int BackupCommand(const JobOptions& options, FormatKind kind,
@@ -72,8 +108,14 @@ int BackupCommand(const JobOptions& options, FormatKind kind,
     }
     CliFrontEnd frontEnd(HostPath(options.file), options.quiet);
     OwnedFormat owned(kind);
+    const bool existed = Exists(options.file);
+    interrupt::InstallHandlers();
     const LaunchResult result =
         LaunchBackup(owned.format(), FilterOf(kind), frontEnd, folders ? &used : nullptr);
+    if (result.stopped) {
+        console::Out(interrupt::StoppedText("Backup", Shown(options.file), existed));
+        return interrupt::ExitStatus();
+    }
     if (!result.completed) {
         console::Out(frontEnd.result() + u"\n");
         ReportFailure(frontEnd.result(), "backup to", options.file);
@@ -98,9 +140,19 @@ int RestoreCommand(const JobOptions& options) {
     CliFrontEnd frontEnd(HostPath(options.file), options.quiet);
     // A Unicode backup, a phone XML backup or a JSON Lines file, told apart by content.
     const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(HostPath(options.file)));
-    if (!LaunchRestore(*reader, kRestorePattern, frontEnd).completed) {
+    interrupt::InstallHandlers();
+    const LaunchResult result = LaunchRestore(*reader, kRestorePattern, frontEnd);
+    if (result.stopped) {
+        console::Out("Restore interrupted: " + interrupt::Grouped(result.handled) + " of " +
+                     interrupt::Grouped(result.total) +
+                     " messages restored. Run it again to restore the rest; messages already "
+                     "restored are replaced, not doubled.\n");
+        return interrupt::ExitStatus();
+    }
+    if (!result.completed) {
         console::Out(frontEnd.result() + u"\n");
         ReportFailure(frontEnd.result(), "restore from", options.file);
+        ReportRestored(result, frontEnd.result(), options.file);
         return 1;
     }
     if (!options.quiet) {

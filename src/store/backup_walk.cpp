@@ -15,6 +15,10 @@ namespace {
 bool WriteMessages(Transfer& job, HANDLE handle, MessageList& list, std::u16string& resultText,
                    const std::u16string& prefix) {
     while (list.next()) {
+        if (job.StopRequested()) {
+            resultText = kStoppedText;
+            return false;
+        }
         StoreMessage& message = *list.current();
         if (message.messageClass() != kSmsMessageClass || !message.readWhole()) {
             continue;

@@ -54,7 +54,7 @@ void MoveFields(MessageFields& record, std::vector<Recipient>& recipients, Store
 // Writes the record as a new message of folder. The message it replaces goes in the save's own
 // transaction: a failed or interrupted save keeps it, and no reader ever sees both.
 bool WriteMessage(StoreFolder& folder, MessageFields& record, std::vector<Recipient>& recipients,
-                  std::u16string& resultText) {
+                  std::u16string& resultText, HRESULT& storeError) {
     const std::unique_ptr<StoreMessage> replaced = folder.findMessageByDeliveryTime(
         record.deliveryTime.dwLowDateTime, record.deliveryTime.dwHighDateTime);
     const std::unique_ptr<StoreMessage> message = folder.createMessage();
@@ -67,6 +67,7 @@ bool WriteMessage(StoreFolder& folder, MessageFields& record, std::vector<Recipi
         message->replaceOnSave(*replaced);
     }
     if (!message->saveMessage()) {
+        storeError = message->lastError();
         resultText = u"save sms error!";
         return false;
     }
@@ -123,7 +124,7 @@ bool restoreOneMessage(MessageStore& store, Transfer& job, HANDLE handle,
         resultText = u"unknown message class name!";
         return false;
     }
-    return WriteMessage(*target.folder, record, recipients, resultText);
+    return WriteMessage(*target.folder, record, recipients, resultText, job.storeError);
 }
 
 bool restoreMessages(MessageStore& store, Transfer& job, HANDLE handle) {
@@ -137,6 +138,11 @@ bool restoreMessages(MessageStore& store, Transfer& job, HANDLE handle) {
     job.total.store(total);
     // Counted in 64 bits so that a total of 0xFFFFFFFF still ends.
     for (std::uint64_t i = 1; i <= total; ++i) {
+        // Between two messages: what was restored stays, and current counts it.
+        if (job.StopRequested()) {
+            job.resultText = kStoppedText;
+            return false;
+        }
         const DWORD number = static_cast<DWORD>(i);
         job.current.store(number);
         if (!restoreOneMessage(store, job, handle, job.resultText)) {

@@ -328,7 +328,8 @@ bool StoreMessage::writeProperties() {
         values[count].Value.bin = SBinary{static_cast<ULONG>(replaces_.size()), replaces_.data()};
         ++count;
     }
-    return handle_->SetProps(count, values.data(), nullptr) == S_OK;
+    lastError_ = handle_->SetProps(count, values.data(), nullptr);
+    return lastError_ == S_OK;
 }
 
 bool StoreMessage::writeRecipients() {
@@ -342,5 +343,6 @@ bool StoreMessage::writeRecipients() {
     // The address list holds them now: freed before the store takes its own copy, and read
     // back from the store when asked for again.
     recipients_.reset();
-    return handle_->ModifyRecipients(MODRECIP_ADD, list.get()) == S_OK;
+    lastError_ = handle_->ModifyRecipients(MODRECIP_ADD, list.get());
+    return lastError_ == S_OK;
 }

@@ -60,6 +60,8 @@ public:
     // Writes the seven properties and, when there are any, the recipients. The recipient list
     // is handed to the store: a later request reads it back from there.
     bool saveMessage();
+    // The mail library's result of the last failed save, S_OK when there was none.
+    HRESULT lastError() const { return lastError_; }
     // Makes the save of this created message delete old in the same store transaction: the
     // store then holds one of the two at every moment, whatever stops the save.
     void replaceOnSave(const StoreMessage& old) { replaces_ = old.entryId(); }
@@ -77,6 +79,7 @@ private:
     FILETIME deliveryTime_;
     std::optional<std::vector<Recipient>> recipients_;
     bool propertiesFailed_ = false;
+    HRESULT lastError_ = S_OK;
     std::vector<BYTE> entryId_;
     std::vector<BYTE> replaces_; // the entry identifier of the message the save replaces
     std::u16string messageClass_ = kSmsMessageClass;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "files/backup_file.h"
+#include "platform/result_codes.h"
 #include "platform/wintypes.h"
 
 #include <atomic>
@@ -14,4 +15,13 @@ struct Transfer {
     std::atomic<DWORD>& current;
     std::atomic<DWORD>& total;
     std::u16string& resultText;
+    // When given and set, the work ends after the message in hand, with kStoppedText.
+    const std::atomic<bool>* stop = nullptr;
+    // The mail library's result of a store write that failed, for a reason beyond the text.
+    HRESULT storeError = S_OK;
+
+    bool StopRequested() const { return stop != nullptr && stop->load(std::memory_order_relaxed); }
 };
+
+// The result text of work that ended because it was asked to stop.
+inline constexpr char16_t kStoppedText[] = u"Stopped on request.";

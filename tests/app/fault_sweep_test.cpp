@@ -313,7 +313,7 @@ TEST_F(FaultSweep, BackupsEndWithTheEarlierFileOrAValidOne) {
                 WriteHostFile(folder_ / "target", "earlier");
                 return Backup(format, file("target"), text);
             },
-            [&](const Sweep& sweep, bool ok, const std::u16string& text) {
+            [&](const Sweep&, bool ok, const std::u16string& text) {
                 const std::string now = ReadHostFile(folder_ / "target");
                 EXPECT_EQ(ok, text.starts_with(u"Backup Completed."));
                 // A reported success holds exactly the store's records: a message whose

@@ -158,3 +158,106 @@ TEST_F(Jobs, UnopenableSelectedFolderStopsTheBackupWithAText) {
 }
 
 } // namespace
+
+namespace {
+
+// Asks the job to stop once the n-th record was written.
+class StopAfter final : public ForwardingFormat {
+public:
+    StopAfter(BackupFile& inner, int n) : ForwardingFormat(inner), left_(n) {}
+    bool WriteRecord(HANDLE h, MessageRecord& m, std::u16string& e) override {
+        const bool ok = ForwardingFormat::WriteRecord(h, m, e);
+        if (--left_ == 0 && stop != nullptr) {
+            stop->store(true);
+        }
+        return ok;
+    }
+    std::atomic<bool>* stop = nullptr;
+
+private:
+    int left_;
+};
+
+// A stop request ends a job after the message in hand: a backup leaves the earlier file and no
+// partial file, a restore keeps what it restored and counts it.
+TEST_F(Jobs, AStopRequestEndsAJobAfterTheMessageInHand) {
+    Seed(inboxId(), u"m", 12);
+    WriteHostFile(folder_ / "out.usms", "earlier");
+    UnicodeBackupFile usms;
+    StopAfter stopping(usms, 5);
+    std::u16string text;
+    const FolderSelection all = FolderSelection::All();
+    {
+        BackupJob job(path("out.usms"), stopping, text, &all);
+        stopping.stop = &job.stop;
+        EXPECT_FALSE(RunBackup(job));
+        EXPECT_TRUE(job.stopped);
+        EXPECT_EQ(job.current.load(), 5u);
+    }
+    EXPECT_EQ(text, kStoppedText);
+    EXPECT_EQ(ReadHostFile(folder_ / "out.usms"), "earlier");
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "out.usms.partial"));
+
+    ASSERT_EQ(backup("all.usms"), u"Backup Completed.");
+    emptyStore();
+    ScriptedFormat file;
+    for (int i = 1; i <= 9; ++i) {
+        file.add(u"Inbox", u"r" + NumberToText(i), 500 + static_cast<std::uint64_t>(i));
+    }
+    RestoreJob restore(u"unused", file, text);
+    file.beforeRead = [&restore](int read) { restore.stop.store(read == 6); };
+    EXPECT_FALSE(RunRestore(restore));
+    EXPECT_TRUE(restore.stopped);
+    EXPECT_EQ(text, kStoppedText);
+    EXPECT_EQ(restore.current.load(), 6u); // the sixth was in hand and is restored
+    EXPECT_EQ(Bodies(inboxId()).size(), 6u);
+}
+
+// A save that fails for want of space says so beyond the job's text, through the launcher.
+TEST_F(Jobs, AFullStoreIsToldApartFromOtherFailedSaves) {
+    Seed(inboxId(), u"m", 4);
+    ASSERT_EQ(backup("all.usms"), u"Backup Completed.");
+    for (const HRESULT hr : {MAPI_E_NOT_ENOUGH_DISK, MAPI_E_CALL_FAILED}) {
+        emptyStore();
+        mapi_faults::Arm(Op::SetProps, 3, hr);
+        UnicodeBackupFile format;
+        TestFrontEnd frontEnd(path("all.usms"));
+        const LaunchResult result = LaunchRestore(format, u"*.usms", frontEnd);
+        mapi_faults::Disarm();
+        EXPECT_EQ(frontEnd.result_, u"No.3:save sms error!");
+        EXPECT_EQ(result.storeError, hr);
+        EXPECT_EQ(result.handled, 3u);
+        EXPECT_EQ(Bodies(inboxId()).size(), 2u);
+    }
+}
+
+// Through the launcher, as the command-line tool stops a job: the result says it stopped, and
+// how many messages it handled is what the store holds.
+TEST_F(Jobs, ALaunchedRestoreStoppedByItsFrontEndCountsWhatItRestored) {
+    Seed(inboxId(), u"m", 40);
+    ASSERT_EQ(backup("all.usms"), u"Backup Completed.");
+    emptyStore();
+    class Stopping final : public JobFrontEnd {
+    public:
+        explicit Stopping(std::u16string path) : path_(std::move(path)) {}
+        std::u16string ChooseBackupPath(const std::u16string&) override { return path_; }
+        std::u16string ChooseRestorePath(const std::u16string&) override { return path_; }
+        void ShowProgress(const JobProgress& progress) override {
+            progress.stop->store(true); // before the first message, or after any
+            while (progress.done.load(std::memory_order_acquire) != 1) {
+                Sleep(1);
+            }
+        }
+
+    private:
+        std::u16string path_;
+    } frontEnd(path("all.usms"));
+    UnicodeBackupFile format;
+    const LaunchResult result = LaunchRestore(format, u"*.usms", frontEnd);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_FALSE(result.completed);
+    EXPECT_EQ(Bodies(inboxId()).size(), result.handled);
+    EXPECT_EQ(result.total, 40u);
+}
+
+} // namespace

@@ -63,6 +63,30 @@ CliResult RunCliLimited(std::uint64_t fileSize, const std::vector<std::string>& 
     return result;
 }
 
+pid_t StartCliOn(const std::filesystem::path& device, const std::vector<std::string>& args,
+                 const std::filesystem::path& capture) {
+    std::vector<std::string> all = {MSGKEEPER_CLI_PATH, "--device", device.string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    const std::string out = (capture / "out").string();
+    const std::string err = (capture / "err").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        pid = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
 CliResult RunCliOn(const std::filesystem::path& device, std::vector<std::string> args) {
     args.insert(args.begin(), {"--device", device.string()});
     return RunCli(args);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 struct CliResult {
@@ -18,5 +19,9 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& out = 
 // The same with every file the tool writes limited to fileSize bytes, as on a disk that fills
 // there: a write past it fails with "file too large" instead of stopping the process.
 CliResult RunCliLimited(std::uint64_t fileSize, const std::vector<std::string>& args);
+// Starts the tool with --device DIR in front, stdout and stderr going to files in capture; the
+// caller waits for the returned process.
+pid_t StartCliOn(const std::filesystem::path& device, const std::vector<std::string>& args,
+                 const std::filesystem::path& capture);
 // The same with --device DIR in front.
 CliResult RunCliOn(const std::filesystem::path& device, std::vector<std::string> args);

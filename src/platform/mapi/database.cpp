@@ -244,7 +244,7 @@ bool Database::exists(ObjectId id, ObjectKind kind) {
 }
 
 HRESULT Database::lastError() const {
-    return FromSqlite(sqlite3_errcode(db_));
+    return FromSqliteWithCause(sqlite3_extended_errcode(db_), db_);
 }
 
 sqlite3_stmt* Database::statement(Sql which) {

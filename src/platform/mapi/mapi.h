@@ -17,6 +17,7 @@ inline constexpr HRESULT MAPI_E_INVALID_PARAMETER = E_INVALIDARG;
 inline constexpr HRESULT MAPI_E_NO_ACCESS = static_cast<HRESULT>(0x80070005u);
 inline constexpr HRESULT MAPI_E_NO_SUPPORT = static_cast<HRESULT>(0x80040102u);
 inline constexpr HRESULT MAPI_E_NOT_FOUND = static_cast<HRESULT>(0x8004010Fu);
+inline constexpr HRESULT MAPI_E_NOT_ENOUGH_DISK = static_cast<HRESULT>(0x8004010Du);
 inline constexpr HRESULT MAPI_E_COMPUTED = static_cast<HRESULT>(0x8004011Au);
 inline constexpr HRESULT MAPI_E_UNKNOWN_ENTRYID = static_cast<HRESULT>(0x80040201u);
 inline constexpr HRESULT MAPI_E_COLLISION = static_cast<HRESULT>(0x80040604u);

@@ -51,7 +51,7 @@ void Record(Op op, Kind kind, ULONG flags, LONG count, const SPropTagArray* tags
 
 void Arm(Op op, int nth, HRESULT hr, bool persistent, Kind kind) {
     const std::lock_guard lock(stateMutex);
-    armed.push_back(Fault{op, kind, nth < 1 ? 1 : nth, hr, persistent});
+    armed.push_back(Fault{op, kind, nth < 1 ? 1 : nth, hr, persistent, {}});
     anyArmed = true;
 }
 

@@ -2,6 +2,8 @@
 // HRESULTs.
 #pragma once
 
+#include <cerrno>
+
 #include "platform/mapi/database.h"
 
 #include <sqlite3.h>
@@ -18,6 +20,8 @@ inline HRESULT FromSqlite(int rc) {
         return S_OK;
     case SQLITE_NOMEM:
         return MAPI_E_NOT_ENOUGH_MEMORY;
+    case SQLITE_FULL:
+        return MAPI_E_NOT_ENOUGH_DISK;
     case SQLITE_PERM:
     case SQLITE_READONLY:
     case SQLITE_AUTH:
@@ -25,6 +29,18 @@ inline HRESULT FromSqlite(int rc) {
     default:
         return MAPI_E_CALL_FAILED;
     }
+}
+
+// As FromSqlite, with a write that failed for want of space (a full disk, a quota, a file size
+// limit) told apart from other input/output errors by the system's error number.
+inline HRESULT FromSqliteWithCause(int rc, sqlite3* db) {
+    if ((rc & 0xFF) == SQLITE_IOERR && db != nullptr) {
+        const int cause = sqlite3_system_errno(db);
+        if (cause == ENOSPC || cause == EDQUOT || cause == EFBIG) {
+            return MAPI_E_NOT_ENOUGH_DISK;
+        }
+    }
+    return FromSqlite(rc);
 }
 
 // One use of a cached statement: bindings cleared and the statement reset afterwards.
@@ -54,7 +70,10 @@ public:
     // Runs a statement that returns no rows.
     HRESULT run() {
         const int rc = step();
-        return rc == SQLITE_DONE ? S_OK : FromSqlite(rc == SQLITE_ROW ? SQLITE_ERROR : rc);
+        if (rc == SQLITE_DONE) {
+            return S_OK;
+        }
+        return FromSqliteWithCause(rc == SQLITE_ROW ? SQLITE_ERROR : rc, sqlite3_db_handle(s_));
     }
     std::int64_t integer(int column) const { return sqlite3_column_int64(s_, column); }
     std::string_view blob(int column) const {
