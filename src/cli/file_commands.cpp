@@ -3,6 +3,7 @@
 #include "app/format_kind.h"
 #include "cli/console.h"
 #include "cli/file_guess.h"
+#include "cli/host_reason.h"
 #include "cli/interrupt.h"
 #include "cli/visible_text.h"
 #include "export/export_text.h"
@@ -27,9 +28,14 @@ namespace {
 
 constexpr char16_t kOpenPhrase[] = u"begin restore error, ";
 
-// "msgkeeper-cli: FILE: text" on stderr; 1.
-int Fail(const std::u16string& file, const std::u16string& text) {
+// "msgkeeper-cli: FILE: text" on stderr, and the host's reason when one is plain; 1. input,
+// when given, is the file that the command reads, for an output that is the same file.
+int Fail(const std::u16string& file, const std::u16string& text,
+         const std::u16string* input = nullptr) {
     console::Err(u"msgkeeper-cli: " + file + u": " + text + u"\n");
+    if (const std::string reason = HostReason(file, input); !reason.empty()) {
+        console::Err(u"msgkeeper-cli: " + file + u" " + utf::Utf16(reason) + u"\n");
+    }
     return 1;
 }
 
@@ -317,7 +323,7 @@ int Convert(const std::u16string& file, BackupFile& format, const std::u16string
     if (ok && input.OnePass()) {
         ReportSkipped(input.reader());
     }
-    return ok ? 0 : Fail(readFailed ? file : out, error);
+    return ok ? 0 : readFailed ? Fail(file, error) : Fail(out, error, &file);
 }
 
 } // namespace

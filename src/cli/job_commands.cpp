@@ -7,6 +7,7 @@
 #include "cli/device_commands.h"
 #include "cli/file_guess.h"
 #include "cli/folder_list.h"
+#include "cli/host_reason.h"
 #include "cli/interrupt.h"
 #include "files/file_access.h"
 #include "interchange/file_kind.h"
@@ -46,7 +47,9 @@ void ReportFailure(const std::u16string& result, const std::string& what, const 
         return;
     }
     std::string line = "msgkeeper-cli: " + what + " " + Shown(file) + " failed";
-    if (result == ResourceString(resources::kIdsValidationFailed)) {
+    if (const std::string reason = HostReason(HostPath(file)); !reason.empty()) {
+        line += ": " + Shown(file) + " " + reason;
+    } else if (result == ResourceString(resources::kIdsValidationFailed)) {
         line += ". " + NotABackupHint(SniffFile(HostPath(file)));
     }
     console::Err(line + "\n");

@@ -6,6 +6,7 @@
 #include "cli/file_commands.h"
 #include "cli/job_commands.h"
 #include "platform/device.h"
+#include "platform/files.h"
 #include "platform/module.h"
 #include "platform/resources.h"
 #include "platform/utf.h"
@@ -76,6 +77,10 @@ int main(int argc, char** argv) {
     }
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const int status = Dispatch(request);
+    // What did not make the command fail but should be heard of.
+    for (const std::string& warning : TakeFileWarnings()) {
+        console::Err("msgkeeper-cli: warning: " + warning + "\n");
+    }
     CoUninitialize();
     return FinishOutput(status);
 }

@@ -2,12 +2,18 @@
 
 #include "platform/errors.h"
 #include "platform/faults.h"
+#include "platform/files.h"
+#include "platform/utf.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
+#include <string>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,8 +22,24 @@ namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
 std::atomic<int> openCount{0};
+std::mutex warningsMutex;
+std::vector<std::string> warnings;
+
+// The platform's text for the last error, in UTF-8.
+std::string LastErrorText() {
+    std::array<char16_t, 512> text{};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, GetLastError(), 0, text.data(),
+                                        static_cast<DWORD>(text.size()), nullptr);
+    return utf::Utf8(std::u16string_view(text.data(), length));
+}
 
 } // namespace
+
+void NoteFileWarning(std::string text) {
+    const std::lock_guard lock(warningsMutex);
+    warnings.push_back(std::move(text));
+}
 
 DWORD SetLastErrorFromErrno(int error) {
     DWORD code = ERROR_IO_DEVICE;
@@ -195,7 +217,14 @@ bool FileObject::Commit() {
         SetLastErrorFromErrno(error);
         return false;
     }
-    return SyncFolder(replacement_->target.parent_path());
+    // The file is in place and whole: a folder that cannot be synced makes its name less
+    // durable, not the job a failure.
+    if (!SyncFolder(replacement_->target.parent_path())) {
+        NoteFileWarning(replacement_->target.string() +
+                        " was saved, but its folder could not be synced to the disk: " +
+                        LastErrorText());
+    }
+    return true;
 }
 
 void FileObject::DiscardPartial() {
@@ -438,3 +467,8 @@ bool FileObject::Flush() {
 }
 
 } // namespace files
+
+std::vector<std::string> TakeFileWarnings() {
+    const std::lock_guard lock(files::warningsMutex);
+    return std::exchange(files::warnings, {});
+}

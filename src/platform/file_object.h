@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <sys/types.h>
 #include <vector>
 
@@ -106,6 +107,8 @@ private:
 // too long for that, its start, a hash of the whole name and ".partial". The same target always
 // gets the same name, so a file left by a killed process is replaced by the next run.
 std::filesystem::path PartialPathFor(const std::filesystem::path& target);
+
+void NoteFileWarning(std::string text);
 
 // fsync of a folder, so that a name created or renamed in it survives a crash.
 bool SyncFolder(const std::filesystem::path& folder);

@@ -7,6 +7,9 @@
 
 #include "platform/wintypes.h"
 
+#include <string>
+#include <vector>
+
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* security,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
 // Creates fileName for writing (GENERIC_WRITE, CREATE_ALWAYS) so that an existing file is
@@ -23,6 +26,10 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveM
 DWORD GetFileSize(HANDLE file, DWORD* sizeHigh);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
+
+// Problems that did not make a call fail but that the user should hear of (a replaced file
+// whose folder could not be synced), in UTF-8, kept until the program that shows them takes them.
+std::vector<std::string> TakeFileWarnings();
 
 // Number of file handles open now (tests check that work gave every handle back).
 int OpenFileHandleCount();

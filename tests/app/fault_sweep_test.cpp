@@ -262,7 +262,7 @@ const Step kSteps[] = {
     {0, FileOp::Size, 1, u"write validate error, "},
     {0, FileOp::Flush, 5, u"flush file error, "},
     {0, FileOp::Close, 1, u"close file error, "},
-    {0, FileOp::Sync, 2, u"close file error, "},
+
     {1, FileOp::Create, 1, u"Write to file failed.,"},
     {1, FileOp::Seek, 1, u"Seek file error, "},
     {1, FileOp::Write, 1, u"write sms total numbers error, "},
@@ -301,6 +301,27 @@ const Step kSteps[] = {
     {-1, FileOp::Read, 17, u"read total error, "},
     {-1, FileOp::Read, 18, u"No.1:read sms error, "},
 };
+
+// Once the new file has taken its name the backup has succeeded: a folder that then cannot be
+// synced is a warning, not a failure.
+TEST_F(FaultSweep, AFolderSyncAfterTheRenameIsAWarning) {
+    std::u16string text;
+    ASSERT_TRUE(Backup(kFormats[0], file("complete"), text));
+    static_cast<void>(TakeFileWarnings());
+    WriteHostFile(folder_ / "target", "earlier");
+    {
+        const faults::FileFaultGuard disarm;
+        faults::ArmFileFault(FileOp::Sync, 2, ERROR_DISK_FULL); // the file's own sync is the first
+        EXPECT_TRUE(Backup(kFormats[0], file("target"), text)) << utf::Utf8(text);
+    }
+    EXPECT_EQ(text, u"Backup Completed.");
+    EXPECT_TRUE(ReadHostFile(folder_ / "target") == ReadHostFile(folder_ / "complete"));
+    const std::vector<std::string> warnings = TakeFileWarnings();
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0], (folder_ / "target").string() +
+                               " was saved, but its folder could not be synced to the disk: "
+                               "There is not enough space on the disk.");
+}
 
 TEST_F(FaultSweep, BackupsEndWithTheEarlierFileOrAValidOne) {
     for (const Format& format : kFormats) {

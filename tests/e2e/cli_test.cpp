@@ -125,6 +125,8 @@ TEST_F(Cli, ExitStatusesAndTexts) {
     WriteHostFile(file("damaged.usms"), bytes.substr(0, 20) + std::string(bytes.size() - 20, 1));
     WriteHostFile(file("cut.xml"), "<smses><sms ");
     WriteHostFile(file("cut.json"), "{\"folder\":\"Inbox\",");
+    fs::create_directory(file("afolder"));
+    const std::string denied = "Access is denied.\n";
     const std::string notFound = "The system cannot find the file specified.\n";
     const std::string noPath = "The system cannot find the path specified.\n";
     const std::string twoFolders = "Draft: selected\nInbox: not selected\nOutbox: selected\n"
@@ -167,6 +169,16 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         {{"backup", "usms", "@/no/x.usms"}, 1, "begin backup error, " + noPath, "to @/no/x.usms"},
         {{"--device", "@/nil", "backup", "usms", "x"}, 1, "", "@/nil; run 'msgkeeper-cli device"},
         {{"restore", "@/cut.xml"}, 1, "read xml error, line 1, column 13", "from @/cut.xml"},
+        // The job's own text, then the host's reason in plain words.
+        {{"backup", "usms", "@/afolder"}, 1, "begin backup error, " + denied,
+         "failed: @/afolder is a folder\n"},
+        {{"restore", "@/afolder"}, 1, "begin restore error, " + denied, "@/afolder is a folder\n"},
+        {{"backup", "txt-utf8", "/dev/full"}, 1, "Write to file failed.,",
+         "/dev/full is not a regular file\n"},
+        {{"backup", "usms", "@/no/x.usms"}, 1, "begin backup error, " + noPath,
+         "@/no/x.usms is in a folder that does not"},
+        {{"inspect", "@/afolder"}, 1, "", "msgkeeper-cli: @/afolder is a folder\n"},
+        {{"convert", "@/a.usms", "json", "@/a.usms"}, 1, "", "@/a.usms is the input file\n"},
         // convert reads once: the same text, and nothing under either name (checked below).
         {{"convert", "@/cut.xml", "usms", "@/out"}, 1, "", "cut.xml: read xml error, line 1, col"},
         {{"convert", "@/cut.json", "usms", "@/out"}, 1, "", "cut.json: read json error, line 1"},
