@@ -6,6 +6,36 @@
 
 namespace {
 
+// U+0000 ends a text in the store and in a Unicode backup, so a text that holds one would lose
+// everything after it: only the unit is left out. The number left out.
+unsigned long DropNulUnits(std::u16string& text) {
+    const std::size_t before = text.size();
+    std::erase(text, u'\0');
+    return static_cast<unsigned long>(before - text.size());
+}
+
+unsigned long DropNulUnits(MessageFields& fields, std::vector<Recipient>& recipients) {
+    unsigned long count = 0;
+    for (std::u16string* text : {&fields.messageClass, &fields.folderPath, &fields.senderName,
+                                 &fields.senderNumber, &fields.body}) {
+        count += DropNulUnits(*text);
+    }
+    for (Recipient& recipient : recipients) {
+        // Copied only when a unit goes: a long list costs no copies.
+        if (recipient.address().find(u'\0') != std::u16string::npos) {
+            std::u16string address = recipient.address();
+            count += DropNulUnits(address);
+            recipient.setAddress(std::move(address));
+        }
+        if (recipient.displayName().find(u'\0') != std::u16string::npos) {
+            std::u16string name = recipient.displayName();
+            count += DropNulUnits(name);
+            recipient.setDisplayName(std::move(name));
+        }
+    }
+    return count;
+}
+
 constexpr std::size_t kWriteChunk = 1 << 16;
 
 } // namespace
@@ -43,6 +73,7 @@ bool StreamedBackupFile::Validate(std::u16string& error) {
     }
     std::unique_ptr<MessageReader> pass = NewReader(*source_);
     std::uint64_t count = 0;
+    unsigned long leftOut = 0;
     for (;;) {
         MessageFields fields;
         std::vector<Recipient> recipients;
@@ -53,12 +84,14 @@ bool StreamedBackupFile::Validate(std::u16string& error) {
         if (result == MessageReader::Result::End) {
             break;
         }
+        leftOut += DropNulUnits(fields, recipients);
         if (++count > std::numeric_limits<DWORD>::max()) {
             error = u"read total error, the file holds more messages than a backup can.";
             return false;
         }
     }
     skipped_ = pass->Skipped();
+    leftOut_ = leftOut;
     pass.reset();
     if (!source_->Rewind()) {
         error = u"read total error, " + ErrorText();
@@ -75,6 +108,7 @@ bool StreamedBackupFile::StartOnePass(std::u16string& error) {
         return false;
     }
     total_.reset();
+    leftOut_ = 0;
     reader_ = NewReader(*source_);
     return true;
 }
@@ -86,7 +120,11 @@ MessageReader::Result StreamedBackupFile::Next(MessageFields& fields,
         error = u"read sms error, the file was not checked.";
         return MessageReader::Result::Failed;
     }
-    return reader_->Next(fields, recipients, error);
+    const MessageReader::Result result = reader_->Next(fields, recipients, error);
+    if (result == MessageReader::Result::Message) {
+        leftOut_ += DropNulUnits(fields, recipients);
+    }
+    return result;
 }
 
 bool StreamedBackupFile::CheckValidation(HANDLE /*handle*/, std::u16string& error) {
@@ -118,6 +156,7 @@ bool StreamedBackupFile::ReadRecord(HANDLE /*handle*/, MessageFields& record,
     case MessageReader::Result::Message:
         break;
     }
+    DropNulUnits(fields, entries); // counted by the check pass
     record = std::move(fields);
     for (Recipient& entry : entries) {
         recipients.push_back(std::move(entry));

@@ -48,6 +48,9 @@ public:
 
     // Elements or lines of the checked file (or of the pass so far) that held no message.
     unsigned long Skipped() const { return reader_ && !total_ ? reader_->Skipped() : skipped_; }
+    // Characters U+0000 of the checked file (or of the pass so far) that were left out of the
+    // texts that held them.
+    unsigned long LeftOut() const { return leftOut_; }
 
 protected:
     virtual std::unique_ptr<MessageReader> NewReader(ByteSource& source) const = 0;
@@ -72,6 +75,7 @@ private:
     std::unique_ptr<MessageReader> reader_;
     std::optional<DWORD> total_;
     unsigned long skipped_ = 0;
+    unsigned long leftOut_ = 0;
     bool headerWritten_ = false;
     DWORD written_ = 0;
     std::string buffer_;

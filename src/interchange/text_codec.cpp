@@ -222,6 +222,32 @@ std::u16string FromUtf8(std::string_view text) {
     return out;
 }
 
+std::u16string FromXmlUtf8(std::string_view text) {
+    std::u16string units = FromUtf8(text);
+    constexpr char16_t kHigh = 0xDBFF; // U+10FFFD's high half, which only plane 16 shares
+    constexpr char16_t kLow = 0xDFFD;
+    if (units.find(kHigh) == std::u16string::npos) {
+        return units;
+    }
+    std::u16string out;
+    out.reserve(units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const bool escape = units[i] == kHigh && i + 3 < units.size() && units[i + 1] == kLow;
+        const char16_t high = escape ? units[i + 2] : 0;
+        if (escape && high == kHigh && units[i + 3] == kLow) {
+            out += units.substr(i, 2); // the escape character itself
+            i += 3;
+        } else if (escape && high >= 0xDBC0 && utf::IsLowSurrogate(units[i + 3])) {
+            // A plane-16 character U+100000 + unit: its halves hold the unit's 16 bits.
+            out += static_cast<char16_t>(((high - 0xDBC0) << 10) | (units[i + 3] - 0xDC00));
+            i += 3;
+        } else {
+            out += units[i];
+        }
+    }
+    return out;
+}
+
 bool ParseUnsigned(std::string_view text, std::uint64_t maximum, std::uint64_t& value) {
     std::uint64_t parsed = 0;
     const char* end = text.data() + text.size();

@@ -30,6 +30,15 @@ bool ParseHexUnits(std::string_view hex, std::u16string& text);
 // UTF-8 from a parser (already checked) to UTF-16.
 std::u16string FromUtf8(std::string_view text);
 
+// The escape by which the XML reader's reference filter carries units that XML forbids: the
+// escape character, then the character kXmlEscapedBase + unit; the escape character itself is
+// written twice.
+inline constexpr char32_t kXmlEscape = 0x10FFFD;
+inline constexpr char32_t kXmlEscapedBase = 0x100000;
+// As FromUtf8, for a text that went through the reference filter: its escapes become the units
+// they carry.
+std::u16string FromXmlUtf8(std::string_view text);
+
 // Decimal numbers with nothing else around them.
 bool ParseUnsigned(std::string_view text, std::uint64_t maximum, std::uint64_t& value);
 bool ParseSigned(std::string_view text, std::int64_t& value);

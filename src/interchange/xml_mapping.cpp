@@ -200,7 +200,7 @@ public:
             }
             text = std::move(units);
         } else if (const std::string_view* value = Find(name)) {
-            text = FromUtf8(*value);
+            text = FromXmlUtf8(*value);
         }
         return true;
     }

@@ -1,11 +1,11 @@
 // Parses the <sms> start tags of a phone XML backup with libxml2's SAX2 push parser, behind the
-// surrogate filter, and copies each out of the parser with its place in the file. The root must
+// reference filter, and copies each out of the parser with its place in the file. The root must
 // be <smses>; other elements below it (<mms> with its parts, for example) are passed over and
 // counted. The parser is fed a chunk at a time, so only the elements of one chunk wait here.
 #pragma once
 
 #include "interchange/read_ahead.h"
-#include "interchange/surrogate_filter.h"
+#include "interchange/reference_filter.h"
 #include "interchange/xml_mapping.h"
 
 #include <libxml/parser.h>
@@ -69,7 +69,7 @@ private:
     long Line() const;
     ReadStep ParseFailure(std::u16string& error);
 
-    SurrogateFilter filter_;
+    ReferenceFilter filter_;
     std::unique_ptr<xmlParserCtxt, ParserFree> parser_;
     std::string chunk_;
     std::deque<XmlSmsElement> parsed_;

@@ -3,7 +3,6 @@
 #include "interchange/json_backup_file.h"
 #include "interchange/json_fast_mapping.h"
 #include "interchange/json_mapping.h"
-#include "interchange/surrogate_filter.h"
 #include "interchange/xml_backup_file.h"
 #include "platform/utf.h"
 #include "support/backup_runs.h"
@@ -294,43 +293,6 @@ TEST(Interchange, JsonQuickWayMapsAsTheExactWayOrDeclines) {
                            exact.deliveryTime, exact.flags, exact.size, exact.senderName,
                            exact.senderNumber, exact.body));
         EXPECT_EQ(recipients, exactRecipients);
-    }
-}
-
-// Hands its bytes out a few at a time, so that references fall across every boundary.
-class TrickleSource final : public ByteSource {
-public:
-    TrickleSource(std::string bytes, std::size_t step) : bytes_(std::move(bytes)), step_(step) {}
-    long Read(char* buffer, std::size_t size) override {
-        const std::size_t count = std::min({size, step_, bytes_.size() - at_});
-        std::copy_n(bytes_.data() + at_, count, buffer);
-        at_ += count;
-        return static_cast<long>(count);
-    }
-    bool Rewind() override { return (at_ = 0) == 0; }
-
-private:
-    std::string bytes_;
-    std::size_t step_;
-    std::size_t at_ = 0;
-};
-
-TEST(Interchange, SurrogateFilterJoinsPairsAcrossEveryBoundary) {
-    const std::string input = "a&#55357;&#56832;b&#xD83D;&#xde00;&#56832;c&#55357;&#65;&#1234;"
-                              "&#x1F600;&#55357;";
-    const std::string expected =
-        "a&#128512;b&#128512;&#65533;c&#65533;&#65;&#1234;&#x1F600;&#65533;";
-    for (std::size_t step = 1; step <= 40; ++step) {
-        TrickleSource source(input, step);
-        SurrogateFilter filter(source);
-        std::string output;
-        char buffer[3];
-        long read = 0;
-        while ((read = filter.Read(buffer, sizeof buffer)) > 0) {
-            output.append(buffer, static_cast<std::size_t>(read));
-        }
-        EXPECT_EQ(read, 0);
-        EXPECT_EQ(output, expected) << "step " << step;
     }
 }
 
