@@ -1,5 +1,7 @@
 #include "files/backup_salvage.h"
 
+#include "model/folder_tokens.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -11,12 +13,7 @@ constexpr std::size_t kHeaderSize = 20; // digest and total
 // A record whose class is no message class, or whose path starts with no folder token, is
 // where misaligned or overwritten bytes begin: a restore could not use it either.
 bool LooksWhole(const MessageFields& fields) {
-    static constexpr std::array<std::u16string_view, 5> kTokens = {u"Draft", u"Inbox", u"Outbox",
-                                                                   u"Sentedbox", u"Wastebox"};
-    const std::u16string_view path = fields.folderPath;
-    const std::u16string_view top = path.substr(0, path.find(u'\\'));
-    return fields.messageClass.starts_with(u"IPM.") &&
-           std::find(kTokens.begin(), kTokens.end(), top) != kTokens.end();
+    return fields.messageClass.starts_with(u"IPM.") && IsRestorableFolderPath(fields.folderPath);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // that its path names, replacing a message of that folder with the same delivery time.
 #pragma once
 
+#include "model/folder_tokens.h"
 #include "platform/wintypes.h"
 
 #include <memory>
@@ -19,10 +20,6 @@ bool restoreMessages(MessageStore& store, Transfer& job, HANDLE handle);
 // Reads one record and writes it into its folder; false with the reason in resultText.
 bool restoreOneMessage(MessageStore& store, Transfer& job, HANDLE handle,
                        std::u16string& resultText);
-
-// The most subfolder levels a restored folder path may name below its special folder; a deeper
-// path fails like a folder that cannot be created.
-inline constexpr std::size_t kMaxSubfolderDepth = 128;
 
 // The folder a folder path names: a special folder (owned by the store) for a token alone, or
 // a subfolder below it, created where missing (owned by the caller). Looking only, nothing is

@@ -2,6 +2,7 @@
 // settings file's bytes and the store's destruction all follow it.
 #pragma once
 
+#include "model/folder_tokens.h"
 #include "platform/mapi/mapi.h"
 
 #include <array>
@@ -15,9 +16,9 @@ struct SpecialFolderInfo {
 };
 
 inline constexpr std::array<SpecialFolderInfo, 5> kSpecialFolders = {{
-    {SpecialFolder::Draft, u"Draft", PR_CE_IPM_DRAFTS_ENTRYID},
-    {SpecialFolder::Inbox, u"Inbox", PR_CE_IPM_INBOX_ENTRYID},
-    {SpecialFolder::Outbox, u"Outbox", PR_IPM_OUTBOX_ENTRYID},
-    {SpecialFolder::Sent, u"Sentedbox", PR_IPM_SENTMAIL_ENTRYID},
-    {SpecialFolder::Deleted, u"Wastebox", PR_IPM_WASTEBASKET_ENTRYID},
+    {SpecialFolder::Draft, kFolderTokens[0].data(), PR_CE_IPM_DRAFTS_ENTRYID},
+    {SpecialFolder::Inbox, kFolderTokens[1].data(), PR_CE_IPM_INBOX_ENTRYID},
+    {SpecialFolder::Outbox, kFolderTokens[2].data(), PR_IPM_OUTBOX_ENTRYID},
+    {SpecialFolder::Sent, kFolderTokens[3].data(), PR_IPM_SENTMAIL_ENTRYID},
+    {SpecialFolder::Deleted, kFolderTokens[4].data(), PR_IPM_WASTEBASKET_ENTRYID},
 }};
