@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <mutex>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -23,10 +24,13 @@ constexpr char kUsage[] =
 
 // What Qt reports while the screens are drawn off screen (that the off-screen platform cannot
 // raise a window, that there is no runtime folder) is kept, and shown only if drawing fails.
+// Qt may report from threads of its own.
+std::mutex qtMessagesLock;
 std::string qtMessages;
 
 void KeepQtMessage(QtMsgType /*type*/, const QMessageLogContext& /*context*/,
                    const QString& message) {
+    const std::lock_guard lock(qtMessagesLock);
     qtMessages += message.toStdString() + "\n";
 }
 
@@ -70,6 +74,7 @@ int RenderInto(const std::string& folder, int argc, char** argv) {
     QApplication application(argc, argv);
     const std::string failed = RenderScreens(QString::fromLocal8Bit(folder.c_str()));
     if (!failed.empty()) {
+        const std::lock_guard lock(qtMessagesLock);
         std::cerr << qtMessages << "msgkeeper: " << failed << "\n";
         return 1;
     }
