@@ -4,6 +4,9 @@
 
 #include <QPalette>
 
+#include <algorithm>
+#include <vector>
+
 namespace file_dialogs {
 
 void ShowTitle(framework::Dialog& dialog, int labelId, std::u16string_view title) {
@@ -12,6 +15,23 @@ void ShowTitle(framework::Dialog& dialog, int labelId, std::u16string_view title
         QFont italic = label->font();
         italic.setItalic(true);
         label->setFont(italic);
+    }
+}
+
+void AlignLeftEdges(framework::Dialog& dialog, std::initializer_list<int> labelIds) {
+    std::vector<QWidget*> labels;
+    for (const int id : labelIds) {
+        if (QWidget* label = dialog.GetDlgItem(id)) {
+            labels.push_back(label);
+        }
+    }
+    const auto leftmost = std::ranges::min_element(labels, {}, &QWidget::x);
+    if (leftmost == labels.end()) {
+        return;
+    }
+    const int left = (*leftmost)->x();
+    for (QWidget* label : labels) {
+        label->move(left, label->y());
     }
 }
 

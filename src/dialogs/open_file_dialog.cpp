@@ -32,6 +32,8 @@ bool OpenFileDialog::OnInitDialog() {
     MoveOverParent();
     CreateMenuBar(kIdrOpenMenuBar);
     file_dialogs::ShowTitle(*this, kIdcOpenTitle, title_);
+    file_dialogs::AlignLeftEdges(*this,
+                                 {kIdcOpenLocationLabel, kIdcOpenFolderLabel, kIdcOpenFileLabel});
     // Both locations are offered; a missing card simply lists nothing.
     ComboAddString(kIdcOpenLocation, kMainMemory);
     ComboAddString(kIdcOpenLocation, kStorageCard);

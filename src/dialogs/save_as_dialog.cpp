@@ -5,6 +5,7 @@
 #include "dialogs/folder_search.h"
 #include "dialogs/split_string.h"
 #include "dialogs/storage_card.h"
+#include "framework/drop_down_list.h"
 #include "framework/message_box.h"
 #include "resources/resource_ids.h"
 
@@ -58,6 +59,11 @@ void SaveAsDialog::FillTypes() {
     }
     if (ComboGetCount(kIdcSaveAsType) > 0) {
         ComboSetCurSel(kIdcSaveAsType, 0);
+    }
+    // A type's description is too long for the box at the dialog's size; the user must read
+    // which type is chosen, so the list takes the size at which its descriptions fit.
+    if (auto* types = DlgItem<framework::DropDownList>(kIdcSaveAsType)) {
+        types->FitFontToEntries();
     }
 }
 

@@ -40,9 +40,27 @@ DialogBaseUnits FitToScreen(DialogBaseUnits base, const DialogTemplate& dialog) 
     return base;
 }
 
+// The margin that a template gives an edit box's text above and below it (8-unit text in a
+// 12-unit box), in dialog units: kept also between a text and the edge of its box, and between
+// a label's text and the control that follows it on its row.
+constexpr int kTextMargin = 2;
+
+// How wide a label's text may be, in dialog units: its rectangle, and short of the nearest
+// control that starts to its right on the same row by the text margin.
+int LabelTextRoom(const ControlTemplate& label, const DialogTemplate& dialog) {
+    int room = label.cx;
+    for (const ControlTemplate& other : dialog.controls) {
+        const bool sameRow = other.y < label.y + label.cy && label.y < other.y + other.cy;
+        if (&other != &label && sameRow && other.x >= label.x) {
+            room = std::min(room, other.x - label.x - kTextMargin);
+        }
+    }
+    return room;
+}
+
 // Narrowing the unit keeps the controls on the screen but may leave a label's text wider than
 // its rectangle, running under the control beside it: draw the dialog's texts in the largest
-// size, up to the template's, at which every label of the template fits.
+// size, up to the template's, at which every label of the template fits with its margin.
 QFont FitLabels(QFont font, const DialogTemplate& dialog, DialogBaseUnits base) {
     for (int pixels = font.pixelSize(); pixels > 1; --pixels) {
         font.setPixelSize(pixels);
@@ -50,8 +68,7 @@ QFont FitLabels(QFont font, const DialogTemplate& dialog, DialogBaseUnits base) 
         const bool fits = std::ranges::all_of(dialog.controls, [&](const auto& control) {
             return control.controlClass != ControlClass::Static ||
                    metrics.horizontalAdvance(ToQString(control.text)) <=
-                       MapDialogRect(QRect(control.x, control.y, control.cx, control.cy), base)
-                           .width();
+                       MapDialogRect(QRect(0, 0, LabelTextRoom(control, dialog), 0), base).width();
         });
         if (fits) {
             break;
@@ -85,6 +102,10 @@ bool Dialog::Build() {
         const QRect units(control.x, control.y, control.cx, control.cy);
         if (QWidget* widget = CreateControl(control, MapDialogRect(units), this, *this)) {
             controls_[control.id] = widget;
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                const int margin = MapDialogRect(QRect(0, 0, kTextMargin, 0)).width();
+                edit->setTextMargins(margin, 0, margin, 0);
+            }
         }
     }
     return true;

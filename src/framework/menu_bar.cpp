@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include <algorithm>
 #include <span>
 
 namespace framework {
@@ -24,13 +25,66 @@ QString LoadCaption(unsigned id) {
     return ToQString(LoadResourceString(id));
 }
 
+// Where a submenu of size opens, in global coordinates: beside its parent menu where the
+// handset's screen has room on either side, else above or below its entry (whichever has room,
+// right-aligned with the parent menu), so that it never covers the entry it belongs to.
+QPoint PlaceSubmenu(const QRect& screen, const QRect& parent, const QRect& entry, QSize size) {
+    const auto within = [](int value, int low, int high) {
+        return std::max(low, std::min(value, high));
+    };
+    const int lowestTop = screen.bottom() + 1 - size.height();
+    const int rightmostLeft = screen.right() + 1 - size.width();
+    if (parent.right() + 1 <= rightmostLeft) {
+        return QPoint(parent.right() + 1, within(entry.top(), screen.top(), lowestTop));
+    }
+    if (parent.left() - size.width() >= screen.left()) {
+        return QPoint(parent.left() - size.width(), within(entry.top(), screen.top(), lowestTop));
+    }
+    const int left = within(parent.right() + 1 - size.width(), screen.left(), rightmostLeft);
+    const int roomAbove = entry.top() - screen.top();
+    const int roomBelow = screen.bottom() - entry.bottom();
+    if (roomAbove >= size.height() || roomAbove >= roomBelow) {
+        return QPoint(left, std::max(screen.top(), entry.top() - size.height()));
+    }
+    return QPoint(left, entry.bottom() + 1);
+}
+
+// A popup of the soft-key menu. The handset's screen is the window that holds the bar, which
+// on a desktop is far smaller than the desktop: a submenu opens inside that window.
+class SoftKeyMenu final : public QMenu {
+public:
+    using QMenu::QMenu;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMenu::showEvent(event);
+        const auto* parentMenu = qobject_cast<const QMenu*>(parentWidget());
+        if (parentMenu == nullptr) {
+            return;
+        }
+        const QWidget* holder = parentMenu;
+        while (qobject_cast<const QMenu*>(holder) != nullptr) {
+            holder = holder->parentWidget();
+        }
+        if (holder == nullptr) {
+            return;
+        }
+        const QWidget* window = holder->window();
+        const QRect screen(window->mapToGlobal(QPoint()), window->size());
+        const QRect entry = parentMenu->actionGeometry(menuAction());
+        move(PlaceSubmenu(screen, parentMenu->geometry(),
+                          QRect(parentMenu->mapToGlobal(entry.topLeft()), entry.size()), size()));
+    }
+};
+
 // Each command entry posts its command itself, however the entry was chosen: the menu has
 // closed by the time the command arrives.
 void FillMenu(QMenu& menu, std::span<const MenuItem> items, QObject& context,
               CommandTarget& target) {
     for (const MenuItem& item : items) {
         if (!item.popup.empty()) {
-            QMenu* sub = menu.addMenu(ToQString(item.text));
+            auto* sub = new SoftKeyMenu(ToQString(item.text), &menu); // owned by the menu
+            menu.addMenu(sub);
             FillMenu(*sub, item.popup, context, target);
             continue;
         }
@@ -73,7 +127,7 @@ SoftKeyBar::SoftKeyBar(const MenuBar& bar, QWidget* parent, CommandTarget& targe
         keys_[index] = key;
         const auto subMenu = static_cast<std::size_t>(button.subMenu);
         if (button.subMenu != kNoMenu && menu != nullptr && subMenu < menu->popups.size()) {
-            popups_[index] = new QMenu(this);
+            popups_[index] = new SoftKeyMenu(this);
             FillMenu(*popups_[index], menu->popups[subMenu].popup, *this, target_);
         }
         connect(key, &QPushButton::clicked, this, [this, index] { Press(int(index)); });

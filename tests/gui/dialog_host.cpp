@@ -6,6 +6,8 @@
 #include "platform/unique_handle.h"
 
 #include "framework/drop_down_list.h"
+#include "framework/elided_text.h"
+#include "framework/list_box.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -17,14 +19,74 @@
 
 namespace gui_test {
 
+namespace {
+
+// The box's text label shows every line of its text, and no word runs past its right edge.
+bool TextWhole(const QMessageBox* box) {
+    const auto* label = box->findChild<const QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (label == nullptr || !box->rect().contains(label->geometry())) {
+        return false;
+    }
+    const QFontMetrics metrics(label->font());
+    const QRect needed =
+        metrics.boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
+    return needed.width() <= label->contentsRect().width() &&
+           needed.height() <= label->contentsRect().height();
+}
+
+} // namespace
+
 void AnswerBox(Box& seen, std::function<void()> before) {
     WhenModal<QMessageBox>([&seen, before = std::move(before)](QMessageBox* box) {
         if (before) {
             before();
         }
-        seen = Box{seen.count + 1, box->text(), box->windowTitle(), box->icon()};
+        QApplication::processEvents(); // the box's own layout requests
+        const QWidget* owner = box->parentWidget();
+        const QRect screen = owner != nullptr ? QRect(owner->window()->mapToGlobal(QPoint()),
+                                                      owner->window()->size())
+                                              : QRect();
+        seen = Box{seen.count + 1, box->text(),          box->windowTitle(),
+                   box->icon(),    box->frameGeometry(), screen.contains(box->frameGeometry()),
+                   TextWhole(box)};
         box->button(QMessageBox::Ok)->click();
     });
+}
+
+int TextMargin(const framework::Dialog* dialog) {
+    return dialog->MapDialogRect(QRect(0, 0, 2, 0)).width();
+}
+
+void CheckLabelGap(const framework::Dialog* dialog, int labelId, int controlId) {
+    const auto* label = dialog->DlgItem<QLabel>(labelId);
+    const QWidget* control = dialog->GetDlgItem(controlId);
+    QVERIFY(label != nullptr && control != nullptr);
+    const int textEnd = label->x() + QFontMetrics(label->font()).horizontalAdvance(label->text());
+    QVERIFY2(control->x() - textEnd >= TextMargin(dialog),
+             qPrintable(QString("%1 ends %2 px before its box, less than %3")
+                            .arg(label->text())
+                            .arg(control->x() - textEnd)
+                            .arg(TextMargin(dialog))));
+}
+
+void CheckEditText(const framework::Dialog* dialog, int editId) {
+    auto* edit = dialog->DlgItem<QLineEdit>(editId);
+    QVERIFY(edit != nullptr);
+    const auto cursorAt = [edit](int position) {
+        edit->setCursorPosition(position);
+        return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+    };
+    const int start = cursorAt(0);
+    const int end = cursorAt(static_cast<int>(edit->text().size()));
+    const int margin = TextMargin(dialog);
+    QVERIFY2(start >= margin && end <= edit->width() - margin,
+             qPrintable(QString("%1 drawn from %2 to %3 in a box %4 wide, margin %5")
+                            .arg(edit->text())
+                            .arg(start)
+                            .arg(end)
+                            .arg(edit->width())
+                            .arg(margin)));
+    QCOMPARE(end - start, QFontMetrics(edit->font()).horizontalAdvance(edit->text()));
 }
 
 void TypeName(framework::Dialog* dialog, int editId, const QString& text) {
@@ -85,6 +147,18 @@ QString QText(const std::u16string& text) {
 
 namespace {
 
+// A name shown whole, or shortened so that its start and its whole end (its last word and
+// extension) stay; an end too wide for the list is cut from its left, after the first
+// character alone.
+bool WholeOrKeepingEnd(const QString& shown, const QString& text) {
+    const qsizetype cut = shown.indexOf(QChar(0x2026));
+    const QString start = shown.left(cut);
+    const QString end = shown.mid(cut + 1);
+    const QString wholeEnd = framework::NameEnd(text);
+    return shown == text || (cut > 0 && text.startsWith(start) && text.endsWith(end) &&
+                             (end == wholeEnd || (start.size() == 1 && wholeEnd.endsWith(end))));
+}
+
 // A text shown whole, or elided in the middle so that its start and at least keptEnd of its
 // last characters stay.
 bool WholeOrMiddleElided(const QString& shown, const QString& text, int keptEnd) {
@@ -106,16 +180,17 @@ void CheckText(const QWidget* control) {
     } else if (const auto* combo = dynamic_cast<const framework::DropDownList*>(control)) {
         QVERIFY2(WholeOrMiddleElided(combo->ShownText(), combo->currentText(), 6),
                  qPrintable(combo->ShownText()));
-    } else if (const auto* list = qobject_cast<const QListWidget*>(control)) {
+    } else if (const auto* list = dynamic_cast<const framework::ListBox*>(control)) {
         QVERIFY(!list->horizontalScrollBar()->isVisible());
         const QFontMetrics metrics(list->font());
         for (int i = 0; i < list->count(); ++i) {
             const QRect place = list->visualItemRect(list->item(i));
             QVERIFY2(place.left() >= 0 && place.right() < list->viewport()->width(),
                      qPrintable(name));
-            const QString text = list->item(i)->text();
-            const QString shown = metrics.elidedText(text, list->textElideMode(), place.width());
-            QVERIFY2(WholeOrMiddleElided(shown, text, 5), qPrintable(shown));
+            const QString shown = list->ShownText(i);
+            QVERIFY2(WholeOrKeepingEnd(shown, list->item(i)->text()) &&
+                         metrics.horizontalAdvance(shown) <= place.width(),
+                     qPrintable(shown));
         }
     }
 }

@@ -45,11 +45,15 @@ template <typename Window> void WhenModal(std::function<void(Window*)> action, i
     });
 }
 
-// What the next message box showed; it is answered with OK, after before() when given.
+// What the next message box showed, and whether it lay inside its owner's window (the handset's
+// screen) with its whole text; it is answered with OK, after before() when given.
 struct Box {
     int count = 0;
     QString text, caption;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QRect place;
+    bool insideScreen = false;
+    bool textWhole = false;
 };
 void AnswerBox(Box& seen, std::function<void()> before = {});
 
@@ -80,6 +84,13 @@ QString SoftKeys(const framework::Dialog* dialog);
 // The entries of a drop-down list or list box, as "a|[b]" where a drop-down list's b is chosen.
 QString Entries(const framework::Dialog* dialog, int id);
 QString QText(const std::u16string& text);
+
+// The margin that a dialog keeps between a text and the edge of its box, in pixels.
+int TextMargin(const framework::Dialog* dialog);
+// The label's text ends at least the text margin before the control on its right.
+void CheckLabelGap(const framework::Dialog* dialog, int labelId, int controlId);
+// The edit box's whole text shows, at least the text margin inside each edge of the box.
+void CheckEditText(const framework::Dialog* dialog, int editId);
 
 // The template's controls of a window lie inside it, clear of its soft keys and of each other,
 // and show their texts whole in their real fonts, or elided in the middle keeping their ends.

@@ -3,6 +3,7 @@
 #include "dialog_host.h"
 
 #include "dialogs/open_file_dialog.h"
+#include "framework/list_box.h"
 #include "framework/screen.h"
 
 #include <QListWidget>
@@ -107,6 +108,7 @@ private slots:
             QCOMPARE(box.count, 1);
             QCOMPARE(box.text, QString("This file cannot be used."));
             QCOMPARE(box.caption, QString());
+            QVERIFY(box.insideScreen && box.textWhole);
             QCOMPARE(result, c.path.isEmpty() ? 2 : 1);
             QCOMPARE(path, c.path);
         }
@@ -131,6 +133,41 @@ private slots:
         QCOMPARE(atStart, QString("[]|Plain.usms|Shown: .x.usms|.y.usms|"
                                   "Msgkeeper_200935140712345678.usms|a.usms|a.usms|ab.txt"));
         QCOMPARE(path, QString("\\My Documents\\ab.txt"));
+    }
+
+    // The labels stand in one column, each ending short of its box; a backup's name too long
+    // for the list keeps its date and extension and as much of its start as fits.
+    void labelsAndNamesOnTheHandsetScreen() {
+        gui_test::DialogHost host;
+        gui_test::MakeFiles({u"\\My Documents\\Backups\\",
+                             u"\\My Documents\\Backups\\Msgkeeper_2009351407.usms",
+                             u"\\My Documents\\Backups\\Msgkeeper_200941290.usms"});
+        QStringList shown;
+        QList<int> lefts;
+        RunOpen(host, [&](OpenFileDialog* d) {
+            gui_test::ChooseEntry(d, kIdcOpenFolder, "Backups");
+            for (const auto& [label, box] : {std::pair(kIdcOpenLocationLabel, kIdcOpenLocation),
+                                             std::pair(kIdcOpenFolderLabel, kIdcOpenFolder),
+                                             std::pair(kIdcOpenFileLabel, kIdcOpenFile)}) {
+                lefts << d->GetDlgItem(label)->x();
+                gui_test::CheckLabelGap(d, label, box);
+            }
+            const auto* list = d->DlgItem<framework::ListBox>(kIdcOpenFile);
+            for (int row = 0; row < list->count(); ++row) {
+                shown << list->ShownText(row);
+            }
+            gui_test::CheckControls(d, d->MenuBar());
+            gui_test::PressSoftKey(d, 1);
+        });
+        QCOMPARE(lefts, QList<int>(3, lefts.front()));
+        QCOMPARE(shown.size(), 2);
+        for (const QString& name : shown) {
+            QVERIFY2(name.startsWith("Msg") && name.contains(QChar(0x2026)), qPrintable(name));
+        }
+        QVERIFY2(shown[0].endsWith(QChar(0x2026) + QString("2009351407.usms")),
+                 qPrintable(shown[0]));
+        QVERIFY2(shown[1].endsWith(QChar(0x2026) + QString("200941290.usms")),
+                 qPrintable(shown[1]));
     }
 
     // The file list reaches down to a margin above the soft keys, but keeps a least height.

@@ -3,6 +3,8 @@
 #include "dialog_host.h"
 
 #include "dialogs/save_as_dialog.h"
+#include "framework/drop_down_list.h"
+#include "framework/screen.h"
 
 using namespace resources;
 using gui_test::Entries;
@@ -82,6 +84,57 @@ private slots:
         }
     }
 
+    // On the handset's screen at both scales, for every type a backup or export offers: the
+    // chosen type shows whole (legibly on the program's 480 x 640 screen), the labels end short
+    // of their boxes and the proposed name shows whole inside the margins of its box.
+    void readableOnTheHandsetScreen() {
+        const std::u16string filters[] = {u"Unicode SMS Manager File(*.usms)|*.usms",
+                                          u"SMS Manager File(*.sms)|*.sms",
+                                          u"Text File(*.txt)|*.txt", u"CSV File(*.csv)|*.csv"};
+        for (const QSize screen : {QSize(480, 640), QSize(240, 320)}) {
+            const framework::ScopedScreenSize size(screen);
+            for (const std::u16string& filter : filters) {
+                gui_test::DialogHost host;
+                host.owner.resize(screen);
+                QString type, shown, fonts;
+                int widest = 0, room = 0;
+                RunSaveAs(
+                    host,
+                    [&](SaveAsDialog* d) {
+                        const auto* types = d->DlgItem<framework::DropDownList>(kIdcSaveAsType);
+                        type = types->currentText();
+                        shown = types->ShownText();
+                        widest = QFontMetrics(types->font()).horizontalAdvance(type);
+                        room = types->TextWidth();
+                        fonts = QString("%1/%2")
+                                    .arg(types->font().pixelSize())
+                                    .arg(d->GetDlgItem(kIdcSaveAsTypeLabel)->font().pixelSize());
+                        for (const auto& [label, box] :
+                             {std::pair(kIdcSaveAsNameLabel, kIdcSaveAsName),
+                              std::pair(kIdcSaveAsFolderLabel, kIdcSaveAsFolder),
+                              std::pair(kIdcSaveAsTypeLabel, kIdcSaveAsType),
+                              std::pair(kIdcSaveAsLocationLabel, kIdcSaveAsLocation)}) {
+                            gui_test::CheckLabelGap(d, label, box);
+                        }
+                        gui_test::CheckEditText(d, kIdcSaveAsName);
+                        gui_test::CheckControls(d, d->MenuBar());
+                        gui_test::PressSoftKey(d, 1);
+                    },
+                    filter);
+                QVERIFY2(widest <= room, qPrintable(QString("%1: %2 of %3 px, font %4")
+                                                        .arg(type)
+                                                        .arg(widest)
+                                                        .arg(room)
+                                                        .arg(fonts)));
+                QCOMPARE(shown, type);
+                // The program's screen: no smaller than the handset's smallest legible text,
+                // 8 pixels at scale 1 (on a 240-pixel screen the longest type takes 7).
+                QVERIFY2(screen.width() < 480 || fonts.section('/', 0, 0).toInt() >= 16,
+                         qPrintable(fonts));
+            }
+        }
+    }
+
     // The box leaves the typed name for correction; Escape cancels as the soft key does.
     void refusedNameKeepsTheDialog() {
         for (const QString name :
@@ -104,6 +157,11 @@ private slots:
             QCOMPARE(box.text, QString("This file name cannot be used.It contains one or more of "
                                        "the following disallowed characters:\\/:*?\"<>|."));
             QCOMPARE(box.caption, QString());
+            QVERIFY2(box.insideScreen && box.textWhole, qPrintable(QString("box at %1,%2 %3x%4")
+                                                                       .arg(box.place.x())
+                                                                       .arg(box.place.y())
+                                                                       .arg(box.place.width())
+                                                                       .arg(box.place.height())));
             QCOMPARE(kept, name);
             QCOMPARE(saved.result, 2);
             QVERIFY(saved.path.isEmpty());

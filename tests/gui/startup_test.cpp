@@ -19,6 +19,27 @@ QString Entries(const QMenu* menu) {
     return texts.join(", ");
 }
 
+// Opens each submenu of the menu in turn, as the arrow keys do, and notes where each one lies
+// against the handset's screen and the entry it belongs to.
+void CheckSubmenus(QMenu* menu, const QRect& screen, QStringList& placed) {
+    for (QAction* action : menu->actions()) {
+        QMenu* sub = action->menu();
+        if (sub == nullptr) {
+            continue;
+        }
+        menu->setActiveAction(action);
+        QTRY_VERIFY(sub->isVisible());
+        const QRect entry = menu->actionGeometry(action);
+        const QRect entryOnScreen(menu->mapToGlobal(entry.topLeft()), entry.size());
+        QVERIFY2(screen.contains(sub->geometry()), qPrintable(action->text() + " outside"));
+        QVERIFY2(!sub->geometry().intersects(entryOnScreen),
+                 qPrintable(action->text() + " covers its entry"));
+        placed << action->text();
+        CheckSubmenus(sub, screen, placed);
+        sub->hide();
+    }
+}
+
 } // namespace
 
 class StartupTest : public QObject {
@@ -59,6 +80,30 @@ private slots:
                 const QWidget* title = frame.View()->GetDlgItem(resources::kIdcMainTitle);
                 QVERIFY(qAbs(title->geometry().center().x() - width / 2) <= 1);
             }
+        }
+    }
+
+    // On a desktop far larger than the handset, every submenu opens inside the window that is
+    // the handset's screen, clear of its own entry.
+    void submenusOpenInsideTheScreen() {
+        const TempDevice device;
+        for (const QSize screen : {QSize(240, 320), QSize(480, 640)}) {
+            const framework::ScopedScreenSize size(screen);
+            MainFrame frame;
+            QVERIFY(frame.CreateEx(u"Brennomatic Msg Keeper v3.1"));
+            frame.move(200, 100);
+            frame.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            QTest::mouseClick(frame.MenuBar()->Key(1), Qt::LeftButton);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu != nullptr);
+            const QRect handset(frame.mapToGlobal(QPoint()), frame.size());
+            QVERIFY(handset.contains(menu->geometry()));
+            QStringList placed;
+            CheckSubmenus(menu, handset, placed);
+            QCOMPARE(placed, (QStringList{"Backup SMS", "Text File(.txt file)",
+                                          "CSV File(.csv file)", "Restore SMS"}));
+            menu->close();
         }
     }
 

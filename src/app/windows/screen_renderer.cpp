@@ -22,7 +22,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -55,14 +54,12 @@ bool RenderMenu(MainFrame& frame, const QString& path) {
     key->click();
     QMenu* menu = frame.MenuBar()->Popup(1);
     QApplication::processEvents();
+    // The first entry chosen opens its submenu where the menu bar places it on the screen.
     QAction* backup = menu->actions().value(0);
     menu->setActiveAction(backup);
-    // The screen is too narrow for the submenu beside its entry: it cascades upwards.
+    QApplication::processEvents();
     QMenu* sub = backup->menu();
-    sub->adjustSize();
-    sub->move(std::max(frame.x(), menu->x() + menu->width() - sub->width()),
-              menu->y() - sub->height() + 2);
-    const bool saved = Compose(frame, {menu, sub}).save(path);
+    const bool saved = sub->isVisible() && Compose(frame, {menu, sub}).save(path);
     menu->close();
     return saved;
 }

@@ -1,6 +1,7 @@
 // Draws the application's bitmaps and icon and writes them as PNG files into the folder given:
 // bitmap_204.png (backup: a message goes from the phone into the archive box), bitmap_205.png
-// (restore: a message comes out of the box back to the phone) and icon.png.
+// (restore: a message comes out of the box back to the phone) and icon.png; with --icons, the
+// icon alone at the sizes of the desktop's icon theme instead, as icon_SIZE.png.
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -106,11 +107,14 @@ QImage Symbol(bool backup) {
     return image;
 }
 
-QImage Icon() {
-    QImage image(kSize, kSize, QImage::Format_ARGB32);
+// Drawn in the bitmaps' 144-pixel grid, scaled to the size asked for.
+QImage Icon(int size = kSize) {
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    const double scale = static_cast<double>(size) / kSize;
+    painter.scale(scale, scale);
     DrawTile(painter, QColor(250, 200, 90), QColor(196, 110, 20));
     DrawPhone(painter, QRectF(22, 16, 56, 108));
     // A speech bubble of a message kept safe.
@@ -131,11 +135,19 @@ QImage Icon() {
 
 int main(int argc, char** argv) {
     const QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    const bool iconsOnly = argc == 3 && QByteArray(argv[1]) == "--icons";
+    if (argc != 2 && !iconsOnly) {
+        std::fprintf(stderr, "usage: %s [--icons] OUTPUT_FOLDER\n", argv[0]);
         return 2;
     }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const QString folder = QString::fromLocal8Bit(argv[argc - 1]);
+    if (iconsOnly) {
+        bool saved = true;
+        for (const int size : {48, 256}) {
+            saved = Icon(size).save(folder + QStringLiteral("/icon_%1.png").arg(size)) && saved;
+        }
+        return saved ? 0 : 1;
+    }
     const bool written = Symbol(true).save(folder + QStringLiteral("/bitmap_204.png")) &&
                          Symbol(false).save(folder + QStringLiteral("/bitmap_205.png")) &&
                          Icon().save(folder + QStringLiteral("/icon.png"));
