@@ -156,6 +156,18 @@ std::u16string Wide(const std::string& text) {
     return std::u16string(text.begin(), text.end());
 }
 
+// The stretches that salvage passed over, the first 20 one a line, then how many more.
+void ReportDamage(const std::vector<BackupSalvage::Damage>& damaged) {
+    constexpr std::size_t kShown = 20;
+    for (std::size_t i = 0; i < std::min(damaged.size(), kShown); ++i) {
+        console::Out("Damaged: bytes " + std::to_string(damaged[i].begin) + "-" +
+                     std::to_string(damaged[i].end - 1) + " held no whole message.\n");
+    }
+    if (damaged.size() > kShown) {
+        console::Out("Damaged: " + std::to_string(damaged.size() - kShown) + " more stretches.\n");
+    }
+}
+
 } // namespace
 
 int InspectBackup(const std::u16string& file) {
@@ -360,6 +372,7 @@ int SalvageBackup(const std::u16string& file, const std::u16string& out, bool qu
                      u" messages to " + out + u"; reading stopped at byte " +
                      Wide(std::to_string(counting.stopOffset())) + u": " +
                      Wide(counting.stopReason()) + u".\n");
+        ReportDamage(counting.damaged());
     }
     return 0;
 }

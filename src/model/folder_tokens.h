@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
-inline constexpr std::array<std::u16string_view, 5> kFolderTokens = {
-    u"Draft", u"Inbox", u"Outbox", u"Sentedbox", u"Wastebox"};
+inline constexpr std::array<std::u16string_view, 5> kFolderTokens = {u"Draft", u"Inbox", u"Outbox",
+                                                                     u"Sentedbox", u"Wastebox"};
 
 // The most subfolder levels a restored folder path may name below its special folder; a deeper
 // path fails like a folder that cannot be created.

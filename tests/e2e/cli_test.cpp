@@ -422,10 +422,17 @@ TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
     damaged[20 + 2 * 110] = 'X'; // the class of the third record
     std::string misfiled = whole;
     misfiled[20 + 2 * 110 + 24 + 6] = 'i'; // the third record's folder: Inbix
+    std::string smashed = whole;
+    smashed.replace(20 + 110 + 30, 60, 60, '\xFF'); // inside the second record
+    const std::string damage3 = "\nDamaged: bytes 240-349 held no whole message.\n";
     const std::tuple<std::string, int, std::string> cases[] = {
-        {flipped, 5, "reading stopped at byte 570: the end of the file."},
-        {damaged, 2, "reading stopped at byte 240: message 3 is damaged."},
-        {misfiled, 2, "reading stopped at byte 240: message 3 is damaged."},
+        {flipped, 5, "reading stopped at byte 570: the end of the file.\n"},
+        // Read past the damage: every record after it is kept, and the damage is named.
+        {damaged, 4, "reading stopped at byte 570: the end of the file." + damage3},
+        {misfiled, 4, "reading stopped at byte 570: the end of the file." + damage3},
+        {smashed, 4, "the end of the file.\nDamaged: bytes 130-239 held no whole message.\n"},
+        {whole.substr(0, 350) + std::string(100, '\0'), 3,
+         "at byte 450: damage from byte 350 to the end of the file.\nDamaged: bytes 350-449"},
         {whole.substr(0, 19), 0, "the file is shorter than its 20-byte header."},
         {whole.substr(0, 20), 0, "at byte 20: the end of the file."},
         {whole.substr(0, 129), 0, "at byte 20: the file ends inside message 1."},
