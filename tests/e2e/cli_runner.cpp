@@ -1,5 +1,6 @@
 #include "cli_runner.h"
 
+#include "support/other_user.h"
 #include "support/temp_dir.h"
 
 #include <csignal>
@@ -66,4 +67,11 @@ CliResult RunCliLimited(std::uint64_t fileSize, const std::vector<std::string>& 
 CliResult RunCliOn(const std::filesystem::path& device, std::vector<std::string> args) {
     args.insert(args.begin(), {"--device", device.string()});
     return RunCli(args);
+}
+
+CliResult RunCliAsReader(const std::filesystem::path& device, std::vector<std::string> args) {
+    std::vector<std::string> all = ReaderCommand();
+    all.insert(all.end(), {MSGKEEPER_CLI_PATH, "--device", device.string()});
+    all.insert(all.end(), args.begin(), args.end());
+    return Spawn(std::move(all), "");
 }

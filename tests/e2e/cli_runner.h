@@ -20,3 +20,5 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& out = 
 CliResult RunCliLimited(std::uint64_t fileSize, const std::vector<std::string>& args);
 // The same with --device DIR in front.
 CliResult RunCliOn(const std::filesystem::path& device, std::vector<std::string> args);
+// As RunCliOn, run by the tests' reader (support/other_user.h): nobody when this is root.
+CliResult RunCliAsReader(const std::filesystem::path& device, std::vector<std::string> args);
