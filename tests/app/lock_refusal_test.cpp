@@ -79,6 +79,7 @@ TEST_F(LockRefusal, EachJobSaysWhyItCannotStart) {
         if (c.asReader) {
             const UnwritableTree tree(folder_);
             if (!tree.holds()) {
+                ASSERT_FALSE(ReaderIsNobody()) << "nobody can write the test folder";
                 GTEST_SKIP() << "this user can write any folder";
             }
             const fs::path folder = folder_;

@@ -10,13 +10,9 @@ namespace {
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNogroup = 65534;
 
-bool IsRoot() {
-    return ::geteuid() == 0;
-}
-
 // Drops every privilege for good; false when one of the steps fails.
 bool BecomeReader() {
-    if (!IsRoot()) {
+    if (!ReaderIsNobody()) {
         return true;
     }
     return ::setgroups(0, nullptr) == 0 && ::setgid(kNogroup) == 0 && ::setuid(kNobody) == 0 &&
@@ -41,8 +37,12 @@ void ChangeTree(const std::filesystem::path& root, mode_t folderMode, mode_t fil
 
 } // namespace
 
+bool ReaderIsNobody() {
+    return ::geteuid() == 0;
+}
+
 UnwritableTree::UnwritableTree(std::filesystem::path root) : root_(std::move(root)) {
-    if (IsRoot()) {
+    if (ReaderIsNobody()) {
         ChangeTree(root_, 0755, 0644);
     } else {
         ChangeTree(root_, 0555, 0444);
@@ -50,7 +50,7 @@ UnwritableTree::UnwritableTree(std::filesystem::path root) : root_(std::move(roo
 }
 
 UnwritableTree::~UnwritableTree() {
-    if (!IsRoot()) {
+    if (!ReaderIsNobody()) {
         ChangeTree(root_, 0755, 0644);
     }
 }
@@ -99,7 +99,7 @@ bool RunAsReader(const std::function<bool()>& body) {
 }
 
 std::vector<std::string> ReaderCommand() {
-    if (!IsRoot()) {
+    if (!ReaderIsNobody()) {
         return {};
     }
     const std::string id = std::to_string(kNobody);

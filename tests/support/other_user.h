@@ -42,6 +42,9 @@ private:
     int go_ = -1;
 };
 
+// True when the reader is nobody (this process runs as root); then an UnwritableTree always holds.
+bool ReaderIsNobody();
+
 // Runs body in a child process as the reader.
 bool RunAsReader(const std::function<bool()>& body);
 

@@ -36,15 +36,25 @@ int OpenSqlite(const std::filesystem::path& path, sqlite3*& handle) {
                            nullptr);
 }
 
-// SQLite reads a WAL database read-only through its -shm file, beside any writer. With no -wal
-// file (no connection open, all committed pages in mail.db) in a folder this user cannot write,
-// it can make neither file and needs immutable=1, which holds only while nobody writes: a writer
-// that starts and checkpoints during the read changes pages under it.
+// Where this user may write the folder, a read-write handle with query_only: SQLite keeps and
+// removes its -wal and -shm files as for any connection, and every change is refused. Elsewhere
+// SQLite reads read-only through the -shm file that a -wal file comes with, beside any writer;
+// with no -wal (no connection open, every commit in mail.db) it needs immutable=1, which holds
+// only while nobody writes: a writer that starts and checkpoints meanwhile changes pages under it.
 int OpenSqliteReadOnly(const std::filesystem::path& path, sqlite3*& handle) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    const bool immutable = !error && ::access(absolute.parent_path().c_str(), W_OK) != 0 &&
-                           !std::filesystem::exists(absolute.string() + "-wal", error);
+    if (error) {
+        return SQLITE_CANTOPEN;
+    }
+    if (::access(absolute.parent_path().c_str(), W_OK) == 0) {
+        const int rc = sqlite3_open_v2(absolute.c_str(), &handle,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        return rc != SQLITE_OK
+                   ? rc
+                   : sqlite3_exec(handle, "PRAGMA query_only=1;", nullptr, nullptr, nullptr);
+    }
+    const bool immutable = !std::filesystem::exists(absolute.string() + "-wal", error);
     return sqlite3_open_v2(FileUri(absolute, immutable ? "?immutable=1" : "").c_str(), &handle,
                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
 }
