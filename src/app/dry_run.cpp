@@ -65,7 +65,7 @@ bool CountRecords(BackupFile& format, Counter& counter) {
 } // namespace
 
 DryRunOutcome DryRunRestore(BackupFile& format, const std::u16string& path) {
-    MessageStore store(kSmsStoreName);
+    MessageStore store(kSmsStoreName, StoreAccess::ReadOnly);
     Counter counter{store, {}, {}};
     if (!store.isOpen()) {
         counter.outcome.text = ResourceString(resources::kIdsAccountInitFailed);

@@ -1,5 +1,6 @@
 #include "app/jobs.h"
 
+#include "app/lock_refusal.h"
 #include "files/file_access.h"
 #include "platform/device.h"
 #include "resources/string_table.h"
@@ -102,7 +103,7 @@ template <typename Job> bool Finish(Job& job, bool ok) {
 // have opened; the counters start at 0.
 template <typename Job> bool Start(Job& job) {
     if (!job.lock.held()) {
-        job.resultText = kHandsetBusyText;
+        job.resultText = LockRefusalText(job.lock);
         return false;
     }
     if (!job.store.isOpen()) {

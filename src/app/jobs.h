@@ -52,7 +52,8 @@ struct RestoreJob {
     HRESULT storeError = S_OK; // the mail library's result of a failed save
 };
 
-// The result text of a job that finds another backup or restore running on the handset.
+// The result text of a job that finds another backup or restore running on the handset; a lock
+// that cannot be tried at all says why instead (LockRefusalText).
 inline constexpr char16_t kHandsetBusyText[] =
     u"The handset is busy with another backup or restore. Try again when it has finished.";
 

@@ -1,19 +1,21 @@
 #include "cli/device_commands.h"
 
 #include "app/folder_selection.h"
-#include "app/jobs.h"
+#include "app/lock_refusal.h"
 #include "cli/console.h"
 #include "cli/folder_list.h"
 #include "cli/visible_text.h"
 #include "devkit/demo_data.h"
 #include "devkit/device_setup.h"
 #include "export/local_time.h"
+#include "files/file_access.h"
 #include "model/address_items.h"
 #include "platform/device.h"
 #include "platform/handset_lock.h"
 #include "platform/utf.h"
 #include "store/backup_walk.h"
 #include "store/message_list.h"
+#include "store/message_store.h"
 #include "store/store_folder.h"
 #include "store/store_message.h"
 
@@ -78,7 +80,7 @@ int DeviceInit(bool demo) {
     // Setting up and filling a handset is a job on it: a backup beside it would save a part.
     const HandsetLock lock(device::Folder());
     if (!lock.held()) {
-        console::Err(std::u16string(kHandsetBusyText) + u"\n");
+        console::Err(LockRefusalText(lock) + u"\n");
         return 1;
     }
     if (!devkit::SetUpDevice()) {
@@ -101,7 +103,7 @@ int DeviceList() {
     if (!RequireDevice()) {
         return 1;
     }
-    MessageStore store(kSmsStoreName);
+    MessageStore store(kSmsStoreName, StoreAccess::ReadOnly);
     if (!store.isOpen()) {
         console::Err(u"SMS Account Initialization Failed.\n");
         return 1;
@@ -122,8 +124,10 @@ int Settings(const FolderSelection* folders) {
     if (folders != nullptr) {
         selection = *folders;
         if (!SaveFolderSelection(selection)) {
-            console::Err("msgkeeper-cli: cannot write settings.dat on the handset at " +
-                         device::Folder().string() + "\n");
+            const std::u16string reason = ErrorText();
+            console::Err(u"msgkeeper-cli: cannot write settings.dat on the handset at " +
+                         utf::FromHostBytes(device::Folder().string()) +
+                         (reason.empty() ? u"" : u": " + reason) + u"\n");
             return 1;
         }
     } else {

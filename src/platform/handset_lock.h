@@ -2,20 +2,36 @@
 // lock file in the device folder is held (flock) for as long as the lock object lives.
 #pragma once
 
+#include "platform/unique_fd.h"
+
 #include <filesystem>
+#include <string>
 
 class HandsetLock {
 public:
+    enum class State {
+        Taken,         // this object holds the lock
+        HeldByAnother, // another job, in this process or another, holds it
+        NotTried,      // the lock file cannot be made or opened; reason() says why
+    };
+
     // Tries once, without waiting, to take the lock of the handset in deviceFolder.
     explicit HandsetLock(const std::filesystem::path& deviceFolder);
-    ~HandsetLock();
     HandsetLock(const HandsetLock&) = delete;
     HandsetLock& operator=(const HandsetLock&) = delete;
 
-    // True when this object holds the lock; false when another job holds it or the lock file
-    // cannot be made.
-    bool held() const { return fd_ >= 0; }
+    State state() const { return state_; }
+    bool held() const { return state_ == State::Taken; }
+    const std::filesystem::path& folder() const { return folder_; }
+    // For NotTried: the system's reason, after the lock file's name when the file is at fault
+    // ("Permission denied", "job.lock: Is a directory"); empty otherwise.
+    const std::string& reason() const { return reason_; }
 
 private:
-    int fd_ = -1;
+    void fail(int error, bool lockFileExists);
+
+    std::filesystem::path folder_;
+    UniqueFd fd_;
+    State state_ = State::NotTried;
+    std::string reason_;
 };

@@ -17,7 +17,8 @@ bool NameMatches(const SRow& row, const std::u16string& wanted) {
 
 } // namespace
 
-MessageStore::MessageStore(const std::u16string& storeName) : open_(open(storeName)) {}
+MessageStore::MessageStore(const std::u16string& storeName, StoreAccess access)
+    : open_(open(storeName, access)) {}
 
 MessageStore::~MessageStore() {
     for (auto& folder : folders_) {
@@ -30,8 +31,9 @@ MessageStore::~MessageStore() {
     }
 }
 
-bool MessageStore::open(const std::u16string& storeName) {
-    if (MAPILogonEx(0, nullptr, nullptr, 0, session_.put()) != S_OK || !session_) {
+bool MessageStore::open(const std::u16string& storeName, StoreAccess access) {
+    const ULONG flags = access == StoreAccess::ReadOnly ? MAPI_LOGON_READ_ONLY : 0;
+    if (MAPILogonEx(0, nullptr, nullptr, flags, session_.put()) != S_OK || !session_) {
         return false;
     }
     MapiPtr<IMAPITable> stores;

@@ -13,10 +13,15 @@
 
 inline constexpr char16_t kSmsStoreName[] = u"SMS";
 
+// ReadOnly opens the store database for reading alone: nothing is written at the start, so a
+// handset whose folder this user cannot write can still be read; every write fails.
+enum class StoreAccess { ReadWrite, ReadOnly };
+
 class MessageStore {
 public:
     // Logs on and opens the first store whose display name equals storeName, case ignored.
-    explicit MessageStore(const std::u16string& storeName);
+    explicit MessageStore(const std::u16string& storeName,
+                          StoreAccess access = StoreAccess::ReadWrite);
     ~MessageStore();
     MessageStore(const MessageStore&) = delete;
     MessageStore& operator=(const MessageStore&) = delete;
@@ -36,7 +41,7 @@ public:
     MapiPtr<IMAPIFolder> openFolderByEntryId(ULONG cb, const BYTE* entryId);
 
 private:
-    bool open(const std::u16string& storeName);
+    bool open(const std::u16string& storeName, StoreAccess access);
     bool openMatchingStore(IMAPITable& stores, const std::u16string& storeName);
 
     MapiPtr<IMAPISession> session_;

@@ -1,5 +1,6 @@
 #include "cli_runner.h"
 
+#include "support/other_user.h"
 #include "support/temp_dir.h"
 
 #include <csignal>
@@ -90,4 +91,11 @@ pid_t StartCliOn(const std::filesystem::path& device, const std::vector<std::str
 CliResult RunCliOn(const std::filesystem::path& device, std::vector<std::string> args) {
     args.insert(args.begin(), {"--device", device.string()});
     return RunCli(args);
+}
+
+CliResult RunCliAsReader(const std::filesystem::path& device, std::vector<std::string> args) {
+    std::vector<std::string> all = ReaderCommand();
+    all.insert(all.end(), {MSGKEEPER_CLI_PATH, "--device", device.string()});
+    all.insert(all.end(), args.begin(), args.end());
+    return Spawn(std::move(all), "");
 }

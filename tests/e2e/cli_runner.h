@@ -25,3 +25,5 @@ pid_t StartCliOn(const std::filesystem::path& device, const std::vector<std::str
                  const std::filesystem::path& capture);
 // The same with --device DIR in front.
 CliResult RunCliOn(const std::filesystem::path& device, std::vector<std::string> args);
+// As RunCliOn, run by the tests' reader (support/other_user.h): nobody when this is root.
+CliResult RunCliAsReader(const std::filesystem::path& device, std::vector<std::string> args);

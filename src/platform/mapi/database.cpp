@@ -1,6 +1,7 @@
 #include "platform/mapi/database.h"
 
 #include "platform/device.h"
+#include "platform/mapi/sqlite_open.h"
 #include "platform/mapi/statement.h"
 
 #include <optional>
@@ -100,18 +101,20 @@ static_assert(std::size(kStatements) == static_cast<std::size_t>(Sql::Count_));
 
 } // namespace
 
-std::shared_ptr<Database> Database::Open(const std::filesystem::path& path, HRESULT& hr) {
-    std::error_code error;
-    std::filesystem::create_directories(path.parent_path(), error);
+std::shared_ptr<Database> Database::Open(const std::filesystem::path& path, HRESULT& hr,
+                                         Access access) {
+    const bool readOnly = access == Access::ReadOnly;
+    if (!readOnly) {
+        std::error_code error;
+        std::filesystem::create_directories(path.parent_path(), error);
+    }
     const std::vector<std::filesystem::path> files = {path, path.string() + "-wal",
                                                       path.string() + "-shm"};
     // Held before the open, so that no close of ours can drop another connection's locks.
     host_locks::DatabaseHold hold;
     hold.Add(files);
     sqlite3* handle = nullptr;
-    const int rc =
-        sqlite3_open_v2(path.string().c_str(), &handle,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = readOnly ? OpenSqliteReadOnly(path, handle) : OpenSqlite(path, handle);
     if (rc != SQLITE_OK) {
         sqlite3_close(handle);
         hr = FromSqlite(rc == SQLITE_OK ? SQLITE_ERROR : rc);
@@ -119,9 +122,9 @@ std::shared_ptr<Database> Database::Open(const std::filesystem::path& path, HRES
     }
     std::filesystem::path leases = path;
     leases += "-leases";
-    std::shared_ptr<Database> db(new Database(handle, std::move(leases)));
+    std::shared_ptr<Database> db(new Database(handle, std::move(leases), readOnly));
     db->hold_ = std::move(hold);
-    hr = db->initialise();
+    hr = readOnly ? db->initialiseReadOnly() : db->initialise();
     if (hr != S_OK) {
         return nullptr;
     }
@@ -149,15 +152,8 @@ HRESULT Database::initialise() {
         return tx.status();
     }
     int version = 0;
-    {
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &s, nullptr) != SQLITE_OK) {
-            return lastError();
-        }
-        if (sqlite3_step(s) == SQLITE_ROW) {
-            version = sqlite3_column_int(s, 0);
-        }
-        sqlite3_finalize(s);
+    if (const HRESULT hr = schemaVersion(version); hr != S_OK) {
+        return hr;
     }
     if (version > kSchemaVersion) {
         return MAPI_E_NO_SUPPORT;
@@ -183,6 +179,28 @@ HRESULT Database::initialise() {
         return hr;
     }
     return tx.commit();
+}
+
+// Changes nothing, so it cannot bring an older layout up to date: it reads only the current one.
+HRESULT Database::initialiseReadOnly() {
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_exec(db_, "PRAGMA cache_size=-4096;", nullptr, nullptr, nullptr);
+    int version = 0;
+    if (const HRESULT hr = schemaVersion(version); hr != S_OK) {
+        return hr;
+    }
+    return version == kSchemaVersion ? S_OK : MAPI_E_NO_SUPPORT;
+}
+
+HRESULT Database::schemaVersion(int& version) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &s, nullptr) != SQLITE_OK) {
+        return lastError();
+    }
+    const int rc = sqlite3_step(s);
+    version = rc == SQLITE_ROW ? sqlite3_column_int(s, 0) : 0;
+    sqlite3_finalize(s);
+    return rc == SQLITE_ROW ? S_OK : FromSqlite(rc == SQLITE_DONE ? SQLITE_ERROR : rc);
 }
 
 HRESULT Database::removeAbandoned() {
@@ -228,6 +246,9 @@ HRESULT Database::removeAbandoned() {
 }
 
 std::int64_t Database::leaseToken() {
+    if (readOnly_) {
+        return 0; // a reader leaves no lease file behind
+    }
     if (!lease_) {
         auto lease = std::make_unique<Lease>(leaseFolder_);
         if (!lease->valid()) {

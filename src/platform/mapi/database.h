@@ -86,11 +86,16 @@ enum class Sql : int {
 // The store database of the device in use: mail.db in the device folder.
 std::filesystem::path StorePath();
 
+// ReadOnly: the database is read as it stands; nothing is created, cleaned up or leased, and
+// every write fails with MAPI_E_NO_ACCESS.
+enum class Access { ReadWrite, ReadOnly };
+
 class Database {
 public:
     // Opens the database at path; a missing file is a new device and gets the "SMS" store with
-    // its special folders. Returns nullptr and sets hr on failure.
-    static std::shared_ptr<Database> Open(const std::filesystem::path& path, HRESULT& hr);
+    // its special folders (read-write only). Returns nullptr and sets hr on failure.
+    static std::shared_ptr<Database> Open(const std::filesystem::path& path, HRESULT& hr,
+                                          Access access = Access::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -173,9 +178,11 @@ public:
     HRESULT lastError() const;
 
 private:
-    Database(sqlite3* db, std::filesystem::path leases)
-        : db_(db), leaseFolder_(std::move(leases)) {}
+    Database(sqlite3* db, std::filesystem::path leases, bool readOnly)
+        : db_(db), leaseFolder_(std::move(leases)), readOnly_(readOnly) {}
     HRESULT initialise();
+    HRESULT initialiseReadOnly();
+    HRESULT schemaVersion(int& version);
     // Removes the unlisted messages whose creator's lease has ended (a crash, or a message
     // never given its properties). Runs inside the opening write transaction.
     HRESULT removeAbandoned();
@@ -189,6 +196,7 @@ private:
     host_locks::DatabaseHold hold_;
     sqlite3* db_;
     std::filesystem::path leaseFolder_;
+    bool readOnly_;
     std::unique_ptr<Lease> lease_;
     std::recursive_mutex mutex_;
     std::array<sqlite3_stmt*, static_cast<std::size_t>(Sql::Count_)> statements_{};

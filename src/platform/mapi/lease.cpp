@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace mapi_impl {
 namespace {
@@ -28,40 +29,34 @@ std::int64_t NewToken() {
 Lease::Lease(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    for (int attempt = 0; attempt < 4 && fd_ < 0; ++attempt) {
+    for (int attempt = 0; attempt < 4 && !fd_; ++attempt) {
         token_ = NewToken();
         path_ = LeaseFile(folder, token_);
-        const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            continue;
-        }
+        UniqueFd fd(::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         // The lock is taken before any message names this lease.
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
-            continue;
+        if (fd && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+            fd_ = std::move(fd);
         }
-        fd_ = fd;
     }
 }
 
+// The file goes while its lock is still held; the descriptor closes after.
 Lease::~Lease() {
-    if (fd_ >= 0) {
+    if (fd_) {
         ::unlink(path_.c_str());
-        ::close(fd_);
     }
 }
 
 bool LeaseEnded(const std::filesystem::path& folder, std::int64_t token) {
     const std::filesystem::path path = LeaseFile(folder, token);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (!fd) {
         return errno == ENOENT;
     }
-    const bool ended = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    const bool ended = ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
     if (ended) {
         ::unlink(path.c_str());
     }
-    ::close(fd);
     return ended;
 }
 

@@ -3,6 +3,8 @@
 // yet listed is gone.
 #pragma once
 
+#include "platform/unique_fd.h"
+
 #include <cstdint>
 #include <filesystem>
 
@@ -16,14 +18,14 @@ public:
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
 
-    bool valid() const { return fd_ >= 0; }
+    bool valid() const { return static_cast<bool>(fd_); }
     // A positive number that names the lease.
     std::int64_t token() const { return token_; }
 
 private:
     std::filesystem::path path_;
     std::int64_t token_ = 0;
-    int fd_ = -1;
+    UniqueFd fd_;
 };
 
 // True when nobody holds the lease named token in folder: its file is missing, or its lock can

@@ -34,6 +34,9 @@ inline constexpr ULONG MODRECIP_ADD = 0x2;
 inline constexpr ULONG MODRECIP_MODIFY = 0x4;
 inline constexpr ULONG MODRECIP_REMOVE = 0x8;
 inline constexpr ULONG FOLDER_GENERIC = 1;
+// The library's own logon flag: the session only reads, and its store database is opened
+// read-only, without the start-up clean-up and without a lease.
+inline constexpr ULONG MAPI_LOGON_READ_ONLY = 0x01000000u;
 
 using BOOKMARK = ULONG;
 inline constexpr BOOKMARK BOOKMARK_BEGINNING = 0;

@@ -126,7 +126,9 @@ HRESULT MAPILogonEx(ULONG_PTR, LPCWSTR, LPCWSTR, ULONG ulFlags, IMAPISession** l
         return MAPI_E_INVALID_PARAMETER;
     }
     HRESULT hr = S_OK;
-    auto db = mapi_impl::Database::Open(mapi_impl::StorePath(), hr);
+    const auto access = (ulFlags & MAPI_LOGON_READ_ONLY) != 0 ? mapi_impl::Access::ReadOnly
+                                                              : mapi_impl::Access::ReadWrite;
+    auto db = mapi_impl::Database::Open(mapi_impl::StorePath(), hr, access);
     if (db == nullptr) {
         return hr;
     }

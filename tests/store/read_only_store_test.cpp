@@ -1,0 +1,114 @@
+// The store opened for reading alone: it reads what a read-write session reads, changes nothing
+// on the handset (no start-up clean-up, no lease, no new database), and reads a handset whose
+// folder the user cannot write, whether or not a writer has it open.
+#include "walk_fixture.h"
+
+#include "store/backup_walk.h"
+#include "support/other_user.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+using ReadOnlyStore = WalkFixture;
+
+// The bytes of the store database and its log (missing files read as empty).
+std::string StoreBytes(const fs::path& device) {
+    return ReadHostFile(device / "mail.db") + "|" + ReadHostFile(device / "mail.db-wal");
+}
+
+ULONG InboxCount(StoreAccess access) {
+    MessageStore store(kSmsStoreName, access);
+    StoreFolder* inbox = store.isOpen() ? store.inboxFolder() : nullptr;
+    return inbox == nullptr ? 0 : countFolderMessages(*inbox);
+}
+
+TEST_F(ReadOnlyStore, ReadsAndRefusesEveryWrite) {
+    Seed(inboxId(), u"m", 5);
+    const std::string before = StoreBytes(folder_);
+    {
+        MessageStore store(kSmsStoreName, StoreAccess::ReadOnly);
+        ASSERT_TRUE(store.isOpen());
+        EXPECT_EQ(countFolderMessages(*store.inboxFolder()), 5u);
+        MapiPtr<IMessage> message;
+        ASSERT_EQ(store.inboxFolder()->handle()->CreateMessage(nullptr, 0, message.put()), S_OK);
+        SPropValue subject{};
+        subject.ulPropTag = PR_SUBJECT_W;
+        subject.Value.lpszW = const_cast<LPWSTR>(u"not stored");
+        EXPECT_EQ(message->SetProps(1, &subject, nullptr), MAPI_E_NO_ACCESS);
+    }
+    EXPECT_EQ(StoreBytes(folder_), before);
+    EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()), 5);
+}
+
+TEST_F(ReadOnlyStore, NeverMakesADatabase) {
+    fs::remove(folder_ / "mail.db");
+    EXPECT_FALSE(MessageStore(kSmsStoreName, StoreAccess::ReadOnly).isOpen());
+    EXPECT_FALSE(fs::exists(folder_ / "mail.db"));
+}
+
+// A message stored unlisted by a process that then died is what a read-write open clears at
+// its start; a read-only open leaves it.
+TEST_F(ReadOnlyStore, LeavesTheStartUpCleanUpToWriters) {
+    const pid_t creator = fork();
+    if (creator == 0) {
+        MessageStore store(kSmsStoreName);
+        MapiPtr<IMessage> message;
+        SizedSPropTagArray<1> tags{1, {PR_ENTRYID}};
+        ULONG count = 0;
+        LPSPropValue values = nullptr;
+        // Asking for its entry identifier stores it, unlisted; the process ends without a close.
+        const bool stored =
+            store.isOpen() &&
+            store.inboxFolder()->handle()->CreateMessage(nullptr, 0, message.put()) == S_OK &&
+            message->GetProps(tags.ptr(), 0, &count, &values) == S_OK;
+        _exit(stored ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(creator, &status, 0), creator);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // The clean-up removes the message with its creator's ended lease file.
+    const fs::path leases = folder_ / "mail.db-leases";
+    const auto leaseFiles = [&] {
+        return std::distance(fs::directory_iterator(leases), fs::directory_iterator());
+    };
+    ASSERT_EQ(leaseFiles(), 1);
+    EXPECT_EQ(InboxCount(StoreAccess::ReadOnly), 0u);
+    EXPECT_EQ(leaseFiles(), 1);
+    EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()), 0); // a writer's open cleared it
+    EXPECT_EQ(leaseFiles(), 0);
+}
+
+// A reader that may not write the handset folder: with no connection open SQLite reads mail.db
+// as immutable; while a writer holds the store, its newest message lies only in the log, which
+// the reader reads through the writer's shared-memory file.
+TEST_F(ReadOnlyStore, ReadsAHandsetTheUserCannotWrite) {
+    for (const bool writerOpen : {false, true}) {
+        SCOPED_TRACE(writerOpen ? "a writer holds the store" : "no connection open");
+        ASSERT_NO_FATAL_FAILURE(ResetStore());
+        Seed(inboxId(), u"m", 3);
+        const ULONG expected = writerOpen ? 4 : 3;
+        // Forked before the writer opens, so that it inherits no connection.
+        ReaderProcess reader([expected] { return InboxCount(StoreAccess::ReadOnly) == expected; });
+        std::optional<MessageStore> writer;
+        if (writerOpen) {
+            writer.emplace(kSmsStoreName);
+            ASSERT_TRUE(writer->isOpen());
+            ASSERT_NE(mapi_admin::AddMessage(inboxId(), SampleMessage(u"new", 5000)), 0);
+            EXPECT_GT(fs::file_size(folder_ / "mail.db-wal"), 0u);
+        } else {
+            EXPECT_FALSE(fs::exists(folder_ / "mail.db-wal"));
+        }
+        const UnwritableTree tree(folder_);
+        if (!tree.holds()) {
+            ASSERT_FALSE(ReaderIsNobody()) << "nobody can write the test folder";
+            GTEST_SKIP() << "this user can write any folder";
+        }
+        EXPECT_TRUE(reader.finish());
+    }
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+#include "support/other_user.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNogroup = 65534;
+
+// Drops every privilege for good; false when one of the steps fails.
+bool BecomeReader() {
+    if (!ReaderIsNobody()) {
+        return true;
+    }
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNogroup) == 0 && ::setuid(kNobody) == 0 &&
+           ::getuid() == kNobody;
+}
+
+// Folders and files below root and root itself get these modes; links are left alone. A chmod
+// needs only ownership, so the order does not matter.
+void ChangeTree(const std::filesystem::path& root, mode_t folderMode, mode_t fileMode) {
+    ::chmod(root.c_str(), folderMode);
+    std::error_code error;
+    for (std::filesystem::recursive_directory_iterator it(root, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::filesystem::file_status status = it->symlink_status(error);
+        if (std::filesystem::is_directory(status)) {
+            ::chmod(it->path().c_str(), folderMode);
+        } else if (std::filesystem::is_regular_file(status)) {
+            ::chmod(it->path().c_str(), fileMode);
+        }
+    }
+}
+
+} // namespace
+
+bool ReaderIsNobody() {
+    return ::geteuid() == 0;
+}
+
+UnwritableTree::UnwritableTree(std::filesystem::path root) : root_(std::move(root)) {
+    if (ReaderIsNobody()) {
+        ChangeTree(root_, 0755, 0644);
+    } else {
+        ChangeTree(root_, 0555, 0444);
+    }
+}
+
+UnwritableTree::~UnwritableTree() {
+    if (!ReaderIsNobody()) {
+        ChangeTree(root_, 0755, 0644);
+    }
+}
+
+bool UnwritableTree::holds() const {
+    const std::filesystem::path root = root_;
+    return RunAsReader([root] { return ::access(root.c_str(), W_OK) != 0; });
+}
+
+ReaderProcess::ReaderProcess(const std::function<bool()>& body) {
+    int pipeEnds[2] = {-1, -1};
+    if (::pipe(pipeEnds) != 0) {
+        return;
+    }
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::close(pipeEnds[1]);
+        const bool dropped = BecomeReader();
+        char go = 0;
+        const bool told = ::read(pipeEnds[0], &go, 1) == 1;
+        ::_exit(dropped && told && body() ? 0 : 1);
+    }
+    ::close(pipeEnds[0]);
+    go_ = pipeEnds[1];
+}
+
+ReaderProcess::~ReaderProcess() {
+    finish();
+}
+
+bool ReaderProcess::finish() {
+    if (pid_ <= 0) {
+        return false;
+    }
+    const bool told = ::write(go_, "g", 1) == 1;
+    ::close(go_);
+    go_ = -1;
+    int status = 0;
+    const bool waited = ::waitpid(pid_, &status, 0) == pid_;
+    pid_ = -1;
+    return told && waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool RunAsReader(const std::function<bool()>& body) {
+    return ReaderProcess(body).finish();
+}
+
+std::vector<std::string> ReaderCommand() {
+    if (!ReaderIsNobody()) {
+        return {};
+    }
+    const std::string id = std::to_string(kNobody);
+    return {"setpriv", "--reuid=" + id, "--regid=" + std::to_string(kNogroup), "--clear-groups"};
+}
