@@ -11,6 +11,7 @@
 #include "cli/interrupt.h"
 #include "files/file_access.h"
 #include "interchange/file_kind.h"
+#include "interchange/streamed_backup_file.h"
 #include "platform/device.h"
 #include "platform/utf.h"
 #include "resources/string_table.h"
@@ -162,6 +163,9 @@ int RestoreCommand(const JobOptions& options) {
         console::Out(frontEnd.result() + u" " +
                      utf::Utf16(Count(frontEnd.total(), "message", "messages") + " from ") +
                      HostPath(Shown(options.file)) + u"\n");
+    }
+    if (const auto* streamed = dynamic_cast<const StreamedBackupFile*>(reader.get())) {
+        console::Err(streamed->LeftOutNote());
     }
     return 0;
 }

@@ -127,6 +127,16 @@ MessageReader::Result StreamedBackupFile::Next(MessageFields& fields,
     return result;
 }
 
+std::u16string StreamedBackupFile::LeftOutNote() const {
+    if (leftOut_ == 0) {
+        return {};
+    }
+    const std::string count = std::to_string(leftOut_);
+    return u"Left out: " + std::u16string(count.begin(), count.end()) +
+           (leftOut_ == 1 ? u" character U+0000, which no message can hold.\n"
+                          : u" characters U+0000, which no message can hold.\n");
+}
+
 bool StreamedBackupFile::CheckValidation(HANDLE /*handle*/, std::u16string& error) {
     return Validate(error);
 }

@@ -51,6 +51,8 @@ public:
     // Characters U+0000 of the checked file (or of the pass so far) that were left out of the
     // texts that held them.
     unsigned long LeftOut() const { return leftOut_; }
+    // The line that tells the user about them, once per file; empty when there were none.
+    std::u16string LeftOutNote() const;
 
 protected:
     virtual std::unique_ptr<MessageReader> NewReader(ByteSource& source) const = 0;

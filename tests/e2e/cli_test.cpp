@@ -124,7 +124,7 @@ TEST_F(Cli, ExitStatusesAndTexts) {
     // The digest binds only the size: same-sized garbage passes it and fails in the first record.
     WriteHostFile(file("damaged.usms"), bytes.substr(0, 20) + std::string(bytes.size() - 20, 1));
     WriteHostFile(file("cut.xml"), "<smses><sms ");
-    WriteHostFile(file("cut.json"), "{\"folder\":\"Inbox\",");
+    WriteHostFile(file("cut.json"), "{\"folderPath\":\"Inbox\",");
     fs::create_directory(file("afolder"));
     const std::string denied = "Access is denied.\n";
     const std::string notFound = "The system cannot find the file specified.\n";
@@ -381,6 +381,18 @@ TEST_F(Cli, ARestoreThatFailsAtARecordSaysHowManyItRestored) {
         EXPECT_TRUE(Has(r.err, err + file(name) + " OUT' keeps every message that reads\n"))
             << r.err;
     }
+}
+
+// A character no message can hold is left out of its text, and the restore says how many.
+TEST_F(Cli, ARestoreSaysHowManyCharactersItLeftOut) {
+    WriteHostFile(file("nul.json"),
+                  "{\"folderPath\":\"Inbox\",\"body\":\"before\\u0000after\\u0000\"}\n");
+    const CliResult r = RunCliOn(empty(), {"restore", file("nul.json")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "Left out: 2 characters U+0000, which no message can hold.\n");
+    ASSERT_EQ(RunCliOn(empty(), {"backup", "usms", file("back.usms")}).status, 0);
+    const CliResult shown = RunCli({"inspect", file("back.usms")});
+    EXPECT_TRUE(Has(shown.out, "Content:\nbeforeafter\n")) << shown.out;
 }
 
 TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {

@@ -117,9 +117,9 @@ TEST(PhoneFiles, QuirksReadIntoTheUnitsTheyName) {
         {"nul reference", PhoneXml("hey&#0;you&#0;"), false, u"heyyou", 2},
         {"escape char", PhoneXml("\xF4\x8F\xBF\xBD&#1114109;"), false, u"\U0010FFFD\U0010FFFD", 0},
         {"our exact units", PhoneXml("before?after\" body_utf16=\"006200000061"), false, u"ba", 1},
-        {"json nul", "{\"folder\":\"Inbox\",\"body\":\"before\\u0000after\"}\n", true,
+        {"json nul", "{\"folderPath\":\"Inbox\",\"body\":\"before\\u0000after\"}\n", true,
          u"beforeafter", 1},
-        {"json exact units", "{\"folder\":\"Inbox\",\"bodyUtf16\":\"0061000000620000\"}\n", true,
+        {"json exact units", "{\"folderPath\":\"Inbox\",\"bodyUtf16\":\"0061000000620000\"}\n", true,
          u"ab", 2},
     };
     const TempDir dir;
