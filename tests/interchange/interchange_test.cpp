@@ -8,6 +8,7 @@
 #include "platform/utf.h"
 #include "support/backup_runs.h"
 #include "support/temp_dir.h"
+#include "transfer/convert.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -58,17 +59,6 @@ std::vector<MemoryRecord> TrickyMessages() {
     return messages;
 }
 
-// Reads a file in one format and writes what it read in another, as convert does.
-RunOutcome Convert(BackupFile& from, const std::u16string& source, BackupFile& to,
-                   const std::u16string& target) {
-    RestoreOutcome read = RunRestore(from, source);
-    std::vector<MemoryRecord> records;
-    for (std::size_t i = 0; read.ok && i < read.records.size(); ++i) {
-        records.emplace_back(read.records[i], read.recipients[i]);
-    }
-    return read.ok ? RunBackup(to, target, records) : read;
-}
-
 // Once as they are, and once so many that the XML reader parses on a thread of its own and its
 // elements cross many of the batches it hands on.
 TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
@@ -83,17 +73,19 @@ TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
         }
         UnicodeBackupFile usms;
         ASSERT_TRUE(RunBackup(usms, dir.file("a.usms"), messages).ok);
-        XmlBackupFile xmlOut, xmlIn;
-        JsonBackupFile jsonOut, jsonIn;
-        const std::tuple<BackupFile*, BackupFile*, FileKind> formats[] = {
-            {&xmlOut, &xmlIn, FileKind::Xml}, {&jsonOut, &jsonIn, FileKind::Json}};
-        for (const auto& [out, in, kind] : formats) {
-            const RunOutcome there = Convert(usms, dir.file("a.usms"), *out, dir.file("mid"));
-            ASSERT_TRUE(there.ok) << there.failedAt;
-            EXPECT_EQ(DetectFileKind(dir.file("mid")), kind);
+        XmlBackupFile xmlOut;
+        JsonBackupFile jsonOut;
+        const std::pair<BackupFile*, FileKind> formats[] = {{&xmlOut, FileKind::Xml},
+                                                            {&jsonOut, FileKind::JsonLines}};
+        for (const auto& [out, kind] : formats) {
+            // convert's own pipeline, the reader chosen by content, both ways.
+            const ConvertResult there = ConvertFile(dir.file("a.usms"), *out, dir.file("mid"));
+            ASSERT_EQ(there.outcome, ConvertResult::Outcome::Converted) << utf::Utf8(there.error);
+            EXPECT_EQ(there.written, messages.size());
+            EXPECT_EQ(SniffFile(dir.file("mid")), kind);
             UnicodeBackupFile back;
-            const RunOutcome again = Convert(*in, dir.file("mid"), back, dir.file("b.usms"));
-            ASSERT_TRUE(again.ok) << again.failedAt << " " << utf::Utf8(again.error);
+            const ConvertResult again = ConvertFile(dir.file("mid"), back, dir.file("b.usms"));
+            ASSERT_EQ(again.outcome, ConvertResult::Outcome::Converted) << utf::Utf8(again.error);
             EXPECT_EQ(ReadHostFile(dir.path() / "b.usms"), ReadHostFile(dir.path() / "a.usms"));
             if (kind != FileKind::Xml) {
                 continue;
@@ -228,26 +220,6 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
                 << utf::Utf8(read.error);
             EXPECT_TRUE(read.records.empty());
         }
-    }
-}
-
-TEST(Interchange, FilesAreToldApartByContent) {
-    TempDir dir;
-    std::vector<MemoryRecord> none;
-    UnicodeBackupFile usms;
-    ASSERT_TRUE(RunBackup(usms, dir.file("x.json"), none).ok); // the name misleads
-    EXPECT_EQ(DetectFileKind(dir.file("x.json")), FileKind::Usms);
-    EXPECT_EQ(DetectFileKind(dir.file("missing")), FileKind::Other);
-    using enum FileKind;
-    // clang-format off
-    const std::pair<std::string, FileKind> heads[] = {
-        {"<?xml version='1.0'?><smses/>", Xml}, {"\xEF\xBB\xBF\n  <smses/>", Xml},
-        {std::string("\xFF\xFE<\0s\0", 6), Xml}, {" {\"body\":\"\"}", Json}, {"Total: 3", Other},
-        {std::string(20, '\0'), Other}, {"", Other},
-    };
-    // clang-format on
-    for (const auto& [head, kind] : heads) {
-        EXPECT_EQ(DetectFileKind(head, head.size()), kind) << head;
     }
 }
 
