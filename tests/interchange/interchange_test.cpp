@@ -3,6 +3,7 @@
 #include "interchange/json_backup_file.h"
 #include "interchange/json_fast_mapping.h"
 #include "interchange/json_mapping.h"
+#include "interchange/json_message_reader.h"
 #include "interchange/surrogate_filter.h"
 #include "interchange/xml_backup_file.h"
 #include "platform/utf.h"
@@ -169,6 +170,26 @@ TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
     EXPECT_EQ(Describe(unknown.records[0], unknown.recipients[0]), "Inbox|||5|0|0|0");
 }
 
+// A JSON line of exactly size bytes, its body filled up to that.
+std::string LineOf(std::size_t size) {
+    return "{\"body\":\"" + std::string(size - 11, 'x') + "\"}";
+}
+
+// The longest line that reads, with a line feed after it or at the end of the file.
+TEST(Interchange, JsonLinesReadUpToTheirLimit) {
+    TempDir dir;
+    const std::string longest = LineOf(JsonMessageReader::kMaxLine);
+    for (const std::string& file : {longest + "\n" + LineOf(12), LineOf(12) + "\n" + longest}) {
+        WriteHostFile(dir.path() / "long.jsonl", file);
+        JsonBackupFile json;
+        const RestoreOutcome read = RunRestore(json, dir.file("long.jsonl"));
+        ASSERT_TRUE(read.ok) << utf::Utf8(read.error);
+        ASSERT_EQ(read.records.size(), 2u);
+        EXPECT_EQ(read.records[0].body.size() + read.records[1].body.size(),
+                  JsonMessageReader::kMaxLine - 11 + 1);
+    }
+}
+
 TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
     const std::string sms = "<smses><sms type=\"1\" body=\"ok\" />";
     const std::string huge = "<smses><sms body=\"" + std::string(11u << 20, 'x') + "\" /></smses>";
@@ -190,6 +211,12 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
         // An encoding error while the parser is set up, before the reader is attached.
         {true, std::string("\0\0<\0\0smsess b", 13), "read xml error, line 1"},
         {true, "<html><sms /></html>", "the root element is <html>"},
+        // The count is refused by its limit, whatever the element holds.
+        {true, sms + "<sms mk_recipients=\"100001\" /></smses>",
+         "mk_recipients=\"100001\" is not a whole number from 0 to 100000 (the most recipients "
+         "a message may have)"},
+        {true, sms + "<sms mk_recipients=\"2\" mk_r1_address=\"5\" mk_r1_type=\"1\" /></smses>",
+         "from 0 to 1 (three attributes per recipient)"},
         {true, "<!DOCTYPE smses [<!ENTITY a \"b\">]><smses />", "document type"},
         {false, json + "{\"body\":\"o", "read json error, line 2, column"},
         {false, json + "\n{\"flags\":\"1\"}\n", "line 3: \"flags\" must be a whole number"},
@@ -197,6 +224,9 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
         {false, "{\"recipients\":{}}", "\"recipients\" must be a list"},
         {false, "{\"recipients\":[{\"type\":4294967296}]}", "\"type\" must be"},
         {false, crowd + "]}", "line 1: more than 100000 \"recipients\""},
+        // One byte over the limit, well within the chunk that the reader reads next.
+        {false, json + LineOf(JsonMessageReader::kMaxLine + 1) + "\n",
+         "read json error, line 2 is longer than 16 MiB"},
         {false, "[1]", "line 1: a line must hold one object"},
         {false, "{\"size\":13e912345678}", "line 1: number overflow"},
         {false, "{\"body\":\"\xFF\"}", "read json error, line 1, column"},
