@@ -35,6 +35,13 @@ if [ "$shown" != "msgkeeper-cli $version" ]; then
     echo "installed msgkeeper-cli reports '$shown', expected 'msgkeeper-cli $version'"
     exit 1
 fi
+# The man page names every FORMAT that backup and convert take, the interchange ones too.
+for format in usms xml json; do
+    if ! grep -q "\\\\fB$format\\\\fR" "$stage/usr/share/man/man1/msgkeeper-cli.1"; then
+        echo "the man page of msgkeeper-cli does not name the format $format"
+        exit 1
+    fi
+done
 if [ "$gui" = 1 ] && ! grep -q '^Exec=msgkeeper$' "$stage/usr/share/applications/msgkeeper.desktop"; then
     echo "the desktop entry does not start msgkeeper"
     exit 1
