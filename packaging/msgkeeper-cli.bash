@@ -5,7 +5,10 @@ _msgkeeper_cli() {
     _init_completion || return
 
     local commands="backup restore inspect convert salvage device settings help"
-    local formats="usms sms txt-ansi txt-utf8 txt-unicode csv-ansi csv-utf8"
+    local formats="usms sms txt-ansi txt-utf8 txt-unicode csv-ansi csv-utf8 xml json"
+    # The files that the commands read, told apart by content: Unicode backups, phone XML and
+    # JSON Lines. (merge reads them too: offer it here and in commands once it exists.)
+    local readable='@(usms|xml|json|jsonl)'
     local global="--device --quiet -q --help -h --version -V"
 
     case $prev in
@@ -66,13 +69,19 @@ _msgkeeper_cli() {
             if ((position == 1)); then
                 COMPREPLY=($(compgen -W "$formats" -- "$cur"))
             elif ((position == 0)); then
-                _filedir usms
+                _filedir "$readable"
             else
                 _filedir
             fi
             ;;
-        restore | inspect) _filedir usms ;;
-        salvage) _filedir ;;
+        restore | inspect) _filedir "$readable" ;;
+        salvage)
+            if ((position == 0)); then
+                _filedir "$readable"
+            else
+                _filedir
+            fi
+            ;;
     esac
 } &&
     complete -F _msgkeeper_cli msgkeeper-cli

@@ -3,7 +3,7 @@
 #include "files/file_access.h"
 #include "model/message_record.h"
 #include "resources/string_table.h"
-#include "store/message_prefix.h"
+#include "files/message_prefix.h"
 #include "store/message_store.h"
 #include "store/restore.h"
 #include "store/store_folder.h"

@@ -5,7 +5,7 @@
 #include "platform/device.h"
 #include "resources/string_table.h"
 #include "store/backup_walk.h"
-#include "store/message_prefix.h"
+#include "files/message_prefix.h"
 #include "store/restore.h"
 #include "store/transfer.h"
 

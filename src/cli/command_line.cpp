@@ -1,8 +1,8 @@
 #include "cli/command_line.h"
 
 #include "cli/console.h"
-#include "cli/file_commands.h"
 #include "cli/folder_list.h"
+#include "cli/output_format.h"
 
 #include <CLI/CLI.hpp>
 
@@ -15,7 +15,6 @@
 namespace {
 
 constexpr char kProgram[] = "msgkeeper-cli";
-constexpr char kFormats[] = "usms, sms, txt-ansi, txt-utf8, txt-unicode, csv-ansi or csv-utf8";
 
 constexpr char kFooter[] =
     "Commands:\n"
@@ -23,7 +22,7 @@ constexpr char kFooter[] =
     "  convert FILE FORMAT OUT   salvage FILE OUT   device init [--demo]   device list\n"
     "  settings [--folders LIST]   help [COMMAND]\n"
     "FORMAT: usms (the Unicode backup that restores read), sms, txt-ansi, txt-utf8,\n"
-    "        txt-unicode, csv-ansi, csv-utf8\n"
+    "        txt-unicode, csv-ansi, csv-utf8, xml (the phone XML backup), json (JSON Lines)\n"
     "The handset's folder: --device DIR, else $MSGKEEPER_DEVICE, else\n"
     "$XDG_DATA_HOME/msgkeeper/device. Every command takes --device DIR and -q, --quiet,\n"
     "before or after it. Exit status: 0 done, 1 failed, 2 usage error.\n"
@@ -41,16 +40,9 @@ const CLI::Validator kNotEmpty(
 
 const CLI::Validator kFormat(
     [](const std::string& value) {
-        return FormatKindFromName(value) ? std::string()
-                                         : "unknown format '" + value + "'; use " + kFormats;
-    },
-    "", "format");
-
-const CLI::Validator kConvertFormat(
-    [](const std::string& value) {
-        return IsConvertFormat(value)
+        return IsOutputFormat(value)
                    ? std::string()
-                   : "unknown format '" + value + "'; use " + kFormats + ", xml or json";
+                   : "unknown format '" + value + "'; use " + std::string(kOutputFormatNames);
     },
     "", "format");
 
@@ -178,7 +170,9 @@ void Parser::Build(Request& request) {
     AddGlobalOptions(app, request);
 
     CLI::App* backup = Command("backup", "back up or export the selected folders to FILE");
-    backup->add_option("FORMAT", format, "the file format")->required()->check(kFormat);
+    backup->add_option("FORMAT", format, std::string("the file format: ") + kOutputFormatNames)
+        ->required()
+        ->check(kFormat);
     File(backup, "FILE", request.file, "the file to write");
     backup
         ->add_option("--folders", folders,
@@ -200,9 +194,9 @@ void Parser::Build(Request& request) {
     CLI::App* convert =
         Command("convert", "write the messages of a backup (.usms, XML or JSON) in FORMAT");
     File(convert, "FILE", request.file, "the backup to read");
-    convert->add_option("FORMAT", format, "the format to write (also xml or json)")
+    convert->add_option("FORMAT", format, std::string("the format to write: ") + kOutputFormatNames)
         ->required()
-        ->check(kConvertFormat);
+        ->check(kFormat);
     File(convert, "OUT", request.out, "the file to write");
 
     CLI::App* salvage =
@@ -268,7 +262,6 @@ std::optional<int> Finish(Parser& parser, Request& request) {
     }
     if (!parser.format.empty()) {
         request.formatName = parser.format;
-        request.format = FormatKindFromName(parser.format).value_or(FormatKind::Usms);
     }
     if (!parser.folders.empty()) {
         request.folders = ParseFolderList(parser.folders);

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "app/folder_selection.h"
-#include "app/format_kind.h"
 
 #include <optional>
 #include <string>
@@ -14,8 +13,7 @@ struct Request {
     Command command = Command::Inspect;
     std::optional<std::string> device; // --device DIR
     bool quiet = false;
-    FormatKind format = FormatKind::Usms;
-    std::string formatName; // as given: convert also takes xml and json
+    std::string formatName; // as given; IsOutputFormat holds for it
     std::string file;
     std::string out;
     std::optional<FolderSelection> folders; // --folders LIST

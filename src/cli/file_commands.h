@@ -1,5 +1,5 @@
-// Commands on backup files that need no handset: inspect, convert and salvage. Failures are
-// reported on stderr with the file they concern.
+// Commands on backup files that need no handset: inspect, convert and salvage. The work is the
+// transfer layer's; these print its results, and failures on stderr with the file they concern.
 #pragma once
 
 #include <string>
@@ -9,9 +9,6 @@
 // and prints its total and every record; 0 when the whole file is valid, else 1 with the error
 // text on stderr.
 int InspectBackup(const std::u16string& file);
-
-// The FORMAT names that convert writes: every backup format's, xml and json.
-bool IsConvertFormat(std::string_view name);
 
 // Reads a file of any kind that inspect reads, record by record, and writes it in the named
 // format; 0 on success.

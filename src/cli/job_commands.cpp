@@ -5,10 +5,10 @@
 #include "cli/cli_front_end.h"
 #include "cli/console.h"
 #include "cli/device_commands.h"
-#include "cli/file_guess.h"
 #include "cli/folder_list.h"
 #include "cli/host_reason.h"
 #include "cli/interrupt.h"
+#include "cli/output_format.h"
 #include "files/file_access.h"
 #include "interchange/file_kind.h"
 #include "interchange/streamed_backup_file.h"
@@ -93,7 +93,7 @@ void ReportRestored(const LaunchResult& result, const std::u16string& text,
 
 } // namespace
 
-int BackupCommand(const JobOptions& options, FormatKind kind,
+int BackupCommand(const JobOptions& options, std::string_view formatName,
                   const std::optional<FolderSelection>& folders) {
     if (!RequireDevice()) {
         return 1;
@@ -111,11 +111,11 @@ int BackupCommand(const JobOptions& options, FormatKind kind,
                      "LIST'\n");
     }
     CliFrontEnd frontEnd(HostPath(options.file), options.quiet);
-    OwnedFormat owned(kind);
+    OutputFormat owned(formatName);
     const bool existed = Exists(options.file);
     interrupt::InstallHandlers();
     const LaunchResult result =
-        LaunchBackup(owned.format(), FilterOf(kind), frontEnd, folders ? &used : nullptr);
+        LaunchBackup(owned.format(), owned.filter(), frontEnd, folders ? &used : nullptr);
     if (result.stopped) {
         console::Out(interrupt::StoppedText("Backup", Shown(options.file), existed));
         return interrupt::ExitStatus();
@@ -143,7 +143,7 @@ int RestoreCommand(const JobOptions& options) {
     }
     CliFrontEnd frontEnd(HostPath(options.file), options.quiet);
     // A Unicode backup, a phone XML backup or a JSON Lines file, told apart by content.
-    const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(HostPath(options.file)));
+    const std::unique_ptr<BackupFile> reader = MakeReader(SniffFile(HostPath(options.file)));
     interrupt::InstallHandlers();
     const LaunchResult result = LaunchRestore(*reader, kRestorePattern, frontEnd);
     if (result.stopped) {
@@ -174,7 +174,7 @@ int DryRunCommand(const JobOptions& options) {
     if (!RequireDevice()) {
         return 1;
     }
-    const std::unique_ptr<BackupFile> reader = MakeReader(DetectFileKind(HostPath(options.file)));
+    const std::unique_ptr<BackupFile> reader = MakeReader(SniffFile(HostPath(options.file)));
     const DryRunOutcome outcome = DryRunRestore(*reader, HostPath(options.file));
     if (!outcome.ok) {
         console::Out(outcome.text + u"\n");

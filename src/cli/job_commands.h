@@ -3,17 +3,19 @@
 #pragma once
 
 #include "app/folder_selection.h"
-#include "app/format_kind.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 struct JobOptions {
     std::string file;
     bool quiet = false;
 };
 
-int BackupCommand(const JobOptions& options, FormatKind kind,
+// formatName is one that IsOutputFormat takes: a backup or export kind of the window's menu, or
+// xml or json, written through the same job.
+int BackupCommand(const JobOptions& options, std::string_view formatName,
                   const std::optional<FolderSelection>& folders);
 int RestoreCommand(const JobOptions& options);
 // Prints "Dry run: A to add, R to replace." or the text the restore would stop with.

@@ -28,7 +28,7 @@ int Dispatch(const Request& request) {
     const JobOptions job{request.file, request.quiet};
     switch (request.command) {
     case Command::Backup:
-        return BackupCommand(job, request.format, request.folders);
+        return BackupCommand(job, request.formatName, request.folders);
     case Command::Restore:
         return request.dryRun ? DryRunCommand(job) : RestoreCommand(job);
     case Command::Inspect:

@@ -35,6 +35,11 @@ MessageReader::Result JsonMessageReader::Fail(const std::string& text,
     return Result::Failed;
 }
 
+JsonMessageReader::LineResult JsonMessageReader::TooLong(std::u16string& error) const {
+    Fail(" is longer than " + std::to_string(kMaxLine >> 20) + " MiB", error);
+    return LineResult::Failed;
+}
+
 JsonMessageReader::LineResult JsonMessageReader::NextLine(std::string_view& line,
                                                           std::u16string& error) {
     std::size_t searched = start_;
@@ -42,9 +47,12 @@ JsonMessageReader::LineResult JsonMessageReader::NextLine(std::string_view& line
         const std::size_t feed = buffer_.find('\n', searched);
         if (feed != std::string::npos || (end_ && start_ < buffer_.size())) {
             const std::size_t stop = feed == std::string::npos ? buffer_.size() : feed;
+            ++line_;
+            if (stop - start_ > kMaxLine) {
+                return TooLong(error);
+            }
             line = std::string_view(buffer_).substr(start_, stop - start_);
             start_ = feed == std::string::npos ? buffer_.size() : feed + 1;
-            ++line_;
             return LineResult::Line;
         }
         if (end_) {
@@ -52,8 +60,7 @@ JsonMessageReader::LineResult JsonMessageReader::NextLine(std::string_view& line
         }
         if (buffer_.size() - start_ > kMaxLine) {
             ++line_;
-            Fail(" is longer than " + std::to_string(kMaxLine >> 20) + " MiB", error);
-            return LineResult::Failed;
+            return TooLong(error); // no need to read the rest of it
         }
         // Keep only the unfinished line, then append the next chunk to it.
         buffer_.erase(0, start_);

@@ -1,6 +1,7 @@
 // Reads a JSON Lines file one line at a time: each line that is not blank holds one message's
 // object. Lines go the quick way (simdjson) when they can, else the exact way (nlohmann-json),
-// which also says what is wrong with a line. A line may not exceed kMaxLine bytes.
+// which also says what is wrong with a line. A line may not exceed kMaxLine bytes before its
+// line feed.
 #pragma once
 
 #include "interchange/byte_source.h"
@@ -22,6 +23,7 @@ private:
     enum class LineResult { Line, End, Failed };
     LineResult NextLine(std::string_view& line, std::u16string& error);
     Result Fail(const std::string& text, std::u16string& error) const;
+    LineResult TooLong(std::u16string& error) const;
 
     ByteSource& source_;
     interchange::JsonFastMapping fast_;

@@ -318,14 +318,21 @@ bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,
     std::optional<std::uint64_t> recipientCount;
     std::optional<std::u16string> senderName;
     std::optional<std::u16string> senderNumber;
-    const std::uint64_t present = attributes.size() / 3;
-    const std::uint64_t limit = std::min<std::uint64_t>(present, kMaxRecipients);
-    if (!view.UnsignedOf("mk_recipients", limit, recipientCount, problem) ||
+    if (!view.UnsignedOf("mk_recipients", kMaxRecipients, recipientCount, problem) ||
         !view.TextOf("mk_sender_name", senderName, problem) ||
         !view.TextOf("mk_sender_number", senderNumber, problem)) {
-        if (problem.rfind("mk_recipients", 0) == 0 && limit == present) {
-            problem += " (three attributes per recipient)";
+        if (problem.rfind("mk_recipients", 0) == 0) {
+            problem += " (the most recipients a message may have)";
         }
+        return false;
+    }
+    // Checked before any recipient is read, so that a count cannot make room for more
+    // recipients than the element could describe.
+    const std::uint64_t present = attributes.size() / 3;
+    if (recipientCount && *recipientCount > present) {
+        problem = "mk_recipients=\"" + std::to_string(*recipientCount) +
+                  "\" is not a whole number from 0 to " + std::to_string(present) +
+                  " (three attributes per recipient)";
         return false;
     }
     const bool ownSender = senderName || senderNumber;

@@ -1,7 +1,7 @@
 #include "store/backup_walk.h"
 
 #include "store/message_list.h"
-#include "store/message_prefix.h"
+#include "files/message_prefix.h"
 #include "store/store_folder.h"
 #include "store/transfer.h"
 

@@ -1,7 +1,7 @@
 #include "store/restore.h"
 
 #include "model/message_fields.h"
-#include "store/message_prefix.h"
+#include "files/message_prefix.h"
 #include "store/message_store.h"
 #include "store/store_folder.h"
 #include "store/store_message.h"

@@ -9,6 +9,7 @@
 #include "export/utf8_encoder.h"
 #include "files/ansi_backup_file.h"
 #include "files/unicode_backup_file.h"
+#include "interchange/file_kind.h"
 #include "platform/faults.h"
 #include "platform/files.h"
 #include "platform/utf.h"
@@ -52,7 +53,14 @@ const Format kFormats[] = {
     {"sms", [] { return std::make_unique<AnsiBackupFile>(); }},
     {"txt", [] { return std::make_unique<TextExportFile>(kUnicode); }},
     {"csv", [] { return std::make_unique<CsvExportFile>(kUtf8); }},
+    {"xml", [] { return MakeInterchangeFormat("xml"); }},
+    {"json", [] { return MakeInterchangeFormat("json"); }},
 };
+
+const Format& FormatNamed(const std::string& name) {
+    return *std::find_if(std::begin(kFormats), std::end(kFormats),
+                         [&name](const Format& format) { return format.name == name; });
+}
 
 // The jobs' texts: an optional message number, then a whole text or a phrase and a system text.
 const std::regex kDocumented(
@@ -66,7 +74,7 @@ const std::regex kDocumented(
     "numbers|write msg class|write folder name|write (Modify|Delivery)Time (LowDateTime|"
     "dwHighDateTime)|write flag|write msg size|write rcps|write sender info|write subject len|"
     "write subject|Write validate info\\((seekFile|write file)\\)|write file header|write time|"
-    "open file to write|write title|write msg) error, |Write to file failed\\.,)"
+    "open file to write|write title|write msg|read xml|read json) error, |Write to file failed\\.,)"
     "(There is not enough space on the disk\\.|The system cannot write to the specified "
     "device\\.|Reached the end of the file\\.))");
 
@@ -100,9 +108,11 @@ protected:
         BackupJob job(path, *writer, text, &all);
         return RunBackup(job);
     }
-    static bool Restore(const std::u16string& path, std::u16string& text) {
-        UnicodeBackupFile reader;
-        RestoreJob job(path, reader, text);
+    // A restore from a file in the named format: a Unicode backup, XML or JSON Lines.
+    static bool Restore(const std::u16string& path, std::u16string& text,
+                        const Format& format = kFormats[0]) {
+        const std::unique_ptr<BackupFile> reader = format.make();
+        RestoreJob job(path, *reader, text);
         return RunRestore(job);
     }
 
@@ -208,12 +218,22 @@ protected:
                          const std::string& complete, int saved, bool ownRecords) const {
         const std::string name = format.name;
         int records = 0;
-        if (name == "usms") {
-            WriteHostFile(folder_ / "check.usms", bytes);
-            UnicodeBackupFile reader;
-            const RestoreOutcome read = RunRestore(reader, file("check.usms"));
-            EXPECT_TRUE(read.ok) << read.failedAt;
+        if (name == "usms" || name == "xml" || name == "json") {
+            WriteHostFile(folder_ / "check", bytes);
+            const std::unique_ptr<BackupFile> reader = format.make();
+            const RestoreOutcome read = RunRestore(*reader, file("check"));
+            EXPECT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
             records = static_cast<int>(read.records.size());
+            // Each message is a line of its own: an <sms> element, or a JSON object.
+            const std::string mark = name == "xml" ? "  <sms " : "{";
+            for (std::size_t start = 0; name != "usms" && start < bytes.size();) {
+                const std::size_t stop = bytes.find('\n', start);
+                const std::string line = bytes.substr(start, stop - start + 1);
+                EXPECT_TRUE(!ownRecords || !line.starts_with(mark) ||
+                            complete.find(line) != std::string::npos)
+                    << line;
+                start = stop == std::string::npos ? stop : stop + 1;
+            }
         } else if (name == "sms") {
             records = static_cast<int>(bytes.size() < 20 ? 0 : bytes[16]);
             EXPECT_EQ(bytes.substr(0, 16), Md5Of(std::to_string(bytes.size()) + "PaxRenTulVio"));
@@ -351,21 +371,33 @@ TEST_F(FaultSweep, BackupsEndWithTheEarlierFileOrAValidOne) {
     }
 }
 
+// From a Unicode backup, and from the same messages as phone XML and JSON Lines.
 TEST_F(FaultSweep, RestoresLeaveOnlyWholeMessages) {
+    const char* const names[] = {"usms", "xml", "json"};
     std::u16string text;
-    ASSERT_TRUE(Backup(kFormats[0], file("source.usms"), text));
+    for (const char* name : names) {
+        ASSERT_TRUE(Backup(FormatNamed(name), file(name), text)) << utf::Utf8(text);
+    }
     ASSERT_TRUE(mapi_admin::CreateDeviceStore());
-    SweepAll(
-        "restore", [&](std::u16string& text) { return Restore(file("source.usms"), text); },
-        [&](const Sweep&, bool ok, const std::u16string& text) {
-            EXPECT_EQ(ok, text == u"Restore Completed.");
-            const std::vector<std::string> now = Snapshot();
-            EXPECT_TRUE(!ok || now == source_);
-            for (const std::string& message : now) {
-                EXPECT_TRUE(std::binary_search(source_.begin(), source_.end(), message)) << message;
-            }
-            EXPECT_TRUE(mapi_admin::CreateDeviceStore()); // empty for the next run
-        });
+    for (const char* name : names) {
+        const Format& format = FormatNamed(name);
+        SweepAll(
+            std::string("restore from ") + name,
+            [&](std::u16string& text) { return Restore(file(name), text, format); },
+            [&](const Sweep&, bool ok, const std::u16string& text) {
+                EXPECT_EQ(ok, text == u"Restore Completed.");
+                const std::vector<std::string> now = Snapshot();
+                EXPECT_TRUE(!ok || now == source_);
+                for (const std::string& message : now) {
+                    EXPECT_TRUE(std::binary_search(source_.begin(), source_.end(), message))
+                        << message;
+                }
+                EXPECT_TRUE(mapi_admin::CreateDeviceStore()); // empty for the next run
+            });
+        ASSERT_TRUE(Restore(file(name), text, format)) << utf::Utf8(text);
+        EXPECT_EQ(Snapshot(), source_) << name;
+        ASSERT_TRUE(mapi_admin::CreateDeviceStore());
+    }
 }
 
 // The one round trip: a varied store, backed up, restored into an empty store and backed up

@@ -78,6 +78,8 @@ TEST_F(Cli, BacksUpAndConvertsInEveryFormat) {
         {"usms", ""}, {"sms", ""}, {"txt-ansi", "Sender:"}, {"txt-utf8", "\xEF\xBB\xBFSender:"},
         {"txt-unicode", "\xFF\xFES"}, {"csv-ansi", "\"Class Name\","},
         {"csv-utf8", "\"Class Name\","},
+        // Straight from the handset, through the same job: the bytes that convert writes.
+        {"xml", "<?xml version='1.0' encoding='UTF-8'"}, {"json", "{\"messageClass\":"},
     };
     // clang-format on
     for (const auto& [format, head] : heads) {
@@ -140,6 +142,12 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         {{"help"}, 0, "restore [--dry-run] FILE", ""},
         {{"help", "backup"}, 0, "--folders LIST", ""},
         {{"backup", "--help"}, 0, "msgkeeper-cli backup [OPTIONS] FORMAT FILE", ""},
+        // backup and convert write the same formats, the interchange ones among them.
+        {{"--help"}, 0, "csv-utf8, xml (the phone XML backup), json (JSON Lines)\n", ""},
+        {{"backup", "--help"}, 0, "txt-unicode, csv-ansi, csv-utf8, xml or json", ""},
+        {{"help", "convert"}, 0, "txt-unicode, csv-ansi, csv-utf8, xml or json", ""},
+        {{"backup", "docx", "x"}, 2, "", "use usms, sms, txt-ansi, txt-utf8, txt-unicode, "
+                                         "csv-ansi, csv-utf8, xml or json"},
         {{"device", "init", "-h"}, 0, "--demo", ""},
         {{}, 2, "", "no command given"},
         {{"frobnicate"}, 2, "", "unknown command 'frobnicate'"},

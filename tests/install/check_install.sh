@@ -58,6 +58,13 @@ for page in "$stage"/root/usr/share/man/man1/*.gz; do
         exit 1
     fi
 done
+# The man page names every FORMAT that backup and convert take, the interchange ones too.
+for format in usms xml json; do
+    if ! gzip -dc "$stage/root/usr/share/man/man1/msgkeeper-cli.1.gz" | grep -q "\\\\fB$format\\\\fR"; then
+        echo "the man page of msgkeeper-cli does not name the format $format"
+        exit 1
+    fi
+done
 echo "install: $(printf '%s\n' "$actual" | wc -l) files as expected"
 
 # The package, checked by Debian's own checker. Pedantic and informational tags are shown but

@@ -3,10 +3,12 @@
 #include "interchange/json_backup_file.h"
 #include "interchange/json_fast_mapping.h"
 #include "interchange/json_mapping.h"
+#include "interchange/json_message_reader.h"
 #include "interchange/xml_backup_file.h"
 #include "platform/utf.h"
 #include "support/backup_runs.h"
 #include "support/temp_dir.h"
+#include "transfer/convert.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -57,17 +59,6 @@ std::vector<MemoryRecord> TrickyMessages() {
     return messages;
 }
 
-// Reads a file in one format and writes what it read in another, as convert does.
-RunOutcome Convert(BackupFile& from, const std::u16string& source, BackupFile& to,
-                   const std::u16string& target) {
-    RestoreOutcome read = RunRestore(from, source);
-    std::vector<MemoryRecord> records;
-    for (std::size_t i = 0; read.ok && i < read.records.size(); ++i) {
-        records.emplace_back(read.records[i], read.recipients[i]);
-    }
-    return read.ok ? RunBackup(to, target, records) : read;
-}
-
 // Once as they are, and once so many that the XML reader parses on a thread of its own and its
 // elements cross many of the batches it hands on.
 TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
@@ -82,17 +73,19 @@ TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
         }
         UnicodeBackupFile usms;
         ASSERT_TRUE(RunBackup(usms, dir.file("a.usms"), messages).ok);
-        XmlBackupFile xmlOut, xmlIn;
-        JsonBackupFile jsonOut, jsonIn;
-        const std::tuple<BackupFile*, BackupFile*, FileKind> formats[] = {
-            {&xmlOut, &xmlIn, FileKind::Xml}, {&jsonOut, &jsonIn, FileKind::Json}};
-        for (const auto& [out, in, kind] : formats) {
-            const RunOutcome there = Convert(usms, dir.file("a.usms"), *out, dir.file("mid"));
-            ASSERT_TRUE(there.ok) << there.failedAt;
-            EXPECT_EQ(DetectFileKind(dir.file("mid")), kind);
+        XmlBackupFile xmlOut;
+        JsonBackupFile jsonOut;
+        const std::pair<BackupFile*, FileKind> formats[] = {{&xmlOut, FileKind::Xml},
+                                                            {&jsonOut, FileKind::JsonLines}};
+        for (const auto& [out, kind] : formats) {
+            // convert's own pipeline, the reader chosen by content, both ways.
+            const ConvertResult there = ConvertFile(dir.file("a.usms"), *out, dir.file("mid"));
+            ASSERT_EQ(there.outcome, ConvertResult::Outcome::Converted) << utf::Utf8(there.error);
+            EXPECT_EQ(there.written, messages.size());
+            EXPECT_EQ(SniffFile(dir.file("mid")), kind);
             UnicodeBackupFile back;
-            const RunOutcome again = Convert(*in, dir.file("mid"), back, dir.file("b.usms"));
-            ASSERT_TRUE(again.ok) << again.failedAt << " " << utf::Utf8(again.error);
+            const ConvertResult again = ConvertFile(dir.file("mid"), back, dir.file("b.usms"));
+            ASSERT_EQ(again.outcome, ConvertResult::Outcome::Converted) << utf::Utf8(again.error);
             EXPECT_EQ(ReadHostFile(dir.path() / "b.usms"), ReadHostFile(dir.path() / "a.usms"));
             if (kind != FileKind::Xml) {
                 continue;
@@ -176,6 +169,26 @@ TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
     EXPECT_EQ(Describe(unknown.records[0], unknown.recipients[0]), "Inbox|||5|0|0|0");
 }
 
+// A JSON line of exactly size bytes, its body filled up to that.
+std::string LineOf(std::size_t size) {
+    return "{\"body\":\"" + std::string(size - 11, 'x') + "\"}";
+}
+
+// The longest line that reads, with a line feed after it or at the end of the file.
+TEST(Interchange, JsonLinesReadUpToTheirLimit) {
+    TempDir dir;
+    const std::string longest = LineOf(JsonMessageReader::kMaxLine);
+    for (const std::string& file : {longest + "\n" + LineOf(12), LineOf(12) + "\n" + longest}) {
+        WriteHostFile(dir.path() / "long.jsonl", file);
+        JsonBackupFile json;
+        const RestoreOutcome read = RunRestore(json, dir.file("long.jsonl"));
+        ASSERT_TRUE(read.ok) << utf::Utf8(read.error);
+        ASSERT_EQ(read.records.size(), 2u);
+        EXPECT_EQ(read.records[0].body.size() + read.records[1].body.size(),
+                  JsonMessageReader::kMaxLine - 11 + 1);
+    }
+}
+
 TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
     const std::string sms = "<smses><sms type=\"1\" body=\"ok\" />";
     const std::string huge = "<smses><sms body=\"" + std::string(11u << 20, 'x') + "\" /></smses>";
@@ -197,6 +210,12 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
         // An encoding error while the parser is set up, before the reader is attached.
         {true, std::string("\0\0<\0\0smsess b", 13), "read xml error, line 1"},
         {true, "<html><sms /></html>", "the root element is <html>"},
+        // The count is refused by its limit, whatever the element holds.
+        {true, sms + "<sms mk_recipients=\"100001\" /></smses>",
+         "mk_recipients=\"100001\" is not a whole number from 0 to 100000 (the most recipients "
+         "a message may have)"},
+        {true, sms + "<sms mk_recipients=\"2\" mk_r1_address=\"5\" mk_r1_type=\"1\" /></smses>",
+         "from 0 to 1 (three attributes per recipient)"},
         {true, "<!DOCTYPE smses [<!ENTITY a \"b\">]><smses />", "document type"},
         {false, json + "{\"body\":\"o", "read json error, line 2, column"},
         {false, json + "\n{\"flags\":\"1\"}\n", "line 3: \"flags\" must be a whole number"},
@@ -204,6 +223,9 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
         {false, "{\"recipients\":{}}", "\"recipients\" must be a list"},
         {false, "{\"recipients\":[{\"type\":4294967296}]}", "\"type\" must be"},
         {false, crowd + "]}", "line 1: more than 100000 \"recipients\""},
+        // One byte over the limit, well within the chunk that the reader reads next.
+        {false, json + LineOf(JsonMessageReader::kMaxLine + 1) + "\n",
+         "read json error, line 2 is longer than 16 MiB"},
         {false, "[1]", "line 1: a line must hold one object"},
         {false, "{\"size\":13e912345678}", "line 1: number overflow"},
         {false, "{\"body\":\"\xFF\"}", "read json error, line 1, column"},
@@ -227,26 +249,6 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
                 << utf::Utf8(read.error);
             EXPECT_TRUE(read.records.empty());
         }
-    }
-}
-
-TEST(Interchange, FilesAreToldApartByContent) {
-    TempDir dir;
-    std::vector<MemoryRecord> none;
-    UnicodeBackupFile usms;
-    ASSERT_TRUE(RunBackup(usms, dir.file("x.json"), none).ok); // the name misleads
-    EXPECT_EQ(DetectFileKind(dir.file("x.json")), FileKind::Usms);
-    EXPECT_EQ(DetectFileKind(dir.file("missing")), FileKind::Other);
-    using enum FileKind;
-    // clang-format off
-    const std::pair<std::string, FileKind> heads[] = {
-        {"<?xml version='1.0'?><smses/>", Xml}, {"\xEF\xBB\xBF\n  <smses/>", Xml},
-        {std::string("\xFF\xFE<\0s\0", 6), Xml}, {" {\"body\":\"\"}", Json}, {"Total: 3", Other},
-        {std::string(20, '\0'), Other}, {"", Other},
-    };
-    // clang-format on
-    for (const auto& [head, kind] : heads) {
-        EXPECT_EQ(DetectFileKind(head, head.size()), kind) << head;
     }
 }
 

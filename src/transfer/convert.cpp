@@ -1,0 +1,94 @@
+#include "transfer/convert.h"
+
+#include "files/message_prefix.h"
+#include "files/unicode_backup_file.h"
+#include "interchange/read_ahead.h"
+#include "transfer/backup_input.h"
+#include "transfer/convert_input.h"
+#include "transfer/finish_writing.h"
+
+#include <limits>
+
+namespace {
+
+using Outcome = ConvertResult::Outcome;
+
+// About what a record holds in memory, to keep a batch near its byte budget.
+std::size_t RecordWeight(MemoryRecord& record) {
+    return 256 + record.body().size() * sizeof(char16_t) + record.recipients().size() * 96;
+}
+
+// Writes every record of the input; on failure the outcome says whose fault it was.
+Outcome WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle,
+                       const StopCheck& stop, DWORD& written, std::u16string& error) {
+    const DWORD total = input.Total();
+    if (!format.SkipValidationArea(handle, error) || !format.WriteTotal(handle, total, error)) {
+        return Outcome::OutputFailed;
+    }
+    ReadAhead<MemoryRecord> ahead(
+        [&input](DWORD number, MemoryRecord& record, std::u16string& readError) {
+            return input.Next(number, record, readError);
+        },
+        &RecordWeight);
+    DWORD& n = written;
+    for (;;) {
+        if (StopRequested(stop)) {
+            return Outcome::Stopped;
+        }
+        MemoryRecord* record = nullptr;
+        const ReadStep step = ahead.Next(record, error);
+        if (step == ReadStep::End) {
+            break;
+        }
+        if (step == ReadStep::Record && n == std::numeric_limits<DWORD>::max()) {
+            error = u"read total error, the file holds more messages than a backup can.";
+        }
+        if (step == ReadStep::Failed || n == std::numeric_limits<DWORD>::max()) {
+            return Outcome::InputFailed;
+        }
+        ++n;
+        if (!format.WriteRecord(handle, *record, error)) {
+            error = MessagePrefix(n) + error;
+            return Outcome::OutputFailed;
+        }
+    }
+    // A one-pass input learns its total only now: the output declares what it holds.
+    const bool declared = n == total || (format.SkipValidationArea(handle, error) &&
+                                         format.WriteTotal(handle, n, error));
+    return declared ? Outcome::Converted : Outcome::OutputFailed;
+}
+
+} // namespace
+
+ConvertResult ConvertFile(const std::u16string& file, BackupFile& target, const std::u16string& out,
+                          const StopCheck& stop) {
+    ConvertResult result;
+    // The output takes its name only when complete, so a flush per record buys nothing.
+    if (auto* usms = dynamic_cast<UnicodeBackupFile*>(&target)) {
+        usms->FlushEachRecord(false);
+    }
+    ConvertInput input(file);
+    if (!input.Open(file, result.error)) {
+        result.outcome = Outcome::InputFailed;
+        result.error = ReadFailureText(file, result.error);
+        return result;
+    }
+    HANDLE handle = 0;
+    if (!target.OpenForWrite(out, handle, result.error)) {
+        result.outcome = Outcome::OutputFailed;
+        return result;
+    }
+    result.outcome = WriteConverted(input, target, handle, stop, result.written, result.error);
+    if (!FinishWriting(target, handle, result.outcome == Outcome::Converted, result.error) &&
+        result.outcome == Outcome::Converted) {
+        result.outcome = Outcome::OutputFailed;
+    }
+    if (result.outcome == Outcome::InputFailed && input.OnePass()) {
+        // A one-pass input fails as its check would, in the words of a failed open or check.
+        result.error = ReadFailureText(file, result.error);
+    }
+    if (result.outcome == Outcome::Converted) {
+        result.skipped = input.Skipped();
+    }
+    return result;
+}

@@ -1,0 +1,47 @@
+#include "transfer/convert_input.h"
+
+#include "interchange/file_kind.h"
+#include "interchange/streamed_backup_file.h"
+#include "transfer/backup_input.h"
+
+ConvertInput::ConvertInput(const std::u16string& file)
+    : reader_(MakeReader(SniffFile(file))),
+      streamed_(dynamic_cast<StreamedBackupFile*>(reader_.get())) {}
+
+ConvertInput::~ConvertInput() {
+    std::u16string ignored;
+    reader_->CloseAfterRead(0, ignored);
+}
+
+bool ConvertInput::Open(const std::u16string& file, std::u16string& error) {
+    if (streamed_ == nullptr) {
+        return OpenBackup(*reader_, file, total_, error);
+    }
+    HANDLE unused = 0;
+    return streamed_->OpenForRead(file, unused, error) && streamed_->StartOnePass(error);
+}
+
+ReadStep ConvertInput::Next(DWORD number, MemoryRecord& record, std::u16string& error) {
+    if (streamed_ == nullptr) {
+        if (number > total_ || number == 0) {
+            return ReadStep::End;
+        }
+        return ReadOne(*reader_, number, record, error) ? ReadStep::Record : ReadStep::Failed;
+    }
+    MessageFields fields;
+    std::vector<Recipient> recipients;
+    switch (streamed_->Next(fields, recipients, error)) {
+    case MessageReader::Result::End:
+        return ReadStep::End;
+    case MessageReader::Result::Failed:
+        return ReadStep::Failed;
+    case MessageReader::Result::Message:
+        break;
+    }
+    record = MemoryRecord(std::move(fields), std::move(recipients));
+    return ReadStep::Record;
+}
+
+unsigned long ConvertInput::Skipped() const {
+    return streamed_ != nullptr ? streamed_->Skipped() : 0;
+}

@@ -1,0 +1,99 @@
+#include "transfer/salvage.h"
+
+#include "files/backup_salvage.h"
+#include "files/file_access.h"
+#include "files/message_prefix.h"
+#include "files/unicode_backup_file.h"
+#include "interchange/file_kind.h"
+#include "model/memory_record.h"
+#include "transfer/finish_writing.h"
+
+namespace {
+
+using Outcome = SalvageResult::Outcome;
+
+// The whole file in memory: salvage must see every byte.
+bool ReadWholeFile(const std::u16string& file, std::string& bytes, std::u16string& error) {
+    HANDLE handle = OpenForReading(file);
+    if (!IsValidHandle(handle)) {
+        error = u"cannot open the file, " + ErrorText();
+        return false;
+    }
+    bytes.assign(FileSize(handle), '\0');
+    const bool read = ReadExactly(handle, bytes.data(), static_cast<DWORD>(bytes.size()));
+    if (!read) {
+        error = u"cannot read the file, " + ErrorText();
+    }
+    CloseIfValid(handle);
+    return read;
+}
+
+// The count records that salvage can recover, written to out as a valid Unicode backup.
+Outcome WriteSalvaged(std::string_view bytes, DWORD count, const std::u16string& out,
+                      const StopCheck& stop, std::u16string& error) {
+    UnicodeBackupFile format;
+    HANDLE handle = 0;
+    if (!format.OpenForWrite(out, handle, error)) {
+        return Outcome::OutputFailed;
+    }
+    Outcome outcome =
+        format.SkipValidationArea(handle, error) && format.WriteTotal(handle, count, error)
+            ? Outcome::Salvaged
+            : Outcome::OutputFailed;
+    BackupSalvage salvage(bytes);
+    MessageFields fields;
+    std::vector<Recipient> recipients;
+    for (DWORD n = 1;
+         outcome == Outcome::Salvaged && n <= count && salvage.Next(fields, recipients); ++n) {
+        if (StopRequested(stop)) {
+            outcome = Outcome::Stopped;
+            break;
+        }
+        MemoryRecord record(fields, std::move(recipients));
+        if (!format.WriteRecord(handle, record, error)) {
+            error = MessagePrefix(n) + error;
+            outcome = Outcome::OutputFailed;
+        }
+    }
+    if (!FinishWriting(format, handle, outcome == Outcome::Salvaged, error) &&
+        outcome == Outcome::Salvaged) {
+        outcome = Outcome::OutputFailed;
+    }
+    return outcome;
+}
+
+std::u16string Wide(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
+
+} // namespace
+
+SalvageResult SalvageFile(const std::u16string& file, const std::u16string& out,
+                          const StopCheck& stop) {
+    SalvageResult result;
+    std::string bytes;
+    if (!ReadWholeFile(file, bytes, result.error)) {
+        result.outcome = Outcome::InputFailed;
+        return result;
+    }
+    const FileKind kind = SniffBytes(bytes, bytes.size());
+    if (kind != FileKind::UnicodeBackup && kind != FileKind::DamagedUnicodeBackup &&
+        kind != FileKind::Unknown) {
+        result.outcome = Outcome::InputFailed;
+        result.error = u"nothing to salvage. " + Wide(NotABackupHint(kind));
+        return result;
+    }
+    // A first pass counts what reads whole, so that the new file declares it from the start.
+    BackupSalvage counting(bytes);
+    MessageFields fields;
+    std::vector<Recipient> recipients;
+    while (counting.Next(fields, recipients)) {
+    }
+    result.recovered = counting.recovered();
+    result.declaredTotal = counting.declaredTotal();
+    result.stopOffset = counting.stopOffset();
+    result.stopReason = counting.stopReason();
+    result.damaged = counting.damaged();
+    result.outcome = WriteSalvaged(bytes, result.recovered, out, stop, result.error);
+    return result;
+}
