@@ -8,6 +8,7 @@
 #include "export/export_text.h"
 #include "export/local_time.h"
 #include "files/file_access.h"
+#include "interchange/streamed_backup_file.h"
 #include "platform/device.h"
 #include "platform/utf.h"
 #include "transfer/convert.h"
@@ -84,6 +85,7 @@ int InspectBackup(const std::u16string& file) {
             console::Out(u"Total: " + NumberToText(static_cast<int>(total)) + u"\n\n");
         },
         [](DWORD number, MemoryRecord& record) { console::Out(Block(number, record)); });
+    console::Err(LeftOutNote(result.leftOut));
     return result.ok ? 0 : Fail(file, result.error);
 }
 
@@ -99,6 +101,7 @@ int ConvertBackup(const std::u16string& file, std::string_view formatName,
     switch (result.outcome) {
     case ConvertResult::Outcome::Converted:
         ReportSkipped(result.skipped);
+        console::Err(LeftOutNote(result.leftOut));
         return 0;
     case ConvertResult::Outcome::Stopped:
         console::Out(interrupt::StoppedText("Convert", ShownOut(out), existed));

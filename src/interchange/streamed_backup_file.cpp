@@ -127,14 +127,14 @@ MessageReader::Result StreamedBackupFile::Next(MessageFields& fields,
     return result;
 }
 
-std::u16string StreamedBackupFile::LeftOutNote() const {
-    if (leftOut_ == 0) {
+std::u16string LeftOutNote(unsigned long count) {
+    if (count == 0) {
         return {};
     }
-    const std::string count = std::to_string(leftOut_);
-    return u"Left out: " + std::u16string(count.begin(), count.end()) +
-           (leftOut_ == 1 ? u" character U+0000, which no message can hold.\n"
-                          : u" characters U+0000, which no message can hold.\n");
+    const std::string digits = std::to_string(count);
+    return u"Left out: " + std::u16string(digits.begin(), digits.end()) +
+           (count == 1 ? u" character U+0000, which no message can hold.\n"
+                       : u" characters U+0000, which no message can hold.\n");
 }
 
 bool StreamedBackupFile::CheckValidation(HANDLE /*handle*/, std::u16string& error) {

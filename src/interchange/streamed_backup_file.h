@@ -13,6 +13,9 @@
 #include <optional>
 #include <string>
 
+// "Left out: n characters U+0000, which no message can hold.", or empty for none.
+std::u16string LeftOutNote(unsigned long count);
+
 class StreamedBackupFile : public BackupFile {
 public:
     StreamedBackupFile() = default;
@@ -52,7 +55,7 @@ public:
     // texts that held them.
     unsigned long LeftOut() const { return leftOut_; }
     // The line that tells the user about them, once per file; empty when there were none.
-    std::u16string LeftOutNote() const;
+    std::u16string LeftOutNote() const { return ::LeftOutNote(leftOut_); }
 
 protected:
     virtual std::unique_ptr<MessageReader> NewReader(ByteSource& source) const = 0;

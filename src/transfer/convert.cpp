@@ -89,6 +89,7 @@ ConvertResult ConvertFile(const std::u16string& file, BackupFile& target, const 
     }
     if (result.outcome == Outcome::Converted) {
         result.skipped = input.Skipped();
+        result.leftOut = input.LeftOut();
     }
     return result;
 }

@@ -19,6 +19,8 @@ struct ConvertResult {
     DWORD written = 0;
     // Elements of the input that held no message (an XML file's <mms>), once it was all read.
     unsigned long skipped = 0;
+    // Characters U+0000 left out of the input's texts, which no message can hold.
+    unsigned long leftOut = 0;
 };
 
 // Writes every record of file to out in target's format. out is written as "OUT.partial" and

@@ -45,3 +45,7 @@ ReadStep ConvertInput::Next(DWORD number, MemoryRecord& record, std::u16string& 
 unsigned long ConvertInput::Skipped() const {
     return streamed_ != nullptr ? streamed_->Skipped() : 0;
 }
+
+unsigned long ConvertInput::LeftOut() const {
+    return streamed_ != nullptr ? streamed_->LeftOut() : 0;
+}

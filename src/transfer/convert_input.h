@@ -32,6 +32,8 @@ public:
     bool OnePass() const { return streamed_ != nullptr; }
     // Elements of a one-pass input read so far that held no message (an XML file's <mms>).
     unsigned long Skipped() const;
+    // Characters U+0000 of a one-pass input read so far that were left out of its texts.
+    unsigned long LeftOut() const;
 
 private:
     std::unique_ptr<BackupFile> reader_;

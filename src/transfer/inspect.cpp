@@ -16,6 +16,7 @@ InspectResult InspectFile(const std::u16string& file,
     }
     const auto* streamed = dynamic_cast<const StreamedBackupFile*>(backup.get());
     opened(total, streamed != nullptr ? streamed->Skipped() : 0);
+    result.leftOut = streamed != nullptr ? streamed->LeftOut() : 0;
     std::u16string ignored;
     for (DWORD n = 1; n <= total && n != 0; ++n) {
         MemoryRecord record;

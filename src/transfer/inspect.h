@@ -9,6 +9,8 @@
 struct InspectResult {
     bool ok = false;
     std::u16string error; // the failure, concerning the file
+    // Characters U+0000 left out of the file's texts, which no message can hold.
+    unsigned long leftOut = 0;
 };
 
 // Opens and checks file as a restore would, then hands each record to each in order. opened

@@ -401,6 +401,13 @@ TEST_F(Cli, ARestoreSaysHowManyCharactersItLeftOut) {
     ASSERT_EQ(RunCliOn(empty(), {"backup", "usms", file("back.usms")}).status, 0);
     const CliResult shown = RunCli({"inspect", file("back.usms")});
     EXPECT_TRUE(Has(shown.out, "Content:\nbeforeafter\n")) << shown.out;
+    // inspect and convert read it the same way and say so once.
+    const CliResult inspected = RunCli({"inspect", file("nul.json")});
+    EXPECT_TRUE(Has(inspected.out, "Content:\nbeforeafter\n")) << inspected.out;
+    EXPECT_EQ(inspected.err, r.err);
+    const CliResult converted = RunCli({"convert", file("nul.json"), "usms", file("c.usms")});
+    EXPECT_EQ(converted.err, r.err);
+    EXPECT_TRUE(Has(RunCli({"inspect", file("c.usms")}).out, "Content:\nbeforeafter\n"));
 }
 
 TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
