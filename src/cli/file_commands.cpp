@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "cli/host_reason.h"
 #include "cli/interrupt.h"
+#include "cli/other_kind.h"
 #include "cli/output_format.h"
 #include "cli/visible_text.h"
 #include "export/export_text.h"
@@ -78,6 +79,9 @@ bool OutputExists(const std::u16string& out) {
 } // namespace
 
 int InspectBackup(const std::u16string& file) {
+    if (RefuseFileOfOtherKind(file)) {
+        return 1;
+    }
     const InspectResult result = InspectFile(
         file,
         [](DWORD total, unsigned long skipped) {
@@ -93,6 +97,9 @@ int ConvertBackup(const std::u16string& file, std::string_view formatName,
                   const std::u16string& out) {
     if (!IsOutputFormat(formatName)) {
         return Fail(out, u"unknown format");
+    }
+    if (RefuseFileOfOtherKind(file)) {
+        return 1;
     }
     OutputFormat target(formatName);
     const bool existed = OutputExists(out);
@@ -115,6 +122,9 @@ int ConvertBackup(const std::u16string& file, std::string_view formatName,
 }
 
 int SalvageBackup(const std::u16string& file, const std::u16string& out, bool quiet) {
+    if (RefuseFileOfOtherKind(file)) {
+        return 1;
+    }
     const bool existed = OutputExists(out);
     interrupt::InstallHandlers();
     const SalvageResult result = SalvageFile(file, out, &interrupt::Requested);

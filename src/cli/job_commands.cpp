@@ -8,6 +8,7 @@
 #include "cli/folder_list.h"
 #include "cli/host_reason.h"
 #include "cli/interrupt.h"
+#include "cli/other_kind.h"
 #include "cli/output_format.h"
 #include "files/file_access.h"
 #include "interchange/file_kind.h"
@@ -138,7 +139,7 @@ int BackupCommand(const JobOptions& options, std::string_view formatName,
 }
 
 int RestoreCommand(const JobOptions& options) {
-    if (!RequireDevice()) {
+    if (!RequireDevice() || RefuseFileOfOtherKind(HostPath(options.file))) {
         return 1;
     }
     CliFrontEnd frontEnd(HostPath(options.file), options.quiet);
@@ -171,7 +172,7 @@ int RestoreCommand(const JobOptions& options) {
 }
 
 int DryRunCommand(const JobOptions& options) {
-    if (!RequireDevice()) {
+    if (!RequireDevice() || RefuseFileOfOtherKind(HostPath(options.file))) {
         return 1;
     }
     const std::unique_ptr<BackupFile> reader = MakeReader(SniffFile(HostPath(options.file)));

@@ -20,10 +20,10 @@ struct SalvageResult {
     };
     Outcome outcome = Outcome::Salvaged;
     std::u16string error;
-    DWORD recovered = 0;                // records written
-    std::optional<DWORD> declaredTotal; // the total in the header, when it has one
-    std::size_t stopOffset = 0;         // where reading stopped
-    std::string stopReason;             // why: "the end of the file", ...
+    DWORD recovered = 0;                        // records written
+    std::optional<DWORD> declaredTotal;         // the total in the header, when it has one
+    std::size_t stopOffset = 0;                 // where reading stopped
+    std::string stopReason;                     // why: "the end of the file", ...
     std::vector<BackupSalvage::Damage> damaged; // the stretches read past, in file order
 };
 

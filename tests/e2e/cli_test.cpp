@@ -410,6 +410,31 @@ TEST_F(Cli, ARestoreSaysHowManyCharactersItLeftOut) {
     EXPECT_TRUE(Has(RunCli({"inspect", file("c.usms")}).out, "Content:\nbeforeafter\n"));
 }
 
+// The other files that phones write beside the messages are named for what they are.
+TEST_F(Cli, CallLogsAndContactsAreNamedAsSuch) {
+    WriteHostFile(file("calls.xml"), "<?xml version='1.0' encoding='UTF-8' ?>\n<calls count=\"1\">"
+                                     "<call number=\"+49\" duration=\"5\" type=\"1\" /></calls>\n");
+    WriteHostFile(file("people.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna\r\nEND:VCARD\r\n");
+    const std::pair<std::string, std::string> files[] = {
+        {"calls.xml", " is a phone call log, not messages\n"},
+        {"people.vcf", " is a contacts file (vCard), not messages\n"},
+    };
+    for (const auto& [name, said] : files) {
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"inspect", file(name)},
+              {"convert", file(name), "usms", file("o.usms")},
+              {"salvage", file(name), file("o.usms")},
+              {"--device", empty().string(), "restore", file(name)},
+              {"--device", empty().string(), "restore", "--dry-run", file(name)}}) {
+            const CliResult r = RunCli(args);
+            EXPECT_EQ(r.status, 1) << args[0];
+            EXPECT_EQ(r.err, "msgkeeper-cli: " + file(name) + said) << args[0];
+            EXPECT_EQ(r.out, "") << args[0];
+        }
+    }
+    EXPECT_FALSE(fs::exists(file("o.usms")));
+}
+
 TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
     const std::string usms = backup("five.usms", 5);
     const std::pair<std::string, std::string> cases[] = {
