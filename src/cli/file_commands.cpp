@@ -4,6 +4,7 @@
 #include "cli/host_reason.h"
 #include "cli/interrupt.h"
 #include "cli/other_kind.h"
+#include "cli/salvage_hint.h"
 #include "cli/output_format.h"
 #include "cli/visible_text.h"
 #include "export/export_text.h"
@@ -52,6 +53,25 @@ std::u16string Wide(const std::string& text) {
     return std::u16string(text.begin(), text.end());
 }
 
+// What salvage of a phone XML or JSON Lines file kept, passed over and replaced.
+void ReportInterchangeSalvage(const SalvageResult& result, const std::u16string& out) {
+    console::Out(u"Salvaged " + Wide(std::to_string(result.recovered)) + u" messages to " + out +
+                 u"; reading stopped at " + result.stopPlace + u".\n");
+    for (const std::u16string& skipped : result.unmapped.first) {
+        console::Out(u"Skipped: " + VisibleText(skipped) + u"\n");
+    }
+    if (result.unmapped.count > result.unmapped.first.size()) {
+        console::Out("Skipped: " + std::to_string(result.unmapped.count - result.unmapped.first.size()) +
+                     " more messages whose values do not map.\n");
+    }
+    if (result.replaced != 0) {
+        console::Out("Replaced: " + std::to_string(result.replaced) +
+                     (result.replaced == 1 ? " byte that is" : " bytes that are") +
+                     " not UTF-8, each with U+FFFD.\n");
+    }
+    console::Err(LeftOutNote(result.leftOut));
+}
+
 // The stretches that salvage passed over, the first 20 one a line, then how many more.
 void ReportDamage(const std::vector<BackupSalvage::Damage>& damaged) {
     constexpr std::size_t kShown = 20;
@@ -90,7 +110,12 @@ int InspectBackup(const std::u16string& file) {
         },
         [](DWORD number, MemoryRecord& record) { console::Out(Block(number, record)); });
     console::Err(LeftOutNote(result.leftOut));
-    return result.ok ? 0 : Fail(file, result.error);
+    if (!result.ok) {
+        Fail(file, result.error);
+        SuggestSalvage(result.error, file);
+        return 1;
+    }
+    return 0;
 }
 
 int ConvertBackup(const std::u16string& file, std::string_view formatName,
@@ -114,7 +139,9 @@ int ConvertBackup(const std::u16string& file, std::string_view formatName,
         console::Out(interrupt::StoppedText("Convert", ShownOut(out), existed));
         return interrupt::ExitStatus();
     case ConvertResult::Outcome::InputFailed:
-        return Fail(file, result.error); // the unfinished output is gone already
+        Fail(file, result.error); // the unfinished output is gone already
+        SuggestSalvage(result.error, file);
+        return 1;
     case ConvertResult::Outcome::OutputFailed:
         break;
     }
@@ -139,7 +166,9 @@ int SalvageBackup(const std::u16string& file, const std::u16string& out, bool qu
     case SalvageResult::Outcome::OutputFailed:
         return Fail(out, result.error);
     }
-    if (!quiet) {
+    if (!quiet && result.interchange) {
+        ReportInterchangeSalvage(result, out);
+    } else if (!quiet) {
         const std::string declared =
             result.declaredTotal ? " of " + std::to_string(*result.declaredTotal) : "";
         console::Out(u"Salvaged " + Wide(std::to_string(result.recovered) + declared) +

@@ -9,6 +9,7 @@
 #include "cli/host_reason.h"
 #include "cli/interrupt.h"
 #include "cli/other_kind.h"
+#include "cli/salvage_hint.h"
 #include "cli/output_format.h"
 #include "files/file_access.h"
 #include "interchange/file_kind.h"
@@ -158,6 +159,7 @@ int RestoreCommand(const JobOptions& options) {
         console::Out(frontEnd.result() + u"\n");
         ReportFailure(frontEnd.result(), "restore from", options.file);
         ReportRestored(result, frontEnd.result(), options.file);
+        SuggestSalvage(frontEnd.result(), HostPath(options.file));
         return 1;
     }
     if (!options.quiet) {
@@ -180,6 +182,7 @@ int DryRunCommand(const JobOptions& options) {
     if (!outcome.ok) {
         console::Out(outcome.text + u"\n");
         ReportFailure(outcome.text, "dry run of", options.file);
+        SuggestSalvage(outcome.text, HostPath(options.file));
         return 1;
     }
     console::Out("Dry run: " + std::to_string(outcome.toAdd) + " to add, " +

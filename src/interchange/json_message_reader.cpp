@@ -80,7 +80,22 @@ JsonMessageReader::LineResult JsonMessageReader::NextLine(std::string_view& line
 MessageReader::Result JsonMessageReader::Next(MessageFields& fields,
                                               std::vector<Recipient>& recipients,
                                               std::u16string& error) {
+    for (;;) {
+        const Result result = NextLine(fields, recipients, error);
+        if (result != Result::Failed || !lenient_ || !mappingFailed_) {
+            return result;
+        }
+        unmapped_.Note(error.substr(std::char_traits<char16_t>::length(kPhrase)));
+        fields = MessageFields{};
+        recipients.clear();
+    }
+}
+
+MessageReader::Result JsonMessageReader::NextLine(MessageFields& fields,
+                                                  std::vector<Recipient>& recipients,
+                                                  std::u16string& error) {
     std::string_view line;
+    mappingFailed_ = false;
     for (;;) {
         switch (NextLine(line, error)) {
         case LineResult::End:
@@ -97,6 +112,7 @@ MessageReader::Result JsonMessageReader::Next(MessageFields& fields,
     if (fast_.Map(line, fields, recipients)) {
         return Result::Message;
     }
+    mappingFailed_ = true; // from here on a failure concerns this line alone
     nlohmann::json object;
     try {
         object = nlohmann::json::parse(line);

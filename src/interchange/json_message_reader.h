@@ -14,7 +14,10 @@ class JsonMessageReader final : public MessageReader {
 public:
     static constexpr std::size_t kMaxLine = 16u << 20;
 
-    explicit JsonMessageReader(ByteSource& source) : source_(source) {}
+    // A lenient reader goes past a line that does not parse or map, noting it in Unmapped(),
+    // and fails only where reading cannot go on (a line too long, a failed read).
+    explicit JsonMessageReader(ByteSource& source, bool lenient = false)
+        : source_(source), lenient_(lenient) {}
 
     Result Next(MessageFields& fields, std::vector<Recipient>& recipients,
                 std::u16string& error) override;
@@ -22,6 +25,9 @@ public:
 private:
     enum class LineResult { Line, End, Failed };
     LineResult NextLine(std::string_view& line, std::u16string& error);
+    // The next line's message; a failure with mappingFailed_ set concerns that line alone.
+    Result NextLine(MessageFields& fields, std::vector<Recipient>& recipients,
+                    std::u16string& error);
     Result Fail(const std::string& text, std::u16string& error) const;
     LineResult TooLong(std::u16string& error) const;
 
@@ -31,4 +37,6 @@ private:
     std::size_t start_ = 0; // where the next line begins in buffer_
     bool end_ = false;
     unsigned long line_ = 0;
+    bool lenient_;
+    bool mappingFailed_ = false;
 };

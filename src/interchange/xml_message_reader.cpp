@@ -10,7 +10,8 @@ std::size_t ElementWeight(XmlSmsElement& element) {
 
 } // namespace
 
-XmlMessageReader::XmlMessageReader(ByteSource& source) : parser_(source) {}
+XmlMessageReader::XmlMessageReader(ByteSource& source, bool lenient)
+    : parser_(source), lenient_(lenient) {}
 
 XmlMessageReader::~XmlMessageReader() = default;
 
@@ -21,28 +22,35 @@ MessageReader::Result XmlMessageReader::Next(MessageFields& fields,
         error = failure_;
         return Result::Failed;
     }
-    XmlSmsElement* element = nullptr;
-    switch (NextElement(element, error)) {
-    case ReadStep::End:
-        return Result::End;
-    case ReadStep::Failed:
-        failure_ = error;
-        return Result::Failed;
-    case ReadStep::Record:
-        break;
+    for (;;) {
+        XmlSmsElement* element = nullptr;
+        switch (NextElement(element, error)) {
+        case ReadStep::End:
+            return Result::End;
+        case ReadStep::Failed:
+            failure_ = error;
+            return Result::Failed;
+        case ReadStep::Record:
+            break;
+        }
+        element->Attributes(attributes_);
+        fields = MessageFields{};
+        recipients.clear();
+        std::string problem;
+        if (interchange::MapSmsAttributes(attributes_, fields, recipients, problem)) {
+            return Result::Message;
+        }
+        const std::u16string place =
+            u"line " + interchange::FromUtf8(std::to_string(element->line)) + u", <sms> element " +
+            interchange::FromUtf8(std::to_string(element->number)) + u": " +
+            interchange::FromUtf8(problem);
+        if (!lenient_) {
+            error = kXmlReadError + place;
+            failure_ = error;
+            return Result::Failed;
+        }
+        unmapped_.Note(place);
     }
-    element->Attributes(attributes_);
-    fields = MessageFields{};
-    std::string problem;
-    if (!interchange::MapSmsAttributes(attributes_, fields, recipients, problem)) {
-        error = kXmlReadError + std::u16string(u"line ") +
-                interchange::FromUtf8(std::to_string(element->line)) + u", <sms> element " +
-                interchange::FromUtf8(std::to_string(element->number)) + u": " +
-                interchange::FromUtf8(problem);
-        failure_ = error;
-        return Result::Failed;
-    }
-    return Result::Message;
 }
 
 ReadStep XmlMessageReader::NextElement(XmlSmsElement*& element, std::u16string& error) {

@@ -12,7 +12,9 @@
 
 class XmlMessageReader final : public MessageReader {
 public:
-    explicit XmlMessageReader(ByteSource& source);
+    // A lenient reader goes past an element whose values do not map, noting it in Unmapped(),
+    // and fails only where the markup itself fails.
+    explicit XmlMessageReader(ByteSource& source, bool lenient = false);
     ~XmlMessageReader() override;
     XmlMessageReader(const XmlMessageReader&) = delete;
     XmlMessageReader& operator=(const XmlMessageReader&) = delete;
@@ -28,6 +30,7 @@ private:
     interchange::XmlAttributes attributes_;
     std::u16string failure_; // given again by every later call
     bool started_ = false;
+    bool lenient_;
     XmlSmsElement element_; // the element in hand when there is no second thread
     // Last: its thread uses the parser until it is destroyed.
     std::optional<ReadAhead<XmlSmsElement>> ahead_;

@@ -6,7 +6,9 @@
 #include "files/unicode_backup_file.h"
 #include "interchange/file_kind.h"
 #include "model/memory_record.h"
+#include "interchange/byte_source.h"
 #include "transfer/finish_writing.h"
+#include "transfer/interchange_salvage.h"
 
 namespace {
 
@@ -66,11 +68,70 @@ std::u16string Wide(const std::string& text) {
     return std::u16string(text.begin(), text.end());
 }
 
+// A phone XML or JSON Lines file, read and written in one pass; the total is corrected at the
+// end, as convert does for these files.
+void SalvageInterchange(const std::u16string& file, FileKind kind, const std::u16string& out,
+                        const StopCheck& stop, SalvageResult& result) {
+    result.interchange = true;
+    HANDLE input = OpenForReading(file);
+    if (!IsValidHandle(input)) {
+        result.outcome = Outcome::InputFailed;
+        result.error = u"cannot open the file, " + ErrorText();
+        return;
+    }
+    FileByteSource source(input);
+    char mark[2] = {};
+    const bool utf16 = source.Read(mark, 2) == 2 &&
+                       ((mark[0] == '\xFF' && mark[1] == '\xFE') || (mark[0] == '\xFE' && mark[1] == '\xFF'));
+    source.Rewind();
+    InterchangeSalvage salvage(source, kind, utf16);
+    UnicodeBackupFile format;
+    format.FlushEachRecord(false); // the output takes its name only when complete
+    HANDLE handle = 0;
+    if (!format.OpenForWrite(out, handle, result.error)) {
+        result.outcome = Outcome::OutputFailed;
+        CloseIfValid(input);
+        return;
+    }
+    bool ok = format.SkipValidationArea(handle, result.error) &&
+              format.WriteTotal(handle, 0, result.error);
+    MessageFields fields;
+    std::vector<Recipient> recipients;
+    while (ok && salvage.Next(fields, recipients)) {
+        if (StopRequested(stop)) {
+            result.outcome = Outcome::Stopped;
+            ok = false;
+            break;
+        }
+        MemoryRecord record(std::move(fields), std::move(recipients));
+        if (!format.WriteRecord(handle, record, result.error)) {
+            result.error = MessagePrefix(static_cast<DWORD>(salvage.recovered())) + result.error;
+            ok = false;
+        }
+    }
+    CloseIfValid(input);
+    result.recovered = static_cast<DWORD>(salvage.recovered());
+    ok = ok && format.SkipValidationArea(handle, result.error) &&
+         format.WriteTotal(handle, result.recovered, result.error);
+    if (!FinishWriting(format, handle, ok, result.error) && result.outcome != Outcome::Stopped) {
+        result.outcome = Outcome::OutputFailed;
+    }
+    result.unmapped = salvage.unmapped();
+    result.replaced = salvage.replaced();
+    result.leftOut = salvage.leftOut();
+    result.stopPlace = salvage.stopReason();
+}
+
 } // namespace
 
 SalvageResult SalvageFile(const std::u16string& file, const std::u16string& out,
                           const StopCheck& stop) {
     SalvageResult result;
+    const FileKind sniffed = SniffFile(file);
+    if (sniffed == FileKind::Xml || sniffed == FileKind::JsonLines) {
+        SalvageInterchange(file, sniffed, out, stop, result);
+        return result;
+    }
     std::string bytes;
     if (!ReadWholeFile(file, bytes, result.error)) {
         result.outcome = Outcome::InputFailed;

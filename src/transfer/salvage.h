@@ -1,8 +1,10 @@
-// Recovering the messages of a damaged Unicode backup: every record that reads whole and that a
-// restore takes, read past damage, written to a new, valid backup.
+// Recovering the messages of a damaged file, written to a new, valid Unicode backup: every
+// record of a Unicode backup that reads whole and that a restore takes, read past damage; every
+// message of a phone XML or JSON Lines file that reads and maps.
 #pragma once
 
 #include "files/backup_salvage.h"
+#include "interchange/message_reader.h"
 #include "platform/wintypes.h"
 #include "transfer/stop_check.h"
 
@@ -25,9 +27,17 @@ struct SalvageResult {
     std::size_t stopOffset = 0;                 // where reading stopped
     std::string stopReason;                     // why: "the end of the file", ...
     std::vector<BackupSalvage::Damage> damaged; // the stretches read past, in file order
+    // A phone XML or JSON Lines file, read in one pass: its messages that did not map, the
+    // bytes that were not UTF-8, the U+0000 left out, and where reading stopped.
+    bool interchange = false;
+    PassedOver unmapped;
+    unsigned long replaced = 0;
+    unsigned long leftOut = 0;
+    std::u16string stopPlace;
 };
 
-// Reads file whole (a damaged file gives nothing better to stream by) and writes what it can
-// recover to out, which takes its name only when complete; no partial file is left otherwise.
+// Writes what can be recovered of file to out, which takes its name only when complete; no
+// partial file is left otherwise. A Unicode backup is read whole (a damaged file gives nothing
+// better to stream by); a phone XML or JSON Lines file is read in one pass.
 SalvageResult SalvageFile(const std::u16string& file, const std::u16string& out,
                           const StopCheck& stop = {});

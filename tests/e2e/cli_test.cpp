@@ -435,6 +435,69 @@ TEST_F(Cli, CallLogsAndContactsAreNamedAsSuch) {
     EXPECT_FALSE(fs::exists(file("o.usms")));
 }
 
+// salvage of phone files: every message that reads and maps is kept, the others are named with
+// their line, bytes that are not UTF-8 become U+FFFD, and a cut file keeps what came before.
+TEST_F(Cli, SalvageKeepsThePhoneMessagesThatReadAndNamesTheOthers) {
+    const auto sms = [](const std::string& date, const std::string& type,
+                        const std::string& body) {
+        return "<sms protocol=\"0\" address=\"+4911\" date=\"" + date + "\" type=\"" + type +
+               "\" body=\"" + body + "\" read=\"1\" />\n";
+    };
+    const std::string head = "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n<smses>\n";
+    const std::string four = sms("1000", "1", "one") + sms("soon", "1", "two") +
+                             sms("3000", "9", "three") + sms("4000", "2", "four");
+    std::string many = head;
+    for (int i = 0; i < 23; ++i) {
+        many += sms("later", "1", "x");
+    }
+    const auto line = [](const std::string& body) {
+        return "{\"folderPath\":\"Inbox\",\"deliveryTime\":1,\"body\":\"" + body + "\"}\n";
+    };
+    const struct {
+        const char* name;
+        std::string bytes;
+        int kept;
+        std::string report;
+    } cases[] = {
+        {"unmapped.xml", head + four + "</smses>\n", 2,
+         "; reading stopped at the end of the file.\n"
+         "Skipped: line 4, <sms> element 2: date=\"soon\" is not a whole number\n"
+         "Skipped: line 5, <sms> element 3: type=\"9\" is not a message type (1 to 6)\n"},
+        {"cut.xml", head + sms("1000", "1", "one") + sms("2000", "1", "two") + "<sms date=\"30", 2,
+         "; reading stopped at line 5, "},
+        {"latin1.xml", head + sms("1000", "1", "caf\xE9 \xFF") + "</smses>\n", 1,
+         "; reading stopped at the end of the file.\nReplaced: 2 bytes that are not UTF-8, "
+         "each with U+FFFD.\n"},
+        {"many.xml", many + "</smses>\n", 0,
+         "Skipped: line 22, <sms> element 20: date=\"later\" is not a whole number\n"
+         "Skipped: 3 more messages whose values do not map.\n"},
+        {"lines.json",
+         line("one") + "{broken\n" + "{\"folderPath\":7}\n" + line("f\xC3") + line("five") +
+             line("cut").substr(0, 20),
+         3,
+         "; reading stopped at the end of the file.\nSkipped: line 2, column 2: syntax error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteHostFile(file(c.name), c.bytes);
+        const CliResult r = RunCli({"salvage", file(c.name), file("out.usms")});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(r.out.starts_with("Salvaged " + std::to_string(c.kept) + " messages to " +
+                                      file("out.usms")))
+            << r.out;
+        EXPECT_TRUE(Has(r.out, c.report)) << r.out;
+        // What salvage wrote restores whole, and the strict readers name the damage and point
+        // at salvage.
+        ASSERT_EQ(RunCliOn(empty(), {"device", "init"}).status, 0);
+        EXPECT_EQ(RunCliOn(empty(), {"restore", file("out.usms")}).status, 0);
+        const CliResult strict = RunCli({"inspect", file(c.name)});
+        EXPECT_EQ(strict.status, 1);
+        EXPECT_TRUE(strict.err.ends_with("msgkeeper-cli: 'msgkeeper-cli salvage " + file(c.name) +
+                                         " OUT' keeps the messages of the file that read\n"))
+            << strict.err;
+    }
+}
+
 TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
     const std::string usms = backup("five.usms", 5);
     const std::pair<std::string, std::string> cases[] = {

@@ -1,0 +1,8 @@
+// The line after a read error of a phone XML or JSON Lines file: salvage keeps what reads.
+#pragma once
+
+#include <string>
+
+// Says on stderr that salvage keeps the messages of file that read, when error is a phone
+// file's read error ("read xml error, ...", "read json error, ...") met before any record.
+void SuggestSalvage(const std::u16string& error, const std::u16string& file);
