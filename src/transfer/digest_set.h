@@ -1,0 +1,60 @@
+// The digests of the messages seen so far, 16 bytes a slot in one array (open addressing, linear
+// probing): a set of hundreds of thousands fits in a few megabytes, with no allocation per
+// message. The digests are uniform, so their first bytes serve as the hash.
+#pragma once
+
+#include "transfer/message_digest.h"
+
+#include <cstddef>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+class DigestSet {
+public:
+    // Adds the digest; false when it was there already.
+    bool Insert(const MessageDigest& digest) {
+        if (digest == MessageDigest{}) { // the mark of a free slot stands for itself
+            return !std::exchange(hasZero_, true);
+        }
+        if ((count_ + 1) * 4 > slots_.size() * 3) {
+            Grow();
+        }
+        MessageDigest& slot = Find(slots_, digest);
+        if (slot == digest) {
+            return false;
+        }
+        slot = digest;
+        ++count_;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kFirstSlots = 1024;
+
+    // The slot that holds the digest, or the free one where it belongs.
+    static MessageDigest& Find(std::vector<MessageDigest>& slots, const MessageDigest& digest) {
+        std::size_t hash = 0;
+        std::memcpy(&hash, digest.data(), sizeof hash);
+        const std::size_t mask = slots.size() - 1; // a power of two
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            if (slots[at] == digest || slots[at] == MessageDigest{}) {
+                return slots[at];
+            }
+        }
+    }
+
+    void Grow() {
+        std::vector<MessageDigest> larger(slots_.empty() ? kFirstSlots : slots_.size() * 2);
+        for (const MessageDigest& digest : slots_) {
+            if (digest != MessageDigest{}) {
+                Find(larger, digest) = digest;
+            }
+        }
+        slots_.swap(larger);
+    }
+
+    std::vector<MessageDigest> slots_;
+    std::size_t count_ = 0;
+    bool hasZero_ = false;
+};
