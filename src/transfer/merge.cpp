@@ -63,9 +63,6 @@ Outcome TakeFile(Target& target, const std::u16string& file, MergeResult& result
         },
         &RecordWeight);
     for (;;) {
-        if (StopRequested(target.stop)) {
-            return Outcome::Stopped;
-        }
         MemoryRecord* record = nullptr;
         switch (ahead.Next(record, result.error)) {
         case ReadStep::End:
@@ -80,6 +77,9 @@ Outcome TakeFile(Target& target, const std::u16string& file, MergeResult& result
             return Outcome::InputFailed;
         case ReadStep::Record:
             break;
+        }
+        if (StopRequested(target.stop)) { // before the message in hand goes out
+            return Outcome::Stopped;
         }
         if (const Outcome taken = TakeMessage(target, *record, result); taken != Outcome::Merged) {
             return taken;
