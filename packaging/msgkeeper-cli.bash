@@ -4,10 +4,10 @@ _msgkeeper_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="backup restore inspect convert salvage device settings help"
+    local commands="backup restore inspect convert salvage merge device settings help"
     local formats="usms sms txt-ansi txt-utf8 txt-unicode csv-ansi csv-utf8 xml json"
     # The files that the commands read, told apart by content: Unicode backups, phone XML and
-    # JSON Lines. (merge reads them too: offer it here and in commands once it exists.)
+    # JSON Lines. merge's OUT is offered the same way, since it can stand anywhere after a file.
     local readable='@(usms|xml|json|jsonl)'
     local global="--device --quiet -q --help -h --version -V"
 
@@ -74,7 +74,7 @@ _msgkeeper_cli() {
                 _filedir
             fi
             ;;
-        restore | inspect) _filedir "$readable" ;;
+        restore | inspect | merge) _filedir "$readable" ;;
         salvage)
             if ((position == 0)); then
                 _filedir "$readable"

@@ -19,8 +19,8 @@ constexpr char kProgram[] = "msgkeeper-cli";
 constexpr char kFooter[] =
     "Commands:\n"
     "  backup FORMAT FILE [--folders LIST]   restore [--dry-run] FILE   inspect FILE\n"
-    "  convert FILE FORMAT OUT   salvage FILE OUT   device init [--demo]   device list\n"
-    "  settings [--folders LIST]   help [COMMAND]\n"
+    "  convert FILE FORMAT OUT   salvage FILE OUT   merge FILE... OUT   device init [--demo]\n"
+    "  device list   settings [--folders LIST]   help [COMMAND]\n"
     "FORMAT: usms (the Unicode backup that restores read), sms, txt-ansi, txt-utf8,\n"
     "        txt-unicode, csv-ansi, csv-utf8, xml (the phone XML backup), json (JSON Lines)\n"
     "The handset's folder: --device DIR, else $MSGKEEPER_DEVICE, else\n"
@@ -130,6 +130,14 @@ int UsageError(const CLI::App& app, const CLI::ParseError& error) {
     return 2;
 }
 
+// merge's usage names its last argument, which its list of files holds.
+class MergeFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App* /*app*/, std::string name) const override {
+        return get_label("Usage") + ": " + name + " [" + get_label("OPTIONS") + "] FILE... OUT\n";
+    }
+};
+
 // The options every command accepts, before or after it.
 void AddGlobalOptions(CLI::App& app, Request& request) {
     app.add_option("--device", request.device, "the handset's folder")
@@ -153,7 +161,8 @@ struct Parser {
         return sub;
     }
 
-    CLI::Option* File(CLI::App* sub, const std::string& name, std::string& target,
+    template <class Target>
+    CLI::Option* File(CLI::App* sub, const std::string& name, Target& target,
                       const std::string& description) {
         return sub->add_option(name, target, description)->required()->check(kNotEmpty);
     }
@@ -204,6 +213,14 @@ void Parser::Build(Request& request) {
     File(salvage, "FILE", request.file, "the damaged backup");
     File(salvage, "OUT", request.out, "the new backup to write");
 
+    // One list, split in Finish: CLI11 cannot end a list of positionals with another one when
+    // options may follow them.
+    CLI::App* merge = Command(
+        "merge", "merge backups (.usms, XML or JSON) into one Unicode backup, each message once");
+    merge->formatter(std::make_shared<MergeFormatter>());
+    File(merge, "FILE", request.files,
+         "the backups to merge, in order, then OUT, the Unicode backup to write");
+
     CLI::App* device = Command("device", "set up or list the emulated handset");
     device->require_subcommand(1);
     CLI::App* init = device->add_subcommand("init", "set up an empty handset");
@@ -245,12 +262,13 @@ std::optional<int> Finish(Parser& parser, Request& request) {
                                                                        CLI::AppFormatMode::Normal));
         return 0;
     }
-    static const std::array<std::pair<const char*, Command>, 8> kNames = {{
+    static const std::array<std::pair<const char*, Command>, 9> kNames = {{
         {"backup", Command::Backup},
         {"restore", Command::Restore},
         {"inspect", Command::Inspect},
         {"convert", Command::Convert},
         {"salvage", Command::Salvage},
+        {"merge", Command::Merge},
         {"init", Command::DeviceInit},
         {"list", Command::DeviceList},
         {"settings", Command::Settings},
@@ -259,6 +277,15 @@ std::optional<int> Finish(Parser& parser, Request& request) {
         if (name == text) {
             request.command = command;
         }
+    }
+    if (request.command == Command::Merge) {
+        if (request.files.size() < 2) {
+            console::Err(std::string(kProgram) + ": OUT is required (see " + CommandPath(chosen) +
+                         " --help)\n");
+            return 2;
+        }
+        request.out = request.files.back();
+        request.files.pop_back();
     }
     if (!parser.format.empty()) {
         request.formatName = parser.format;

@@ -6,8 +6,19 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
-enum class Command { Backup, Restore, Inspect, Convert, Salvage, DeviceInit, DeviceList, Settings };
+enum class Command {
+    Backup,
+    Restore,
+    Inspect,
+    Convert,
+    Salvage,
+    Merge,
+    DeviceInit,
+    DeviceList,
+    Settings,
+};
 
 struct Request {
     Command command = Command::Inspect;
@@ -16,6 +27,7 @@ struct Request {
     std::string formatName; // as given; IsOutputFormat holds for it
     std::string file;
     std::string out;
+    std::vector<std::string> files;         // merge's inputs, in order
     std::optional<FolderSelection> folders; // --folders LIST
     bool dryRun = false;
     bool demo = false;

@@ -15,6 +15,7 @@
 #include "platform/utf.h"
 #include "transfer/convert.h"
 #include "transfer/inspect.h"
+#include "transfer/merge.h"
 #include "transfer/salvage.h"
 
 #include <filesystem>
@@ -88,6 +89,11 @@ void ReportDamage(const std::vector<BackupSalvage::Damage>& damaged) {
 std::string ShownOut(const std::u16string& out) {
     std::string bytes;
     return utf::ToHostBytes(out, bytes) ? bytes : utf::Utf8(out);
+}
+
+// "1 file", "2,000 files".
+std::string Counted(unsigned long long n, const std::string& noun) {
+    return interrupt::Grouped(n) + " " + noun + (n == 1 ? "" : "s");
 }
 
 bool OutputExists(const std::u16string& out) {
@@ -176,6 +182,40 @@ int SalvageBackup(const std::u16string& file, const std::u16string& out, bool qu
                      Wide(std::to_string(result.stopOffset)) + u": " + Wide(result.stopReason) +
                      u".\n");
         ReportDamage(result.damaged);
+    }
+    return 0;
+}
+
+int MergeBackups(const std::vector<std::u16string>& files, const std::u16string& out, bool quiet) {
+    for (const std::u16string& file : files) {
+        if (RefuseFileOfOtherKind(file)) {
+            return 1;
+        }
+        // Its earlier messages would be read while its new ones are written.
+        if (HostReason(out, &file) == "is the input file") {
+            return Fail(out, u"is one of the files to merge; choose another name for the output");
+        }
+    }
+    const bool existed = OutputExists(out);
+    interrupt::InstallHandlers();
+    const MergeResult result = MergeFiles(files, out, &interrupt::Requested);
+    switch (result.outcome) {
+    case MergeResult::Outcome::Merged:
+        break;
+    case MergeResult::Outcome::Stopped:
+        console::Out(interrupt::StoppedText("Merge", ShownOut(out), existed));
+        return interrupt::ExitStatus();
+    case MergeResult::Outcome::InputFailed:
+        return Fail(result.failedFile, result.error); // the unfinished output is gone already
+    case MergeResult::Outcome::OutputFailed:
+        return Fail(out, result.error);
+    }
+    ReportSkipped(result.skipped);
+    console::Err(LeftOutNote(result.leftOut));
+    if (!quiet) {
+        console::Out("Merged " + Counted(files.size(), "file") + ": " +
+                     Counted(result.written, "message") + ", " +
+                     Counted(result.duplicates, "duplicate") + " left out.\n");
     }
     return 0;
 }

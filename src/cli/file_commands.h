@@ -1,9 +1,10 @@
-// Commands on backup files that need no handset: inspect, convert and salvage. The work is the
-// transfer layer's; these print its results, and failures on stderr with the file they concern.
+// Commands on backup files that need no handset: inspect, convert, salvage and merge. The work is
+// the transfer layer's; these print its results, and failures on stderr with the file they concern.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Validates a Unicode backup, a phone XML backup or a JSON Lines file (told apart by content)
 // and prints its total and every record; 0 when the whole file is valid, else 1 with the error
@@ -18,3 +19,7 @@ int ConvertBackup(const std::u16string& file, std::string_view formatName,
 // Writes every record of a damaged Unicode backup that still reads whole to a new, valid one
 // and reports how many and where reading stopped; 0 when the new file was written.
 int SalvageBackup(const std::u16string& file, const std::u16string& out, bool quiet);
+
+// Writes the messages of files (of any kind that inspect reads), each once, to the Unicode
+// backup out and reports how many it wrote and left out; 0 when out was written.
+int MergeBackups(const std::vector<std::u16string>& files, const std::u16string& out, bool quiet);

@@ -13,7 +13,7 @@ bool Requested();
 // The exit status of a program that stopped on request: 128 and the signal's number.
 int ExitStatus();
 // What a job that wrote `shown` and stopped says: the earlier file is unchanged, or nothing
-// was written; job is "Backup", "Convert" or "Salvage".
+// was written; job is "Backup", "Convert", "Salvage" or "Merge".
 std::string StoppedText(const std::string& job, const std::string& shown, bool existed);
 // 1234567 as "1,234,567".
 std::string Grouped(unsigned long long n);

@@ -12,9 +12,11 @@
 #include "platform/utf.h"
 #include "resources/string_table.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 
 namespace {
 
@@ -37,6 +39,12 @@ int Dispatch(const Request& request) {
         return ConvertBackup(HostPath(request.file), request.formatName, HostPath(request.out));
     case Command::Salvage:
         return SalvageBackup(HostPath(request.file), HostPath(request.out), request.quiet);
+    case Command::Merge: {
+        std::vector<std::u16string> files;
+        std::transform(request.files.begin(), request.files.end(), std::back_inserter(files),
+                       &HostPath);
+        return MergeBackups(files, HostPath(request.out), request.quiet);
+    }
     case Command::DeviceInit:
         return DeviceInit(request.demo);
     case Command::DeviceList:

@@ -13,11 +13,6 @@ namespace {
 
 using Outcome = ConvertResult::Outcome;
 
-// About what a record holds in memory, to keep a batch near its byte budget.
-std::size_t RecordWeight(MemoryRecord& record) {
-    return 256 + record.body().size() * sizeof(char16_t) + record.recipients().size() * 96;
-}
-
 // Writes every record of the input; on failure the outcome says whose fault it was.
 Outcome WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle,
                        const StopCheck& stop, DWORD& written, std::u16string& error) {

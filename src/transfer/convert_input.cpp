@@ -49,3 +49,7 @@ unsigned long ConvertInput::Skipped() const {
 unsigned long ConvertInput::LeftOut() const {
     return streamed_ != nullptr ? streamed_->LeftOut() : 0;
 }
+
+std::size_t RecordWeight(MemoryRecord& record) {
+    return 256 + record.body().size() * sizeof(char16_t) + record.recipients().size() * 96;
+}

@@ -40,3 +40,6 @@ private:
     StreamedBackupFile* streamed_;
     DWORD total_ = 0;
 };
+
+// About what a record holds in memory, to keep a batch of ReadAhead near its byte budget.
+std::size_t RecordWeight(MemoryRecord& record);

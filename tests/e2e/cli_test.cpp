@@ -118,6 +118,45 @@ TEST_F(Cli, RestoreGivesBackTheSameBackupFromEveryReadableFormat) {
     }
 }
 
+// merge keeps each message once, the first copy read: a backup merged with itself, or with
+// itself converted, is the same backup, and the report says what was left out.
+TEST_F(Cli, MergeKeepsEachMessageOnceAndSaysHowManyItLeftOut) {
+    const std::string original = backup(demo(), "usms", "a.usms");
+    const std::string inbox = backup(demo(), "usms", "inbox.usms", "inbox");
+    for (const std::string format : {"xml", "json"}) {
+        ASSERT_EQ(RunCli({"convert", file("a.usms"), format, file("a." + format)}).status, 0);
+    }
+    const std::tuple<std::vector<std::string>, std::string> cases[] = {
+        {{"a.usms", "a.usms"}, "Merged 2 files: 42 messages, 42 duplicates left out.\n"},
+        {{"a.usms", "a.xml"}, "Merged 2 files: 42 messages, 42 duplicates left out.\n"},
+        {{"a.json", "a.xml", "a.usms"}, "Merged 3 files: 42 messages, 84 duplicates left out.\n"},
+        {{"a.json"}, "Merged 1 file: 42 messages, 0 duplicates left out.\n"},
+        {{"inbox.usms"}, "Merged 1 file: 25 messages, 0 duplicates left out.\n"},
+    };
+    for (const auto& [inputs, said] : cases) {
+        std::vector<std::string> args = {"merge"};
+        for (const std::string& input : inputs) {
+            args.push_back(file(input));
+        }
+        args.push_back(file("out.usms"));
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, said);
+        EXPECT_TRUE(ReadHostFile(file("out.usms")) ==
+                    (inputs[0] == "inbox.usms" ? inbox : original))
+            << inputs[0];
+    }
+    // The first file's messages come first: the Inbox, then the 17 that it does not hold.
+    const CliResult r =
+        RunCli({"merge", file("inbox.usms"), file("a.xml"), file("out.usms"), "-q"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    const std::string merged = ReadHostFile(file("out.usms"));
+    ASSERT_EQ(merged.size(), original.size());
+    EXPECT_TRUE(merged.substr(20, inbox.size() - 20) == inbox.substr(20));
+    EXPECT_TRUE(RunCli({"inspect", file("out.usms")}).out.starts_with("Total: 42\n"));
+}
+
 // Each command's exit status, and a part of what it prints on stdout and stderr ("" means that
 // nothing is printed there), in order on the demo handset, which every command names unless it
 // names one itself. "@/" stands for the test's folder.
@@ -139,6 +178,8 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         {{"-V"}, 0, "msgkeeper-cli 3.1.0\n", ""},
         {{"--help"}, 0, "convert FILE FORMAT OUT", ""},
         {{"-h"}, 0, "salvage FILE OUT", ""},
+        {{"--help"}, 0, "merge FILE... OUT", ""},
+        {{"help", "merge"}, 0, "msgkeeper-cli merge [OPTIONS] FILE... OUT\n", ""},
         {{"help"}, 0, "restore [--dry-run] FILE", ""},
         {{"help", "backup"}, 0, "--folders LIST", ""},
         {{"backup", "--help"}, 0, "msgkeeper-cli backup [OPTIONS] FORMAT FILE", ""},
@@ -162,6 +203,9 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         {{"inspect", ""}, 2, "", "must not be empty"},
         {{"salvage", "a"}, 2, "", "OUT"},
         {{"convert", "a", "pdf", "b"}, 2, "", "unknown format 'pdf'"},
+        {{"merge"}, 2, "", "FILE is required (see msgkeeper-cli merge --help)"},
+        {{"merge", "a"}, 2, "", "OUT is required (see msgkeeper-cli merge --help)"},
+        {{"merge", "a", "", "b"}, 2, "", "FILE: must not be empty"},
         {{"device"}, 2, "", "init, list"},
         {{"device", "init", "--bogus"}, 2, "", "--bogus"},
         {{"settings", "--folders"}, 2, "", "--folders"},
@@ -190,6 +234,11 @@ TEST_F(Cli, ExitStatusesAndTexts) {
         // convert reads once: the same text, and nothing under either name (checked below).
         {{"convert", "@/cut.xml", "usms", "@/out"}, 1, "", "cut.xml: read xml error, line 1, col"},
         {{"convert", "@/cut.json", "usms", "@/out"}, 1, "", "cut.json: read json error, line 1"},
+        // merge names the damaged input, and writes nothing either.
+        {{"merge", "@/a.usms", "@/cut.json", "@/out"}, 1, "", "cut.json: read json error, line 1"},
+        {{"merge", "@/a.usms", "@/nope.xml", "@/a.usms", "@/out"}, 1, "",
+         "@/nope.xml: cannot open the file, " + notFound},
+        {{"merge", "@/a.usms", "@/a.usms"}, 1, "", "@/a.usms: is one of the files to merge"},
         {{"backup", "--quiet", "usms", "@/q.usms", "--device", "@/demo"}, 0, "", ""},
         // The demo refuses a store that holds messages, and adds none (the totals below).
         {{"device", "init", "--demo"}, 1, "", "the store already holds messages"},
@@ -243,6 +292,7 @@ TEST_F(Cli, AFullDiskKeepsTheEarlierOutputAndLeavesNoPartialFile) {
         {"convert", file("in.usms"), "xml", file("out")},
         {"convert", file("in.usms"), "usms", file("out")},
         {"salvage", file("in.usms"), file("out")},
+        {"merge", file("in.usms"), file("in.usms"), file("out")},
     };
     for (const auto& command : commands) {
         for (const std::uint64_t limit : {1024u, 4096u, 6000u}) { // each output is longer
@@ -337,6 +387,7 @@ TEST_F(Cli, AnInterruptedRestoreSaysWhatItRestoredAndARerunCompletesIt) {
         {{"backup", "txt-utf8", file("out")}, "Backup"},
         {{"convert", file("big.usms"), "json", file("out")}, "Convert"},
         {{"salvage", file("big.usms"), file("out")}, "Salvage"},
+        {{"merge", file("big.usms"), file("big.usms"), file("out")}, "Merge"},
     };
     for (const auto& [args, job] : writers) {
         SCOPED_TRACE(job);
@@ -424,6 +475,7 @@ TEST_F(Cli, CallLogsAndContactsAreNamedAsSuch) {
              {std::vector<std::string>{"inspect", file(name)},
               {"convert", file(name), "usms", file("o.usms")},
               {"salvage", file(name), file("o.usms")},
+              {"merge", file(name), file("o.usms")},
               {"--device", empty().string(), "restore", file(name)},
               {"--device", empty().string(), "restore", "--dry-run", file(name)}}) {
             const CliResult r = RunCli(args);

@@ -58,6 +58,9 @@ expect "$everything" convert a.usms xml ""
 expect "$readable" salvage ""
 expect "$everything" salvage a.usms ""
 expect "d.jsonl" inspect d
+expect "merge" me
+expect "$readable" merge ""
+expect "$readable" merge a.usms b.xml ""
 
 if [ "$failed" -ne 0 ]; then
     exit 1

@@ -1,0 +1,70 @@
+// The digests of the messages seen so far, 16 bytes a slot in one array (open addressing, linear
+// probing): a set of hundreds of thousands fits in a few megabytes, with no allocation per
+// message. The digests are uniform, so their first bytes serve as the hash.
+#pragma once
+
+#include "transfer/message_digest.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+class DigestSet {
+public:
+    // Adds the digest; false when it was there already.
+    bool Insert(const MessageDigest& digest) {
+        if (digest == MessageDigest{}) { // the mark of a free slot stands for itself
+            return !std::exchange(hasZero_, true);
+        }
+        if ((count_ + 1) * 4 > slots_.size() * 3) {
+            Grow();
+        }
+        MessageDigest& slot = Find(slots_, digest);
+        if (Same(slot, digest)) {
+            return false;
+        }
+        slot = digest;
+        ++count_;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kFirstSlots = 1024;
+
+    // Compared as two words: a call to memcmp per probe was most of the cost.
+    static bool Same(const MessageDigest& a, const MessageDigest& b) {
+        std::uint64_t x[2];
+        std::uint64_t y[2];
+        std::memcpy(x, a.data(), sizeof x);
+        std::memcpy(y, b.data(), sizeof y);
+        return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
+    }
+
+    // The slot that holds the digest, or the free one where it belongs.
+    static MessageDigest& Find(std::vector<MessageDigest>& slots, const MessageDigest& digest) {
+        std::size_t hash = 0;
+        std::memcpy(&hash, digest.data(), sizeof hash);
+        const std::size_t mask = slots.size() - 1; // a power of two
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            if (Same(slots[at], digest) || Same(slots[at], MessageDigest{})) {
+                return slots[at];
+            }
+        }
+    }
+
+    void Grow() {
+        std::vector<MessageDigest> larger(slots_.empty() ? kFirstSlots : slots_.size() * 2);
+        for (const MessageDigest& digest : slots_) {
+            if (digest != MessageDigest{}) {
+                Find(larger, digest) = digest;
+            }
+        }
+        slots_.swap(larger);
+    }
+
+    std::vector<MessageDigest> slots_;
+    std::size_t count_ = 0;
+    bool hasZero_ = false;
+};

@@ -1,0 +1,40 @@
+// Which messages are the same message, for merging files: the same folder path, delivery time
+// and body, and the same other party (the sender number of a received message, otherwise the
+// recipients' numbers in record order). Each message is held as a fixed-size digest of those
+// parts, so that telling duplicates apart takes memory per message, not per text.
+#pragma once
+
+#include "model/message_record.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct evp_md_st;
+struct evp_md_ctx_st;
+
+// The first 16 bytes of SHA-256: collisions stay out of reach even for a file made to cause them.
+using MessageDigest = std::array<std::uint8_t, 16>;
+
+class MessageDigester {
+public:
+    MessageDigester();
+    ~MessageDigester();
+    MessageDigester(const MessageDigester&) = delete;
+    MessageDigester& operator=(const MessageDigester&) = delete;
+
+    // False when the crypto library cannot provide SHA-256.
+    bool Digest(MessageRecord& message, MessageDigest& digest);
+
+private:
+    struct FreeMd {
+        void operator()(evp_md_st* md) const;
+    };
+    struct FreeCtx {
+        void operator()(evp_md_ctx_st* ctx) const;
+    };
+    std::unique_ptr<evp_md_st, FreeMd> md_;
+    std::unique_ptr<evp_md_ctx_st, FreeCtx> ctx_;
+    std::string parts_; // the serialized parts, kept to save an allocation per message
+};
