@@ -112,8 +112,21 @@ bool ReferenceFilter::Fill() {
 // A reference that the input cut off stays for the next call, however far back it began.
 void ReferenceFilter::Rewrite(std::size_t limit) {
     const std::string_view text(input_);
+    // The next '&' and the next lead byte of the escape character, each found with one memchr
+    // and kept until passed: find_first_of would look for each byte of the set at every byte.
+    std::size_t amp = text.find('&');
+    std::size_t lead = text.find('\xF4');
+    const auto nextTrigger = [&](std::size_t from) {
+        if (amp != std::string_view::npos && amp < from) {
+            amp = text.find('&', from);
+        }
+        if (lead != std::string_view::npos && lead < from) {
+            lead = text.find('\xF4', from);
+        }
+        return std::min(amp, lead);
+    };
     std::size_t copied = 0;
-    std::size_t at = text.find_first_of("&\xF4");
+    std::size_t at = nextTrigger(0);
     while (at != std::string_view::npos && at < limit) {
         if (text[at] != '&') {
             if (text.compare(at, kEscapeBytes.size(), kEscapeBytes) == 0) {
@@ -122,7 +135,7 @@ void ReferenceFilter::Rewrite(std::size_t limit) {
                 AppendReference(output_, interchange::kXmlEscape);
                 copied = at + kEscapeBytes.size();
             }
-            at = text.find_first_of("&\xF4", at + 1);
+            at = nextTrigger(at + 1);
             continue;
         }
         Reference first;
@@ -134,7 +147,7 @@ void ReferenceFilter::Rewrite(std::size_t limit) {
         const bool rewritten = found == Found::Reference &&
                                (IsForbidden(first.value) || first.value == interchange::kXmlEscape);
         if (!rewritten) {
-            at = text.find_first_of("&\xF4", at + 1);
+            at = nextTrigger(at + 1);
             continue;
         }
         output_.append(text, copied, at - copied);
@@ -157,7 +170,7 @@ void ReferenceFilter::Rewrite(std::size_t limit) {
             AppendEscaped(output_, first.value);
         }
         copied = next;
-        at = text.find_first_of("&\xF4", copied);
+        at = nextTrigger(copied);
     }
     const std::size_t end = std::max(copied, std::min(limit, text.size()));
     output_.append(text, copied, end - copied);
