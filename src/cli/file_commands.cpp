@@ -206,7 +206,9 @@ int MergeBackups(const std::vector<std::u16string>& files, const std::u16string&
         console::Out(interrupt::StoppedText("Merge", ShownOut(out), existed));
         return interrupt::ExitStatus();
     case MergeResult::Outcome::InputFailed:
-        return Fail(result.failedFile, result.error); // the unfinished output is gone already
+        Fail(result.failedFile, result.error); // the unfinished output is gone already
+        SuggestSalvage(result.error, result.failedFile);
+        return 1;
     case MergeResult::Outcome::OutputFailed:
         return Fail(out, result.error);
     }

@@ -20,12 +20,16 @@ public:
     std::u16string ChooseBackupPath(const std::u16string&) override { return path_; }
     std::u16string ChooseRestorePath(const std::u16string&) override { return path_; }
     void ShowProgress(const JobProgress& progress) override {
+        if (stopAtOnce_) {
+            progress.stop->store(true); // before the first message, or after any
+        }
         while (progress.done.load(std::memory_order_acquire) != 1) {
             Sleep(1);
         }
         result_ = progress.result;
     }
     std::u16string result_;
+    bool stopAtOnce_ = false; // asks the job to stop, as the command-line tool's Ctrl-C does
 
 private:
     std::u16string path_;
@@ -237,21 +241,8 @@ TEST_F(Jobs, ALaunchedRestoreStoppedByItsFrontEndCountsWhatItRestored) {
     Seed(inboxId(), u"m", 40);
     ASSERT_EQ(backup("all.usms"), u"Backup Completed.");
     emptyStore();
-    class Stopping final : public JobFrontEnd {
-    public:
-        explicit Stopping(std::u16string path) : path_(std::move(path)) {}
-        std::u16string ChooseBackupPath(const std::u16string&) override { return path_; }
-        std::u16string ChooseRestorePath(const std::u16string&) override { return path_; }
-        void ShowProgress(const JobProgress& progress) override {
-            progress.stop->store(true); // before the first message, or after any
-            while (progress.done.load(std::memory_order_acquire) != 1) {
-                Sleep(1);
-            }
-        }
-
-    private:
-        std::u16string path_;
-    } frontEnd(path("all.usms"));
+    TestFrontEnd frontEnd(path("all.usms"));
+    frontEnd.stopAtOnce_ = true;
     UnicodeBackupFile format;
     const LaunchResult result = LaunchRestore(format, u"*.usms", frontEnd);
     EXPECT_TRUE(result.stopped);
