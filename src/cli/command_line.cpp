@@ -25,12 +25,13 @@ constexpr char kFooter[] =
     "        txt-unicode, csv-ansi, csv-utf8, xml (the phone XML backup), json (JSON Lines)\n"
     "The handset's folder: --device DIR, else $MSGKEEPER_DEVICE, else\n"
     "$XDG_DATA_HOME/msgkeeper/device. Every command takes --device DIR and -q, --quiet,\n"
-    "before or after it. Exit status: 0 done, 1 failed, 2 usage error.\n"
+    "before or after it. Exit status: 0 done, 1 failed, 2 usage error, 130 interrupted.\n"
     "'msgkeeper-cli COMMAND --help' describes one command.\n";
 
 constexpr char kCommandFooter[] =
     "Every command takes --device DIR (the handset's folder) and -q, --quiet (print only\n"
-    "errors), before or after it. Exit status: 0 done, 1 failed, 2 usage error.\n";
+    "errors), before or after it. Exit status: 0 done, 1 failed, 2 usage error, 130\n"
+    "interrupted.\n";
 
 const CLI::Validator kNotEmpty(
     [](const std::string& value) {
@@ -209,8 +210,8 @@ void Parser::Build(Request& request) {
     File(convert, "OUT", request.out, "the file to write");
 
     CLI::App* salvage =
-        Command("salvage", "copy every message that still reads whole from a damaged backup");
-    File(salvage, "FILE", request.file, "the damaged backup");
+        Command("salvage", "keep what still reads of a damaged file (.usms, XML or JSON)");
+    File(salvage, "FILE", request.file, "the damaged file");
     File(salvage, "OUT", request.out, "the new backup to write");
 
     // One list, split in Finish: CLI11 cannot end a list of positionals with another one when
