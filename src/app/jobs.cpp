@@ -2,6 +2,7 @@
 
 #include "app/lock_refusal.h"
 #include "files/file_access.h"
+#include "files/md5.h"
 #include "platform/device.h"
 #include "resources/string_table.h"
 #include "store/backup_walk.h"
@@ -94,6 +95,9 @@ namespace {
 
 // Sets done as the worker's very last access to the job; the result text was written before.
 template <typename Job> bool Finish(Job& job, bool ok) {
+    // The digest library's state for this thread goes first: once done is set, the program may
+    // end before a detached worker has.
+    ReleaseDigestThreadState();
     job.completed = ok;
     job.done.store(1, std::memory_order_release);
     return ok;

@@ -1,5 +1,6 @@
 #include "files/md5.h"
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 bool ComputeMd5(const void* data, std::size_t length, Md5Digest& digest) {
@@ -11,4 +12,8 @@ bool ComputeMd5(const void* data, std::size_t length, Md5Digest& digest) {
     }
     digest = result;
     return true;
+}
+
+void ReleaseDigestThreadState() {
+    OPENSSL_thread_stop();
 }
