@@ -4,8 +4,8 @@
 #include "cli/host_reason.h"
 #include "cli/interrupt.h"
 #include "cli/other_kind.h"
-#include "cli/salvage_hint.h"
 #include "cli/output_format.h"
+#include "cli/salvage_hint.h"
 #include "cli/visible_text.h"
 #include "export/export_text.h"
 #include "export/local_time.h"
@@ -62,8 +62,9 @@ void ReportInterchangeSalvage(const SalvageResult& result, const std::u16string&
         console::Out(u"Skipped: " + VisibleText(skipped) + u"\n");
     }
     if (result.unmapped.count > result.unmapped.first.size()) {
-        console::Out("Skipped: " + std::to_string(result.unmapped.count - result.unmapped.first.size()) +
-                     " more messages whose values do not map.\n");
+        console::Out(
+            "Skipped: " + std::to_string(result.unmapped.count - result.unmapped.first.size()) +
+            " more messages whose values do not map.\n");
     }
     if (result.replaced != 0) {
         console::Out("Replaced: " + std::to_string(result.replaced) +
@@ -94,12 +95,6 @@ std::string ShownOut(const std::u16string& out) {
 // "1 file", "2,000 files".
 std::string Counted(unsigned long long n, const std::string& noun) {
     return interrupt::Grouped(n) + " " + noun + (n == 1 ? "" : "s");
-}
-
-bool OutputExists(const std::u16string& out) {
-    std::filesystem::path host;
-    std::error_code ignored;
-    return device::ToHostPath(out, host) && std::filesystem::exists(host, ignored);
 }
 
 } // namespace
@@ -133,8 +128,7 @@ int ConvertBackup(const std::u16string& file, std::string_view formatName,
         return 1;
     }
     OutputFormat target(formatName);
-    const bool existed = OutputExists(out);
-    interrupt::InstallHandlers();
+    const interrupt::StoppableOutput output(out);
     const ConvertResult result = ConvertFile(file, target.format(), out, &interrupt::Requested);
     switch (result.outcome) {
     case ConvertResult::Outcome::Converted:
@@ -142,8 +136,7 @@ int ConvertBackup(const std::u16string& file, std::string_view formatName,
         console::Err(LeftOutNote(result.leftOut));
         return 0;
     case ConvertResult::Outcome::Stopped:
-        console::Out(interrupt::StoppedText("Convert", ShownOut(out), existed));
-        return interrupt::ExitStatus();
+        return output.Stopped("Convert", ShownOut(out));
     case ConvertResult::Outcome::InputFailed:
         Fail(file, result.error); // the unfinished output is gone already
         SuggestSalvage(result.error, file);
@@ -158,15 +151,13 @@ int SalvageBackup(const std::u16string& file, const std::u16string& out, bool qu
     if (RefuseFileOfOtherKind(file)) {
         return 1;
     }
-    const bool existed = OutputExists(out);
-    interrupt::InstallHandlers();
+    const interrupt::StoppableOutput output(out);
     const SalvageResult result = SalvageFile(file, out, &interrupt::Requested);
     switch (result.outcome) {
     case SalvageResult::Outcome::Salvaged:
         break;
     case SalvageResult::Outcome::Stopped:
-        console::Out(interrupt::StoppedText("Salvage", ShownOut(out), existed));
-        return interrupt::ExitStatus();
+        return output.Stopped("Salvage", ShownOut(out));
     case SalvageResult::Outcome::InputFailed:
         return Fail(file, result.error);
     case SalvageResult::Outcome::OutputFailed:
@@ -192,19 +183,17 @@ int MergeBackups(const std::vector<std::u16string>& files, const std::u16string&
             return 1;
         }
         // Its earlier messages would be read while its new ones are written.
-        if (HostReason(out, &file) == "is the input file") {
+        if (IsSameFile(out, file)) {
             return Fail(out, u"is one of the files to merge; choose another name for the output");
         }
     }
-    const bool existed = OutputExists(out);
-    interrupt::InstallHandlers();
+    const interrupt::StoppableOutput output(out);
     const MergeResult result = MergeFiles(files, out, &interrupt::Requested);
     switch (result.outcome) {
     case MergeResult::Outcome::Merged:
         break;
     case MergeResult::Outcome::Stopped:
-        console::Out(interrupt::StoppedText("Merge", ShownOut(out), existed));
-        return interrupt::ExitStatus();
+        return output.Stopped("Merge", ShownOut(out));
     case MergeResult::Outcome::InputFailed:
         Fail(result.failedFile, result.error); // the unfinished output is gone already
         SuggestSalvage(result.error, result.failedFile);

@@ -13,6 +13,15 @@ bool HostOf(const std::u16string& file, std::filesystem::path& host) {
 
 } // namespace
 
+bool IsSameFile(const std::u16string& one, const std::u16string& other) {
+    std::filesystem::path first;
+    std::filesystem::path second;
+    struct stat a {};
+    struct stat b {};
+    return HostOf(one, first) && HostOf(other, second) && ::stat(first.c_str(), &a) == 0 &&
+           ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 std::string HostReason(const std::u16string& file, const std::u16string* input) {
     std::filesystem::path host;
     if (!HostOf(file, host)) {
@@ -29,10 +38,7 @@ std::string HostReason(const std::u16string& file, const std::u16string* input) 
     if (S_ISDIR(info.st_mode)) {
         return "is a folder";
     }
-    std::filesystem::path inputHost;
-    struct stat source {};
-    if (input != nullptr && HostOf(*input, inputHost) && ::stat(inputHost.c_str(), &source) == 0 &&
-        source.st_dev == info.st_dev && source.st_ino == info.st_ino) {
+    if (input != nullptr && IsSameFile(file, *input)) {
         return "is the input file";
     }
     if (!S_ISREG(info.st_mode)) {

@@ -8,3 +8,5 @@
 // file), "is in a folder that does not exist", or empty when nothing is plainly wrong. file and
 // input are as the command line gave them: host paths, or device paths beginning with '\'.
 std::string HostReason(const std::u16string& file, const std::u16string* input = nullptr);
+// True when both name one existing file, by whatever path.
+bool IsSameFile(const std::u16string& one, const std::u16string& other);

@@ -1,7 +1,11 @@
 #include "cli/interrupt.h"
 
+#include "cli/console.h"
+#include "platform/device.h"
+
 #include <atomic>
 #include <csignal>
+#include <filesystem>
 
 namespace interrupt {
 namespace {
@@ -33,11 +37,19 @@ int ExitStatus() {
     return 128 + received.load(std::memory_order_relaxed);
 }
 
-std::string StoppedText(const std::string& job, const std::string& shown, bool existed) {
-    return job + " interrupted: " +
-           (existed ? "the earlier " + shown + " is unchanged."
-                    : "nothing was written to " + shown + ".") +
-           "\n";
+StoppableOutput::StoppableOutput(const std::u16string& out) {
+    std::filesystem::path host;
+    std::error_code ignored;
+    existed_ = device::ToHostPath(out, host) && std::filesystem::exists(host, ignored);
+    InstallHandlers();
+}
+
+int StoppableOutput::Stopped(const std::string& job, const std::string& shown) const {
+    console::Out(job + " interrupted: " +
+                 (existed_ ? "the earlier " + shown + " is unchanged."
+                           : "nothing was written to " + shown + ".") +
+                 "\n");
+    return ExitStatus();
 }
 
 std::string Grouped(unsigned long long n) {

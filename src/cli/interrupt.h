@@ -12,9 +12,18 @@ void InstallHandlers();
 bool Requested();
 // The exit status of a program that stopped on request: 128 and the signal's number.
 int ExitStatus();
-// What a job that wrote `shown` and stopped says: the earlier file is unchanged, or nothing
-// was written; job is "Backup", "Convert", "Salvage" or "Merge".
-std::string StoppedText(const std::string& job, const std::string& shown, bool existed);
+// A command that writes one file and may be stopped: made before the work starts, it notes
+// whether the file was there and installs the handlers.
+class StoppableOutput {
+public:
+    explicit StoppableOutput(const std::u16string& out);
+    // Says that the job stopped, and that the earlier file (shown as the user named it) is
+    // unchanged or that nothing was written; job is "Backup", "Convert", ... The exit status.
+    int Stopped(const std::string& job, const std::string& shown) const;
+
+private:
+    bool existed_;
+};
 // 1234567 as "1,234,567".
 std::string Grouped(unsigned long long n);
 

@@ -9,8 +9,8 @@
 #include "cli/host_reason.h"
 #include "cli/interrupt.h"
 #include "cli/other_kind.h"
-#include "cli/salvage_hint.h"
 #include "cli/output_format.h"
+#include "cli/salvage_hint.h"
 #include "files/file_access.h"
 #include "interchange/file_kind.h"
 #include "interchange/streamed_backup_file.h"
@@ -58,21 +58,6 @@ void ReportFailure(const std::u16string& result, const std::string& what, const 
     console::Err(line + "\n");
 }
 
-bool Exists(const std::string& file) {
-    std::error_code error;
-    return std::filesystem::exists(file, error);
-}
-
-bool IsReadFailure(const std::u16string& result) {
-    for (const char16_t* damage : {u"read sms error, ", u"read xml error, ", u"read json error, ",
-                                   u"unknown message class name!"}) {
-        if (result.find(damage) != std::u16string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // After a restore's failure at a record: what stays in the store, and what to do next.
 void ReportRestored(const LaunchResult& result, const std::u16string& text,
                     const std::string& file) {
@@ -86,7 +71,7 @@ void ReportRestored(const LaunchResult& result, const std::u16string& text,
     std::string line = "msgkeeper-cli: " + interrupt::Grouped(result.handled - 1) + " of " +
                        interrupt::Grouped(result.total) +
                        " messages were restored before the failing one";
-    if (IsReadFailure(text)) {
+    if (IsDamagedFileText(text)) {
         line += "; the file is damaged there: 'msgkeeper-cli salvage " + Shown(file) +
                 " OUT' keeps every message that reads";
     }
@@ -114,13 +99,11 @@ int BackupCommand(const JobOptions& options, std::string_view formatName,
     }
     CliFrontEnd frontEnd(HostPath(options.file), options.quiet);
     OutputFormat owned(formatName);
-    const bool existed = Exists(options.file);
-    interrupt::InstallHandlers();
+    const interrupt::StoppableOutput output(HostPath(options.file));
     const LaunchResult result =
         LaunchBackup(owned.format(), owned.filter(), frontEnd, folders ? &used : nullptr);
     if (result.stopped) {
-        console::Out(interrupt::StoppedText("Backup", Shown(options.file), existed));
-        return interrupt::ExitStatus();
+        return output.Stopped("Backup", Shown(options.file));
     }
     if (!result.completed) {
         console::Out(frontEnd.result() + u"\n");

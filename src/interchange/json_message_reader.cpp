@@ -81,8 +81,11 @@ MessageReader::Result JsonMessageReader::Next(MessageFields& fields,
                                               std::vector<Recipient>& recipients,
                                               std::u16string& error) {
     for (;;) {
-        const Result result = NextLine(fields, recipients, error);
-        if (result != Result::Failed || !lenient_ || !mappingFailed_) {
+        const Result result = LineMessage(fields, recipients, error);
+        if (result == Result::Message) {
+            return Deliver(fields, recipients);
+        }
+        if (result == Result::End || !lenient_ || !mappingFailed_) {
             return result;
         }
         unmapped_.Note(error.substr(std::char_traits<char16_t>::length(kPhrase)));
@@ -91,9 +94,9 @@ MessageReader::Result JsonMessageReader::Next(MessageFields& fields,
     }
 }
 
-MessageReader::Result JsonMessageReader::NextLine(MessageFields& fields,
-                                                  std::vector<Recipient>& recipients,
-                                                  std::u16string& error) {
+MessageReader::Result JsonMessageReader::LineMessage(MessageFields& fields,
+                                                     std::vector<Recipient>& recipients,
+                                                     std::u16string& error) {
     std::string_view line;
     mappingFailed_ = false;
     for (;;) {

@@ -26,8 +26,8 @@ private:
     enum class LineResult { Line, End, Failed };
     LineResult NextLine(std::string_view& line, std::u16string& error);
     // The next line's message; a failure with mappingFailed_ set concerns that line alone.
-    Result NextLine(MessageFields& fields, std::vector<Recipient>& recipients,
-                    std::u16string& error);
+    Result LineMessage(MessageFields& fields, std::vector<Recipient>& recipients,
+                       std::u16string& error);
     Result Fail(const std::string& text, std::u16string& error) const;
     LineResult TooLong(std::u16string& error) const;
 

@@ -39,7 +39,16 @@ public:
     virtual unsigned long Skipped() const { return 0; }
     // In a lenient pass (see each reader), the messages that did not map; empty otherwise.
     const PassedOver& Unmapped() const { return unmapped_; }
+    // Characters U+0000 that the messages read so far held and that were left out of them.
+    unsigned long LeftOut() const { return leftOut_; }
 
 protected:
+    // Every reader hands out its messages through this, with no U+0000 left in them.
+    Result Deliver(MessageFields& fields, std::vector<Recipient>& recipients) {
+        leftOut_ += DropNulUnits(fields, recipients);
+        return Result::Message;
+    }
+
     PassedOver unmapped_;
+    unsigned long leftOut_ = 0;
 };

@@ -43,7 +43,6 @@ bool StreamedBackupFile::Validate(std::u16string& error) {
     }
     std::unique_ptr<MessageReader> pass = NewReader(*source_);
     std::uint64_t count = 0;
-    unsigned long leftOut = 0;
     for (;;) {
         MessageFields fields;
         std::vector<Recipient> recipients;
@@ -54,14 +53,13 @@ bool StreamedBackupFile::Validate(std::u16string& error) {
         if (result == MessageReader::Result::End) {
             break;
         }
-        leftOut += DropNulUnits(fields, recipients);
         if (++count > std::numeric_limits<DWORD>::max()) {
             error = u"read total error, the file holds more messages than a backup can.";
             return false;
         }
     }
     skipped_ = pass->Skipped();
-    leftOut_ = leftOut;
+    leftOut_ = pass->LeftOut();
     pass.reset();
     if (!source_->Rewind()) {
         error = u"read total error, " + ErrorText();
@@ -78,7 +76,6 @@ bool StreamedBackupFile::StartOnePass(std::u16string& error) {
         return false;
     }
     total_.reset();
-    leftOut_ = 0;
     reader_ = NewReader(*source_);
     return true;
 }
@@ -90,11 +87,7 @@ MessageReader::Result StreamedBackupFile::Next(MessageFields& fields,
         error = u"read sms error, the file was not checked.";
         return MessageReader::Result::Failed;
     }
-    const MessageReader::Result result = reader_->Next(fields, recipients, error);
-    if (result == MessageReader::Result::Message) {
-        leftOut_ += DropNulUnits(fields, recipients);
-    }
-    return result;
+    return reader_->Next(fields, recipients, error);
 }
 
 std::u16string LeftOutNote(unsigned long count) {
@@ -136,7 +129,6 @@ bool StreamedBackupFile::ReadRecord(HANDLE /*handle*/, MessageFields& record,
     case MessageReader::Result::Message:
         break;
     }
-    DropNulUnits(fields, entries); // counted by the check pass
     record = std::move(fields);
     for (Recipient& entry : entries) {
         recipients.push_back(std::move(entry));

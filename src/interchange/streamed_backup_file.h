@@ -53,9 +53,9 @@ public:
     unsigned long Skipped() const { return reader_ && !total_ ? reader_->Skipped() : skipped_; }
     // Characters U+0000 of the checked file (or of the pass so far) that were left out of the
     // texts that held them.
-    unsigned long LeftOut() const { return leftOut_; }
+    unsigned long LeftOut() const { return reader_ && !total_ ? reader_->LeftOut() : leftOut_; }
     // The line that tells the user about them, once per file; empty when there were none.
-    std::u16string LeftOutNote() const { return ::LeftOutNote(leftOut_); }
+    std::u16string LeftOutNote() const { return ::LeftOutNote(LeftOut()); }
 
 protected:
     virtual std::unique_ptr<MessageReader> NewReader(ByteSource& source) const = 0;

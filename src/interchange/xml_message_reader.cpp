@@ -38,7 +38,7 @@ MessageReader::Result XmlMessageReader::Next(MessageFields& fields,
         recipients.clear();
         std::string problem;
         if (interchange::MapSmsAttributes(attributes_, fields, recipients, problem)) {
-            return Result::Message;
+            return Deliver(fields, recipients);
         }
         const std::u16string place =
             u"line " + interchange::FromUtf8(std::to_string(element->line)) + u", <sms> element " +

@@ -23,7 +23,6 @@ bool InterchangeSalvage::Next(MessageFields& fields, std::vector<Recipient>& rec
     recipients.clear();
     switch (reader_->Next(fields, recipients, error)) {
     case MessageReader::Result::Message:
-        leftOut_ += DropNulUnits(fields, recipients);
         ++recovered_;
         return true;
     case MessageReader::Result::End:

@@ -27,7 +27,7 @@ public:
     // Bytes that were not UTF-8 and became U+FFFD.
     unsigned long replaced() const { return repair_ ? repair_->Replaced() : 0; }
     // Characters U+0000 left out of the texts, which no message can hold.
-    unsigned long leftOut() const { return leftOut_; }
+    unsigned long leftOut() const { return reader_->LeftOut(); }
     // "the end of the file", or where and why reading stopped ("line 7, column 442: ...").
     const std::u16string& stopReason() const { return stopReason_; }
 
@@ -35,6 +35,5 @@ private:
     std::optional<Utf8RepairSource> repair_;
     std::unique_ptr<MessageReader> reader_;
     unsigned long recovered_ = 0;
-    unsigned long leftOut_ = 0;
     std::u16string stopReason_;
 };

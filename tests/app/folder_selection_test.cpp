@@ -49,6 +49,14 @@ TEST(FolderSelection, SaveWritesFiveBytesAndReportsFailures) {
         faults::ArmFileFault(op, 1, ERROR_DISK_FULL);
         EXPECT_FALSE(SaveFolderSelection(FolderSelection::All()));
     }
+    // A disk that fills before the five bytes are down: the earlier choice stays, whole.
+    for (const std::uint64_t room : {0u, 3u}) {
+        faults::DisarmFileFaults();
+        faults::ArmDiskFull(room);
+        EXPECT_FALSE(SaveFolderSelection(FolderSelection::All()));
+        EXPECT_EQ(ReadHostFile(SettingsFile(device)), std::string("\x01\x00\x01\x00\x01", 5));
+        EXPECT_FALSE(std::filesystem::exists(SettingsFile(device).string() + ".partial"));
+    }
 }
 
 } // namespace
