@@ -44,7 +44,7 @@ bool CsvExportFile::WriteTotal(HANDLE /*handle*/, DWORD /*total*/, std::u16strin
 }
 
 bool CsvExportFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message, std::u16string& error) {
-    if (message.folder() == nullptr) {
+    if (!message.hasFolder()) {
         return false;
     }
     message.setSenderFromText(message.senderName());

@@ -82,8 +82,7 @@ bool AnsiBackupFile::WriteRecord(HANDLE handle, MessageRecord& message, std::u16
               error)) {
         return false;
     }
-    const MessageFolder* folder = message.folder();
-    if (folder == nullptr) {
+    if (!message.hasFolder()) {
         return false;
     }
     const FILETIME modified = message.lastModified();
@@ -92,7 +91,7 @@ bool AnsiBackupFile::WriteRecord(HANDLE handle, MessageRecord& message, std::u16
     const std::u16string recipients = FormatRecipientList(message.recipients());
     const std::u16string sender = FormatSenderItem(message.senderName(), message.senderNumber());
     const std::string body = WideToAnsi(message.body());
-    return Step(WriteLine(handle, LineText(FolderPathOf(*folder))), u"write folder name error, ",
+    return Step(WriteLine(handle, LineText(message.folderPath())), u"write folder name error, ",
                 error) &&
            Step(WriteU32(handle, modified.dwLowDateTime), u"write ModifyTime LowDateTime error, ",
                 error) &&

@@ -129,15 +129,14 @@ bool UnicodeBackupFile::WriteTotal(HANDLE /*handle*/, DWORD total, std::u16strin
 
 bool UnicodeBackupFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message,
                                     std::u16string& error) {
-    const MessageFolder* folder = message.folder();
-    if (folder == nullptr) {
+    if (!message.hasFolder()) {
         error = u"write sms error, folder is null.";
         return false;
     }
     // The record goes to the file in one call, whose system text a failure carries. The flush
     // belongs to the record: our file layer buffers, and a full disk may only show there.
     record_.clear();
-    AppendFields(message, FolderPathOf(*folder));
+    AppendFields(message, message.folderPath());
     AppendRecipients(message.recipients());
     std::uint32_t bytes = 0;
     if (!sizes::Length32(0, record_.size(), 1, bytes)) {

@@ -68,6 +68,7 @@ private:
         std::exception_ptr failure;
         for (bool last = false; !last;) {
             Batch batch;
+            batch.reserve(kBatchItems); // a growing batch would move its records again and again
             std::size_t bytes = 0;
             try {
                 while (!last && batch.size() < kBatchItems && bytes < kBatchBytes) {

@@ -180,13 +180,12 @@ bool StreamedBackupFile::WriteTotal(HANDLE /*handle*/, DWORD total, std::u16stri
 
 bool StreamedBackupFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message,
                                      std::u16string& error) {
-    const MessageFolder* folder = message.folder();
-    if (folder == nullptr) {
+    if (!message.hasFolder()) {
         error = u"write sms error, folder is null.";
         return false;
     }
     // Records gather in one buffer and reach the file in large writes.
-    AppendRecord(buffer_, message, FolderPathOf(*folder));
+    AppendRecord(buffer_, message, message.folderPath());
     ++written_;
     if (buffer_.size() >= kWriteChunk) {
         if (!Write(buffer_)) {

@@ -37,7 +37,12 @@ public:
     const std::u16string& senderNumber() const override { return fields_.senderNumber; }
     const std::u16string& body() const override { return fields_.body; }
     const std::vector<Recipient>& recipients() override { return recipients_; }
+    // Built on first request: the writers need only the path, which the record already holds.
     const MessageFolder* folder() const override;
+    bool hasFolder() const override { return hasFolder_; }
+    std::u16string folderPath() const override {
+        return hasFolder_ ? fields_.folderPath : std::u16string();
+    }
 
     void setBody(std::u16string value) override { fields_.body = std::move(value); }
     void setFlags(DWORD value) override { fields_.flags = value; }
@@ -53,10 +58,14 @@ public:
     void setMessageClass(std::u16string value) { fields_.messageClass = std::move(value); }
     // Replaces the folder chain with one built from the path; no folder when absent.
     void setFolderPath(const std::u16string& path);
-    void clearFolder() { folders_.clear(); }
+    void clearFolder() {
+        hasFolder_ = false;
+        folders_.clear();
+    }
 
 private:
     MessageFields fields_;
     std::vector<Recipient> recipients_;
-    std::vector<std::unique_ptr<MemoryFolder>> folders_; // top folder first
+    bool hasFolder_ = false;
+    mutable std::vector<std::unique_ptr<MemoryFolder>> folders_; // top folder first, or none yet
 };

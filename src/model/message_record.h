@@ -38,8 +38,10 @@ public:
     // The record takes the recipient over; restore appends them in file order.
     virtual void appendRecipient(Recipient recipient) = 0;
 
+    // Whether the message has an owning folder; a record may know it without building one.
+    virtual bool hasFolder() const { return folder() != nullptr; }
     // The owning folder's path, or the empty text when there is no folder.
-    std::u16string folderPath() const;
+    virtual std::u16string folderPath() const;
     // The sender as one address item: "name" <number>.
     std::u16string senderText() const;
     // Parses an address item; on a match sets name and number and returns true.

@@ -9,6 +9,7 @@
 #include "transfer/finish_writing.h"
 
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -50,29 +51,51 @@ Outcome TakeMessage(Target& target, MemoryRecord& record, MergeResult& result) {
     return Outcome::Merged;
 }
 
-// Every message of one input that the output does not hold yet, read on a second thread.
-Outcome TakeFile(Target& target, const std::u16string& file, MergeResult& result) {
-    ConvertInput input(file);
-    if (!input.Open(file, result.error)) {
-        result.error = ReadFailureText(file, result.error);
-        return Outcome::InputFailed;
+// One input, opened and read on a thread of its own: the next file's check pass and parse run
+// beside the merge of the current one.
+class Source {
+public:
+    explicit Source(const std::u16string& file)
+        : file_(file), input_(file),
+          ahead_([this](DWORD number, MemoryRecord& record,
+                        std::u16string& error) { return Read(number, record, error); },
+                 &RecordWeight) {}
+
+    const std::u16string& file() const { return file_; }
+    ConvertInput& input() { return input_; }
+    ReadAhead<MemoryRecord>& ahead() { return ahead_; }
+    // Read after a failed step, which the reading thread handed over after setting it.
+    bool openFailed() const { return openFailed_; }
+
+private:
+    ReadStep Read(DWORD number, MemoryRecord& record, std::u16string& error) {
+        if (number == 1 && !input_.Open(file_, error)) {
+            openFailed_ = true;
+            return ReadStep::Failed;
+        }
+        return input_.Next(number, record, error);
     }
-    ReadAhead<MemoryRecord> ahead(
-        [&input](DWORD number, MemoryRecord& record, std::u16string& error) {
-            return input.Next(number, record, error);
-        },
-        &RecordWeight);
+
+    const std::u16string file_;
+    ConvertInput input_;
+    bool openFailed_ = false;
+    ReadAhead<MemoryRecord> ahead_; // last: its thread starts once the rest is built
+};
+
+// Every message of one input that the output does not hold yet.
+Outcome TakeFile(Target& target, Source& source, MergeResult& result) {
+    ConvertInput& input = source.input();
     for (;;) {
         MemoryRecord* record = nullptr;
-        switch (ahead.Next(record, result.error)) {
+        switch (source.ahead().Next(record, result.error)) {
         case ReadStep::End:
             result.skipped += input.Skipped();
             result.leftOut += input.LeftOut();
             return Outcome::Merged;
         case ReadStep::Failed:
-            // A one-pass input fails as its check would, in the words of a failed open.
-            if (input.OnePass()) {
-                result.error = ReadFailureText(file, result.error);
+            // A failed open, and a one-pass input failing as its check would, say which file.
+            if (source.openFailed() || input.OnePass()) {
+                result.error = ReadFailureText(source.file(), result.error);
             }
             return Outcome::InputFailed;
         case ReadStep::Record:
@@ -92,10 +115,19 @@ Outcome TakeFiles(Target& target, const std::vector<std::u16string>& files, Merg
         !target.format.WriteTotal(target.handle, 0, result.error)) {
         return Outcome::OutputFailed;
     }
-    for (const std::u16string& file : files) {
-        if (const Outcome taken = TakeFile(target, file, result); taken != Outcome::Merged) {
+    // Two files at a time: the one merged now and the next, already being read.
+    std::optional<Source> sources[2];
+    if (!files.empty()) {
+        sources[0].emplace(files[0]);
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i + 1 < files.size()) {
+            sources[(i + 1) % 2].emplace(files[i + 1]);
+        }
+        Source& source = *sources[i % 2];
+        if (const Outcome taken = TakeFile(target, source, result); taken != Outcome::Merged) {
             if (taken == Outcome::InputFailed) {
-                result.failedFile = file;
+                result.failedFile = source.file();
             }
             return taken;
         }
