@@ -43,10 +43,10 @@ public:
     // The next step in the input's order, with its item (valid until the next call) or its
     // error; an exception of the reader is thrown again here.
     ReadStep Next(Item*& item, std::u16string& error) {
-        if (position_ == current_.size() && !Take()) {
+        if (position_ == current_.count && !Take()) {
             return ReadStep::End;
         }
-        Slot& slot = current_[position_++];
+        Slot& slot = current_.slots[position_++];
         item = &slot.item;
         error = std::move(slot.error);
         return slot.step;
@@ -61,29 +61,45 @@ private:
         Item item;
         std::u16string error;
     };
-    using Batch = std::vector<Slot>;
+    // Slots are reused from batch to batch, so an item may keep what it allocated; count says
+    // how many hold this batch's steps.
+    struct Batch {
+        std::vector<Slot> slots;
+        std::size_t count = 0;
+    };
 
     void Run() {
         DWORD number = 0;
         std::exception_ptr failure;
+        std::vector<Batch> spares; // batches the consumer is done with, refilled in place
         for (bool last = false; !last;) {
             Batch batch;
-            batch.reserve(kBatchItems); // a growing batch would move its records again and again
+            if (!spares.empty()) {
+                batch = std::move(spares.back());
+                spares.pop_back();
+            }
+            batch.count = 0;
             std::size_t bytes = 0;
             try {
-                while (!last && batch.size() < kBatchItems && bytes < kBatchBytes) {
-                    Slot slot;
+                while (!last && batch.count < kBatchItems && bytes < kBatchBytes) {
+                    if (batch.count == batch.slots.size()) {
+                        batch.slots.emplace_back();
+                    }
+                    Slot& slot = batch.slots[batch.count];
+                    slot.error.clear();
                     slot.step = reader_(++number, slot.item, slot.error);
+                    ++batch.count; // only now: a reader that throws hands out no step
                     last = slot.step != ReadStep::Record;
                     bytes += last ? 0 : weigh_(slot.item);
-                    batch.push_back(std::move(slot));
                 }
             } catch (...) {
                 // The items read before it still go out first.
                 failure = std::current_exception();
                 last = true;
             }
-            if (!Hand(std::move(batch))) {
+            // Slots past this batch's items would keep earlier items' memory.
+            batch.slots.resize(batch.count);
+            if (!Hand(std::move(batch), spares)) {
                 return;
             }
         }
@@ -95,9 +111,8 @@ private:
         changed_.notify_all();
     }
 
-    // False when the consumer has gone.
-    bool Hand(Batch batch) {
-        std::vector<Batch> spent;
+    // False when the consumer has gone. The batches it is done with come back as spares.
+    bool Hand(Batch batch, std::vector<Batch>& spares) {
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return stopped_ || ready_.size() < 2; });
@@ -105,10 +120,13 @@ private:
                 return false;
             }
             ready_.push_back(std::move(batch));
-            spent.swap(spent_);
+            for (Batch& spent : spent_) {
+                spares.push_back(std::move(spent));
+            }
+            spent_.clear();
         }
         changed_.notify_all();
-        return true; // the spent batches are freed here, outside the lock
+        return true;
     }
 
     // The next ready batch becomes the current one; false at the end.
@@ -134,7 +152,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Batch> ready_;
-    // Batches the consumer is done with: the reader frees them, so that memory goes back to
+    // Batches the consumer is done with: the reader refills them, so that memory stays with
     // the thread that took it (the allocator is much slower at freeing another thread's).
     std::vector<Batch> spent_;
     bool finished_ = false; // the reader handed its last batch, or failed with an exception

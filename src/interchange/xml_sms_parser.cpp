@@ -11,6 +11,8 @@
 namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
+// A spent element is filled again only when small: a large one would hold its memory for good.
+constexpr std::size_t kKeptCapacity = 4096;
 // No network, no external entities, no DTD loading; the default limits on text sizes stay.
 // Entities are replaced so that attribute values arrive decoded (only the predefined ones and
 // character references exist, since a document type is refused).
@@ -141,22 +143,28 @@ void XmlSmsParser::Start(std::string_view name, int attributeCount, const xmlCha
         return;
     }
     ++messages_;
-    XmlSmsElement& element = parsed_.emplace_back();
+    XmlSmsElement& element =
+        spare_.empty() ? parsed_.emplace_back() : parsed_.emplace_back(std::move(spare_.back()));
+    if (!spare_.empty()) {
+        spare_.pop_back();
+    }
     element.line = Line();
     element.number = messages_;
+    element.text.clear();
     element.ends.resize(static_cast<std::size_t>(attributeCount));
     // name, prefix, URI, value, value end: five pointers an attribute
     const auto each = [attributes](std::size_t i) { return attributes + i * 5; };
     std::size_t size = 0;
     for (std::size_t i = 0; i < element.ends.size(); ++i) {
-        size += std::strlen(reinterpret_cast<const char*>(each(i)[0])) +
-                static_cast<std::size_t>(each(i)[4] - each(i)[3]);
+        // The name's length is kept in ends for a moment, to be measured once.
+        element.ends[i].first = std::strlen(reinterpret_cast<const char*>(each(i)[0]));
+        size += element.ends[i].first + static_cast<std::size_t>(each(i)[4] - each(i)[3]);
     }
     element.text.reserve(size);
     for (std::size_t i = 0; i < element.ends.size(); ++i) {
         const xmlChar* const* attribute = each(i);
         if (attribute[1] == nullptr) {
-            element.text += Chars(attribute[0]);
+            element.text.append(reinterpret_cast<const char*>(attribute[0]), element.ends[i].first);
         }
         element.ends[i].first = element.text.size();
         element.text.append(reinterpret_cast<const char*>(attribute[3]),
@@ -222,7 +230,11 @@ ReadStep XmlSmsParser::Next(XmlSmsElement& element, std::u16string& error) {
         finished_ = !Feed();
     }
     if (!parsed_.empty()) {
-        element = std::move(parsed_.front());
+        // The caller's spent element comes back to be filled again, unless it grew large.
+        std::swap(element, parsed_.front());
+        if (parsed_.front().text.capacity() <= kKeptCapacity) {
+            spare_.push_back(std::move(parsed_.front()));
+        }
         parsed_.pop_front();
         return ReadStep::Record;
     }

@@ -73,8 +73,9 @@ private:
     std::unique_ptr<xmlParserCtxt, ParserFree> parser_;
     std::string chunk_;
     std::deque<XmlSmsElement> parsed_;
-    std::string failure_;    // our own reason to stop, with its place
-    std::string firstError_; // the parser's first complaint, with its place
+    std::vector<XmlSmsElement> spare_; // elements the caller is done with, to be filled again
+    std::string failure_;              // our own reason to stop, with its place
+    std::string firstError_;           // the parser's first complaint, with its place
     std::u16string sourceError_;
     int depth_ = 0;
     std::atomic<unsigned long> skipped_ = 0; // read by the thread that takes the elements
