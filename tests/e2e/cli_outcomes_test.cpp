@@ -1,10 +1,11 @@
 // What the tool says and leaves when a job cannot finish: a full disk, a handset that another
-// job holds, Ctrl-C, a restore that stops at a record, characters no message can hold.
+// job holds, Ctrl-C, a restore that stops at a record, characters no message can hold; and
+// files that are not sound backups: call logs and contacts named for what they are, files of
+// another kind described, and salvage of damaged backups and phone files.
 #include "cli_fixture.h"
 #include "platform/handset_lock.h"
 
 #include <csignal>
-#include <regex>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,9 +31,8 @@ TEST_F(Cli, AFullDiskKeepsTheEarlierOutputAndLeavesNoPartialFile) {
             SCOPED_TRACE(command[0] + " " + command[command.size() - 2] + ", disk full at " +
                          std::to_string(limit));
             WriteHostFile(file("out"), earlier);
-            const CliResult r = RunCliLimited(limit, command);
-            EXPECT_EQ(r.status, 1) << r.out << r.err;
-            EXPECT_TRUE(Has(r.err, "There is not enough space on the disk.")) << r.err;
+            EXPECT_THAT(RunCliLimited(limit, command),
+                        Ran(1, _, HasSubstr("There is not enough space on the disk.")));
             EXPECT_TRUE(ReadHostFile(file("out")) == earlier);
             EXPECT_FALSE(fs::exists(file("out.partial")));
         }
@@ -48,68 +48,63 @@ TEST_F(Cli, InitIsRefusedWhileAJobHoldsTheHandset) {
         ASSERT_TRUE(job.held());
         for (const std::vector<std::string>& args :
              {std::vector<std::string>{"device", "init", "--demo"}, {"device", "init"}}) {
-            const CliResult r = RunCliOn(demo(), args);
-            EXPECT_EQ(r.status, 1);
-            EXPECT_TRUE(Has(r.err, "The handset is busy")) << r.err;
+            EXPECT_THAT(RunCliOn(demo(), args), Ran(1, _, HasSubstr("The handset is busy")));
         }
         EXPECT_TRUE(Snapshot(demo()) == before);
     }
-    EXPECT_EQ(RunCliOn(demo(), {"device", "init"}).status, 0); // free again
+    EXPECT_THAT(RunCliOn(demo(), {"device", "init"}), Ran(0)); // free again
 }
 
 // Ctrl-C stops a restore after the message in hand: it says how many messages it restored,
 // which is what the store holds, and a second run restores the rest without doubling any.
 TEST_F(Cli, AnInterruptedRestoreSaysWhatItRestoredAndARerunCompletesIt) {
     constexpr int kMessages = 20000;
-    std::vector<MemoryRecord> messages;
-    for (int i = 0; i < kMessages; ++i) {
-        MemoryRecord record = WorkedExampleMessage();
-        record.setDeliveryTime(U64ToFileTime(130000000000000000ull + static_cast<unsigned>(i)));
-        record.setBody(u"m" + utf::Utf16(std::to_string(i)));
-        messages.push_back(std::move(record));
-    }
-    backup("big.usms", 0, std::move(messages));
+    backup("big.usms", kMessages, [](MemoryRecord& m, int i) {
+        m.setDeliveryTime(U64ToFileTime(130000000000000000ull + i));
+        m.setBody(u"m" + utf::Utf16(std::to_string(i)));
+    });
     const auto storeCount = [this] {
-        const CliResult listed = RunCliOn(empty(), {"backup", "usms", file("count.usms")});
-        EXPECT_EQ(listed.status, 0) << listed.err;
-        const std::string bytes = ReadHostFile(file("count.usms"));
-        return bytes.size() < 20 ? -1
-                                 : static_cast<int>(static_cast<unsigned char>(bytes[16]) |
-                                                    static_cast<unsigned char>(bytes[17]) << 8);
+        EXPECT_THAT(RunCliOn(empty(), {"backup", "usms", file("count.usms")}), Ran(0));
+        const std::string bytes = ReadHostFile(file("count.usms")) + std::string(20, '\0');
+        return static_cast<unsigned char>(bytes[16]) | static_cast<unsigned char>(bytes[17]) << 8;
     };
     const TempDir capture;
-    const pid_t restore = StartCliOn(empty(), {"restore", file("big.usms")}, capture.path());
-    ASSERT_GT(restore, 0);
-    // Once the store's log has grown, messages are being written and the handler is in place.
-    const fs::path log = empty() / "mail.db-wal";
-    const auto logSize = [&log] {
-        std::error_code absent;
-        const std::uintmax_t size = fs::file_size(log, absent);
-        return absent ? 0 : size;
+    // Starts a job on the empty handset, sends it Ctrl-C once ready() holds, and gives its exit
+    // status, or minus the signal that ended it.
+    const auto interrupt = [&](const std::vector<std::string>& args, const auto& ready) {
+        const pid_t job = StartCliOn(empty(), args, capture.path());
+        if (job <= 0) {
+            ADD_FAILURE() << "cannot start msgkeeper-cli";
+            return -1;
+        }
+        while (!ready() && waitpid(job, nullptr, WNOHANG) == 0) {
+            usleep(200);
+        }
+        kill(job, SIGINT);
+        int status = 0;
+        EXPECT_EQ(waitpid(job, &status, 0), job) << "the job ended before Ctrl-C";
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     };
-    while (logSize() < 512 * 1024 && waitpid(restore, nullptr, WNOHANG) == 0) {
-        usleep(1000);
-    }
-    kill(restore, SIGINT);
-    int status = 0;
-    ASSERT_EQ(waitpid(restore, &status, 0), restore);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    const std::string out = ReadHostFile(capture.path() / "out");
-    std::smatch said;
-    ASSERT_TRUE(std::regex_search(out, said,
-                                  std::regex("Restore interrupted: ([0-9,]+) of 20,000 messages "
-                                             "restored\\. Run it again to restore the rest; "
-                                             "messages already restored are replaced, not "
-                                             "doubled\\.\n")))
-        << out;
-    const int restored = std::stoi(std::regex_replace(said[1].str(), std::regex(","), ""));
+    // Once the store's log has grown, messages are being written and the handler is in place.
+    EXPECT_EQ(interrupt({"restore", file("big.usms")},
+                        [log = empty() / "mail.db-wal"] {
+                            std::error_code absent;
+                            const std::uintmax_t size = fs::file_size(log, absent);
+                            return !absent && size >= 512 * 1024;
+                        }),
+              130);
+    const int restored = storeCount();
     EXPECT_GT(restored, 0);
     EXPECT_LT(restored, kMessages);
-    EXPECT_EQ(storeCount(), restored);
-
-    const CliResult again = RunCliOn(empty(), {"restore", file("big.usms")});
-    EXPECT_EQ(again.status, 0) << again.err;
+    std::string count = std::to_string(restored);
+    if (count.size() > 3) {
+        count.insert(count.size() - 3, ",");
+    }
+    EXPECT_EQ(ReadHostFile(capture.path() / "out"),
+              "Restore interrupted: " + count +
+                  " of 20,000 messages restored. Run it again to restore the rest; messages "
+                  "already restored are replaced, not doubled.\n");
+    EXPECT_THAT(RunCliOn(empty(), {"restore", file("big.usms")}), Ran(0));
     EXPECT_EQ(storeCount(), kMessages);
 
     // Jobs that write a file stop too, once it has begun: the earlier file stays as it was, and
@@ -123,14 +118,7 @@ TEST_F(Cli, AnInterruptedRestoreSaysWhatItRestoredAndARerunCompletesIt) {
     for (const auto& [args, job] : writers) {
         SCOPED_TRACE(job);
         WriteHostFile(file("out"), "earlier");
-        const pid_t writer = StartCliOn(empty(), args, capture.path());
-        ASSERT_GT(writer, 0);
-        while (!fs::exists(file("out.partial")) && waitpid(writer, nullptr, WNOHANG) == 0) {
-            usleep(200);
-        }
-        kill(writer, SIGINT);
-        ASSERT_EQ(waitpid(writer, &status, 0), writer);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
+        EXPECT_EQ(interrupt(args, [this] { return fs::exists(file("out.partial")); }), 130);
         EXPECT_EQ(ReadHostFile(capture.path() / "out"),
                   job + " interrupted: the earlier " + file("out") + " is unchanged.\n");
         EXPECT_EQ(ReadHostFile(file("out")), "earlier");
@@ -141,55 +129,186 @@ TEST_F(Cli, AnInterruptedRestoreSaysWhatItRestoredAndARerunCompletesIt) {
 // A restore that fails at a record keeps the job's own text and adds what the store now holds;
 // for a damaged file it names the salvage that keeps the rest.
 TEST_F(Cli, ARestoreThatFailsAtARecordSaysHowManyItRestored) {
-    std::vector<MemoryRecord> five;
-    for (int i = 0; i < 5; ++i) {
-        five.push_back(WorkedExampleMessage());
-        five.back().setDeliveryTime(
-            U64ToFileTime(140000000000000000ull + static_cast<unsigned>(i)));
-    }
-    std::string bytes = backup("five.usms", 0, std::move(five));
+    const std::string bytes = backup("five.usms", 5, [](MemoryRecord& m, int i) {
+        m.setDeliveryTime(U64ToFileTime(140000000000000000ull + i));
+    });
     ASSERT_EQ(bytes.size(), 20u + 5 * 110);
-    std::string odd = bytes;
-    odd.replace(20 + 2 * 110, 22, Utf16Bytes(u"IPM.SMSxxxx").substr(0, 22)); // record 3's class
-    WriteHostFile(file("odd.usms"), odd);
-    std::string cut = bytes;
-    cut.replace(20 + 3 * 110 + 84, 4, "\xFF\xFF\xFF\x7F"); // record 4's recipient count
-    WriteHostFile(file("cut.usms"), cut);
-    const std::string salvage = "; the file is damaged there: 'msgkeeper-cli salvage ";
+    // Record 3's class, and record 4's recipient count.
+    WriteHostFile(
+        file("odd.usms"),
+        std::string(bytes).replace(20 + 2 * 110, 22, Utf16Bytes(u"IPM.SMSxxxx").substr(0, 22)));
+    WriteHostFile(file("cut.usms"),
+                  std::string(bytes).replace(20 + 3 * 110 + 84, 4, "\xFF\xFF\xFF\x7F"));
     const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"odd.usms", "No.3:unknown message class name!\n",
-         "msgkeeper-cli: 2 of 5 messages were restored before the failing one" + salvage},
-        {"cut.usms", "No.4:read sms error, ",
-         "msgkeeper-cli: 3 of 5 messages were restored before the failing one" + salvage},
+        {"odd.usms", "No.3:unknown message class name!\n", "2"},
+        {"cut.usms", "No.4:read sms error, ", "3"},
     };
-    for (const auto& [name, out, err] : cases) {
-        SCOPED_TRACE(name);
-        ASSERT_EQ(RunCliOn(empty(), {"device", "init"}).status, 0);
-        const CliResult r = RunCliOn(empty(), {"restore", file(name)});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_TRUE(r.out.starts_with(out)) << r.out;
-        EXPECT_TRUE(Has(r.err, err + file(name) + " OUT' keeps every message that reads\n"))
-            << r.err;
+    for (const auto& [name, out, restored] : cases) {
+        ASSERT_THAT(RunCliOn(empty(), {"device", "init"}), Ran(0));
+        EXPECT_THAT(RunCliOn(empty(), {"restore", file(name)}),
+                    Ran(1, StartsWith(out),
+                        HasSubstr("msgkeeper-cli: " + restored +
+                                  " of 5 messages were restored before the failing one; the file "
+                                  "is damaged there: 'msgkeeper-cli salvage " +
+                                  file(name) + " OUT' keeps every message that reads\n")))
+            << name;
     }
 }
 
-// A character no message can hold is left out of its text, and the restore says how many.
+// A character no message can hold is left out of its text, and the restore says how many; inspect
+// and convert read it the same way and say so once.
 TEST_F(Cli, ARestoreSaysHowManyCharactersItLeftOut) {
     WriteHostFile(file("nul.json"),
                   "{\"folderPath\":\"Inbox\",\"body\":\"before\\u0000after\\u0000\"}\n");
-    const CliResult r = RunCliOn(empty(), {"restore", file("nul.json")});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "Left out: 2 characters U+0000, which no message can hold.\n");
-    ASSERT_EQ(RunCliOn(empty(), {"backup", "usms", file("back.usms")}).status, 0);
-    const CliResult shown = RunCli({"inspect", file("back.usms")});
-    EXPECT_TRUE(Has(shown.out, "Content:\nbeforeafter\n")) << shown.out;
-    // inspect and convert read it the same way and say so once.
-    const CliResult inspected = RunCli({"inspect", file("nul.json")});
-    EXPECT_TRUE(Has(inspected.out, "Content:\nbeforeafter\n")) << inspected.out;
-    EXPECT_EQ(inspected.err, r.err);
-    const CliResult converted = RunCli({"convert", file("nul.json"), "usms", file("c.usms")});
-    EXPECT_EQ(converted.err, r.err);
-    EXPECT_TRUE(Has(RunCli({"inspect", file("c.usms")}).out, "Content:\nbeforeafter\n"));
+    const std::string leftOut = "Left out: 2 characters U+0000, which no message can hold.\n";
+    const Text kept = HasSubstr("Content:\nbeforeafter\n");
+    EXPECT_THAT(RunCliOn(empty(), {"restore", file("nul.json")}), Ran(0, _, leftOut));
+    ASSERT_THAT(RunCliOn(empty(), {"backup", "usms", file("back.usms")}), Ran(0));
+    EXPECT_THAT(RunCli({"inspect", file("back.usms")}), Ran(0, kept));
+    EXPECT_THAT(RunCli({"inspect", file("nul.json")}), Ran(0, kept, leftOut));
+    EXPECT_THAT(RunCli({"convert", file("nul.json"), "usms", file("c.usms")}), Ran(0, _, leftOut));
+    EXPECT_THAT(RunCli({"inspect", file("c.usms")}), Ran(0, kept));
+}
+
+// The other files that phones write beside the messages are named for what they are.
+TEST_F(Cli, CallLogsAndContactsAreNamedAsSuch) {
+    WriteHostFile(file("calls.xml"), "<?xml version='1.0' encoding='UTF-8' ?>\n<calls count=\"1\">"
+                                     "<call number=\"+49\" duration=\"5\" type=\"1\" /></calls>\n");
+    WriteHostFile(file("people.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna\r\nEND:VCARD\r\n");
+    const std::pair<std::string, std::string> files[] = {
+        {"calls.xml", " is a phone call log, not messages\n"},
+        {"people.vcf", " is a contacts file (vCard), not messages\n"},
+    };
+    for (const auto& [name, said] : files) {
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"inspect", file(name)},
+              {"convert", file(name), "usms", file("o.usms")},
+              {"salvage", file(name), file("o.usms")},
+              {"merge", file(name), file("o.usms")},
+              {"--device", empty().string(), "restore", file(name)},
+              {"--device", empty().string(), "restore", "--dry-run", file(name)}}) {
+            EXPECT_THAT(RunCli(args), Ran(1, "", "msgkeeper-cli: " + file(name) + said)) << args[0];
+        }
+    }
+    EXPECT_FALSE(fs::exists(file("o.usms")));
+}
+
+TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
+    const std::string usms = backup("five.usms", 5);
+    const std::pair<std::string, std::string> cases[] = {
+        {"\xEF\xBB\xBF\"Class Name\",\"Folder\"\r\n", "a CSV export"},
+        {"\xFF\xFES\0e\0n\0d\0e\0r\0:\0 \0"s, "a text export"},
+        {usms.substr(0, 20) + "IPM.SMStext\nInbox\n", "an ANSI backup"},
+        {"  [{\"body\": \"hi\"}]", "a JSON file"},
+        {usms.substr(0, 300), "a damaged Unicode backup"},
+        {"", "an empty file"},
+        {"\x01\x02\x03", "a file of an unknown kind"},
+    };
+    for (const auto& [bytes, looks] : cases) {
+        WriteHostFile(file("x.usms"), bytes);
+        EXPECT_THAT(
+            RunCli({"inspect", file("x.usms")}),
+            Ran(1, _,
+                HasSubstr(file("x.usms") + ": File Validation Failed. It looks like " + looks)));
+        // The job's own text, unchanged, and the file's kind.
+        EXPECT_THAT(RunCliOn(empty(), {"restore", file("x.usms")}),
+                    Ran(1, "File Validation Failed.\n",
+                        AllOf(HasSubstr(file("x.usms")), HasSubstr(looks))));
+    }
+    WriteHostFile(file("a.csv"), "\"Class Name\",\"Folder\"\n");
+    EXPECT_THAT(RunCli({"salvage", file("a.csv"), file("b")}),
+                Ran(1, _, HasSubstr("a CSV export")));
+    EXPECT_FALSE(fs::exists(file("b")));
+}
+
+TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
+    const std::string whole = backup("five.usms", 5);
+    ASSERT_EQ(whole.size(), 20u + 5 * 110);
+    const auto with = [&whole](std::size_t at, const std::string& bytes) {
+        return std::string(whole).replace(at, bytes.size(), bytes);
+    };
+    const std::string damage3 = "\nDamaged: bytes 240-349 held no whole message.\n";
+    const std::tuple<std::string, int, std::string> cases[] = {
+        // A bit of the digest flipped.
+        {with(3, {static_cast<char>(whole[3] ^ 0x10)}), 5,
+         "reading stopped at byte 570: the end of the file.\n"},
+        // Read past the damage: every record after it is kept, and the damage is named. The
+        // class of the third record, its folder (Inbix), and bytes inside the second.
+        {with(20 + 2 * 110, "X"), 4, "reading stopped at byte 570: the end of the file." + damage3},
+        {with(20 + 2 * 110 + 24 + 6, "i"), 4,
+         "reading stopped at byte 570: the end of the file." + damage3},
+        {with(20 + 110 + 30, std::string(60, '\xFF')), 4,
+         "the end of the file.\nDamaged: bytes 130-239 held no whole message.\n"},
+        {whole.substr(0, 350) + std::string(100, '\0'), 3,
+         "at byte 450: damage from byte 350 to the end of the file.\nDamaged: bytes 350-449"},
+        {whole.substr(0, 19), 0, "the file is shorter than its 20-byte header."},
+        {whole.substr(0, 20), 0, "at byte 20: the end of the file."},
+        {whole.substr(0, 129), 0, "at byte 20: the file ends inside message 1."},
+        {whole.substr(0, 130), 1, "at byte 130: the end of the file."},
+        {whole.substr(0, 569), 4, "at byte 460: the file ends inside message 5."},
+        {whole + "x", 5, "at byte 570: the file ends inside message 6."},
+    };
+    for (const auto& [bytes, recovered, stop] : cases) {
+        WriteHostFile(file("in"), bytes);
+        EXPECT_THAT(
+            RunCli({"salvage", file("in"), file("out.usms")}),
+            Ran(0, AllOf(HasSubstr("Salvaged " + std::to_string(recovered)), HasSubstr(stop))));
+        // The new file is exactly a backup of the records that were recovered, and restores.
+        EXPECT_EQ(ReadHostFile(file("out.usms")), backup("expected.usms", recovered)) << stop;
+        EXPECT_THAT(RunCliOn(empty(), {"restore", file("out.usms")}), Ran(0)) << stop;
+    }
+}
+
+// salvage of phone files: every message that reads and maps is kept, the others are named with
+// their line, bytes that are not UTF-8 become U+FFFD, and a cut file keeps what came before.
+TEST_F(Cli, SalvageKeepsThePhoneMessagesThatReadAndNamesTheOthers) {
+    const auto sms = [](const std::string& date, const std::string& type, const std::string& body) {
+        return "<sms protocol=\"0\" address=\"+4911\" date=\"" + date + "\" type=\"" + type +
+               "\" body=\"" + body + "\" read=\"1\" />\n";
+    };
+    const std::string head = "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n<smses>\n";
+    const std::string four = sms("1000", "1", "one") + sms("soon", "1", "two") +
+                             sms("3000", "9", "three") + sms("4000", "2", "four");
+    std::string many = head;
+    for (int i = 0; i < 23; ++i) {
+        many += sms("later", "1", "x");
+    }
+    const auto line = [](const std::string& body) {
+        return "{\"folderPath\":\"Inbox\",\"deliveryTime\":1,\"body\":\"" + body + "\"}\n";
+    };
+    const std::tuple<std::string, std::string, int, std::string> cases[] = {
+        {"unmapped.xml", head + four + "</smses>\n", 2,
+         "; reading stopped at the end of the file.\n"
+         "Skipped: line 4, <sms> element 2: date=\"soon\" is not a whole number\n"
+         "Skipped: line 5, <sms> element 3: type=\"9\" is not a message type (1 to 6)\n"},
+        {"cut.xml", head + sms("1000", "1", "one") + sms("2000", "1", "two") + "<sms date=\"30", 2,
+         "; reading stopped at line 5, "},
+        {"latin1.xml", head + sms("1000", "1", "caf\xE9 \xFF") + "</smses>\n", 1,
+         "; reading stopped at the end of the file.\nReplaced: 2 bytes that are not UTF-8, "
+         "each with U+FFFD.\n"},
+        {"many.xml", many + "</smses>\n", 0,
+         "Skipped: line 22, <sms> element 20: date=\"later\" is not a whole number\n"
+         "Skipped: 3 more messages whose values do not map.\n"},
+        {"lines.json",
+         line("one") + "{broken\n" + "{\"folderPath\":7}\n" + line("f\xC3") + line("five") +
+             line("cut").substr(0, 20),
+         3, "; reading stopped at the end of the file.\nSkipped: line 2, column 2: syntax error"},
+    };
+    for (const auto& [name, bytes, kept, report] : cases) {
+        SCOPED_TRACE(name);
+        WriteHostFile(file(name), bytes);
+        const std::string salvaged = "Salvaged " + std::to_string(kept) + " messages to ";
+        EXPECT_THAT(RunCli({"salvage", file(name), file("out.usms")}),
+                    Ran(0, AllOf(StartsWith(salvaged + file("out.usms")), HasSubstr(report))));
+        // What salvage wrote restores whole, and the strict readers name the damage and point
+        // at salvage.
+        ASSERT_THAT(RunCliOn(empty(), {"device", "init"}), Ran(0));
+        EXPECT_THAT(RunCliOn(empty(), {"restore", file("out.usms")}), Ran(0));
+        EXPECT_THAT(RunCli({"inspect", file(name)}),
+                    Ran(1, _,
+                        EndsWith("msgkeeper-cli: 'msgkeeper-cli salvage " + file(name) +
+                                 " OUT' keeps the messages of the file that read\n")));
+    }
 }
 
 } // namespace

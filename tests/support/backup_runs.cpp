@@ -2,96 +2,87 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <stdexcept>
+
+namespace {
+
+// Names the first step that failed in the outcome, and gives back ok.
+bool Step(RunOutcome& outcome, bool ok, const char* name) {
+    if (!ok && outcome.failedAt.empty()) {
+        outcome.failedAt = name;
+    }
+    return ok;
+}
+
+} // namespace
 
 RunOutcome RunBackup(BackupFile& format, const std::u16string& path,
                      std::vector<MemoryRecord>& messages) {
-    RunOutcome outcome;
+    RunOutcome run;
     HANDLE handle = 0;
-    // The name of the first step that failed, or nothing once one has.
-    const auto step = [&outcome](bool ok, const char* name) {
-        if (!ok && outcome.failedAt.empty()) {
-            outcome.failedAt = name;
-        }
-        return ok;
-    };
-    if (!step(format.OpenForWrite(path, handle, outcome.error), "OpenForWrite")) {
-        return outcome;
+    std::u16string& error = run.error;
+    if (!Step(run, format.OpenForWrite(path, handle, error), "OpenForWrite")) {
+        return run;
     }
-    bool ok = step(format.SkipValidationArea(handle, outcome.error), "SkipValidationArea") &&
-              step(format.WriteTotal(handle, static_cast<DWORD>(messages.size()), outcome.error),
+    bool ok = Step(run, format.SkipValidationArea(handle, error), "SkipValidationArea") &&
+              Step(run, format.WriteTotal(handle, static_cast<DWORD>(messages.size()), error),
                    "WriteTotal");
     for (std::size_t i = 0; ok && i < messages.size(); ++i) {
-        ok = step(format.WriteRecord(handle, messages[i], outcome.error), "WriteRecord");
+        ok = Step(run, format.WriteRecord(handle, messages[i], error), "WriteRecord");
     }
-    ok = ok && step(format.WriteValidation(handle, outcome.error), "WriteValidation");
+    ok = ok && Step(run, format.WriteValidation(handle, error), "WriteValidation");
     std::u16string closeError;
-    if (!step(format.CloseAfterWrite(handle, closeError), "CloseAfterWrite") && ok) {
-        outcome.error = closeError;
+    if (!Step(run, format.CloseAfterWrite(handle, closeError), "CloseAfterWrite") && ok) {
+        error = closeError;
     }
-    outcome.ok = outcome.failedAt.empty();
-    return outcome;
+    run.ok = run.failedAt.empty();
+    return run;
 }
 
 RestoreOutcome RunRestore(BackupFile& format, const std::u16string& path) {
-    RestoreOutcome outcome;
+    RestoreOutcome run;
     HANDLE handle = 0;
-    if (!format.OpenForRead(path, handle, outcome.error)) {
-        outcome.failedAt = "OpenForRead";
-        return outcome;
+    std::u16string& error = run.error;
+    if (!Step(run, format.OpenForRead(path, handle, error), "OpenForRead")) {
+        return run;
     }
-    if (!format.CheckValidation(handle, outcome.error)) {
-        outcome.failedAt = "CheckValidation";
-    } else if (!format.ReadTotal(handle, outcome.total, outcome.error)) {
-        outcome.failedAt = "ReadTotal";
-    } else {
-        for (DWORD n = 1; n <= outcome.total && n != 0; ++n) {
-            MessageFields fields;
-            std::vector<Recipient> recipients;
-            if (!format.ReadRecord(handle, fields, recipients, outcome.error)) {
-                outcome.failedAt = "ReadRecord";
-                break;
-            }
-            outcome.records.push_back(std::move(fields));
-            outcome.recipients.push_back(std::move(recipients));
+    bool ok = Step(run, format.CheckValidation(handle, error), "CheckValidation") &&
+              Step(run, format.ReadTotal(handle, run.total, error), "ReadTotal");
+    for (DWORD n = 1; ok && n <= run.total && n != 0; ++n) {
+        MessageFields fields;
+        std::vector<Recipient> recipients;
+        ok = Step(run, format.ReadRecord(handle, fields, recipients, error), "ReadRecord");
+        if (ok) {
+            run.records.push_back(std::move(fields));
+            run.recipients.push_back(std::move(recipients));
         }
     }
     std::u16string ignored;
     format.CloseAfterRead(handle, ignored);
-    outcome.ok = outcome.failedAt.empty();
-    return outcome;
+    run.ok = run.failedAt.empty();
+    return run;
 }
 
 MemoryRecord WorkedExampleMessage() {
-    MessageFields fields;
-    fields.messageClass = u"IPM.SMStext";
-    fields.folderPath = u"Inbox";
-    fields.lastModified = FILETIME{0x04030201, 0x08070605};
-    fields.deliveryTime = FILETIME{0x0C0B0A09, 0x100F0E0D};
-    fields.flags = 0x14131211;
-    fields.size = 0x18171615;
-    fields.senderName = u"Home";
-    fields.senderNumber = u"555";
-    fields.body = u"Hi";
-    return MemoryRecord(fields, {Recipient(u"777", u"Work", 1)});
+    return MemoryRecord({u"IPM.SMStext", u"Inbox", FILETIME{0x04030201, 0x08070605},
+                         FILETIME{0x0C0B0A09, 0x100F0E0D}, 0x14131211, 0x18171615, u"Home", u"555",
+                         u"Hi"},
+                        {Recipient(u"777", u"Work", 1)});
 }
 
 std::string Hex(const std::string& text) {
-    std::string bytes;
     std::string digits;
-    for (const char c : text) {
-        if (c == ' ' || c == '\n') {
-            continue;
-        }
-        digits.push_back(c);
-        if (digits.size() == 2) {
-            bytes.push_back(static_cast<char>(std::stoi(digits, nullptr, 16)));
-            digits.clear();
-        }
-    }
-    if (!digits.empty()) {
+    std::copy_if(text.begin(), text.end(), std::back_inserter(digits),
+                 [](char c) { return c != ' ' && c != '\n'; });
+    if (digits.size() % 2 != 0) {
         throw std::invalid_argument("odd number of hex digits");
+    }
+    std::string bytes;
+    for (std::size_t at = 0; at < digits.size(); at += 2) {
+        bytes.push_back(static_cast<char>(std::stoi(digits.substr(at, 2), nullptr, 16)));
     }
     return bytes;
 }

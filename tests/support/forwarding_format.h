@@ -5,44 +5,27 @@
 #include "files/backup_file.h"
 
 class ForwardingFormat : public BackupFile {
-public:
-    explicit ForwardingFormat(BackupFile& inner) : inner_(inner) {}
+    using Text = std::u16string; // keeps each forwarder to one line
 
-    bool OpenForRead(std::u16string p, HANDLE& h, std::u16string& e) override {
-        return inner_.OpenForRead(std::move(p), h, e);
+public:
+    explicit ForwardingFormat(BackupFile& inner) : in_(inner) {}
+
+    bool OpenForRead(Text p, HANDLE& h, Text& e) override { return in_.OpenForRead(p, h, e); }
+    bool ReadRecord(HANDLE h, MessageFields& r, std::vector<Recipient>& l, Text& e) override {
+        return in_.ReadRecord(h, r, l, e);
     }
-    bool ReadRecord(HANDLE h, MessageFields& r, std::vector<Recipient>& l,
-                    std::u16string& e) override {
-        return inner_.ReadRecord(h, r, l, e);
+    bool CheckValidation(HANDLE h, Text& e) override { return in_.CheckValidation(h, e); }
+    bool ReadTotal(HANDLE h, DWORD& t, Text& e) override { return in_.ReadTotal(h, t, e); }
+    bool CloseAfterRead(HANDLE h, Text& e) override { return in_.CloseAfterRead(h, e); }
+    bool OpenForWrite(Text p, HANDLE& h, Text& e) override { return in_.OpenForWrite(p, h, e); }
+    bool SkipValidationArea(HANDLE h, Text& e) override { return in_.SkipValidationArea(h, e); }
+    bool WriteTotal(HANDLE h, DWORD t, Text& e) override { return in_.WriteTotal(h, t, e); }
+    bool WriteRecord(HANDLE h, MessageRecord& m, Text& e) override {
+        return in_.WriteRecord(h, m, e);
     }
-    bool CheckValidation(HANDLE h, std::u16string& e) override {
-        return inner_.CheckValidation(h, e);
-    }
-    bool ReadTotal(HANDLE h, DWORD& t, std::u16string& e) override {
-        return inner_.ReadTotal(h, t, e);
-    }
-    bool CloseAfterRead(HANDLE h, std::u16string& e) override {
-        return inner_.CloseAfterRead(h, e);
-    }
-    bool OpenForWrite(std::u16string p, HANDLE& h, std::u16string& e) override {
-        return inner_.OpenForWrite(std::move(p), h, e);
-    }
-    bool SkipValidationArea(HANDLE h, std::u16string& e) override {
-        return inner_.SkipValidationArea(h, e);
-    }
-    bool WriteTotal(HANDLE h, DWORD t, std::u16string& e) override {
-        return inner_.WriteTotal(h, t, e);
-    }
-    bool WriteRecord(HANDLE h, MessageRecord& m, std::u16string& e) override {
-        return inner_.WriteRecord(h, m, e);
-    }
-    bool WriteValidation(HANDLE h, std::u16string& e) override {
-        return inner_.WriteValidation(h, e);
-    }
-    bool CloseAfterWrite(HANDLE h, std::u16string& e) override {
-        return inner_.CloseAfterWrite(h, e);
-    }
+    bool WriteValidation(HANDLE h, Text& e) override { return in_.WriteValidation(h, e); }
+    bool CloseAfterWrite(HANDLE h, Text& e) override { return in_.CloseAfterWrite(h, e); }
 
 private:
-    BackupFile& inner_;
+    BackupFile& in_;
 };

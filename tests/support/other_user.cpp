@@ -12,11 +12,8 @@ constexpr gid_t kNogroup = 65534;
 
 // Drops every privilege for good; false when one of the steps fails.
 bool BecomeReader() {
-    if (!ReaderIsNobody()) {
-        return true;
-    }
-    return ::setgroups(0, nullptr) == 0 && ::setgid(kNogroup) == 0 && ::setuid(kNobody) == 0 &&
-           ::getuid() == kNobody;
+    return !ReaderIsNobody() || (::setgroups(0, nullptr) == 0 && ::setgid(kNogroup) == 0 &&
+                                 ::setuid(kNobody) == 0 && ::getuid() == kNobody);
 }
 
 // Folders and files below root and root itself get these modes; links are left alone. A chmod
@@ -27,10 +24,9 @@ void ChangeTree(const std::filesystem::path& root, mode_t folderMode, mode_t fil
     for (std::filesystem::recursive_directory_iterator it(root, error), end; !error && it != end;
          it.increment(error)) {
         const std::filesystem::file_status status = it->symlink_status(error);
-        if (std::filesystem::is_directory(status)) {
-            ::chmod(it->path().c_str(), folderMode);
-        } else if (std::filesystem::is_regular_file(status)) {
-            ::chmod(it->path().c_str(), fileMode);
+        const bool folder = std::filesystem::is_directory(status);
+        if (folder || std::filesystem::is_regular_file(status)) {
+            ::chmod(it->path().c_str(), folder ? folderMode : fileMode);
         }
     }
 }
@@ -42,11 +38,8 @@ bool ReaderIsNobody() {
 }
 
 UnwritableTree::UnwritableTree(std::filesystem::path root) : root_(std::move(root)) {
-    if (ReaderIsNobody()) {
-        ChangeTree(root_, 0755, 0644);
-    } else {
-        ChangeTree(root_, 0555, 0444);
-    }
+    const bool asRoot = ReaderIsNobody();
+    ChangeTree(root_, asRoot ? 0755 : 0555, asRoot ? 0644 : 0444);
 }
 
 UnwritableTree::~UnwritableTree() {
@@ -56,8 +49,7 @@ UnwritableTree::~UnwritableTree() {
 }
 
 bool UnwritableTree::holds() const {
-    const std::filesystem::path root = root_;
-    return RunAsReader([root] { return ::access(root.c_str(), W_OK) != 0; });
+    return RunAsReader([root = root_] { return ::access(root.c_str(), W_OK) != 0; });
 }
 
 ReaderProcess::ReaderProcess(const std::function<bool()>& body) {
@@ -77,10 +69,6 @@ ReaderProcess::ReaderProcess(const std::function<bool()>& body) {
     go_ = pipeEnds[1];
 }
 
-ReaderProcess::~ReaderProcess() {
-    finish();
-}
-
 bool ReaderProcess::finish() {
     if (pid_ <= 0) {
         return false;
@@ -94,14 +82,10 @@ bool ReaderProcess::finish() {
     return told && waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool RunAsReader(const std::function<bool()>& body) {
-    return ReaderProcess(body).finish();
-}
-
 std::vector<std::string> ReaderCommand() {
     if (!ReaderIsNobody()) {
         return {};
     }
-    const std::string id = std::to_string(kNobody);
-    return {"setpriv", "--reuid=" + id, "--regid=" + std::to_string(kNogroup), "--clear-groups"};
+    return {"setpriv", "--reuid=" + std::to_string(kNobody), "--regid=" + std::to_string(kNogroup),
+            "--clear-groups"};
 }

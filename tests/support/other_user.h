@@ -30,7 +30,7 @@ private:
 class ReaderProcess {
 public:
     explicit ReaderProcess(const std::function<bool()>& body);
-    ~ReaderProcess();
+    ~ReaderProcess() { finish(); }
     ReaderProcess(const ReaderProcess&) = delete;
     ReaderProcess& operator=(const ReaderProcess&) = delete;
 
@@ -46,7 +46,9 @@ private:
 bool ReaderIsNobody();
 
 // Runs body in a child process as the reader.
-bool RunAsReader(const std::function<bool()>& body);
+inline bool RunAsReader(const std::function<bool()>& body) {
+    return ReaderProcess(body).finish();
+}
 
 // The start of a command line that runs a program as the reader (util-linux setpriv as root,
 // nothing otherwise).

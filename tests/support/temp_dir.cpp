@@ -7,16 +7,13 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <vector>
 
 TempDir::TempDir() {
-    const std::string pattern = (std::filesystem::temp_directory_path() / "msgkeeper-XXXXXX");
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) == nullptr) {
+    std::string pattern = std::filesystem::temp_directory_path() / "msgkeeper-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a temporary folder");
     }
-    path_ = buffer.data();
+    path_ = pattern;
 }
 
 TempDir::~TempDir() {

@@ -39,13 +39,9 @@ private:
 inline constexpr char kCentralEurope[] = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 inline FILETIME UtcTime(int year, int month, int day, int hour, int minute, int second) {
-    SYSTEMTIME fields{};
-    fields.wYear = static_cast<WORD>(year);
-    fields.wMonth = static_cast<WORD>(month);
-    fields.wDay = static_cast<WORD>(day);
-    fields.wHour = static_cast<WORD>(hour);
-    fields.wMinute = static_cast<WORD>(minute);
-    fields.wSecond = static_cast<WORD>(second);
+    const auto w = [](int value) { return static_cast<WORD>(value); };
+    // Year, month, day of the week (not looked at), day, hour, minute, second, millisecond.
+    const SYSTEMTIME fields{w(year), w(month), 0, w(day), w(hour), w(minute), w(second), 0};
     FILETIME time{};
     EXPECT_TRUE(SystemTimeToFileTime(&fields, &time));
     return time;
