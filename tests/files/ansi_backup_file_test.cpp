@@ -27,17 +27,14 @@ protected:
     std::string Contents() const { return ReadHostFile(dir.path() / "backup.sms"); }
 
     // Backs up the messages and returns the bytes behind the 20-byte header.
-    std::string RecordsOf(std::vector<MemoryRecord> messages) {
+    template <class... Message> std::string RecordsOf(Message... message) {
+        std::vector<MemoryRecord> messages;
+        (messages.push_back(std::move(message)), ...);
         AnsiBackupFile format;
         const RunOutcome outcome = RunBackup(format, path, messages);
         EXPECT_TRUE(outcome.ok) << outcome.failedAt;
         const std::string file = Contents();
         return file.size() < 20 ? std::string() : file.substr(20);
-    }
-    std::string RecordsOf(MemoryRecord message) {
-        std::vector<MemoryRecord> messages;
-        messages.push_back(std::move(message));
-        return RecordsOf(std::move(messages));
     }
 
     TempDir dir;
@@ -46,7 +43,7 @@ protected:
 
 TEST_F(AnsiBackupFileTest, WorkedExampleAndAnEmptyBackupAreWrittenByteForByte) {
     // printf '20PaxRenTulVio' | md5sum
-    EXPECT_EQ(RecordsOf(std::vector<MemoryRecord>{}), "");
+    EXPECT_EQ(RecordsOf(), "");
     EXPECT_EQ(Contents(), Hex("32e9c57b1f382cd3d9a0b8f5b33c4756 00000000"));
     const std::string record = "IPM.SMStext\nInbox\n" + kNumbers +
                                "\"Work\" <777> 1\n\"Home\" <555>\n" + U32Bytes(2) + "Hi";
@@ -58,28 +55,12 @@ TEST_F(AnsiBackupFileTest, WorkedExampleAndAnEmptyBackupAreWrittenByteForByte) {
 
 struct RecordCase {
     const char* name;
-    std::u16string folder;
-    std::u16string senderName;
     std::vector<Recipient> recipients;
     std::u16string body;
     std::string expected; // the record after the class line
+    std::u16string folder = u"Inbox";
+    std::u16string senderName = u"Home";
 };
-
-// The worked example's message with the case's folder, sender name, recipients and body.
-MemoryRecord MessageOf(const RecordCase& c) {
-    const MemoryRecord example = WorkedExampleMessage();
-    MessageFields fields;
-    fields.messageClass = example.messageClass();
-    fields.folderPath = c.folder;
-    fields.lastModified = example.lastModified();
-    fields.deliveryTime = example.deliveryTime();
-    fields.flags = example.flags();
-    fields.size = example.size();
-    fields.senderName = c.senderName;
-    fields.senderNumber = example.senderNumber();
-    fields.body = c.body;
-    return MemoryRecord(fields, c.recipients);
-}
 
 template <class... R> std::vector<Recipient> Recipients(R... recipients) {
     return {recipients...};
@@ -90,39 +71,38 @@ std::string InInbox(const std::string& recipients, const std::string& rest) {
     return "Inbox\n" + kNumbers + recipients + "\n" + rest;
 }
 
-std::vector<RecordCase> RecordCases() {
+TEST_F(AnsiBackupFileTest, WritesTheRecordBytes) {
     const std::string home = "\"Home\" <555>\n";
     const std::string hi = home + U32Bytes(2) + "Hi";
-    return {
-        {"NoRecipients", u"Inbox", u"Home", Recipients(), u"Hi", InInbox("", hi)},
-        {"TwoRecipients", u"Inbox", u"Home",
-         Recipients(Recipient(u"1", u"A", 1), Recipient(u"2", u"B", 2)), u"Hi",
+    const RecordCase cases[] = {
+        {"NoRecipients", Recipients(), u"Hi", InInbox("", hi)},
+        {"TwoRecipients", Recipients(Recipient(u"1", u"A", 1), Recipient(u"2", u"B", 2)), u"Hi",
          InInbox("\"A\" <1> 1;\"B\" <2> 2", hi)},
-        {"TypeIsSigned", u"Inbox", u"Home", Recipients(Recipient(u"1", u"A", 0xFFFFFFFF)), u"Hi",
+        {"TypeIsSigned", Recipients(Recipient(u"1", u"A", 0xFFFFFFFF)), u"Hi",
          InInbox("\"A\" <1> -1", hi)},
-        {"LineFeedInRecipientName", u"Inbox", u"Home", Recipients(Recipient(u"1", u"A\nB", 1)),
-         u"Hi", InInbox("\"A\nB\" <1> 1", hi)},
-        {"EmptyBody", u"Inbox", u"Home", Recipients(), u"", InInbox("", home + U32Bytes(0))},
-        {"CharacterMissingFromCodePage", u"Inbox", u"Home", Recipients(), u"\u03A9\u00E9",
+        {"LineFeedInRecipientName", Recipients(Recipient(u"1", u"A\nB", 1)), u"Hi",
+         InInbox("\"A\nB\" <1> 1", hi)},
+        {"EmptyBody", Recipients(), u"", InInbox("", home + U32Bytes(0))},
+        {"CharacterMissingFromCodePage", Recipients(), u"\u03A9\u00E9",
          InInbox("", home + U32Bytes(2) + "?\xE9")},
-        {"SubfolderTwoLevelsDown", u"Inbox\\Old\\Work", u"Home", Recipients(), u"Hi",
-         "Inbox\\Old\\Work\n" + kNumbers + "\n" + hi},
-        {"LongSenderIsWrittenWhole", u"Inbox", std::u16string(2000, u'n'), Recipients(), u"Hi",
-         InInbox("", "\"" + std::string(2000, 'n') + "\" <555>\n" + U32Bytes(2) + "Hi")},
-        {"NulEndsTheFolderLine", std::u16string(u"In\0box", 6), u"Home", Recipients(), u"Hi",
-         "In\n" + kNumbers + "\n" + hi},
+        {"SubfolderTwoLevelsDown", Recipients(), u"Hi", "Inbox\\Old\\Work\n" + kNumbers + "\n" + hi,
+         u"Inbox\\Old\\Work"},
+        {"LongSenderIsWrittenWhole", Recipients(), u"Hi",
+         InInbox("", "\"" + std::string(2000, 'n') + "\" <555>\n" + U32Bytes(2) + "Hi"), u"Inbox",
+         std::u16string(2000, u'n')},
+        {"NulEndsTheFolderLine", Recipients(), u"Hi", "In\n" + kNumbers + "\n" + hi,
+         std::u16string(u"In\0box", 6)},
     };
+    for (const RecordCase& c : cases) {
+        // The worked example's message with the case's folder, sender name, recipients and body.
+        const MemoryRecord example = WorkedExampleMessage();
+        MemoryRecord message({example.messageClass(), c.folder, example.lastModified(),
+                              example.deliveryTime(), example.flags(), example.size(), c.senderName,
+                              example.senderNumber(), c.body},
+                             c.recipients);
+        EXPECT_EQ(RecordsOf(std::move(message)), "IPM.SMStext\n" + c.expected) << c.name;
+    }
 }
-
-class AnsiRecordTest : public AnsiBackupFileTest,
-                       public ::testing::WithParamInterface<RecordCase> {};
-
-TEST_P(AnsiRecordTest, WritesTheRecordBytes) {
-    EXPECT_EQ(RecordsOf(MessageOf(GetParam())), "IPM.SMStext\n" + GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Records, AnsiRecordTest, ::testing::ValuesIn(RecordCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AnsiBackupFileTest, DoubleByteBodiesCountBytesAndANulEndsTheClassLine) {
     SetActiveCodePage(932);
@@ -134,21 +114,27 @@ TEST_F(AnsiBackupFileTest, DoubleByteBodiesCountBytesAndANulEndsTheClassLine) {
     EXPECT_EQ(records.substr(records.size() - 10), U32Bytes(6) + Hex("93 FA 96 7B 8C EA"));
 }
 
-TEST_F(AnsiBackupFileTest, AMessageWithoutAFolderFailsWithoutAText) {
-    AnsiBackupFile format;
-    HANDLE handle = 0;
-    std::u16string error = u"earlier";
-    ASSERT_TRUE(format.OpenForWrite(path, handle, error));
-    ASSERT_TRUE(format.SkipValidationArea(handle, error));
-    ASSERT_TRUE(format.WriteTotal(handle, 1, error));
-    MemoryRecord orphan = WorkedExampleMessage();
-    orphan.clearFolder();
-    EXPECT_FALSE(format.WriteRecord(handle, orphan, error));
-    EXPECT_EQ(error, u"earlier");
-    ASSERT_TRUE(format.CloseAfterWrite(handle, error));
-    // An unfinished file leaves nothing behind.
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "backup.sms.partial"));
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "backup.sms"));
+// Both formats refuse a message without a folder, the Unicode one with a text, and an
+// unfinished file leaves nothing behind.
+TEST_F(AnsiBackupFileTest, AMessageWithoutAFolderIsRefusedAndNothingIsWritten) {
+    UnicodeBackupFile usms;
+    AnsiBackupFile sms;
+    const std::pair<BackupFile*, std::u16string> cases[] = {
+        {&usms, u"write sms error, folder is null."}, {&sms, u"earlier"}};
+    for (const auto& [format, text] : cases) {
+        HANDLE handle = 0;
+        std::u16string error = u"earlier";
+        ASSERT_TRUE(format->OpenForWrite(path, handle, error));
+        ASSERT_TRUE(format->SkipValidationArea(handle, error));
+        ASSERT_TRUE(format->WriteTotal(handle, 1, error));
+        MemoryRecord orphan = WorkedExampleMessage();
+        orphan.clearFolder();
+        EXPECT_FALSE(format->WriteRecord(handle, orphan, error));
+        EXPECT_EQ(error, text);
+        ASSERT_TRUE(format->CloseAfterWrite(handle, error));
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "backup.sms.partial"));
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "backup.sms"));
+    }
 }
 
 TEST_F(AnsiBackupFileTest, TheReadingOperationsRefuseWithoutTouchingTheFile) {
