@@ -125,28 +125,33 @@ TEST(PlatformFiles, ShareModesHoldBetweenHandlesAndProcesses) {
     EXPECT_EQ(ReadHostFile(dir.path() / "s.bin"), ""); // replaced once nobody held it
 }
 
-// The handset's databases belong to the system: no handle reaches them, by any path.
-TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
-    TempDevice device;
-    for (const char* name : {"mail.db", "mail.db-wal", "registry.db"}) {
-        WriteHostFile(device.path() / name, "store");
-        for (const std::u16string& path :
-             {u"\\" + utf::Utf16(name), utf::Utf16((device.path() / name).string())}) {
-            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(CreateReplacingFileW(path.c_str(), 0)));
-            EXPECT_EQ(ERROR_SHARING_VIOLATION,
-                      OpenRefusal(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
-            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(Open(path)));
-        }
-        EXPECT_EQ(ReadHostFile(device.path() / name), "store");
-        EXPECT_FALSE(std::filesystem::exists(device.path() / (std::string(name) + ".partial")));
-    }
-}
-
+// Any name that fits the folder can be replaced: a name too long for ".partial" after it is
+// written under a shortened one, the same each time, which a killed run's leftover then takes.
 // A disk that fills after k bytes, whichever call hands them over (a write past the buffer, a
 // flush, the close): the replacement fails, the earlier file stays byte for byte and no partial
 // file remains, also when the caller goes on writing and marks the file complete.
-TEST(PlatformFiles, AReplacementThatLostBytesNeverTakesTheName) {
+TEST(PlatformFiles, AReplacementTakesTheNameWholeOrNotAtAll) {
     TempDir dir;
+    for (const std::size_t length : {10u, 247u, 248u, 255u}) {
+        SCOPED_TRACE(length);
+        const std::string name = std::string(length - 5, 'n') + ".usms";
+        const std::filesystem::path partial = files::PartialPathFor(dir.path() / name);
+        EXPECT_LE(partial.filename().string().size(), 255u);
+        EXPECT_EQ(partial.parent_path(), dir.path());
+        EXPECT_EQ(partial, files::PartialPathFor(dir.path() / name));
+        WriteHostFile(partial, "left by a killed run, longer than the new file");
+        const std::u16string path = utf::Utf16((dir.path() / name).string());
+        HANDLE h = CreateReplacingFileW(path.c_str(), 0);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+        Write(h, "new");
+        EXPECT_TRUE(MarkFileComplete(h) && CloseHandle(h));
+        EXPECT_EQ(ReadHostFile(dir.path() / name), "new");
+        EXPECT_FALSE(std::filesystem::exists(partial));
+    }
+    // Two long names that share their start get different partial names.
+    const std::string start(250, 'x');
+    EXPECT_NE(files::PartialPathFor(dir.path() / (start + "a")),
+              files::PartialPathFor(dir.path() / (start + "b")));
     const std::string earlier(6972, 'e');
     enum class Then { Close, Flush, WriteMore }; // before the close
     using enum Then;
@@ -192,34 +197,6 @@ TEST(PlatformFiles, AReplacementThatLostBytesNeverTakesTheName) {
     EXPECT_TRUE(ReadHostFile(dir.path() / "out.txt") == std::string(8000, 'n'));
 }
 
-// Any name that fits the folder can be replaced: a name too long for ".partial" after it is
-// written under a shortened one, the same each time, which a killed run's leftover then takes.
-TEST(PlatformFiles, ReplacementsWorkForEveryNameLengthAndReplaceLeftovers) {
-    TempDir dir;
-    for (const std::size_t length :
-         {std::size_t{10}, std::size_t{247}, std::size_t{248}, std::size_t{255}}) {
-        SCOPED_TRACE(length);
-        std::string name(length - 5, 'n');
-        name += ".usms";
-        const std::filesystem::path partial = files::PartialPathFor(dir.path() / name);
-        EXPECT_LE(partial.filename().string().size(), 255u);
-        EXPECT_EQ(partial.parent_path(), dir.path());
-        EXPECT_EQ(partial, files::PartialPathFor(dir.path() / name));
-        WriteHostFile(partial, "left by a killed run, longer than the new file");
-        const std::u16string path = utf::Utf16((dir.path() / name).string());
-        HANDLE h = CreateReplacingFileW(path.c_str(), 0);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
-        Write(h, "new");
-        EXPECT_TRUE(MarkFileComplete(h) && CloseHandle(h));
-        EXPECT_EQ(ReadHostFile(dir.path() / name), "new");
-        EXPECT_FALSE(std::filesystem::exists(partial));
-    }
-    // Two long names that share their start get different partial names.
-    const std::string start(250, 'x');
-    EXPECT_NE(files::PartialPathFor(dir.path() / (start + "a")),
-              files::PartialPathFor(dir.path() / (start + "b")));
-}
-
 // Flushing hands bytes to the system; the one sync of a file's data comes with its close, and a
 // new name in a folder costs one more.
 TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
@@ -248,8 +225,21 @@ TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
     }
 }
 
+// The handset's databases belong to the system: no handle reaches them, by any path.
 TEST(PlatformFiles, RefusedCallsSetTheirErrors) {
     TempDevice device;
+    for (const char* name : {"mail.db", "mail.db-wal", "registry.db"}) {
+        WriteHostFile(device.path() / name, "store");
+        for (const std::u16string& path :
+             {u"\\" + utf::Utf16(name), utf::Utf16((device.path() / name).string())}) {
+            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(CreateReplacingFileW(path.c_str(), 0)));
+            EXPECT_EQ(ERROR_SHARING_VIOLATION,
+                      OpenRefusal(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
+            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(Open(path)));
+        }
+        EXPECT_EQ(ReadHostFile(device.path() / name), "store");
+        EXPECT_FALSE(std::filesystem::exists(device.path() / (std::string(name) + ".partial")));
+    }
     WriteHostFile(device.path() / "ro", "abc");
     const HANDLE readOnly = Open(u"\\ro");
     const HANDLE closed = Open(u"\\x", GENERIC_WRITE, 0, CREATE_ALWAYS);
