@@ -109,18 +109,15 @@ TEST_F(BackupFileTest, WorkedExampleAndAnEmptyBackupAreWrittenByteForByte) {
               Md5Of(std::to_string(file.size()) + "PaxRenTulVio") + Hex("01 00 00 00"));
 }
 
+const FILETIME kModified{0xFFFFFFFF, 0x7FFFFFFF};
+const FILETIME kDelivered{0, 0x01D00000};
+
 MemoryRecord Message(const std::u16string& folder, const std::u16string& name,
                      const std::u16string& number, const std::u16string& body,
                      std::vector<Recipient> recipients) {
-    return MemoryRecord({u"IPM.SMStext",
-                         folder,
-                         {0xFFFFFFFF, 0x7FFFFFFF},
-                         {0, 0x01D00000},
-                         0x80000001,
-                         static_cast<DWORD>(body.size() * 2),
-                         name,
-                         number,
-                         body},
+    const DWORD size = static_cast<DWORD>(body.size() * 2);
+    return MemoryRecord(MessageFields{u"IPM.SMStext", folder, kModified, kDelivered, 0x80000001,
+                                      size, name, number, body},
                         std::move(recipients));
 }
 
@@ -301,9 +298,8 @@ TEST_F(BackupFileTest, MemoryWhileReadingStaysNearTheRecordSize) {
     };
     for (const auto& [record, readable, perByte] : cases) {
         Store(UsmsFile(1, record));
-        EXPECT_EQ(
-            ReadInChild(usms, readable, perByte * static_cast<double>(record.size()) + (4 << 20)),
-            0)
+        const double limit = perByte * static_cast<double>(record.size()) + (4 << 20);
+        EXPECT_EQ(ReadInChild(usms, readable, limit), 0)
             << "a record of " << record.size() << " bytes";
     }
 }
@@ -400,24 +396,22 @@ TEST_F(BackupFileTest, TheReadingOperationsRefuseWithoutTouchingTheFile) {
 }
 
 // Each record is handed to the system, but the disk is synced only when the file is done: the
-// file's data once and its folder once, however many records there are.
+// file's data once and its folder once, however many records there are. A writer whose file
+// counts only when complete hands it to the system once, and writes the same bytes.
 TEST_F(BackupFileTest, ABackupSyncsTwiceWhateverItsSize) {
     for (const std::size_t count : {1u, 50u}) {
         std::vector<MemoryRecord> many;
         std::generate_n(std::back_inserter(many), count, WorkedExampleMessage);
-        for (const bool unicode : {false, true}) { // the Unicode backup last, kept below
-            UnicodeBackupFile usmsFormat;
-            AnsiBackupFile smsFormat;
-            faults::ResetFileCounts();
-            BackupFile& format = unicode ? static_cast<BackupFile&>(usmsFormat) : smsFormat;
-            ASSERT_TRUE(RunBackup(format, usms, many).ok);
-            EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), 2) << count;
-        }
-        // A writer whose file counts only when complete hands it to the system once, the same.
+        AnsiBackupFile ansi;
+        UnicodeBackupFile unicode;
         UnicodeBackupFile buffered;
         buffered.FlushEachRecord(false);
-        faults::ResetFileCounts();
-        ASSERT_TRUE(RunBackup(buffered, dir.file("once.usms"), many).ok);
+        for (BackupFile* format : std::initializer_list<BackupFile*>{&ansi, &unicode, &buffered}) {
+            faults::ResetFileCounts();
+            const std::u16string& path = format == &buffered ? dir.file("once.usms") : usms;
+            ASSERT_TRUE(RunBackup(*format, path, many).ok);
+            EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), 2) << count;
+        }
         EXPECT_EQ(faults::FileCallCount(faults::FileOp::Flush), 1);
         EXPECT_EQ(Contents("once.usms"), Contents("backup.usms")) << count;
     }
