@@ -12,29 +12,10 @@ namespace {
 
 using faults::FileOp;
 
-TEST(FileAccess, ShortReadAtTheEndFailsWithAnEndOfFileText) {
-    TempDir dir;
-    WriteHostFile(dir.path() / "six", "123456");
-    HANDLE h = OpenForReading(dir.file("six"));
-    ASSERT_TRUE(SeekFile(h, 4, FILE_BEGIN));
-    DWORD value = 0xDEADBEEF;
-    EXPECT_FALSE(ReadU32(h, value)); // two bytes, then a read of 0 bytes
-    EXPECT_EQ(value, 0xDEADBEEFu);   // untouched on failure
-    EXPECT_EQ(ErrorText(), u"Reached the end of the file.");
-    EXPECT_TRUE(CloseIfValid(h));
-    EXPECT_EQ(h, 0u);
-    EXPECT_FALSE(CloseIfValid(h));
-    HANDLE invalid = INVALID_HANDLE_VALUE;
-    EXPECT_FALSE(CloseIfValid(invalid));
-    EXPECT_EQ(invalid, INVALID_HANDLE_VALUE);
-    SetLastError(0x7777);
-    EXPECT_EQ(ErrorText(), u""); // a code without a text
-}
-
 // Transfers that move fewer bytes than asked are continued; one that moves nothing yet reports
-// success is a failure with a text that says so, not an endless loop or a silent success. A
-// transfer of nothing makes no call at all.
-TEST(FileAccess, ShortTransfersCompleteAndAnEmptyWriteFails) {
+// success is a failure with a text that says so, not an endless loop or a silent success; a read
+// that meets the end fails with the end-of-file text. A transfer of nothing makes no call at all.
+TEST(FileAccess, ShortTransfersCompleteAndAnEmptyWriteOrReadFails) {
     TempDir dir;
     const faults::FileFaultGuard guard;
     HANDLE h = CreateForWriting(dir.file("w"));
@@ -59,7 +40,19 @@ TEST(FileAccess, ShortTransfersCompleteAndAnEmptyWriteFails) {
     EXPECT_TRUE(ReadU32(h, first) && ReadU32(h, second));
     EXPECT_EQ(first, 0x04030201u);
     EXPECT_EQ(second, 0x08070605u);
-    CloseIfValid(h);
+    ASSERT_TRUE(SeekFile(h, 6, FILE_BEGIN));
+    DWORD value = 0xDEADBEEF;
+    EXPECT_FALSE(ReadU32(h, value)); // two bytes, then a read of 0 bytes
+    EXPECT_EQ(value, 0xDEADBEEFu);   // untouched on failure
+    EXPECT_EQ(ErrorText(), u"Reached the end of the file.");
+    EXPECT_TRUE(CloseIfValid(h));
+    EXPECT_EQ(h, 0u);
+    EXPECT_FALSE(CloseIfValid(h));
+    HANDLE invalid = INVALID_HANDLE_VALUE;
+    EXPECT_FALSE(CloseIfValid(invalid));
+    EXPECT_EQ(invalid, INVALID_HANDLE_VALUE);
+    SetLastError(0x7777);
+    EXPECT_EQ(ErrorText(), u""); // a code without a text
     faults::ArmFileFault(FileOp::Any, 1, ERROR_WRITE_FAULT, true);
     EXPECT_TRUE(WriteAll(0, "x", 0));
     EXPECT_TRUE(WriteAll(0, nullptr, 5));
@@ -69,7 +62,7 @@ TEST(FileAccess, ShortTransfersCompleteAndAnEmptyWriteFails) {
 
 // A new file takes the old one's place only when marked complete; until then it lies beside it,
 // and an unfinished one is removed when closed.
-TEST(FileAccess, CreateReplacesAnExistingFileOnlyWithACompleteOne) {
+TEST(FileAccess, CreateReplacesAnExistingFileOnlyWithACompleteOneAndTextsUseTheCodePage) {
     TempDir dir;
     const std::filesystem::path old = dir.path() / "old";
     WriteHostFile(old, "old content");
@@ -86,10 +79,7 @@ TEST(FileAccess, CreateReplacesAnExistingFileOnlyWithACompleteOne) {
     }
     EXPECT_EQ(OpenForReading(dir.file("absent")), INVALID_HANDLE_VALUE);
     EXPECT_EQ(ErrorText(), u"The system cannot find the file specified.");
-}
-
-TEST(FileAccess, TextsUseTheActiveCodePageAndStopAtTheFirstNul) {
-    TempDir dir;
+    // Texts use the active code page and stop at the first NUL.
     SetActiveCodePage(1252);
     HANDLE h = CreateForWriting(dir.file("l"));
     EXPECT_TRUE(WriteLine(h, u"caf\u00E9 \u4E2D"));

@@ -29,12 +29,9 @@ std::u16string Widen(const std::string& bytes) {
 }
 
 TEST(CodePage, ConvertsBothWaysAndReplacesMissingCharacters) {
+    // In the code page 932 bytes, 0x7B stands as "{": an escape would run on into "abc".
     const std::tuple<UINT, std::u16string, std::string> cases[] = {
-        {1252, u"caf\u00E9 \u20AC", "caf\xE9 \x80"},
-        {932, u"\u65E5\u672Cabc",
-         "\x93\xFA\x96\x7B"
-         "abc"},
-    };
+        {1252, u"caf\u00E9 \u20AC", "caf\xE9 \x80"}, {932, u"\u65E5\u672Cabc", "\x93\xFA\x96{abc"}};
     for (const auto& [codePage, text, bytes] : cases) {
         SetActiveCodePage(codePage);
         EXPECT_EQ(Narrow(text), bytes) << codePage;
@@ -137,7 +134,7 @@ TEST(ErrorTexts, EveryCodeTheSubstituteSetsHasATextAndLastErrorIsPerThread) {
 
 constexpr std::uint64_t kLast = 0x7FFFFFFFFFFFFFFFULL;
 
-TEST(FileTime, SplitsIntoCalendarFieldsAndBack) {
+TEST(FileTime, SplitsIntoCalendarFieldsAndAddsTheLocalOffsetInForce) {
     const std::pair<std::uint64_t, SYSTEMTIME> cases[] = {
         // year, month, day of week, day, hour, minute, second, milliseconds
         {0, {1601, 1, 1, 1, 0, 0, 0, 0}},
@@ -165,11 +162,9 @@ TEST(FileTime, SplitsIntoCalendarFieldsAndBack) {
         EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
         EXPECT_EQ(got.wYear, 1999);
     }
-}
-
-// The rows change the zone from one to the next, so a zone kept from an earlier call shows.
-TEST(FileTime, LocalTimeAddsTheOffsetInForceAndFailsOutsideTheRange) {
-    const std::tuple<const char*, std::uint64_t, std::int64_t, bool> cases[] = {
+    // Local time: the rows change the zone from one to the next, so a zone kept from an earlier
+    // call shows.
+    const std::tuple<const char*, std::uint64_t, std::int64_t, bool> zones[] = {
         // The switch to summer time, 2009-03-29 01:00 UTC.
         {kCentralEurope, FileTimeToU64(UtcTime(2009, 3, 29, 0, 59, 59)), 3600, true},
         {kCentralEurope, FileTimeToU64(UtcTime(2009, 3, 29, 1, 0, 0)), 7200, true},
@@ -177,10 +172,9 @@ TEST(FileTime, LocalTimeAddsTheOffsetInForceAndFailsOutsideTheRange) {
         {"JST-9", FileTimeToU64(UtcTime(2009, 7, 1, 12, 0, 0)), 9 * 3600, true},
         {"EST5", 0, 0, false},
         {"JST-9", kLast, 0, false},
-        {"UTC0", kLast + 1, 0, false},
-    };
+        {"UTC0", kLast + 1, 0, false}};
     const TimeZoneGuard restore("UTC0");
-    for (const auto& [zone, ticks, offsetSeconds, converts] : cases) {
+    for (const auto& [zone, ticks, offsetSeconds, converts] : zones) {
         ::setenv("TZ", zone, 1); // without tzset: the conversion must see the change itself
         const FILETIME utc = U64ToFileTime(ticks);
         FILETIME local{3, 3};
