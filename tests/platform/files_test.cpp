@@ -4,6 +4,7 @@
 #include "platform/file_object.h"
 #include "platform/files.h"
 #include "platform/find.h"
+#include "platform/registry.h"
 #include "platform/unique_handle.h"
 #include "platform/utf.h"
 #include "support/temp_dir.h"
@@ -20,12 +21,10 @@
 
 namespace {
 
-HANDLE Open(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
+// Opens to read by default.
+HANDLE Open(const std::u16string& path, DWORD access = GENERIC_READ, DWORD share = FILE_SHARE_READ,
+            DWORD disposition = OPEN_EXISTING) {
     return CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, 0);
-}
-
-HANDLE OpenToRead(const std::u16string& path) {
-    return Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
 void Write(HANDLE h, const std::string& bytes) {
@@ -61,7 +60,7 @@ TEST(PlatformFiles, BufferedTransfersKeepPositionSizeAndContentExact) {
     ASSERT_TRUE(CloseHandle(h));
     bytes = bytes.substr(0, 1) + "XY" + bytes.substr(3, 199995) + "END!";
 
-    const HANDLE r = OpenToRead(dir.file("a.bin"));
+    const HANDLE r = Open(dir.file("a.bin"));
     std::string back;
     for (std::string c; !(c = Read(r, 1)).empty();) {
         back += c;
@@ -101,16 +100,16 @@ TEST(PlatformFiles, ShareModesHoldBetweenHandlesAndProcesses) {
     const std::u16string path = dir.file("s.bin");
     const HANDLE writer = Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(OpenToRead(path)));
+    EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(Open(path)));
     Write(writer, "data");
     ASSERT_TRUE(CloseHandle(writer));
 
-    const HANDLE reader = OpenToRead(path);
+    const HANDLE reader = Open(path);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
     EXPECT_TRUE(InChild(
         [](const std::u16string& p) {
-            return OpenRefusal(OpenToRead(p)) == ERROR_SUCCESS && // another reader is welcome
+            return OpenRefusal(Open(p)) == ERROR_SUCCESS && // another reader is welcome
                    ERROR_SHARING_VIOLATION == OpenRefusal(CreateReplacingFileW(p.c_str(), 0)) &&
                    ERROR_SHARING_VIOLATION == OpenRefusal(Open(p, GENERIC_WRITE, 0, OPEN_EXISTING));
         },
@@ -126,88 +125,16 @@ TEST(PlatformFiles, ShareModesHoldBetweenHandlesAndProcesses) {
     EXPECT_EQ(ReadHostFile(dir.path() / "s.bin"), ""); // replaced once nobody held it
 }
 
-// The handset's databases belong to the system: no handle reaches them, by any path.
-TEST(PlatformFiles, TheHandsetDatabasesAreRefused) {
-    TempDevice device;
-    for (const char* name : {"mail.db", "mail.db-wal", "registry.db"}) {
-        WriteHostFile(device.path() / name, "store");
-        for (const std::u16string& path :
-             {u"\\" + utf::Utf16(name), utf::Utf16((device.path() / name).string())}) {
-            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(CreateReplacingFileW(path.c_str(), 0)));
-            EXPECT_EQ(ERROR_SHARING_VIOLATION,
-                      OpenRefusal(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
-            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(OpenToRead(path)));
-        }
-        EXPECT_EQ(ReadHostFile(device.path() / name), "store");
-        EXPECT_FALSE(std::filesystem::exists(device.path() / (std::string(name) + ".partial")));
-    }
-}
-
+// Any name that fits the folder can be replaced: a name too long for ".partial" after it is
+// written under a shortened one, the same each time, which a killed run's leftover then takes.
 // A disk that fills after k bytes, whichever call hands them over (a write past the buffer, a
 // flush, the close): the replacement fails, the earlier file stays byte for byte and no partial
 // file remains, also when the caller goes on writing and marks the file complete.
-TEST(PlatformFiles, AReplacementThatLostBytesNeverTakesTheName) {
+TEST(PlatformFiles, AReplacementTakesTheNameWholeOrNotAtAll) {
     TempDir dir;
-    const std::string earlier(6972, 'e');
-    const std::string small(8000, 's');
-    const std::string large(200000, 'L'); // more than the write buffer holds
-    enum class Then { Close, FlushThenClose, WriteMoreThenClose };
-    const std::tuple<const std::string*, std::uint64_t, Then> cases[] = {
-        {&small, 0, Then::Close},
-        {&small, 1, Then::Close},
-        {&small, 7999, Then::Close},
-        {&small, 4096, Then::FlushThenClose},
-        {&large, 100, Then::WriteMoreThenClose},
-        {&large, 0, Then::Close},
-        {&large, 65535, Then::Close},
-        {&large, 65536, Then::WriteMoreThenClose},
-        {&large, 199999, Then::FlushThenClose},
-    };
-    for (const auto& [bytes, room, then] : cases) {
-        SCOPED_TRACE(std::to_string(bytes->size()) + " bytes, room " + std::to_string(room));
-        WriteHostFile(dir.path() / "out.txt", earlier);
-        const faults::FileFaultGuard disarm;
-        faults::ArmDiskFull(room);
-        HANDLE h = CreateReplacingFileW(dir.file("out.txt").c_str(), 0);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        // One call per 1000 bytes, as the exports write; a refused call is not retried. Later
-        // writes of a small file stay in the buffer, so the full disk shows at the flush or close.
-        for (std::size_t at = 0; at < bytes->size(); at += 1000) {
-            const std::string piece = bytes->substr(at, 1000);
-            WriteFile(h, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr);
-        }
-        if (then == Then::FlushThenClose) {
-            EXPECT_FALSE(FlushFileBuffers(h));
-        }
-        if (then == Then::WriteMoreThenClose) {
-            faults::DisarmFileFaults(); // room again: later writes succeed
-            Write(h, "tail");
-        }
-        EXPECT_TRUE(MarkFileComplete(h));
-        EXPECT_FALSE(CloseHandle(h));
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
-        EXPECT_TRUE(ReadHostFile(dir.path() / "out.txt") == earlier);
-        EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.txt.partial"));
-    }
-    // With room for every byte the same writes replace the file.
-    const faults::FileFaultGuard disarm;
-    faults::ArmDiskFull(small.size());
-    HANDLE h = CreateReplacingFileW(dir.file("out.txt").c_str(), 0);
-    Write(h, small);
-    EXPECT_TRUE(MarkFileComplete(h) && CloseHandle(h));
-    EXPECT_TRUE(ReadHostFile(dir.path() / "out.txt") == small);
-}
-
-// Any name that fits the folder can be replaced: a name too long for ".partial" after it is
-// written under a shortened one, the same each time, which a killed run's leftover then takes.
-TEST(PlatformFiles, ReplacementsWorkForEveryNameLengthAndReplaceLeftovers) {
-    TempDir dir;
-    for (const std::size_t length :
-         {std::size_t{10}, std::size_t{247}, std::size_t{248}, std::size_t{255}}) {
+    for (const std::size_t length : {10u, 247u, 248u, 255u}) {
         SCOPED_TRACE(length);
-        std::string name(length - 5, 'n');
-        name += ".usms";
+        const std::string name = std::string(length - 5, 'n') + ".usms";
         const std::filesystem::path partial = files::PartialPathFor(dir.path() / name);
         EXPECT_LE(partial.filename().string().size(), 255u);
         EXPECT_EQ(partial.parent_path(), dir.path());
@@ -225,6 +152,49 @@ TEST(PlatformFiles, ReplacementsWorkForEveryNameLengthAndReplaceLeftovers) {
     const std::string start(250, 'x');
     EXPECT_NE(files::PartialPathFor(dir.path() / (start + "a")),
               files::PartialPathFor(dir.path() / (start + "b")));
+    const std::string earlier(6972, 'e');
+    enum class Then { Close, Flush, WriteMore }; // before the close
+    using enum Then;
+    // The bytes written (more than 65536 do not fit the write buffer), the room, and then.
+    const std::tuple<std::size_t, std::uint64_t, Then> cases[] = {
+        {8000, 0, Close},       {8000, 1, Close},           {8000, 7999, Close},
+        {8000, 4096, Flush},    {200000, 100, WriteMore},   {200000, 0, Close},
+        {200000, 65535, Close}, {200000, 65536, WriteMore}, {200000, 199999, Flush}};
+    for (const auto& [size, room, then] : cases) {
+        SCOPED_TRACE(std::to_string(size) + " bytes, room " + std::to_string(room));
+        const std::string bytes(size, 'n');
+        WriteHostFile(dir.path() / "out.txt", earlier);
+        const faults::FileFaultGuard disarm;
+        faults::ArmDiskFull(room);
+        HANDLE h = CreateReplacingFileW(dir.file("out.txt").c_str(), 0);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        // One call per 1000 bytes, as the exports write; a refused call is not retried. Later
+        // writes of a small file stay in the buffer, so the full disk shows at the flush or close.
+        for (std::size_t at = 0; at < size; at += 1000) {
+            const std::string piece = bytes.substr(at, 1000);
+            WriteFile(h, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr);
+        }
+        if (then == Flush) {
+            EXPECT_FALSE(FlushFileBuffers(h));
+        }
+        if (then == WriteMore) {
+            faults::DisarmFileFaults(); // room again: later writes succeed
+            Write(h, "tail");
+        }
+        EXPECT_TRUE(MarkFileComplete(h));
+        EXPECT_FALSE(CloseHandle(h));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+        EXPECT_TRUE(ReadHostFile(dir.path() / "out.txt") == earlier);
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.txt.partial"));
+    }
+    // With room for every byte the same writes replace the file.
+    const faults::FileFaultGuard disarm;
+    faults::ArmDiskFull(8000);
+    HANDLE h = CreateReplacingFileW(dir.file("out.txt").c_str(), 0);
+    Write(h, std::string(8000, 'n'));
+    EXPECT_TRUE(MarkFileComplete(h) && CloseHandle(h));
+    EXPECT_TRUE(ReadHostFile(dir.path() / "out.txt") == std::string(8000, 'n'));
 }
 
 // Flushing hands bytes to the system; the one sync of a file's data comes with its close, and a
@@ -255,22 +225,35 @@ TEST(PlatformFiles, DataIsSyncedOnceWhenAWrittenFileCloses) {
     }
 }
 
+// The handset's databases belong to the system: no handle reaches them, by any path.
 TEST(PlatformFiles, RefusedCallsSetTheirErrors) {
     TempDevice device;
+    for (const char* name : {"mail.db", "mail.db-wal", "registry.db"}) {
+        WriteHostFile(device.path() / name, "store");
+        for (const std::u16string& path :
+             {u"\\" + utf::Utf16(name), utf::Utf16((device.path() / name).string())}) {
+            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(CreateReplacingFileW(path.c_str(), 0)));
+            EXPECT_EQ(ERROR_SHARING_VIOLATION,
+                      OpenRefusal(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
+            EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(Open(path)));
+        }
+        EXPECT_EQ(ReadHostFile(device.path() / name), "store");
+        EXPECT_FALSE(std::filesystem::exists(device.path() / (std::string(name) + ".partial")));
+    }
     WriteHostFile(device.path() / "ro", "abc");
-    const HANDLE readOnly = OpenToRead(u"\\ro");
+    const HANDLE readOnly = Open(u"\\ro");
     const HANDLE closed = Open(u"\\x", GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_TRUE(CloseHandle(closed));
     DWORD n = 0;
     // Rows of the same error never follow each other, so that a call that sets none shows.
     // clang-format off
     const std::pair<DWORD, DWORD> cases[] = {
-        {OpenRefusal(OpenToRead(u"\\missing")), ERROR_FILE_NOT_FOUND},
+        {OpenRefusal(Open(u"\\missing")), ERROR_FILE_NOT_FOUND},
         {Refusal(!CloseHandle(0)), ERROR_INVALID_HANDLE},
         {OpenRefusal(Open(u"\\no\\such\\x", GENERIC_WRITE, 0, CREATE_ALWAYS)),
          ERROR_PATH_NOT_FOUND},
         {Refusal(!CloseHandle(INVALID_HANDLE_VALUE)), ERROR_INVALID_HANDLE},
-        {OpenRefusal(OpenToRead(utf::Utf16(device.path().string()))), ERROR_ACCESS_DENIED},
+        {OpenRefusal(Open(utf::Utf16(device.path().string()))), ERROR_ACCESS_DENIED},
         {Refusal(!CloseHandle(closed)), ERROR_INVALID_HANDLE},
         {OpenRefusal(Open(u"\\..\\escape", GENERIC_WRITE, 0, CREATE_ALWAYS)),
          ERROR_INVALID_NAME},
@@ -360,6 +343,45 @@ TEST(UniqueHandle, ClosesEachHandleOnceWhateverRoadItTakes) {
         EXPECT_FALSE(failed.close());
     }
     EXPECT_EQ(closes, (std::map<HANDLE, int>{{0x10, 1}, {0x20, 1}, {0x40, 1}}));
+}
+
+HKEY CreateKey(const char16_t* name, DWORD expectedDisposition) {
+    HKEY key = 0;
+    DWORD disposition = 0;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, &disposition),
+              0);
+    EXPECT_EQ(disposition, expectedDisposition);
+    return key;
+}
+
+TEST(Registry, KeysAreCreatedAndValuesPersist) {
+    const TempDevice device;
+    const HKEY key = CreateKey(u"System\\StorageManager\\Profiles\\PCMCIA", REG_CREATED_NEW_KEY);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExW(key, u"Folder", nullptr, nullptr, nullptr, &size),
+              static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+    const std::u16string value = u"Storage Card";
+    ASSERT_EQ(RegSetValueExW(key, u"Folder", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * 2)),
+              0);
+    EXPECT_EQ(RegCloseKey(key), 0);
+
+    const HKEY again =
+        CreateKey(u"system\\storagemanager\\profiles\\pcmcia", REG_OPENED_EXISTING_KEY);
+    DWORD type = 0;
+    ASSERT_EQ(RegQueryValueExW(again, u"Folder", nullptr, &type, nullptr, &size), 0);
+    EXPECT_EQ((std::pair<DWORD, DWORD>(type, size)), (std::pair<DWORD, DWORD>(REG_SZ, 26)));
+    std::vector<char16_t> text(size / 2);
+    BYTE* const data = reinterpret_cast<BYTE*>(text.data());
+    DWORD smallSize = 4;
+    EXPECT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr, data, &smallSize),
+              static_cast<LONG>(ERROR_MORE_DATA));
+    ASSERT_EQ(RegQueryValueExW(again, u"Folder", nullptr, nullptr, data, &size), 0);
+    EXPECT_EQ(std::u16string(text.data()), value);
+    EXPECT_EQ(RegCloseKey(again), 0);
+    EXPECT_EQ(RegCloseKey(again), static_cast<LONG>(ERROR_INVALID_HANDLE));
 }
 
 } // namespace

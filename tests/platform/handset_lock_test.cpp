@@ -8,6 +8,7 @@
 
 #include <iostream>
 #include <memory>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,49 +16,42 @@ namespace {
 
 namespace fs = std::filesystem;
 using State = HandsetLock::State;
+using Keeper = std::shared_ptr<void>;
 
-// Another process holding the lock until this object ends.
+// Another process holding the lock until this object ends; it must have taken it.
 class LockInAnotherProcess {
 public:
     explicit LockInAnotherProcess(const fs::path& folder) {
-        int toParent[2];
-        int toChild[2];
-        if (pipe(toParent) != 0 || pipe(toChild) != 0) {
-            return;
-        }
+        int ends[2] = {-1, -1};
+        static_cast<void>(socketpair(AF_UNIX, SOCK_STREAM, 0, ends));
         pid_ = fork();
         if (pid_ == 0) {
-            close(toParent[0]);
-            close(toChild[1]); // so that the parent's close ends the read below
+            close(ends[0]); // so that the parent's close ends the read below
             const HandsetLock lock(folder);
             char signal = lock.held() ? 'y' : 'n';
-            static_cast<void>(write(toParent[1], &signal, 1) + read(toChild[0], &signal, 1));
+            static_cast<void>(write(ends[1], &signal, 1) + read(ends[1], &signal, 1));
             _exit(0);
         }
-        close(toParent[1]);
-        close(toChild[0]);
+        close(ends[1]);
+        release_ = ends[0];
         char signal = 0;
-        taken_ = read(toParent[0], &signal, 1) == 1 && signal == 'y';
-        close(toParent[0]);
-        release_ = toChild[1];
+        EXPECT_TRUE(read(release_, &signal, 1) == 1 && signal == 'y')
+            << "the other process could not take it";
     }
     ~LockInAnotherProcess() {
         close(release_); // the child's read ends
         waitpid(pid_, nullptr, 0);
     }
-    bool taken() const { return taken_; }
 
 private:
     pid_t pid_ = -1;
     int release_ = -1;
-    bool taken_ = false;
 };
 
 struct LockCase {
     const char* name;
-    // Shapes the handset folder below a shared test folder; what it returns lives during the
-    // check.
-    std::function<std::shared_ptr<void>(const fs::path& handset)> arrange;
+    // Shapes the handset folder below a shared test folder; what it keeps lives during the check.
+    std::function<void(const fs::path& handset, Keeper& keeper)> arrange;
     bool asReader; // run by a user who may not write the test folder
     State state;
     std::string reason;
@@ -73,43 +67,28 @@ bool Matches(const HandsetLock& lock, const LockCase& c) {
 }
 
 TEST(HandsetLock, EachStateWithItsReason) {
-    const auto nothing = [](const fs::path&) { return std::shared_ptr<void>(); };
-    const auto made = [](const fs::path& handset) {
-        fs::create_directories(handset);
-        return std::shared_ptr<void>();
-    };
+    const auto made = [](auto& handset, auto&) { fs::create_directories(handset); };
     const LockCase cases[] = {
         {"a free handset", made, false, State::Taken, ""},
-        {"a handset folder not made yet", nothing, false, State::Taken, ""},
+        {"a handset folder not made yet", [](const fs::path&, Keeper&) {}, false, State::Taken, ""},
         {"held by another lock of this process",
-         [](const fs::path& handset) { return std::make_shared<HandsetLock>(handset); }, false,
+         [](auto& handset, auto& keep) { keep = std::make_shared<HandsetLock>(handset); }, false,
          State::HeldByAnother, ""},
         {"held by another process",
-         [](const fs::path& handset) {
-             auto other = std::make_shared<LockInAnotherProcess>(handset);
-             EXPECT_TRUE(other->taken());
-             return other;
-         },
+         [](auto& handset, auto& keep) { keep = std::make_shared<LockInAnotherProcess>(handset); },
          false, State::HeldByAnother, ""},
         {"job.lock is a folder",
-         [](const fs::path& handset) {
-             fs::create_directories(handset / "job.lock");
-             return std::shared_ptr<void>();
-         },
-         false, State::NotTried, "job.lock: Is a directory"},
+         [](auto& handset, auto&) { fs::create_directories(handset / "job.lock"); }, false,
+         State::NotTried, "job.lock: Is a directory"},
         {"the handset folder lies below a file",
-         [](const fs::path& handset) {
-             WriteHostFile(handset.parent_path(), "x");
-             return std::shared_ptr<void>();
-         },
-         false, State::NotTried, "Not a directory"},
+         [](auto& handset, auto&) { WriteHostFile(handset.parent_path(), "x"); }, false,
+         State::NotTried, "Not a directory"},
         {"a handset folder the user may not write", made, true, State::NotTried,
          "Permission denied"},
         {"a lock file the user may not write",
-         [](const fs::path& handset) {
+         [](auto& handset, auto&) {
              fs::create_directories(handset);
              WriteHostFile(handset / "job.lock", "");
-             return std::shared_ptr<void>();
          },
          true, State::NotTried, "job.lock: Permission denied"},
     };
@@ -117,7 +96,8 @@ TEST(HandsetLock, EachStateWithItsReason) {
         SCOPED_TRACE(c.name);
         const TempDir dir;
         const fs::path handset = dir.path() / "phone" / "device";
-        std::shared_ptr<void> keeper = c.arrange(handset);
+        Keeper keeper;
+        c.arrange(handset, keeper);
         if (c.asReader) {
             const UnwritableTree tree(dir.path());
             if (!tree.holds()) {
@@ -127,10 +107,7 @@ TEST(HandsetLock, EachStateWithItsReason) {
             EXPECT_TRUE(RunAsReader([&] { return Matches(HandsetLock(handset), c); }));
             continue;
         }
-        {
-            const HandsetLock lock(handset);
-            EXPECT_TRUE(Matches(lock, c));
-        }
+        EXPECT_TRUE(Matches(HandsetLock(handset), c));
         // Whoever held it gives it back when it ends; then it can be taken.
         if (c.state != State::NotTried) {
             keeper.reset();

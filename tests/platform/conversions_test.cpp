@@ -1,10 +1,13 @@
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/sizes.h"
+#include "platform/time.h"
 #include "platform/utf.h"
+#include "support/time_zone_guard.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <thread>
 
@@ -25,19 +28,10 @@ std::u16string Widen(const std::string& bytes) {
     return out.substr(0, out.find(u'\0'));
 }
 
-// The active code page goes back to the locale's after each test.
-class CodePage : public ::testing::Test {
-protected:
-    void TearDown() override { SetActiveCodePage(0); }
-};
-
-TEST_F(CodePage, ConvertsBothWaysAndReplacesMissingCharacters) {
+TEST(CodePage, ConvertsBothWaysAndReplacesMissingCharacters) {
+    // In the code page 932 bytes, 0x7B stands as "{": an escape would run on into "abc".
     const std::tuple<UINT, std::u16string, std::string> cases[] = {
-        {1252, u"caf\u00E9 \u20AC", "caf\xE9 \x80"},
-        {932, u"\u65E5\u672Cabc",
-         "\x93\xFA\x96\x7B"
-         "abc"},
-    };
+        {1252, u"caf\u00E9 \u20AC", "caf\xE9 \x80"}, {932, u"\u65E5\u672Cabc", "\x93\xFA\x96{abc"}};
     for (const auto& [codePage, text, bytes] : cases) {
         SetActiveCodePage(codePage);
         EXPECT_EQ(Narrow(text), bytes) << codePage;
@@ -51,7 +45,7 @@ TEST_F(CodePage, ConvertsBothWaysAndReplacesMissingCharacters) {
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"ab", -1, buffer, 2, nullptr, nullptr), 0);
     const char* saved = std::getenv("LC_ALL");
     const std::string keep = saved != nullptr ? saved : ""; // empty is as good as unset
-    SetActiveCodePage(0);
+    SetActiveCodePage(0); // the locale's again, as the other tests expect
     for (const auto& [locale, codePage] :
          {std::pair{"ja_JP.UTF-8", 932u}, std::pair{"ru_RU", 1251u}, std::pair{"C.UTF-8", 1252u}}) {
         setenv("LC_ALL", locale, 1);
@@ -60,7 +54,7 @@ TEST_F(CodePage, ConvertsBothWaysAndReplacesMissingCharacters) {
     setenv("LC_ALL", keep.c_str(), 1);
 }
 
-TEST(Utf, ConvertsAndMarksWhatDoesNotConvert) {
+TEST(Utf, ConvertsAndMarksWhatDoesNotConvertAndHostBytesRoundTrip) {
     // clang-format off
     const std::tuple<std::u16string, std::string, bool> cases[] = {
         {u"A\u00E9\u20AC", "A\xC3\xA9\xE2\x82\xAC", true},
@@ -81,10 +75,7 @@ TEST(Utf, ConvertsAndMarksWhatDoesNotConvert) {
         EXPECT_FALSE(utf::ToUtf16(bad, wide)) << bad;
         EXPECT_NE(wide.find(u'\uFFFD'), std::u16string::npos);
     }
-}
-
-// Every byte that does not decode stands for itself, so host names survive any bytes.
-TEST(Utf, HostBytesRoundTripThroughLoneSurrogates) {
+    // Host bytes that do not decode stand for themselves, so host names survive any bytes.
     std::string every;
     for (int b = 1; b < 256; ++b) {
         every.push_back(static_cast<char>(b));
@@ -139,6 +130,59 @@ TEST(ErrorTexts, EveryCodeTheSubstituteSetsHasATextAndLastErrorIsPerThread) {
     }).join();
     EXPECT_EQ(seen, ERROR_SUCCESS);
     EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+}
+
+constexpr std::uint64_t kLast = 0x7FFFFFFFFFFFFFFFULL;
+
+TEST(FileTime, SplitsIntoCalendarFieldsAndAddsTheLocalOffsetInForce) {
+    const std::pair<std::uint64_t, SYSTEMTIME> cases[] = {
+        // year, month, day of week, day, hour, minute, second, milliseconds
+        {0, {1601, 1, 1, 1, 0, 0, 0, 0}},
+        {116444736000000000ULL, {1970, 1, 4, 1, 0, 0, 0, 0}},
+        {128807104891230000ULL, {2009, 3, 4, 5, 7, 8, 9, 123}},
+        {kLast, {30828, 9, 4, 14, 2, 48, 5, 477}},
+    };
+    for (const auto& [ticks, fields] : cases) {
+        const FILETIME time = U64ToFileTime(ticks);
+        SYSTEMTIME got{};
+        ASSERT_TRUE(FileTimeToSystemTime(&time, &got));
+        EXPECT_EQ(std::tie(got.wYear, got.wMonth, got.wDayOfWeek, got.wDay, got.wHour, got.wMinute,
+                           got.wSecond, got.wMilliseconds),
+                  std::tie(fields.wYear, fields.wMonth, fields.wDayOfWeek, fields.wDay,
+                           fields.wHour, fields.wMinute, fields.wSecond, fields.wMilliseconds));
+        FILETIME back{};
+        ASSERT_TRUE(SystemTimeToFileTime(&fields, &back));
+        EXPECT_EQ(FileTimeToU64(back), ticks - ticks % 10'000); // fields keep milliseconds only
+    }
+    for (const std::uint64_t ticks : {kLast + 1, kLast * 2 + 1}) { // from 2^63 on, no fields
+        const FILETIME time = U64ToFileTime(ticks);
+        SYSTEMTIME got{};
+        got.wYear = 1999;
+        EXPECT_FALSE(FileTimeToSystemTime(&time, &got));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_EQ(got.wYear, 1999);
+    }
+    // Local time: the rows change the zone from one to the next, so a zone kept from an earlier
+    // call shows.
+    const std::tuple<const char*, std::uint64_t, std::int64_t, bool> zones[] = {
+        // The switch to summer time, 2009-03-29 01:00 UTC.
+        {kCentralEurope, FileTimeToU64(UtcTime(2009, 3, 29, 0, 59, 59)), 3600, true},
+        {kCentralEurope, FileTimeToU64(UtcTime(2009, 3, 29, 1, 0, 0)), 7200, true},
+        {"EST5EDT,M3.2.0,M11.1.0", FileTimeToU64(UtcTime(2009, 7, 1, 12, 0, 0)), -14400, true},
+        {"JST-9", FileTimeToU64(UtcTime(2009, 7, 1, 12, 0, 0)), 9 * 3600, true},
+        {"EST5", 0, 0, false},
+        {"JST-9", kLast, 0, false},
+        {"UTC0", kLast + 1, 0, false}};
+    const TimeZoneGuard restore("UTC0");
+    for (const auto& [zone, ticks, offsetSeconds, converts] : zones) {
+        ::setenv("TZ", zone, 1); // without tzset: the conversion must see the change itself
+        const FILETIME utc = U64ToFileTime(ticks);
+        FILETIME local{3, 3};
+        EXPECT_EQ(FileTimeToLocalFileTime(&utc, &local) != FALSE, converts) << zone << ticks;
+        EXPECT_EQ(FileTimeToU64(local),
+                  converts ? ticks + offsetSeconds * 10'000'000 : 0x0000000300000003ULL)
+            << zone << " " << ticks;
+    }
 }
 
 } // namespace
