@@ -9,21 +9,19 @@
 
 namespace {
 
-struct RunResult {
-    bool ok = false;
-    std::u16string text;
-    DWORD current = 0;
-    DWORD total = 0;
-};
-
 class RestoreTest : public WalkFixture {
 protected:
-    static RunResult Restore(ScriptedFormat& format) {
+    // "ok" or "failed", the job's current and total counts, and its text after a colon.
+    static std::u16string Restore(ScriptedFormat& format) {
         format.next = 0;
         format.reads = 0;
         StoreRun job(format);
         const bool ok = restoreMessages(job.store, job.transfer, 0);
-        return RunResult{ok, job.resultText, job.current.load(), job.total.load()};
+        const auto count = [](const std::atomic<DWORD>& n) {
+            return NumberToText(static_cast<int>(n.load()));
+        };
+        return (ok ? u"ok " : u"failed ") + count(job.current) + u"/" + count(job.total) +
+               (job.resultText.empty() ? u"" : u": " + job.resultText);
     }
 
     // The folder below a special folder that the names lead to, 0 when there is none.
@@ -57,9 +55,7 @@ TEST_F(RestoreTest, PutsEachRecordIntoTheFolderItsPathNames) {
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         format.add(rows[i].path, u"m" + NumberToText(static_cast<int>(i)), 100 + i);
     }
-    const RunResult run = Restore(format);
-    ASSERT_TRUE(run.ok);
-    EXPECT_TRUE(run.text.empty());
+    ASSERT_EQ(Restore(format), u"ok 10/10");
     std::map<ObjectId, Texts> expected;
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         expected[FolderAt(rows[i].top, rows[i].below)].push_back(format.entries[i].fields.body);
@@ -83,9 +79,9 @@ TEST_F(RestoreTest, ReplacesTheMessageWithTheSameDeliveryTimeInItsFolder) {
     format.add(u"Inbox", u"second", 300);
     format.add(u"Inbox", u"zero", 0);
     format.add(u"Inbox\\Old", u"b", 400);
-    ASSERT_TRUE(Restore(format).ok);
+    ASSERT_EQ(Restore(format), u"ok 6/6");
     EXPECT_EQ(Joined(Bodies(inboxId())), u"other|new|second|zero");
-    ASSERT_TRUE(Restore(format).ok);
+    ASSERT_EQ(Restore(format), u"ok 6/6");
     EXPECT_EQ(Joined(Bodies(inboxId())), u"other|zero|new|second|zero");
     EXPECT_EQ(Bodies(Child(inboxId(), u"Old")), Texts{u"b"});
     EXPECT_EQ(Bodies(draft), Texts{u"old"});
@@ -106,48 +102,52 @@ TEST_F(RestoreTest, AFailureStopsTheRunWithItsTextAndKeepsWhatWasThere) {
         Texts paths;
         Op op;   // fails at its nth call; Op::Any: the nth read fails, or with -1 the Outbox
         int nth; // cannot be opened
-        DWORD current;
-        std::u16string text;
-        const char16_t* inbox; // its bodies afterwards
-        bool ok = false;
+        std::u16string outcome; // as Restore gives it
+        const char16_t* inbox;  // its bodies afterwards
         std::u16string firstClass = kSmsMessageClass;
     } cases[] = {
-        {{u""}, Op::Any, 0, 1, u"No.1:create folder '' error.", u"old"},
-        {{u"inbox"}, Op::Any, 0, 1, u"No.1:create folder 'inbox' error.", u"old"},
+        {{u""}, Op::Any, 0, u"failed 1/1: No.1:create folder '' error.", u"old"},
+        {{u"inbox"}, Op::Any, 0, u"failed 1/1: No.1:create folder 'inbox' error.", u"old"},
         {{u"Inbox", u"Inbox", u"Sent"},
          Op::Any,
          0,
-         3,
-         u"No.3:create folder 'Sent' error.",
+         u"failed 3/3: No.3:create folder 'Sent' error.",
          u"m1|m2"},
-        {{u"Inbox", u"\\Inbox"}, Op::Any, 0, 2, u"No.2:create folder '\\Inbox' error.", u"m1"},
+        {{u"Inbox", u"\\Inbox"},
+         Op::Any,
+         0,
+         u"failed 2/2: No.2:create folder '\\Inbox' error.",
+         u"m1"},
         {{u"Inbox", u"Inbox\\Old\\Work"},
          Op::CreateFolder,
          2,
-         2,
-         u"No.2:create folder 'Inbox\\Old\\Work' error.",
+         u"failed 2/2: No.2:create folder 'Inbox\\Old\\Work' error.",
          u"m1"},
         {{u"Inbox", tooDeep},
          Op::Any,
          0,
-         2,
-         u"No.2:create folder '" + tooDeep + u"' error.",
+         u"failed 2/2: No.2:create folder '" + tooDeep + u"' error.",
          u"m1"},
-        {{u"Outbox\\Old"}, Op::Any, -1, 1, u"No.1:create folder 'Outbox\\Old' error.", u"old"},
-        {two, Op::CreateMessage, 1, 1, u"No.1:Create message error!", u"old"},
-        {two, Op::SetProps, 1, 1, u"No.1:save sms error!", u"old"},
-        {two, Op::AllocateBuffer, 1, 1, u"No.1:save sms error!", u"old"},
+        {{u"Outbox\\Old"},
+         Op::Any,
+         -1,
+         u"failed 1/1: No.1:create folder 'Outbox\\Old' error.",
+         u"old"},
+        {two, Op::CreateMessage, 1, u"failed 1/2: No.1:Create message error!", u"old"},
+        {two, Op::SetProps, 1, u"failed 1/2: No.1:save sms error!", u"old"},
+        {two, Op::AllocateBuffer, 1, u"failed 1/2: No.1:save sms error!", u"old"},
         // A record of another class: nothing is deleted.
-        {two, Op::Any, 0, 1, u"No.1:unknown message class name!", u"old", false, u"IPM.SMSText"},
+        {two, Op::Any, 0, u"failed 1/2: No.1:unknown message class name!", u"old", u"IPM.SMSText"},
         // A failed search finds nothing to replace: the record is added.
-        {two, Op::FindRow, 1, 2, u"", u"old|m1|m2", true},
+        {two, Op::FindRow, 1, u"ok 2/2", u"old|m1|m2"},
         // The replaced message goes in the save's own transaction, not through DeleteMessages.
-        {two, Op::DeleteMessages, 1, 2, u"", u"m1|m2", true},
+        {two, Op::DeleteMessages, 1, u"ok 2/2", u"m1|m2"},
         // The loop stops at the first failed read.
-        {Texts(6, u"Inbox"), Op::Any, 5, 5, u"No.5:read sms error, bad record", u"m1|m2|m3|m4"},
+        {Texts(6, u"Inbox"), Op::Any, 5, u"failed 5/6: No.5:read sms error, bad record",
+         u"m1|m2|m3|m4"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.text));
+        SCOPED_TRACE(testing::PrintToString(c.outcome));
         ASSERT_NO_FATAL_FAILURE(ResetStore());
         mapi_admin::AddMessage(inboxId(), SampleMessage(u"old", 100));
         ScriptedFormat format;
@@ -162,12 +162,8 @@ TEST_F(RestoreTest, AFailureStopsTheRunWithItsTextAndKeepsWhatWasThere) {
         } else {
             format.failAt = c.nth;
         }
-        const RunResult run = Restore(format);
+        EXPECT_EQ(Restore(format), c.outcome);
         mapi_faults::Disarm();
-        EXPECT_EQ(run.ok, c.ok);
-        EXPECT_EQ(run.text, c.text);
-        EXPECT_EQ(run.current, c.current);
-        EXPECT_EQ(run.total, c.paths.size());
         EXPECT_EQ(Joined(Bodies(inboxId())), c.inbox);
         EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()),
                   static_cast<std::int64_t>(Bodies(inboxId()).size()));
@@ -180,11 +176,11 @@ TEST_F(RestoreTest, HeaderFailuresCarryNoPrefix) {
     ScriptedFormat format;
     format.add(u"Inbox", u"m1", 100);
     format.valid = false;
-    EXPECT_EQ(Restore(format).text, u"validation failed");
+    EXPECT_EQ(Restore(format), u"failed 0/0: validation failed");
     EXPECT_EQ(format.reads, 0);
     format.valid = true;
     format.entries.clear();
-    EXPECT_TRUE(Restore(format).ok);
+    EXPECT_EQ(Restore(format), u"ok 0/0");
     EXPECT_EQ(format.reads, 0);
 }
 
@@ -202,7 +198,7 @@ TEST_F(RestoreTest, WritesTheSevenValuesAndEachRecipientInOrder) {
     const std::vector<Recipient> recipients = entry.recipients;
     format.add(u"Inbox", u"alone", 7).recipients.clear();
     mapi_faults::StartRecording();
-    ASSERT_TRUE(Restore(format).ok);
+    ASSERT_EQ(Restore(format), u"ok 2/2");
 
     const std::vector<ULONG> seven = {
         PR_MESSAGE_FLAGS,         PR_SUBJECT_W,       PR_LAST_MODIFICATION_TIME,
