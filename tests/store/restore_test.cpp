@@ -68,7 +68,7 @@ TEST_F(RestoreTest, PutsEachRecordIntoTheFolderItsPathNames) {
 
 // Restoring twice keeps one copy of each message with a non-zero delivery time; within a
 // file the later record wins; the same time in another folder is not touched.
-TEST_F(RestoreTest, ReplacesTheMessageWithTheSameDeliveryTimeInItsFolder) {
+TEST_F(RestoreTest, ReplacesTheMessageWithTheSameWholeDeliveryTimeInItsFolder) {
     const ObjectId draft = special(SpecialFolder::Draft);
     mapi_admin::AddMessages(inboxId(), {SampleMessage(u"old", 100), SampleMessage(u"other", 101)});
     mapi_admin::AddMessage(draft, SampleMessage(u"old", 200));
@@ -86,6 +86,18 @@ TEST_F(RestoreTest, ReplacesTheMessageWithTheSameDeliveryTimeInItsFolder) {
     EXPECT_EQ(Bodies(Child(inboxId(), u"Old")), Texts{u"b"});
     EXPECT_EQ(Bodies(draft), Texts{u"old"});
     EXPECT_EQ(Bodies(Child(draft, u"Sub")), Texts{u"sub"});
+
+    // The high word of the time counts; a message whose identifier could not be read is not
+    // deleted.
+    MessageStore store(kSmsStoreName);
+    StoreFolder& inbox = *store.inboxFolder();
+    EXPECT_EQ(inbox.findMessageByDeliveryTime(100, 1), nullptr);
+    mapi_faults::Arm(Op::GetProps, 1, MAPI_E_CALL_FAILED, false, Kind::Message);
+    const auto found = inbox.findMessageByDeliveryTime(100, 0);
+    ASSERT_NE(found, nullptr);
+    EXPECT_TRUE(found->entryId().empty());
+    EXPECT_FALSE(found->deleteMessage());
+    EXPECT_EQ(Joined(Bodies(inboxId())), u"other|zero|new|second|zero");
 }
 
 // Each run starts from an Inbox holding "old" delivered at 100; record n is "m<n>" delivered at
@@ -241,20 +253,6 @@ TEST_F(RestoreTest, WritesTheSevenValuesAndEachRecipientInOrder) {
     EXPECT_EQ(text, u"IPM.SMStext");
     ASSERT_TRUE(list->next());
     EXPECT_EQ(list->current()->body(), u"alone");
-}
-
-// The high word of the time counts; a message whose identifier could not be read is not deleted.
-TEST_F(RestoreTest, FindsByTheWholeTimeAndDeletesOnlyByAnIdentifier) {
-    mapi_admin::AddMessage(inboxId(), SampleMessage(u"first", 100));
-    MessageStore store(kSmsStoreName);
-    StoreFolder& inbox = *store.inboxFolder();
-    EXPECT_EQ(inbox.findMessageByDeliveryTime(100, 1), nullptr);
-    mapi_faults::Arm(Op::GetProps, 1, MAPI_E_CALL_FAILED, false, Kind::Message);
-    const auto found = inbox.findMessageByDeliveryTime(100, 0);
-    ASSERT_NE(found, nullptr);
-    EXPECT_TRUE(found->entryId().empty());
-    EXPECT_FALSE(found->deleteMessage());
-    EXPECT_EQ(Bodies(inboxId()), Texts{u"first"});
 }
 
 } // namespace
