@@ -36,20 +36,7 @@ struct WalkRun {
     std::vector<StoreFolder*> folders;
 };
 
-class BackupWalkTest : public WalkFixture {
-protected:
-    // Reads the Inbox's messages through the store, in table order; returns how many.
-    static std::size_t ReadInbox(const std::function<void(StoreMessage&, std::size_t)>& check) {
-        WalkRun run;
-        MessageList* list = run.inbox().messages(10);
-        std::size_t i = 0;
-        for (; list != nullptr && list->next(); ++i) {
-            SCOPED_TRACE(i);
-            check(*list->current(), i);
-        }
-        return i;
-    }
-};
+using BackupWalkTest = WalkFixture;
 
 TEST_F(BackupWalkTest, WalksTheFiveFoldersThenSubfoldersDepthFirst) {
     using enum SpecialFolder;
@@ -87,8 +74,7 @@ struct FailureCase {
     bool persistent;
     bool beforeCount; // armed before counting, which makes the lists
     DWORD total;
-    bool ok;
-    const char16_t* text;
+    const char16_t* text;    // empty when the walk succeeds
     const char16_t* written; // RecordingFormat::paths()
     int failWrite = 0;       // the WriteRecord that fails, 0: none
     HRESULT hr = MAPI_E_CALL_FAILED;
@@ -102,34 +88,32 @@ constexpr const char16_t* kNoList = u"No.0:get msg list error.";
 constexpr const char16_t* kNoI1 = u"Draft:D1|Inbox:I2|Inbox:I3|Inbox\\Old:O1|Inbox\\Old:O2";
 
 const FailureCase kFailureCases[] = {
-    {"ContentsTable", Op::GetContentsTable, 1, true, true, 0, false, kNoList, u""},
-    {"ContentsTableOnce", Op::GetContentsTable, 1, false, true, 5, true, u"", kAll},
-    {"HierarchyTable", Op::GetHierarchyTable, 1, true, true, 4, false,
-     u"No.0:get sub folders error.", u"Draft:D1"},
-    {"ContentsColumns", Op::SetColumns, 1, true, true, 0, false, kNoList, u""},
+    {"ContentsTable", Op::GetContentsTable, 1, true, true, 0, kNoList, u""},
+    {"ContentsTableOnce", Op::GetContentsTable, 1, false, true, 5, u"", kAll},
+    {"HierarchyTable", Op::GetHierarchyTable, 1, true, true, 4, u"No.0:get sub folders error.",
+     u"Draft:D1"},
+    {"ContentsColumns", Op::SetColumns, 1, true, true, 0, kNoList, u""},
     // The second SetColumns is the Draft's hierarchy table.
-    {"HierarchyColumnsOnce", Op::SetColumns, 2, false, true, 6, true, u"", kAll},
-    {"Seek", Op::SeekRow, 1, false, false, 6, false, u"No.0:reset msg list error.", u""},
+    {"HierarchyColumnsOnce", Op::SetColumns, 2, false, true, 6, u"", kAll},
+    {"Seek", Op::SeekRow, 1, false, false, 6, u"No.0:reset msg list error.", u""},
     // A failed read or open ends the folder's listing silently; the walk goes on.
-    {"ContentsRead", Op::QueryRows, 3, false, false, 6, true, u"", kNoInbox},
-    {"OpenFirstMessage", Op::FolderOpenEntry, 2, false, false, 6, true, u"", kNoInbox},
-    {"OpenMidBatch", Op::FolderOpenEntry, 3, false, false, 6, true, u"",
+    {"ContentsRead", Op::QueryRows, 3, false, false, 6, u"", kNoInbox},
+    {"OpenFirstMessage", Op::FolderOpenEntry, 2, false, false, 6, u"", kNoInbox},
+    {"OpenMidBatch", Op::FolderOpenEntry, 3, false, false, 6, u"",
      u"Draft:D1|Inbox:I1|Inbox\\Old:O1|Inbox\\Old:O2"},
-    {"OpenSubfolder", Op::StoreOpenEntry, 1, true, true, 4, false, u"No.1:get sub folders error.",
+    {"OpenSubfolder", Op::StoreOpenEntry, 1, true, true, 4, u"No.1:get sub folders error.",
      u"Draft:D1|Inbox:I1|Inbox:I2|Inbox:I3"},
     // A message whose properties or recipients fail to read is left out (the job then saves
     // fewer than it counted); with a warning it is written with what was read.
-    {"GetProps", Op::GetProps, 2, false, false, 6, true, u"", kNoI1},
-    {"GetPropsWarning", Op::GetProps, 2, false, false, 6, true, u"", kEmptyI1, 0,
-     MAPI_W_ERRORS_RETURNED},
-    {"RecipientTable", Op::GetRecipientTable, 1, true, false, 6, true, u"", u""},
-    {"RecipientTableOnce", Op::GetRecipientTable, 2, false, false, 6, true, u"", kNoI1},
-    {"NoRecipients", Op::GetRecipientTable, 1, true, false, 6, true, u"", kAll, 0,
-     MAPI_E_NO_RECIPIENTS},
+    {"GetProps", Op::GetProps, 2, false, false, 6, u"", kNoI1},
+    {"GetPropsWarning", Op::GetProps, 2, false, false, 6, u"", kEmptyI1, 0, MAPI_W_ERRORS_RETURNED},
+    {"RecipientTable", Op::GetRecipientTable, 1, true, false, 6, u"", u""},
+    {"RecipientTableOnce", Op::GetRecipientTable, 2, false, false, 6, u"", kNoI1},
+    {"NoRecipients", Op::GetRecipientTable, 1, true, false, 6, u"", kAll, 0, MAPI_E_NO_RECIPIENTS},
     // The prefix is the count at the start of the failing message's folder.
-    {"WriteInFolder", Op::Any, 0, false, false, 6, false, u"No.1:write sms error, disk full",
+    {"WriteInFolder", Op::Any, 0, false, false, 6, u"No.1:write sms error, disk full",
      u"Draft:D1|Inbox:I1|Inbox:I2", 4},
-    {"WriteInSubfolder", Op::Any, 0, false, false, 6, false, u"No.4:write sms error, disk full",
+    {"WriteInSubfolder", Op::Any, 0, false, false, 6, u"No.4:write sms error, disk full",
      u"Draft:D1|Inbox:I1|Inbox:I2|Inbox:I3", 5},
 };
 
@@ -148,7 +132,7 @@ TEST_F(BackupWalkTest, FailuresGiveTheirStepsTextOrEndAListingSilently) {
         if (!c.beforeCount && c.nth > 0) {
             mapi_faults::Arm(c.op, c.nth, c.hr, c.persistent);
         }
-        EXPECT_EQ(run.walkAll(), c.ok);
+        EXPECT_EQ(run.walkAll(), *c.text == u'\0');
         EXPECT_EQ(run.job.resultText, c.text);
         EXPECT_EQ(run.format.paths(), c.written);
         EXPECT_EQ(run.job.current.load(), static_cast<DWORD>(run.format.calls));
@@ -213,7 +197,9 @@ TEST_F(BackupWalkTest, ADeepStoreBacksUpOnASmallStack) {
     EXPECT_EQ(outcome, u"1 " + path + u":deep");
 }
 
-TEST_F(BackupWalkTest, SplitsTheSenderProperties) {
+// The last message has no recipients: MAPI_E_NO_RECIPIENTS is an answer, an empty list kept like
+// any other. Each list is read once, and again after a failed read.
+TEST_F(BackupWalkTest, SplitsTheSenderPropertiesAndReadsRecipientsOnce) {
     const struct {
         std::optional<std::u16string> email; // none: the property is missing
         const char16_t* senderName;          // empty: not stored
@@ -224,47 +210,42 @@ TEST_F(BackupWalkTest, SplitsTheSenderProperties) {
                  {u"", u"Home", u"Home", u""},
                  {std::nullopt, u"Home", u"Home", u""},
                  {std::nullopt, u"", u"", u""}};
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const std::size_t last = std::size(cases) - 1;
+    for (std::size_t i = 0; i <= last; ++i) {
         mapi_admin::SeedMessage seed = SampleMessage(u"hi", 100 + i);
         seed.senderEmail = cases[i].email.value_or(u"");
         seed.senderName = cases[i].senderName;
+        if (i == last) {
+            seed.recipients.clear();
+        }
         const ObjectId id = mapi_admin::AddMessage(inboxId(), seed);
         if (!cases[i].email) {
             ASSERT_TRUE(mapi_admin::RemoveProperty(id, PR_SENDER_EMAIL_ADDRESS_W));
         }
     }
-    const auto read = ReadInbox([&](StoreMessage& message, std::size_t i) {
+    const std::vector<Recipient> both = {Recipient(u"+4911111", u"Bob", MAPI_TO),
+                                         Recipient(u"+4922222", u"Cy", MAPI_CC)};
+    WalkRun run;
+    MessageList* list = run.inbox().messages(10);
+    std::size_t i = 0;
+    for (; list != nullptr && list->next(); ++i) {
+        SCOPED_TRACE(i);
+        StoreMessage& message = *list->current();
         EXPECT_EQ(message.senderName(), cases[i].name);
         EXPECT_EQ(message.senderNumber(), cases[i].number);
         // Whatever was missing, the rest of the message is there.
         EXPECT_EQ(message.body(), u"hi");
         EXPECT_EQ(FileTimeToU64(message.deliveryTime()), 100 + i);
-    });
-    EXPECT_EQ(read, std::size(cases));
-}
-
-TEST_F(BackupWalkTest, ReadsRecipientsOnceAndAgainAfterAFailure) {
-    mapi_admin::SeedMessage none = SampleMessage(u"none", 200);
-    none.recipients.clear();
-    ASSERT_EQ(mapi_admin::AddMessages(inboxId(), {SampleMessage(u"two", 100), none}).size(), 2u);
-    WalkRun run;
-    MessageList* list = run.inbox().messages(10);
-    ASSERT_TRUE(list != nullptr && list->next());
-    StoreMessage& two = *list->current();
-    mapi_faults::Arm(Op::GetRecipientTable, 1, MAPI_E_CALL_FAILED);
-    EXPECT_TRUE(two.recipients().empty());
-    mapi_faults::ResetCounts();
-    const std::vector<Recipient> expected = {Recipient(u"+4911111", u"Bob", MAPI_TO),
-                                             Recipient(u"+4922222", u"Cy", MAPI_CC)};
-    EXPECT_EQ(two.recipients(), expected);
-    EXPECT_EQ(&two.recipients(), &two.recipients());
-    EXPECT_EQ(mapi_faults::CallCount(Op::GetRecipientTable), 1);
-
-    // MAPI_E_NO_RECIPIENTS is an answer: an empty list, kept like any other.
-    ASSERT_TRUE(list->next());
-    EXPECT_TRUE(list->current()->recipients().empty());
-    EXPECT_TRUE(list->current()->recipients().empty());
-    EXPECT_EQ(mapi_faults::CallCount(Op::GetRecipientTable), 2);
+        if (i == 0) {
+            mapi_faults::Arm(Op::GetRecipientTable, 1, MAPI_E_CALL_FAILED);
+            EXPECT_TRUE(message.recipients().empty());
+        }
+        const int reads = mapi_faults::CallCount(Op::GetRecipientTable);
+        EXPECT_EQ(message.recipients(), i == last ? std::vector<Recipient>{} : both);
+        EXPECT_EQ(&message.recipients(), &message.recipients());
+        EXPECT_EQ(mapi_faults::CallCount(Op::GetRecipientTable), reads + 1);
+    }
+    EXPECT_EQ(i, std::size(cases));
 }
 
 } // namespace

@@ -8,13 +8,14 @@ std::vector<BYTE> EntryIdOf(const StoreFolder& folder) {
     return std::vector<BYTE>(folder.entryIdBytes(), folder.entryIdBytes() + folder.entryIdSize());
 }
 
-MapiPtr<IMAPIFolder> OpenById(MessageStore& store, std::vector<BYTE> id) {
-    return store.openFolderByEntryId(static_cast<ULONG>(id.size()), id.data());
-}
-
 using MessageStoreTest = WalkFixture;
 
-TEST_F(MessageStoreTest, OpensTheSmsStoreAndItsFiveFolders) {
+// A folder of this store opens by its entry identifier; a message, another store's folder or a
+// garbage identifier does not.
+TEST_F(MessageStoreTest, OpensTheSmsStoreItsFiveFoldersAndItsFoldersByEntryIdentifier) {
+    const ObjectId message = mapi_admin::AddMessage(inboxId(), SampleMessage(u"hi", 5));
+    const ObjectId other =
+        mapi_admin::SpecialFolder(mapi_admin::AddStore(u"Other"), PR_CE_IPM_INBOX_ENTRYID);
     MessageStore store(u"SMS");
     ASSERT_TRUE(store.isOpen());
     const struct {
@@ -35,9 +36,18 @@ TEST_F(MessageStoreTest, OpensTheSmsStoreAndItsFiveFolders) {
                   mapi_admin::EntryId(mapi_admin::SpecialFolder(sms_, expected.property)));
         EXPECT_EQ((store.*expected.get)(), folder); // the store keeps it
     }
+    const auto opens = [&store](std::vector<BYTE> id) {
+        return static_cast<bool>(
+            store.openFolderByEntryId(static_cast<ULONG>(id.size()), id.data()));
+    };
+    for (const auto& id :
+         {std::vector<BYTE>{1, 2, 3}, mapi_admin::EntryId(message), mapi_admin::EntryId(other)}) {
+        EXPECT_FALSE(opens(id));
+    }
+    EXPECT_TRUE(opens(mapi_admin::EntryId(mapi_admin::AddFolder(inboxId(), u"Work"))));
 }
 
-TEST_F(MessageStoreTest, FindsTheStoreByNameWithoutRegardToCase) {
+TEST_F(MessageStoreTest, FindsTheFirstStoreOfTheNameWithoutRegardToCase) {
     const struct {
         const char16_t* storeName;
         const char16_t* wanted;
@@ -58,9 +68,7 @@ TEST_F(MessageStoreTest, FindsTheStoreByNameWithoutRegardToCase) {
         EXPECT_EQ(store.isOpen(), cases[i].opens) << i;
         EXPECT_EQ(store.inboxFolder() != nullptr, cases[i].opens) << i;
     }
-}
-
-TEST_F(MessageStoreTest, TakesTheFirstNamedStorePassingOverRowsWithoutAName) {
+    // Rows without a name are passed over.
     ASSERT_TRUE(mapi_admin::RemoveProperty(sms_, PR_DISPLAY_NAME_W));
     const ObjectId first = mapi_admin::AddStore(u"sms");
     ASSERT_NE(mapi_admin::AddStore(u"SMS"), 0);
@@ -101,19 +109,6 @@ TEST_F(MessageStoreTest, AFolderThatFailsToOpenIsAskedForAgainAndLeavesTheOthers
             ASSERT_TRUE(mapi_admin::RemoveProperty(sms_, PR_CE_IPM_DRAFTS_ENTRYID));
         }
     }
-}
-
-TEST_F(MessageStoreTest, OpensFoldersOfThisStoreByEntryIdentifier) {
-    const ObjectId message = mapi_admin::AddMessage(inboxId(), SampleMessage(u"hi", 5));
-    const ObjectId other =
-        mapi_admin::SpecialFolder(mapi_admin::AddStore(u"Other"), PR_CE_IPM_INBOX_ENTRYID);
-    MessageStore store(u"SMS");
-    ASSERT_NE(store.inboxFolder(), nullptr);
-    for (const auto& id :
-         {std::vector<BYTE>{1, 2, 3}, mapi_admin::EntryId(message), mapi_admin::EntryId(other)}) {
-        EXPECT_FALSE(OpenById(store, id));
-    }
-    EXPECT_TRUE(OpenById(store, mapi_admin::EntryId(mapi_admin::AddFolder(inboxId(), u"Work"))));
 }
 
 } // namespace

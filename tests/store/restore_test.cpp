@@ -9,33 +9,23 @@
 
 namespace {
 
-struct RunResult {
-    bool ok = false;
-    std::u16string text;
-    DWORD current = 0;
-    DWORD total = 0;
-};
-
-std::u16string Joined(const std::vector<std::u16string>& parts) {
-    std::u16string result;
-    for (const auto& part : parts) {
-        result += (result.empty() ? u"" : u"|") + part;
-    }
-    return result;
-}
-
 class RestoreTest : public WalkFixture {
 protected:
-    static RunResult Restore(ScriptedFormat& format) {
+    // "ok" or "failed", the job's current and total counts, and its text after a colon.
+    static std::u16string Restore(ScriptedFormat& format) {
         format.next = 0;
         format.reads = 0;
         StoreRun job(format);
         const bool ok = restoreMessages(job.store, job.transfer, 0);
-        return RunResult{ok, job.resultText, job.current.load(), job.total.load()};
+        const auto count = [](const std::atomic<DWORD>& n) {
+            return NumberToText(static_cast<int>(n.load()));
+        };
+        return (ok ? u"ok " : u"failed ") + count(job.current) + u"/" + count(job.total) +
+               (job.resultText.empty() ? u"" : u": " + job.resultText);
     }
 
     // The folder below a special folder that the names lead to, 0 when there is none.
-    ObjectId FolderAt(SpecialFolder top, const std::vector<std::u16string>& names) const {
+    ObjectId FolderAt(SpecialFolder top, const Texts& names) const {
         ObjectId folder = special(top);
         for (const auto& name : names) {
             folder = folder == 0 ? 0 : Child(folder, name);
@@ -50,7 +40,7 @@ TEST_F(RestoreTest, PutsEachRecordIntoTheFolderItsPathNames) {
     const struct {
         const char16_t* path;
         SpecialFolder top;
-        std::vector<std::u16string> below;
+        Texts below;
     } rows[] = {{u"Inbox", Inbox, {}},
                 {u"Draft", Draft, {}},
                 {u"Wastebox", Deleted, {}},
@@ -65,10 +55,8 @@ TEST_F(RestoreTest, PutsEachRecordIntoTheFolderItsPathNames) {
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         format.add(rows[i].path, u"m" + NumberToText(static_cast<int>(i)), 100 + i);
     }
-    const RunResult run = Restore(format);
-    ASSERT_TRUE(run.ok);
-    EXPECT_TRUE(run.text.empty());
-    std::map<ObjectId, std::vector<std::u16string>> expected;
+    ASSERT_EQ(Restore(format), u"ok 10/10");
+    std::map<ObjectId, Texts> expected;
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         expected[FolderAt(rows[i].top, rows[i].below)].push_back(format.entries[i].fields.body);
     }
@@ -78,50 +66,9 @@ TEST_F(RestoreTest, PutsEachRecordIntoTheFolderItsPathNames) {
     }
 }
 
-TEST_F(RestoreTest, AFolderPathThatNamesNoFolderFailsWithItsText) {
-    std::u16string tooDeep = u"Inbox"; // one level more than a restore makes
-    for (std::size_t i = 0; i <= kMaxSubfolderDepth; ++i) {
-        tooDeep += u"\\d";
-    }
-    const struct {
-        std::vector<std::u16string> paths;
-        std::u16string text;
-        int createFolderFault = 0; // the CreateFolder call that fails; -1: the Outbox won't open
-    } cases[] = {
-        {{u""}, u"No.1:create folder '' error."},
-        {{u"inbox"}, u"No.1:create folder 'inbox' error."},
-        {{u"Inbox", u"Inbox", u"Sent"}, u"No.3:create folder 'Sent' error."},
-        {{u"Inbox", u"\\Inbox"}, u"No.2:create folder '\\Inbox' error."},
-        {{u"Inbox", u"Inbox\\Old\\Work"}, u"No.2:create folder 'Inbox\\Old\\Work' error.", 2},
-        {{u"Inbox", tooDeep}, u"No.2:create folder '" + tooDeep + u"' error."},
-        {{u"Outbox\\Old"}, u"No.1:create folder 'Outbox\\Old' error.", -1},
-    };
-    std::uint64_t time = 100;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.text));
-        ScriptedFormat format;
-        for (const auto& path : c.paths) {
-            format.add(path, u"m", time += 10);
-        }
-        if (c.createFolderFault > 0) {
-            mapi_faults::Arm(Op::CreateFolder, c.createFolderFault, MAPI_E_NO_ACCESS);
-        } else if (c.createFolderFault < 0) {
-            ASSERT_TRUE(mapi_admin::SetOpenError(special(SpecialFolder::Outbox), MAPI_E_NO_ACCESS));
-        }
-        const std::size_t before = Bodies(inboxId()).size();
-        const RunResult run = Restore(format);
-        mapi_faults::Disarm();
-        EXPECT_FALSE(run.ok);
-        EXPECT_EQ(run.text, c.text);
-        EXPECT_EQ(run.current, static_cast<DWORD>(c.paths.size()));
-        // The records before the failing one stay restored.
-        EXPECT_EQ(Bodies(inboxId()).size(), before + c.paths.size() - 1);
-    }
-}
-
 // Restoring twice keeps one copy of each message with a non-zero delivery time; within a
 // file the later record wins; the same time in another folder is not touched.
-TEST_F(RestoreTest, ReplacesTheMessageWithTheSameDeliveryTimeInItsFolder) {
+TEST_F(RestoreTest, ReplacesTheMessageWithTheSameWholeDeliveryTimeInItsFolder) {
     const ObjectId draft = special(SpecialFolder::Draft);
     mapi_admin::AddMessages(inboxId(), {SampleMessage(u"old", 100), SampleMessage(u"other", 101)});
     mapi_admin::AddMessage(draft, SampleMessage(u"old", 200));
@@ -132,74 +79,120 @@ TEST_F(RestoreTest, ReplacesTheMessageWithTheSameDeliveryTimeInItsFolder) {
     format.add(u"Inbox", u"second", 300);
     format.add(u"Inbox", u"zero", 0);
     format.add(u"Inbox\\Old", u"b", 400);
-    ASSERT_TRUE(Restore(format).ok);
+    ASSERT_EQ(Restore(format), u"ok 6/6");
     EXPECT_EQ(Joined(Bodies(inboxId())), u"other|new|second|zero");
-    ASSERT_TRUE(Restore(format).ok);
+    ASSERT_EQ(Restore(format), u"ok 6/6");
     EXPECT_EQ(Joined(Bodies(inboxId())), u"other|zero|new|second|zero");
-    EXPECT_EQ(Bodies(Child(inboxId(), u"Old")), std::vector<std::u16string>{u"b"});
-    EXPECT_EQ(Bodies(draft), std::vector<std::u16string>{u"old"});
-    EXPECT_EQ(Bodies(Child(draft, u"Sub")), std::vector<std::u16string>{u"sub"});
+    EXPECT_EQ(Bodies(Child(inboxId(), u"Old")), Texts{u"b"});
+    EXPECT_EQ(Bodies(draft), Texts{u"old"});
+    EXPECT_EQ(Bodies(Child(draft, u"Sub")), Texts{u"sub"});
+
+    // The high word of the time counts; a message whose identifier could not be read is not
+    // deleted.
+    MessageStore store(kSmsStoreName);
+    StoreFolder& inbox = *store.inboxFolder();
+    EXPECT_EQ(inbox.findMessageByDeliveryTime(100, 1), nullptr);
+    mapi_faults::Arm(Op::GetProps, 1, MAPI_E_CALL_FAILED, false, Kind::Message);
+    const auto found = inbox.findMessageByDeliveryTime(100, 0);
+    ASSERT_NE(found, nullptr);
+    EXPECT_TRUE(found->entryId().empty());
+    EXPECT_FALSE(found->deleteMessage());
+    EXPECT_EQ(Joined(Bodies(inboxId())), u"other|zero|new|second|zero");
 }
 
-// The message with the same delivery time stays until the new one is in the store.
-TEST_F(RestoreTest, AFailingStepGivesItsTextAndKeepsTheOldMessage) {
+// Each run starts from an Inbox holding "old" delivered at 100; record n is "m<n>" delivered at
+// 100 * n, so that m1 replaces old. A failure stops the run with its text; the records before
+// the failing one stay restored, the message the failing one would replace stays until the new
+// one is in the store, and no half-written message is left behind, listed or not.
+TEST_F(RestoreTest, AFailureStopsTheRunWithItsTextAndKeepsWhatWasThere) {
+    std::u16string tooDeep = u"Inbox"; // one level more than a restore makes
+    for (std::size_t i = 0; i <= kMaxSubfolderDepth; ++i) {
+        tooDeep += u"\\d";
+    }
+    const Texts two = {u"Inbox", u"Inbox"};
     const struct {
-        Op op;
-        bool ok;
-        const char16_t* text;
-        const char16_t* inbox;
+        Texts paths;
+        Op op;   // fails at its nth call; Op::Any: the nth read fails, or with -1 the Outbox
+        int nth; // cannot be opened
+        std::u16string outcome; // as Restore gives it
+        const char16_t* inbox;  // its bodies afterwards
+        std::u16string firstClass = kSmsMessageClass;
     } cases[] = {
-        {Op::CreateMessage, false, u"No.1:Create message error!", u"old"},
-        {Op::SetProps, false, u"No.1:save sms error!", u"old"},
-        {Op::AllocateBuffer, false, u"No.1:save sms error!", u"old"},
-        // No fault, but a record of another class: nothing is deleted.
-        {Op::Any, false, u"No.1:unknown message class name!", u"old"},
+        {{u""}, Op::Any, 0, u"failed 1/1: No.1:create folder '' error.", u"old"},
+        {{u"inbox"}, Op::Any, 0, u"failed 1/1: No.1:create folder 'inbox' error.", u"old"},
+        {{u"Inbox", u"Inbox", u"Sent"},
+         Op::Any,
+         0,
+         u"failed 3/3: No.3:create folder 'Sent' error.",
+         u"m1|m2"},
+        {{u"Inbox", u"\\Inbox"},
+         Op::Any,
+         0,
+         u"failed 2/2: No.2:create folder '\\Inbox' error.",
+         u"m1"},
+        {{u"Inbox", u"Inbox\\Old\\Work"},
+         Op::CreateFolder,
+         2,
+         u"failed 2/2: No.2:create folder 'Inbox\\Old\\Work' error.",
+         u"m1"},
+        {{u"Inbox", tooDeep},
+         Op::Any,
+         0,
+         u"failed 2/2: No.2:create folder '" + tooDeep + u"' error.",
+         u"m1"},
+        {{u"Outbox\\Old"},
+         Op::Any,
+         -1,
+         u"failed 1/1: No.1:create folder 'Outbox\\Old' error.",
+         u"old"},
+        {two, Op::CreateMessage, 1, u"failed 1/2: No.1:Create message error!", u"old"},
+        {two, Op::SetProps, 1, u"failed 1/2: No.1:save sms error!", u"old"},
+        {two, Op::AllocateBuffer, 1, u"failed 1/2: No.1:save sms error!", u"old"},
+        // A record of another class: nothing is deleted.
+        {two, Op::Any, 0, u"failed 1/2: No.1:unknown message class name!", u"old", u"IPM.SMSText"},
         // A failed search finds nothing to replace: the record is added.
-        {Op::FindRow, true, u"", u"old|new|more"},
+        {two, Op::FindRow, 1, u"ok 2/2", u"old|m1|m2"},
         // The replaced message goes in the save's own transaction, not through DeleteMessages.
-        {Op::DeleteMessages, true, u"", u"new|more"},
+        {two, Op::DeleteMessages, 1, u"ok 2/2", u"m1|m2"},
+        // The loop stops at the first failed read.
+        {Texts(6, u"Inbox"), Op::Any, 5, u"failed 5/6: No.5:read sms error, bad record",
+         u"m1|m2|m3|m4"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(mapi_faults::OpName(c.op));
+        SCOPED_TRACE(testing::PrintToString(c.outcome));
         ASSERT_NO_FATAL_FAILURE(ResetStore());
         mapi_admin::AddMessage(inboxId(), SampleMessage(u"old", 100));
         ScriptedFormat format;
-        format.add(u"Inbox", u"new", 100).fields.messageClass =
-            c.op == Op::Any ? u"IPM.SMSText" : kSmsMessageClass;
-        format.add(u"Inbox", u"more", 300);
-        if (c.op != Op::Any) {
-            mapi_faults::Arm(c.op, 1, MAPI_E_NOT_ENOUGH_MEMORY);
+        for (std::size_t i = 1; i <= c.paths.size(); ++i) {
+            format.add(c.paths[i - 1], u"m" + NumberToText(static_cast<int>(i)), 100 * i);
         }
-        const RunResult run = Restore(format);
+        format.entries[0].fields.messageClass = c.firstClass;
+        if (c.op != Op::Any) {
+            mapi_faults::Arm(c.op, c.nth, MAPI_E_NOT_ENOUGH_MEMORY);
+        } else if (c.nth < 0) {
+            ASSERT_TRUE(mapi_admin::SetOpenError(special(SpecialFolder::Outbox), MAPI_E_NO_ACCESS));
+        } else {
+            format.failAt = c.nth;
+        }
+        EXPECT_EQ(Restore(format), c.outcome);
         mapi_faults::Disarm();
-        EXPECT_EQ(run.ok, c.ok);
-        EXPECT_EQ(run.text, c.text);
         EXPECT_EQ(Joined(Bodies(inboxId())), c.inbox);
-        // No half-written message is left behind, listed or not.
         EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()),
                   static_cast<std::int64_t>(Bodies(inboxId()).size()));
     }
 }
 
-TEST_F(RestoreTest, TheLoopStopsAtTheFirstFailedReadAndHeaderFailuresCarryNoPrefix) {
+// A file whose header fails gives the format's text alone and reads no record; nothing to read
+// is a success.
+TEST_F(RestoreTest, HeaderFailuresCarryNoPrefix) {
     ScriptedFormat format;
-    for (int i = 1; i <= 6; ++i) {
-        format.add(u"Inbox", u"m" + NumberToText(i), 100 + static_cast<std::uint64_t>(i));
-    }
-    format.failAt = 5;
-    RunResult run = Restore(format);
-    EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.text, u"No.5:read sms error, bad record");
-    EXPECT_EQ(run.current, 5u);
-    EXPECT_EQ(run.total, 6u);
-    EXPECT_EQ(Joined(Bodies(inboxId())), u"m1|m2|m3|m4");
-
+    format.add(u"Inbox", u"m1", 100);
     format.valid = false;
-    EXPECT_EQ(Restore(format).text, u"validation failed");
+    EXPECT_EQ(Restore(format), u"failed 0/0: validation failed");
     EXPECT_EQ(format.reads, 0);
     format.valid = true;
-    format.entries.clear(); // nothing to read is a success
-    EXPECT_TRUE(Restore(format).ok);
+    format.entries.clear();
+    EXPECT_EQ(Restore(format), u"ok 0/0");
     EXPECT_EQ(format.reads, 0);
 }
 
@@ -217,7 +210,7 @@ TEST_F(RestoreTest, WritesTheSevenValuesAndEachRecipientInOrder) {
     const std::vector<Recipient> recipients = entry.recipients;
     format.add(u"Inbox", u"alone", 7).recipients.clear();
     mapi_faults::StartRecording();
-    ASSERT_TRUE(Restore(format).ok);
+    ASSERT_EQ(Restore(format), u"ok 2/2");
 
     const std::vector<ULONG> seven = {
         PR_MESSAGE_FLAGS,         PR_SUBJECT_W,       PR_LAST_MODIFICATION_TIME,
@@ -260,20 +253,6 @@ TEST_F(RestoreTest, WritesTheSevenValuesAndEachRecipientInOrder) {
     EXPECT_EQ(text, u"IPM.SMStext");
     ASSERT_TRUE(list->next());
     EXPECT_EQ(list->current()->body(), u"alone");
-}
-
-// The high word of the time counts; a message whose identifier could not be read is not deleted.
-TEST_F(RestoreTest, FindsByTheWholeTimeAndDeletesOnlyByAnIdentifier) {
-    mapi_admin::AddMessage(inboxId(), SampleMessage(u"first", 100));
-    MessageStore store(kSmsStoreName);
-    StoreFolder& inbox = *store.inboxFolder();
-    EXPECT_EQ(inbox.findMessageByDeliveryTime(100, 1), nullptr);
-    mapi_faults::Arm(Op::GetProps, 1, MAPI_E_CALL_FAILED, false, Kind::Message);
-    const auto found = inbox.findMessageByDeliveryTime(100, 0);
-    ASSERT_NE(found, nullptr);
-    EXPECT_TRUE(found->entryId().empty());
-    EXPECT_FALSE(found->deleteMessage());
-    EXPECT_EQ(Bodies(inboxId()), std::vector<std::u16string>{u"first"});
 }
 
 } // namespace

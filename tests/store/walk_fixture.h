@@ -37,13 +37,46 @@ inline mapi_admin::SeedMessage SampleMessage(std::u16string body, std::uint64_t 
 
 // The calls of op recorded since StartRecording.
 inline std::vector<mapi_faults::Call> CallsOf(Op op) {
-    std::vector<mapi_faults::Call> calls;
-    for (auto& call : mapi_faults::Recorded()) {
-        if (call.op == op) {
-            calls.push_back(std::move(call));
-        }
-    }
+    std::vector<mapi_faults::Call> calls = mapi_faults::Recorded();
+    std::erase_if(calls, [op](const mapi_faults::Call& call) { return call.op != op; });
     return calls;
+}
+
+using Texts = std::vector<std::u16string>;
+
+// The texts joined by "|".
+inline std::u16string Joined(const Texts& parts) {
+    std::u16string result;
+    for (const auto& part : parts) {
+        result += (result.empty() ? u"" : u"|") + part;
+    }
+    return result;
+}
+
+// A property value of tag; the text, when given, must outlive it.
+inline SPropValue Prop(ULONG tag, const char16_t* text = nullptr) {
+    SPropValue value{};
+    value.ulPropTag = tag;
+    value.Value.lpszW = const_cast<LPWSTR>(text);
+    return value;
+}
+
+inline HRESULT SetSubject(IMessage* message, const char16_t* body) {
+    SPropValue value = Prop(PR_SUBJECT_W, body);
+    return message->SetProps(1, &value, nullptr);
+}
+
+// Reads one property of object into value; returns what GetProps returned.
+inline HRESULT GetOne(IMAPIProp* object, ULONG tag, MapiBuffer<SPropValue>& value) {
+    SizedSPropTagArray<1> tags{1, {tag}};
+    ULONG count = 0;
+    return object->GetProps(tags.ptr(), MAPI_UNICODE, &count, value.put());
+}
+
+// Asks for the entry identifier, which stores a created message at once, unlisted.
+inline bool HasEntryId(IMAPIProp* object) {
+    MapiBuffer<SPropValue> value;
+    return GetOne(object, PR_ENTRYID, value) == S_OK && value[0].Value.bin.cb > 0;
 }
 
 // A session on the store "SMS" with what a job lends the walk and the restore.
@@ -97,8 +130,8 @@ protected:
     }
 
     // The bodies of a folder's listed messages, in table order.
-    static std::vector<std::u16string> Bodies(ObjectId folder) {
-        std::vector<std::u16string> bodies;
+    static Texts Bodies(ObjectId folder) {
+        Texts bodies;
         for (const ObjectId message : mapi_admin::Messages(folder)) {
             mapi_admin::GetText(message, PR_SUBJECT_W, bodies.emplace_back());
         }
@@ -153,13 +186,7 @@ public:
         return true;
     }
     // The written records joined by "|".
-    std::u16string paths() const {
-        std::u16string result;
-        for (const auto& record : written) {
-            result += (result.empty() ? u"" : u"|") + record;
-        }
-        return result;
-    }
+    std::u16string paths() const { return Joined(written); }
 
     std::vector<std::u16string> written;
     int calls = 0;
