@@ -4,6 +4,7 @@
 #include "interchange/json_fast_mapping.h"
 #include "interchange/json_mapping.h"
 #include "interchange/json_message_reader.h"
+#include "interchange/streamed_backup_file.h"
 #include "interchange/xml_backup_file.h"
 #include "platform/utf.h"
 #include "support/backup_runs.h"
@@ -145,7 +146,7 @@ TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
     ASSERT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
     EXPECT_EQ(xml.Skipped(), 1u); // the <mms>
     // Times are the phone's milliseconds since 1970; a sent or failed message's address is its
-    // recipient; "(Unknown)" is no name.
+    // recipient; "(Unknown)" is no name, neither a recipient's nor a sender's.
     const std::vector<std::string> expected = {
         "Inbox|Smile \U0001F600 and a pair in hex \U0001F600|Anna Berg|+4915112345678|"
         "133537248000000000|1|58",
@@ -153,6 +154,7 @@ TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
         "+33612345678/Claire/1",
         "Outbox|failed to send|||0|40|28|555//1",
         "Draft||||133537320000000000|41|0",
+        "Inbox|||5|0|0|0",
     };
     ASSERT_EQ(read.total, expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -160,13 +162,6 @@ TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
         EXPECT_TRUE(read.records[i].messageClass == kSmsMessageClass &&
                     read.records[i].lastModified == read.records[i].deliveryTime);
     }
-    TempDir dir;
-    WriteHostFile(dir.path() / "u.xml",
-                  "<smses><sms address='5' contact_name='(Unknown)' /></smses>");
-    XmlBackupFile again;
-    const RestoreOutcome unknown = RunRestore(again, dir.file("u.xml"));
-    ASSERT_EQ(unknown.total, 1u);
-    EXPECT_EQ(Describe(unknown.records[0], unknown.recipients[0]), "Inbox|||5|0|0|0");
 }
 
 // A JSON line of exactly size bytes, its body filled up to that.
@@ -252,6 +247,11 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
     }
 }
 
+auto Tied(const MessageFields& f) {
+    return std::tie(f.messageClass, f.folderPath, f.lastModified, f.deliveryTime, f.flags, f.size,
+                    f.senderName, f.senderNumber, f.body);
+}
+
 // A line the quick way takes must map as the exact way maps it; the others it must decline.
 TEST(Interchange, JsonQuickWayMapsAsTheExactWayOrDeclines) {
     const std::pair<std::string, bool> lines[] = {
@@ -288,13 +288,67 @@ TEST(Interchange, JsonQuickWayMapsAsTheExactWayOrDeclines) {
         } else {
             ASSERT_TRUE(mapped) << problem;
         }
-        EXPECT_EQ(std::tie(fields.messageClass, fields.folderPath, fields.lastModified,
-                           fields.deliveryTime, fields.flags, fields.size, fields.senderName,
-                           fields.senderNumber, fields.body),
-                  std::tie(exact.messageClass, exact.folderPath, exact.lastModified,
-                           exact.deliveryTime, exact.flags, exact.size, exact.senderName,
-                           exact.senderNumber, exact.body));
+        EXPECT_EQ(Tied(fields), Tied(exact));
         EXPECT_EQ(recipients, exactRecipients);
+    }
+}
+
+// Phone files as phones write them: references to units that XML forbids, halves of surrogate
+// pairs, leading zeros, and U+0000 in any reader. Each is read into the units it names, or left
+// out and counted where no text can hold it.
+std::string PhoneXml(const std::string& body) {
+    return "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n<smses count=\"1\">\n"
+           "  <sms protocol=\"0\" address=\"+4911\" date=\"1709251200000\" type=\"1\" body=\"" +
+           body + "\" read=\"1\" contact_name=\"Anna\" />\n</smses>\n";
+}
+
+// One row per quirk: the file, the body the message must hold, and how many characters were
+// left out because no text can hold them.
+TEST(PhoneFiles, QuirksReadIntoTheUnitsTheyName) {
+    const struct {
+        const char* name;
+        std::string file;
+        bool json;
+        std::u16string body;
+        unsigned long leftOut;
+    } cases[] = {
+        {"controls", PhoneXml("a&#1;b&#31;c&#x1B;"), false, {u'a', 1, u'b', 0x1F, u'c', 0x1B}, 0},
+        {"nonchars", PhoneXml("&#65534;&#65535;"), false, u"\uFFFE\uFFFF", 0},
+        {"lone halves", PhoneXml("&#55357;x&#56832;"), false, u"\xD83Dx\xDE00", 0},
+        {"zeros", PhoneXml("&#00055357;&#x0000DE00;"), false, u"\U0001F600", 0},
+        {"nul reference", PhoneXml("hey&#0;you&#0;"), false, u"heyyou", 2},
+        {"escape char", PhoneXml("\xF4\x8F\xBF\xBD&#1114109;"), false, u"\U0010FFFD\U0010FFFD", 0},
+        {"our exact units", PhoneXml("before?after\" body_utf16=\"006200000061"), false, u"ba", 1},
+        {"json nul", "{\"folderPath\":\"Inbox\",\"body\":\"before\\u0000after\"}\n", true,
+         u"beforeafter", 1},
+        {"json exact units", "{\"folderPath\":\"Inbox\",\"bodyUtf16\":\"0061000000620000\"}\n",
+         true, u"ab", 2},
+    };
+    const TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteHostFile(dir.path() / "phone", c.file);
+        XmlBackupFile xml;
+        JsonBackupFile json;
+        StreamedBackupFile& reader = c.json ? static_cast<StreamedBackupFile&>(json) : xml;
+        const RestoreOutcome read = RunRestore(reader, dir.file("phone"));
+        ASSERT_TRUE(read.ok) << read.failedAt;
+        ASSERT_EQ(read.records.size(), 1u);
+        EXPECT_EQ(read.records[0].body, c.body);
+        EXPECT_EQ(reader.LeftOut(), c.leftOut);
+        // In one pass, as convert reads, the same text and count.
+        HANDLE unused = 0;
+        std::u16string error;
+        StreamedBackupFile& again = c.json ? static_cast<StreamedBackupFile&>(json) : xml;
+        ASSERT_TRUE(again.OpenForRead(dir.file("phone"), unused, error) &&
+                    again.StartOnePass(error))
+            << utf::Utf8(error);
+        MessageFields fields;
+        std::vector<Recipient> recipients;
+        ASSERT_EQ(again.Next(fields, recipients, error), MessageReader::Result::Message);
+        EXPECT_EQ(fields.body, c.body);
+        EXPECT_EQ(again.LeftOut(), c.leftOut);
+        again.CloseAfterRead(0, error);
     }
 }
 

@@ -80,10 +80,6 @@ Identity IdentityOf(MemoryRecord& message) {
     return {folder, FileTimeToU64(message.deliveryTime()), message.body(), received, party};
 }
 
-bool Has(const std::u16string& text, const std::string& part) {
-    return utf::Utf8(text).find(part) != std::string::npos;
-}
-
 class Transfer : public ::testing::Test {
 protected:
     std::u16string file(const std::string& name) const { return dir_.file(name); }
@@ -151,7 +147,8 @@ TEST_F(Transfer, ADamagedInputFailsConvertAndMergeWithItsPlaceAndLeavesTheEarlie
     JsonBackupFile json;
     const ConvertResult converted = ConvertFile(file("a.usms"), json, file("no/out"));
     EXPECT_EQ(converted.outcome, ConvertResult::Outcome::OutputFailed);
-    EXPECT_TRUE(Has(converted.error, "begin backup error, ")) << utf::Utf8(converted.error);
+    EXPECT_TRUE(utf::Utf8(converted.error).starts_with("begin backup error, "))
+        << utf::Utf8(converted.error);
     const MergeResult merged = MergeFiles({file("a.usms")}, file("no/out"));
     EXPECT_EQ(merged.outcome, MergeResult::Outcome::OutputFailed);
     EXPECT_TRUE(merged.failedFile.empty());
@@ -208,7 +205,7 @@ TEST_F(Transfer, InspectHandsOnTheTotalWhatWasSkippedAndEveryRecord) {
         [&seen](DWORD total, unsigned long) { seen.push_back(std::to_string(total)); },
         [&seen](DWORD, MemoryRecord&) { seen.push_back("record"); });
     EXPECT_FALSE(cut.ok);
-    EXPECT_TRUE(Has(cut.error, "No.1:read sms error, ")) << utf::Utf8(cut.error);
+    EXPECT_TRUE(utf::Utf8(cut.error).starts_with("No.1:read sms error, ")) << utf::Utf8(cut.error);
     EXPECT_EQ(seen, std::vector<std::string>{"2"});
 }
 
