@@ -24,20 +24,21 @@ struct EscapeCase {
 };
 
 // Appends to text already there, as the writers do; every row checks that it is kept.
-template <class Append> void CheckTable(Append append, const std::vector<EscapeCase>& cases) {
+template <class Append>
+void CheckTable(const char* format, Append append, const std::vector<EscapeCase>& cases) {
     for (const EscapeCase& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(format) + " " + c.name);
         std::string out = "x=";
         EXPECT_EQ(append(out, c.text), c.exact);
         EXPECT_EQ(out, "x=" + c.written);
     }
 }
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
-
-TEST(TextCodec, XmlAttributeEscapesMarkupAndBreaksAndReplacesWhatXmlCannotHold) {
-    const std::string fffd(kReplacement);
-    CheckTable(interchange::AppendXmlAttribute,
+// An XML attribute escapes markup and breaks and replaces what XML cannot hold; a JSON string
+// quotes, escapes controls and replaces lone surrogates.
+TEST(TextCodec, EachCharacterBecomesItsEscapeOrAReplacement) {
+    const std::string fffd = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
+    CheckTable("XML", interchange::AppendXmlAttribute,
                {
                    {"Empty", u""sv, "", true},
                    {"Plain", u"Hi 5 'a' \\ / ="sv, "Hi 5 'a' \\ / =", true},
@@ -57,11 +58,7 @@ TEST(TextCodec, XmlAttributeEscapesMarkupAndBreaksAndReplacesWhatXmlCannotHold) 
                    {"HighAtTheEnd", u"a\xD83D"sv, "a" + fffd, false},
                    {"Nonchars", u"\uFFFE\uFFFF"sv, fffd + fffd, false},
                });
-}
-
-TEST(TextCodec, JsonStringQuotesEscapesControlsAndReplacesLoneSurrogates) {
-    const std::string fffd(kReplacement);
-    CheckTable(interchange::AppendJsonString,
+    CheckTable("JSON", interchange::AppendJsonString,
                {
                    {"Empty", u""sv, "\"\"", true},
                    {"Plain", u"Hi 5 'a' / ="sv, "\"Hi 5 'a' / =\"", true},

@@ -87,17 +87,19 @@ protected:
     void Put(const std::string& name, const std::string& bytes) const {
         WriteHostFile(dir_.path() / name, bytes);
     }
-    void Write(BackupFile&& format, const std::string& name, std::vector<MemoryRecord> messages) {
-        ASSERT_TRUE(RunBackup(format, file(name), messages).ok);
+    // Writes these messages to name in the format; returns its bytes.
+    std::string Write(BackupFile&& format, const std::string& name,
+                      std::vector<MemoryRecord> messages) {
+        EXPECT_TRUE(RunBackup(format, file(name), messages).ok);
+        return bytes(name);
     }
-    // Writes the pool messages of these numbers to name in the format; returns its bytes.
+    // The same with the pool messages of these numbers.
     std::string Write(BackupFile&& format, const std::string& name, const std::vector<int>& pool) {
         std::vector<MemoryRecord> messages;
         for (const int i : pool) {
             messages.push_back(PoolMessage(i));
         }
-        Write(std::move(format), name, std::move(messages));
-        return bytes(name);
+        return Write(std::move(format), name, std::move(messages));
     }
     // The output is what it was before the run, and no partial file is beside it.
     void ExpectOutputUnchanged() const {
@@ -257,8 +259,8 @@ TEST_F(Transfer, MergeKeepsTheFirstCopyOfEachMessageInTheOrderTheFilesGiveThem) 
     EXPECT_EQ(result.outcome, MergeResult::Outcome::Merged) << utf::Utf8(result.error);
     EXPECT_EQ(result.written, kept.size());
     EXPECT_EQ(result.duplicates, read - kept.size());
-    Write(UnicodeBackupFile(), "expected.usms", std::move(kept));
-    EXPECT_TRUE(bytes("out") == bytes("expected.usms")) << "the output differs from the expected";
+    EXPECT_TRUE(bytes("out") == Write(UnicodeBackupFile(), "expected.usms", std::move(kept)))
+        << "the output differs from the expected backup";
 
     // One file merged with itself, or with itself converted, is itself again.
     ASSERT_EQ(MergeFiles({file("a.usms")}, file("once")).outcome, MergeResult::Outcome::Merged);
