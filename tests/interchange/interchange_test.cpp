@@ -412,16 +412,15 @@ TEST(PhoneFiles, QuirksReadIntoTheUnitsTheyName) {
         // In one pass, as convert reads, the same text and count.
         HANDLE unused = 0;
         std::u16string error;
-        StreamedBackupFile& again = c.json ? static_cast<StreamedBackupFile&>(json) : xml;
-        ASSERT_TRUE(again.OpenForRead(dir.file("phone"), unused, error) &&
-                    again.StartOnePass(error))
+        ASSERT_TRUE(reader.OpenForRead(dir.file("phone"), unused, error) &&
+                    reader.StartOnePass(error))
             << utf::Utf8(error);
         MessageFields fields;
         std::vector<Recipient> recipients;
-        ASSERT_EQ(again.Next(fields, recipients, error), MessageReader::Result::Message);
+        ASSERT_EQ(reader.Next(fields, recipients, error), MessageReader::Result::Message);
         EXPECT_EQ(fields.body, c.body);
-        EXPECT_EQ(again.LeftOut(), c.leftOut);
-        again.CloseAfterRead(0, error);
+        EXPECT_EQ(reader.LeftOut(), c.leftOut);
+        reader.CloseAfterRead(0, error);
     }
 }
 
