@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <iterator>
 #include <typeinfo>
 
 using namespace std::string_literals;
@@ -141,9 +142,7 @@ TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
         TempDir dir;
         std::vector<MemoryRecord> messages;
         for (std::size_t i = 0; i < copies; ++i) {
-            for (MemoryRecord& message : TrickyMessages()) {
-                messages.push_back(std::move(message));
-            }
+            std::ranges::move(TrickyMessages(), std::back_inserter(messages));
         }
         UnicodeBackupFile usms;
         ASSERT_TRUE(RunBackup(usms, dir.file("a.usms"), messages).ok);
@@ -261,10 +260,8 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
     const std::string sms = "<smses><sms type=\"1\" body=\"ok\" />";
     const std::string huge = "<smses><sms body=\"" + std::string(11u << 20, 'x') + "\" /></smses>";
     const std::string json = "{\"body\":\"ok\"}\n";
-    std::string crowd = "{\"recipients\":[{}";
-    for (std::size_t i = 0; i < kMaxRecipients; ++i) {
-        crowd += ",{}";
-    }
+    const nlohmann::json crowd = {
+        {"recipients", std::vector<nlohmann::json>(kMaxRecipients + 1, nlohmann::json::object())}};
     const std::tuple<bool, std::string, std::string> cases[] = {
         // XML?, bytes, part of the text
         {true, sms + "<sms type=\"1\" bo", "read xml error, line 1, column"},
@@ -290,7 +287,7 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
         {false, "{\"size\":-1}", "\"size\" must be a whole number"},
         {false, "{\"recipients\":{}}", "\"recipients\" must be a list"},
         {false, "{\"recipients\":[{\"type\":4294967296}]}", "\"type\" must be"},
-        {false, crowd + "]}", "line 1: more than 100000 \"recipients\""},
+        {false, crowd.dump(), "line 1: more than 100000 \"recipients\""},
         // One byte over the limit, well within the chunk that the reader reads next.
         {false, json + LineOf(JsonMessageReader::kMaxLine + 1) + "\n",
          "read json error, line 2 is longer than 16 MiB"},
