@@ -1,9 +1,12 @@
+// The interchange formats: what kind a file is and which reader takes it, what the writers
+// and readers make of every text, and phone files as phones write them.
 #include "files/unicode_backup_file.h"
 #include "interchange/file_kind.h"
 #include "interchange/json_backup_file.h"
 #include "interchange/json_fast_mapping.h"
 #include "interchange/json_mapping.h"
 #include "interchange/json_message_reader.h"
+#include "interchange/streamed_backup_file.h"
 #include "interchange/xml_backup_file.h"
 #include "platform/utf.h"
 #include "support/backup_runs.h"
@@ -14,8 +17,80 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <iterator>
+#include <typeinfo>
+
+using namespace std::string_literals;
 
 namespace {
+
+// The one content sniffer: every kind of file that people bring, told apart by its first bytes
+// whatever its name, what each is called, and which reader takes it.
+// The low bytes of text as UTF-16 of either byte order, with its mark.
+std::string Utf16(const std::string& text, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char c : text) {
+        bytes += little ? std::string{c, '\0'} : std::string{'\0', c};
+    }
+    return bytes;
+}
+
+TEST(FileKind, EveryKindIsToldApartNamedAndGivenItsReader) {
+    using enum FileKind;
+    const std::string declaration = "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n";
+    const std::string header(20, '\x01'); // a digest that fits nothing, and a total
+    const std::type_info* const toXml = &typeid(XmlBackupFile);
+    const std::type_info* const toJson = &typeid(JsonBackupFile);
+    const std::type_info* const toUsms = &typeid(UnicodeBackupFile);
+    // clang-format off
+    const std::tuple<std::string, FileKind, std::string, const std::type_info*> cases[] = {
+        {declaration + "<smses count=\"1\">", Xml, "an XML file", toXml},
+        {"\xEF\xBB\xBF\n  <smses/>", Xml, "an XML file", toXml},
+        {"<!-- a phone's note --><smses/>", Xml, "an XML file", toXml},
+        {Utf16("<smses/>", true), Xml, "an XML file", toXml},
+        {Utf16("<smses/>", false), Xml, "an XML file", toXml},
+        // A head that ends inside a comment does not tell its root: read as the markup begins.
+        {declaration + "<!-- " + std::string(5000, 'x'), Xml, "an XML file", toXml},
+        {"<html><sms/></html>", OtherXml, "an XML file", toUsms},
+        {declaration + "<!-- File Created By a phone -->\n<calls count=\"2\">", CallLog,
+         "a phone call log", toXml},
+        {declaration + "<!DOCTYPE calls>\r\n<calls/>", CallLog, "a phone call log", toXml},
+        {"<calls>", CallLog, "a phone call log", toXml},
+        {Utf16("<?xml version='1.0'?><calls count='1'>", true), CallLog, "a phone call log", toXml},
+        {declaration + "<callsign/>", Xml, "an XML file", toXml},
+        {"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna\r\n", Contacts, "a contacts file (vCard)", toUsms},
+        {"\xEF\xBB\xBF\n begin:vcard\n", Contacts, "a contacts file (vCard)", toUsms},
+        {" {\"body\":\"\"}", JsonLines, "a JSON file", toJson},
+        {"  [{\"body\": \"hi\"}]", OtherJson, "a JSON file", toUsms},
+        {"\xEF\xBB\xBF\"Class Name\",\"Folder\"\r\n", CsvExport, "a CSV export", toUsms},
+        {Utf16("Sender: Anna", true), TextExport, "a text export", toUsms},
+        {header + "IPM.SMStext\n", AnsiBackup, "an ANSI backup (.sms)", toUsms},
+        {header + "I\0P\0M\0.\0"s, DamagedUnicodeBackup, "a damaged Unicode backup", toUsms},
+        {"", Empty, "an empty file", toUsms},
+        {"Total: 3", Unknown, "a file of an unknown kind", toUsms},
+        {std::string(20, '\0'), Unknown, "a file of an unknown kind", toUsms},
+    };
+    // clang-format on
+    TempDir dir;
+    for (const auto& [head, kind, described, reader] : cases) {
+        SCOPED_TRACE(head.substr(0, 80));
+        EXPECT_EQ(SniffBytes(head, head.size()), kind);
+        WriteHostFile(dir.path() / "x.usms", head); // the name misleads
+        EXPECT_EQ(SniffFile(dir.file("x.usms")), kind);
+        EXPECT_EQ(DescribeKind(kind), described);
+        const std::unique_ptr<BackupFile> made = MakeReader(kind);
+        EXPECT_TRUE(typeid(*made) == *reader);
+        const std::string hint = NotABackupHint(kind);
+        EXPECT_TRUE(hint.find(described) != std::string::npos) << hint;
+    }
+    std::vector<MemoryRecord> none;
+    UnicodeBackupFile usms;
+    ASSERT_TRUE(RunBackup(usms, dir.file("x.json"), none).ok);
+    EXPECT_EQ(SniffFile(dir.file("x.json")), UnicodeBackup);
+    EXPECT_TRUE(typeid(*MakeReader(UnicodeBackup)) == *toUsms);
+    EXPECT_EQ(NotABackupHint(UnicodeBackup), "");
+    EXPECT_EQ(SniffFile(dir.file("missing")), Unknown);
+}
 
 // Messages that test every escape: line breaks, markup, emoji, empty fields, deep folders,
 // several recipients, units XML cannot hold, unpaired surrogates, extreme times. The first
@@ -67,9 +142,7 @@ TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
         TempDir dir;
         std::vector<MemoryRecord> messages;
         for (std::size_t i = 0; i < copies; ++i) {
-            for (MemoryRecord& message : TrickyMessages()) {
-                messages.push_back(std::move(message));
-            }
+            std::ranges::move(TrickyMessages(), std::back_inserter(messages));
         }
         UnicodeBackupFile usms;
         ASSERT_TRUE(RunBackup(usms, dir.file("a.usms"), messages).ok);
@@ -145,7 +218,7 @@ TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
     ASSERT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
     EXPECT_EQ(xml.Skipped(), 1u); // the <mms>
     // Times are the phone's milliseconds since 1970; a sent or failed message's address is its
-    // recipient; "(Unknown)" is no name.
+    // recipient; "(Unknown)" is no name, neither a recipient's nor a sender's.
     const std::vector<std::string> expected = {
         "Inbox|Smile \U0001F600 and a pair in hex \U0001F600|Anna Berg|+4915112345678|"
         "133537248000000000|1|58",
@@ -153,6 +226,7 @@ TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
         "+33612345678/Claire/1",
         "Outbox|failed to send|||0|40|28|555//1",
         "Draft||||133537320000000000|41|0",
+        "Inbox|||5|0|0|0",
     };
     ASSERT_EQ(read.total, expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -160,13 +234,6 @@ TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
         EXPECT_TRUE(read.records[i].messageClass == kSmsMessageClass &&
                     read.records[i].lastModified == read.records[i].deliveryTime);
     }
-    TempDir dir;
-    WriteHostFile(dir.path() / "u.xml",
-                  "<smses><sms address='5' contact_name='(Unknown)' /></smses>");
-    XmlBackupFile again;
-    const RestoreOutcome unknown = RunRestore(again, dir.file("u.xml"));
-    ASSERT_EQ(unknown.total, 1u);
-    EXPECT_EQ(Describe(unknown.records[0], unknown.recipients[0]), "Inbox|||5|0|0|0");
 }
 
 // A JSON line of exactly size bytes, its body filled up to that.
@@ -193,10 +260,8 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
     const std::string sms = "<smses><sms type=\"1\" body=\"ok\" />";
     const std::string huge = "<smses><sms body=\"" + std::string(11u << 20, 'x') + "\" /></smses>";
     const std::string json = "{\"body\":\"ok\"}\n";
-    std::string crowd = "{\"recipients\":[{}";
-    for (std::size_t i = 0; i < kMaxRecipients; ++i) {
-        crowd += ",{}";
-    }
+    const nlohmann::json crowd = {
+        {"recipients", std::vector<nlohmann::json>(kMaxRecipients + 1, nlohmann::json::object())}};
     const std::tuple<bool, std::string, std::string> cases[] = {
         // XML?, bytes, part of the text
         {true, sms + "<sms type=\"1\" bo", "read xml error, line 1, column"},
@@ -222,7 +287,7 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
         {false, "{\"size\":-1}", "\"size\" must be a whole number"},
         {false, "{\"recipients\":{}}", "\"recipients\" must be a list"},
         {false, "{\"recipients\":[{\"type\":4294967296}]}", "\"type\" must be"},
-        {false, crowd + "]}", "line 1: more than 100000 \"recipients\""},
+        {false, crowd.dump(), "line 1: more than 100000 \"recipients\""},
         // One byte over the limit, well within the chunk that the reader reads next.
         {false, json + LineOf(JsonMessageReader::kMaxLine + 1) + "\n",
          "read json error, line 2 is longer than 16 MiB"},
@@ -250,6 +315,11 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
             EXPECT_TRUE(read.records.empty());
         }
     }
+}
+
+auto Tied(const MessageFields& f) {
+    return std::tie(f.messageClass, f.folderPath, f.lastModified, f.deliveryTime, f.flags, f.size,
+                    f.senderName, f.senderNumber, f.body);
 }
 
 // A line the quick way takes must map as the exact way maps it; the others it must decline.
@@ -288,13 +358,66 @@ TEST(Interchange, JsonQuickWayMapsAsTheExactWayOrDeclines) {
         } else {
             ASSERT_TRUE(mapped) << problem;
         }
-        EXPECT_EQ(std::tie(fields.messageClass, fields.folderPath, fields.lastModified,
-                           fields.deliveryTime, fields.flags, fields.size, fields.senderName,
-                           fields.senderNumber, fields.body),
-                  std::tie(exact.messageClass, exact.folderPath, exact.lastModified,
-                           exact.deliveryTime, exact.flags, exact.size, exact.senderName,
-                           exact.senderNumber, exact.body));
+        EXPECT_EQ(Tied(fields), Tied(exact));
         EXPECT_EQ(recipients, exactRecipients);
+    }
+}
+
+// Phone files as phones write them: references to units that XML forbids, halves of surrogate
+// pairs, leading zeros, and U+0000 in any reader. Each is read into the units it names, or left
+// out and counted where no text can hold it.
+std::string PhoneXml(const std::string& body) {
+    return "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n<smses count=\"1\">\n"
+           "  <sms protocol=\"0\" address=\"+4911\" date=\"1709251200000\" type=\"1\" body=\"" +
+           body + "\" read=\"1\" contact_name=\"Anna\" />\n</smses>\n";
+}
+
+// One row per quirk: the file, the body the message must hold, and how many characters were
+// left out because no text can hold them.
+TEST(PhoneFiles, QuirksReadIntoTheUnitsTheyName) {
+    const struct {
+        const char* name;
+        std::string file;
+        bool json;
+        std::u16string body;
+        unsigned long leftOut;
+    } cases[] = {
+        {"controls", PhoneXml("a&#1;b&#31;c&#x1B;"), false, {u'a', 1, u'b', 0x1F, u'c', 0x1B}, 0},
+        {"nonchars", PhoneXml("&#65534;&#65535;"), false, u"\uFFFE\uFFFF", 0},
+        {"lone halves", PhoneXml("&#55357;x&#56832;"), false, u"\xD83Dx\xDE00", 0},
+        {"zeros", PhoneXml("&#00055357;&#x0000DE00;"), false, u"\U0001F600", 0},
+        {"nul reference", PhoneXml("hey&#0;you&#0;"), false, u"heyyou", 2},
+        {"escape char", PhoneXml("\xF4\x8F\xBF\xBD&#1114109;"), false, u"\U0010FFFD\U0010FFFD", 0},
+        {"our exact units", PhoneXml("before?after\" body_utf16=\"006200000061"), false, u"ba", 1},
+        {"json nul", "{\"folderPath\":\"Inbox\",\"body\":\"before\\u0000after\"}\n", true,
+         u"beforeafter", 1},
+        {"json exact units", "{\"folderPath\":\"Inbox\",\"bodyUtf16\":\"0061000000620000\"}\n",
+         true, u"ab", 2},
+    };
+    const TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteHostFile(dir.path() / "phone", c.file);
+        XmlBackupFile xml;
+        JsonBackupFile json;
+        StreamedBackupFile& reader = c.json ? static_cast<StreamedBackupFile&>(json) : xml;
+        const RestoreOutcome read = RunRestore(reader, dir.file("phone"));
+        ASSERT_TRUE(read.ok) << read.failedAt;
+        ASSERT_EQ(read.records.size(), 1u);
+        EXPECT_EQ(read.records[0].body, c.body);
+        EXPECT_EQ(reader.LeftOut(), c.leftOut);
+        // In one pass, as convert reads, the same text and count.
+        HANDLE unused = 0;
+        std::u16string error;
+        ASSERT_TRUE(reader.OpenForRead(dir.file("phone"), unused, error) &&
+                    reader.StartOnePass(error))
+            << utf::Utf8(error);
+        MessageFields fields;
+        std::vector<Recipient> recipients;
+        ASSERT_EQ(reader.Next(fields, recipients, error), MessageReader::Result::Message);
+        EXPECT_EQ(fields.body, c.body);
+        EXPECT_EQ(reader.LeftOut(), c.leftOut);
+        reader.CloseAfterRead(0, error);
     }
 }
 

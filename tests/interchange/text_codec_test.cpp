@@ -1,9 +1,13 @@
 // The two escapes that every text of the interchange files goes through, unit by unit: what each
-// kind of character becomes, and whether the text came through exactly.
+// kind of character becomes, and whether the text came through exactly; and the filter and
+// decoder that carry the units XML forbids through the parser.
+#include "interchange/reference_filter.h"
 #include "interchange/text_codec.h"
+#include "platform/utf.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,20 +24,21 @@ struct EscapeCase {
 };
 
 // Appends to text already there, as the writers do; every row checks that it is kept.
-template <class Append> void CheckTable(Append append, const std::vector<EscapeCase>& cases) {
+template <class Append>
+void CheckTable(const char* format, Append append, const std::vector<EscapeCase>& cases) {
     for (const EscapeCase& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(format) + " " + c.name);
         std::string out = "x=";
         EXPECT_EQ(append(out, c.text), c.exact);
         EXPECT_EQ(out, "x=" + c.written);
     }
 }
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
-
-TEST(TextCodec, XmlAttributeEscapesMarkupAndBreaksAndReplacesWhatXmlCannotHold) {
-    const std::string fffd(kReplacement);
-    CheckTable(interchange::AppendXmlAttribute,
+// An XML attribute escapes markup and breaks and replaces what XML cannot hold; a JSON string
+// quotes, escapes controls and replaces lone surrogates.
+TEST(TextCodec, EachCharacterBecomesItsEscapeOrAReplacement) {
+    const std::string fffd = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
+    CheckTable("XML", interchange::AppendXmlAttribute,
                {
                    {"Empty", u""sv, "", true},
                    {"Plain", u"Hi 5 'a' \\ / ="sv, "Hi 5 'a' \\ / =", true},
@@ -53,11 +58,7 @@ TEST(TextCodec, XmlAttributeEscapesMarkupAndBreaksAndReplacesWhatXmlCannotHold) 
                    {"HighAtTheEnd", u"a\xD83D"sv, "a" + fffd, false},
                    {"Nonchars", u"\uFFFE\uFFFF"sv, fffd + fffd, false},
                });
-}
-
-TEST(TextCodec, JsonStringQuotesEscapesControlsAndReplacesLoneSurrogates) {
-    const std::string fffd(kReplacement);
-    CheckTable(interchange::AppendJsonString,
+    CheckTable("JSON", interchange::AppendJsonString,
                {
                    {"Empty", u""sv, "\"\"", true},
                    {"Plain", u"Hi 5 'a' / ="sv, "\"Hi 5 'a' / =\"", true},
@@ -75,6 +76,81 @@ TEST(TextCodec, JsonStringQuotesEscapesControlsAndReplacesLoneSurrogates) {
                    {"LoneHigh", u"\xD83D."sv, "\"" + fffd + ".\"", false},
                    {"LoneLow", u"\xDE00"sv, "\"" + fffd + "\"", false},
                });
+}
+
+// Hands its bytes out a few at a time, so that references fall across every boundary.
+class TrickleSource final : public ByteSource {
+public:
+    TrickleSource(std::string bytes, std::size_t step) : bytes_(std::move(bytes)), step_(step) {}
+    long Read(char* buffer, std::size_t size) override {
+        const std::size_t count = std::min({size, step_, bytes_.size() - at_});
+        std::copy_n(bytes_.data() + at_, count, buffer);
+        at_ += count;
+        return static_cast<long>(count);
+    }
+    bool Rewind() override { return (at_ = 0) == 0; }
+
+private:
+    std::string bytes_;
+    std::size_t step_;
+    std::size_t at_ = 0;
+};
+
+std::string Escaped(char32_t unit) {
+    return "&#1114109;&#" + std::to_string(0x100000 + unit) + ";";
+}
+
+TEST(ReferenceFilter, RewritesWhatXmlForbidsAcrossEveryBoundary) {
+    const std::string zeros(100, '0');
+    const std::pair<std::string, std::string> cases[] = {
+        {"a&#55357;&#56832;b", "a&#128512;b"},                       // a pair of halves
+        {"&#xD83D;&#xde00;", "&#128512;"},                           // in hexadecimal
+        {"&#00055357;&#x0000DE00;", "&#128512;"},                    // with leading zeros
+        {"&#" + zeros + "55357;&#" + zeros + "56832;", "&#128512;"}, // past the lookahead
+        {"&#56832;", Escaped(0xDE00)},                               // a lone low half
+        {"&#55357;&#65;", Escaped(0xD83D) + "&#65;"},                // a high half, then no low
+        {"&#55357;", Escaped(0xD83D)},                               // at the very end
+        {"&#0;&#1;&#x1F;&#31;", Escaped(0) + Escaped(1) + Escaped(0x1F) + Escaped(31)},
+        {"&#65534;&#xFFFF;", Escaped(0xFFFE) + Escaped(0xFFFF)},
+        {"&#9;&#10;&#13;&#32;&#65533;&#0000065;", "&#9;&#10;&#13;&#32;&#65533;&#0000065;"},
+        {"\xF4\x8F\xBF\xBD", "&#1114109;&#1114109;"}, // the escape itself, written twice
+        {"&#1114109;&#x10fffd;", "&#1114109;&#1114109;&#1114109;&#1114109;"},
+        {"&#;&#x;&#12a;&amp;&#99999999;", "&#;&#x;&#12a;&amp;&#99999999;"}, // the parser's
+    };
+    for (const auto& [input, expected] : cases) {
+        for (std::size_t step = 1; step <= 40; step += step < 8 ? 1 : 11) {
+            TrickleSource source(input, step);
+            ReferenceFilter filter(source);
+            std::string output;
+            char buffer[3];
+            long read = 0;
+            while ((read = filter.Read(buffer, sizeof buffer)) > 0) {
+                output.append(buffer, static_cast<std::size_t>(read));
+            }
+            EXPECT_EQ(read, 0);
+            EXPECT_EQ(output, expected) << input << ", step " << step;
+        }
+    }
+}
+
+// What the parser gives back for an escape becomes the unit again; the escape character stands
+// for itself only when doubled.
+TEST(ReferenceFilter, TheDecoderTurnsEscapesBackIntoUnits) {
+    std::string doubled;
+    utf::AppendUtf8(doubled, interchange::kXmlEscape);
+    utf::AppendUtf8(doubled, interchange::kXmlEscape);
+    std::string unit;
+    for (const char32_t c :
+         {interchange::kXmlEscape, char32_t{interchange::kXmlEscapedBase + 0xD83D},
+          interchange::kXmlEscape, interchange::kXmlEscapedBase}) {
+        utf::AppendUtf8(unit, c);
+    }
+    std::string plane16;
+    utf::AppendUtf8(plane16, 0x100041); // a plane-16 character without the escape before it
+    EXPECT_EQ(interchange::FromXmlUtf8("a" + doubled + "b"), u"a\U0010FFFDb");
+    EXPECT_EQ(interchange::FromXmlUtf8(unit), std::u16string(u"\xD83D") + char16_t{0});
+    EXPECT_EQ(interchange::FromXmlUtf8(plane16), u"\U00100041");
+    EXPECT_EQ(interchange::FromXmlUtf8("plain"), u"plain");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
-// The transfer layer's commands as the tool and later callers use them: convert, inspect and
-// salvage end with an outcome that says whose fault a failure was, stop when asked, and never
-// leave a partial or changed output behind.
+// The transfer layer's commands as the tool and later callers use them: convert, inspect,
+// salvage and merge end with an outcome that says whose fault a failure was, stop when asked,
+// and never leave a partial or changed output behind. Merge's output is checked against the
+// duplicate rule computed here from the messages themselves, not from digests; each part of the
+// rule matters alone.
 #include "files/unicode_backup_file.h"
 #include "interchange/json_backup_file.h"
 #include "interchange/xml_backup_file.h"
@@ -8,94 +10,183 @@
 #include "support/backup_runs.h"
 #include "support/temp_dir.h"
 #include "transfer/convert.h"
+#include "transfer/digest_set.h"
 #include "transfer/inspect.h"
+#include "transfer/merge.h"
 #include "transfer/salvage.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <set>
+#include <tuple>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-bool Has(const std::u16string& text, const std::string& part) {
-    return utf::Utf8(text).find(part) != std::string::npos;
+// Message i of a pool whose parts come from small sets, so that many messages coincide in some
+// parts or in all four of the rule, while the fields the rule ignores always differ.
+MemoryRecord PoolMessage(int i) {
+    std::mt19937 random(static_cast<unsigned>(i));
+    const auto pick = [&random](int n) { return static_cast<int>(random() % n); };
+    static const std::u16string folders[] = {u"Inbox",  u"Inbox\\Work", u"Sentedbox",    u"Draft",
+                                             u"Outbox", u"Wastebox",    u"Wastebox\\Old"};
+    static const std::u16string numbers[] = {u"", u"+491", u"+492"};
+    const std::u16string id = utf::Utf16(std::to_string(i));
+    std::vector<Recipient> recipients;
+    for (int r = pick(3); r > 0; --r) {
+        recipients.emplace_back(numbers[1 + pick(2)], u"name " + id, 1 + pick(2));
+    }
+    const std::u16string body =
+        pick(8) == 0 ? u"" : u"body \U0001F600 " + utf::Utf16(std::to_string(pick(30)));
+    return MemoryRecord(
+        MessageFields{kSmsMessageClass, folders[pick(7)],
+                      U64ToFileTime(133000000000000000ull + static_cast<unsigned>(i)),
+                      U64ToFileTime(133537248000000000ull + static_cast<unsigned>(pick(2) * 7)),
+                      static_cast<DWORD>(pick(64)), static_cast<DWORD>(i), u"sender " + id,
+                      numbers[pick(3)], body},
+        std::move(recipients));
+}
+
+// The pool numbers of each span in turn; a span counts down when it starts above its end.
+std::vector<int> Spans(std::initializer_list<std::pair<int, int>> spans) {
+    std::vector<int> numbers;
+    for (const auto& [from, to] : spans) {
+        for (int i = from; i != to; i += from < to ? 1 : -1) {
+            numbers.push_back(i);
+        }
+    }
+    return numbers;
+}
+
+// The four parts of the rule, taken straight from the record.
+using Identity =
+    std::tuple<std::u16string, std::uint64_t, std::u16string, bool, std::vector<std::u16string>>;
+Identity IdentityOf(MemoryRecord& message) {
+    const std::u16string folder = message.folderPath();
+    const std::u16string top = folder.substr(0, folder.find(u'\\'));
+    const bool received =
+        top == u"Inbox" || (top == u"Wastebox" && !message.senderNumber().empty());
+    std::vector<std::u16string> party;
+    if (received) {
+        party.push_back(message.senderNumber());
+    } else {
+        for (const Recipient& recipient : message.recipients()) {
+            party.push_back(recipient.address());
+        }
+    }
+    return {folder, FileTimeToU64(message.deliveryTime()), message.body(), received, party};
 }
 
 class Transfer : public ::testing::Test {
 protected:
-    // A Unicode backup of count numbered messages, its bytes.
-    std::string Backup(const char* name, int count) {
-        std::vector<MemoryRecord> messages;
-        for (int i = 0; i < count; ++i) {
-            messages.push_back(WorkedExampleMessage());
-            messages.back().setBody(u"m" + utf::Utf16(std::to_string(i)));
-        }
-        UnicodeBackupFile usms;
-        EXPECT_TRUE(RunBackup(usms, file(name), messages).ok);
-        return ReadHostFile(dir_.path() / name);
+    std::u16string file(const std::string& name) const { return dir_.file(name); }
+    std::string bytes(const std::string& name) const { return ReadHostFile(dir_.path() / name); }
+    void Put(const std::string& name, const std::string& bytes) const {
+        WriteHostFile(dir_.path() / name, bytes);
     }
-    std::u16string file(const char* name) const { return dir_.file(name); }
+    // Writes these messages to name in the format; returns its bytes.
+    std::string Write(BackupFile&& format, const std::string& name,
+                      std::vector<MemoryRecord> messages) {
+        EXPECT_TRUE(RunBackup(format, file(name), messages).ok);
+        return bytes(name);
+    }
+    // The same with the pool messages of these numbers.
+    std::string Write(BackupFile&& format, const std::string& name, const std::vector<int>& pool) {
+        std::vector<MemoryRecord> messages;
+        for (const int i : pool) {
+            messages.push_back(PoolMessage(i));
+        }
+        return Write(std::move(format), name, std::move(messages));
+    }
     // The output is what it was before the run, and no partial file is beside it.
     void ExpectOutputUnchanged() const {
-        EXPECT_EQ(ReadHostFile(dir_.path() / "out"), "earlier");
+        EXPECT_EQ(bytes("out"), "earlier");
         EXPECT_FALSE(fs::exists(dir_.path() / "out.partial"));
     }
 
     TempDir dir_;
 };
 
-TEST_F(Transfer, ConvertSaysWhoseFaultAFailureIsAndLeavesTheEarlierOutput) {
-    using enum ConvertResult::Outcome;
-    const std::string usms = Backup("a.usms", 3000);
+TEST_F(Transfer, ADamagedInputFailsConvertAndMergeWithItsPlaceAndLeavesTheEarlierOutput) {
+    const std::string usms = Write(UnicodeBackupFile(), "a.usms", Spans({{0, 3000}}));
+    const std::string small = Write(JsonBackupFile(), "b.json", Spans({{0, 3}}));
     // Thousands of messages, then damage: the reading thread has handed on batches before it.
-    XmlBackupFile xml;
-    ASSERT_EQ(ConvertFile(file("a.usms"), xml, file("a.xml")).outcome, Converted);
-    const std::string wholeXml = ReadHostFile(dir_.path() / "a.xml");
-    WriteHostFile(dir_.path() / "cut.xml", wholeXml.substr(0, wholeXml.size() * 2 / 3));
-    WriteHostFile(dir_.path() / "garbage.usms",
-                  usms.substr(0, 20) + std::string(usms.size() - 20, '\x01'));
-    WriteHostFile(dir_.path() / "a.csv", "\"Class Name\",\"Folder\"\r\n");
-    const std::tuple<const char*, const char*, ConvertResult::Outcome, std::string> cases[] = {
-        {"cut.xml", "out", InputFailed, "read xml error, line "},
-        {"garbage.usms", "out", InputFailed, "No.1:read sms error, "},
-        {"missing", "out", InputFailed, "cannot open the file, The system cannot find the file"},
-        {"a.csv", "out", InputFailed,
+    const std::string xml = Write(XmlBackupFile(), "a.xml", Spans({{0, 3000}}));
+    Put("cut.xml", xml.substr(0, xml.size() * 2 / 3));
+    Put("short.xml", "<smses><sms body=\"x\" /><sms ");
+    Put("bad.json", small + "{\"flags\":-1}\n");
+    Put("garbage.usms", usms.substr(0, 20) + std::string(usms.size() - 20, '\x01'));
+    Put("calls.xml", "<?xml version='1.0'?><calls count='0'/>");
+    Put("a.csv", "\"Class Name\",\"Folder\"\r\n");
+    const std::pair<const char*, std::string> cases[] = {
+        {"cut.xml", "read xml error, line "},
+        {"short.xml", "read xml error, line 1, column "},
+        {"bad.json", "read json error, line 4: \"flags\" must be a whole number"},
+        {"garbage.usms", "No.1:read sms error, "},
+        {"missing", "cannot open the file, The system cannot find the file"},
+        {"calls.xml", "read xml error, "},
+        {"a.csv",
          "File Validation Failed. It looks like a CSV export, not a Unicode backup (.usms)."},
-        {"a.usms", "no/out", OutputFailed, "begin backup error, "},
     };
-    for (const auto& [input, output, outcome, text] : cases) {
+    for (const auto& [input, text] : cases) {
         SCOPED_TRACE(input);
-        WriteHostFile(dir_.path() / "out", "earlier");
+        Put("out", "earlier");
         JsonBackupFile json;
-        const ConvertResult result = ConvertFile(file(input), json, file(output));
-        EXPECT_EQ(result.outcome, outcome);
-        EXPECT_TRUE(Has(result.error, text)) << utf::Utf8(result.error);
+        const ConvertResult converted = ConvertFile(file(input), json, file("out"));
+        EXPECT_EQ(converted.outcome, ConvertResult::Outcome::InputFailed);
+        EXPECT_TRUE(utf::Utf8(converted.error).starts_with(text)) << utf::Utf8(converted.error);
+        ExpectOutputUnchanged();
+        const MergeResult merged =
+            MergeFiles({file("a.usms"), file(input), file("b.json")}, file("out"));
+        EXPECT_EQ(merged.outcome, MergeResult::Outcome::InputFailed);
+        EXPECT_EQ(merged.failedFile, file(input));
+        EXPECT_TRUE(utf::Utf8(merged.error).starts_with(text)) << utf::Utf8(merged.error);
         ExpectOutputUnchanged();
     }
+    JsonBackupFile json;
+    const ConvertResult converted = ConvertFile(file("a.usms"), json, file("no/out"));
+    EXPECT_EQ(converted.outcome, ConvertResult::Outcome::OutputFailed);
+    EXPECT_TRUE(utf::Utf8(converted.error).starts_with("begin backup error, "))
+        << utf::Utf8(converted.error);
+    const MergeResult merged = MergeFiles({file("a.usms")}, file("no/out"));
+    EXPECT_EQ(merged.outcome, MergeResult::Outcome::OutputFailed);
+    EXPECT_TRUE(merged.failedFile.empty());
+    ExpectOutputUnchanged();
 }
 
-TEST_F(Transfer, ConvertAndSalvageStopWhenAskedAndLeaveTheEarlierOutput) {
-    Backup("a.usms", 3000);
-    for (const int after : {0, 1, 700}) {
+TEST_F(Transfer, ConvertSalvageAndMergeStopWhenAskedAndLeaveTheEarlierOutput) {
+    Write(UnicodeBackupFile(), "a.usms", Spans({{0, 1000}}));
+    Write(XmlBackupFile(), "b.xml", Spans({{500, 1500}}));
+    for (const int after : {0, 1, 700, 1200}) { // 1200: inside merge's second file
         SCOPED_TRACE(after);
         int asked = 0;
         const StopCheck stop = [&asked, after] { return asked++ >= after; };
-        WriteHostFile(dir_.path() / "out", "earlier");
+        Put("out", "earlier");
+        const MergeResult merged = MergeFiles({file("a.usms"), file("b.xml")}, file("out"), stop);
+        EXPECT_EQ(merged.outcome, MergeResult::Outcome::Stopped);
+        EXPECT_EQ(merged.written + merged.duplicates, static_cast<unsigned>(after));
+        ExpectOutputUnchanged();
+        if (after > 1000) {
+            continue; // past a.usms: convert and salvage would be done
+        }
+        asked = 0;
         XmlBackupFile xml;
         const ConvertResult converted = ConvertFile(file("a.usms"), xml, file("out"), stop);
         EXPECT_EQ(converted.outcome, ConvertResult::Outcome::Stopped);
         EXPECT_EQ(converted.written, static_cast<DWORD>(after));
         ExpectOutputUnchanged();
         asked = 0;
-        const SalvageResult salvaged = SalvageFile(file("a.usms"), file("out"), stop);
-        EXPECT_EQ(salvaged.outcome, SalvageResult::Outcome::Stopped);
+        EXPECT_EQ(SalvageFile(file("a.usms"), file("out"), stop).outcome,
+                  SalvageResult::Outcome::Stopped);
         ExpectOutputUnchanged();
     }
 }
 
 TEST_F(Transfer, InspectHandsOnTheTotalWhatWasSkippedAndEveryRecord) {
-    WriteHostFile(dir_.path() / "a.xml", "<smses><sms body=\"one\" /><mms><part /></mms>\n"
-                                         "<sms body=\"two\" /></smses>");
+    Put("a.xml", "<smses><sms body=\"one\" /><mms><part /></mms>\n<sms body=\"two\" /></smses>");
     std::vector<std::string> seen;
     const InspectResult result = InspectFile(
         file("a.xml"),
@@ -108,23 +199,23 @@ TEST_F(Transfer, InspectHandsOnTheTotalWhatWasSkippedAndEveryRecord) {
     EXPECT_TRUE(result.ok) << utf::Utf8(result.error);
     EXPECT_EQ(seen, (std::vector<std::string>{"2 1", "1one", "2two"}));
 
-    const std::string usms = Backup("a.usms", 2);
-    WriteHostFile(dir_.path() / "cut.usms", usms.substr(0, 20) + std::string(usms.size() - 20, 1));
+    const std::string usms = Write(UnicodeBackupFile(), "a.usms", Spans({{0, 2}}));
+    Put("cut.usms", usms.substr(0, 20) + std::string(usms.size() - 20, 1));
     seen.clear();
     const InspectResult cut = InspectFile(
         file("cut.usms"),
         [&seen](DWORD total, unsigned long) { seen.push_back(std::to_string(total)); },
         [&seen](DWORD, MemoryRecord&) { seen.push_back("record"); });
     EXPECT_FALSE(cut.ok);
-    EXPECT_TRUE(Has(cut.error, "No.1:read sms error, ")) << utf::Utf8(cut.error);
+    EXPECT_TRUE(utf::Utf8(cut.error).starts_with("No.1:read sms error, ")) << utf::Utf8(cut.error);
     EXPECT_EQ(seen, std::vector<std::string>{"2"});
 }
 
 TEST_F(Transfer, SalvageRefusesWhatIsNoBackupAndCountsWhatItRecovered) {
-    const std::string usms = Backup("a.usms", 5);
-    WriteHostFile(dir_.path() / "cut.usms", usms.substr(0, usms.size() - 1));
-    WriteHostFile(dir_.path() / "calls.xml", "<?xml version='1.0'?><calls count='0'/>");
-    WriteHostFile(dir_.path() / "out", "earlier");
+    const std::string usms = Write(UnicodeBackupFile(), "a.usms", Spans({{0, 5}}));
+    Put("cut.usms", usms.substr(0, usms.size() - 1));
+    Put("calls.xml", "<?xml version='1.0'?><calls count='0'/>");
+    Put("out", "earlier");
     const SalvageResult refused = SalvageFile(file("calls.xml"), file("out"));
     EXPECT_EQ(refused.outcome, SalvageResult::Outcome::InputFailed);
     EXPECT_EQ(utf::Utf8(refused.error),
@@ -135,7 +226,131 @@ TEST_F(Transfer, SalvageRefusesWhatIsNoBackupAndCountsWhatItRecovered) {
     EXPECT_EQ(salvaged.recovered, 4u);
     EXPECT_EQ(salvaged.declaredTotal, 5u);
     EXPECT_EQ(salvaged.stopReason, "the file ends inside message 5");
-    EXPECT_EQ(ReadHostFile(dir_.path() / "out"), Backup("four.usms", 4));
+    EXPECT_EQ(bytes("out"), Write(UnicodeBackupFile(), "four.usms", Spans({{0, 4}})));
+}
+
+TEST_F(Transfer, MergeKeepsTheFirstCopyOfEachMessageInTheOrderTheFilesGiveThem) {
+    // Three kinds of file that overlap: the second repeats the first's tail backwards, the third
+    // the second's tail, the first's head and one message twice.
+    const std::vector<std::vector<int>> inputs = {Spans({{0, 1200}}),
+                                                  Spans({{600, 1500}, {1199, 899}}),
+                                                  Spans({{1300, 2000}, {0, 300}, {1700, 1701}})};
+    Write(UnicodeBackupFile(), "a.usms", inputs[0]);
+    Write(XmlBackupFile(), "b.xml", inputs[1]);
+    Write(JsonBackupFile(), "c.json", inputs[2]);
+
+    std::set<Identity> seen;
+    std::vector<MemoryRecord> kept;
+    std::size_t read = 0;
+    for (const auto& numbers : inputs) {
+        for (const int i : numbers) {
+            MemoryRecord message = PoolMessage(i);
+            ++read;
+            if (seen.insert(IdentityOf(message)).second) {
+                kept.push_back(std::move(message));
+            }
+        }
+    }
+    ASSERT_GT(read - kept.size(), 2000u); // overlaps and coincidences alike
+    ASSERT_GT(kept.size(), 1000u);
+
+    const MergeResult result =
+        MergeFiles({file("a.usms"), file("b.xml"), file("c.json")}, file("out"));
+    EXPECT_EQ(result.outcome, MergeResult::Outcome::Merged) << utf::Utf8(result.error);
+    EXPECT_EQ(result.written, kept.size());
+    EXPECT_EQ(result.duplicates, read - kept.size());
+    EXPECT_TRUE(bytes("out") == Write(UnicodeBackupFile(), "expected.usms", std::move(kept)))
+        << "the output differs from the expected backup";
+
+    // One file merged with itself, or with itself converted, is itself again.
+    ASSERT_EQ(MergeFiles({file("a.usms")}, file("once")).outcome, MergeResult::Outcome::Merged);
+    for (const char* copy : {"a.usms", "once"}) {
+        ASSERT_EQ(MergeFiles({file("once"), file(copy)}, file("twice")).outcome,
+                  MergeResult::Outcome::Merged);
+        EXPECT_TRUE(bytes("twice") == bytes("once")) << copy;
+    }
+}
+
+// A message from Bob +1 with body hello, in the folder, to up to two addresses of that name.
+MemoryRecord Message(std::u16string folder, std::u16string number, std::u16string to = u"",
+                     std::u16string alsoTo = u"", const std::u16string& name = u"Anna") {
+    std::vector<Recipient> recipients;
+    for (std::u16string* address : {&to, &alsoTo}) {
+        if (!address->empty()) {
+            recipients.emplace_back(std::move(*address), name, 1);
+        }
+    }
+    return MemoryRecord(MessageFields{kSmsMessageClass, std::move(folder), FILETIME{5, 6},
+                                      FILETIME{7, 8}, 1, 10, u"Bob", std::move(number), u"hello"},
+                        std::move(recipients));
+}
+
+TEST_F(Transfer, MergeTellsMessagesApartByEachPartOfTheRuleAndByNoOtherField) {
+    const auto received = [] { return Message(u"Inbox", u"+1", u"9"); };
+    const auto sent = [] { return Message(u"Sentedbox", u"+1", u"+2", u"+3"); };
+    using Change = std::function<void(MemoryRecord&)>;
+    const std::tuple<std::string, std::function<MemoryRecord()>, Change, DWORD> cases[] = {
+        // Each part alone makes another message.
+        {"body", received, [](MemoryRecord& m) { m.setBody(u"hello!"); }, 2},
+        {"time", received, [](MemoryRecord& m) { m.setDeliveryTime(U64ToFileTime(9)); }, 2},
+        {"folder", received, [](MemoryRecord& m) { m.setFolderPath(u"Inbox\\Work"); }, 2},
+        {"sender number", received, [](MemoryRecord& m) { m.setSenderNumber(u"+4"); }, 2},
+        {"recipients", sent, [](MemoryRecord& m) { m.appendRecipient(Recipient(u"+4", u"", 1)); },
+         2},
+        {"recipients' order", [] { return Message(u"Outbox", u"", u"+3", u"+2"); },
+         [](MemoryRecord& m) { m = Message(u"Outbox", u"", u"+2", u"+3"); }, 2},
+        // A deleted message received from +2 is not the one sent to +2.
+        {"received or sent", [] { return Message(u"Wastebox", u"+2"); },
+         [](MemoryRecord& m) { m = Message(u"Wastebox", u"", u"+2"); }, 2},
+        // What the rule leaves out does not.
+        {"sender name", received, [](MemoryRecord& m) { m.setSenderName(u"Robert"); }, 1},
+        {"flags", received, [](MemoryRecord& m) { m.setFlags(0); }, 1},
+        {"size", received, [](MemoryRecord& m) { m.setSize(99); }, 1},
+        {"last modified", received, [](MemoryRecord& m) { m.setLastModified(U64ToFileTime(1)); },
+         1},
+        {"recipients of a received one", received,
+         [](MemoryRecord& m) { m.appendRecipient(Recipient(u"+5", u"", 1)); }, 1},
+        {"sender of a sent one", sent, [](MemoryRecord& m) { m.setSenderNumber(u"+9"); }, 1},
+        {"recipients' names", sent,
+         [](MemoryRecord& m) { m = Message(u"Sentedbox", u"+1", u"+2", u"+3", u"B"); }, 1},
+    };
+    for (const auto& [part, make, change, written] : cases) {
+        SCOPED_TRACE(part);
+        std::vector<MemoryRecord> first;
+        first.push_back(make());
+        std::vector<MemoryRecord> second;
+        second.push_back(make());
+        change(second.back());
+        Write(UnicodeBackupFile(), "a.usms", std::move(first));
+        Write(JsonBackupFile(), "b.json", std::move(second));
+        const MergeResult result = MergeFiles({file("a.usms"), file("b.json")}, file("out"));
+        EXPECT_EQ(result.outcome, MergeResult::Outcome::Merged) << utf::Utf8(result.error);
+        EXPECT_EQ(result.written, written);
+        EXPECT_EQ(result.duplicates, 2u - written);
+        if (written == 1) { // the first copy is the one kept
+            EXPECT_EQ(bytes("out"), bytes("a.usms"));
+        }
+    }
+}
+
+TEST(DigestSet, HoldsEachDigestOnceAcrossGrowth) {
+    std::mt19937_64 random(7);
+    std::vector<MessageDigest> digests(50000);
+    for (MessageDigest& digest : digests) {
+        for (auto& byte : digest) {
+            byte = static_cast<std::uint8_t>(random());
+        }
+    }
+    digests[123] = MessageDigest{}; // the one that marks a free slot
+    digests[124][0] = 1;
+    std::fill(digests[124].begin() + 1, digests[124].end(), 0);
+    DigestSet set;
+    for (const MessageDigest& digest : digests) {
+        EXPECT_TRUE(set.Insert(digest));
+    }
+    for (const MessageDigest& digest : digests) {
+        EXPECT_FALSE(set.Insert(digest));
+    }
 }
 
 } // namespace

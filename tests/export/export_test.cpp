@@ -1,0 +1,408 @@
+// The export layer: the texts built from a message, the encoders that write them in a fixed code
+// page, and the CSV and text export files a job writes.
+#include "export/ansi_encoder.h"
+#include "export/csv_export_file.h"
+#include "export/export_text.h"
+#include "export/local_time.h"
+#include "export/text_export_file.h"
+#include "export/unicode_encoder.h"
+#include "export/utf8_encoder.h"
+#include "files/file_access.h"
+#include "model/memory_record.h"
+#include "platform/codepage.h"
+#include "platform/errors.h"
+#include "platform/faults.h"
+#include "platform/files.h"
+#include "platform/utf.h"
+#include "support/reading_refused.h"
+#include "support/temp_dir.h"
+#include "support/time_zone_guard.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace {
+
+class CodePageGuard {
+public:
+    explicit CodePageGuard(UINT codePage) { SetActiveCodePage(codePage); }
+    ~CodePageGuard() { SetActiveCodePage(0); }
+    CodePageGuard(const CodePageGuard&) = delete;
+    CodePageGuard& operator=(const CodePageGuard&) = delete;
+};
+
+// Bytes of the ASCII text as UTF-16 code units, low byte first.
+std::string Utf16Le(std::string_view ascii) {
+    std::string bytes;
+    for (const char c : ascii) {
+        bytes += {c, '\0'};
+    }
+    return bytes;
+}
+
+MessageFields Fields(std::u16string folderPath, std::u16string senderName,
+                     std::u16string senderNumber, std::u16string body) {
+    return MessageFields{
+        kSmsMessageClass,        std::move(folderPath), {}, {}, 0, 0, std::move(senderName),
+        std::move(senderNumber), std::move(body)};
+}
+
+TEST(ExportText, ReplaceAllGoesLeftToRightWithoutRescanning) {
+    // Text, search, replacement, result.
+    const std::array<std::u16string, 4> cases[] = {
+        {u"a-b-c", u"-", u"", u"abc"},
+        {u"abc", u"x", u"y", u"abc"},
+        {u"", u"x", u"y", u""},
+        {u"aaa", u"a", u"aa", u"aaaaaa"}, // inserted text is not searched again
+        {u"\"", u"\"", u"\"\"", u"\"\""},
+        {u"aaa", u"aa", u"b", u"ba"}, // occurrences do not
+                                      // overlap
+        {u"xyxyx", u"xyx", u"-", u"-yx"},
+        {u"abc", u"", u"z", u"abc"},
+    };
+    for (const auto& [text, search, replacement, expected] : cases) {
+        EXPECT_EQ(ReplaceAll(text, search, replacement), expected);
+    }
+}
+
+TEST(ExportText, CsvQuoteQuotesAndDoublesQuotes) {
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"", u"\"\""},
+        {u"\"", u"\"\"\"\""},
+        {u"a,b", u"\"a,b\""},
+        {u"a\r\nb", u"\"a\r\nb\""},
+        {u"say \"hi\", ok", u"\"say \"\"hi\"\", ok\""},
+        {u"\"\"", u"\"\"\"\"\"\""},
+    };
+    for (const auto& [field, expected] : cases) {
+        EXPECT_EQ(CsvQuote(field), expected);
+    }
+}
+
+TEST(ExportText, RecipientsAreJoinedWithoutTypes) {
+    const std::u16string longName(2000, u'n');
+    const std::pair<std::vector<Recipient>, std::u16string> cases[] = {
+        {{}, u""},
+        {{Recipient(u"200", u"Bob", 1)}, u"\"Bob\" <200>"},
+        {{Recipient(u"200", u"Bob", 1), Recipient(u"300", u"Eve", 2)},
+         u"\"Bob\" <200>;\"Eve\" <300>"},
+        {{Recipient()}, u"\"\" <>"},
+        {{Recipient(), Recipient(u"300", u"Eve", 1)}, u"\"\" <>;\"Eve\" <300>"},
+        {{Recipient(std::u16string(u"20\0x", 4), u"Bob", 1)}, u"\"Bob\" <20>"},
+        // An item longer than 1,024 characters keeps its address.
+        {{Recipient(u"200", longName, 1), Recipient(u"300", u"Eve", 1)},
+         u"\"" + longName + u"\" <200>;\"Eve\" <300>"},
+    };
+    for (const auto& [recipients, expected] : cases) {
+        MemoryRecord message(Fields(u"Inbox", u"", u"", u""), recipients);
+        EXPECT_EQ(RecipientsText(message), expected);
+    }
+}
+
+TEST(ExportText, SenderIsTheItemUnlessOnlyANameIsKnown) {
+    const std::array<std::u16string, 3> cases[] = {{u"Ann", u"100", u"\"Ann\" <100>"},
+                                                   {u"Ann", u"", u""},
+                                                   {u"", u"100", u"\"\" <100>"},
+                                                   {u"", u"", u"\"\" <>"}};
+    for (const auto& [name, number, expected] : cases) {
+        EXPECT_EQ(SenderText(MemoryRecord(Fields(u"Inbox", name, number, u""), {})), expected);
+    }
+}
+
+TEST(ExportText, OnlyValidLocalTimesArePrinted) {
+    const char* const utc = "UTC0";
+    const char* const cet = kCentralEurope;
+    const std::tuple<const char*, FILETIME, std::u16string> cases[] = {
+        {utc, FILETIME{}, u""},
+        {utc, UtcTime(2009, 3, 5, 7, 8, 9), u"2009-03-05 07:08:09"},
+        {utc, UtcTime(2000, 2, 29, 12, 0, 0), u"2000-02-29 12:00:00"},
+        {utc, UtcTime(2008, 2, 29, 23, 59, 59), u"2008-02-29 23:59:59"},
+        {utc, UtcTime(1901, 1, 1, 0, 0, 0), u"1901-01-01 00:00:00"},
+        {utc, UtcTime(1900, 12, 31, 23, 59, 59), u""},
+        {utc, UtcTime(2100, 12, 31, 23, 59, 59), u"2100-12-31 23:59:59"},
+        {utc, UtcTime(2101, 1, 1, 0, 0, 0), u""},
+        {utc, U64ToFileTime(0x8000000000000000ULL), u""},
+        {utc, U64ToFileTime(0xFFFFFFFFFFFFFFFFULL), u""},
+        {cet, UtcTime(2009, 1, 15, 10, 0, 0), u"2009-01-15 11:00:00"},
+        {cet, UtcTime(2009, 7, 1, 10, 0, 0), u"2009-07-01 12:00:00"},
+        {cet, UtcTime(2009, 3, 29, 1, 0, 0), u"2009-03-29 03:00:00"},
+        // The year is checked on the local time, not on UTC.
+        {cet, UtcTime(1900, 12, 31, 23, 30, 0), u"1901-01-01 00:30:00"},
+        {cet, UtcTime(2100, 12, 31, 23, 30, 0), u""},
+        {"EST5", FILETIME{}, u""},
+    };
+    for (const auto& [zone, time, expected] : cases) {
+        const TimeZoneGuard guard(zone);
+        EXPECT_EQ(FormatLocalTime(time), expected) << zone << " " << time.dwHighDateTime;
+    }
+}
+
+TEST(ExportText, SystemTimesAreCheckedForRangesAndMonthLengths) {
+    // Year, month, day of week, day, hour, minute, second, milliseconds.
+    const std::pair<SYSTEMTIME, bool> cases[] = {
+        {{2000, 2, 0, 29, 0, 0, 0, 0}, true},
+        {{2008, 2, 0, 29, 0, 0, 0, 0}, true},
+        {{2100, 2, 0, 29, 0, 0, 0, 0}, false},
+        {{2001, 2, 0, 29, 0, 0, 0, 0}, false},
+        {{2001, 4, 0, 31, 0, 0, 0, 0}, false},
+        {{2001, 4, 0, 30, 0, 0, 0, 0}, true},
+        {{2001, 11, 0, 31, 0, 0, 0, 0}, false},
+        {{2001, 0, 0, 1, 0, 0, 0, 0}, false},
+        {{2001, 13, 0, 1, 0, 0, 0, 0}, false},
+        {{2001, 1, 0, 0, 0, 0, 0, 0}, false},
+        {{2001, 1, 0, 1, 24, 0, 0, 0}, false},
+        {{2001, 1, 0, 1, 0, 60, 0, 0}, false},
+        {{2001, 1, 0, 1, 0, 0, 60, 0}, false},
+        {{}, false},
+        // Day of week and milliseconds are not looked at.
+        {{2001, 1, 9, 1, 0, 0, 0, 5000}, true},
+    };
+    for (const auto& [t, valid] : cases) {
+        EXPECT_EQ(IsValidSystemTime(t), valid)
+            << t.wYear << "-" << t.wMonth << "-" << t.wDay << " " << t.wHour << ":" << t.wMinute;
+    }
+}
+
+using Cases = std::vector<std::pair<std::u16string, std::string>>;
+
+TEST(Encoders, Utf8EncodesWholeCharactersAndReplacesLoneHalves) {
+    const Cases cases = {
+        {u"Hi", "Hi"},
+        {u"", ""},
+        {u"\u00E9", "\xC3\xA9"},
+        {u"\u20AC", "\xE2\x82\xAC"},
+        {u"\u07FF", "\xDF\xBF"},
+        {u"\U0001F600", "\xF0\x9F\x98\x80"},
+        {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"},
+        {std::u16string{u'a', 0xD83D, u'b'}, "a\xEF\xBF\xBD\x62"},
+        {std::u16string{0xDE00}, "\xEF\xBF\xBD"},
+        {std::u16string{u'a', 0xD83D}, "a\xEF\xBF\xBD"},
+        {std::u16string{0xDE00, 0xD83D}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {std::u16string(u"a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const auto& [text, bytes] : cases) {
+        EXPECT_EQ(Utf8Encoder().Encode(text), bytes);
+    }
+    // Long texts are converted in pieces of 2^24 units; a pair sits across the first cut.
+    std::u16string text(std::size_t{1} << 24, u'a');
+    text[text.size() - 1] = 0xD83D;
+    text += u'\xDE00';
+    const std::string bytes = Utf8Encoder().Encode(text);
+    ASSERT_EQ(bytes.size(), text.size() - 2 + 4);
+    EXPECT_EQ(bytes.substr(bytes.size() - 5), "a\xF0\x9F\x98\x80");
+}
+
+TEST(Encoders, AnsiUsesTheActiveCodePageAndUnicodeIsLowByteFirst) {
+    const std::pair<UINT, Cases> pages[] = {
+        {1252,
+         {{u"Hi", "Hi"},
+          {u"\u00E9", "\xE9"},
+          {u"\u20AC", "\x80"},
+          {u"x\u4E01y", "x?y"},
+          {u"\U0001F600", "?"},
+          {std::u16string(u"ab\0cd", 5), "ab"}}},
+        {932, {{u"\u65E5\u672C", "\x93\xFA\x96\x7B"}, {u"\u00E9", "?"}}},
+    };
+    for (const auto& [page, cases] : pages) {
+        const CodePageGuard guard(page);
+        for (const auto& [text, bytes] : cases) {
+            EXPECT_EQ(AnsiEncoder().Encode(text), bytes) << page;
+        }
+    }
+    EXPECT_EQ(UnicodeEncoder().Encode(u"Hi"), Utf16Le("Hi"));
+    EXPECT_EQ(UnicodeEncoder().Encode(u"\U0001F600"), std::string("\x3D\xD8\x00\xDE", 4));
+}
+
+TEST(Encoders, WriteTheHeaderThenTextAndReportAFailedWrite) {
+    const AnsiEncoder ansi;
+    const Utf8Encoder utf8;
+    const UnicodeEncoder unicode;
+    const std::tuple<const TextEncoder*, std::string, std::string> cases[] = {
+        {&ansi, "", "H\xE9"},
+        {&utf8, "\xEF\xBB\xBF", std::string("H\xC3\xA9\0\xF0\x9F\x98\x80", 8)},
+        {&unicode, "\xFF\xFE", std::string("H\0\xE9\0\0\0\x3D\xD8\x00\xDE", 10)},
+    };
+    const std::u16string sample(u"H\u00E9\0\U0001F600", 5);
+    const CodePageGuard guard(1252);
+    const TempDir dir;
+    for (const auto& [encoder, header, text] : cases) {
+        HANDLE file = CreateForWriting(dir.file("out.txt"));
+        EXPECT_TRUE(encoder->WriteHeader(file));
+        EXPECT_TRUE(encoder->WriteText(file, sample));
+        EXPECT_TRUE(encoder->WriteText(file, u""));
+        {
+            const faults::FileFaultGuard disarm;
+            faults::ArmFileFault(faults::FileOp::Write, 1, ERROR_DISK_FULL, true);
+            EXPECT_FALSE(encoder->WriteText(file, sample));
+            EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+            EXPECT_EQ(encoder->WriteHeader(file), header.empty());
+        }
+        ASSERT_TRUE(MarkComplete(file));
+        ASSERT_TRUE(CloseIfValid(file));
+        EXPECT_EQ(ReadHostFile(dir.path() / "out.txt"), header + text);
+    }
+}
+
+constexpr char kTitle[] =
+    "\"Class Name\",\"Folder\",\"Modify Time\",\"Delivery Time\",\"Msg Flag\","
+    "\"Recipients\",\"Sender Name\",Sender Number,\"Subject\"\n";
+
+// Ann <100> to Bob <200>, delivered 2009-03-05 07:08:09 local time, text Hi.
+MemoryRecord WorkedMessage() {
+    MessageFields fields = Fields(u"Inbox", u"Ann", u"100", u"Hi");
+    fields.deliveryTime = UtcTime(2009, 3, 5, 6, 8, 9); // one hour behind central Europe
+    return MemoryRecord(fields, {Recipient(u"200", u"Bob", 1)});
+}
+
+constexpr char kWorkedBlock[] = "Sender: \"Ann\" <100>\r\n"
+                                "Recipients: \"Bob\" <200>\r\n"
+                                "Time: 2009-03-05 07:08:09\r\n"
+                                "Content:\r\n"
+                                "Hi\r\n"
+                                "\r\n";
+
+class ExportFile : public testing::Test {
+protected:
+    // The file after one whole job with these messages, whose steps all succeed and leave the
+    // caller's error text as it was.
+    std::string Export(BackupFile& exporter, std::vector<MemoryRecord>& messages) {
+        std::u16string error = u"untouched";
+        EXPECT_TRUE(exporter.OpenForWrite(path_, handle_, error)) << utf::Utf8(error);
+        EXPECT_TRUE(exporter.SkipValidationArea(handle_, error));
+        EXPECT_TRUE(exporter.WriteTotal(handle_, 7, error));
+        for (MemoryRecord& message : messages) {
+            EXPECT_TRUE(exporter.WriteRecord(handle_, message, error)) << utf::Utf8(error);
+        }
+        EXPECT_TRUE(exporter.WriteValidation(handle_, error));
+        EXPECT_TRUE(exporter.CloseAfterWrite(handle_, error)) << utf::Utf8(error);
+        EXPECT_EQ(error, u"untouched");
+        return ReadHostFile(dir_.path() / "export");
+    }
+
+    const TimeZoneGuard zone_{kCentralEurope};
+    const CodePageGuard codePage_{1252};
+    const TempDir dir_;
+    const std::u16string path_ = dir_.file("export");
+    const Utf8Encoder utf8_;
+    CsvExportFile csv_{utf8_};
+    TextExportFile text_{utf8_};
+    HANDLE handle_ = 0;
+};
+
+// The header alone for no message, then a block or row per message, in each encoding; an
+// earlier file is replaced and every handle is closed.
+TEST_F(ExportFile, WritesTheHeaderThenTheWorkedBlockOrRowPerMessage) {
+    const AnsiEncoder ansi;
+    const UnicodeEncoder unicode;
+    const std::string row = "\"IPM.SMStext\",\"Inbox\",\"\",\"2009-03-05 07:08:09\",\"0\","
+                            "\"\"\"Bob\"\" <200>\",\"Ann\",\"100\",\"Hi\"\n";
+    // CSV?, encoder, header, what one message adds.
+    const std::tuple<bool, const TextEncoder*, std::string, std::string> cases[] = {
+        {false, &ansi, "", kWorkedBlock},
+        {false, &utf8_, "\xEF\xBB\xBF", kWorkedBlock},
+        {false, &unicode, "\xFF\xFE", Utf16Le(kWorkedBlock)},
+        // A CSV export has no byte-order mark in any encoding.
+        {true, &utf8_, kTitle, row},
+        {true, &ansi, kTitle, row},
+    };
+    const int handlesBefore = OpenFileHandleCount();
+    for (const auto& [csv, encoder, header, block] : cases) {
+        for (const int count : {0, 2}) {
+            SCOPED_TRACE(header + " " + std::to_string(count));
+            WriteHostFile(dir_.path() / "export", std::string(1000, 'x'));
+            CsvExportFile csvFile(*encoder);
+            TextExportFile textFile(*encoder);
+            std::vector<MemoryRecord> messages;
+            for (int i = 0; i < count; ++i) {
+                messages.push_back(WorkedMessage());
+            }
+            handle_ = 0;
+            EXPECT_EQ(Export(csv ? static_cast<BackupFile&>(csvFile) : textFile, messages),
+                      header + (count == 0 ? "" : block + block));
+            if (csv) { // it keeps its own handle: the caller's is never written
+                EXPECT_EQ(handle_, 0u);
+            }
+        }
+    }
+    EXPECT_EQ(OpenFileHandleCount(), handlesBefore);
+}
+
+TEST_F(ExportFile, CsvWritesNineQuotedFieldsPerMessageInUtf8) {
+    MessageFields fields = Fields(u"Inbox\\Old\\Work", u"Ann", u"100", u"Hi, \"you\"\r\nbye");
+    fields.lastModified = UtcTime(2009, 7, 1, 10, 0, 0);
+    fields.deliveryTime = UtcTime(2009, 3, 5, 6, 8, 9);
+    fields.flags = 0x80000001u;
+    std::vector<MemoryRecord> messages;
+    messages.emplace_back(fields,
+                          std::vector{Recipient(u"200", u"Bob", 1), Recipient(u"300", u"Eve", 1)});
+    messages.emplace_back(Fields(u"Sentedbox", u"", u"", u""), std::vector<Recipient>{});
+    messages.back().setFlags(0xFFFFFFFFu);
+    // Whole characters of two to four bytes, and a lone half as U+FFFD.
+    messages.emplace_back(Fields(u"Inbox", u"", u"", u"\u00E9\u20AC\U0001F600\xD83D"),
+                          std::vector<Recipient>{});
+    EXPECT_EQ(Export(csv_, messages),
+              std::string(kTitle) +
+                  "\"IPM.SMStext\",\"Inbox\\Old\\Work\",\"2009-07-01 12:00:00\","
+                  "\"2009-03-05 07:08:09\",\"-2147483647\",\"\"\"Bob\"\" <200>;\"\"Eve\"\" <300>\","
+                  "\"Ann\",\"100\",\"Hi, \"\"you\"\"\r\nbye\"\n"
+                  "\"IPM.SMStext\",\"Sentedbox\",\"\",\"\",\"-1\",\"\",\"\",\"\",\"\"\n"
+                  "\"IPM.SMStext\",\"Inbox\",\"\",\"\",\"0\",\"\",\"\",\"\","
+                  "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBD\"\n");
+}
+
+TEST_F(ExportFile, CsvSplitsASenderItemHeldInTheName) {
+    // Name and number given, then as written.
+    const std::array<std::u16string, 4> cases[] = {
+        {u"\"Ann\" <100>", u"999", u"Ann", u"100"},         // the item overrides the number
+        {u"from \"Ann\" <100> today", u"", u"Ann", u"100"}, // an item inside a text
+        {u"Ann", u"999", u"Ann", u"999"},
+        {u"<100>", u"", u"<100>", u""},
+        {u"\"A\"B\" <1>", u"", u"A\"B", u"1"},
+    };
+    for (const auto& [name, number, writtenName, writtenNumber] : cases) {
+        std::vector<MemoryRecord> messages;
+        messages.emplace_back(Fields(u"Inbox", name, number, u"x"), std::vector<Recipient>{});
+        const std::string file = Export(csv_, messages);
+        EXPECT_EQ(messages[0].senderName(), writtenName);
+        EXPECT_EQ(messages[0].senderNumber(), writtenNumber);
+        const std::string tail = "," + utf::Utf8(CsvQuote(writtenName)) + "," +
+                                 utf::Utf8(CsvQuote(writtenNumber)) + ",\"x\"\n";
+        EXPECT_EQ(file.substr(file.size() - tail.size()), tail);
+    }
+}
+
+TEST_F(ExportFile, CsvMessageWithoutFolderFailsWithoutTextOrWriting) {
+    std::u16string error;
+    ASSERT_TRUE(csv_.OpenForWrite(path_, handle_, error));
+    MemoryRecord message;
+    error = u"No.3:";
+    EXPECT_FALSE(csv_.WriteRecord(handle_, message, error));
+    EXPECT_EQ(error, u"No.3:");
+    EXPECT_TRUE(csv_.CloseAfterWrite(handle_, error));
+    // An unfinished file leaves nothing: neither the name nor a partial file beside it.
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "export.partial"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "export"));
+}
+
+TEST_F(ExportFile, TextPrintsEdgeFieldsAsEmptyTexts) {
+    // Only a name, no recipients, no time; the body keeps its own line breaks and characters
+    // outside the Basic Multilingual Plane.
+    std::vector<MemoryRecord> messages;
+    messages.emplace_back(Fields(u"Inbox", u"Ann", u"", u"a\r\nb \U0001F600"),
+                          std::vector<Recipient>{});
+    EXPECT_EQ(Export(text_, messages), "\xEF\xBB\xBF"
+                                       "Sender: \r\nRecipients: \r\nTime: \r\nContent:\r\n"
+                                       "a\r\nb \xF0\x9F\x98\x80\r\n\r\n");
+}
+
+TEST_F(ExportFile, ReadingOperationsRefuseWithoutTextOrAFile) {
+    ExpectReadingRefused(csv_, path_);
+    ExpectReadingRefused(text_, path_);
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "export"));
+}
+
+} // namespace
