@@ -36,19 +36,20 @@ bool TextWhole(const QMessageBox* box) {
 
 } // namespace
 
-void AnswerBox(Box& seen, std::function<void()> before) {
+void AnswerBox(QStringList& seen, std::function<void()> before) {
     WhenModal<QMessageBox>([&seen, before = std::move(before)](QMessageBox* box) {
         if (before) {
             before();
         }
         QApplication::processEvents(); // the box's own layout requests
-        const QWidget* owner = box->parentWidget();
-        const QRect screen = owner != nullptr ? QRect(owner->window()->mapToGlobal(QPoint()),
-                                                      owner->window()->size())
-                                              : QRect();
-        seen = Box{seen.count + 1, box->text(),          box->windowTitle(),
-                   box->icon(),    box->frameGeometry(), screen.contains(box->frameGeometry()),
-                   TextWhole(box)};
+        const QWidget* owner =
+            box->parentWidget() != nullptr ? box->parentWidget()->window() : nullptr;
+        const bool inside =
+            owner != nullptr &&
+            QRect(owner->mapToGlobal(QPoint()), owner->size()).contains(box->frameGeometry());
+        const QStringList icons{"", "information", "warning", "error", "question"};
+        seen << box->text() + "|" + box->windowTitle() + "|" + icons.value(box->icon()) +
+                    (inside ? "" : "|outside") + (TextWhole(box) ? "" : "|cut");
         box->button(QMessageBox::Ok)->click();
     });
 }
@@ -63,10 +64,8 @@ void CheckLabelGap(const framework::Dialog* dialog, int labelId, int controlId) 
     QVERIFY(label != nullptr && control != nullptr);
     const int textEnd = label->x() + QFontMetrics(label->font()).horizontalAdvance(label->text());
     QVERIFY2(control->x() - textEnd >= TextMargin(dialog),
-             qPrintable(QString("%1 ends %2 px before its box, less than %3")
-                            .arg(label->text())
-                            .arg(control->x() - textEnd)
-                            .arg(TextMargin(dialog))));
+             Say("%1 ends %2 px before its box, less than %3", label->text(),
+                 control->x() - textEnd, TextMargin(dialog)));
 }
 
 void CheckEditText(const framework::Dialog* dialog, int editId) {
@@ -80,12 +79,8 @@ void CheckEditText(const framework::Dialog* dialog, int editId) {
     const int end = cursorAt(static_cast<int>(edit->text().size()));
     const int margin = TextMargin(dialog);
     QVERIFY2(start >= margin && end <= edit->width() - margin,
-             qPrintable(QString("%1 drawn from %2 to %3 in a box %4 wide, margin %5")
-                            .arg(edit->text())
-                            .arg(start)
-                            .arg(end)
-                            .arg(edit->width())
-                            .arg(margin)));
+             Say("%1 drawn from %2 to %3 in a box %4 wide, margin %5", edit->text(), start, end,
+                 edit->width(), margin));
     QCOMPARE(end - start, QFontMetrics(edit->font()).horizontalAdvance(edit->text()));
 }
 
@@ -258,7 +253,7 @@ CommandWatcher::CommandWatcher(std::function<void(framework::Dialog*)> choose)
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            seen.boxes << box->text();
+            seen << box->text();
             box->button(QMessageBox::Ok)->click();
             return;
         }
@@ -267,9 +262,9 @@ CommandWatcher::CommandWatcher(std::function<void(framework::Dialog*)> choose)
         }
         last_ = modal;
         if (dynamic_cast<ProgressDialog*>(modal) != nullptr) {
-            ++seen.progressDialogs;
+            seen << "progress";
         } else if (auto* dialog = dynamic_cast<framework::Dialog*>(modal)) {
-            ++seen.fileDialogs;
+            seen << "dialog";
             choose_(dialog);
         }
     });

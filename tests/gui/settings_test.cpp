@@ -14,32 +14,50 @@ using namespace resources;
 
 namespace {
 
-constexpr int kBoxes[] = {kIdcDraft, kIdcInbox, kIdcOutbox, kIdcSent, kIdcDeleted};
-
 // The check states as "0" and "1", Draft first.
 QString CheckStates(const framework::Dialog* dialog) {
     QString states;
-    for (const int id : kBoxes) {
+    for (const int id : {kIdcDraft, kIdcInbox, kIdcOutbox, kIdcSent, kIdcDeleted}) {
         states += dialog->DlgItem<QCheckBox>(id)->isChecked() ? u'1' : u'0';
     }
     return states;
-}
-
-// A file's bytes: "0" and "1" stand for 0 and 1, any other character for itself.
-std::string Bytes(const QString& states) {
-    std::string bytes;
-    for (const QChar c : states) {
-        bytes += c == u'0' ? '\0' : c == u'1' ? '\1' : c.toLatin1();
-    }
-    return bytes;
 }
 
 std::filesystem::path SettingsFile() {
     return gui_test::HostPath(SettingsFilePath());
 }
 
+// The file holds states as the bytes 0 and 1; any other character stands for the byte as far
+// from 0 as it is from "0".
+std::string Shifted(std::string text, int by) {
+    for (char& c : text) {
+        c = static_cast<char>(c + by);
+    }
+    return text;
+}
+
 void Click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(4, widget->height() / 2));
+}
+
+// Runs the dialog on a fresh handset whose settings file holds states (no file when empty)
+// while drive acts on it. Returns what it showed at the start, how it ended and the file left.
+QStringList RunSettings(const QString& states, std::function<void(FolderSettingsDialog*)> drive) {
+    gui_test::DialogHost host;
+    if (!states.isEmpty()) {
+        WriteHostFile(SettingsFile(), Shifted(states.toStdString(), -'0'));
+    }
+    QStringList seen;
+    FolderSettingsDialog dialog;
+    const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
+        seen << d->windowTitle() + ": " + d->DlgItem<QLabel>(kIdcSelectFolders)->text()
+             << CheckStates(d) + " " + gui_test::SoftKeys(d) +
+                    (d->geometry() == host.owner.geometry() ? " covers" : " does not cover");
+        gui_test::CheckControls(d, d->MenuBar());
+        drive(d);
+    });
+    return seen << QString("ended with %1").arg(result)
+                << QString::fromStdString(Shifted(ReadHostFile(SettingsFile()), '0'));
 }
 
 } // namespace
@@ -66,51 +84,33 @@ private slots:
                               {"0F0", "01011", {}, 1, "0F0"}, // short, with another byte
                               {"", "11111", {}, 1, "11111"}}; // no file
         for (const Case& c : cases) {
-            gui_test::DialogHost host;
-            if (!c.file.isEmpty()) {
-                WriteHostFile(SettingsFile(), Bytes(c.file));
-            }
-            QStringList seen;
-            FolderSettingsDialog dialog;
-            const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
-                seen << CheckStates(d) << gui_test::SoftKeys(d)
-                     << (d->geometry() == host.owner.geometry() ? "covers" : "does not cover");
-                gui_test::CheckControls(d, d->MenuBar());
+            const QStringList seen = RunSettings(c.file, [&](FolderSettingsDialog* d) {
                 for (const int id : c.clicks) {
                     Click(d->GetDlgItem(id));
                 }
                 Click(d->MenuBar()->Key(c.key));
             });
-            QCOMPARE(result, c.key == 0 ? 1 : 2);
-            QCOMPARE(seen, (QStringList{c.shown, "Save|Cancel", "covers"}));
-            QCOMPARE(ReadHostFile(SettingsFile()), Bytes(c.written));
-            QCOMPARE(dialog.windowTitle(), QStringLiteral("Dialog"));
-            QCOMPARE(dialog.DlgItem<QLabel>(kIdcSelectFolders)->text(), "Select folders:");
+            QCOMPARE(seen, (QStringList{"Dialog: Select folders:", c.shown + " Save|Cancel covers",
+                                        QString("ended with %1").arg(c.key + 1), c.written}));
         }
     }
 
     void failingSaveShowsTheErrorAndStays() {
-        gui_test::DialogHost host;
-        WriteHostFile(SettingsFile(), Bytes("11111"));
         const faults::FileFaultGuard disarm;
-        gui_test::Box box;
+        QStringList boxes;
         QString afterBox;
-        FolderSettingsDialog dialog;
-        const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
+        const QStringList seen = RunSettings("11111", [&](FolderSettingsDialog* d) {
             Click(d->GetDlgItem(kIdcOutbox));
             faults::ArmFileFault(faults::FileOp::Create, 1, ERROR_ACCESS_DENIED);
-            gui_test::AnswerBox(box);
+            gui_test::AnswerBox(boxes);
             Click(d->MenuBar()->Key(0));
             afterBox = CheckStates(d) + (d->isVisible() ? " shown" : " gone");
             Click(d->MenuBar()->Key(0)); // the fault is spent: this one succeeds
         });
-        QCOMPARE(result, 1);
-        QCOMPARE(box.count, 1);
-        QCOMPARE(box.text, QStringLiteral("Access is denied."));
-        QCOMPARE(box.caption, QStringLiteral("Brennomatic Msg Keeper v3.1"));
-        QCOMPARE(box.icon, QMessageBox::Critical);
+        QCOMPARE(boxes, QStringList{"Access is denied.|Brennomatic Msg Keeper v3.1|error"});
         QCOMPARE(afterBox, QStringLiteral("11011 shown"));
-        QCOMPARE(ReadHostFile(SettingsFile()), Bytes("11011"));
+        QCOMPARE(seen, (QStringList{"Dialog: Select folders:", "11111 Save|Cancel covers",
+                                    "ended with 1", "11011"}));
     }
 };
 
