@@ -57,9 +57,13 @@ template <typename... Args> QByteArray Say(const QString& format, const Args&...
     return text.toUtf8();
 }
 
-// A fresh handset and a shown 480 x 640 window for a dialog to cover.
+// Empty files, or folders for paths that end in a backslash.
+void MakeFiles(std::initializer_list<const char16_t*> devicePaths);
+
+// A fresh handset with the files given and a shown 480 x 640 window for a dialog to cover.
 struct DialogHost {
-    DialogHost() {
+    explicit DialogHost(std::initializer_list<const char16_t*> files = {}) {
+        MakeFiles(files);
         owner.setGeometry(0, 0, 480, 640);
         owner.show();
     }
@@ -97,8 +101,6 @@ void CheckEditText(const framework::Dialog* dialog, int editId);
 void CheckControls(const QWidget* window, const QWidget* softKeys);
 
 std::filesystem::path HostPath(const std::u16string& devicePath);
-// Empty files, or folders for paths that end in a backslash.
-void MakeFiles(std::initializer_list<const char16_t*> devicePaths);
 // The registry value that names the storage card's folder.
 void SetCardValue(DWORD type, const QByteArray& bytes);
 void SetCardFolder(const std::u16string& folder);

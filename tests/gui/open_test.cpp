@@ -1,10 +1,13 @@
 // The Open dialog driven as a person would: the locations, folders and files it offers, the
-// path of the file chosen, the box when none is, and the file list's height on resize.
+// path of the file chosen, the box when none is, and the file list's height on resize; and the
+// storage card's root from the registry, and whether a folder holds anything.
 #include "dialog_host.h"
 
 #include "dialogs/open_file_dialog.h"
+#include "dialogs/storage_card.h"
 #include "framework/list_box.h"
 #include "framework/screen.h"
+#include "platform/registry.h"
 
 #include <QListWidget>
 
@@ -40,13 +43,12 @@ private slots:
     // Root files sorted under the empty folder entry; a folder's files once it is chosen; a
     // location change rebuilds both lists and chooses the empty entry again.
     void listsFollowLocationAndFolder() {
-        gui_test::DialogHost host;
-        gui_test::MakeFiles({u"\\My Documents\\Backups\\", u"\\My Documents\\Other\\",
-                             u"\\My Documents\\c.usms", u"\\My Documents\\a.usms",
-                             u"\\My Documents\\notes.txt", u"\\My Documents\\b.usms",
-                             u"\\My Documents\\Backups\\a.usms", u"\\My Documents\\Other\\c.usms",
-                             u"\\Storage Card\\CardDir\\", u"\\Storage Card\\e.usms",
-                             u"\\Storage Card\\CardDir\\d.usms"});
+        gui_test::DialogHost host({u"\\My Documents\\Backups\\", u"\\My Documents\\Other\\",
+                                   u"\\My Documents\\c.usms", u"\\My Documents\\a.usms",
+                                   u"\\My Documents\\notes.txt", u"\\My Documents\\b.usms",
+                                   u"\\My Documents\\Backups\\a.usms",
+                                   u"\\My Documents\\Other\\c.usms", u"\\Storage Card\\CardDir\\",
+                                   u"\\Storage Card\\e.usms", u"\\Storage Card\\CardDir\\d.usms"});
         gui_test::SetCardFolder(u"Storage Card");
         QStringList seen;
         seen << RunOpen(host, [&](OpenFileDialog* d) {
@@ -80,12 +82,11 @@ private slots:
             {"Storage Card", true, "[]:  at -1", "2 "},
             {"Storage Card", false, "[]:  at -1", "2 "}}; // the handset's root is no card
         for (const auto& [location, named, lists, ended] : cases) {
-            gui_test::DialogHost host;
+            gui_test::DialogHost host({u"\\My Documents\\Backups\\", u"\\My Documents\\a.usms",
+                                       u"\\My Documents\\b.usms"});
             if (named) {
                 gui_test::SetCardFolder(u"Storage Card");
             }
-            gui_test::MakeFiles({u"\\My Documents\\Backups\\", u"\\My Documents\\a.usms",
-                                 u"\\My Documents\\b.usms"});
             QStringList seen; // the lists, the box, how it ended
             seen << RunOpen(host, [&](OpenFileDialog* d) {
                 auto* list = d->DlgItem<QListWidget>(kIdcOpenFile);
@@ -108,12 +109,11 @@ private slots:
     // A hidden folder is no folder but may be a file; a plain folder matching the pattern is a
     // folder only; a file matching two patterns is listed twice; long names keep their ends.
     void entriesByAttributeAndPattern() {
-        gui_test::DialogHost host;
-        gui_test::MakeFiles({u"\\My Documents\\.old\\", u"\\My Documents\\.x.usms\\",
-                             u"\\My Documents\\Plain.usms\\", u"\\My Documents\\Shown\\",
-                             u"\\My Documents\\.y.usms", u"\\My Documents\\a.usms",
-                             u"\\My Documents\\ab.txt",
-                             u"\\My Documents\\Msgkeeper_200935140712345678.usms"});
+        gui_test::DialogHost host({u"\\My Documents\\.old\\", u"\\My Documents\\.x.usms\\",
+                                   u"\\My Documents\\Plain.usms\\", u"\\My Documents\\Shown\\",
+                                   u"\\My Documents\\.y.usms", u"\\My Documents\\a.usms",
+                                   u"\\My Documents\\ab.txt",
+                                   u"\\My Documents\\Msgkeeper_200935140712345678.usms"});
         QStringList seen;
         const auto look = [&](OpenFileDialog* d) {
             seen << Lists(d);
@@ -129,10 +129,9 @@ private slots:
     // The labels stand in one column, each ending short of its box; a backup's name too long
     // for the list keeps its date and extension and as much of its start as fits.
     void labelsAndNamesOnTheHandsetScreen() {
-        gui_test::DialogHost host;
-        gui_test::MakeFiles({u"\\My Documents\\Backups\\",
-                             u"\\My Documents\\Backups\\Msgkeeper_2009351407.usms",
-                             u"\\My Documents\\Backups\\Msgkeeper_200941290.usms"});
+        gui_test::DialogHost host({u"\\My Documents\\Backups\\",
+                                   u"\\My Documents\\Backups\\Msgkeeper_2009351407.usms",
+                                   u"\\My Documents\\Backups\\Msgkeeper_200941290.usms"});
         QStringList shown;
         QList<int> lefts;
         RunOpen(host, [&](OpenFileDialog* d) {
@@ -178,6 +177,36 @@ private slots:
             });
             QCOMPARE(std::pair(place.top(), place.height()), std::pair(120, listHeight));
         }
+    }
+
+    void storageCardRoot() {
+        const std::tuple<int, QByteArray, QString> cases[] = {
+            {-1, QByteArray(), "\\\\"},
+            {REG_SZ, QByteArray("C\0a\0r\0d\0\0\0", 10), "\\Card\\"},
+            {REG_SZ, QByteArray("S\0D\0", 4), "\\SD\\"},  // no terminator
+            {REG_SZ, QByteArray("S\0D\0x", 5), "\\SD\\"}, // an odd size
+            {REG_DWORD, QByteArray("\1\0\0\0", 4), "\\\\"},
+            {REG_SZ, QByteArray(), "\\\\"}};
+        for (const auto& [type, bytes, root] : cases) {
+            const TempDevice device;
+            if (type >= 0) {
+                gui_test::SetCardValue(static_cast<DWORD>(type), bytes);
+            }
+            QCOMPARE(gui_test::QText(StorageCardRoot()), root);
+        }
+    }
+
+    void folderPresence() {
+        const TempDevice device;
+        QVERIFY(!IsFolderPresent(u"\\Card"));
+        gui_test::MakeFiles({u"\\Card\\"});
+        QVERIFY(!IsFolderPresent(u"\\Card\\"));
+        gui_test::MakeFiles({u"\\Card\\Sub\\"});
+        QVERIFY(IsFolderPresent(u"\\Card"));
+        QVERIFY(IsFolderPresent(u"\\Card\\"));
+        QVERIFY(!IsStorageCardPresent()); // no registry value names it yet
+        gui_test::SetCardFolder(u"Card");
+        QVERIFY(IsStorageCardPresent());
     }
 };
 

@@ -1,8 +1,11 @@
 // The Save-as dialog driven as a person would: the lists it offers, the path it returns for the
-// name, folder, type and location chosen, the refused names and cancelling.
+// name, folder, type and location chosen, the refused names and cancelling; and the parts it
+// stands on: splitting filters, the name stem and extension.
 #include "dialog_host.h"
 
+#include "dialogs/file_names.h"
 #include "dialogs/save_as_dialog.h"
+#include "dialogs/split_string.h"
 #include "framework/drop_down_list.h"
 #include "framework/screen.h"
 
@@ -44,8 +47,7 @@ class SaveAsTest : public QObject {
 
 private slots:
     void startShowsStemTypesAndLocations() {
-        gui_test::DialogHost host;
-        gui_test::MakeFiles({u"\\My Documents\\Backups\\"});
+        gui_test::DialogHost host({u"\\My Documents\\Backups\\"});
         QStringList shown;
         const auto look = [&](SaveAsDialog* d) {
             shown << Entries(d, kIdcSaveAsType) << Entries(d, kIdcSaveAsLocation)
@@ -79,8 +81,7 @@ private slots:
             {u"Anything|*", "", "NONE", "plain", "plain", 0}, // a pattern without a dot
             {u"", "", "NONE", "bare", "bare", -1}};           // no type at all
         for (const Case& c : cases) {
-            gui_test::DialogHost host;
-            gui_test::MakeFiles({u"\\My Documents\\Backups\\"});
+            gui_test::DialogHost host({u"\\My Documents\\Backups\\"});
             const auto drive = [&](SaveAsDialog* d) {
                 gui_test::TypeName(d, kIdcSaveAsName, c.name);
                 // An entry that is not offered cancels.
@@ -151,11 +152,10 @@ private slots:
     // Only plain folders directly in the root; a location change rebuilds them and chooses
     // NONE again.
     void foldersFollowTheLocation() {
-        gui_test::DialogHost host;
-        gui_test::MakeFiles({u"\\My Documents\\Zeta\\", u"\\My Documents\\Backups\\Inner\\",
-                             u"\\My Documents\\Alpha\\", u"\\My Documents\\.hidden\\",
-                             u"\\My Documents\\Locked\\", u"\\My Documents\\file.usms",
-                             u"\\Storage Card\\CardDir\\"});
+        gui_test::DialogHost host({u"\\My Documents\\Zeta\\", u"\\My Documents\\Backups\\Inner\\",
+                                   u"\\My Documents\\Alpha\\", u"\\My Documents\\.hidden\\",
+                                   u"\\My Documents\\Locked\\", u"\\My Documents\\file.usms",
+                                   u"\\Storage Card\\CardDir\\"});
         using std::filesystem::perms;
         std::filesystem::permissions(gui_test::HostPath(u"\\My Documents\\Locked"),
                                      perms::owner_write | perms::group_write | perms::others_write,
@@ -176,6 +176,43 @@ private slots:
         QCOMPARE(seen, (QStringList{"NONE|Alpha|[Backups]|Zeta", "[NONE]|CardDir",
                                     "[NONE]|Alpha|Backups|Zeta", "[NONE]|CardDir",
                                     "1 \\Storage Card\\CardDir\\x.usms (type 0)"}));
+    }
+
+private slots:
+    void splitString() {
+        const std::tuple<std::u16string, std::u16string, QString> cases[] = {
+            {u"Text File(*.txt)|*.txt", u"|", "[Text File(*.txt)][*.txt]"},
+            {u"a|", u"|", "[a][]"},
+            {u"", u"|", "[]"},
+            {u"|", u"|", "[][]"},
+            {u"a||b", u"|", "[a][][b]"},
+            {u"*.usms", u"|", "[*.usms]"},
+            {u"a::b:c", u"::", "[a][b:c]"},
+            {u"a|b", u"", "[a|b]"}};
+        for (const auto& [text, separator, pieces] : cases) {
+            QString joined;
+            for (const std::u16string& piece : SplitString(text, separator)) {
+                joined += "[" + gui_test::QText(piece) + "]";
+            }
+            QCOMPARE(joined, pieces);
+        }
+    }
+
+    // The stem of a default name (after its folder, before its last dot), and the extension
+    // of a pattern.
+    void nameStemAndExtension() {
+        const std::pair<std::u16string, QString> stems[] = {
+            {u"Msgkeeper_200935147.*", "Msgkeeper_200935147"},
+            {u"\\dir\\name.x", "name"},
+            {u"a.b.c", "a.b"},
+            {u"name", ""},
+            {u"\\dir.x\\name", ""},
+            {u".*", ""}};
+        for (const auto& [name, stem] : stems) {
+            QCOMPARE(gui_test::QText(NameStem(name)), stem);
+        }
+        QCOMPARE(gui_test::QText(PatternExtension(u"*.tar.gz")), ".gz");
+        QCOMPARE(gui_test::QText(PatternExtension(u"*")), "");
     }
 };
 
