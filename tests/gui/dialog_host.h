@@ -62,7 +62,7 @@ void MakeFiles(std::initializer_list<const char16_t*> devicePaths);
 
 // A fresh handset with the files given and a shown 480 x 640 window for a dialog to cover.
 struct DialogHost {
-    explicit DialogHost(std::initializer_list<const char16_t*> files = {}) {
+    DialogHost(std::initializer_list<const char16_t*> files = {}) {
         MakeFiles(files);
         owner.setGeometry(0, 0, 480, 640);
         owner.show();
@@ -89,21 +89,11 @@ QString SoftKeys(const framework::Dialog* dialog);
 QString Entries(const framework::Dialog* dialog, int id);
 QString QText(const std::u16string& text);
 
-// The margin that a dialog keeps between a text and the edge of its box, in pixels.
-int TextMargin(const framework::Dialog* dialog);
-// The label's text ends at least the text margin before the control on its right.
-void CheckLabelGap(const framework::Dialog* dialog, int labelId, int controlId);
-// The edit box's whole text shows, at least the text margin inside each edge of the box.
-void CheckEditText(const framework::Dialog* dialog, int editId);
-
 // The template's controls of a window lie inside it, clear of its soft keys and of each other,
 // and show their texts whole in their real fonts, or elided in the middle keeping their ends.
 void CheckControls(const QWidget* window, const QWidget* softKeys);
 
 std::filesystem::path HostPath(const std::u16string& devicePath);
-// The registry value that names the storage card's folder.
-void SetCardValue(DWORD type, const QByteArray& bytes);
-void SetCardFolder(const std::u16string& folder);
 
 // While it lives, answers commands' modal windows: each file or settings dialog through choose,
 // each message box with OK. Notes them in seen as they come: "dialog", "progress" and the boxes'
