@@ -2,8 +2,6 @@
 
 #include "app/windows/progress_dialog.h"
 #include "platform/device.h"
-#include "platform/registry.h"
-#include "platform/unique_handle.h"
 
 #include "framework/drop_down_list.h"
 #include "framework/elided_text.h"
@@ -36,57 +34,22 @@ bool TextWhole(const QMessageBox* box) {
 
 } // namespace
 
-void AnswerBox(Box& seen, std::function<void()> before) {
+void AnswerBox(QStringList& seen, std::function<void()> before) {
     WhenModal<QMessageBox>([&seen, before = std::move(before)](QMessageBox* box) {
         if (before) {
             before();
         }
         QApplication::processEvents(); // the box's own layout requests
-        const QWidget* owner = box->parentWidget();
-        const QRect screen = owner != nullptr ? QRect(owner->window()->mapToGlobal(QPoint()),
-                                                      owner->window()->size())
-                                              : QRect();
-        seen = Box{seen.count + 1, box->text(),          box->windowTitle(),
-                   box->icon(),    box->frameGeometry(), screen.contains(box->frameGeometry()),
-                   TextWhole(box)};
+        const QWidget* owner =
+            box->parentWidget() != nullptr ? box->parentWidget()->window() : nullptr;
+        const bool inside =
+            owner != nullptr &&
+            QRect(owner->mapToGlobal(QPoint()), owner->size()).contains(box->frameGeometry());
+        const QStringList icons{"", "information", "warning", "error", "question"};
+        seen << box->text() + "|" + box->windowTitle() + "|" + icons.value(box->icon()) +
+                    (inside ? "" : "|outside") + (TextWhole(box) ? "" : "|cut");
         box->button(QMessageBox::Ok)->click();
     });
-}
-
-int TextMargin(const framework::Dialog* dialog) {
-    return dialog->MapDialogRect(QRect(0, 0, 2, 0)).width();
-}
-
-void CheckLabelGap(const framework::Dialog* dialog, int labelId, int controlId) {
-    const auto* label = dialog->DlgItem<QLabel>(labelId);
-    const QWidget* control = dialog->GetDlgItem(controlId);
-    QVERIFY(label != nullptr && control != nullptr);
-    const int textEnd = label->x() + QFontMetrics(label->font()).horizontalAdvance(label->text());
-    QVERIFY2(control->x() - textEnd >= TextMargin(dialog),
-             qPrintable(QString("%1 ends %2 px before its box, less than %3")
-                            .arg(label->text())
-                            .arg(control->x() - textEnd)
-                            .arg(TextMargin(dialog))));
-}
-
-void CheckEditText(const framework::Dialog* dialog, int editId) {
-    auto* edit = dialog->DlgItem<QLineEdit>(editId);
-    QVERIFY(edit != nullptr);
-    const auto cursorAt = [edit](int position) {
-        edit->setCursorPosition(position);
-        return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
-    };
-    const int start = cursorAt(0);
-    const int end = cursorAt(static_cast<int>(edit->text().size()));
-    const int margin = TextMargin(dialog);
-    QVERIFY2(start >= margin && end <= edit->width() - margin,
-             qPrintable(QString("%1 drawn from %2 to %3 in a box %4 wide, margin %5")
-                            .arg(edit->text())
-                            .arg(start)
-                            .arg(end)
-                            .arg(edit->width())
-                            .arg(margin)));
-    QCOMPARE(end - start, QFontMetrics(edit->font()).horizontalAdvance(edit->text()));
 }
 
 void TypeName(framework::Dialog* dialog, int editId, const QString& text) {
@@ -236,29 +199,13 @@ void MakeFiles(std::initializer_list<const char16_t*> devicePaths) {
     }
 }
 
-void SetCardValue(DWORD type, const QByteArray& bytes) {
-    HKEY key = 0;
-    QCOMPARE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"System\\StorageManager\\Profiles\\PCMCIA", 0,
-                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-             LONG{0});
-    const OwnedKey owned(key);
-    QCOMPARE(RegSetValueExW(key, u"Folder", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                            static_cast<DWORD>(bytes.size())),
-             LONG{0});
-}
-
-void SetCardFolder(const std::u16string& folder) {
-    SetCardValue(REG_SZ, QByteArray(reinterpret_cast<const char*>(folder.c_str()),
-                                    static_cast<qsizetype>((folder.size() + 1) * 2)));
-}
-
 // A box may come up while a file dialog is being driven, so boxes are answered always.
 CommandWatcher::CommandWatcher(std::function<void(framework::Dialog*)> choose)
     : choose_(std::move(choose)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            seen.boxes << box->text();
+            seen << box->text();
             box->button(QMessageBox::Ok)->click();
             return;
         }
@@ -267,9 +214,9 @@ CommandWatcher::CommandWatcher(std::function<void(framework::Dialog*)> choose)
         }
         last_ = modal;
         if (dynamic_cast<ProgressDialog*>(modal) != nullptr) {
-            ++seen.progressDialogs;
+            seen << "progress";
         } else if (auto* dialog = dynamic_cast<framework::Dialog*>(modal)) {
-            ++seen.fileDialogs;
+            seen << "dialog";
             choose_(dialog);
         }
     });

@@ -45,21 +45,25 @@ template <typename Window> void WhenModal(std::function<void(Window*)> action, i
     });
 }
 
-// What the next message box showed, and whether it lay inside its owner's window (the handset's
-// screen) with its whole text; it is answered with OK, after before() when given.
-struct Box {
-    int count = 0;
-    QString text, caption;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QRect place;
-    bool insideScreen = false;
-    bool textWhole = false;
-};
-void AnswerBox(Box& seen, std::function<void()> before = {});
+// Answers the next message box with OK, after before() when given, and notes what it showed as
+// "text|caption|icon", followed by "|outside" when it did not lie inside its owner's window (the
+// handset's screen) and "|cut" when its text did not show whole.
+void AnswerBox(QStringList& seen, std::function<void()> before = {});
 
-// A fresh handset and a shown 480 x 640 window for a dialog to cover.
+// A failure's message: format with %1, %2, ... replaced by the arguments in turn.
+template <typename... Args> QByteArray Say(const QString& format, const Args&... args) {
+    QString text = format;
+    ((text = text.arg(args)), ...);
+    return text.toUtf8();
+}
+
+// Empty files, or folders for paths that end in a backslash.
+void MakeFiles(std::initializer_list<const char16_t*> devicePaths);
+
+// A fresh handset with the files given and a shown 480 x 640 window for a dialog to cover.
 struct DialogHost {
-    DialogHost() {
+    DialogHost(std::initializer_list<const char16_t*> files = {}) {
+        MakeFiles(files);
         owner.setGeometry(0, 0, 480, 640);
         owner.show();
     }
@@ -85,37 +89,19 @@ QString SoftKeys(const framework::Dialog* dialog);
 QString Entries(const framework::Dialog* dialog, int id);
 QString QText(const std::u16string& text);
 
-// The margin that a dialog keeps between a text and the edge of its box, in pixels.
-int TextMargin(const framework::Dialog* dialog);
-// The label's text ends at least the text margin before the control on its right.
-void CheckLabelGap(const framework::Dialog* dialog, int labelId, int controlId);
-// The edit box's whole text shows, at least the text margin inside each edge of the box.
-void CheckEditText(const framework::Dialog* dialog, int editId);
-
 // The template's controls of a window lie inside it, clear of its soft keys and of each other,
 // and show their texts whole in their real fonts, or elided in the middle keeping their ends.
 void CheckControls(const QWidget* window, const QWidget* softKeys);
 
 std::filesystem::path HostPath(const std::u16string& devicePath);
-// Empty files, or folders for paths that end in a backslash.
-void MakeFiles(std::initializer_list<const char16_t*> devicePaths);
-// The registry value that names the storage card's folder.
-void SetCardValue(DWORD type, const QByteArray& bytes);
-void SetCardFolder(const std::u16string& folder);
 
-// What a command's modal windows were: file dialogs, progress dialogs, the boxes' texts.
-struct CommandSeen {
-    int fileDialogs = 0;
-    int progressDialogs = 0;
-    QStringList boxes;
-};
-
-// While it lives, answers commands' modal windows: each file dialog through choose, each message
-// box with OK; notes them all in seen.
+// While it lives, answers commands' modal windows: each file or settings dialog through choose,
+// each message box with OK. Notes them in seen as they come: "dialog", "progress" and the boxes'
+// texts.
 class CommandWatcher {
 public:
     explicit CommandWatcher(std::function<void(framework::Dialog*)> choose);
-    CommandSeen seen;
+    QStringList seen;
 
 private:
     QTimer timer_;
