@@ -1,33 +1,18 @@
-// The app tests' handset: the store tests' fixture with file paths in the device folder, the
-// writers by their command-line names, and jobs run straight on their worker bodies.
+// The app tests' handset: the store tests' fixture with file paths in the device folder, and
+// jobs run straight on their worker bodies.
 #pragma once
 
 #include "app/format_kind.h"
 #include "app/jobs.h"
+#include "files/unicode_backup_file.h"
 #include "interchange/file_kind.h"
+#include "platform/faults.h"
 #include "platform/utf.h"
 #include "store/walk_fixture.h"
 #include "support/backup_runs.h"
 
-#include <memory>
+#include <algorithm>
 #include <optional>
-
-// A backup, export or interchange format by its command-line name, with the encoder it needs.
-class NamedFormat {
-public:
-    explicit NamedFormat(const std::string& name) {
-        if (const std::optional<FormatKind> kind = FormatKindFromName(name)) {
-            owned_.emplace(*kind);
-        } else {
-            other_ = MakeInterchangeFormat(name);
-        }
-    }
-    BackupFile& operator*() { return owned_ ? owned_->format() : *other_; }
-
-private:
-    std::optional<OwnedFormat> owned_;
-    std::unique_ptr<BackupFile> other_;
-};
 
 // Adds the records m0, m1, ... to the inbox or, with split, every other one to its subfolder Old.
 inline void AddRecords(ScriptedFormat& file, int count, bool split) {
@@ -56,8 +41,12 @@ protected:
         BackupJob job(path(name), format, text, &all);
         return RunBackup(job);
     }
+    // The same with the writer of that command-line name: a backup, export or interchange one.
     bool BackupAll(const std::string& format, const std::string& name, std::u16string& text) const {
-        NamedFormat writer(format);
-        return BackupAll(*writer, name, text);
+        if (const std::optional<FormatKind> kind = FormatKindFromName(format)) {
+            OwnedFormat owned(*kind);
+            return BackupAll(owned.format(), name, text);
+        }
+        return BackupAll(*MakeInterchangeFormat(format), name, text);
     }
 };

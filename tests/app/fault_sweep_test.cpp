@@ -3,14 +3,10 @@
 // must end with a documented text, a target that is the earlier file or a complete one, a store
 // without half-written messages, and nothing of the mail library or the files left open.
 #include "app/app_fixture.h"
-#include "files/unicode_backup_file.h"
-#include "platform/faults.h"
 #include "platform/files.h"
-#include "support/temp_dir.h"
 
-#include <algorithm>
-#include <functional>
 #include <regex>
+#include <set>
 
 namespace {
 
@@ -50,6 +46,11 @@ const Sweep kSweeps[] = {
 
 const char* const kFormats[] = {"usms", "sms", "txt-unicode", "csv-utf8", "xml", "json"};
 
+// The reader of a format that restores: usms, xml or json.
+std::unique_ptr<BackupFile> Reader(const std::string& format) {
+    return format == "usms" ? std::make_unique<UnicodeBackupFile>() : MakeInterchangeFormat(format);
+}
+
 // The jobs' texts: an optional message number, then a whole text or a phrase and a system text.
 const std::regex kDocumented(
     "(No\\.\\d+:)?("
@@ -86,7 +87,7 @@ protected:
 
     // A restore from the named file in a format that restores: usms, xml or json.
     bool Restore(const std::string& format, const std::string& name, std::u16string& text) const {
-        NamedFormat reader(format);
+        const std::unique_ptr<BackupFile> reader = Reader(format);
         RestoreJob job(path(name), *reader, text);
         return RunRestore(job);
     }
@@ -160,8 +161,7 @@ protected:
         int records = 0;
         if (name == "usms" || name == "xml" || name == "json") {
             WriteHostFile(folder_ / "check", bytes);
-            NamedFormat reader(name);
-            const RestoreOutcome read = RunRestore(*reader, path("check"));
+            const RestoreOutcome read = RunRestore(*Reader(name), path("check"));
             EXPECT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
             records = static_cast<int>(read.records.size());
             // Each message is a line of its own: an <sms> element, or a JSON object.
@@ -245,9 +245,11 @@ const Steps kSteps[] = {
     {nullptr, FileOp::Read, 17, {u"read total error, ", u"No.1:read sms error, "}},
 };
 
-TEST_F(FaultSweep, EachFailingStepReportsItsOwnText) {
+// Each failing step reports its own text; and once the new file has taken its name the backup
+// has succeeded: a folder that then cannot be synced is a warning, not a failure.
+TEST_F(FaultSweep, EachFailingStepReportsItsOwnTextAndAFolderSyncAfterwardsIsAWarning) {
     std::u16string text;
-    ASSERT_TRUE(BackupAll("usms", "source.usms", text));
+    ASSERT_TRUE(BackupAll("usms", "complete", text));
     for (const Steps& steps : kSteps) {
         for (std::size_t i = 0; i < steps.texts.size(); ++i) {
             const int nth = steps.first + static_cast<int>(i);
@@ -255,7 +257,7 @@ TEST_F(FaultSweep, EachFailingStepReportsItsOwnText) {
             {
                 const faults::FileFaultGuard disarm;
                 faults::ArmFileFault(steps.op, nth, ERROR_DISK_FULL);
-                EXPECT_FALSE(steps.format == nullptr ? Restore("usms", "source.usms", text)
+                EXPECT_FALSE(steps.format == nullptr ? Restore("usms", "complete", text)
                                                      : BackupAll(steps.format, "step", text));
             }
             const std::u16string& step = steps.texts[i];
@@ -267,13 +269,6 @@ TEST_F(FaultSweep, EachFailingStepReportsItsOwnText) {
                 << static_cast<int>(steps.op) << " " << nth;
         }
     }
-}
-
-// Once the new file has taken its name the backup has succeeded: a folder that then cannot be
-// synced is a warning, not a failure.
-TEST_F(FaultSweep, AFolderSyncAfterTheRenameIsAWarning) {
-    std::u16string text;
-    ASSERT_TRUE(BackupAll("usms", "complete", text));
     static_cast<void>(TakeFileWarnings());
     WriteHostFile(folder_ / "target", "earlier");
     {
@@ -376,6 +371,54 @@ TEST_F(FaultSweep, BackupRestoreBackupGivesTheSameFile) {
     const std::string first = ReadHostFile(folder_ / "first.usms");
     EXPECT_EQ(first.substr(16, 4), U32Bytes(11)); // the total after the digest
     EXPECT_EQ(ReadHostFile(folder_ / "second.usms"), first);
+}
+
+// Every writer that a job drives, over files larger than the write buffer, onto a disk that
+// fills at byte k: mid-write, at a flush, or at the close. The job fails with its text, the
+// earlier file stays byte for byte and no partial file is left to keep the disk full.
+TEST_F(FaultSweep, EveryWriterKeepsTheEarlierFileAndLeavesNoPartialFile) {
+    // 40 messages of 4,000 characters: every file passes the 64 KiB write buffer twice.
+    std::vector<mapi_admin::SeedMessage> messages;
+    for (int i = 0; i < 40; ++i) {
+        messages.push_back(SampleMessage(
+            std::u16string(4000, static_cast<char16_t>(u'a' + i % 26)) + NumberToText(i),
+            5000 + static_cast<std::uint64_t>(i) * 10));
+    }
+    ASSERT_EQ(mapi_admin::AddMessages(inboxId(), messages).size(), messages.size());
+    const std::string earlier(6972, 'e');
+    // The seven backup and export kinds and the two interchange writers.
+    for (const char* writer : {"usms", "sms", "txt-ansi", "txt-utf8", "txt-unicode", "csv-ansi",
+                               "csv-utf8", "xml", "json"}) {
+        SCOPED_TRACE(writer);
+        std::u16string text;
+        ASSERT_TRUE(BackupAll(writer, "complete", text)) << utf::Utf8(text);
+        const std::uint64_t size = std::filesystem::file_size(folder_ / "complete");
+        ASSERT_GT(size, 128u * 1024);
+        const std::set<std::uint64_t> rooms = {0,     1,     size / 3,  65535,
+                                               65536, 65537, size - 20, size - 1};
+        for (const std::uint64_t room : rooms) {
+            SCOPED_TRACE("room " + std::to_string(room) + " of " + std::to_string(size));
+            WriteHostFile(folder_ / "target", earlier);
+            text.clear();
+            bool ok = true;
+            {
+                const faults::FileFaultGuard disarm;
+                faults::ArmDiskFull(room);
+                ok = BackupAll(writer, "target", text);
+                EXPECT_TRUE(faults::DiskFilled());
+            }
+            EXPECT_FALSE(ok);
+            EXPECT_TRUE(utf::Utf8(text).ends_with("There is not enough space on the disk."))
+                << utf::Utf8(text);
+            EXPECT_TRUE(ReadHostFile(folder_ / "target") == earlier);
+            EXPECT_FALSE(std::filesystem::exists(folder_ / "target.partial"));
+        }
+        // Room enough (a writer may write a header twice): the file takes the name.
+        const faults::FileFaultGuard disarm;
+        faults::ArmDiskFull(2 * size);
+        EXPECT_TRUE(BackupAll(writer, "target", text)) << utf::Utf8(text);
+        EXPECT_TRUE(ReadHostFile(folder_ / "target") == ReadHostFile(folder_ / "complete"));
+    }
 }
 
 } // namespace

@@ -1,11 +1,7 @@
 #include "app/app_fixture.h"
 #include "app/launch.h"
-#include "files/unicode_backup_file.h"
 #include "platform/threads.h"
 #include "support/forwarding_format.h"
-#include "support/temp_dir.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -53,27 +49,22 @@ public:
 
 class Jobs : public AppFixture {
 protected:
-    std::u16string backup(const std::string& name, BackupFile& format) {
+    // Launches a backup into the named file, in format or else a Unicode backup, and a restore
+    // of the named file; each keeps its launch result in launched_ and returns its text.
+    std::u16string backup(const std::string& name, BackupFile* format = nullptr) {
+        UnicodeBackupFile usms;
         TestFrontEnd frontEnd(path(name));
-        EXPECT_TRUE(
-            LaunchBackup(format, u"Unicode SMS Manager File(*.usms)|*.usms", frontEnd).started);
+        launched_ = LaunchBackup(format != nullptr ? *format : usms,
+                                 u"Unicode SMS Manager File(*.usms)|*.usms", frontEnd);
+        EXPECT_TRUE(launched_.started);
         return frontEnd.result_;
     }
-    std::u16string backup(const std::string& name) {
-        UnicodeBackupFile format;
-        return backup(name, format);
-    }
-    // Launches a restore of the named file, which keeps its result in launched_.
     std::u16string restore(const std::string& name, bool stopAtOnce = false) {
         UnicodeBackupFile format;
         TestFrontEnd frontEnd(path(name));
         frontEnd.stopAtOnce_ = stopAtOnce;
         launched_ = LaunchRestore(format, u"*.usms", frontEnd);
         return frontEnd.result_;
-    }
-    void emptyStore() {
-        ASSERT_TRUE(mapi_admin::CreateDeviceStore());
-        sms_ = mapi_admin::FindStore(u"SMS");
     }
     // The bodies that a backup file holds, after checking it whole.
     std::vector<std::u16string> bodiesIn(const std::string& name) const {
@@ -95,7 +86,7 @@ TEST_F(Jobs, LaunchedJobsRunToTheirCompletionTexts) {
     Seed(special(SpecialFolder::Sent), u"sent", 3);
     EXPECT_EQ(backup("all.usms"), u"Backup Completed.");
     EXPECT_EQ(bodiesIn("all.usms").size(), 15u);
-    emptyStore();
+    ResetStore();
     EXPECT_EQ(restore("all.usms"), u"Restore Completed.");
     EXPECT_EQ(Bodies(inboxId()).size(), 12u);
 
@@ -117,7 +108,7 @@ TEST_F(Jobs, RestoreStopsAtAnInvalidFileOrAFailingMessage) {
     Seed(inboxId(), u"m", 7);
     ASSERT_EQ(backup("a.usms"), u"Backup Completed.");
     WriteHostFile(folder_ / "b.usms", ReadHostFile(folder_ / "a.usms") + "x");
-    emptyStore();
+    ResetStore();
     EXPECT_EQ(restore("b.usms"), u"File Validation Failed.");
     EXPECT_TRUE(Bodies(inboxId()).empty());
     mapi_faults::Arm(Op::CreateMessage, 5, MAPI_E_CALL_FAILED);
@@ -161,7 +152,7 @@ TEST_F(Jobs, TheDeclaredTotalIsWhatWasWritten) {
             mapi_admin::AddMessage(std::exchange(inbox, 0), SampleMessage(u"late arrival", 99999));
         }
     };
-    EXPECT_EQ(backup("more.usms", format), u"Backup Completed.");
+    EXPECT_EQ(backup("more.usms", &format), u"Backup Completed.");
     const std::vector<std::u16string> bodies = bodiesIn("more.usms");
     ASSERT_EQ(bodies.size(), 26u);
     EXPECT_EQ(bodies.back(), u"late arrival");
@@ -187,7 +178,7 @@ TEST_F(Jobs, AStopRequestEndsAJobAfterTheMessageInHand) {
     EXPECT_EQ(ReadHostFile(folder_ / "out.usms"), "earlier");
     EXPECT_FALSE(std::filesystem::exists(folder_ / "out.usms.partial"));
 
-    emptyStore();
+    ResetStore();
     ScriptedFormat file;
     AddRecords(file, 9, false);
     RestoreJob restore(u"unused", file, text);
@@ -205,7 +196,7 @@ TEST_F(Jobs, ALaunchedRestoreReportsAFullStoreAndAStop) {
     Seed(inboxId(), u"m", 40);
     ASSERT_EQ(backup("all.usms"), u"Backup Completed.");
     for (const HRESULT hr : {MAPI_E_NOT_ENOUGH_DISK, MAPI_E_CALL_FAILED}) {
-        emptyStore();
+        ResetStore();
         mapi_faults::Arm(Op::SetProps, 3, hr);
         EXPECT_EQ(restore("all.usms"), u"No.3:save sms error!");
         mapi_faults::Disarm();
@@ -213,7 +204,7 @@ TEST_F(Jobs, ALaunchedRestoreReportsAFullStoreAndAStop) {
         EXPECT_EQ(launched_.handled, 3u);
         EXPECT_EQ(Bodies(inboxId()).size(), 2u);
     }
-    emptyStore();
+    ResetStore();
     restore("all.usms", /*stopAtOnce=*/true);
     EXPECT_TRUE(launched_.stopped);
     EXPECT_FALSE(launched_.completed);
