@@ -97,8 +97,7 @@ protected:
     std::vector<std::string> Snapshot() const {
         std::u16string text;
         EXPECT_TRUE(BackupAll("usms", "snapshot.usms", text)) << utf::Utf8(text);
-        UnicodeBackupFile reader;
-        const RestoreOutcome read = RunRestore(reader, path("snapshot.usms"));
+        const RestoreOutcome read = RunRestore(*Reader("usms"), path("snapshot.usms"));
         EXPECT_TRUE(read.ok) << read.failedAt;
         std::vector<std::string> lines;
         for (std::size_t i = 0; i < read.records.size(); ++i) {

@@ -81,7 +81,7 @@ protected:
     LaunchResult launched_;
 };
 
-TEST_F(Jobs, LaunchedJobsRunToTheirCompletionTexts) {
+TEST_F(Jobs, LaunchedJobsEndWithTheirTexts) {
     Seed(inboxId(), u"in", 12);
     Seed(special(SpecialFolder::Sent), u"sent", 3);
     EXPECT_EQ(backup("all.usms"), u"Backup Completed.");
@@ -89,6 +89,14 @@ TEST_F(Jobs, LaunchedJobsRunToTheirCompletionTexts) {
     ResetStore();
     EXPECT_EQ(restore("all.usms"), u"Restore Completed.");
     EXPECT_EQ(Bodies(inboxId()).size(), 12u);
+    // A restore stops at an invalid file or a failing message.
+    WriteHostFile(folder_ / "bad.usms", ReadHostFile(folder_ / "all.usms") + "x");
+    ResetStore();
+    EXPECT_EQ(restore("bad.usms"), u"File Validation Failed.");
+    EXPECT_TRUE(Bodies(inboxId()).empty());
+    mapi_faults::Arm(Op::CreateMessage, 5, MAPI_E_CALL_FAILED);
+    EXPECT_EQ(restore("all.usms"), u"No.5:Create message error!");
+    EXPECT_EQ(Bodies(inboxId()), (std::vector<std::u16string>{u"in1", u"in2", u"in3", u"in4"}));
 
     TestFrontEnd cancelled(u"");
     EXPECT_FALSE(
@@ -102,18 +110,6 @@ TEST_F(Jobs, MissingStoreEndsBothJobsAndCreatesNoFile) {
     EXPECT_EQ(backup("none.usms"), u"SMS Account Initialization Failed.");
     EXPECT_FALSE(std::filesystem::exists(folder_ / "none.usms"));
     EXPECT_EQ(restore("none.usms"), u"SMS Account Initialization Failed.");
-}
-
-TEST_F(Jobs, RestoreStopsAtAnInvalidFileOrAFailingMessage) {
-    Seed(inboxId(), u"m", 7);
-    ASSERT_EQ(backup("a.usms"), u"Backup Completed.");
-    WriteHostFile(folder_ / "b.usms", ReadHostFile(folder_ / "a.usms") + "x");
-    ResetStore();
-    EXPECT_EQ(restore("b.usms"), u"File Validation Failed.");
-    EXPECT_TRUE(Bodies(inboxId()).empty());
-    mapi_faults::Arm(Op::CreateMessage, 5, MAPI_E_CALL_FAILED);
-    EXPECT_EQ(restore("a.usms"), u"No.5:Create message error!");
-    EXPECT_EQ(Bodies(inboxId()), (std::vector<std::u16string>{u"m1", u"m2", u"m3", u"m4"}));
 }
 
 // No folder selected writes an empty valid backup; a selected folder that does not open stops
