@@ -66,16 +66,12 @@ protected:
         launched_ = LaunchRestore(format, u"*.usms", frontEnd);
         return frontEnd.result_;
     }
-    // The bodies that a backup file holds, after checking it whole.
-    std::vector<std::u16string> bodiesIn(const std::string& name) const {
+    // The records of a backup file, after checking it whole.
+    std::vector<MessageFields> recordsIn(const std::string& name) const {
         UnicodeBackupFile format;
         const RestoreOutcome read = RunRestore(format, path(name));
         EXPECT_TRUE(read.ok) << read.failedAt;
-        std::vector<std::u16string> bodies;
-        for (const MessageFields& record : read.records) {
-            bodies.push_back(record.body);
-        }
-        return bodies;
+        return read.records;
     }
 
     LaunchResult launched_;
@@ -85,7 +81,7 @@ TEST_F(Jobs, LaunchedJobsEndWithTheirTexts) {
     Seed(inboxId(), u"in", 12);
     Seed(special(SpecialFolder::Sent), u"sent", 3);
     EXPECT_EQ(backup("all.usms"), u"Backup Completed.");
-    EXPECT_EQ(bodiesIn("all.usms").size(), 15u);
+    EXPECT_EQ(recordsIn("all.usms").size(), 15u);
     ResetStore();
     EXPECT_EQ(restore("all.usms"), u"Restore Completed.");
     EXPECT_EQ(Bodies(inboxId()).size(), 12u);
@@ -139,7 +135,7 @@ TEST_F(Jobs, TheDeclaredTotalIsWhatWasWritten) {
         EXPECT_EQ(text, u"Backup Completed. 10 of 25 messages were saved; the "
                         u"others could not be read from the store.");
     }
-    EXPECT_EQ(bodiesIn("half.usms").size(), 10u);
+    EXPECT_EQ(recordsIn("half.usms").size(), 10u);
 
     UnicodeBackupFile inner;
     Hooked format(inner);
@@ -149,9 +145,9 @@ TEST_F(Jobs, TheDeclaredTotalIsWhatWasWritten) {
         }
     };
     EXPECT_EQ(backup("more.usms", &format), u"Backup Completed.");
-    const std::vector<std::u16string> bodies = bodiesIn("more.usms");
-    ASSERT_EQ(bodies.size(), 26u);
-    EXPECT_EQ(bodies.back(), u"late arrival");
+    const std::vector<MessageFields> records = recordsIn("more.usms");
+    ASSERT_EQ(records.size(), 26u);
+    EXPECT_EQ(records.back().body, u"late arrival");
 }
 
 // A stop request ends a job after the message in hand: a backup leaves the earlier file and no
