@@ -1,19 +1,25 @@
 // Jobs and readers in several processes on one handset. The child process stops at a chosen
-// record through a pipe, so each interleaving is taken exactly, not by chance.
-#include "app/jobs.h"
-#include "store/walk_fixture.h"
+// record through a pipe, so each interleaving is taken exactly, not by chance. And what a backup
+// and a restore say when they do not get the handset's lock: busy only while another job holds
+// it, else the handset folder and the system's reason; neither touches its file then.
+#include "app/app_fixture.h"
+#include "files/unicode_backup_file.h"
+#include "support/other_user.h"
 
 #include "store/backup_walk.h"
 #include "store/store_folder.h"
 
 #include <algorithm>
 #include <csignal>
+#include <iostream>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-class ConcurrentJobsTest : public WalkFixture {
+namespace fs = std::filesystem;
+
+class ConcurrentJobsTest : public AppFixture {
 protected:
     void SetUp() override {
         WalkFixture::SetUp();
@@ -57,20 +63,14 @@ TEST_F(ConcurrentJobsTest, ASecondJobIsRefusedAndAReaderLosesNothing) {
     constexpr int kRecords = 60;
     constexpr int kPauseAt = 31;
     ScriptedFormat file;
-    for (int i = 0; i < kRecords; ++i) {
-        file.add(i % 2 == 0 ? u"Inbox" : u"Inbox\\Old", u"m" + NumberToText(i),
-                 1000 + static_cast<std::uint64_t>(i));
-    }
+    AddRecords(file, kRecords, true);
     file.beforeRead = [&](int read) {
         if (read == kPauseAt) {
             Pause();
         }
     };
-    const pid_t restore = Spawn([&] {
-        std::u16string text;
-        RestoreJob job(u"unused", file, text);
-        return RunRestore(job);
-    });
+    std::u16string text;
+    const pid_t restore = Spawn([&] { return RestoreScript(file, text); });
     ASSERT_TRUE(WaitForPause());
 
     // A reader starting now in a third process sees the finished messages and disturbs nothing.
@@ -82,30 +82,21 @@ TEST_F(ConcurrentJobsTest, ASecondJobIsRefusedAndAReaderLosesNothing) {
     EXPECT_EQ(ExitStatus(reader), 0);
     // A second restore of the same file and a backup are refused at once, touching nothing.
     file.beforeRead = nullptr;
-    std::u16string restoreText;
-    RestoreJob second(u"unused", file, restoreText);
-    EXPECT_FALSE(RunRestore(second));
-    EXPECT_EQ(restoreText, kHandsetBusyText);
+    EXPECT_FALSE(RestoreScript(file, text));
+    EXPECT_EQ(text, kHandsetBusyText);
     EXPECT_EQ(file.reads, 0);
     RecordingFormat out;
-    std::u16string backupText;
     {
-        BackupJob backup(u"unused", out, backupText);
+        BackupJob backup(u"unused", out, text);
         EXPECT_FALSE(RunBackup(backup));
     }
-    EXPECT_EQ(backupText, kHandsetBusyText);
+    EXPECT_EQ(text, kHandsetBusyText);
     EXPECT_TRUE(out.written.empty());
 
     Resume();
     EXPECT_EQ(ExitStatus(restore), 0);
     // The same file again, now that the handset is free: each message stays once.
-    std::u16string againText;
-    {
-        RestoreJob again(u"unused", file, againText);
-        file.next = 0;
-        file.reads = 0;
-        EXPECT_TRUE(RunRestore(again));
-    }
+    EXPECT_TRUE(RestoreScript(file, text));
     const ObjectId inbox = special(SpecialFolder::Inbox);
     const ObjectId old = Child(inbox, u"Old");
     EXPECT_EQ(mapi_admin::Messages(inbox).size() + mapi_admin::Messages(old).size(),
@@ -145,33 +136,45 @@ TEST_F(ConcurrentJobsTest, AnUnlistedMessageIsRemovedOnlyWhenItsCreatorIsGone) {
     EXPECT_EQ(mapi_admin::AllMessageCount(inbox), 0);
 }
 
-// A replacing restore, killed at many points chosen by call count: every kill leaves each
+// A replacing restore never doubles a message. A reader in another process never sees a folder
+// hold more messages than at the end: the restore pauses at each of its mail-library calls, and
+// the reader counts there. Killed at many points chosen by call count, every kill leaves each
 // message once (the old one or its replacement, never both), and a full restore afterwards
 // leaves exactly the file's messages.
-TEST_F(ConcurrentJobsTest, AKilledReplacingRestoreNeverDoublesAMessage) {
+TEST_F(ConcurrentJobsTest, AReplacingRestoreNeverDoublesAMessage) {
     constexpr int kRecords = 40;
     ScriptedFormat file;
-    for (int i = 0; i < kRecords; ++i) {
-        file.add(i % 2 == 0 ? u"Inbox" : u"Inbox\\Old", u"m" + NumberToText(i),
-                 1000 + static_cast<std::uint64_t>(i));
-    }
-    const auto restore = [&file] {
-        file.next = 0;
-        file.reads = 0;
-        std::u16string text;
-        RestoreJob job(u"unused", file, text);
-        return RunRestore(job);
-    };
-    ASSERT_TRUE(restore());
+    AddRecords(file, kRecords, true);
+    std::u16string text;
+    ASSERT_TRUE(RestoreScript(file, text));
     const ObjectId inbox = special(SpecialFolder::Inbox);
     const ObjectId old = Child(inbox, u"Old");
+    const pid_t replacing = Spawn([&] {
+        mapi_faults::ArmHook(
+            Op::Any, 1, [this] { Pause(); }, true);
+        const bool ok = RestoreScript(file, text);
+        mapi_faults::Disarm();
+        close(toParent_[1]); // no more pauses
+        return ok;
+    });
+    close(toParent_[1]);
+    toParent_[1] = -1;
+    int pauses = 0;
+    while (WaitForPause()) {
+        ++pauses;
+        EXPECT_LE(mapi_admin::Messages(inbox).size(), kRecords / 2u) << "at call " << pauses;
+        EXPECT_LE(mapi_admin::Messages(old).size(), kRecords / 2u) << "at call " << pauses;
+        Resume();
+    }
+    EXPECT_EQ(ExitStatus(replacing), 0);
+    EXPECT_GT(pauses, kRecords * 4);
     int kills = 0;
     // Every call at first, then every 23rd, until a restore runs to its end before the kill.
     for (int n = 1;; n += n < 40 ? 1 : 23) {
         SCOPED_TRACE("killed at call " + std::to_string(n));
         const pid_t child = Spawn([&] {
             mapi_faults::ArmHook(Op::Any, n, [] { raise(SIGKILL); });
-            return restore();
+            return RestoreScript(file, text);
         });
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -183,7 +186,7 @@ TEST_F(ConcurrentJobsTest, AKilledReplacingRestoreNeverDoublesAMessage) {
         ++kills;
         EXPECT_EQ(mapi_admin::Messages(inbox).size(), static_cast<std::size_t>(kRecords / 2));
         EXPECT_EQ(mapi_admin::Messages(old).size(), static_cast<std::size_t>(kRecords / 2));
-        ASSERT_TRUE(restore());
+        ASSERT_TRUE(RestoreScript(file, text));
         std::vector<std::u16string> bodies = Bodies(inbox);
         const std::vector<std::u16string> more = Bodies(old);
         bodies.insert(bodies.end(), more.begin(), more.end());
@@ -194,46 +197,55 @@ TEST_F(ConcurrentJobsTest, AKilledReplacingRestoreNeverDoublesAMessage) {
     EXPECT_GT(kills, 40);
 }
 
-// A reader in another process never sees a folder hold more messages than at the end, while a
-// restore replaces every message: the restore pauses at each of its mail-library calls, and the
-// reader counts there.
-TEST_F(ConcurrentJobsTest, AReaderNeverSeesAMessageTwiceDuringAReplacingRestore) {
-    constexpr int kRecords = 30;
-    ScriptedFormat file;
-    for (int i = 0; i < kRecords; ++i) {
-        file.add(u"Inbox", u"m" + NumberToText(i), 1000 + static_cast<std::uint64_t>(i));
-    }
-    std::u16string text;
+// A backup and a restore of one record: their texts, then whether the backup made its file and
+// the restore read its record.
+std::u16string RunBoth(const fs::path& folder) {
+    std::u16string backupText;
     {
-        RestoreJob first(u"unused", file, text);
-        ASSERT_TRUE(RunRestore(first));
+        UnicodeBackupFile usms;
+        BackupJob backup(utf::FromHostBytes((folder / "out.usms").string()), usms, backupText);
+        RunBackup(backup);
     }
-    file.next = 0;
-    file.reads = 0;
-    const pid_t restore = Spawn([&] {
-        mapi_faults::ArmHook(
-            Op::Any, 1, [this] { Pause(); }, true);
-        std::u16string replacingText;
-        RestoreJob job(u"unused", file, replacingText);
-        const bool ok = RunRestore(job);
-        mapi_faults::Disarm();
-        close(toParent_[1]); // no more pauses
-        return ok;
-    });
-    close(toParent_[1]);
-    toParent_[1] = -1;
-    int pauses = 0;
-    while (WaitForPause()) {
-        ++pauses;
-        EXPECT_LE(mapi_admin::Messages(special(SpecialFolder::Inbox)).size(),
-                  static_cast<std::size_t>(kRecords))
-            << "at call " << pauses;
-        Resume();
+    ScriptedFormat file;
+    AddRecords(file, 1, false);
+    std::u16string restoreText;
+    RestoreScript(file, restoreText);
+    return backupText + u" | " + restoreText +
+           (fs::exists(folder / "out.usms") ? u" | file made" : u"") +
+           (file.reads > 0 ? u" | record read" : u"");
+}
+
+using LockRefusal = AppFixture;
+
+TEST_F(LockRefusal, EachJobSaysWhyItCannotStart) {
+    Seed(inboxId(), u"m", 3);
+    const auto both = [](const std::u16string& text) { return text + u" | " + text; };
+    {
+        const HandsetLock another(folder_);
+        EXPECT_EQ(RunBoth(folder_), both(kHandsetBusyText)) << "another job holds the handset";
     }
-    EXPECT_EQ(ExitStatus(restore), 0);
-    EXPECT_GT(pauses, kRecords * 4);
-    EXPECT_EQ(mapi_admin::Messages(special(SpecialFolder::Inbox)).size(),
-              static_cast<std::size_t>(kRecords));
+    fs::remove_all(folder_ / "job.lock");
+    const std::u16string cannotWrite =
+        u"cannot write to the handset folder " + utf::FromHostBytes(folder_.string()) + u": ";
+    fs::create_directory(folder_ / "job.lock");
+    EXPECT_EQ(RunBoth(folder_), both(cannotWrite + u"job.lock: Is a directory"));
+    fs::remove_all(folder_ / "job.lock");
+    {
+        const UnwritableTree tree(folder_);
+        if (!tree.holds()) {
+            ASSERT_FALSE(ReaderIsNobody()) << "nobody can write the test folder";
+            GTEST_SKIP() << "this user can write any folder";
+        }
+        const std::u16string expected = both(cannotWrite + u"Permission denied");
+        EXPECT_TRUE(RunAsReader([this, expected] {
+            const std::u16string texts = RunBoth(folder_);
+            std::cerr << utf::Utf8(texts) << "\n";
+            return texts == expected;
+        }));
+    }
+    // The handset free again, both jobs run.
+    EXPECT_EQ(RunBoth(folder_),
+              u"Backup Completed. | Restore Completed. | file made | record read");
 }
 
 } // namespace

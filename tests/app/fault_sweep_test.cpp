@@ -2,64 +2,53 @@
 // n = 1, 2, ... until a run no longer reaches call n; and with transfers cut short. Every run
 // must end with a documented text, a target that is the earlier file or a complete one, a store
 // without half-written messages, and nothing of the mail library or the files left open.
-#include "app/jobs.h"
-#include "export/csv_export_file.h"
-#include "export/text_export_file.h"
-#include "export/unicode_encoder.h"
-#include "export/utf8_encoder.h"
-#include "files/ansi_backup_file.h"
-#include "files/unicode_backup_file.h"
-#include "interchange/file_kind.h"
-#include "platform/faults.h"
+#include "app/app_fixture.h"
 #include "platform/files.h"
-#include "platform/utf.h"
-#include "store/walk_fixture.h"
-#include "support/backup_runs.h"
-#include "support/temp_dir.h"
 
-#include <algorithm>
-#include <functional>
-#include <memory>
 #include <regex>
+#include <set>
 
 namespace {
 
 using faults::FileOp;
 
-// DiskFull: the disk takes 7 (n - 1) bytes of file data, then refuses every write.
-enum class Fault { File, Mail, ShortTransfer, ZeroWrite, DiskFull };
+const auto kFileCallsReach = [](int n) { return faults::FileCallCount(FileOp::Any) >= n; };
+const auto kMailCallsReach = [](int n) { return mapi_faults::CallCount(Op::Any) >= n; };
 
+// How a sweep breaks call n, and whether the run reached call n.
 struct Sweep {
-    Fault fault;
-    bool persistent;
-};
-
-constexpr Sweep kSweeps[] = {{Fault::File, false},          {Fault::File, true},
-                             {Fault::Mail, false},          {Fault::Mail, true},
-                             {Fault::ShortTransfer, false}, {Fault::ZeroWrite, false},
-                             {Fault::DiskFull, true}};
-constexpr std::uint64_t kDiskStride = 7;
-
-const Utf8Encoder kUtf8;
-const UnicodeEncoder kUnicode;
-
-struct Format {
     const char* name;
-    std::function<std::unique_ptr<BackupFile>()> make;
+    std::function<void(int)> arm;
+    std::function<bool(int)> reached;
+    bool shortTransfer = false; // one that completes is no failure
+    bool zeroWrite = false;     // an empty write is one
 };
 
-const Format kFormats[] = {
-    {"usms", [] { return std::make_unique<UnicodeBackupFile>(); }},
-    {"sms", [] { return std::make_unique<AnsiBackupFile>(); }},
-    {"txt", [] { return std::make_unique<TextExportFile>(kUnicode); }},
-    {"csv", [] { return std::make_unique<CsvExportFile>(kUtf8); }},
-    {"xml", [] { return MakeInterchangeFormat("xml"); }},
-    {"json", [] { return MakeInterchangeFormat("json"); }},
+const Sweep kSweeps[] = {
+    {"file once", [](int n) { faults::ArmFileFault(FileOp::Any, n, ERROR_DISK_FULL); },
+     kFileCallsReach},
+    {"file from then on",
+     [](int n) { faults::ArmFileFault(FileOp::Any, n, ERROR_DISK_FULL, true); }, kFileCallsReach},
+    {"mail once", [](int n) { mapi_faults::Arm(Op::Any, n, MAPI_E_CALL_FAILED); }, kMailCallsReach},
+    {"mail from then on", [](int n) { mapi_faults::Arm(Op::Any, n, MAPI_E_CALL_FAILED, true); },
+     kMailCallsReach},
+    {"short transfer", [](int n) { faults::ArmShortTransfer(FileOp::Any, n, 1); },
+     [](int n) {
+         return faults::FileCallCount(FileOp::Read) + faults::FileCallCount(FileOp::Write) >= n;
+     },
+     true},
+    {"zero write", [](int n) { faults::ArmShortTransfer(FileOp::Write, n, 0); },
+     [](int n) { return faults::FileCallCount(FileOp::Write) >= n; }, false, true},
+    // The disk takes 7 (n - 1) bytes of file data, then refuses every write.
+    {"disk full", [](int n) { faults::ArmDiskFull(7 * static_cast<std::uint64_t>(n - 1)); },
+     [](int) { return faults::DiskFilled(); }},
 };
 
-const Format& FormatNamed(const std::string& name) {
-    return *std::find_if(std::begin(kFormats), std::end(kFormats),
-                         [&name](const Format& format) { return format.name == name; });
+const char* const kFormats[] = {"usms", "sms", "txt-unicode", "csv-utf8", "xml", "json"};
+
+// The reader of a format that restores: usms, xml or json.
+std::unique_ptr<BackupFile> Reader(const std::string& format) {
+    return format == "usms" ? std::make_unique<UnicodeBackupFile>() : MakeInterchangeFormat(format);
 }
 
 // The jobs' texts: an optional message number, then a whole text or a phrase and a system text.
@@ -78,11 +67,7 @@ const std::regex kDocumented(
     "(There is not enough space on the disk\\.|The system cannot write to the specified "
     "device\\.|Reached the end of the file\\.))");
 
-void ExpectDocumented(const std::u16string& text) {
-    EXPECT_TRUE(std::regex_match(utf::Utf8(text), kDocumented)) << utf::Utf8(text);
-}
-
-class FaultSweep : public WalkFixture {
+class FaultSweep : public AppFixture {
 protected:
     void SetUp() override {
         // Thousands of runs each sync their files: memory-backed storage keeps that quick.
@@ -100,19 +85,10 @@ protected:
         handles_ = OpenFileHandleCount();
     }
 
-    std::u16string file(const char* name) const { return utf::Utf16((folder_ / name).string()); }
-
-    static bool Backup(const Format& format, const std::u16string& path, std::u16string& text) {
-        const std::unique_ptr<BackupFile> writer = format.make();
-        const FolderSelection all = FolderSelection::All();
-        BackupJob job(path, *writer, text, &all);
-        return RunBackup(job);
-    }
-    // A restore from a file in the named format: a Unicode backup, XML or JSON Lines.
-    static bool Restore(const std::u16string& path, std::u16string& text,
-                        const Format& format = kFormats[0]) {
-        const std::unique_ptr<BackupFile> reader = format.make();
-        RestoreJob job(path, *reader, text);
+    // A restore from the named file in a format that restores: usms, xml or json.
+    bool Restore(const std::string& format, const std::string& name, std::u16string& text) const {
+        const std::unique_ptr<BackupFile> reader = Reader(format);
+        RestoreJob job(path(name), *reader, text);
         return RunRestore(job);
     }
 
@@ -120,9 +96,8 @@ protected:
     // message that does not read back whole shows as an empty line.
     std::vector<std::string> Snapshot() const {
         std::u16string text;
-        EXPECT_TRUE(Backup(kFormats[0], file("snapshot.usms"), text)) << utf::Utf8(text);
-        UnicodeBackupFile reader;
-        const RestoreOutcome read = RunRestore(reader, file("snapshot.usms"));
+        EXPECT_TRUE(BackupAll("usms", "snapshot.usms", text)) << utf::Utf8(text);
+        const RestoreOutcome read = RunRestore(*Reader("usms"), path("snapshot.usms"));
         EXPECT_TRUE(read.ok) << read.failedAt;
         std::vector<std::string> lines;
         for (std::size_t i = 0; i < read.records.size(); ++i) {
@@ -143,51 +118,6 @@ protected:
         return lines;
     }
 
-    // Arms the sweep's fault at call n; false when the run did not reach it.
-    template <typename Run> bool RunWithFault(const Sweep& sweep, int n, Run run) {
-        bool filled = false;
-        {
-            const faults::FileFaultGuard disarm;
-            mapi_faults::ResetCounts();
-            switch (sweep.fault) {
-            case Fault::File:
-                faults::ArmFileFault(FileOp::Any, n, ERROR_DISK_FULL, sweep.persistent);
-                break;
-            case Fault::Mail:
-                mapi_faults::Arm(Op::Any, n, MAPI_E_CALL_FAILED, sweep.persistent);
-                break;
-            case Fault::ShortTransfer:
-                faults::ArmShortTransfer(FileOp::Any, n, 1);
-                break;
-            case Fault::ZeroWrite:
-                faults::ArmShortTransfer(FileOp::Write, n, 0);
-                break;
-            case Fault::DiskFull:
-                faults::ArmDiskFull(kDiskStride * static_cast<std::uint64_t>(n - 1));
-                break;
-            }
-            run();
-            filled = faults::DiskFilled();
-            mapi_faults::Disarm();
-        }
-        EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
-        EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
-        EXPECT_EQ(mapi_accounting::ActiveLogons(), 0);
-        EXPECT_EQ(OpenFileHandleCount(), handles_);
-        switch (sweep.fault) {
-        case Fault::Mail:
-            return mapi_faults::CallCount(Op::Any) >= n;
-        case Fault::ShortTransfer:
-            return faults::FileCallCount(FileOp::Read) + faults::FileCallCount(FileOp::Write) >= n;
-        case Fault::ZeroWrite:
-            return faults::FileCallCount(FileOp::Write) >= n;
-        case Fault::DiskFull:
-            return filled;
-        default:
-            return faults::FileCallCount(FileOp::Any) >= n;
-        }
-    }
-
     // Runs the job with the fault at n = 1, 2, ... of each sweep until the run no longer reaches
     // call n, checking the invariants that all jobs share and then the job's own.
     template <typename Run, typename Check>
@@ -195,33 +125,42 @@ protected:
         for (const Sweep& sweep : kSweeps) {
             bool reached = true;
             for (int n = 1; reached; ++n) {
-                SCOPED_TRACE(job + ", fault " + std::to_string(static_cast<int>(sweep.fault)) +
-                             (sweep.persistent ? " from then on" : " once") + " at call " +
-                             std::to_string(n));
+                SCOPED_TRACE(job + ", " + sweep.name + " at call " + std::to_string(n));
                 std::u16string text;
                 bool ok = false;
-                reached = RunWithFault(sweep, n, [&] { ok = run(text); });
-                ExpectDocumented(text);
-                ExpectNoPartialFile();
-                check(sweep, ok, text);
-                // A short transfer that completes is no failure; an empty write is one.
-                EXPECT_TRUE(ok || sweep.fault != Fault::ShortTransfer) << utf::Utf8(text);
-                EXPECT_TRUE(!ok || sweep.fault != Fault::ZeroWrite || !reached);
+                {
+                    const faults::FileFaultGuard disarm;
+                    mapi_faults::ResetCounts();
+                    sweep.arm(n);
+                    ok = run(text);
+                    reached = sweep.reached(n);
+                    mapi_faults::Disarm();
+                }
+                EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
+                EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
+                EXPECT_EQ(mapi_accounting::ActiveLogons(), 0);
+                EXPECT_EQ(OpenFileHandleCount(), handles_);
+                EXPECT_TRUE(std::regex_match(utf::Utf8(text), kDocumented)) << utf::Utf8(text);
+                // Whatever the run's end, no partial file stays beside a target.
+                for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+                    EXPECT_FALSE(entry.path().string().ends_with(".partial")) << entry.path();
+                }
+                check(ok, text);
+                EXPECT_TRUE(ok || !sweep.shortTransfer) << utf::Utf8(text);
+                EXPECT_TRUE(!ok || !sweep.zeroWrite || !reached);
                 EXPECT_TRUE(reached || text.ends_with(u"Completed.")) << utf::Utf8(text);
             }
         }
     }
 
-    // A successful backup's file is valid and declares the records it holds (saved, when known);
-    // with ownRecords, each record is one of the complete file's.
-    void ExpectValidFile(const Format& format, const std::string& bytes,
-                         const std::string& complete, int saved, bool ownRecords) const {
-        const std::string name = format.name;
+    // A successful backup's file is valid, declares the records it holds (saved) and holds only
+    // records of the complete file.
+    void ExpectValidFile(const std::string& name, const std::string& bytes,
+                         const std::string& complete, int saved) const {
         int records = 0;
         if (name == "usms" || name == "xml" || name == "json") {
             WriteHostFile(folder_ / "check", bytes);
-            const std::unique_ptr<BackupFile> reader = format.make();
-            const RestoreOutcome read = RunRestore(*reader, file("check"));
+            const RestoreOutcome read = RunRestore(*Reader(name), path("check"));
             EXPECT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
             records = static_cast<int>(read.records.size());
             // Each message is a line of its own: an <sms> element, or a JSON object.
@@ -229,8 +168,7 @@ protected:
             for (std::size_t start = 0; name != "usms" && start < bytes.size();) {
                 const std::size_t stop = bytes.find('\n', start);
                 const std::string line = bytes.substr(start, stop - start + 1);
-                EXPECT_TRUE(!ownRecords || !line.starts_with(mark) ||
-                            complete.find(line) != std::string::npos)
+                EXPECT_TRUE(!line.starts_with(mark) || complete.find(line) != std::string::npos)
                     << line;
                 start = stop == std::string::npos ? stop : stop + 1;
             }
@@ -240,99 +178,102 @@ protected:
         } else {
             // Export records are cut where each one's first field begins.
             const std::string mark =
-                name == "csv" ? "\"IPM" : Utf16Bytes(u"Sender: ").substr(0, 16);
+                name == "csv-utf8" ? "\"IPM" : Utf16Bytes(u"Sender: ").substr(0, 16);
             std::size_t start = bytes.find(mark);
             EXPECT_EQ(bytes.substr(0, start), complete.substr(0, complete.find(mark)));
             for (; start < bytes.size(); ++records) {
                 const std::size_t stop = bytes.find(mark, start + 1);
-                const std::string record = bytes.substr(start, stop - start);
-                EXPECT_TRUE(!ownRecords || complete.find(record) != std::string::npos);
+                EXPECT_NE(complete.find(bytes.substr(start, stop - start)), std::string::npos);
                 start = stop;
             }
         }
-        EXPECT_TRUE(saved < 0 || records == saved) << records << " records, not " << saved;
-    }
-
-    // Whatever the run's end, no partial file stays beside a target.
-    void ExpectNoPartialFile() const {
-        for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
-            EXPECT_FALSE(entry.path().string().ends_with(".partial")) << entry.path();
-        }
+        EXPECT_EQ(records, saved);
     }
 
     std::vector<std::string> source_;
     int handles_ = 0;
 };
 
-// Where texts differ per step, each step's own: the n-th call of op fails with a full disk.
-struct Step {
-    int format; // into kFormats; -1 for the restore
+// Where texts differ per step, each step's own: the first-th call of op fails with a full disk
+// and gives the first text, the next call the next text, and so on.
+struct Steps {
+    const char* format; // nullptr for the restore
     FileOp op;
-    int nth;
-    std::u16string text;
+    int first;
+    std::vector<std::u16string> texts;
 };
 
-const Step kSteps[] = {
-    {0, FileOp::Create, 1, u"begin backup error, "},
-    {0, FileOp::Seek, 1, u"seek file(16) error, "},
-    {0, FileOp::Write, 1, u"write total error, "},
-    {0, FileOp::Write, 2, u"No.0:write sms content error, "},
-    {0, FileOp::Flush, 1, u"No.0:write sms content error, "},
-    {0, FileOp::Seek, 2, u"seek file(0) error, "},
-    {0, FileOp::Size, 1, u"write validate error, "},
-    {0, FileOp::Flush, 5, u"flush file error, "},
-    {0, FileOp::Close, 1, u"close file error, "},
-
-    {1, FileOp::Create, 1, u"Write to file failed.,"},
-    {1, FileOp::Seek, 1, u"Seek file error, "},
-    {1, FileOp::Write, 1, u"write sms total numbers error, "},
-    {1, FileOp::Write, 2, u"No.0:write msg class error, "},
-    {1, FileOp::Write, 3, u"No.0:write folder name error, "},
-    {1, FileOp::Write, 4, u"No.0:write ModifyTime LowDateTime error, "},
-    {1, FileOp::Write, 5, u"No.0:write ModifyTime dwHighDateTime error, "},
-    {1, FileOp::Write, 6, u"No.0:write DeliveryTime LowDateTime error, "},
-    {1, FileOp::Write, 7, u"No.0:write DeliveryTime dwHighDateTime error, "},
-    {1, FileOp::Write, 8, u"No.0:write flag error, "},
-    {1, FileOp::Write, 9, u"No.0:write msg size error, "},
-    {1, FileOp::Write, 10, u"No.0:write rcps error, "},
-    {1, FileOp::Write, 11, u"No.0:write sender info error, "},
-    {1, FileOp::Write, 12, u"No.0:write subject len error, "},
-    {1, FileOp::Write, 13, u"No.0:write subject error, "},
-    {1, FileOp::Size, 1, u"Write validate info(write file) error, "},
-    {1, FileOp::Seek, 2, u"Write validate info(seekFile) error, "},
-    {1, FileOp::Write, 50, u"Write validate info(write file) error, "},
-    {1, FileOp::Flush, 1, u"flush file error, "},
-    {2, FileOp::Create, 1, u"Write to file failed.,"},
-    {2, FileOp::Write, 1, u"write file header error, "},
-    {2, FileOp::Write, 2, u"No.0:write sender info error, "},
-    {2, FileOp::Write, 3, u"No.0:write rcps error, "},
-    {2, FileOp::Write, 4, u"No.0:write time error, "},
-    {2, FileOp::Write, 5, u"No.0:write subject error, "},
-    {2, FileOp::Flush, 1, u"close file error, "},
-    {2, FileOp::Close, 1, u"close file error, "},
-    {3, FileOp::Create, 1, u"open file to write error, "},
-    {3, FileOp::Write, 1, u"write title error, "},
-    {3, FileOp::Write, 2, u"No.0:write msg error, "},
-    {3, FileOp::Flush, 1, u"No.0:write msg error, "},
-    {3, FileOp::Flush, 5, u"close file error, "},
-    {-1, FileOp::Create, 1, u"begin restore error, "},
-    {-1, FileOp::Read, 1, u"File Validation Failed."},
-    {-1, FileOp::Size, 1, u"File Validation Failed."},
-    {-1, FileOp::Read, 17, u"read total error, "},
-    {-1, FileOp::Read, 18, u"No.1:read sms error, "},
+const Steps kSteps[] = {
+    {"usms", FileOp::Create, 1, {u"begin backup error, "}},
+    {"usms", FileOp::Seek, 1, {u"seek file(16) error, ", u"seek file(0) error, "}},
+    {"usms", FileOp::Write, 1, {u"write total error, ", u"No.0:write sms content error, "}},
+    {"usms", FileOp::Flush, 1, {u"No.0:write sms content error, "}},
+    {"usms", FileOp::Size, 1, {u"write validate error, "}},
+    {"usms", FileOp::Flush, 5, {u"flush file error, "}},
+    {"usms", FileOp::Close, 1, {u"close file error, "}},
+    {"sms", FileOp::Create, 1, {u"Write to file failed.,"}},
+    {"sms", FileOp::Seek, 1, {u"Seek file error, ", u"Write validate info(seekFile) error, "}},
+    {"sms",
+     FileOp::Write,
+     1,
+     {u"write sms total numbers error, ", u"No.0:write msg class error, ",
+      u"No.0:write folder name error, ", u"No.0:write ModifyTime LowDateTime error, ",
+      u"No.0:write ModifyTime dwHighDateTime error, ",
+      u"No.0:write DeliveryTime LowDateTime error, ",
+      u"No.0:write DeliveryTime dwHighDateTime error, ", u"No.0:write flag error, ",
+      u"No.0:write msg size error, ", u"No.0:write rcps error, ", u"No.0:write sender info error, ",
+      u"No.0:write subject len error, ", u"No.0:write subject error, "}},
+    {"sms", FileOp::Size, 1, {u"Write validate info(write file) error, "}},
+    {"sms", FileOp::Write, 50, {u"Write validate info(write file) error, "}},
+    {"sms", FileOp::Flush, 1, {u"flush file error, "}},
+    {"txt-unicode", FileOp::Create, 1, {u"Write to file failed.,"}},
+    {"txt-unicode",
+     FileOp::Write,
+     1,
+     {u"write file header error, ", u"No.0:write sender info error, ", u"No.0:write rcps error, ",
+      u"No.0:write time error, ", u"No.0:write subject error, "}},
+    {"txt-unicode", FileOp::Flush, 1, {u"close file error, "}},
+    {"txt-unicode", FileOp::Close, 1, {u"close file error, "}},
+    {"csv-utf8", FileOp::Create, 1, {u"open file to write error, "}},
+    {"csv-utf8", FileOp::Write, 1, {u"write title error, ", u"No.0:write msg error, "}},
+    {"csv-utf8", FileOp::Flush, 1, {u"No.0:write msg error, "}},
+    {"csv-utf8", FileOp::Flush, 5, {u"close file error, "}},
+    {nullptr, FileOp::Create, 1, {u"begin restore error, "}},
+    {nullptr, FileOp::Read, 1, {u"File Validation Failed."}},
+    {nullptr, FileOp::Size, 1, {u"File Validation Failed."}},
+    {nullptr, FileOp::Read, 17, {u"read total error, ", u"No.1:read sms error, "}},
 };
 
-// Once the new file has taken its name the backup has succeeded: a folder that then cannot be
-// synced is a warning, not a failure.
-TEST_F(FaultSweep, AFolderSyncAfterTheRenameIsAWarning) {
+// Each failing step reports its own text; and once the new file has taken its name the backup
+// has succeeded: a folder that then cannot be synced is a warning, not a failure.
+TEST_F(FaultSweep, EachFailingStepReportsItsOwnTextAndAFolderSyncAfterwardsIsAWarning) {
     std::u16string text;
-    ASSERT_TRUE(Backup(kFormats[0], file("complete"), text));
+    ASSERT_TRUE(BackupAll("usms", "complete", text));
+    for (const Steps& steps : kSteps) {
+        for (std::size_t i = 0; i < steps.texts.size(); ++i) {
+            const int nth = steps.first + static_cast<int>(i);
+            text.clear();
+            {
+                const faults::FileFaultGuard disarm;
+                faults::ArmFileFault(steps.op, nth, ERROR_DISK_FULL);
+                EXPECT_FALSE(steps.format == nullptr ? Restore("usms", "complete", text)
+                                                     : BackupAll(steps.format, "step", text));
+            }
+            const std::u16string& step = steps.texts[i];
+            const bool withSystemText = step.ends_with(u",") || step.ends_with(u", ");
+            EXPECT_EQ(utf::Utf8(text),
+                      utf::Utf8(step +
+                                (withSystemText ? u"There is not enough space on the disk." : u"")))
+                << (steps.format == nullptr ? "restore" : steps.format) << " "
+                << static_cast<int>(steps.op) << " " << nth;
+        }
+    }
     static_cast<void>(TakeFileWarnings());
     WriteHostFile(folder_ / "target", "earlier");
     {
         const faults::FileFaultGuard disarm;
         faults::ArmFileFault(FileOp::Sync, 2, ERROR_DISK_FULL); // the file's own sync is the first
-        EXPECT_TRUE(Backup(kFormats[0], file("target"), text)) << utf::Utf8(text);
+        EXPECT_TRUE(BackupAll("usms", "target", text)) << utf::Utf8(text);
     }
     EXPECT_EQ(text, u"Backup Completed.");
     EXPECT_TRUE(ReadHostFile(folder_ / "target") == ReadHostFile(folder_ / "complete"));
@@ -344,17 +285,17 @@ TEST_F(FaultSweep, AFolderSyncAfterTheRenameIsAWarning) {
 }
 
 TEST_F(FaultSweep, BackupsEndWithTheEarlierFileOrAValidOne) {
-    for (const Format& format : kFormats) {
+    for (const std::string format : kFormats) {
         std::u16string text;
-        ASSERT_TRUE(Backup(format, file("complete"), text)) << utf::Utf8(text);
+        ASSERT_TRUE(BackupAll(format, "complete", text)) << utf::Utf8(text);
         const std::string complete = ReadHostFile(folder_ / "complete");
         SweepAll(
-            format.name,
+            format,
             [&](std::u16string& text) {
                 WriteHostFile(folder_ / "target", "earlier");
-                return Backup(format, file("target"), text);
+                return BackupAll(format, "target", text);
             },
-            [&](const Sweep&, bool ok, const std::u16string& text) {
+            [&](bool ok, const std::u16string& text) {
                 const std::string now = ReadHostFile(folder_ / "target");
                 EXPECT_EQ(ok, text.starts_with(u"Backup Completed."));
                 // A reported success holds exactly the store's records: a message whose
@@ -364,8 +305,7 @@ TEST_F(FaultSweep, BackupsEndWithTheEarlierFileOrAValidOne) {
                 } else if (text == u"Backup Completed.") {
                     EXPECT_TRUE(now == complete);
                 } else {
-                    ExpectValidFile(format, now, complete, std::stoi(utf::Utf8(text.substr(18))),
-                                    true);
+                    ExpectValidFile(format, now, complete, std::stoi(utf::Utf8(text.substr(18))));
                 }
             });
     }
@@ -373,18 +313,17 @@ TEST_F(FaultSweep, BackupsEndWithTheEarlierFileOrAValidOne) {
 
 // From a Unicode backup, and from the same messages as phone XML and JSON Lines.
 TEST_F(FaultSweep, RestoresLeaveOnlyWholeMessages) {
-    const char* const names[] = {"usms", "xml", "json"};
+    const char* const formats[] = {"usms", "xml", "json"};
     std::u16string text;
-    for (const char* name : names) {
-        ASSERT_TRUE(Backup(FormatNamed(name), file(name), text)) << utf::Utf8(text);
+    for (const char* format : formats) {
+        ASSERT_TRUE(BackupAll(format, format, text)) << utf::Utf8(text);
     }
     ASSERT_TRUE(mapi_admin::CreateDeviceStore());
-    for (const char* name : names) {
-        const Format& format = FormatNamed(name);
+    for (const char* format : formats) {
         SweepAll(
-            std::string("restore from ") + name,
-            [&](std::u16string& text) { return Restore(file(name), text, format); },
-            [&](const Sweep&, bool ok, const std::u16string& text) {
+            std::string("restore from ") + format,
+            [&](std::u16string& text) { return Restore(format, format, text); },
+            [&](bool ok, const std::u16string& text) {
                 EXPECT_EQ(ok, text == u"Restore Completed.");
                 const std::vector<std::string> now = Snapshot();
                 EXPECT_TRUE(!ok || now == source_);
@@ -394,8 +333,8 @@ TEST_F(FaultSweep, RestoresLeaveOnlyWholeMessages) {
                 }
                 EXPECT_TRUE(mapi_admin::CreateDeviceStore()); // empty for the next run
             });
-        ASSERT_TRUE(Restore(file(name), text, format)) << utf::Utf8(text);
-        EXPECT_EQ(Snapshot(), source_) << name;
+        ASSERT_TRUE(Restore(format, format, text)) << utf::Utf8(text);
+        EXPECT_EQ(Snapshot(), source_) << format;
         ASSERT_TRUE(mapi_admin::CreateDeviceStore());
     }
 }
@@ -423,35 +362,61 @@ TEST_F(FaultSweep, BackupRestoreBackupGivesTheSameFile) {
         mapi_admin::AddMessage(special(folder), next(u"x"));
     }
     std::u16string text;
-    ASSERT_TRUE(Backup(kFormats[0], file("first.usms"), text)) << utf::Utf8(text);
+    ASSERT_TRUE(BackupAll("usms", "first.usms", text)) << utf::Utf8(text);
     ASSERT_TRUE(mapi_admin::CreateDeviceStore());
-    ASSERT_TRUE(Restore(file("first.usms"), text)) << utf::Utf8(text);
+    ASSERT_TRUE(Restore("usms", "first.usms", text)) << utf::Utf8(text);
     EXPECT_EQ(text, u"Restore Completed.");
-    ASSERT_TRUE(Backup(kFormats[0], file("second.usms"), text)) << utf::Utf8(text);
+    ASSERT_TRUE(BackupAll("usms", "second.usms", text)) << utf::Utf8(text);
     const std::string first = ReadHostFile(folder_ / "first.usms");
     EXPECT_EQ(first.substr(16, 4), U32Bytes(11)); // the total after the digest
     EXPECT_EQ(ReadHostFile(folder_ / "second.usms"), first);
 }
 
-TEST_F(FaultSweep, EachFailingStepReportsItsOwnText) {
-    std::u16string text;
-    ASSERT_TRUE(Backup(kFormats[0], file("source.usms"), text));
-    for (const Step& step : kSteps) {
-        text.clear();
-        {
-            const faults::FileFaultGuard disarm;
-            faults::ArmFileFault(step.op, step.nth, ERROR_DISK_FULL);
-            if (step.format < 0) {
-                EXPECT_FALSE(Restore(file("source.usms"), text));
-            } else {
-                EXPECT_FALSE(Backup(kFormats[step.format], file("step"), text));
+// Every writer that a job drives, over files larger than the write buffer, onto a disk that
+// fills at byte k: mid-write, at a flush, or at the close. The job fails with its text, the
+// earlier file stays byte for byte and no partial file is left to keep the disk full.
+TEST_F(FaultSweep, EveryWriterKeepsTheEarlierFileAndLeavesNoPartialFile) {
+    // 40 messages of 4,000 characters: every file passes the 64 KiB write buffer twice.
+    std::vector<mapi_admin::SeedMessage> messages;
+    for (int i = 0; i < 40; ++i) {
+        messages.push_back(SampleMessage(
+            std::u16string(4000, static_cast<char16_t>(u'a' + i % 26)) + NumberToText(i),
+            5000 + static_cast<std::uint64_t>(i) * 10));
+    }
+    ASSERT_EQ(mapi_admin::AddMessages(inboxId(), messages).size(), messages.size());
+    const std::string earlier(6972, 'e');
+    // The seven backup and export kinds and the two interchange writers.
+    for (const char* writer : {"usms", "sms", "txt-ansi", "txt-utf8", "txt-unicode", "csv-ansi",
+                               "csv-utf8", "xml", "json"}) {
+        SCOPED_TRACE(writer);
+        std::u16string text;
+        ASSERT_TRUE(BackupAll(writer, "complete", text)) << utf::Utf8(text);
+        const std::uint64_t size = std::filesystem::file_size(folder_ / "complete");
+        ASSERT_GT(size, 128u * 1024);
+        const std::set<std::uint64_t> rooms = {0,     1,     size / 3,  65535,
+                                               65536, 65537, size - 20, size - 1};
+        for (const std::uint64_t room : rooms) {
+            SCOPED_TRACE("room " + std::to_string(room) + " of " + std::to_string(size));
+            WriteHostFile(folder_ / "target", earlier);
+            text.clear();
+            bool ok = true;
+            {
+                const faults::FileFaultGuard disarm;
+                faults::ArmDiskFull(room);
+                ok = BackupAll(writer, "target", text);
+                EXPECT_TRUE(faults::DiskFilled());
             }
+            EXPECT_FALSE(ok);
+            EXPECT_TRUE(utf::Utf8(text).ends_with("There is not enough space on the disk."))
+                << utf::Utf8(text);
+            EXPECT_TRUE(ReadHostFile(folder_ / "target") == earlier);
+            EXPECT_FALSE(std::filesystem::exists(folder_ / "target.partial"));
         }
-        const bool withSystemText = step.text.ends_with(u",") || step.text.ends_with(u", ");
-        EXPECT_EQ(utf::Utf8(text),
-                  utf::Utf8(step.text +
-                            (withSystemText ? u"There is not enough space on the disk." : u"")))
-            << step.format << " " << static_cast<int>(step.op) << " " << step.nth;
+        // Room enough (a writer may write a header twice): the file takes the name.
+        const faults::FileFaultGuard disarm;
+        faults::ArmDiskFull(2 * size);
+        EXPECT_TRUE(BackupAll(writer, "target", text)) << utf::Utf8(text);
+        EXPECT_TRUE(ReadHostFile(folder_ / "target") == ReadHostFile(folder_ / "complete"));
     }
 }
 

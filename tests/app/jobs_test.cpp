@@ -1,14 +1,7 @@
-#include "app/jobs.h"
+#include "app/app_fixture.h"
 #include "app/launch.h"
-#include "files/unicode_backup_file.h"
 #include "platform/threads.h"
-#include "platform/utf.h"
-#include "store/walk_fixture.h"
-#include "support/backup_runs.h"
 #include "support/forwarding_format.h"
-#include "support/temp_dir.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -35,67 +28,71 @@ private:
     std::u16string path_;
 };
 
-// Adds a message to the inbox once the total is written, as a message arriving during the walk.
-class ArrivingMessage final : public ForwardingFormat {
+// A real format that calls back before the total and after each record is written: a message
+// arriving during the walk, or a stop request after the n-th record.
+class Hooked final : public ForwardingFormat {
 public:
-    ArrivingMessage(BackupFile& inner, ObjectId inbox) : ForwardingFormat(inner), inbox_(inbox) {}
+    using ForwardingFormat::ForwardingFormat;
     bool WriteTotal(HANDLE h, DWORD t, std::u16string& e) override {
-        if (inbox_ != 0) {
-            mapi_admin::AddMessage(std::exchange(inbox_, 0), SampleMessage(u"late arrival", 99999));
-        }
+        beforeTotal();
         return ForwardingFormat::WriteTotal(h, t, e);
     }
-
-private:
-    ObjectId inbox_;
+    bool WriteRecord(HANDLE h, MessageRecord& m, std::u16string& e) override {
+        const bool ok = ForwardingFormat::WriteRecord(h, m, e);
+        afterRecord(++written);
+        return ok;
+    }
+    std::function<void()> beforeTotal = [] {};
+    std::function<void(int)> afterRecord = [](int) {};
+    int written = 0;
 };
 
-class Jobs : public WalkFixture {
+class Jobs : public AppFixture {
 protected:
-    std::u16string path(const std::string& name) const {
-        return utf::Utf16((folder_ / name).string());
-    }
-    std::u16string backup(const std::string& name, BackupFile& format) {
+    // Launches a backup into the named file, in format or else a Unicode backup, and a restore
+    // of the named file; each keeps its launch result in launched_ and returns its text.
+    std::u16string backup(const std::string& name, BackupFile* format = nullptr) {
+        UnicodeBackupFile usms;
         TestFrontEnd frontEnd(path(name));
-        EXPECT_TRUE(
-            LaunchBackup(format, u"Unicode SMS Manager File(*.usms)|*.usms", frontEnd).started);
+        launched_ = LaunchBackup(format != nullptr ? *format : usms,
+                                 u"Unicode SMS Manager File(*.usms)|*.usms", frontEnd);
+        EXPECT_TRUE(launched_.started);
         return frontEnd.result_;
     }
-    std::u16string backup(const std::string& name) {
-        UnicodeBackupFile format;
-        return backup(name, format);
-    }
-    std::u16string restore(const std::string& name) {
+    std::u16string restore(const std::string& name, bool stopAtOnce = false) {
         UnicodeBackupFile format;
         TestFrontEnd frontEnd(path(name));
-        LaunchRestore(format, u"*.usms", frontEnd);
+        frontEnd.stopAtOnce_ = stopAtOnce;
+        launched_ = LaunchRestore(format, u"*.usms", frontEnd);
         return frontEnd.result_;
     }
-    void emptyStore() {
-        ASSERT_TRUE(mapi_admin::CreateDeviceStore());
-        sms_ = mapi_admin::FindStore(u"SMS");
-    }
-    // The bodies that a backup file holds, after checking it whole.
-    std::vector<std::u16string> bodiesIn(const std::string& name) const {
+    // The records of a backup file, after checking it whole.
+    std::vector<MessageFields> recordsIn(const std::string& name) const {
         UnicodeBackupFile format;
         const RestoreOutcome read = RunRestore(format, path(name));
         EXPECT_TRUE(read.ok) << read.failedAt;
-        std::vector<std::u16string> bodies;
-        for (const MessageFields& record : read.records) {
-            bodies.push_back(record.body);
-        }
-        return bodies;
+        return read.records;
     }
+
+    LaunchResult launched_;
 };
 
-TEST_F(Jobs, LaunchedJobsRunToTheirCompletionTexts) {
+TEST_F(Jobs, LaunchedJobsEndWithTheirTexts) {
     Seed(inboxId(), u"in", 12);
     Seed(special(SpecialFolder::Sent), u"sent", 3);
     EXPECT_EQ(backup("all.usms"), u"Backup Completed.");
-    EXPECT_EQ(bodiesIn("all.usms").size(), 15u);
-    emptyStore();
+    EXPECT_EQ(recordsIn("all.usms").size(), 15u);
+    ResetStore();
     EXPECT_EQ(restore("all.usms"), u"Restore Completed.");
     EXPECT_EQ(Bodies(inboxId()).size(), 12u);
+    // A restore stops at an invalid file or a failing message.
+    WriteHostFile(folder_ / "bad.usms", ReadHostFile(folder_ / "all.usms") + "x");
+    ResetStore();
+    EXPECT_EQ(restore("bad.usms"), u"File Validation Failed.");
+    EXPECT_TRUE(Bodies(inboxId()).empty());
+    mapi_faults::Arm(Op::CreateMessage, 5, MAPI_E_CALL_FAILED);
+    EXPECT_EQ(restore("all.usms"), u"No.5:Create message error!");
+    EXPECT_EQ(Bodies(inboxId()), (std::vector<std::u16string>{u"in1", u"in2", u"in3", u"in4"}));
 
     TestFrontEnd cancelled(u"");
     EXPECT_FALSE(
@@ -111,23 +108,16 @@ TEST_F(Jobs, MissingStoreEndsBothJobsAndCreatesNoFile) {
     EXPECT_EQ(restore("none.usms"), u"SMS Account Initialization Failed.");
 }
 
-TEST_F(Jobs, RestoreStopsAtAnInvalidFileOrAFailingMessage) {
-    Seed(inboxId(), u"m", 7);
-    ASSERT_EQ(backup("a.usms"), u"Backup Completed.");
-    WriteHostFile(folder_ / "b.usms", ReadHostFile(folder_ / "a.usms") + "x");
-    emptyStore();
-    EXPECT_EQ(restore("b.usms"), u"File Validation Failed.");
-    EXPECT_TRUE(Bodies(inboxId()).empty());
-    mapi_faults::Arm(Op::CreateMessage, 5, MAPI_E_CALL_FAILED);
-    EXPECT_EQ(restore("a.usms"), u"No.5:Create message error!");
-    EXPECT_EQ(Bodies(inboxId()), (std::vector<std::u16string>{u"m1", u"m2", u"m3", u"m4"}));
-}
-
-TEST_F(Jobs, NoFolderSelectedWritesAnEmptyValidBackup) {
-    Seed(inboxId(), u"m", 4);
+// No folder selected writes an empty valid backup; a selected folder that does not open stops
+// the backup with a text.
+TEST_F(Jobs, TheSelectedFoldersAreTheOnesBackedUp) {
+    Seed(inboxId(), u"m", 2);
     ASSERT_TRUE(SaveFolderSelection(FolderSelection{}));
     EXPECT_EQ(backup("empty.usms"), u"Backup Completed.");
     EXPECT_EQ(ReadHostFile(folder_ / "empty.usms").size(), 20u);
+    ASSERT_TRUE(SaveFolderSelection(FolderSelection::All()));
+    ASSERT_TRUE(mapi_admin::SetOpenError(special(SpecialFolder::Outbox), MAPI_E_NO_ACCESS));
+    EXPECT_EQ(backup("x.usms"), u"No.2:open folder 'Outbox' error.");
 }
 
 // The file declares exactly the records it holds, when the listing ends early or grows.
@@ -145,42 +135,20 @@ TEST_F(Jobs, TheDeclaredTotalIsWhatWasWritten) {
         EXPECT_EQ(text, u"Backup Completed. 10 of 25 messages were saved; the "
                         u"others could not be read from the store.");
     }
-    EXPECT_EQ(bodiesIn("half.usms").size(), 10u);
+    EXPECT_EQ(recordsIn("half.usms").size(), 10u);
 
     UnicodeBackupFile inner;
-    ArrivingMessage format(inner, inboxId());
-    EXPECT_EQ(backup("more.usms", format), u"Backup Completed.");
-    const std::vector<std::u16string> bodies = bodiesIn("more.usms");
-    ASSERT_EQ(bodies.size(), 26u);
-    EXPECT_EQ(bodies.back(), u"late arrival");
-}
-
-TEST_F(Jobs, UnopenableSelectedFolderStopsTheBackupWithAText) {
-    Seed(inboxId(), u"m", 2);
-    ASSERT_TRUE(mapi_admin::SetOpenError(special(SpecialFolder::Outbox), MAPI_E_NO_ACCESS));
-    EXPECT_EQ(backup("x.usms"), u"No.2:open folder 'Outbox' error.");
-}
-
-} // namespace
-
-namespace {
-
-// Asks the job to stop once the n-th record was written.
-class StopAfter final : public ForwardingFormat {
-public:
-    StopAfter(BackupFile& inner, int n) : ForwardingFormat(inner), left_(n) {}
-    bool WriteRecord(HANDLE h, MessageRecord& m, std::u16string& e) override {
-        const bool ok = ForwardingFormat::WriteRecord(h, m, e);
-        if (--left_ == 0 && stop != nullptr) {
-            stop->store(true);
+    Hooked format(inner);
+    format.beforeTotal = [this, inbox = inboxId()]() mutable {
+        if (inbox != 0) {
+            mapi_admin::AddMessage(std::exchange(inbox, 0), SampleMessage(u"late arrival", 99999));
         }
-        return ok;
-    }
-    std::atomic<bool>* stop = nullptr;
-
-private:
-    int left_;
-};
+    };
+    EXPECT_EQ(backup("more.usms", &format), u"Backup Completed.");
+    const std::vector<MessageFields> records = recordsIn("more.usms");
+    ASSERT_EQ(records.size(), 26u);
+    EXPECT_EQ(records.back().body, u"late arrival");
+}
 
 // A stop request ends a job after the message in hand: a backup leaves the earlier file and no
 // partial file, a restore keeps what it restored and counts it.
@@ -188,12 +156,12 @@ TEST_F(Jobs, AStopRequestEndsAJobAfterTheMessageInHand) {
     Seed(inboxId(), u"m", 12);
     WriteHostFile(folder_ / "out.usms", "earlier");
     UnicodeBackupFile usms;
-    StopAfter stopping(usms, 5);
+    Hooked stopping(usms);
     std::u16string text;
     const FolderSelection all = FolderSelection::All();
     {
         BackupJob job(path("out.usms"), stopping, text, &all);
-        stopping.stop = &job.stop;
+        stopping.afterRecord = [&job](int written) { job.stop.store(job.stop || written == 5); };
         EXPECT_FALSE(RunBackup(job));
         EXPECT_TRUE(job.stopped);
         EXPECT_EQ(job.current.load(), 5u);
@@ -202,12 +170,9 @@ TEST_F(Jobs, AStopRequestEndsAJobAfterTheMessageInHand) {
     EXPECT_EQ(ReadHostFile(folder_ / "out.usms"), "earlier");
     EXPECT_FALSE(std::filesystem::exists(folder_ / "out.usms.partial"));
 
-    ASSERT_EQ(backup("all.usms"), u"Backup Completed.");
-    emptyStore();
+    ResetStore();
     ScriptedFormat file;
-    for (int i = 1; i <= 9; ++i) {
-        file.add(u"Inbox", u"r" + NumberToText(i), 500 + static_cast<std::uint64_t>(i));
-    }
+    AddRecords(file, 9, false);
     RestoreJob restore(u"unused", file, text);
     file.beforeRead = [&restore](int read) { restore.stop.store(read == 6); };
     EXPECT_FALSE(RunRestore(restore));
@@ -217,38 +182,26 @@ TEST_F(Jobs, AStopRequestEndsAJobAfterTheMessageInHand) {
     EXPECT_EQ(Bodies(inboxId()).size(), 6u);
 }
 
-// A save that fails for want of space says so beyond the job's text, through the launcher.
-TEST_F(Jobs, AFullStoreIsToldApartFromOtherFailedSaves) {
-    Seed(inboxId(), u"m", 4);
-    ASSERT_EQ(backup("all.usms"), u"Backup Completed.");
-    for (const HRESULT hr : {MAPI_E_NOT_ENOUGH_DISK, MAPI_E_CALL_FAILED}) {
-        emptyStore();
-        mapi_faults::Arm(Op::SetProps, 3, hr);
-        UnicodeBackupFile format;
-        TestFrontEnd frontEnd(path("all.usms"));
-        const LaunchResult result = LaunchRestore(format, u"*.usms", frontEnd);
-        mapi_faults::Disarm();
-        EXPECT_EQ(frontEnd.result_, u"No.3:save sms error!");
-        EXPECT_EQ(result.storeError, hr);
-        EXPECT_EQ(result.handled, 3u);
-        EXPECT_EQ(Bodies(inboxId()).size(), 2u);
-    }
-}
-
-// Through the launcher, as the command-line tool stops a job: the result says it stopped, and
-// how many messages it handled is what the store holds.
-TEST_F(Jobs, ALaunchedRestoreStoppedByItsFrontEndCountsWhatItRestored) {
+// A save that fails for want of space says so beyond the job's text, through the launcher; and
+// a launched restore that its front end stops counts what it restored.
+TEST_F(Jobs, ALaunchedRestoreReportsAFullStoreAndAStop) {
     Seed(inboxId(), u"m", 40);
     ASSERT_EQ(backup("all.usms"), u"Backup Completed.");
-    emptyStore();
-    TestFrontEnd frontEnd(path("all.usms"));
-    frontEnd.stopAtOnce_ = true;
-    UnicodeBackupFile format;
-    const LaunchResult result = LaunchRestore(format, u"*.usms", frontEnd);
-    EXPECT_TRUE(result.stopped);
-    EXPECT_FALSE(result.completed);
-    EXPECT_EQ(Bodies(inboxId()).size(), result.handled);
-    EXPECT_EQ(result.total, 40u);
+    for (const HRESULT hr : {MAPI_E_NOT_ENOUGH_DISK, MAPI_E_CALL_FAILED}) {
+        ResetStore();
+        mapi_faults::Arm(Op::SetProps, 3, hr);
+        EXPECT_EQ(restore("all.usms"), u"No.3:save sms error!");
+        mapi_faults::Disarm();
+        EXPECT_EQ(launched_.storeError, hr);
+        EXPECT_EQ(launched_.handled, 3u);
+        EXPECT_EQ(Bodies(inboxId()).size(), 2u);
+    }
+    ResetStore();
+    restore("all.usms", /*stopAtOnce=*/true);
+    EXPECT_TRUE(launched_.stopped);
+    EXPECT_FALSE(launched_.completed);
+    EXPECT_EQ(Bodies(inboxId()).size(), launched_.handled);
+    EXPECT_EQ(launched_.total, 40u);
 }
 
 } // namespace

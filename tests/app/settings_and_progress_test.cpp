@@ -1,4 +1,8 @@
+// The shell's small parts: the folder selection in its settings file, the progress counters and
+// texts, and the default backup name.
 #include "app/folder_selection.h"
+#include "app/launch.h"
+#include "app/progress_display.h"
 #include "platform/errors.h"
 #include "platform/faults.h"
 #include "support/temp_dir.h"
@@ -57,6 +61,59 @@ TEST(FolderSelection, SaveWritesFiveBytesAndReportsFailures) {
         EXPECT_EQ(ReadHostFile(SettingsFile(device)), std::string("\x01\x00\x01\x00\x01", 5));
         EXPECT_FALSE(std::filesystem::exists(SettingsFile(device).string() + ".partial"));
     }
+}
+
+TEST(ProgressDisplay, CounterTextAndBarPosition) {
+    struct Case {
+        DWORD current;
+        DWORD total;
+        std::u16string text;
+        int position;
+    };
+    const Case cases[] = {
+        {0, 0, u"0 / 0", 0},
+        {1, 3, u"1 / 3", 33},
+        {2, 3, u"2 / 3", 66},
+        {3, 3, u"3 / 3", 100},
+        {5, 0, u"5 / 0", 0},
+        {999, 1000, u"999 / 1000", 99},
+        {4000000000u, 4000000000u, u"-294967296 / -294967296", 100},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ProgressCounterText(c.current, c.total), c.text);
+        EXPECT_EQ(ProgressBarPosition(c.current, c.total), c.position) << c.current;
+    }
+}
+
+TEST(ProgressDisplay, ConsoleStatusShowsRateAndTimeLeftOnceMeasurable) {
+    struct Case {
+        DWORD current;
+        DWORD total;
+        double seconds;
+        std::string text;
+    };
+    const Case cases[] = {
+        {0, 0, 5.0, ""}, // not counted yet: nothing rather than "0 / 0"
+        {1, 4, 0.5, "1 / 4 messages  25%"},
+        {0, 4, 3.0, "0 / 4 messages  0%"},
+        {50, 200, 2.0, "50 / 200 messages  25%  25/s  0:06 left"},
+        {100, 400000, 1.0, "100 / 400000 messages  0%  100/s  1:06:39 left"},
+        {5, 3, 2.0, "3 / 3 messages  100%  2/s  0:00 left"}, // a count past the total is capped
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ProgressStatusText(c.current, c.total, c.seconds), c.text);
+    }
+}
+
+TEST(DefaultBackupName, FieldsAreUnpadded) {
+    EXPECT_EQ(
+        DefaultBackupName(
+            {.wYear = 2009, .wMonth = 3, .wDay = 5, .wHour = 14, .wMinute = 7, .wSecond = 59}),
+        u"Msgkeeper_200935147.*");
+    // The unpadded fields collide.
+    EXPECT_EQ(
+        DefaultBackupName({.wYear = 2009, .wMonth = 11, .wDay = 1, .wHour = 1, .wMinute = 5}),
+        DefaultBackupName({.wYear = 2009, .wMonth = 1, .wDay = 11, .wHour = 1, .wMinute = 5}));
 }
 
 } // namespace
