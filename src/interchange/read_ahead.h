@@ -52,6 +52,16 @@ public:
         return slot.step;
     }
 
+    // The item that many places after the one Next gave last, when it is a record already
+    // read into the batch in hand; nullptr otherwise. Valid until the next call of Next.
+    const Item* Peek(std::size_t ahead) const {
+        const std::size_t at = position_ - 1 + ahead;
+        if (position_ == 0 || at >= current_.count || current_.slots[at].step != ReadStep::Record) {
+            return nullptr;
+        }
+        return &current_.slots[at].item;
+    }
+
     static constexpr std::size_t kBatchItems = 256;
     static constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 

@@ -30,8 +30,21 @@ public:
         return true;
     }
 
+    // Starts fetching the slot where the digest would be, for an Insert soon after.
+    void Prefetch(const MessageDigest& digest) const {
+        if (!slots_.empty()) {
+            __builtin_prefetch(&slots_[Hash(digest) & (slots_.size() - 1)]);
+        }
+    }
+
 private:
     static constexpr std::size_t kFirstSlots = 1024;
+
+    static std::size_t Hash(const MessageDigest& digest) {
+        std::size_t hash = 0;
+        std::memcpy(&hash, digest.data(), sizeof hash);
+        return hash;
+    }
 
     // Compared as two words: a call to memcmp per probe was most of the cost.
     static bool Same(const MessageDigest& a, const MessageDigest& b) {
@@ -44,10 +57,8 @@ private:
 
     // The slot that holds the digest, or the free one where it belongs.
     static MessageDigest& Find(std::vector<MessageDigest>& slots, const MessageDigest& digest) {
-        std::size_t hash = 0;
-        std::memcpy(&hash, digest.data(), sizeof hash);
         const std::size_t mask = slots.size() - 1; // a power of two
-        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        for (std::size_t at = Hash(digest) & mask;; at = (at + 1) & mask) {
             if (Same(slots[at], digest) || Same(slots[at], MessageDigest{})) {
                 return slots[at];
             }

@@ -24,18 +24,28 @@ struct Target {
     const StopCheck& stop;
     UnicodeBackupFile format;
     HANDLE handle = 0;
-    MessageDigester digester;
     DigestSet seen;
 };
 
+// A message with its digest, which the reading thread works out: the merging thread then only
+// looks it up and writes.
+struct DigestedRecord {
+    MemoryRecord record;
+    MessageDigest digest{};
+    bool digested = false; // false when the crypto library gives no SHA-256
+};
+
+std::size_t DigestedWeight(DigestedRecord& item) {
+    return RecordWeight(item.record);
+}
+
 // Writes the one message if the output does not hold it yet.
-Outcome TakeMessage(Target& target, MemoryRecord& record, MergeResult& result) {
-    MessageDigest digest;
-    if (!target.digester.Digest(record, digest)) {
+Outcome TakeMessage(Target& target, DigestedRecord& item, MergeResult& result) {
+    if (!item.digested) {
         result.error = u"cannot tell duplicates apart: the crypto library gives no SHA-256.";
         return Outcome::OutputFailed;
     }
-    if (!target.seen.Insert(digest)) {
+    if (!target.seen.Insert(item.digest)) {
         ++result.duplicates;
         return Outcome::Merged;
     }
@@ -44,50 +54,56 @@ Outcome TakeMessage(Target& target, MemoryRecord& record, MergeResult& result) {
         return Outcome::OutputFailed;
     }
     ++result.written;
-    if (!target.format.WriteRecord(target.handle, record, result.error)) {
+    if (!target.format.WriteRecord(target.handle, item.record, result.error)) {
         result.error = MessagePrefix(result.written) + result.error;
         return Outcome::OutputFailed;
     }
     return Outcome::Merged;
 }
 
-// One input, opened and read on a thread of its own: the next file's check pass and parse run
-// beside the merge of the current one.
+// One input, opened, read and digested on a thread of its own: the next file's check pass and
+// parse run beside the merge of the current one.
 class Source {
 public:
     explicit Source(const std::u16string& file)
         : file_(file), input_(file),
-          ahead_([this](DWORD number, MemoryRecord& record,
-                        std::u16string& error) { return Read(number, record, error); },
-                 &RecordWeight) {}
+          ahead_([this](DWORD number, DigestedRecord& item,
+                        std::u16string& error) { return Read(number, item, error); },
+                 &DigestedWeight) {}
 
     const std::u16string& file() const { return file_; }
     ConvertInput& input() { return input_; }
-    ReadAhead<MemoryRecord>& ahead() { return ahead_; }
+    ReadAhead<DigestedRecord>& ahead() { return ahead_; }
     // Read after a failed step, which the reading thread handed over after setting it.
     bool openFailed() const { return openFailed_; }
 
 private:
-    ReadStep Read(DWORD number, MemoryRecord& record, std::u16string& error) {
+    ReadStep Read(DWORD number, DigestedRecord& item, std::u16string& error) {
         if (number == 1 && !input_.Open(file_, error)) {
             openFailed_ = true;
             return ReadStep::Failed;
         }
-        return input_.Next(number, record, error);
+        const ReadStep step = input_.Next(number, item.record, error);
+        item.digested = step == ReadStep::Record && digester_.Digest(item.record, item.digest);
+        return step;
     }
 
     const std::u16string file_;
     ConvertInput input_;
+    MessageDigester digester_; // used on the reading thread only
     bool openFailed_ = false;
-    ReadAhead<MemoryRecord> ahead_; // last: its thread starts once the rest is built
+    ReadAhead<DigestedRecord> ahead_; // last: its thread starts once the rest is built
 };
 
 // Every message of one input that the output does not hold yet.
 Outcome TakeFile(Target& target, Source& source, MergeResult& result) {
     ConvertInput& input = source.input();
+    // The table slot of a message a few places ahead is fetched while this one is handled: a
+    // lookup in a table of millions of slots waits on memory otherwise.
+    constexpr std::size_t kLookAhead = 8;
     for (;;) {
-        MemoryRecord* record = nullptr;
-        switch (source.ahead().Next(record, result.error)) {
+        DigestedRecord* item = nullptr;
+        switch (source.ahead().Next(item, result.error)) {
         case ReadStep::End:
             result.skipped += input.Skipped();
             result.leftOut += input.LeftOut();
@@ -104,7 +120,10 @@ Outcome TakeFile(Target& target, Source& source, MergeResult& result) {
         if (StopRequested(target.stop)) { // before the message in hand goes out
             return Outcome::Stopped;
         }
-        if (const Outcome taken = TakeMessage(target, *record, result); taken != Outcome::Merged) {
+        if (const DigestedRecord* later = source.ahead().Peek(kLookAhead)) {
+            target.seen.Prefetch(later->digest);
+        }
+        if (const Outcome taken = TakeMessage(target, *item, result); taken != Outcome::Merged) {
             return taken;
         }
     }
