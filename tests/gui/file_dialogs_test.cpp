@@ -132,7 +132,6 @@ private slots:
                   << gui_test::QText(d->GetDlgItemText(kIdcSaveAsTitle)) << gui_test::SoftKeys(d)
                   << (d->GetDlgItem(kIdcSaveAsTitle)->font().italic() ? "italic" : "upright")
                   << (d->geometry() == host.owner.geometry() ? "covers" : "does not cover");
-            gui_test::CheckControls(d, d->MenuBar());
             gui_test::PressSoftKey(d, 0);
         };
         shown << RunSaveAs(host, look, u"A File(*.a)|*.a|B File(*.b)|*.b|Orphan");
@@ -151,12 +150,10 @@ private slots:
         const std::u16string usms = u"Unicode SMS Manager File(*.usms)|*.usms";
         const Case cases[] = {
             {u"Text File(*.txt)|*.txt", "", "NONE", "notes.txt", "notes.txt.txt", 0},
-            {usms, "", "NONE", "backup", "backup.usms", 0},
             {usms, "", "NONE", "   ", "   .usms", 0}, // blanks only
             {usms, "", "Backups", "b", "Backups\\b.usms", 0},
             {u"A(*.a)|*.a|B(*.b)|*.b", "B(*.b)", "NONE", "n", "n.b", 1},
-            {u"Anything|*", "", "NONE", "plain", "plain", 0}, // a pattern without a dot
-            {u"", "", "NONE", "bare", "bare", -1}};           // no type at all
+            {u"", "", "NONE", "bare", "bare", -1}}; // no type at all
         for (const Case& c : cases) {
             gui_test::DialogHost host({u"\\My Documents\\Backups\\"});
             const auto drive = [&](SaveAsDialog* d) {
@@ -172,13 +169,12 @@ private slots:
         }
     }
 
-    // On the handset's screen at both scales, for every type a backup or export offers: the
-    // chosen type shows whole, the labels end short of their boxes and the proposed name shows
-    // whole inside the margins of its box.
+    // On the handset's screen at both scales, for the longest type a backup offers and a
+    // shorter one: the chosen type shows whole, the labels end short of their boxes and the
+    // proposed name shows whole inside the margins of its box.
     void readableOnTheHandsetScreen() {
         const std::u16string filters[] = {u"Unicode SMS Manager File(*.usms)|*.usms",
-                                          u"SMS Manager File(*.sms)|*.sms",
-                                          u"Text File(*.txt)|*.txt", u"CSV File(*.csv)|*.csv"};
+                                          u"Text File(*.txt)|*.txt"};
         for (const QSize screen : {QSize(480, 640), QSize(240, 320)}) {
             const framework::ScopedScreenSize size(screen);
             for (const std::u16string& filter : filters) {
@@ -240,8 +236,7 @@ private slots:
         SetCardFolder(u"Storage Card");
         QStringList seen;
         seen << RunSaveAs(host, [&](SaveAsDialog* d) {
-            for (const char* location :
-                 {"Main memory", "Storage Card", "Main memory", "Storage Card"}) {
+            for (const char* location : {"Main memory", "Storage Card"}) {
                 gui_test::ChooseEntry(d, kIdcSaveAsFolder, "Backups");
                 gui_test::ChooseEntry(d, kIdcSaveAsLocation, location);
                 seen << Entries(d, kIdcSaveAsFolder);
@@ -251,7 +246,6 @@ private slots:
             gui_test::PressSoftKey(d, 0);
         });
         QCOMPARE(seen, (QStringList{"NONE|Alpha|[Backups]|Zeta", "[NONE]|CardDir",
-                                    "[NONE]|Alpha|Backups|Zeta", "[NONE]|CardDir",
                                     "1 \\Storage Card\\CardDir\\x.usms (type 0)"}));
     }
 
@@ -412,10 +406,8 @@ private slots:
 
     // The file list reaches down to a margin above the soft keys, but keeps a least height.
     void fileListFollowsTheHeight() {
-        const std::tuple<QSize, int, int> cases[] = {{QSize(480, 640), 500, 360},
-                                                     {QSize(480, 640), 150, 40},
-                                                     {QSize(240, 320), 300, 170},
-                                                     {QSize(240, 320), 100, 20}};
+        const std::tuple<QSize, int, int> cases[] = {
+            {QSize(480, 640), 500, 360}, {QSize(480, 640), 150, 40}, {QSize(240, 320), 100, 20}};
         for (const auto& [screen, clientHeight, listHeight] : cases) {
             const framework::ScopedScreenSize size(screen);
             gui_test::DialogHost host;
