@@ -241,7 +241,6 @@ const Steps kSteps[] = {
     {nullptr, FileOp::Create, 1, {u"begin restore error, "}},
     {nullptr, FileOp::Read, 1, {u"File Validation Failed."}},
     {nullptr, FileOp::Size, 1, {u"File Validation Failed."}},
-    {nullptr, FileOp::Read, 17, {u"read total error, ", u"No.1:read sms error, "}},
 };
 
 // Each failing step reports its own text; and once the new file has taken its name the backup
@@ -365,7 +364,6 @@ TEST_F(FaultSweep, BackupRestoreBackupGivesTheSameFile) {
     ASSERT_TRUE(BackupAll("usms", "first.usms", text)) << utf::Utf8(text);
     ASSERT_TRUE(mapi_admin::CreateDeviceStore());
     ASSERT_TRUE(Restore("usms", "first.usms", text)) << utf::Utf8(text);
-    EXPECT_EQ(text, u"Restore Completed.");
     ASSERT_TRUE(BackupAll("usms", "second.usms", text)) << utf::Utf8(text);
     const std::string first = ReadHostFile(folder_ / "first.usms");
     EXPECT_EQ(first.substr(16, 4), U32Bytes(11)); // the total after the digest

@@ -109,7 +109,6 @@ const FailureCase kFailureCases[] = {
     {"GetPropsWarning", Op::GetProps, 2, false, false, 6, u"", kEmptyI1, 0, MAPI_W_ERRORS_RETURNED},
     {"RecipientTable", Op::GetRecipientTable, 1, true, false, 6, u"", u""},
     {"RecipientTableOnce", Op::GetRecipientTable, 2, false, false, 6, u"", kNoI1},
-    {"NoRecipients", Op::GetRecipientTable, 1, true, false, 6, u"", kAll, 0, MAPI_E_NO_RECIPIENTS},
     // The prefix is the count at the start of the failing message's folder.
     {"WriteInFolder", Op::Any, 0, false, false, 6, u"No.1:write sms error, disk full",
      u"Draft:D1|Inbox:I1|Inbox:I2", 4},
