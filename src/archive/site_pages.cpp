@@ -1,0 +1,289 @@
+#include "archive/site_pages.h"
+
+#include "archive/script_text.h"
+#include "archive/site_files.h"
+#include "export/local_time.h"
+#include "platform/utf.h"
+
+#include <kainjow/mustache.hpp>
+
+#include <array>
+
+namespace archive {
+
+namespace {
+
+using Data = kainjow::mustache::data;
+using Template = kainjow::mustache::mustache;
+
+struct Templates {
+    Template index{std::string(SiteFile("index.mustache"))};
+    Template conversation{std::string(SiteFile("conversation.mustache"))};
+    Template search{std::string(SiteFile("search.mustache"))};
+
+    bool Valid(std::u16string& error) const {
+        for (const Template* page : {&index, &conversation, &search}) {
+            if (!page->is_valid()) {
+                error = u"a page template is broken: " + utf::Utf16(page->error_message());
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+// "YYYY-MM-DD hh:mm:ss" in local time, as the text exports write it; empty when unknown.
+std::string LocalText(std::uint64_t time) {
+    const FILETIME fileTime{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    return utf::Utf8(FormatLocalTime(fileTime));
+}
+
+std::string Minutes(const std::string& localText) {
+    return localText.empty() ? std::string("time unknown") : localText.substr(0, 16);
+}
+
+std::string NumbersText(const Conversation& conversation) {
+    std::string text;
+    for (const std::string& number : conversation.numbers) {
+        text += (text.empty() ? "" : ", ") + number;
+    }
+    if (conversation.moreNumbers != 0) {
+        text += " and " + std::to_string(conversation.moreNumbers) + " more";
+    }
+    return text.empty() ? std::string("No number") : text;
+}
+
+std::string Title(const Conversation& conversation) {
+    return conversation.name.empty() ? NumbersText(conversation) : conversation.name;
+}
+
+std::string PageFile(const Conversation& conversation, std::size_t page) {
+    return conversation.file + (page > 1 ? "-" + std::to_string(page) : std::string()) + ".html";
+}
+
+Data Common(const SiteFacts& facts) {
+    Data data;
+    data.set("csp", kContentSecurityPolicy);
+    data.set("zone", facts.zone);
+    data.set("made", facts.made);
+    return data;
+}
+
+// The search data: script files that each hand window.MK a share of the messages.
+class SearchData {
+public:
+    explicit SearchData(SiteFolder& folder) : folder_(folder) {}
+
+    bool Add(std::size_t conversation, std::size_t page, std::size_t number,
+             const std::string& time, const std::string& body, std::u16string& error) {
+        chunk_ += (count_ == 0 ? "MK.messages([\n[" : ",\n[") + std::to_string(conversation) + "," +
+                  std::to_string(page) + "," + std::to_string(number) + "," + ScriptString(time) +
+                  "," + ScriptString(body) + "]";
+        return ++count_ < kSearchFileMessages || Flush(error);
+    }
+
+    bool Flush(std::u16string& error) {
+        if (count_ == 0) {
+            return true;
+        }
+        files_.push_back("search-" + std::to_string(files_.size() + 1) + ".js");
+        chunk_ += "\n]);\n";
+        const bool written = folder_.Write(files_.back(), chunk_, error);
+        chunk_.clear();
+        count_ = 0;
+        return written;
+    }
+
+    const std::vector<std::string>& files() const { return files_; }
+
+private:
+    SiteFolder& folder_;
+    std::string chunk_;
+    std::size_t count_ = 0;
+    std::vector<std::string> files_;
+};
+
+Data Paging(const Conversation& conversation, std::size_t page, std::size_t pages) {
+    Data paging;
+    paging.set("page", std::to_string(page));
+    paging.set("pages", std::to_string(pages));
+    if (page > 1) {
+        paging.set("previous", PageFile(conversation, page - 1));
+    }
+    if (page < pages) {
+        paging.set("next", PageFile(conversation, page + 1));
+    }
+    return paging;
+}
+
+class PageWriter {
+public:
+    PageWriter(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
+               Templates& templates, SearchData& search)
+        : collection_(collection), folder_(folder), facts_(facts), templates_(templates),
+          search_(search) {}
+
+    // Every page of conversation number index.
+    bool Write(std::size_t index, const StopCheck& stop, bool& stopped, std::size_t& written,
+               std::u16string& error) {
+        const Conversation& conversation = collection_.conversations()[index];
+        const std::size_t count = conversation.entries.size();
+        const std::size_t pages = (count + kPageMessages - 1) / kPageMessages;
+        Data data = Common(facts_);
+        data.set("name", Title(conversation));
+        data.set("numbers", NumbersText(conversation));
+        data.set("count", std::to_string(count));
+        data.set("messagesWord", count == 1 ? "message" : "messages");
+        data.set("first", Minutes(LocalText(Time(conversation, 0))));
+        data.set("last", Minutes(LocalText(Time(conversation, count - 1))));
+        for (std::size_t page = 1; page <= pages; ++page) {
+            if (StopRequested(stop)) {
+                stopped = true;
+                return false;
+            }
+            if (pages > 1) {
+                data.set("paging", Paging(conversation, page, pages));
+            }
+            Data messages{Data::type::list};
+            const std::size_t end = std::min(count, page * kPageMessages);
+            std::string previousDay;
+            for (std::size_t at = (page - 1) * kPageMessages; at < end; ++at) {
+                Data item;
+                if (!Message(index, page, at, previousDay, item, error)) {
+                    return false;
+                }
+                messages.push_back(std::move(item));
+            }
+            data.set("messages", std::move(messages));
+            std::string html;
+            templates_.conversation.render(data,
+                                           [&html](const std::string& part) { html += part; });
+            if (!folder_.Write(PageFile(conversation, page), html, error)) {
+                return false;
+            }
+            ++written;
+        }
+        return true;
+    }
+
+private:
+    std::uint64_t Time(const Conversation& conversation, std::size_t at) const {
+        return collection_.entries()[conversation.entries[at]].time;
+    }
+
+    // Message at (0-based, in time order) of the conversation, for its page and the search.
+    bool Message(std::size_t index, std::size_t page, std::size_t at, std::string& previousDay,
+                 Data& item, std::u16string& error) {
+        const Conversation& conversation = collection_.conversations()[index];
+        const Entry& entry = collection_.entries()[conversation.entries[at]];
+        if (!collection_.Read(entry, text_, error)) {
+            return false;
+        }
+        const std::string local = LocalText(entry.time);
+        const std::string day = local.empty() ? std::string("Date unknown") : local.substr(0, 10);
+        if (day != previousDay || at % kPageMessages == 0) {
+            item.set("day", day);
+            previousDay = day;
+        }
+        const std::string number = std::to_string(at + 1);
+        item.set("n", number);
+        item.set("side", entry.received ? "in" : "out");
+        item.set("time", local.empty() ? std::string("--:--") : local.substr(11, 5));
+        if (!text_.mark.empty()) {
+            item.set("mark", text_.mark);
+        }
+        item.set("body", text_.body);
+        return search_.Add(index, page, at + 1, Minutes(local), text_.body, error);
+    }
+
+    const Collection& collection_;
+    SiteFolder& folder_;
+    const SiteFacts& facts_;
+    Templates& templates_;
+    SearchData& search_;
+    EntryText text_;
+};
+
+bool WriteIndex(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
+                Templates& templates, std::u16string& error) {
+    Data data = Common(facts);
+    Data list{Data::type::list};
+    for (const Conversation& conversation : collection.conversations()) {
+        const std::size_t count = conversation.entries.size();
+        const std::uint64_t first = collection.entries()[conversation.entries.front()].time;
+        Data item;
+        item.set("name", Title(conversation));
+        item.set("numbers", NumbersText(conversation));
+        item.set("filter", conversation.name + " " + NumbersText(conversation));
+        item.set("file", PageFile(conversation, 1));
+        item.set("count", Counted(count, "message"));
+        item.set("first", Minutes(LocalText(first)));
+        item.set("last", Minutes(LocalText(conversation.lastTime)));
+        item.set("last_text", conversation.lastText);
+        list.push_back(std::move(item));
+    }
+    data.set("list", std::move(list));
+    const std::size_t messages = collection.entries().size();
+    const std::size_t conversations = collection.conversations().size();
+    data.set("messages", std::to_string(messages));
+    data.set("messagesWord", messages == 1 ? "message" : "messages");
+    data.set("conversations", std::to_string(conversations));
+    data.set("conversationsWord", conversations == 1 ? "conversation" : "conversations");
+    return folder.Write("index.html", templates.index.render(data), error);
+}
+
+bool WriteSearch(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
+                 Templates& templates, const SearchData& search, std::u16string& error) {
+    // The names and first pages of the conversations, which the results refer to by number.
+    std::string table = "MK.conversations([\n";
+    for (const Conversation& conversation : collection.conversations()) {
+        table += "[" + ScriptString(Title(conversation)) + "," + ScriptString(conversation.file) +
+                 "],\n";
+    }
+    table += "]);\n";
+    Data data = Common(facts);
+    Data files{Data::type::list};
+    files.push_back(Data("search-conversations.js"));
+    for (const std::string& file : search.files()) {
+        files.push_back(Data(file));
+    }
+    data.set("data", std::move(files));
+    const std::size_t messages = collection.entries().size();
+    data.set("messages", std::to_string(messages));
+    data.set("messagesWord", messages == 1 ? "message" : "messages");
+    return folder.Write("search-conversations.js", table, error) &&
+           folder.Write("search.html", templates.search.render(data), error);
+}
+
+} // namespace
+
+std::string Counted(std::size_t count, const char* noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+WriteOutcome WritePages(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
+                        const StopCheck& stop, std::size_t& pages, std::u16string& error) {
+    Templates templates;
+    if (!templates.Valid(error)) {
+        return WriteOutcome::Failed;
+    }
+    SearchData search(folder);
+    PageWriter writer(collection, folder, facts, templates, search);
+    for (std::size_t i = 0; i < collection.conversations().size(); ++i) {
+        bool stopped = false;
+        if (!writer.Write(i, stop, stopped, pages, error)) {
+            return stopped ? WriteOutcome::Stopped : WriteOutcome::Failed;
+        }
+    }
+    for (const char* name : {"archive.css", "archive.js", "search.js"}) {
+        if (!folder.Write(name, SiteFile(name), error)) {
+            return WriteOutcome::Failed;
+        }
+    }
+    const bool written = search.Flush(error) &&
+                         WriteIndex(collection, folder, facts, templates, error) &&
+                         WriteSearch(collection, folder, facts, templates, search, error);
+    return written ? WriteOutcome::Written : WriteOutcome::Failed;
+}
+
+} // namespace archive
