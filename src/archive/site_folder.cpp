@@ -156,12 +156,6 @@ bool SiteFolder::Commit(std::u16string& error) {
     pending_.clear();
     std::error_code failed;
     std::filesystem::remove(partial_ / kSpillName, failed);
-    const UniqueFd folder(::open(partial_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    // One sync of the file system instead of one per page.
-    if (!folder || ::syncfs(folder.get()) != 0) {
-        error = Failure(partial_, "cannot write the folder to the disk");
-        return false;
-    }
     // Over an empty DIR, rename replaces it; over anything else it fails and DIR stays.
     if (::rename(partial_.c_str(), dir_.c_str()) != 0) {
         error = errno == ENOTEMPTY || errno == EEXIST

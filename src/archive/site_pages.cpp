@@ -8,6 +8,9 @@
 #include <kainjow/mustache.hpp>
 
 #include <array>
+#include <atomic>
+#include <memory>
+#include <thread>
 
 namespace archive {
 
@@ -20,9 +23,10 @@ struct Templates {
     Template index{std::string(SiteFile("index.mustache"))};
     Template conversation{std::string(SiteFile("conversation.mustache"))};
     Template search{std::string(SiteFile("search.mustache"))};
+    Template message{std::string(SiteFile("message.mustache"))};
 
     bool Valid(std::u16string& error) const {
-        for (const Template* page : {&index, &conversation, &search}) {
+        for (const Template* page : {&index, &conversation, &search, &message}) {
             if (!page->is_valid()) {
                 error = u"a page template is broken: " + utf::Utf16(page->error_message());
                 return false;
@@ -72,13 +76,17 @@ Data Common(const SiteFacts& facts) {
 // The search data: script files that each hand window.MK a share of the messages.
 class SearchData {
 public:
-    explicit SearchData(SiteFolder& folder) : folder_(folder) {}
+    SearchData(SiteFolder& folder, std::string prefix)
+        : folder_(folder), prefix_(std::move(prefix)) {}
 
     bool Add(std::size_t conversation, std::size_t page, std::size_t number,
              const std::string& time, const std::string& body, std::u16string& error) {
         chunk_ += (count_ == 0 ? "MK.messages([\n[" : ",\n[") + std::to_string(conversation) + "," +
-                  std::to_string(page) + "," + std::to_string(number) + "," + ScriptString(time) +
-                  "," + ScriptString(body) + "]";
+                  std::to_string(page) + "," + std::to_string(number) + ",";
+        AppendScriptString(chunk_, time);
+        chunk_ += ',';
+        AppendScriptString(chunk_, body);
+        chunk_ += ']';
         return ++count_ < kSearchFileMessages || Flush(error);
     }
 
@@ -86,7 +94,7 @@ public:
         if (count_ == 0) {
             return true;
         }
-        files_.push_back("search-" + std::to_string(files_.size() + 1) + ".js");
+        files_.push_back(prefix_ + std::to_string(files_.size() + 1) + ".js");
         chunk_ += "\n]);\n";
         const bool written = folder_.Write(files_.back(), chunk_, error);
         chunk_.clear();
@@ -98,6 +106,7 @@ public:
 
 private:
     SiteFolder& folder_;
+    std::string prefix_;
     std::string chunk_;
     std::size_t count_ = 0;
     std::vector<std::string> files_;
@@ -144,17 +153,19 @@ public:
             if (pages > 1) {
                 data.set("paging", Paging(conversation, page, pages));
             }
-            Data messages{Data::type::list};
+            // Each message through its own template, into one list that the page holds as it is:
+            // a list of thousands of mustache objects costs more than the rest of the archive.
+            std::string messages;
             const std::size_t end = std::min(count, page * kPageMessages);
             std::string previousDay;
             for (std::size_t at = (page - 1) * kPageMessages; at < end; ++at) {
-                Data item;
-                if (!Message(index, page, at, previousDay, item, error)) {
+                if (!Message(index, page, at, previousDay, error)) {
                     return false;
                 }
-                messages.push_back(std::move(item));
+                templates_.message.render(
+                    item_, [&messages](const std::string& part) { messages += part; });
             }
-            data.set("messages", std::move(messages));
+            data.set("messages", messages);
             std::string html;
             templates_.conversation.render(data,
                                            [&html](const std::string& part) { html += part; });
@@ -166,6 +177,8 @@ public:
         return true;
     }
 
+    std::size_t Conversations() const { return collection_.conversations().size(); }
+
 private:
     std::uint64_t Time(const Conversation& conversation, std::size_t at) const {
         return collection_.entries()[conversation.entries[at]].time;
@@ -173,7 +186,8 @@ private:
 
     // Message at (0-based, in time order) of the conversation, for its page and the search.
     bool Message(std::size_t index, std::size_t page, std::size_t at, std::string& previousDay,
-                 Data& item, std::u16string& error) {
+                 std::u16string& error) {
+        Data& item = item_; // every key set each time: the object is kept, its strings replaced
         const Conversation& conversation = collection_.conversations()[index];
         const Entry& entry = collection_.entries()[conversation.entries[at]];
         if (!collection_.Read(entry, text_, error)) {
@@ -184,14 +198,14 @@ private:
         if (day != previousDay || at % kPageMessages == 0) {
             item.set("day", day);
             previousDay = day;
+        } else {
+            item.set("day", false);
         }
         const std::string number = std::to_string(at + 1);
         item.set("n", number);
         item.set("side", entry.received ? "in" : "out");
         item.set("time", local.empty() ? std::string("--:--") : local.substr(11, 5));
-        if (!text_.mark.empty()) {
-            item.set("mark", text_.mark);
-        }
+        item.set("mark", text_.mark.empty() ? Data(false) : Data(text_.mark));
         item.set("body", text_.body);
         return search_.Add(index, page, at + 1, Minutes(local), text_.body, error);
     }
@@ -202,6 +216,7 @@ private:
     Templates& templates_;
     SearchData& search_;
     EntryText text_;
+    Data item_;
 };
 
 bool WriteIndex(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
@@ -233,7 +248,8 @@ bool WriteIndex(const Collection& collection, SiteFolder& folder, const SiteFact
 }
 
 bool WriteSearch(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
-                 Templates& templates, const SearchData& search, std::u16string& error) {
+                 Templates& templates, const std::vector<std::string>& dataFiles,
+                 std::u16string& error) {
     // The names and first pages of the conversations, which the results refer to by number.
     std::string table = "MK.conversations([\n";
     for (const Conversation& conversation : collection.conversations()) {
@@ -244,7 +260,7 @@ bool WriteSearch(const Collection& collection, SiteFolder& folder, const SiteFac
     Data data = Common(facts);
     Data files{Data::type::list};
     files.push_back(Data("search-conversations.js"));
-    for (const std::string& file : search.files()) {
+    for (const std::string& file : dataFiles) {
         files.push_back(Data(file));
     }
     data.set("data", std::move(files));
@@ -255,6 +271,40 @@ bool WriteSearch(const Collection& collection, SiteFolder& folder, const SiteFac
            folder.Write("search.html", templates.search.render(data), error);
 }
 
+// One of two writers that share out the conversations, each on its own core: its own templates
+// (a template keeps state while it renders) and its own search files.
+struct Lane {
+    Lane(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
+         std::size_t number)
+        : search(folder, "search-" + std::to_string(number) + "-"),
+          writer(collection, folder, facts, templates, search) {}
+
+    Templates templates;
+    SearchData search;
+    PageWriter writer;
+    std::size_t pages = 0;
+    WriteOutcome outcome = WriteOutcome::Written;
+    std::u16string error;
+};
+
+// Takes the next conversation until none is left or a lane halts.
+void RunLane(Lane& lane, std::atomic<std::size_t>& next, std::atomic<bool>& halt,
+             const StopCheck& stop) {
+    const std::size_t count = lane.writer.Conversations();
+    for (std::size_t i = next++; i < count && !halt.load(); i = next++) {
+        bool stopped = false;
+        if (!lane.writer.Write(i, stop, stopped, lane.pages, lane.error)) {
+            lane.outcome = stopped ? WriteOutcome::Stopped : WriteOutcome::Failed;
+            halt = true;
+            return;
+        }
+    }
+    if (!lane.search.Flush(lane.error)) {
+        lane.outcome = WriteOutcome::Failed;
+        halt = true;
+    }
+}
+
 } // namespace
 
 std::string Counted(std::size_t count, const char* noun) {
@@ -263,26 +313,44 @@ std::string Counted(std::size_t count, const char* noun) {
 
 WriteOutcome WritePages(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
                         const StopCheck& stop, std::size_t& pages, std::u16string& error) {
-    Templates templates;
-    if (!templates.Valid(error)) {
-        return WriteOutcome::Failed;
-    }
-    SearchData search(folder);
-    PageWriter writer(collection, folder, facts, templates, search);
-    for (std::size_t i = 0; i < collection.conversations().size(); ++i) {
-        bool stopped = false;
-        if (!writer.Write(i, stop, stopped, pages, error)) {
-            return stopped ? WriteOutcome::Stopped : WriteOutcome::Failed;
+    std::array<std::unique_ptr<Lane>, 2> lanes;
+    for (std::size_t i = 0; i < lanes.size(); ++i) {
+        lanes[i] = std::make_unique<Lane>(collection, folder, facts, i + 1);
+        if (!lanes[i]->templates.Valid(error)) {
+            return WriteOutcome::Failed;
         }
+    }
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> halt{false};
+    {
+        // The user's stop is asked on this thread alone; the other lane follows halt.
+        const std::jthread second(
+            [&] { RunLane(*lanes[1], next, halt, [&halt] { return halt.load(); }); });
+        RunLane(*lanes[0], next, halt, [&] { return halt.load() || StopRequested(stop); });
+    }
+    std::vector<std::string> dataFiles;
+    WriteOutcome outcome = WriteOutcome::Written;
+    for (const std::unique_ptr<Lane>& lane : lanes) {
+        pages += lane->pages;
+        dataFiles.insert(dataFiles.end(), lane->search.files().begin(), lane->search.files().end());
+        if (lane->outcome == WriteOutcome::Failed && outcome != WriteOutcome::Failed) {
+            outcome = WriteOutcome::Failed;
+            error = lane->error;
+        } else if (lane->outcome == WriteOutcome::Stopped && outcome == WriteOutcome::Written) {
+            outcome = WriteOutcome::Stopped;
+        }
+    }
+    if (outcome != WriteOutcome::Written) {
+        return outcome;
     }
     for (const char* name : {"archive.css", "archive.js", "search.js"}) {
         if (!folder.Write(name, SiteFile(name), error)) {
             return WriteOutcome::Failed;
         }
     }
-    const bool written = search.Flush(error) &&
-                         WriteIndex(collection, folder, facts, templates, error) &&
-                         WriteSearch(collection, folder, facts, templates, search, error);
+    const bool written =
+        WriteIndex(collection, folder, facts, lanes[0]->templates, error) &&
+        WriteSearch(collection, folder, facts, lanes[0]->templates, dataFiles, error);
     return written ? WriteOutcome::Written : WriteOutcome::Failed;
 }
 
