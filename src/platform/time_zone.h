@@ -3,6 +3,7 @@
 
 #include <string>
 
-// The zone's name ("Europe/Berlin", from TZ or the system's setting) and its offset from UTC
-// now ("UTC+01:00"), as "Europe/Berlin, UTC+01:00"; the offset alone when no name is known.
+// The zone's name ("Europe/Berlin"), from TZ or the system's setting; when it has none (TZ
+// holds a rule such as "CET-1CEST,M3.5.0,M10.5.0/3"), the abbreviation and offset in force now
+// ("CET, UTC+01:00").
 std::string LocalZoneText();
