@@ -19,16 +19,11 @@ extern const char16_t kHostileName[];
 // The one message that holds this word, spelt with accents ("Zébrafïnch").
 extern const char16_t kDeepWord[];
 
-struct Expected {
-    std::u16string name;   // as the index shows it
-    std::size_t count = 0; // messages, duplicates not counted
-};
-
 struct Sample {
-    std::vector<MemoryRecord> messages;               // in the order a file holds them
-    std::map<std::u16string, Expected> conversations; // by name
-    std::vector<std::u16string> newestFirst;          // names, by each one's latest message
-    std::size_t annaCount = 0;                        // Anna's messages, "Anna 1" ... in time order
+    std::vector<MemoryRecord> messages;                  // in the order a file holds them
+    std::map<std::u16string, std::size_t> conversations; // messages by name, as the index shows
+    std::vector<std::u16string> newestFirst;             // names, by each one's latest message
+    std::size_t annaCount = 0;       // Anna's messages, "Anna 1" ... in time order
     std::size_t deepNumber = 0;      // the deep word's message in its conversation (1, 2, ...)
     std::u16string deepConversation; // its conversation's name
 };

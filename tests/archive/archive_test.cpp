@@ -18,90 +18,76 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ArchiveNumbers, SeparatorsAreDroppedAndOnlyALeadingPlusKept) {
+TEST(ArchiveRules, NumbersKeepALeadingPlusAndTheDigits) {
     const std::pair<std::u16string, std::u16string> cases[] = {
         {u"+49 (151) 1234-5678", u"+4915112345678"},
         {u"0151.1234.5678", u"015112345678"},
         {u"+1 555\u00A00100", u"+15550100"},
         {u"12+34", u"1234"},
-        {u"+", u""},
-        {u" - ( ) . ", u""},
-        {u"Vodafone DE", u"VodafoneDE"}, // a sender that is a word stays a word
+        {u" - ( ) . +", u""},
+        {u"Vodafone DE", u"VodafoneDE"},
     };
     for (const auto& [given, kept] : cases) {
         EXPECT_EQ(archive::NormaliseNumber(given), kept);
     }
 }
 
-TEST(ArchiveConversations, TheOtherPartyMakesTheConversation) {
+TEST(ArchiveRules, TheOtherPartyMakesTheConversation) {
     struct Case {
         const char16_t* folder;
-        const char16_t* senderNumber;
-        std::vector<Recipient> recipients;
+        const char16_t* sender;
+        std::vector<Recipient> to;
         std::vector<std::u16string> numbers;
         const char16_t* name;
-        bool received;
     };
+    const Recipient b(u"+33 6", u"B", 1);
+    const Recipient a(u"+1 2", u"A", 1);
     const Case cases[] = {
-        {u"Inbox", u"+49 151 1", {Recipient(u"+1", u"Me", 1)}, {u"+491511"}, u"Sender", true},
-        {u"Sentedbox",
-         u"",
-         {Recipient(u"+33 6", u"B", 1), Recipient(u"+1 2", u"A", 1), Recipient(u"+336", u"", 1)},
-         {u"+12", u"+336"},
-         u"B, A",
-         false},
-        {u"Draft", u"", {}, {}, u"", false},
-        // Deleted items: received when it has a sender number.
-        {u"Wastebox\\Old", u"555", {Recipient(u"777", u"W", 1)}, {u"555"}, u"Sender", true},
-        {u"Wastebox", u"", {Recipient(u"777", u"W", 1)}, {u"777"}, u"W", false},
+        {u"Inbox", u"+49 151 1", {a}, {u"+491511"}, u"Sender"},
+        {u"Sentedbox", u"", {b, a, Recipient(u"+336", u"", 1)}, {u"+12", u"+336"}, u"B, A"},
+        {u"Draft", u"", {}, {}, u""},
+        {u"Wastebox\\Old", u"555", {a}, {u"555"}, u"Sender"}, // received: it has a sender
+        {u"Wastebox", u"", {a}, {u"+12"}, u"A"},
     };
     for (const Case& c : cases) {
         MessageFields fields;
         fields.folderPath = c.folder;
-        fields.senderNumber = c.senderNumber;
+        fields.senderNumber = c.sender;
         fields.senderName = u"Sender";
-        MemoryRecord record(fields, c.recipients);
+        MemoryRecord record(fields, c.to);
         const archive::Party party = archive::PartyOf(record);
-        EXPECT_EQ(party.numbers, c.numbers) << std::string(c.folder, c.folder + 5);
+        EXPECT_EQ(party.numbers, c.numbers);
         EXPECT_EQ(party.name, c.name);
-        EXPECT_EQ(party.received, c.received);
+        EXPECT_EQ(party.received, *c.sender != u'\0');
     }
-    EXPECT_EQ(archive::ConversationKey({u"+12", u"+336"}), u"+12,+336");
 }
 
-TEST(ArchiveConversations, FolderMarks) {
-    const std::pair<std::u16string, std::u16string> cases[] = {
+TEST(ArchiveRules, MarksAndLineStarts) {
+    const std::pair<std::u16string, std::u16string> marks[] = {
         {u"Inbox", u""},           {u"Sentedbox", u""},
         {u"Draft", u"Draft"},      {u"Outbox", u"Outbox"},
         {u"Wastebox", u"Deleted"}, {u"Wastebox\\Old\\2020", u"Deleted \u00B7 Old\\2020"},
         {u"Inbox\\Work", u"Work"}, {u"Elsewhere\\x", u"Elsewhere\\x"},
     };
-    for (const auto& [path, mark] : cases) {
+    for (const auto& [path, mark] : marks) {
         EXPECT_EQ(archive::FolderMark(path), mark);
     }
-}
-
-TEST(ArchiveConversations, LineStartsNeverSplitAPair) {
     EXPECT_EQ(archive::LineStart(u"a\r\nb\tc", 10), u"a  b c");
-    EXPECT_EQ(archive::LineStart(u"abcdef", 3), u"abc\u2026");
-    EXPECT_EQ(archive::LineStart(u"ab\U0001F600", 3), u"ab\u2026");
+    EXPECT_EQ(archive::LineStart(u"ab\U0001F600", 3), u"ab\u2026"); // a pair is never split
     EXPECT_EQ(archive::LineStart(u"ab\U0001F600c", 4), u"ab\U0001F600\u2026");
 }
 
-TEST(ArchiveScriptText, NothingCanEndTheStringOrTheScript) {
+TEST(ArchiveRules, NothingInAScriptStringCanEndTheStringOrTheScript) {
     const std::pair<std::string, std::string> cases[] = {
-        {"plain text 1", "\"plain text 1\""},
-        {"</script><!--", "\"\\u003c/script\\u003e\\u003c!--\""},
-        {"a&b", "\"a\\u0026b\""},
-        {"\"\\", "\"\\u0022\\u005c\""},
-        {"\n\t\x01\x7f", "\"\\u000a\\u0009\\u0001\\u007f\""},
-        {"\xE2\x80\xA8\xE2\x80\xA9", "\"\\u2028\\u2029\""}, // line and paragraph separators
-        {"\xC3\xA9\xE2\x80\xAE", "\"\\u00e9\\u202e\""},     // é and the override
-        {"\xF0\x9F\x98\x80", "\"\\ud83d\\ude00\""},         // a pair
+        {"plain text 1", R"("plain text 1")"},
+        {"</script><!--", R"("\u003c/script\u003e\u003c!--")"},
+        {"a&b\"\\", R"("a\u0026b\u0022\u005c")"},
+        {"\n\t\x01\x7f", R"("\u000a\u0009\u0001\u007f")"},
+        {"\xE2\x80\xA8\xE2\x80\xA9\xC3\xA9\xE2\x80\xAE", R"("\u2028\u2029\u00e9\u202e")"},
+        {"\xF0\x9F\x98\x80", R"("\ud83d\ude00")"},
         {"\xFF"
-         "a\xC0\xAF\xED\xA0\x80",
-         "\"\\ufffda\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\""}, // not UTF-8
-        {"\xE2\x82", "\"\\ufffd\\ufffd\""},                  // cut short
+         "a\xC0\xAF\xED\xA0\x80\xE2\x82",
+         R"("\ufffda\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd\ufffd")"}, // not UTF-8, cut short
     };
     for (const auto& [text, literal] : cases) {
         EXPECT_EQ(archive::ScriptString(text), literal) << text;
@@ -109,9 +95,8 @@ TEST(ArchiveScriptText, NothingCanEndTheStringOrTheScript) {
 }
 
 std::string Read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
     std::stringstream bytes;
-    bytes << in.rdbuf();
+    bytes << std::ifstream(file, std::ios::binary).rdbuf();
     return bytes.str();
 }
 
@@ -120,12 +105,10 @@ std::u16string Wide(const fs::path& path) {
     return std::u16string(text.begin(), text.end());
 }
 
-// A small archive written through files, as the command writes it.
+// A small archive of two files, the second holding the last hundred messages of the first.
 class ArchiveSite : public ::testing::Test {
 protected:
     void SetUp() override {
-        sample_ = samples::MakeSample(3000);
-        // The last hundred again, in a second file: copies the archive leaves out.
         std::vector<MemoryRecord> again = samples::MakeSample(3000).messages;
         std::vector<MemoryRecord> tail(std::make_move_iterator(again.end() - 100),
                                        std::make_move_iterator(again.end()));
@@ -133,88 +116,64 @@ protected:
         ASSERT_TRUE(samples::WriteBackup(tail, temp_.path() / "tail.usms"));
     }
 
-    ArchiveResult Archive(const fs::path& dir) {
+    ArchiveResult Archive(const fs::path& dir, const StopCheck& stop = {}) {
         return ArchiveFiles({Wide(temp_.path() / "all.usms"), Wide(temp_.path() / "tail.usms")},
-                            Wide(dir));
+                            Wide(dir), stop);
     }
 
     TempDir temp_;
-    samples::Sample sample_;
+    samples::Sample sample_ = samples::MakeSample(3000);
 };
 
-TEST_F(ArchiveSite, WritesEveryMessageOnceUnderTheFolderAlone) {
-    const fs::path dir = temp_.path() / "site";
-    const ArchiveResult result = Archive(dir);
-    ASSERT_EQ(result.outcome, ArchiveResult::Outcome::Written)
-        << std::string(result.error.begin(), result.error.end());
+TEST_F(ArchiveSite, HoldsEachMessageOnceInFilesOfItsOwnNaming) {
+    const ArchiveResult result = Archive(temp_.path() / "site");
+    ASSERT_EQ(result.outcome, ArchiveResult::Outcome::Written);
     EXPECT_EQ(result.counts.messages, 3000u);
     EXPECT_EQ(result.counts.duplicates, 100u);
     EXPECT_EQ(result.counts.conversations, sample_.conversations.size());
     EXPECT_EQ(result.counts.pages, sample_.conversations.size() + 1); // Anna's take two
-    // Nothing beside the folder, and in it only the archive's own names.
-    std::vector<std::string> beside;
-    for (const fs::directory_entry& entry : fs::directory_iterator(temp_.path())) {
-        beside.push_back(entry.path().filename().string());
-    }
-    std::sort(beside.begin(), beside.end());
-    EXPECT_EQ(beside, (std::vector<std::string>{"all.usms", "site", "tail.usms"}));
-    const std::regex own(R"(c-[0-9a-f]{12}(-[0-9]+)?\.html|index\.html|search\.html|archive\.)"
-                         R"((css|js)|search\.js|search-[12]-[0-9]+\.js|search-conversations\.js)");
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
-        EXPECT_TRUE(std::regex_match(entry.path().filename().string(), own)) << entry.path();
-    }
-    // Hostile texts reach the pages escaped, and the script data as escapes.
-    const std::string index = Read(dir / "index.html");
-    EXPECT_NE(index.find("&lt;b onmouseover=&quot;window.pwned = 4&quot;&gt;Mallory&lt;/b&gt;"),
-              std::string::npos);
-    EXPECT_EQ(index.find("<b "), std::string::npos);
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+    const std::regex own(R"(c-[0-9a-f]{12}(-2)?\.html|(index|search)\.html|archive\.(css|js))"
+                         R"(|search(-[12]-[0-9]+|-conversations)?\.js)");
+    for (const fs::directory_entry& entry : fs::directory_iterator(temp_.path() / "site")) {
         const std::string name = entry.path().filename().string();
-        if (name.starts_with("search-")) {
-            const std::string data = Read(entry.path());
-            EXPECT_EQ(data.find_first_of("<>&"), std::string::npos) << name;
-            EXPECT_TRUE(std::all_of(data.begin(), data.end(), [](char c) {
-                return c == '\n' || (c >= 0x20 && c < 0x7F);
-            })) << name;
-        }
+        EXPECT_TRUE(std::regex_match(name, own)) << name;
+        // The search data holds printable ASCII alone, none of it markup.
+        const std::string data = name.starts_with("search-") ? Read(entry.path()) : "";
+        EXPECT_EQ(data.find_first_of("<>&"), std::string::npos) << name;
+        EXPECT_TRUE(std::all_of(data.begin(), data.end(),
+                                [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));
     }
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp_.path()), fs::directory_iterator()), 3);
 }
 
-TEST_F(ArchiveSite, RefusesAFolderThatHoldsSomethingAndLeavesNothingWhenItFails) {
-    const fs::path full = temp_.path() / "full";
-    fs::create_directory(full);
-    std::ofstream(full / "keep.txt") << "mine";
-    EXPECT_EQ(Archive(full).outcome, ArchiveResult::Outcome::OutputFailed);
-    EXPECT_EQ(Read(full / "keep.txt"), "mine");
-    EXPECT_FALSE(fs::exists(temp_.path() / "full.partial"));
-
-    const fs::path file = temp_.path() / "all.usms";
-    EXPECT_EQ(Archive(file).outcome, ArchiveResult::Outcome::OutputFailed);
-
-    const fs::path left = temp_.path() / "left";
-    fs::create_directory(temp_.path() / "left.partial");
-    EXPECT_EQ(Archive(left).outcome, ArchiveResult::Outcome::OutputFailed);
-    EXPECT_FALSE(fs::exists(left));
-
-    // An empty folder is taken; a damaged input leaves neither it nor a partial one changed.
-    const fs::path empty = temp_.path() / "empty";
-    fs::create_directory(empty);
+TEST_F(ArchiveSite, TakesOnlyANewOrEmptyFolderAndLeavesNothingWhenItFails) {
+    fs::create_directories(temp_.path() / "full");
+    std::ofstream(temp_.path() / "full" / "keep.txt") << "mine";
+    fs::create_directories(temp_.path() / "left.partial");
+    fs::create_directories(temp_.path() / "empty");
     std::string bytes = Read(temp_.path() / "all.usms");
-    bytes[bytes.size() / 2] ^= 0x55;
-    std::ofstream(temp_.path() / "damaged.usms", std::ios::binary) << bytes;
-    const ArchiveResult damaged = ArchiveFiles({Wide(temp_.path() / "damaged.usms")}, Wide(empty));
-    EXPECT_EQ(damaged.outcome, ArchiveResult::Outcome::InputFailed);
-    EXPECT_TRUE(fs::is_empty(empty));
-    EXPECT_FALSE(fs::exists(temp_.path() / "empty.partial"));
-    EXPECT_EQ(Archive(empty).outcome, ArchiveResult::Outcome::Written);
-
-    const fs::path stopped = temp_.path() / "stopped";
+    bytes.resize(bytes.size() / 2);
+    std::ofstream(temp_.path() / "tail.usms", std::ios::binary) << bytes; // cut short
     int asked = 0;
-    const ArchiveResult result = ArchiveFiles({Wide(temp_.path() / "all.usms")}, Wide(stopped),
-                                              [&asked] { return ++asked > 2000; });
-    EXPECT_EQ(result.outcome, ArchiveResult::Outcome::Stopped);
-    EXPECT_FALSE(fs::exists(stopped));
-    EXPECT_FALSE(fs::exists(temp_.path() / "stopped.partial"));
+    const std::pair<const char*, ArchiveResult::Outcome> cases[] = {
+        {"full", ArchiveResult::Outcome::OutputFailed},
+        {"all.usms", ArchiveResult::Outcome::OutputFailed},
+        {"left", ArchiveResult::Outcome::OutputFailed}, // an unfinished one is in the way
+        {"empty", ArchiveResult::Outcome::InputFailed}, // the second file is damaged
+        {"stopped", ArchiveResult::Outcome::Stopped},
+    };
+    for (const auto& [dir, outcome] : cases) {
+        const bool stop = std::string(dir) == "stopped";
+        EXPECT_EQ(Archive(temp_.path() / dir, [&] { return stop && ++asked > 2000; }).outcome,
+                  outcome)
+            << dir;
+        EXPECT_FALSE(fs::exists(temp_.path() / (std::string(dir) + ".partial")) &&
+                     std::string(dir) != "left");
+    }
+    EXPECT_EQ(Read(temp_.path() / "full" / "keep.txt"), "mine");
+    EXPECT_FALSE(fs::exists(temp_.path() / "left"));
+    EXPECT_FALSE(fs::exists(temp_.path() / "stopped"));
+    EXPECT_TRUE(fs::is_empty(temp_.path() / "empty"));
 }
 
 } // namespace

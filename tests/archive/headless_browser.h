@@ -1,7 +1,7 @@
 // One headless Chromium for a whole test program, driven over the DevTools protocol on a pipe
-// (--remote-debugging-pipe: commands on its descriptor 3, answers and events on 4, each message
-// JSON ending in a NUL byte). It loads pages, evaluates expressions in them and collects what
-// the page's console, its scripts and its content security policy complained of.
+// (--remote-debugging-pipe: commands on its descriptor 3, answers and events on 4, each JSON
+// message ending in a NUL byte). It loads pages, evaluates expressions in them and collects the
+// script errors and the log's errors and warnings (where policy violations are reported).
 #pragma once
 
 #include "platform/unique_fd.h"
@@ -14,28 +14,24 @@
 
 class HeadlessBrowser {
 public:
-    // Starts the browser and opens one tab; ok() says whether that worked.
+    // Starts the browser with one tab; ok() says whether that worked.
     HeadlessBrowser();
-    // Closes the browser and waits for it.
     ~HeadlessBrowser();
     HeadlessBrowser(const HeadlessBrowser&) = delete;
     HeadlessBrowser& operator=(const HeadlessBrowser&) = delete;
 
     bool ok() const { return !session_.empty(); }
-    // Why the browser could not be started or a call failed.
+    // Why the start or the last failed call failed.
     const std::string& failure() const { return failure_; }
-
-    // Loads the URL in the tab and waits for its load event; false on an error or time-out.
+    // Loads the URL and waits for its load event; false on an error or when the browser hangs.
     bool Load(const std::string& url);
-    // The value of a JavaScript expression in the page (null when it threw).
+    // The value of a JavaScript expression in the page; null when it threw.
     nlohmann::json Evaluate(const std::string& expression);
-    // Script errors, console errors and policy violations since the last call, one text each.
-    std::vector<std::string> TakeProblems();
+    // The problems seen since the last call, one text each.
+    std::vector<std::string> TakeProblems() { return std::exchange(problems_, {}); }
 
 private:
-    nlohmann::json Call(const std::string& method, const nlohmann::json& params,
-                        bool inSession = true);
-    bool Send(const nlohmann::json& message);
+    nlohmann::json Call(const std::string& method, const nlohmann::json& params);
     bool Receive(nlohmann::json& message);
     void Note(const nlohmann::json& event);
 
@@ -44,7 +40,7 @@ private:
     UniqueFd fromBrowser_;
     std::string profile_; // the browser's own scratch folder
     std::string buffer_;  // bytes read past the last whole message
-    std::string session_;
+    std::string session_; // the tab's, once attached
     int nextId_ = 1;
     bool loaded_ = false;
     std::vector<std::string> problems_;
