@@ -140,7 +140,9 @@ public:
         const std::size_t pages = (count + kPageMessages - 1) / kPageMessages;
         Data data = Common(facts_);
         data.set("name", Title(conversation));
-        data.set("numbers", NumbersText(conversation));
+        if (!conversation.name.empty()) { // else the numbers are the title
+            data.set("numbers", NumbersText(conversation));
+        }
         data.set("count", std::to_string(count));
         data.set("messagesWord", count == 1 ? "message" : "messages");
         data.set("first", Minutes(LocalText(Time(conversation, 0))));
@@ -228,7 +230,9 @@ bool WriteIndex(const Collection& collection, SiteFolder& folder, const SiteFact
         const std::uint64_t first = collection.entries()[conversation.entries.front()].time;
         Data item;
         item.set("name", Title(conversation));
-        item.set("numbers", NumbersText(conversation));
+        if (!conversation.name.empty()) {
+            item.set("numbers", NumbersText(conversation));
+        }
         item.set("filter", conversation.name + " " + NumbersText(conversation));
         item.set("file", PageFile(conversation, 1));
         item.set("count", Counted(count, "message"));
