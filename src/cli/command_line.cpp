@@ -157,9 +157,11 @@ void AddGlobalOptions(CLI::App& app, Request& request) {
 }
 
 struct Parser {
-    CLI::App app{"Backs up, exports and restores the SMS messages of the emulated handset, and "
-                 "reads, checks, salvages and converts backup files without one.",
-                 kProgram};
+    CLI::App app{
+        "Backs up, exports and restores the SMS messages of the emulated handset, and "
+        "reads, checks, salvages and converts backup files without one, and shows them as a web "
+        "site.",
+        kProgram};
     std::string format;
     std::string folders;
     std::string helpTopic;
@@ -235,9 +237,9 @@ void Parser::Build(Request& request) {
         "archive", "write the messages of backups (.usms, XML or JSON), or of the handset, as a "
                    "web site to read in a browser");
     archive->formatter(std::make_shared<ArchiveFormatter>());
-    File(archive, "FILE", request.files,
-         "the backups to show, each message once, then DIR, a new or empty folder for the "
-         "site; DIR alone shows the handset's messages");
+    File(archive, "DIR", request.files,
+         "FILE..., the backups to show, each message once, then DIR, a new or empty folder for "
+         "the site; DIR alone shows the handset's messages");
     archive
         ->add_option("--folders", folders,
                      "with no FILE: the handset's folders to show, as a list of " +

@@ -1,10 +1,12 @@
 // The archive's rules without a browser: numbers, conversations, marks, the texts of the search
 // data, and the folder it is written to.
 #include "archive/archive.h"
+#include "archive/archive_sink.h"
 #include "archive/collection.h"
 #include "archive/conversation.h"
 #include "archive/script_text.h"
 #include "archive_samples.h"
+#include "support/backup_runs.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -174,6 +176,23 @@ TEST_F(ArchiveSite, TakesOnlyANewOrEmptyFolderAndLeavesNothingWhenItFails) {
     EXPECT_FALSE(fs::exists(temp_.path() / "left"));
     EXPECT_FALSE(fs::exists(temp_.path() / "stopped"));
     EXPECT_TRUE(fs::is_empty(temp_.path() / "empty"));
+}
+
+// The handset's road: the backup job drives the sink as any backup; only a job that wrote its
+// validation after the last message leaves a site.
+TEST_F(ArchiveSite, TheSinkWritesTheSiteOnlyForACompleteJob) {
+    archive::ArchiveSink sink;
+    EXPECT_TRUE(::RunBackup(sink, Wide(temp_.path() / "handset"), sample_.messages).ok);
+    EXPECT_EQ(sink.counts().messages, 3000u);
+    EXPECT_TRUE(fs::exists(temp_.path() / "handset" / "index.html"));
+
+    HANDLE handle = 0;
+    std::u16string error;
+    ASSERT_TRUE(sink.OpenForWrite(Wide(temp_.path() / "cut"), handle, error));
+    EXPECT_TRUE(sink.WriteRecord(handle, sample_.messages.front(), error));
+    EXPECT_TRUE(sink.CloseAfterWrite(handle, error));
+    EXPECT_FALSE(fs::exists(temp_.path() / "cut"));
+    EXPECT_FALSE(fs::exists(temp_.path() / "cut.partial"));
 }
 
 } // namespace
