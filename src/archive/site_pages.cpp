@@ -87,7 +87,9 @@ public:
         chunk_ += ',';
         AppendScriptString(chunk_, body);
         chunk_ += ']';
-        return ++count_ < kSearchFileMessages || Flush(error);
+        // Bounded in bytes too: a long text escaped may take six bytes a character.
+        return (++count_ < kSearchFileMessages && chunk_.size() < kSearchFileBytes) ||
+               Flush(error);
     }
 
     bool Flush(std::u16string& error) {

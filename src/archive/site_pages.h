@@ -14,6 +14,7 @@ namespace archive {
 
 inline constexpr std::size_t kPageMessages = 2000;
 inline constexpr std::size_t kSearchFileMessages = 10000;
+inline constexpr std::size_t kSearchFileBytes = std::size_t{4} << 20;
 
 // The policy every page carries: the archive's own script and style files, nothing else.
 inline constexpr char kContentSecurityPolicy[] =
