@@ -46,7 +46,9 @@ bool ArchiveBuilder::Add(MessageRecord& message, std::u16string& error) {
 }
 
 ArchiveBuilder::Outcome ArchiveBuilder::Finish(const StopCheck& stop, std::u16string& error) {
-    collection_.Arrange();
+    if (!collection_.Arrange(error)) {
+        return Outcome::Failed;
+    }
     counts_.conversations = collection_.conversations().size();
     SiteFacts facts;
     facts.zone = LocalZoneText();

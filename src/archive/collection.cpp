@@ -119,14 +119,17 @@ bool Collection::Add(MessageRecord& message, std::u16string& error) {
     if (!folder_.Append(record_, entry.offset, error)) {
         return false;
     }
-    if (!party.name.empty() && (conversation.name.empty() || entry.time >= conversation.nameTime)) {
-        conversation.name = utf::Utf8(LineStart(party.name, kShownNameUnits));
+    // Only the latest name and message are kept; their texts are made once, in Arrange.
+    if (!party.name.empty() &&
+        (conversation.latestName.empty() || entry.time >= conversation.nameTime)) {
+        if (party.name.compare(0, kShownNameUnits + 1, conversation.latestName) != 0) {
+            conversation.latestName = party.name.substr(0, kShownNameUnits + 1);
+        }
         conversation.nameTime = entry.time;
     }
     if (conversation.entries.empty() || entry.time >= conversation.lastTime) {
         conversation.lastTime = entry.time;
         conversation.lastSequence = entry.sequence;
-        conversation.lastText = utf::Utf8(LineStart(message.body(), kLastTextUnits));
     }
     conversation.entries.push_back(entry.sequence);
     entries_.push_back(entry);
@@ -144,7 +147,16 @@ bool Collection::Read(const Entry& entry, EntryText& text, std::u16string& error
     return true;
 }
 
-void Collection::Arrange() {
+bool Collection::Arrange(std::u16string& error) {
+    EntryText text;
+    for (Conversation& conversation : conversations_) {
+        conversation.name = utf::Utf8(LineStart(conversation.latestName, kShownNameUnits));
+        conversation.latestName = {};
+        if (!Read(entries_[conversation.lastSequence], text, error)) {
+            return false;
+        }
+        conversation.lastText = utf::Utf8(LineStart(utf::Utf16(text.body), kLastTextUnits));
+    }
     // Short page names, longer ones for all if two conversations would share one.
     std::unordered_map<std::string, std::uint32_t> names;
     bool clash = false;
@@ -169,6 +181,7 @@ void Collection::Arrange() {
               });
     keys_.clear();
     byKey_.clear();
+    return true;
 }
 
 } // namespace archive

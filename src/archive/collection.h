@@ -30,14 +30,15 @@ struct EntryText {
 };
 
 struct Conversation {
-    std::string name; // the latest non-empty contact name, UTF-8
+    std::string name;          // the latest non-empty contact name, UTF-8, once arranged
+    std::u16string latestName; // that name while messages are added
     std::uint64_t nameTime = 0;
     std::vector<std::string> numbers; // the first kShownNumbers, UTF-8
     std::size_t moreNumbers = 0;      // numbers past those
     std::string file;                 // the first page's name without ".html"
     std::uint64_t lastTime = 0;
     std::uint32_t lastSequence = 0;
-    std::string lastText; // the start of the latest message
+    std::string lastText; // the start of the latest message, once arranged
     std::vector<std::uint32_t> entries;
 };
 
@@ -52,9 +53,9 @@ public:
     bool Add(MessageRecord& message, std::u16string& error);
     bool Read(const Entry& entry, EntryText& text, std::u16string& error) const;
 
-    // Gives each conversation's page its name, sorts each one's entries by time and the
-    // conversations by their latest message, most recent first.
-    void Arrange();
+    // Makes each conversation's name and last text and gives its page a name, sorts each one's
+    // entries by time and the conversations by their latest message, most recent first.
+    bool Arrange(std::u16string& error);
 
     const std::vector<Conversation>& conversations() const { return conversations_; }
     const std::vector<Entry>& entries() const { return entries_; }

@@ -88,8 +88,7 @@ public:
         AppendScriptString(chunk_, body);
         chunk_ += ']';
         // Bounded in bytes too: a long text escaped may take six bytes a character.
-        return (++count_ < kSearchFileMessages && chunk_.size() < kSearchFileBytes) ||
-               Flush(error);
+        return (++count_ < kSearchFileMessages && chunk_.size() < kSearchFileBytes) || Flush(error);
     }
 
     bool Flush(std::u16string& error) {
