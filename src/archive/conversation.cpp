@@ -31,6 +31,15 @@ std::u16string NormaliseNumber(std::u16string_view number) {
     return kept == u"+" ? std::u16string() : kept;
 }
 
+namespace {
+
+// A store gives the number as the name of a party it has no name for: that is no name.
+bool IsNumberItself(const std::u16string& name, const std::u16string& number) {
+    return NormaliseNumber(name) == NormaliseNumber(number);
+}
+
+} // namespace
+
 Party PartyOf(MessageRecord& message) {
     Party party;
     party.received =
@@ -40,14 +49,17 @@ Party PartyOf(MessageRecord& message) {
         if (std::u16string number = NormaliseNumber(message.senderNumber()); !number.empty()) {
             party.numbers.push_back(std::move(number));
         }
-        party.name = message.senderName();
+        if (!IsNumberItself(message.senderName(), message.senderNumber())) {
+            party.name = message.senderName();
+        }
         return party;
     }
     for (const Recipient& recipient : message.recipients()) {
         if (std::u16string number = NormaliseNumber(recipient.address()); !number.empty()) {
             party.numbers.push_back(std::move(number));
         }
-        if (!recipient.displayName().empty()) {
+        if (!recipient.displayName().empty() &&
+            !IsNumberItself(recipient.displayName(), recipient.address())) {
             party.name += (party.name.empty() ? u"" : u", ") + recipient.displayName();
         }
     }

@@ -50,6 +50,7 @@ TEST(ArchiveRules, TheOtherPartyMakesTheConversation) {
         {u"Draft", u"", {}, {}, u""},
         {u"Wastebox\\Old", u"555", {a}, {u"555"}, u"Sender"}, // received: it has a sender
         {u"Wastebox", u"", {a}, {u"+12"}, u"A"},
+        {u"Sentedbox", u"", {Recipient(u"+1 2", u"+12", 1)}, {u"+12"}, u""}, // a number, no name
     };
     for (const Case& c : cases) {
         MessageFields fields;
