@@ -188,8 +188,12 @@ int ArchiveCommand(const JobOptions& options, const std::optional<FolderSelectio
         return output.Stopped("Archive", Shown(options.file));
     }
     if (!result.completed) {
-        console::Out(frontEnd.result() + u"\n");
-        ReportFailure(frontEnd.result(), "archive to", options.file);
+        // The archive's own texts name the folder and what to do; a file's reasons do not fit.
+        if (IsStoreFailure(frontEnd.result())) {
+            ReportFailure(frontEnd.result(), "archive to", options.file);
+        } else {
+            console::Err(u"msgkeeper-cli: " + frontEnd.result() + u"\n");
+        }
         return 1;
     }
     if (!options.quiet) {
