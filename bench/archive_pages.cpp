@@ -41,8 +41,7 @@ int main(int argc, char** argv) {
         ".getAttribute('href')]).sort((a, b) => b[0] - a[0])[0]");
     const std::string page = largest.is_array() ? largest[1].get<std::string>() : "index.html";
     const double conversation = LoadMs(browser, site + page);
-    const nlohmann::json shown =
-        browser.Evaluate("document.querySelectorAll('.message').length");
+    const nlohmann::json shown = browser.Evaluate("document.querySelectorAll('.message').length");
     const double search = LoadMs(browser, site + "search.html?q=" + argv[2]);
     const nlohmann::json inPage = browser.Evaluate(
         "[document.documentElement.dataset.prepareMs, document.documentElement.dataset.searchMs,"
@@ -50,8 +49,7 @@ int main(int argc, char** argv) {
     std::printf("index.html load                      %8.0f ms\n", index);
     std::printf("%-22s load (%s messages)  %8.0f ms\n", page.c_str(), shown.dump().c_str(),
                 conversation);
-    std::printf("search.html load (%s messages)     %8.0f ms\n", inPage[3].dump().c_str(),
-                search);
+    std::printf("search.html load (%s messages)     %8.0f ms\n", inPage[3].dump().c_str(), search);
     std::printf("  of it, folding the texts for search  %8s ms\n",
                 inPage[0].get<std::string>().c_str());
     std::printf("search for '%s'                   %8s ms  (%s)\n", argv[2],
