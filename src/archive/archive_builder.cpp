@@ -46,9 +46,7 @@ bool ArchiveBuilder::Add(MessageRecord& message, std::u16string& error) {
 }
 
 ArchiveBuilder::Outcome ArchiveBuilder::Finish(const StopCheck& stop, std::u16string& error) {
-    if (!collection_.Arrange(error)) {
-        return Outcome::Failed;
-    }
+    collection_.Arrange();
     counts_.conversations = collection_.conversations().size();
     SiteFacts facts;
     facts.zone = LocalZoneText();

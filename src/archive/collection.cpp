@@ -90,12 +90,13 @@ bool Collection::Add(MessageRecord& message, std::u16string& error) {
     const auto [at, added] = byKey_.try_emplace(key, conversations_.size());
     if (added) {
         Conversation conversation;
-        for (std::size_t i = 0; i < party.numbers.size(); ++i) {
-            if (i < kShownNumbers) {
-                conversation.numbers.push_back(utf::Utf8(party.numbers[i]));
-            }
+        for (std::size_t i = 0; i < std::min(party.numbers.size(), kShownNumbers); ++i) {
+            conversation.numbers += (i == 0 ? "" : ", ") + utf::Utf8(party.numbers[i]);
         }
-        conversation.moreNumbers = party.numbers.size() - conversation.numbers.size();
+        if (party.numbers.size() > kShownNumbers) {
+            conversation.numbers +=
+                " and " + std::to_string(party.numbers.size() - kShownNumbers) + " more";
+        }
         conversations_.push_back(std::move(conversation));
         keys_.push_back(key);
     }
@@ -105,6 +106,7 @@ bool Collection::Add(MessageRecord& message, std::u16string& error) {
     entry.time = TimeOf(message.deliveryTime());
     entry.sequence = static_cast<std::uint32_t>(entries_.size());
     entry.received = party.received;
+    entry.conversation = at->second;
     const std::string body = utf::Utf8(message.body());
     const std::string mark = utf::Utf8(FolderMark(message.folderPath()));
     record_.clear();
@@ -119,7 +121,8 @@ bool Collection::Add(MessageRecord& message, std::u16string& error) {
     if (!folder_.Append(record_, entry.offset, error)) {
         return false;
     }
-    // Only the latest name and message are kept; their texts are made once, in Arrange.
+    // Only the latest name and message are noted: the name is made once, in Arrange, and the
+    // last text when the index is written.
     if (!party.name.empty() &&
         (conversation.latestName.empty() || entry.time >= conversation.nameTime)) {
         if (party.name.compare(0, kShownNameUnits + 1, conversation.latestName) != 0) {
@@ -127,11 +130,11 @@ bool Collection::Add(MessageRecord& message, std::u16string& error) {
         }
         conversation.nameTime = entry.time;
     }
-    if (conversation.entries.empty() || entry.time >= conversation.lastTime) {
+    if (conversation.count == 0 || entry.time >= conversation.lastTime) {
         conversation.lastTime = entry.time;
         conversation.lastSequence = entry.sequence;
     }
-    conversation.entries.push_back(entry.sequence);
+    ++conversation.count;
     entries_.push_back(entry);
     return true;
 }
@@ -147,41 +150,53 @@ bool Collection::Read(const Entry& entry, EntryText& text, std::u16string& error
     return true;
 }
 
-bool Collection::Arrange(std::u16string& error) {
-    EntryText text;
-    for (Conversation& conversation : conversations_) {
-        conversation.name = utf::Utf8(LineStart(conversation.latestName, kShownNameUnits));
-        conversation.latestName = {};
-        if (!Read(entries_[conversation.lastSequence], text, error)) {
-            return false;
-        }
-        conversation.lastText = utf::Utf8(LineStart(utf::Utf16(text.body), kLastTextUnits));
+bool Collection::LastText(const Conversation& conversation, std::string& text,
+                          std::u16string& error) const {
+    EntryText read;
+    if (!Read(entries_[conversation.lastSequence], read, error)) {
+        return false;
     }
+    text = utf::Utf8(LineStart(utf::Utf16(read.body), kLastTextUnits));
+    return true;
+}
+
+void Collection::Arrange() {
     // Short page names, longer ones for all if two conversations would share one.
     std::unordered_map<std::string, std::uint32_t> names;
     bool clash = false;
     for (std::uint32_t i = 0; i < conversations_.size() && !clash; ++i) {
         clash = !names.try_emplace(Hex(keys_[i], 6), i).second;
     }
+    std::uint32_t first = 0;
     for (std::uint32_t i = 0; i < conversations_.size(); ++i) {
-        conversations_[i].file = "c-" + Hex(keys_[i], clash ? 16 : 6);
+        Conversation& conversation = conversations_[i];
+        conversation.file = "c-" + Hex(keys_[i], clash ? 16 : 6);
+        conversation.name = utf::Utf8(LineStart(conversation.latestName, kShownNameUnits));
+        std::u16string().swap(conversation.latestName);
+        conversation.first = first;
+        first += conversation.count;
     }
-    for (Conversation& conversation : conversations_) {
-        std::sort(conversation.entries.begin(), conversation.entries.end(),
-                  [this](std::uint32_t a, std::uint32_t b) {
-                      return entries_[a].time != entries_[b].time
-                                 ? entries_[a].time < entries_[b].time
-                                 : a < b;
-                  });
+    std::vector<Key>().swap(keys_);
+    decltype(byKey_)().swap(byKey_);
+    // Each conversation's entries in one range of order_, then sorted by time there.
+    order_.resize(entries_.size());
+    std::vector<std::uint32_t> filled(conversations_.size());
+    for (std::uint32_t i = 0; i < entries_.size(); ++i) {
+        const std::uint32_t c = entries_[i].conversation;
+        order_[conversations_[c].first + filled[c]++] = i;
+    }
+    for (const Conversation& conversation : conversations_) {
+        const auto begin = order_.begin() + conversation.first;
+        std::sort(begin, begin + conversation.count, [this](std::uint32_t a, std::uint32_t b) {
+            return entries_[a].time != entries_[b].time ? entries_[a].time < entries_[b].time
+                                                        : a < b;
+        });
     }
     std::sort(conversations_.begin(), conversations_.end(),
               [](const Conversation& a, const Conversation& b) {
                   return a.lastTime != b.lastTime ? a.lastTime > b.lastTime
                                                   : a.lastSequence > b.lastSequence;
               });
-    keys_.clear();
-    byKey_.clear();
-    return true;
 }
 
 } // namespace archive

@@ -19,7 +19,8 @@ struct Entry {
     std::uint64_t time = 0; // FILETIME
     std::uint64_t offset = 0;
     std::uint32_t size = 0;
-    std::uint32_t sequence = 0; // in reading order, which breaks ties of time
+    std::uint32_t sequence = 0;     // in reading order, which breaks ties of time
+    std::uint32_t conversation = 0; // as first added
     bool received = false;
 };
 
@@ -29,17 +30,17 @@ struct EntryText {
     std::string mark;
 };
 
+// What memory keeps of a conversation: with one message each, 100,000 of them must fit too.
 struct Conversation {
     std::string name;          // the latest non-empty contact name, UTF-8, once arranged
     std::u16string latestName; // that name while messages are added
     std::uint64_t nameTime = 0;
-    std::vector<std::string> numbers; // the first kShownNumbers, UTF-8
-    std::size_t moreNumbers = 0;      // numbers past those
-    std::string file;                 // the first page's name without ".html"
+    std::string numbers; // the first kShownNumbers, ", " between, and how many more; UTF-8
+    std::string file;    // the first page's name without ".html"
     std::uint64_t lastTime = 0;
     std::uint32_t lastSequence = 0;
-    std::string lastText; // the start of the latest message, once arranged
-    std::vector<std::uint32_t> entries;
+    std::uint32_t first = 0; // its entries, in time order once arranged: order()[first, +count)
+    std::uint32_t count = 0;
 };
 
 inline constexpr std::size_t kShownNumbers = 20;
@@ -53,12 +54,18 @@ public:
     bool Add(MessageRecord& message, std::u16string& error);
     bool Read(const Entry& entry, EntryText& text, std::u16string& error) const;
 
-    // Makes each conversation's name and last text and gives its page a name, sorts each one's
-    // entries by time and the conversations by their latest message, most recent first.
-    bool Arrange(std::u16string& error);
+    // Makes each conversation's name, gives its page a name, sorts each one's entries by time
+    // and the conversations by their latest message, most recent first.
+    void Arrange();
 
     const std::vector<Conversation>& conversations() const { return conversations_; }
     const std::vector<Entry>& entries() const { return entries_; }
+    // Message at (0, 1, ...) of a conversation in time order, once arranged.
+    const Entry& At(const Conversation& conversation, std::size_t at) const {
+        return entries_[order_[conversation.first + at]];
+    }
+    // The start of the conversation's latest message, for the list of conversations.
+    bool LastText(const Conversation& conversation, std::string& text, std::u16string& error) const;
 
 private:
     using Key = std::array<std::uint8_t, 16>;
@@ -69,7 +76,8 @@ private:
     SiteFolder& folder_;
     std::vector<Entry> entries_;
     std::vector<Conversation> conversations_;
-    std::vector<Key> keys_; // per conversation
+    std::vector<std::uint32_t> order_; // entries by conversation, then time
+    std::vector<Key> keys_;            // per conversation, until arranged
     std::unordered_map<Key, std::uint32_t, KeyHash> byKey_;
     std::string record_; // kept to save an allocation per message
 };

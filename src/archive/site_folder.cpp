@@ -92,11 +92,23 @@ bool SiteFolder::Create(const std::u16string& dir, std::u16string& error) {
 }
 
 bool SiteFolder::Write(std::string_view name, std::string_view bytes, std::u16string& error) {
+    UniqueFd file;
+    return Begin(name, file, error) && Put(file, name, bytes, error);
+}
+
+bool SiteFolder::Begin(std::string_view name, UniqueFd& file, std::u16string& error) {
     const std::filesystem::path path = partial_ / name;
-    const UniqueFd fd(
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (!fd || !WriteAll(fd.get(), bytes)) {
+    file.reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!file) {
         error = Failure(path, "cannot write the file");
+    }
+    return static_cast<bool>(file);
+}
+
+bool SiteFolder::Put(const UniqueFd& file, std::string_view name, std::string_view bytes,
+                     std::u16string& error) {
+    if (!WriteAll(file.get(), bytes)) {
+        error = Failure(partial_ / name, "cannot write the file");
         return false;
     }
     return true;

@@ -24,6 +24,10 @@ public:
     bool Create(const std::u16string& dir, std::u16string& error);
     // Writes a new file of that name (the archive's own) in the folder.
     bool Write(std::string_view name, std::string_view bytes, std::u16string& error);
+    // The same in parts, for a file too large to hold whole: Begin, then Put each part.
+    bool Begin(std::string_view name, UniqueFd& file, std::u16string& error);
+    bool Put(const UniqueFd& file, std::string_view name, std::string_view bytes,
+             std::u16string& error);
     // Makes the files durable and gives the folder its name.
     bool Commit(std::u16string& error);
 

@@ -24,9 +24,10 @@ struct Templates {
     Template conversation{std::string(SiteFile("conversation.mustache"))};
     Template search{std::string(SiteFile("search.mustache"))};
     Template message{std::string(SiteFile("message.mustache"))};
+    Template indexRow{std::string(SiteFile("index_row.mustache"))};
 
     bool Valid(std::u16string& error) const {
-        for (const Template* page : {&index, &conversation, &search, &message}) {
+        for (const Template* page : {&index, &conversation, &search, &message, &indexRow}) {
             if (!page->is_valid()) {
                 error = u"a page template is broken: " + utf::Utf16(page->error_message());
                 return false;
@@ -47,14 +48,7 @@ std::string Minutes(const std::string& localText) {
 }
 
 std::string NumbersText(const Conversation& conversation) {
-    std::string text;
-    for (const std::string& number : conversation.numbers) {
-        text += (text.empty() ? "" : ", ") + number;
-    }
-    if (conversation.moreNumbers != 0) {
-        text += " and " + std::to_string(conversation.moreNumbers) + " more";
-    }
-    return text.empty() ? std::string("No number") : text;
+    return conversation.numbers.empty() ? std::string("No number") : conversation.numbers;
 }
 
 std::string Title(const Conversation& conversation) {
@@ -137,7 +131,7 @@ public:
     bool Write(std::size_t index, const StopCheck& stop, bool& stopped, std::size_t& written,
                std::u16string& error) {
         const Conversation& conversation = collection_.conversations()[index];
-        const std::size_t count = conversation.entries.size();
+        const std::size_t count = conversation.count;
         const std::size_t pages = (count + kPageMessages - 1) / kPageMessages;
         Data data = Common(facts_);
         data.set("name", Title(conversation));
@@ -184,7 +178,7 @@ public:
 
 private:
     std::uint64_t Time(const Conversation& conversation, std::size_t at) const {
-        return collection_.entries()[conversation.entries[at]].time;
+        return collection_.At(conversation, at).time;
     }
 
     // Message at (0-based, in time order) of the conversation, for its page and the search.
@@ -192,7 +186,7 @@ private:
                  std::u16string& error) {
         Data& item = item_; // every key set each time: the object is kept, its strings replaced
         const Conversation& conversation = collection_.conversations()[index];
-        const Entry& entry = collection_.entries()[conversation.entries[at]];
+        const Entry& entry = collection_.At(conversation, at);
         if (!collection_.Read(entry, text_, error)) {
             return false;
         }
@@ -222,34 +216,58 @@ private:
     Data item_;
 };
 
+// The index is written row by row: with many conversations it is the archive's largest page.
 bool WriteIndex(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
                 Templates& templates, std::u16string& error) {
+    // Where the rows go: a control character that the page's own texts do not hold.
+    constexpr char kRows[] = "\x1e";
     Data data = Common(facts);
-    Data list{Data::type::list};
-    for (const Conversation& conversation : collection.conversations()) {
-        const std::size_t count = conversation.entries.size();
-        const std::uint64_t first = collection.entries()[conversation.entries.front()].time;
-        Data item;
-        item.set("name", Title(conversation));
-        if (!conversation.name.empty()) {
-            item.set("numbers", NumbersText(conversation));
-        }
-        item.set("filter", conversation.name + " " + NumbersText(conversation));
-        item.set("file", PageFile(conversation, 1));
-        item.set("count", Counted(count, "message"));
-        item.set("first", Minutes(LocalText(first)));
-        item.set("last", Minutes(LocalText(conversation.lastTime)));
-        item.set("last_text", conversation.lastText);
-        list.push_back(std::move(item));
-    }
-    data.set("list", std::move(list));
+    data.set("rows", kRows);
     const std::size_t messages = collection.entries().size();
     const std::size_t conversations = collection.conversations().size();
     data.set("messages", std::to_string(messages));
     data.set("messagesWord", messages == 1 ? "message" : "messages");
     data.set("conversations", std::to_string(conversations));
     data.set("conversationsWord", conversations == 1 ? "conversation" : "conversations");
-    return folder.Write("index.html", templates.index.render(data), error);
+    const std::string page = templates.index.render(data);
+    const std::size_t rows = page.find(kRows);
+    if (rows == std::string::npos) {
+        error = u"the index template has no place for its rows";
+        return false;
+    }
+    UniqueFd file;
+    if (!folder.Begin("index.html", file, error) ||
+        !folder.Put(file, "index.html", std::string_view(page).substr(0, rows), error)) {
+        return false;
+    }
+    Data item;
+    std::string chunk;
+    std::string lastText;
+    for (const Conversation& conversation : collection.conversations()) {
+        const std::size_t count = conversation.count;
+        const std::uint64_t first = collection.At(conversation, 0).time;
+        if (!collection.LastText(conversation, lastText, error)) {
+            return false;
+        }
+        item.set("name", Title(conversation));
+        item.set("numbers",
+                 conversation.name.empty() ? Data(false) : Data(NumbersText(conversation)));
+        item.set("filter", conversation.name + " " + NumbersText(conversation));
+        item.set("file", PageFile(conversation, 1));
+        item.set("count", Counted(count, "message"));
+        item.set("first", Minutes(LocalText(first)));
+        item.set("last", Minutes(LocalText(conversation.lastTime)));
+        item.set("last_text", lastText);
+        templates.indexRow.render(item, [&chunk](const std::string& part) { chunk += part; });
+        if (chunk.size() >= kSearchFileBytes / 4) {
+            if (!folder.Put(file, "index.html", chunk, error)) {
+                return false;
+            }
+            chunk.clear();
+        }
+    }
+    chunk.append(page, rows + 1);
+    return folder.Put(file, "index.html", chunk, error);
 }
 
 bool WriteSearch(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
