@@ -74,6 +74,10 @@ TEST_F(ArchiveInBrowser, TheIndexListsEveryConversationWithItsCountMostRecentFir
                    "li.querySelector('.name').textContent, li.querySelector('.count').textContent,"
                    "/^c-[0-9a-f]{12}[.]html$/.test(li.querySelector('a').getAttribute('href'))])"),
               expected);
+    // Each row ends with the start of its latest message.
+    EXPECT_EQ(Eval("Array.from(document.querySelectorAll('#conversations .last'), (p) =>"
+                   "p.textContent).filter((t, i, all) => i === 0 || i === all.length - 1)"),
+              json::array({std::string(100, 'W') + "\u2026", "Anna 2500"}));
 }
 
 TEST_F(ArchiveInBrowser, AConversationReadsInTimeOrderOverPagesOf2000) {
