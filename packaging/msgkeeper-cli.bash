@@ -4,10 +4,11 @@ _msgkeeper_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="backup restore inspect convert salvage merge device settings help"
+    local commands="backup restore inspect convert salvage merge archive device settings help"
     local formats="usms sms txt-ansi txt-utf8 txt-unicode csv-ansi csv-utf8 xml json"
     # The files that the commands read, told apart by content: Unicode backups, phone XML and
-    # JSON Lines. merge's OUT is offered the same way, since it can stand anywhere after a file.
+    # JSON Lines. merge's OUT and archive's DIR are offered the same way (folders among them),
+    # since either can stand anywhere after a file.
     local readable='@(usms|xml|json|jsonl)'
     local global="--device --quiet -q --help -h --version -V"
 
@@ -46,7 +47,7 @@ _msgkeeper_cli() {
     if [[ $cur == -* ]]; then
         local options=$global
         case $command in
-            backup | settings) options+=" --folders" ;;
+            backup | settings | archive) options+=" --folders" ;;
             restore) options+=" --dry-run" ;;
             device) [[ $sub == init ]] && options+=" --demo" ;;
         esac
@@ -74,7 +75,7 @@ _msgkeeper_cli() {
                 _filedir
             fi
             ;;
-        restore | inspect | merge) _filedir "$readable" ;;
+        restore | inspect | merge | archive) _filedir "$readable" ;;
         salvage)
             if ((position == 0)); then
                 _filedir "$readable"

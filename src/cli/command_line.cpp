@@ -19,8 +19,9 @@ constexpr char kProgram[] = "msgkeeper-cli";
 constexpr char kFooter[] =
     "Commands:\n"
     "  backup FORMAT FILE [--folders LIST]   restore [--dry-run] FILE   inspect FILE\n"
-    "  convert FILE FORMAT OUT   salvage FILE OUT   merge FILE... OUT   device init [--demo]\n"
-    "  device list   settings [--folders LIST]   help [COMMAND]\n"
+    "  convert FILE FORMAT OUT   salvage FILE OUT   merge FILE... OUT\n"
+    "  archive [FILE...] DIR [--folders LIST]   device init [--demo]   device list\n"
+    "  settings [--folders LIST]   help [COMMAND]\n"
     "FORMAT: usms (the Unicode backup that restores read), sms, txt-ansi, txt-utf8,\n"
     "        txt-unicode, csv-ansi, csv-utf8, xml (the phone XML backup), json (JSON Lines)\n"
     "The handset's folder: --device DIR, else $MSGKEEPER_DEVICE, else\n"
@@ -139,6 +140,14 @@ public:
     }
 };
 
+// archive's usage: files, then the folder; no file means the handset.
+class ArchiveFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App* /*app*/, std::string name) const override {
+        return get_label("Usage") + ": " + name + " [" + get_label("OPTIONS") + "] [FILE...] DIR\n";
+    }
+};
+
 // The options every command accepts, before or after it.
 void AddGlobalOptions(CLI::App& app, Request& request) {
     app.add_option("--device", request.device, "the handset's folder")
@@ -148,9 +157,11 @@ void AddGlobalOptions(CLI::App& app, Request& request) {
 }
 
 struct Parser {
-    CLI::App app{"Backs up, exports and restores the SMS messages of the emulated handset, and "
-                 "reads, checks, salvages and converts backup files without one.",
-                 kProgram};
+    CLI::App app{
+        "Backs up, exports and restores the SMS messages of the emulated handset, and "
+        "reads, checks, salvages and converts backup files without one, and shows them as a web "
+        "site.",
+        kProgram};
     std::string format;
     std::string folders;
     std::string helpTopic;
@@ -222,6 +233,20 @@ void Parser::Build(Request& request) {
     File(merge, "FILE", request.files,
          "the backups to merge, in order, then OUT, the Unicode backup to write");
 
+    CLI::App* archive = Command(
+        "archive", "write the messages of backups (.usms, XML or JSON), or of the handset, as a "
+                   "web site to read in a browser");
+    archive->formatter(std::make_shared<ArchiveFormatter>());
+    File(archive, "DIR", request.files,
+         "FILE..., the backups to show, each message once, then DIR, a new or empty folder for "
+         "the site; DIR alone shows the handset's messages");
+    archive
+        ->add_option("--folders", folders,
+                     "with no FILE: the handset's folders to show, as a list of " +
+                         std::string(kFolderListHelp))
+        ->type_name("LIST")
+        ->check(kFolderList);
+
     CLI::App* device = Command("device", "set up or list the emulated handset");
     device->require_subcommand(1);
     CLI::App* init = device->add_subcommand("init", "set up an empty handset");
@@ -263,13 +288,14 @@ std::optional<int> Finish(Parser& parser, Request& request) {
                                                                        CLI::AppFormatMode::Normal));
         return 0;
     }
-    static const std::array<std::pair<const char*, Command>, 9> kNames = {{
+    static const std::array<std::pair<const char*, Command>, 10> kNames = {{
         {"backup", Command::Backup},
         {"restore", Command::Restore},
         {"inspect", Command::Inspect},
         {"convert", Command::Convert},
         {"salvage", Command::Salvage},
         {"merge", Command::Merge},
+        {"archive", Command::Archive},
         {"init", Command::DeviceInit},
         {"list", Command::DeviceList},
         {"settings", Command::Settings},
@@ -287,6 +313,16 @@ std::optional<int> Finish(Parser& parser, Request& request) {
         }
         request.out = request.files.back();
         request.files.pop_back();
+    }
+    if (request.command == Command::Archive) {
+        request.out = request.files.back();
+        request.files.pop_back();
+        if (!request.files.empty() && !parser.folders.empty()) {
+            console::Err(std::string(kProgram) +
+                         ": --folders chooses the handset's folders; it cannot go with FILE (see " +
+                         CommandPath(chosen) + " --help)\n");
+            return 2;
+        }
     }
     if (!parser.format.empty()) {
         request.formatName = parser.format;

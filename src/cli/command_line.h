@@ -15,6 +15,7 @@ enum class Command {
     Convert,
     Salvage,
     Merge,
+    Archive,
     DeviceInit,
     DeviceList,
     Settings,
@@ -27,7 +28,7 @@ struct Request {
     std::string formatName; // as given; IsOutputFormat holds for it
     std::string file;
     std::string out;
-    std::vector<std::string> files;         // merge's inputs, in order
+    std::vector<std::string> files;         // merge's and archive's inputs, in order
     std::optional<FolderSelection> folders; // --folders LIST
     bool dryRun = false;
     bool demo = false;

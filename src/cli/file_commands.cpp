@@ -1,5 +1,6 @@
 #include "cli/file_commands.h"
 
+#include "archive/archive.h"
 #include "cli/console.h"
 #include "cli/host_reason.h"
 #include "cli/interrupt.h"
@@ -207,6 +208,49 @@ int MergeBackups(const std::vector<std::u16string>& files, const std::u16string&
         console::Out("Merged " + Counted(files.size(), "file") + ": " +
                      Counted(result.written, "message") + ", " +
                      Counted(result.duplicates, "duplicate") + " left out.\n");
+    }
+    return 0;
+}
+
+std::string ArchivedText(const std::string& shownDir, unsigned long long messages,
+                         std::size_t conversations) {
+    return "Archived " + Counted(messages, "message") + " in " +
+           Counted(conversations, "conversation") + " to " + shownDir + "; open " + shownDir +
+           "/index.html in a browser.\n";
+}
+
+int ArchiveBackups(const std::vector<std::u16string>& files, const std::u16string& dir,
+                   bool quiet) {
+    for (const std::u16string& file : files) {
+        if (RefuseFileOfOtherKind(file)) {
+            return 1;
+        }
+    }
+    const interrupt::StoppableOutput output(dir);
+    const ArchiveResult result = ArchiveFiles(files, dir, &interrupt::Requested);
+    switch (result.outcome) {
+    case ArchiveResult::Outcome::Written:
+        break;
+    case ArchiveResult::Outcome::Stopped:
+        return output.Stopped("Archive", ShownOut(dir));
+    case ArchiveResult::Outcome::InputFailed:
+        Fail(result.failedFile, result.error); // the unfinished site is gone already
+        SuggestSalvage(result.error, result.failedFile);
+        return 1;
+    case ArchiveResult::Outcome::OutputFailed:
+        console::Err(u"msgkeeper-cli: " + result.error + u"\n");
+        return 1;
+    }
+    ReportSkipped(result.skipped);
+    console::Err(LeftOutNote(result.leftOut));
+    if (!quiet) {
+        std::string line =
+            ArchivedText(ShownOut(dir), result.counts.messages, result.counts.conversations);
+        if (result.counts.duplicates != 0) {
+            line.insert(line.find(" to "),
+                        " (" + Counted(result.counts.duplicates, "duplicate") + " left out)");
+        }
+        console::Out(line);
     }
     return 0;
 }

@@ -1,5 +1,6 @@
-// Commands on backup files that need no handset: inspect, convert, salvage and merge. The work is
-// the transfer layer's; these print its results, and failures on stderr with the file they concern.
+// Commands on backup files that need no handset: inspect, convert, salvage, merge and archive. The
+// work is the transfer layer's; these print its results, and failures on stderr with the file they
+// concern.
 #pragma once
 
 #include <string>
@@ -23,3 +24,11 @@ int SalvageBackup(const std::u16string& file, const std::u16string& out, bool qu
 // Writes the messages of files (of any kind that inspect reads), each once, to the Unicode
 // backup out and reports how many it wrote and left out; 0 when out was written.
 int MergeBackups(const std::vector<std::u16string>& files, const std::u16string& out, bool quiet);
+
+// Writes the messages of files (of any kind that inspect reads), each once, as a web site in the
+// new or empty folder dir and reports what it holds; 0 when the site was written.
+int ArchiveBackups(const std::vector<std::u16string>& files, const std::u16string& dir, bool quiet);
+
+// The line that reports a written archive and where to open it.
+std::string ArchivedText(const std::string& shownDir, unsigned long long messages,
+                         std::size_t conversations);

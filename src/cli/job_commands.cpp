@@ -2,9 +2,11 @@
 
 #include "app/dry_run.h"
 #include "app/launch.h"
+#include "archive/archive_sink.h"
 #include "cli/cli_front_end.h"
 #include "cli/console.h"
 #include "cli/device_commands.h"
+#include "cli/file_commands.h"
 #include "cli/folder_list.h"
 #include "cli/host_reason.h"
 #include "cli/interrupt.h"
@@ -170,5 +172,33 @@ int DryRunCommand(const JobOptions& options) {
     }
     console::Out("Dry run: " + std::to_string(outcome.toAdd) + " to add, " +
                  std::to_string(outcome.toReplace) + " to replace.\n");
+    return 0;
+}
+
+int ArchiveCommand(const JobOptions& options, const std::optional<FolderSelection>& folders) {
+    if (!RequireDevice()) {
+        return 1;
+    }
+    CliFrontEnd frontEnd(HostPath(options.file), options.quiet);
+    archive::ArchiveSink sink(&interrupt::Requested);
+    const interrupt::StoppableOutput output(HostPath(options.file));
+    const LaunchResult result =
+        LaunchBackup(sink, u"Web archive|*", frontEnd, folders ? &*folders : nullptr);
+    if (result.stopped || sink.stopped()) {
+        return output.Stopped("Archive", Shown(options.file));
+    }
+    if (!result.completed) {
+        // The archive's own texts name the folder and what to do; a file's reasons do not fit.
+        if (IsStoreFailure(frontEnd.result())) {
+            ReportFailure(frontEnd.result(), "archive to", options.file);
+        } else {
+            console::Err(u"msgkeeper-cli: " + frontEnd.result() + u"\n");
+        }
+        return 1;
+    }
+    if (!options.quiet) {
+        console::Out(
+            ArchivedText(Shown(options.file), sink.counts().messages, sink.counts().conversations));
+    }
     return 0;
 }

@@ -20,3 +20,7 @@ int BackupCommand(const JobOptions& options, std::string_view formatName,
 int RestoreCommand(const JobOptions& options);
 // Prints "Dry run: A to add, R to replace." or the text the restore would stop with.
 int DryRunCommand(const JobOptions& options);
+
+// Writes the messages of the handset's selected folders (or of folders) as a web site in the new
+// or empty folder options.file, through the backup job.
+int ArchiveCommand(const JobOptions& options, const std::optional<FolderSelection>& folders);

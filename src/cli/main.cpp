@@ -1,5 +1,5 @@
 // msgkeeper-cli: backups, exports and restores against the emulated handset, and backup files
-// read, salvaged and converted without one.
+// read, salvaged, converted and archived as a web site without one.
 #include "cli/command_line.h"
 #include "cli/console.h"
 #include "cli/device_commands.h"
@@ -44,6 +44,15 @@ int Dispatch(const Request& request) {
         std::transform(request.files.begin(), request.files.end(), std::back_inserter(files),
                        &HostPath);
         return MergeBackups(files, HostPath(request.out), request.quiet);
+    }
+    case Command::Archive: {
+        if (request.files.empty()) {
+            return ArchiveCommand(JobOptions{request.out, request.quiet}, request.folders);
+        }
+        std::vector<std::u16string> files;
+        std::transform(request.files.begin(), request.files.end(), std::back_inserter(files),
+                       &HostPath);
+        return ArchiveBackups(files, HostPath(request.out), request.quiet);
     }
     case Command::DeviceInit:
         return DeviceInit(request.demo);
