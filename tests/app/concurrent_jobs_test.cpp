@@ -1,23 +1,16 @@
 // Jobs and readers in several processes on one handset. The child process stops at a chosen
-// record through a pipe, so each interleaving is taken exactly, not by chance. And what a backup
-// and a restore say when they do not get the handset's lock: busy only while another job holds
-// it, else the handset folder and the system's reason; neither touches its file then.
+// record through a pipe, so each interleaving is taken exactly, not by chance.
 #include "app/app_fixture.h"
-#include "files/unicode_backup_file.h"
-#include "support/other_user.h"
 
 #include "store/backup_walk.h"
 #include "store/store_folder.h"
 
 #include <algorithm>
 #include <csignal>
-#include <iostream>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 class ConcurrentJobsTest : public AppFixture {
 protected:
@@ -59,9 +52,16 @@ protected:
     int toChild_[2] = {-1, -1};
 };
 
-TEST_F(ConcurrentJobsTest, ASecondJobIsRefusedAndAReaderLosesNothing) {
-    constexpr int kRecords = 60;
-    constexpr int kPauseAt = 31;
+// While a restore in another process holds the handset, a reader in a third process sees the
+// finished messages, and a second restore and a backup are refused at once, touching nothing.
+// A replacing restore never doubles a message. A reader in another process never sees a folder
+// hold more messages than at the end: the restore pauses at each of its mail-library calls, and
+// the reader counts there. Killed at many points chosen by call count, every kill leaves each
+// message once (the old one or its replacement, never both), and a full restore afterwards
+// leaves exactly the file's messages.
+TEST_F(ConcurrentJobsTest, ASecondJobIsRefusedAndAReplacingRestoreNeverDoublesAMessage) {
+    constexpr int kRecords = 40;
+    constexpr int kPauseAt = 21;
     ScriptedFormat file;
     AddRecords(file, kRecords, true);
     file.beforeRead = [&](int read) {
@@ -72,15 +72,12 @@ TEST_F(ConcurrentJobsTest, ASecondJobIsRefusedAndAReaderLosesNothing) {
     std::u16string text;
     const pid_t restore = Spawn([&] { return RestoreScript(file, text); });
     ASSERT_TRUE(WaitForPause());
-
-    // A reader starting now in a third process sees the finished messages and disturbs nothing.
     const pid_t reader = Spawn([&] {
         MessageStore store(kSmsStoreName);
         return store.isOpen() &&
                countFolderMessages(*store.inboxFolder()) == static_cast<ULONG>(kPauseAt - 1);
     });
     EXPECT_EQ(ExitStatus(reader), 0);
-    // A second restore of the same file and a backup are refused at once, touching nothing.
     file.beforeRead = nullptr;
     EXPECT_FALSE(RestoreScript(file, text));
     EXPECT_EQ(text, kHandsetBusyText);
@@ -92,57 +89,9 @@ TEST_F(ConcurrentJobsTest, ASecondJobIsRefusedAndAReaderLosesNothing) {
     }
     EXPECT_EQ(text, kHandsetBusyText);
     EXPECT_TRUE(out.written.empty());
-
     Resume();
     EXPECT_EQ(ExitStatus(restore), 0);
-    // The same file again, now that the handset is free: each message stays once.
-    EXPECT_TRUE(RestoreScript(file, text));
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    const ObjectId old = Child(inbox, u"Old");
-    EXPECT_EQ(mapi_admin::Messages(inbox).size() + mapi_admin::Messages(old).size(),
-              static_cast<std::size_t>(kRecords));
-    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), kRecords / 2);
-    EXPECT_EQ(mapi_admin::AllMessageCount(old), kRecords / 2);
-}
 
-// A message stored before its properties is removed by another process's start-up only once
-// the process that created it has ended.
-TEST_F(ConcurrentJobsTest, AnUnlistedMessageIsRemovedOnlyWhenItsCreatorIsGone) {
-    const ObjectId inbox = special(SpecialFolder::Inbox);
-    const pid_t creator = Spawn([&] {
-        MessageStore store(kSmsStoreName);
-        MapiPtr<IMessage> message;
-        if (!store.isOpen() ||
-            store.inboxFolder()->handle()->CreateMessage(nullptr, 0, message.put()) != S_OK) {
-            return false;
-        }
-        // Asking for its entry identifier stores it, unlisted.
-        const bool stored = HasEntryId(message.get());
-        Pause();
-        return stored;
-    });
-    ASSERT_TRUE(WaitForPause());
-    // Each call opens the store afresh, which clears what is provably abandoned.
-    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), 1);
-    EXPECT_TRUE(mapi_admin::Messages(inbox).empty());
-    MessageStore reader(kSmsStoreName);
-    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), 1);
-    Resume();
-    EXPECT_EQ(ExitStatus(creator), 0);
-    EXPECT_EQ(mapi_admin::AllMessageCount(inbox), 0);
-}
-
-// A replacing restore never doubles a message. A reader in another process never sees a folder
-// hold more messages than at the end: the restore pauses at each of its mail-library calls, and
-// the reader counts there. Killed at many points chosen by call count, every kill leaves each
-// message once (the old one or its replacement, never both), and a full restore afterwards
-// leaves exactly the file's messages.
-TEST_F(ConcurrentJobsTest, AReplacingRestoreNeverDoublesAMessage) {
-    constexpr int kRecords = 40;
-    ScriptedFormat file;
-    AddRecords(file, kRecords, true);
-    std::u16string text;
-    ASSERT_TRUE(RestoreScript(file, text));
     const ObjectId inbox = special(SpecialFolder::Inbox);
     const ObjectId old = Child(inbox, u"Old");
     const pid_t replacing = Spawn([&] {
@@ -191,48 +140,6 @@ TEST_F(ConcurrentJobsTest, AReplacingRestoreNeverDoublesAMessage) {
         EXPECT_EQ(bodies.size(), static_cast<std::size_t>(kRecords));
     }
     EXPECT_GT(kills, 40);
-}
-
-// A backup and a restore of one record: their texts, then whether the backup made its file and
-// the restore read its record.
-std::u16string RunBoth(const fs::path& folder) {
-    std::u16string backupText;
-    {
-        UnicodeBackupFile usms;
-        BackupJob backup(utf::FromHostBytes((folder / "out.usms").string()), usms, backupText);
-        RunBackup(backup);
-    }
-    ScriptedFormat file;
-    AddRecords(file, 1, false);
-    std::u16string restoreText;
-    RestoreScript(file, restoreText);
-    return backupText + u" | " + restoreText +
-           (fs::exists(folder / "out.usms") ? u" | file made" : u"") +
-           (file.reads > 0 ? u" | record read" : u"");
-}
-
-using LockRefusal = AppFixture;
-
-TEST_F(LockRefusal, EachJobSaysWhyItCannotStart) {
-    Seed(inboxId(), u"m", 3);
-    {
-        const UnwritableTree tree(folder_);
-        if (!tree.holds()) {
-            ASSERT_FALSE(ReaderIsNobody()) << "nobody can write the test folder";
-            GTEST_SKIP() << "this user can write any folder";
-        }
-        const std::u16string text = u"cannot write to the handset folder " +
-                                    utf::FromHostBytes(folder_.string()) + u": Permission denied";
-        const std::u16string expected = text + u" | " + text;
-        EXPECT_TRUE(RunAsReader([this, expected] {
-            const std::u16string texts = RunBoth(folder_);
-            std::cerr << utf::Utf8(texts) << "\n";
-            return texts == expected;
-        }));
-    }
-    // The handset free again, both jobs run.
-    EXPECT_EQ(RunBoth(folder_),
-              u"Backup Completed. | Restore Completed. | file made | record read");
 }
 
 } // namespace

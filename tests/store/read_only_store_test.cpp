@@ -6,6 +6,7 @@
 #include "store/backup_walk.h"
 #include "support/other_user.h"
 
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,12 +46,16 @@ TEST_F(ReadOnlyStore, ReadsAndRefusesEveryWriteAndNeverMakesADatabase) {
     EXPECT_FALSE(fs::exists(folder_ / "mail.db"));
 }
 
-// A crashed writer leaves its saved message and one stored unlisted (created and asked for its
-// identifier). A read-write open clears the unlisted one at its start, with the ended lease
-// file of its creator; a read-only open leaves both.
+// A writer leaves its saved message and one stored unlisted (created and asked for its
+// identifier), then dies without closing anything. While it lives, every open leaves the
+// unlisted one; once it is gone, a read-write open clears it at its start with the ended lease
+// file of its creator, and a read-only open still leaves both.
 TEST_F(ReadOnlyStore, LeavesTheStartUpCleanUpOfACrashedWriterToWriters) {
+    int ends[2] = {-1, -1};
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
     const pid_t creator = fork();
     if (creator == 0) {
+        close(ends[0]);                    // so that the parent's close ends the read below
         MessageStore store(kSmsStoreName); // never closed: the process dies
         IMAPIFolder* folder = store.isOpen() ? store.inboxFolder()->handle() : nullptr;
         IMessage* saved = nullptr;
@@ -59,11 +64,18 @@ TEST_F(ReadOnlyStore, LeavesTheStartUpCleanUpOfACrashedWriterToWriters) {
             folder != nullptr && folder->CreateMessage(nullptr, 0, &saved) == S_OK &&
             SetSubject(saved, u"kept") == S_OK &&
             folder->CreateMessage(nullptr, 0, &unsaved) == S_OK && HasEntryId(unsaved);
-        _exit(stored ? 0 : 1); // nothing released, nothing closed
+        char signal = stored ? 'y' : 'n';
+        static_cast<void>(write(ends[1], &signal, 1) + read(ends[1], &signal, 1));
+        _exit(0); // nothing released, nothing closed
     }
+    close(ends[1]);
+    char signal = 0;
+    ASSERT_TRUE(read(ends[0], &signal, 1) == 1 && signal == 'y');
+    EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()), 2); // a read-write open of its own
+    EXPECT_EQ(Bodies(inboxId()), Texts{u"kept"});
+    close(ends[0]);
     int status = 0;
     ASSERT_EQ(waitpid(creator, &status, 0), creator);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     const fs::path leases = folder_ / "mail.db-leases";
     const auto leaseFiles = [&] {
         return std::distance(fs::directory_iterator(leases), fs::directory_iterator());
