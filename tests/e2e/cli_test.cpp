@@ -31,18 +31,17 @@ TEST_F(Cli, BacksUpAndConvertsInEveryFormat) {
     }
 }
 
-// A backup restored into an empty handset, from the backup itself or from its XML or JSON form,
-// backs up to the same bytes; a second restore replaces and adds nothing. The file names are
-// not UTF-8: they reach the host byte for byte, neither written over the other.
+// A backup restored into an empty handset from its XML or JSON form backs up to the same bytes;
+// the second restore replaces and adds nothing. The file names are not UTF-8: they reach the
+// host byte for byte, neither written over the other. The Unicode backup's own round trip is
+// the job tests'.
 TEST_F(Cli, RestoreGivesBackTheSameBackupFromEveryReadableFormat) {
     const std::string original = backup(demo(), "usms", "a\xFF.usms");
     EXPECT_EQ(backup(demo(), "usms", "a\xFE\x80.usms"), original);
     EXPECT_FALSE(fs::exists(file("a\xEF\xBF\xBD.usms")));
-    for (const std::string format : {"usms", "usms", "xml", "json"}) {
-        const std::string source = file(format == "usms" ? "a\xFF.usms" : "a." + format);
-        if (format != "usms") {
-            ASSERT_THAT(RunCli({"convert", file("a\xFF.usms"), format, source}), Ran(0));
-        }
+    for (const std::string format : {"xml", "json"}) {
+        const std::string source = file("a\xFF." + format);
+        ASSERT_THAT(RunCli({"convert", file("a\xFF.usms"), format, source}), Ran(0));
         EXPECT_THAT(RunCliOn(empty(), {"restore", source}),
                     Ran(0, StartsWith("Restore Completed. 42 messages from ")));
         EXPECT_EQ(backup(empty(), "usms", "b\x81.usms"), original) << format;
@@ -234,8 +233,9 @@ TEST_F(Cli, DryRunWritesNothingAndForetellsTheRestore) {
 }
 
 // The tool run by a user who may not write the handset (nobody, when the tests run as root):
-// the reading commands print what they print for the handset's owner, and every command that
-// would write says which folder it cannot write and why, never that the handset is busy.
+// the reading commands print what they print for the handset's owner, and the commands that
+// would write say which folder they cannot write and why, never that the handset is busy (the
+// backup's refusal is the job tests').
 TEST_F(Cli, ReadingCommandsWorkForAReaderAndWritingOnesSayWhyNot) {
     const std::string backup = file("a.usms");
     ASSERT_THAT(RunCliOn(demo(), {"settings", "--folders", "inbox,sentedbox"}), Ran(0));
@@ -262,12 +262,7 @@ TEST_F(Cli, ReadingCommandsWorkForAReaderAndWritingOnesSayWhyNot) {
     }
     const std::string why =
         "cannot write to the handset folder " + demo().string() + ": job.lock: Permission denied";
-    const std::vector<std::string> writing[] = {
-        {"backup", "usms", file("b.usms")},
-        {"restore", backup},
-        {"device", "init"},
-        {"device", "init", "--demo"},
-    };
+    const std::vector<std::string> writing[] = {{"restore", backup}, {"device", "init"}};
     for (const auto& args : writing) {
         const CliResult r = RunCliAsReader(demo(), args);
         EXPECT_EQ(r.status, 1) << args.back();

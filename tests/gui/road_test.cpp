@@ -62,7 +62,8 @@ private slots:
 
     // Each entry writes its own kind: the type that the Save-as dialog offers and the body's
     // encoding tell the seven apart. The formats' own bytes are checked where they are written.
-    // Both restore entries then read Unicode backups, and only those are offered.
+    // Both restore entries then read Unicode backups, and only those are offered; what a restore
+    // puts in the store is the job tests'.
     void fileEntriesRunTheirFormats() {
         const QString txt = "Text File(.txt file)|", csv = "CSV File(.csv file)|";
         // clang-format off
@@ -84,10 +85,8 @@ private slots:
             QVERIFY2(bytes.contains(body), qPrintable(entry));
         }
         for (const QString entry : {"SMS File(.sms file)", "Unicode SMS File(.usms file)"}) {
-            mapi_admin::CreateDeviceStore(); // an empty store
             QCOMPARE(Run({"Restore SMS", entry}), kRestored);
             QCOMPARE(offered_, QStringList{"out.usms"});
-            QCOMPARE(mapi_admin::AllMessageCount(Inbox()), 2);
         }
     }
 
