@@ -12,6 +12,7 @@ namespace {
 TEST(ArchiveRules, NumbersKeepALeadingPlusAndTheDigits) {
     const std::pair<std::u16string, std::u16string> cases[] = {
         {u"+49 (151) 1234-5678", u"+4915112345678"},
+        {u"0151.1234.5678", u"015112345678"},
         {u"+1 555\u00A00100", u"+15550100"},
         {u"12+34", u"1234"},
         {u" - ( ) . +", u""},
@@ -54,7 +55,8 @@ TEST(ArchiveRules, TheOtherPartyMakesTheConversation) {
 
 TEST(ArchiveRules, MarksAndLineStarts) {
     const std::pair<std::u16string, std::u16string> marks[] = {
-        {u"Inbox", u""},           {u"Draft", u"Draft"},
+        {u"Inbox", u""},           {u"Sentedbox", u""},
+        {u"Draft", u"Draft"},      {u"Outbox", u"Outbox"},
         {u"Wastebox", u"Deleted"}, {u"Wastebox\\Old\\2020", u"Deleted \u00B7 Old\\2020"},
         {u"Inbox\\Work", u"Work"}, {u"Elsewhere\\x", u"Elsewhere\\x"},
     };
