@@ -220,7 +220,6 @@ TEST_F(ArchiveInBrowser, TakesOnlyANewOrEmptyFolderAndLeavesNothingWhenItFails) 
     const TempDir out;
     fs::create_directories(out.path() / "full");
     std::ofstream(out.path() / "full" / "keep.txt") << "mine";
-    std::ofstream(out.path() / "file") << "mine";
     fs::create_directories(out.path() / "left.partial");
     fs::create_directories(out.path() / "empty");
     std::string bytes = Read(temp_.path() / "all.usms");
@@ -230,9 +229,9 @@ TEST_F(ArchiveInBrowser, TakesOnlyANewOrEmptyFolderAndLeavesNothingWhenItFails) 
     int asked = 0;
     const std::pair<const char*, ArchiveResult::Outcome> cases[] = {
         {"full", ArchiveResult::Outcome::OutputFailed},
-        {"file", ArchiveResult::Outcome::OutputFailed},
-        {"left", ArchiveResult::Outcome::OutputFailed}, // an unfinished one is in the way
-        {"empty", ArchiveResult::Outcome::InputFailed}, // the second file is cut short
+        {"cut.usms", ArchiveResult::Outcome::OutputFailed}, // one of its own inputs
+        {"left", ArchiveResult::Outcome::OutputFailed},     // an unfinished one is in the way
+        {"empty", ArchiveResult::Outcome::InputFailed},     // the second file is cut short
         {"stopped", ArchiveResult::Outcome::Stopped},
     };
     for (const auto& [dir, outcome] : cases) {
