@@ -89,15 +89,8 @@ HeadlessBrowser::~HeadlessBrowser() {
     if (pid_ > 0) {
         session_.clear();
         Call("Browser.close", nlohmann::json::object());
-        toBrowser_.reset();
-        fromBrowser_.reset();
-        int status = 0;
-        for (int tries = 0; ::waitpid(pid_, &status, WNOHANG) == 0; ++tries) {
-            if (tries == 100) { // five seconds
-                ::kill(pid_, SIGKILL);
-            }
-            ::usleep(50'000);
-        }
+        ::kill(pid_, SIGTERM); // in case it did not hear the close
+        ::waitpid(pid_, nullptr, 0);
     }
     std::error_code ignored;
     std::filesystem::remove_all(profile_, ignored);
