@@ -13,11 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <memory>
 #include <regex>
-#include <sstream>
 
 namespace {
 
@@ -58,16 +56,9 @@ struct Sample {
 MemoryRecord Message(const std::u16string& folder, const std::u16string& name,
                      const std::u16string& number, const std::u16string& body,
                      std::uint64_t minutes, std::vector<Recipient> to = {}) {
-    const std::uint64_t time = 133537248000000000ull + minutes * 600'000'000ull;
-    MessageFields fields;
-    fields.messageClass = u"IPM.SMStext";
-    fields.folderPath = folder;
-    fields.deliveryTime =
-        fields.lastModified = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
-    fields.senderName = name;
-    fields.senderNumber = number;
-    fields.body = body;
-    return MemoryRecord(fields, std::move(to));
+    const FILETIME at = U64ToFileTime(133537248000000000ull + minutes * 600'000'000ull);
+    return MemoryRecord(MessageFields{u"IPM.SMStext", folder, at, at, 0, 0, name, number, body},
+                        std::move(to));
 }
 
 std::u16string Text(std::size_t n) {
@@ -138,17 +129,6 @@ Sample MakeSample(std::size_t total) {
     return sample;
 }
 
-bool WriteBackup(std::vector<MemoryRecord>& messages, const fs::path& file) {
-    UnicodeBackupFile format;
-    return ::RunBackup(format, utf::Utf16(file.string()), messages).ok;
-}
-
-std::string Read(const fs::path& file) {
-    std::stringstream bytes;
-    bytes << std::ifstream(file, std::ios::binary).rdbuf();
-    return bytes.str();
-}
-
 class ArchiveInBrowser : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -157,8 +137,9 @@ protected:
         std::vector<MemoryRecord> again = MakeSample(20'000).messages;
         std::vector<MemoryRecord> tail(std::make_move_iterator(again.end() - 100),
                                        std::make_move_iterator(again.end()));
-        ASSERT_TRUE(WriteBackup(sample_->messages, temp_.path() / "all.usms"));
-        ASSERT_TRUE(WriteBackup(tail, temp_.path() / "tail.usms"));
+        UnicodeBackupFile usms;
+        ASSERT_TRUE(::RunBackup(usms, temp_.file("all.usms"), sample_->messages).ok);
+        ASSERT_TRUE(::RunBackup(usms, temp_.file("tail.usms"), tail).ok);
         const TimeZoneGuard zone(kCentralEurope);
         result_ =
             ArchiveFiles({temp_.file("all.usms"), temp_.file("tail.usms")}, temp_.file("site"));
@@ -208,7 +189,7 @@ TEST_F(ArchiveInBrowser, HoldsEachMessageOnceInFilesOfItsOwnNaming) {
         const std::string name = entry.path().filename().string();
         EXPECT_TRUE(std::regex_match(name, own)) << name;
         // The search data holds printable ASCII alone, none of it markup.
-        const std::string data = name.starts_with("search-") ? Read(entry.path()) : "";
+        const std::string data = name.starts_with("search-") ? ReadHostFile(entry.path()) : "";
         EXPECT_EQ(data.find_first_of("<>&"), std::string::npos) << name;
         EXPECT_TRUE(std::all_of(data.begin(), data.end(),
                                 [](char c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }));
@@ -219,12 +200,11 @@ TEST_F(ArchiveInBrowser, HoldsEachMessageOnceInFilesOfItsOwnNaming) {
 TEST_F(ArchiveInBrowser, TakesOnlyANewOrEmptyFolderAndLeavesNothingWhenItFails) {
     const TempDir out;
     fs::create_directories(out.path() / "full");
-    std::ofstream(out.path() / "full" / "keep.txt") << "mine";
+    WriteHostFile(out.path() / "full" / "keep.txt", "mine");
     fs::create_directories(out.path() / "left.partial");
     fs::create_directories(out.path() / "empty");
-    std::string bytes = Read(temp_.path() / "all.usms");
-    bytes.resize(bytes.size() / 2);
-    std::ofstream(out.path() / "cut.usms", std::ios::binary) << bytes;
+    const std::string bytes = ReadHostFile(temp_.path() / "all.usms");
+    WriteHostFile(out.path() / "cut.usms", bytes.substr(0, bytes.size() / 2));
     const std::vector<std::u16string> inputs = {temp_.file("all.usms"), out.file("cut.usms")};
     int asked = 0;
     const std::pair<const char*, ArchiveResult::Outcome> cases[] = {
@@ -243,7 +223,7 @@ TEST_F(ArchiveInBrowser, TakesOnlyANewOrEmptyFolderAndLeavesNothingWhenItFails) 
         EXPECT_FALSE(fs::exists(out.path() / (std::string(dir) + ".partial")) &&
                      std::string(dir) != "left");
     }
-    EXPECT_EQ(Read(out.path() / "full" / "keep.txt"), "mine");
+    EXPECT_EQ(ReadHostFile(out.path() / "full" / "keep.txt"), "mine");
     EXPECT_FALSE(fs::exists(out.path() / "left"));
     EXPECT_FALSE(fs::exists(out.path() / "stopped"));
     EXPECT_TRUE(fs::is_empty(out.path() / "empty"));

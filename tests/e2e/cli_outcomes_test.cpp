@@ -167,13 +167,16 @@ TEST_F(Cli, CallLogsAndContactsAreNamedAsSuch) {
     EXPECT_FALSE(fs::exists(file("o.usms")));
 }
 
-TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
-    const std::string usms = backup("five.usms", 5);
-    const std::pair<std::string, std::string> cases[] = {
+// A file that is no backup is named with what it looks like; salvage keeps exactly the records
+// of a damaged backup that read whole.
+TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
+    const std::string whole = backup("five.usms", 5);
+    ASSERT_EQ(whole.size(), 20u + 5 * 110);
+    const std::pair<std::string, std::string> kinds[] = {
         {"\xEF\xBB\xBF\"Class Name\",\"Folder\"\r\n", "a CSV export"},
-        {usms.substr(0, 300), "a damaged Unicode backup"},
+        {whole.substr(0, 300), "a damaged Unicode backup"},
     };
-    for (const auto& [bytes, looks] : cases) {
+    for (const auto& [bytes, looks] : kinds) {
         WriteHostFile(file("x.usms"), bytes);
         EXPECT_THAT(
             RunCli({"inspect", file("x.usms")}),
@@ -188,11 +191,6 @@ TEST_F(Cli, AFileThatIsNoBackupIsNamedWithWhatItLooksLike) {
     EXPECT_THAT(RunCli({"salvage", file("a.csv"), file("b")}),
                 Ran(1, _, HasSubstr("a CSV export")));
     EXPECT_FALSE(fs::exists(file("b")));
-}
-
-TEST_F(Cli, SalvageRecoversExactlyTheRecordsThatReadWhole) {
-    const std::string whole = backup("five.usms", 5);
-    ASSERT_EQ(whole.size(), 20u + 5 * 110);
     const auto with = [&whole](std::size_t at, const std::string& bytes) {
         return std::string(whole).replace(at, bytes.size(), bytes);
     };
