@@ -12,6 +12,7 @@
 #include "support/backup_runs.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 // Adds the records m0, m1, ... to the inbox or, with split, every other one to its subfolder Old.
@@ -28,6 +29,11 @@ inline bool RestoreScript(ScriptedFormat& file, std::u16string& text) {
     file.reads = 0;
     RestoreJob job(u"unused", file, text);
     return RunRestore(job);
+}
+
+// The reader of a format that restores: usms, xml or json.
+inline std::unique_ptr<BackupFile> Reader(const std::string& format) {
+    return format == "usms" ? std::make_unique<UnicodeBackupFile>() : MakeInterchangeFormat(format);
 }
 
 class AppFixture : public WalkFixture {
@@ -48,5 +54,11 @@ protected:
             return BackupAll(owned.format(), name, text);
         }
         return BackupAll(*MakeInterchangeFormat(format), name, text);
+    }
+    // The named file read through the reader of format, after checking it reads whole.
+    RestoreOutcome ReadBack(const std::string& name, const std::string& format = "usms") const {
+        RestoreOutcome read = RunRestore(*Reader(format), path(name));
+        EXPECT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
+        return read;
     }
 };

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -25,14 +23,6 @@ protected:
         }
         WalkFixture::TearDown();
     }
-    // Runs body in a child process; the child's exit status is body's result.
-    static pid_t Spawn(const std::function<bool()>& body) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            _exit(body() ? 0 : 1);
-        }
-        return pid;
-    }
     // In the child: tells the parent it reached the point, and waits for leave to go on.
     void Pause() {
         char signal = 'p';
@@ -43,10 +33,6 @@ protected:
         return read(toParent_[0], &signal, 1) == 1;
     }
     void Resume() { ASSERT_EQ(write(toChild_[1], "g", 1), 1); }
-    static int ExitStatus(pid_t pid) {
-        int status = 0;
-        return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
 
     int toParent_[2] = {-1, -1};
     int toChild_[2] = {-1, -1};
@@ -70,9 +56,9 @@ TEST_F(ConcurrentJobsTest, ASecondJobIsRefusedAndAReplacingRestoreNeverDoublesAM
         }
     };
     std::u16string text;
-    const pid_t restore = Spawn([&] { return RestoreScript(file, text); });
+    const pid_t restore = InChild([&] { return RestoreScript(file, text); });
     ASSERT_TRUE(WaitForPause());
-    const pid_t reader = Spawn([&] {
+    const pid_t reader = InChild([&] {
         MessageStore store(kSmsStoreName);
         return store.isOpen() &&
                countFolderMessages(*store.inboxFolder()) == static_cast<ULONG>(kPauseAt - 1);
@@ -94,7 +80,7 @@ TEST_F(ConcurrentJobsTest, ASecondJobIsRefusedAndAReplacingRestoreNeverDoublesAM
 
     const ObjectId inbox = special(SpecialFolder::Inbox);
     const ObjectId old = Child(inbox, u"Old");
-    const pid_t replacing = Spawn([&] {
+    const pid_t replacing = InChild([&] {
         mapi_faults::ArmHook(
             Op::Any, 1, [this] { Pause(); }, true);
         const bool ok = RestoreScript(file, text);
@@ -117,7 +103,7 @@ TEST_F(ConcurrentJobsTest, ASecondJobIsRefusedAndAReplacingRestoreNeverDoublesAM
     // Every call at first, then every 23rd, until a restore runs to its end before the kill.
     for (int n = 1;; n += n < 40 ? 1 : 23) {
         SCOPED_TRACE("killed at call " + std::to_string(n));
-        const pid_t child = Spawn([&] {
+        const pid_t child = InChild([&] {
             mapi_faults::ArmHook(Op::Any, n, [] { raise(SIGKILL); });
             return RestoreScript(file, text);
         });

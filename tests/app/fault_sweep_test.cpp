@@ -45,11 +45,6 @@ const Sweep kSweeps[] = {
 
 const char* const kFormats[] = {"usms", "sms", "txt-unicode", "csv-utf8", "xml", "json"};
 
-// The reader of a format that restores: usms, xml or json.
-std::unique_ptr<BackupFile> Reader(const std::string& format) {
-    return format == "usms" ? std::make_unique<UnicodeBackupFile>() : MakeInterchangeFormat(format);
-}
-
 // The jobs' texts: an optional message number, then a whole text or a phrase and a system text.
 const std::regex kDocumented(
     "(No\\.\\d+:)?("
@@ -96,8 +91,7 @@ protected:
     std::vector<std::string> Snapshot() const {
         std::u16string text;
         EXPECT_TRUE(BackupAll("usms", "snapshot.usms", text)) << utf::Utf8(text);
-        const RestoreOutcome read = RunRestore(*Reader("usms"), path("snapshot.usms"));
-        EXPECT_TRUE(read.ok) << read.failedAt;
+        const RestoreOutcome read = ReadBack("snapshot.usms");
         std::vector<std::string> lines;
         for (std::size_t i = 0; i < read.records.size(); ++i) {
             const MessageFields& f = read.records[i];
@@ -135,9 +129,7 @@ protected:
                     reached = sweep.reached(n);
                     mapi_faults::Disarm();
                 }
-                EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
-                EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
-                EXPECT_EQ(mapi_accounting::ActiveLogons(), 0);
+                ExpectNothingHeld();
                 EXPECT_EQ(OpenFileHandleCount(), handles_);
                 EXPECT_TRUE(std::regex_match(utf::Utf8(text), kDocumented)) << utf::Utf8(text);
                 // Whatever the run's end, no partial file stays beside a target.
@@ -159,9 +151,7 @@ protected:
         int records = 0;
         if (name == "usms" || name == "xml" || name == "json") {
             WriteHostFile(folder_ / "check", bytes);
-            const RestoreOutcome read = RunRestore(*Reader(name), path("check"));
-            EXPECT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
-            records = static_cast<int>(read.records.size());
+            records = static_cast<int>(ReadBack("check", name).records.size());
             // Each message is a line of its own: an <sms> element, or a JSON object.
             const std::string mark = name == "xml" ? "  <sms " : "{";
             for (std::size_t start = 0; name != "usms" && start < bytes.size();) {

@@ -61,13 +61,6 @@ protected:
         launched_ = LaunchRestore(format, u"*.usms", frontEnd);
         return frontEnd.result_;
     }
-    // The records of a backup file, after checking it whole.
-    std::vector<MessageFields> recordsIn(const std::string& name) const {
-        UnicodeBackupFile format;
-        const RestoreOutcome read = RunRestore(format, path(name));
-        EXPECT_TRUE(read.ok) << read.failedAt;
-        return read.records;
-    }
 
     LaunchResult launched_;
 };
@@ -115,7 +108,7 @@ TEST_F(Jobs, TheDeclaredTotalIsWhatWasWritten) {
         EXPECT_EQ(text, u"Backup Completed. 10 of 25 messages were saved; the "
                         u"others could not be read from the store.");
     }
-    EXPECT_EQ(recordsIn("half.usms").size(), 10u);
+    EXPECT_EQ(ReadBack("half.usms").records.size(), 10u);
 
     UnicodeBackupFile inner;
     Hooked format(inner);
@@ -125,7 +118,7 @@ TEST_F(Jobs, TheDeclaredTotalIsWhatWasWritten) {
         }
     };
     EXPECT_EQ(backup("more.usms", &format), u"Backup Completed.");
-    const std::vector<MessageFields> records = recordsIn("more.usms");
+    const std::vector<MessageFields> records = ReadBack("more.usms").records;
     ASSERT_EQ(records.size(), 26u);
     EXPECT_EQ(records.back().body, u"late arrival");
 }

@@ -32,6 +32,54 @@ bool TextWhole(const QMessageBox* box) {
            needed.height() <= label->contentsRect().height();
 }
 
+// A name shown whole, or shortened so that its start and its whole end (its last word and
+// extension) stay; an end too wide for the list is cut from its left, after the first
+// character alone.
+bool WholeOrKeepingEnd(const QString& shown, const QString& text) {
+    const qsizetype cut = shown.indexOf(QChar(0x2026));
+    const QString start = shown.left(cut);
+    const QString end = shown.mid(cut + 1);
+    const QString wholeEnd = framework::NameEnd(text);
+    return shown == text || (cut > 0 && text.startsWith(start) && text.endsWith(end) &&
+                             (end == wholeEnd || (start.size() == 1 && wholeEnd.endsWith(end))));
+}
+
+// A text shown whole, or elided in the middle so that its start and at least keptEnd of its
+// last characters stay.
+bool WholeOrMiddleElided(const QString& shown, const QString& text, int keptEnd) {
+    const qsizetype cut = shown.indexOf(QChar(0x2026));
+    return shown == text ||
+           (cut > 0 && text.startsWith(shown.left(cut)) && shown.size() - cut - 1 >= keptEnd &&
+            text.endsWith(shown.mid(cut + 1)));
+}
+
+void CheckText(const QWidget* control) {
+    const QString name = control->objectName();
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        const QFontMetrics metrics(label->font());
+        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width() &&
+                     metrics.height() <= label->height(),
+                 qPrintable(label->text()));
+    } else if (const auto* box = qobject_cast<const QCheckBox*>(control)) {
+        QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
+    } else if (const auto* combo = dynamic_cast<const framework::DropDownList*>(control)) {
+        QVERIFY2(WholeOrMiddleElided(combo->ShownText(), combo->currentText(), 6),
+                 qPrintable(combo->ShownText()));
+    } else if (const auto* list = dynamic_cast<const framework::ListBox*>(control)) {
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        const QFontMetrics metrics(list->font());
+        for (int i = 0; i < list->count(); ++i) {
+            const QRect place = list->visualItemRect(list->item(i));
+            QVERIFY2(place.left() >= 0 && place.right() < list->viewport()->width(),
+                     qPrintable(name));
+            const QString shown = list->ShownText(i);
+            QVERIFY2(WholeOrKeepingEnd(shown, list->item(i)->text()) &&
+                         metrics.horizontalAdvance(shown) <= place.width(),
+                     qPrintable(shown));
+        }
+    }
+}
+
 } // namespace
 
 void AnswerBox(QStringList& seen, std::function<void()> before) {
@@ -107,58 +155,6 @@ QString Entries(const framework::Dialog* dialog, int id) {
 QString QText(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
-
-namespace {
-
-// A name shown whole, or shortened so that its start and its whole end (its last word and
-// extension) stay; an end too wide for the list is cut from its left, after the first
-// character alone.
-bool WholeOrKeepingEnd(const QString& shown, const QString& text) {
-    const qsizetype cut = shown.indexOf(QChar(0x2026));
-    const QString start = shown.left(cut);
-    const QString end = shown.mid(cut + 1);
-    const QString wholeEnd = framework::NameEnd(text);
-    return shown == text || (cut > 0 && text.startsWith(start) && text.endsWith(end) &&
-                             (end == wholeEnd || (start.size() == 1 && wholeEnd.endsWith(end))));
-}
-
-// A text shown whole, or elided in the middle so that its start and at least keptEnd of its
-// last characters stay.
-bool WholeOrMiddleElided(const QString& shown, const QString& text, int keptEnd) {
-    const qsizetype cut = shown.indexOf(QChar(0x2026));
-    return shown == text ||
-           (cut > 0 && text.startsWith(shown.left(cut)) && shown.size() - cut - 1 >= keptEnd &&
-            text.endsWith(shown.mid(cut + 1)));
-}
-
-void CheckText(const QWidget* control) {
-    const QString name = control->objectName();
-    if (const auto* label = qobject_cast<const QLabel*>(control)) {
-        const QFontMetrics metrics(label->font());
-        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width() &&
-                     metrics.height() <= label->height(),
-                 qPrintable(label->text()));
-    } else if (const auto* box = qobject_cast<const QCheckBox*>(control)) {
-        QVERIFY2(box->sizeHint().width() <= box->width(), qPrintable(box->text()));
-    } else if (const auto* combo = dynamic_cast<const framework::DropDownList*>(control)) {
-        QVERIFY2(WholeOrMiddleElided(combo->ShownText(), combo->currentText(), 6),
-                 qPrintable(combo->ShownText()));
-    } else if (const auto* list = dynamic_cast<const framework::ListBox*>(control)) {
-        QVERIFY(!list->horizontalScrollBar()->isVisible());
-        const QFontMetrics metrics(list->font());
-        for (int i = 0; i < list->count(); ++i) {
-            const QRect place = list->visualItemRect(list->item(i));
-            QVERIFY2(place.left() >= 0 && place.right() < list->viewport()->width(),
-                     qPrintable(name));
-            const QString shown = list->ShownText(i);
-            QVERIFY2(WholeOrKeepingEnd(shown, list->item(i)->text()) &&
-                         metrics.horizontalAdvance(shown) <= place.width(),
-                     qPrintable(shown));
-        }
-    }
-}
-
-} // namespace
 
 // The template's controls of a window: inside it, clear of its soft keys and of each other,
 // showing their texts.

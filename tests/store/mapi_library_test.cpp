@@ -10,9 +10,6 @@
 #include <array>
 #include <optional>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace {
 
 const SPropValue kUnstorable = Prop(PROP_TAG(0x0048, 0x6001)); // a type the store does not keep
@@ -190,10 +187,7 @@ TEST_F(MapiLibraryTest, TwoProcessesSavingIntoOneFolderAtOnceKeepEveryMessage) {
     close(start[0]);
     close(start[1]);
     for (const pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0)
+        EXPECT_EQ(ExitStatus(child), 0)
             << "saves that failed in process " << child << " (249: as many or more)";
     }
     Texts bodies = Bodies(inboxId());

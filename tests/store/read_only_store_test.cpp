@@ -7,7 +7,6 @@
 #include "support/other_user.h"
 
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -74,8 +73,7 @@ TEST_F(ReadOnlyStore, LeavesTheStartUpCleanUpOfACrashedWriterToWriters) {
     EXPECT_EQ(mapi_admin::AllMessageCount(inboxId()), 2); // a read-write open of its own
     EXPECT_EQ(Bodies(inboxId()), Texts{u"kept"});
     close(ends[0]);
-    int status = 0;
-    ASSERT_EQ(waitpid(creator, &status, 0), creator);
+    ASSERT_EQ(ExitStatus(creator), 0);
     const fs::path leases = folder_ / "mail.db-leases";
     const auto leaseFiles = [&] {
         return std::distance(fs::directory_iterator(leases), fs::directory_iterator());

@@ -97,6 +97,13 @@ TEST_F(RestoreTest, ReplacesTheMessageWithTheSameWholeDeliveryTimeInItsFolder) {
     EXPECT_EQ(Joined(Bodies(inboxId())), u"other|zero|new|second|zero");
 }
 
+// The outcome of a run stopped at its n-th and last record by a folder it cannot make.
+std::u16string FolderRefused(int n, const std::u16string& path) {
+    const std::u16string number = NumberToText(n);
+    return u"failed " + number + u"/" + number + u": No." + number + u":create folder '" + path +
+           u"' error.";
+}
+
 // Each run starts from an Inbox holding "old" delivered at 100; record n is "m<n>" delivered at
 // 100 * n, so that m1 replaces old. A failure stops the run with its text; the records before
 // the failing one stay restored, the message the failing one would replace stays until the new
@@ -115,33 +122,17 @@ TEST_F(RestoreTest, AFailureStopsTheRunWithItsTextAndKeepsWhatWasThere) {
         const char16_t* inbox;  // its bodies afterwards
         std::u16string firstClass = kSmsMessageClass;
     } cases[] = {
-        {{u""}, Op::Any, 0, u"failed 1/1: No.1:create folder '' error.", u"old"},
-        {{u"inbox"}, Op::Any, 0, u"failed 1/1: No.1:create folder 'inbox' error.", u"old"},
-        {{u"Inbox", u"Inbox", u"Sent"},
-         Op::Any,
-         0,
-         u"failed 3/3: No.3:create folder 'Sent' error.",
-         u"m1|m2"},
-        {{u"Inbox", u"\\Inbox"},
-         Op::Any,
-         0,
-         u"failed 2/2: No.2:create folder '\\Inbox' error.",
-         u"m1"},
+        {{u""}, Op::Any, 0, FolderRefused(1, u""), u"old"},
+        {{u"inbox"}, Op::Any, 0, FolderRefused(1, u"inbox"), u"old"},
+        {{u"Inbox", u"Inbox", u"Sent"}, Op::Any, 0, FolderRefused(3, u"Sent"), u"m1|m2"},
+        {{u"Inbox", u"\\Inbox"}, Op::Any, 0, FolderRefused(2, u"\\Inbox"), u"m1"},
         {{u"Inbox", u"Inbox\\Old\\Work"},
          Op::CreateFolder,
          2,
-         u"failed 2/2: No.2:create folder 'Inbox\\Old\\Work' error.",
+         FolderRefused(2, u"Inbox\\Old\\Work"),
          u"m1"},
-        {{u"Inbox", tooDeep},
-         Op::Any,
-         0,
-         u"failed 2/2: No.2:create folder '" + tooDeep + u"' error.",
-         u"m1"},
-        {{u"Outbox\\Old"},
-         Op::Any,
-         -1,
-         u"failed 1/1: No.1:create folder 'Outbox\\Old' error.",
-         u"old"},
+        {{u"Inbox", tooDeep}, Op::Any, 0, FolderRefused(2, tooDeep), u"m1"},
+        {{u"Outbox\\Old"}, Op::Any, -1, FolderRefused(1, u"Outbox\\Old"), u"old"},
         {two, Op::CreateMessage, 1, u"failed 1/2: No.1:Create message error!", u"old"},
         {two, Op::SetProps, 1, u"failed 1/2: No.1:save sms error!", u"old"},
         {two, Op::AllocateBuffer, 1, u"failed 1/2: No.1:save sms error!", u"old"},

@@ -11,6 +11,7 @@
 #include "platform/mapi/mapi_ptr.h"
 #include "store/message_store.h"
 #include "store/transfer.h"
+#include "support/other_user.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,11 @@ protected:
     void TearDown() override {
         mapi_faults::Disarm();
         mapi_faults::StopRecording();
+        ExpectNothingHeld();
+    }
+
+    // Every buffer, reference and logon taken has been given back.
+    static void ExpectNothingHeld() {
         EXPECT_EQ(mapi_accounting::OutstandingBuffers(), 0);
         EXPECT_EQ(mapi_accounting::OutstandingReferences(), 0);
         EXPECT_EQ(mapi_accounting::ActiveLogons(), 0);

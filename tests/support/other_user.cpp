@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -33,6 +34,19 @@ void ChangeTree(const std::filesystem::path& root, mode_t folderMode, mode_t fil
 
 } // namespace
 
+pid_t InChild(const std::function<bool()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::_exit(body() ? 0 : 1);
+    }
+    return pid;
+}
+
+int ExitStatus(pid_t pid) {
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 bool ReaderIsNobody() {
     return ::geteuid() == 0;
 }
@@ -57,14 +71,13 @@ ReaderProcess::ReaderProcess(const std::function<bool()>& body) {
     if (::pipe(pipeEnds) != 0) {
         return;
     }
-    pid_ = ::fork();
-    if (pid_ == 0) {
+    pid_ = InChild([&] {
         ::close(pipeEnds[1]);
         const bool dropped = BecomeReader();
         char go = 0;
         const bool told = ::read(pipeEnds[0], &go, 1) == 1;
-        ::_exit(dropped && told && body() ? 0 : 1);
-    }
+        return dropped && told && body();
+    });
     ::close(pipeEnds[0]);
     go_ = pipeEnds[1];
 }
@@ -76,10 +89,7 @@ bool ReaderProcess::finish() {
     const bool told = ::write(go_, "g", 1) == 1;
     ::close(go_);
     go_ = -1;
-    int status = 0;
-    const bool waited = ::waitpid(pid_, &status, 0) == pid_;
-    pid_ = -1;
-    return told && waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return ExitStatus(std::exchange(pid_, -1)) == 0 && told;
 }
 
 std::vector<std::string> ReaderCommand() {

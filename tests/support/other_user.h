@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 #include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 // Makes a tree readable but not writable by the reader, and writable again when it ends: as
@@ -24,6 +26,11 @@ public:
 private:
     std::filesystem::path root_;
 };
+
+// Runs body in a child process whose exit status is body's result.
+pid_t InChild(const std::function<bool()>& body);
+// The exit status of a child process once it ends; -1 when it did not exit.
+int ExitStatus(pid_t pid);
 
 // A child process that becomes the reader at once and runs body when told to, so that what
 // the parent opens afterwards is not inherited.
