@@ -5,6 +5,7 @@
 #include "files/unicode_record.h"
 #include "platform/errors.h"
 #include "platform/sizes.h"
+#include "platform/utf.h"
 #include "resources/string_table.h"
 
 #include <bit>
@@ -154,7 +155,7 @@ bool UnicodeBackupFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message,
 
 // The text up to its first U+0000, then one 0 unit, in the host's (little-endian) layout.
 void UnicodeBackupFile::AppendText(const std::u16string& text) {
-    const std::size_t units = std::char_traits<char16_t>::length(text.c_str()) + 1;
+    const std::size_t units = utf::FirstNulUnit(text) + 1; // up to the first U+0000, with it
     record_.append(reinterpret_cast<const char*>(text.c_str()), units * sizeof(char16_t));
 }
 

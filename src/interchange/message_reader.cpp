@@ -1,30 +1,14 @@
 #include "interchange/message_reader.h"
 
+#include "platform/utf.h"
+
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 
 namespace {
 
-// Four units at a time: a lane is zero exactly when the test below sets its top bit.
-bool HasNulUnit(const std::u16string& text) {
-    constexpr std::uint64_t kOnes = 0x0001000100010001u;
-    constexpr std::uint64_t kTops = 0x8000800080008000u;
-    std::size_t at = 0;
-    for (; at + 4 <= text.size(); at += 4) {
-        std::uint64_t units = 0;
-        std::memcpy(&units, text.data() + at, sizeof units);
-        if (((units - kOnes) & ~units & kTops) != 0) {
-            return true;
-        }
-    }
-    return std::find(text.begin() + static_cast<std::ptrdiff_t>(at), text.end(), u'\0') !=
-           text.end();
-}
-
 unsigned long DropNulUnits(std::u16string& text) {
     // A read-only look first: nearly every text has none, and erasing writes the whole text.
-    if (!HasNulUnit(text)) {
+    if (utf::FirstNulUnit(text) == text.size()) {
         return 0;
     }
     const std::size_t before = text.size();

@@ -227,6 +227,24 @@ bool ToUtf16(std::string_view text, std::u16string& out) {
     return Decode(text, out);
 }
 
+std::size_t FirstNulUnit(std::u16string_view text) {
+    // A lane is zero exactly when the test below sets its top bit.
+    constexpr std::uint64_t kOnes = 0x0001000100010001u;
+    constexpr std::uint64_t kTops = 0x8000800080008000u;
+    std::size_t at = 0;
+    for (; at + 4 <= text.size(); at += 4) {
+        std::uint64_t units = 0;
+        std::memcpy(&units, text.data() + at, sizeof units);
+        if (((units - kOnes) & ~units & kTops) != 0) {
+            break;
+        }
+    }
+    while (at < text.size() && text[at] != u'\0') {
+        ++at;
+    }
+    return at;
+}
+
 std::string Utf8(std::u16string_view text) {
     std::string out;
     Encode(text, out);

@@ -27,6 +27,10 @@ bool ToUtf16(std::string_view text, std::u16string& out);
 std::string Utf8(std::u16string_view text);
 std::u16string Utf16(std::string_view text);
 
+// Where the first U+0000 is, or the text's size when it has none: four units at a time, for the
+// readers and writers that look through every text for one.
+std::size_t FirstNulUnit(std::u16string_view text);
+
 // Host names are bytes, not always valid UTF-8: each byte that does not decode becomes the lone
 // surrogate U+DC80-U+DCFF and goes back to the same byte, so every name round-trips.
 std::u16string FromHostBytes(std::string_view bytes);

@@ -54,6 +54,17 @@ TEST(CodePage, ConvertsBothWaysAndReplacesMissingCharacters) {
     setenv("LC_ALL", keep.c_str(), 1);
 }
 
+// Every place in and around a block of four units, and a unit whose low byte alone is zero.
+TEST(Utf, FirstNulUnitIsFoundWhereverItStands) {
+    EXPECT_EQ(utf::FirstNulUnit(u"\u0100\u2000abcdefgh"), 10u);
+    for (std::size_t at = 0; at < 10; ++at) {
+        std::u16string text(10, u'\u0100');
+        text[at] = u'\0';
+        text.back() = u'\0'; // a later one is not the first
+        EXPECT_EQ(utf::FirstNulUnit(text), at) << at;
+    }
+}
+
 TEST(Utf, ConvertsAndMarksWhatDoesNotConvertAndHostBytesRoundTrip) {
     // clang-format off
     const std::tuple<std::u16string, std::string, bool> cases[] = {
