@@ -13,7 +13,7 @@ using namespace std::string_literals;
 
 namespace {
 
-// convert, salvage and merge onto a real disk that fills before their output is whole: the
+// convert, salvage, merge and archive onto a real disk that fills before their output is whole: the
 // earlier file stays byte for byte, and no partial file is left to keep the disk full. Each
 // writer at every place a disk can fill is the job tests' fault sweep.
 TEST_F(Cli, AFullDiskKeepsTheEarlierOutputAndLeavesNoPartialFile) {
@@ -32,6 +32,11 @@ TEST_F(Cli, AFullDiskKeepsTheEarlierOutputAndLeavesNoPartialFile) {
         EXPECT_TRUE(ReadHostFile(file("out")) == earlier);
         EXPECT_FALSE(fs::exists(file("out.partial")));
     }
+    // The archive writes a folder of files: one that cannot be whole leaves no folder at all.
+    EXPECT_THAT(RunCliLimited(1024, {"archive", file("in.usms"), file("site")}),
+                Ran(1, _, HasSubstr("cannot write the file")));
+    EXPECT_FALSE(fs::exists(file("site")));
+    EXPECT_FALSE(fs::exists(file("site.partial")));
 }
 
 // Setting up and filling a handset is a job on it: while another job holds the handset,
