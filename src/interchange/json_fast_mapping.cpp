@@ -166,17 +166,24 @@ JsonFastMapping::JsonFastMapping() : parser_(std::make_unique<Parser>()) {}
 
 JsonFastMapping::~JsonFastMapping() = default;
 
+static_assert(JsonFastMapping::kPadding >= simdjson::SIMDJSON_PADDING);
+
 bool JsonFastMapping::Map(std::string_view line, MessageFields& fields,
                           std::vector<Recipient>& recipients) {
+    padded_.assign(line);
+    padded_.append(kPadding, '\0');
+    return MapPadded(std::string_view(padded_.data(), line.size()), fields, recipients);
+}
+
+bool JsonFastMapping::MapPadded(std::string_view line, MessageFields& fields,
+                                std::vector<Recipient>& recipients) {
     if (HasNegativeZero(line)) {
         return false;
     }
-    padded_.assign(line);
-    padded_.append(simdjson::SIMDJSON_PADDING, '\0');
     element document;
     simdjson::dom::object object;
     Slots<kKeys.size()> slots(kKeys);
-    if (parser_->parser.parse(padded_.data(), line.size(), false).get(document) ||
+    if (parser_->parser.parse(line.data(), line.size(), false).get(document) ||
         document.get_object().get(object) || !slots.Collect(object)) {
         return false;
     }

@@ -21,9 +21,16 @@ public:
     JsonFastMapping(const JsonFastMapping&) = delete;
     JsonFastMapping& operator=(const JsonFastMapping&) = delete;
 
+    // The bytes simdjson may read past the end of a line.
+    static constexpr std::size_t kPadding = 64;
+
     // True with the message mapped into fields (keys the line leaves out keep their values)
     // and its recipients appended; false, and nothing changed, when the line needs the exact way.
     bool Map(std::string_view line, MessageFields& fields, std::vector<Recipient>& recipients);
+    // The same for a line followed in memory by at least kPadding bytes of any value, which
+    // spares copying it.
+    bool MapPadded(std::string_view line, MessageFields& fields,
+                   std::vector<Recipient>& recipients);
 
 private:
     struct Parser;

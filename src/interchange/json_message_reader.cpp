@@ -1,79 +1,21 @@
 #include "interchange/json_message_reader.h"
 
-#include "files/file_access.h"
-#include "interchange/json_mapping.h"
-#include "interchange/text_codec.h"
+using interchange::JsonLineBatch;
 
-#include <nlohmann/json.hpp>
+JsonMessageReader::JsonMessageReader(ByteSource& source, bool lenient)
+    : cutter_(source), lenient_(lenient),
+      workers_([this](std::size_t worker, Batch& batch) { Map(worker, batch); }) {}
 
-#include <algorithm>
+JsonMessageReader::~JsonMessageReader() = default;
 
-namespace {
-
-constexpr char16_t kPhrase[] = u"read json error, ";
-constexpr std::size_t kChunk = 1 << 16;
-
-bool IsBlank(std::string_view line) {
-    return line.find_first_not_of(" \t\r") == std::string_view::npos;
-}
-
-// nlohmann-json's text without its "[json.exception...] " tag and, for a syntax error, without
-// its own "parse error at line 1, column N: " (the line is ours, the column is given apart).
-std::string Reason(const std::string& what) {
-    const std::size_t tag = what.rfind("] ", what.find(' '));
-    std::string text = tag == std::string::npos ? what : what.substr(tag + 2);
-    const std::size_t column = text.find("column ");
-    const std::size_t colon = column == std::string::npos ? column : text.find(": ", column);
-    return colon == std::string::npos ? text : text.substr(colon + 2);
-}
-
-} // namespace
-
-MessageReader::Result JsonMessageReader::Fail(const std::string& text,
-                                              std::u16string& error) const {
-    error = kPhrase + interchange::FromUtf8("line " + std::to_string(line_) + text);
-    return Result::Failed;
-}
-
-JsonMessageReader::LineResult JsonMessageReader::TooLong(std::u16string& error) const {
-    Fail(" is longer than " + std::to_string(kMaxLine >> 20) + " MiB", error);
-    return LineResult::Failed;
-}
-
-JsonMessageReader::LineResult JsonMessageReader::NextLine(std::string_view& line,
-                                                          std::u16string& error) {
-    std::size_t searched = start_;
-    for (;;) {
-        const std::size_t feed = buffer_.find('\n', searched);
-        if (feed != std::string::npos || (end_ && start_ < buffer_.size())) {
-            const std::size_t stop = feed == std::string::npos ? buffer_.size() : feed;
-            ++line_;
-            if (stop - start_ > kMaxLine) {
-                return TooLong(error);
-            }
-            line = std::string_view(buffer_).substr(start_, stop - start_);
-            start_ = feed == std::string::npos ? buffer_.size() : feed + 1;
-            return LineResult::Line;
-        }
-        if (end_) {
-            return LineResult::End;
-        }
-        if (buffer_.size() - start_ > kMaxLine) {
-            ++line_;
-            return TooLong(error); // no need to read the rest of it
-        }
-        // Keep only the unfinished line, then append the next chunk to it.
-        buffer_.erase(0, start_);
-        start_ = 0;
-        searched = buffer_.size();
-        buffer_.resize(searched + kChunk);
-        const long read = source_.Read(buffer_.data() + searched, kChunk);
-        buffer_.resize(searched + static_cast<std::size_t>(std::max(read, 0L)));
-        if (read < 0) {
-            error = kPhrase + ErrorText();
-            return LineResult::Failed;
-        }
-        end_ = read == 0;
+// On a worker thread: every line of the batch, mapped.
+void JsonMessageReader::Map(std::size_t worker, Batch& batch) {
+    batch.outcomes.resize(batch.lines.lines.size());
+    for (std::size_t i = 0; i < batch.outcomes.size(); ++i) {
+        Batch::Outcome& outcome = batch.outcomes[i];
+        outcome = Batch::Outcome{};
+        outcome.mapped = mappers_[worker].Map(batch.lines, batch.lines.lines[i], outcome.fields,
+                                              outcome.recipients, outcome.error);
     }
 }
 
@@ -88,7 +30,8 @@ MessageReader::Result JsonMessageReader::Next(MessageFields& fields,
         if (result == Result::End || !lenient_ || !mappingFailed_) {
             return result;
         }
-        unmapped_.Note(error.substr(std::char_traits<char16_t>::length(kPhrase)));
+        unmapped_.Note(
+            error.substr(std::char_traits<char16_t>::length(interchange::kJsonErrorPhrase)));
         fields = MessageFields{};
         recipients.clear();
     }
@@ -97,38 +40,33 @@ MessageReader::Result JsonMessageReader::Next(MessageFields& fields,
 MessageReader::Result JsonMessageReader::LineMessage(MessageFields& fields,
                                                      std::vector<Recipient>& recipients,
                                                      std::u16string& error) {
-    std::string_view line;
     mappingFailed_ = false;
-    for (;;) {
-        switch (NextLine(line, error)) {
-        case LineResult::End:
-            return Result::End;
-        case LineResult::Failed:
+    while (current_ == nullptr || next_ == current_->outcomes.size()) {
+        if (current_ != nullptr && current_->lines.after != JsonLineBatch::After::More) {
+            if (current_->lines.after == JsonLineBatch::After::End) {
+                return Result::End;
+            }
+            error = current_->lines.error;
             return Result::Failed;
-        case LineResult::Line:
-            break;
         }
-        if (!IsBlank(line)) {
-            break;
+        // Twice as many batches on their way as workers: each has the next one ready.
+        while (!cut_ && workers_.InFlight() < 2 * workers_.Workers()) {
+            std::unique_ptr<Batch> batch = workers_.Spare();
+            cutter_.Cut(batch->lines);
+            cut_ = batch->lines.after != JsonLineBatch::After::More;
+            workers_.Give(std::move(batch));
         }
+        current_ = &workers_.Take();
+        next_ = 0;
     }
-    if (fast_.Map(line, fields, recipients)) {
-        return Result::Message;
+    Batch::Outcome& outcome = current_->outcomes[next_++];
+    if (!outcome.mapped) {
+        mappingFailed_ = true; // from here on a failure concerns this line alone
+        error = std::move(outcome.error);
+        return Result::Failed;
     }
-    mappingFailed_ = true; // from here on a failure concerns this line alone
-    nlohmann::json object;
-    try {
-        object = nlohmann::json::parse(line);
-    } catch (const nlohmann::json::parse_error& failure) {
-        return Fail(", column " + std::to_string(failure.byte) + ": " + Reason(failure.what()),
-                    error);
-    } catch (const nlohmann::json::exception& failure) {
-        // A number too large even for a double ("1e999") is not a syntax error but fails too.
-        return Fail(": " + Reason(failure.what()), error);
-    }
-    std::string problem;
-    if (!interchange::MapJsonObject(object, fields, recipients, problem)) {
-        return Fail(": " + problem, error);
-    }
+    fields = std::move(outcome.fields);
+    recipients.insert(recipients.end(), std::make_move_iterator(outcome.recipients.begin()),
+                      std::make_move_iterator(outcome.recipients.end()));
     return Result::Message;
 }

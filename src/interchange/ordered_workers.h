@@ -1,0 +1,143 @@
+// Runs one piece of work on each of a stream of jobs, on a few threads of its own, and gives
+// the jobs back in the order they came in: parsing that one thread would do line after line
+// then uses every core, and its results still read in file order. Jobs are recycled, so the
+// memory a job grew for its results serves the next one.
+#pragma once
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+template <class Job> class OrderedWorkers {
+public:
+    // Called on a worker thread with that worker's number (0 to Workers() - 1), so that each
+    // can keep state of its own.
+    using Work = std::function<void(std::size_t worker, Job&)>;
+
+    // One worker per core, at least one and at most kMostWorkers.
+    explicit OrderedWorkers(Work work) : work_(std::move(work)) {
+        const std::size_t cores = std::thread::hardware_concurrency();
+        const std::size_t count = std::clamp<std::size_t>(cores, 1, kMostWorkers);
+        threads_.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            threads_.emplace_back([this, i] { Run(i); });
+        }
+    }
+    // Stops the workers, leaving any job not begun, and waits for them.
+    ~OrderedWorkers() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopped_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+    }
+    OrderedWorkers(const OrderedWorkers&) = delete;
+    OrderedWorkers& operator=(const OrderedWorkers&) = delete;
+
+    static constexpr std::size_t kMostWorkers = 4;
+
+    std::size_t Workers() const { return threads_.size(); }
+    // Jobs given and not yet taken back.
+    std::size_t InFlight() const { return queue_.size(); }
+
+    // A job to fill and Give: one taken back before, or a new one.
+    std::unique_ptr<Job> Spare() {
+        if (spares_.empty()) {
+            return std::make_unique<Job>();
+        }
+        std::unique_ptr<Job> job = std::move(spares_.back());
+        spares_.pop_back();
+        return job;
+    }
+
+    void Give(std::unique_ptr<Job> job) {
+        auto entry = std::make_unique<Entry>();
+        entry->job = std::move(job);
+        {
+            const std::lock_guard lock(mutex_);
+            queue_.push_back(std::move(entry));
+        }
+        changed_.notify_all(); // the taker waits on the same condition
+    }
+
+    // The oldest job given, once its work is done; an exception of the work is thrown here.
+    // Only when InFlight() is not 0.
+    Job& Take() {
+        std::unique_ptr<Entry> entry;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return queue_.front()->done; });
+            entry = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        if (taken_) {
+            spares_.push_back(std::move(taken_));
+        }
+        taken_ = std::move(entry->job);
+        if (entry->failure) {
+            std::rethrow_exception(entry->failure);
+        }
+        return *taken_;
+    }
+
+private:
+    struct Entry {
+        std::unique_ptr<Job> job;
+        bool begun = false;
+        bool done = false;
+        std::exception_ptr failure;
+    };
+
+    void Run(std::size_t worker) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            Entry* next = nullptr;
+            changed_.wait(lock, [&] {
+                for (const std::unique_ptr<Entry>& entry : queue_) {
+                    if (!entry->begun) {
+                        next = entry.get();
+                        break;
+                    }
+                }
+                return stopped_ || next != nullptr;
+            });
+            if (stopped_) {
+                return;
+            }
+            next->begun = true;
+            lock.unlock();
+            std::exception_ptr failure;
+            try {
+                work_(worker, *next->job);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+            // The entry is still queued: only a done one leaves the queue.
+            next->failure = failure;
+            next->done = true;
+            changed_.notify_all();
+        }
+    }
+
+    Work work_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::unique_ptr<Entry>> queue_; // in the order given
+    bool stopped_ = false;
+    // Used by the one thread that gives and takes.
+    std::vector<std::unique_ptr<Job>> spares_;
+    std::unique_ptr<Job> taken_;       // the job Take gave last, valid until the next Take
+    std::vector<std::thread> threads_; // last: started once everything above is built
+};
