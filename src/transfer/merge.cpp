@@ -2,14 +2,12 @@
 
 #include "files/message_prefix.h"
 #include "files/unicode_backup_file.h"
-#include "interchange/read_ahead.h"
 #include "transfer/backup_input.h"
-#include "transfer/convert_input.h"
 #include "transfer/digest_set.h"
+#include "transfer/digested_source.h"
 #include "transfer/finish_writing.h"
 
 #include <limits>
-#include <optional>
 
 namespace {
 
@@ -26,18 +24,6 @@ struct Target {
     HANDLE handle = 0;
     DigestSet seen;
 };
-
-// A message with its digest, which the reading thread works out: the merging thread then only
-// looks it up and writes.
-struct DigestedRecord {
-    MemoryRecord record;
-    MessageDigest digest{};
-    bool digested = false; // false when the crypto library gives no SHA-256
-};
-
-std::size_t DigestedWeight(DigestedRecord& item) {
-    return RecordWeight(item.record);
-}
 
 // Writes the one message if the output does not hold it yet.
 Outcome TakeMessage(Target& target, DigestedRecord& item, MergeResult& result) {
@@ -61,56 +47,20 @@ Outcome TakeMessage(Target& target, DigestedRecord& item, MergeResult& result) {
     return Outcome::Merged;
 }
 
-// One input, opened, read and digested on a thread of its own: the next file's check pass and
-// parse run beside the merge of the current one.
-class Source {
-public:
-    explicit Source(const std::u16string& file)
-        : file_(file), input_(file),
-          ahead_([this](DWORD number, DigestedRecord& item,
-                        std::u16string& error) { return Read(number, item, error); },
-                 &DigestedWeight) {}
-
-    const std::u16string& file() const { return file_; }
-    ConvertInput& input() { return input_; }
-    ReadAhead<DigestedRecord>& ahead() { return ahead_; }
-    // Read after a failed step, which the reading thread handed over after setting it.
-    bool openFailed() const { return openFailed_; }
-
-private:
-    ReadStep Read(DWORD number, DigestedRecord& item, std::u16string& error) {
-        if (number == 1 && !input_.Open(file_, error)) {
-            openFailed_ = true;
-            return ReadStep::Failed;
-        }
-        const ReadStep step = input_.Next(number, item.record, error);
-        item.digested = step == ReadStep::Record && digester_.Digest(item.record, item.digest);
-        return step;
-    }
-
-    const std::u16string file_;
-    ConvertInput input_;
-    MessageDigester digester_; // used on the reading thread only
-    bool openFailed_ = false;
-    ReadAhead<DigestedRecord> ahead_; // last: its thread starts once the rest is built
-};
-
 // Every message of one input that the output does not hold yet.
-Outcome TakeFile(Target& target, Source& source, MergeResult& result) {
-    ConvertInput& input = source.input();
+Outcome TakeFile(Target& target, DigestedSource& source, MergeResult& result) {
     // The table slot of a message a few places ahead is fetched while this one is handled: a
     // lookup in a table of millions of slots waits on memory otherwise.
     constexpr std::size_t kLookAhead = 8;
     for (;;) {
         DigestedRecord* item = nullptr;
-        switch (source.ahead().Next(item, result.error)) {
+        switch (source.Next(item, result.error)) {
         case ReadStep::End:
-            result.skipped += input.Skipped();
-            result.leftOut += input.LeftOut();
+            result.skipped += source.Skipped();
+            result.leftOut += source.LeftOut();
             return Outcome::Merged;
         case ReadStep::Failed:
-            // A failed open, and a one-pass input failing as its check would, say which file.
-            if (source.openFailed() || input.OnePass()) {
+            if (source.FailureNeedsFile()) {
                 result.error = ReadFailureText(source.file(), result.error);
             }
             return Outcome::InputFailed;
@@ -120,7 +70,7 @@ Outcome TakeFile(Target& target, Source& source, MergeResult& result) {
         if (StopRequested(target.stop)) { // before the message in hand goes out
             return Outcome::Stopped;
         }
-        if (const DigestedRecord* later = source.ahead().Peek(kLookAhead)) {
+        if (const DigestedRecord* later = source.Peek(kLookAhead)) {
             target.seen.Prefetch(later->digest);
         }
         if (const Outcome taken = TakeMessage(target, *item, result); taken != Outcome::Merged) {
@@ -135,15 +85,15 @@ Outcome TakeFiles(Target& target, const std::vector<std::u16string>& files, Merg
         return Outcome::OutputFailed;
     }
     // Two files at a time: the one merged now and the next, already being read.
-    std::optional<Source> sources[2];
+    std::unique_ptr<DigestedSource> sources[2];
     if (!files.empty()) {
-        sources[0].emplace(files[0]);
+        sources[0] = OpenDigestedSource(files[0]);
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (i + 1 < files.size()) {
-            sources[(i + 1) % 2].emplace(files[i + 1]);
+            sources[(i + 1) % 2] = OpenDigestedSource(files[i + 1]);
         }
-        Source& source = *sources[i % 2];
+        DigestedSource& source = *sources[i % 2];
         if (const Outcome taken = TakeFile(target, source, result); taken != Outcome::Merged) {
             if (taken == Outcome::InputFailed) {
                 result.failedFile = source.file();
