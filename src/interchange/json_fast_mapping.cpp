@@ -42,13 +42,19 @@ public:
     explicit Slots(const std::array<std::string_view, N>& keys) : keys_(keys) {}
 
     bool Collect(const simdjson::dom::object& object) {
+        // The search for each key starts after the last one found: keys in the order of the
+        // table, as this program writes them, are each found at the first try.
+        std::size_t next = 0;
         for (const auto field : object) {
-            for (std::size_t i = 0; i < N; ++i) {
-                if (field.key == keys_[i]) {
+            for (std::size_t tried = 0, i = next; tried < N; ++tried, i = i + 1 == N ? 0 : i + 1) {
+                // The size and first letter tell the keys apart before a call to compare them.
+                const std::string_view key = keys_[i];
+                if (field.key.size() == key.size() && field.key[0] == key[0] && field.key == key) {
                     if (values_[i]) {
                         return false;
                     }
                     values_[i] = field.value;
+                    next = i + 1 == N ? 0 : i + 1;
                     break;
                 }
             }
@@ -63,9 +69,10 @@ private:
     std::array<std::optional<element>, N> values_{};
 };
 
-// A text from its key (at i) and its "Utf16" companion (at i + 1); false to decline.
-template <std::size_t N> bool Text(const Slots<N>& slots, std::size_t i, std::u16string& text) {
-    if (const auto& units = slots[i + 1]) {
+// A text from its key (at i) and its "Utf16" companion; false to decline.
+template <std::size_t N>
+bool Text(const Slots<N>& slots, std::size_t i, std::size_t companion, std::u16string& text) {
+    if (const auto& units = slots[companion]) {
         std::string_view hex;
         return !units->get_string().get(hex) && ParseHexUnits(hex, text);
     }
@@ -107,16 +114,19 @@ bool Recipients(const std::optional<element>& list, std::vector<Recipient>& reci
     if (list->get_array().get(entries) || entries.size() > kMaxRecipients) {
         return false; // the exact path words the refusal
     }
+    recipients.reserve(recipients.size() + entries.size());
+    // In the order this program writes them, the companions last.
     static constexpr std::array<std::string_view, 5> kKeys = {
-        kRecipientKeys[0], kRecipientKeys[1], kRecipientKeys[2], kRecipientKeys[3], "type"};
+        kRecipientKeys[0], kRecipientKeys[2], "type", kRecipientKeys[1], kRecipientKeys[3]};
     for (const element entry : entries) {
         simdjson::dom::object object;
         Slots<5> slots(kKeys);
         std::u16string address;
         std::u16string displayName;
         std::uint64_t type = 1;
-        if (entry.get_object().get(object) || !slots.Collect(object) || !Text(slots, 0, address) ||
-            !Text(slots, 2, displayName) || !Number(slots, 4, kMaxU32, type)) {
+        if (entry.get_object().get(object) || !slots.Collect(object) ||
+            !Text(slots, 0, 3, address) || !Text(slots, 1, 4, displayName) ||
+            !Number(slots, 2, kMaxU32, type)) {
             return false;
         }
         recipients.emplace_back(std::move(address), std::move(displayName),
@@ -125,15 +135,39 @@ bool Recipients(const std::optional<element>& list, std::vector<Recipient>& reci
     return true;
 }
 
-// Texts with their companions first, then numbers and the list, in the record's order.
-constexpr std::array<std::string_view, 15> kKeys = {"messageClass", "messageClassUtf16",
-                                                    "folderPath",   "folderPathUtf16",
-                                                    "senderName",   "senderNameUtf16",
-                                                    "senderNumber", "senderNumberUtf16",
-                                                    "body",         "bodyUtf16",
-                                                    "lastModified", "deliveryTime",
-                                                    "flags",        "size",
-                                                    "recipients"};
+// In the order this program writes them, then the companions of the texts.
+constexpr std::array<std::string_view, 15> kKeys = {"messageClass",
+                                                    "folderPath",
+                                                    "lastModified",
+                                                    "deliveryTime",
+                                                    "flags",
+                                                    "size",
+                                                    "senderName",
+                                                    "senderNumber",
+                                                    "body",
+                                                    "recipients",
+                                                    "messageClassUtf16",
+                                                    "folderPathUtf16",
+                                                    "senderNameUtf16",
+                                                    "senderNumberUtf16",
+                                                    "bodyUtf16"};
+enum Key : std::size_t {
+    kClass,
+    kFolder,
+    kModified,
+    kDelivered,
+    kFlags,
+    kSize,
+    kSenderName,
+    kSenderNumber,
+    kBody,
+    kRecipients,
+    kClassUnits,
+    kFolderUnits,
+    kSenderNameUnits,
+    kSenderNumberUnits,
+    kBodyUnits,
+};
 
 bool Fields(const Slots<kKeys.size()>& slots, MessageFields& fields) {
     // Times, flags and size are 0 when left out; texts keep their values.
@@ -141,12 +175,14 @@ bool Fields(const Slots<kKeys.size()>& slots, MessageFields& fields) {
     std::uint64_t delivered = 0;
     std::uint64_t flags = 0;
     std::uint64_t size = 0;
-    if (!Text(slots, 0, fields.messageClass) || !Text(slots, 2, fields.folderPath) ||
-        !Text(slots, 4, fields.senderName) || !Text(slots, 6, fields.senderNumber) ||
-        !Text(slots, 8, fields.body) ||
-        !Number(slots, 10, std::numeric_limits<std::uint64_t>::max(), modified) ||
-        !Number(slots, 11, std::numeric_limits<std::uint64_t>::max(), delivered) ||
-        !Number(slots, 12, kMaxU32, flags) || !Number(slots, 13, kMaxU32, size)) {
+    if (!Text(slots, kClass, kClassUnits, fields.messageClass) ||
+        !Text(slots, kFolder, kFolderUnits, fields.folderPath) ||
+        !Text(slots, kSenderName, kSenderNameUnits, fields.senderName) ||
+        !Text(slots, kSenderNumber, kSenderNumberUnits, fields.senderNumber) ||
+        !Text(slots, kBody, kBodyUnits, fields.body) ||
+        !Number(slots, kModified, std::numeric_limits<std::uint64_t>::max(), modified) ||
+        !Number(slots, kDelivered, std::numeric_limits<std::uint64_t>::max(), delivered) ||
+        !Number(slots, kFlags, kMaxU32, flags) || !Number(slots, kSize, kMaxU32, size)) {
         return false;
     }
     fields.lastModified = U64ToFileTime(modified);
@@ -188,14 +224,16 @@ bool JsonFastMapping::MapPadded(std::string_view line, MessageFields& fields,
         return false;
     }
     MessageFields mapped = fields;
-    mapped.messageClass = kSmsMessageClass; // the class of every SMS, when a line leaves it out
-    std::vector<Recipient> listed;
-    if (!Fields(slots, mapped) || !Recipients(slots[14], listed)) {
+    if (!slots[kClass] && !slots[kClassUnits]) {
+        mapped.messageClass = kSmsMessageClass; // the class of every SMS, when a line leaves it out
+    }
+    const std::size_t listed = recipients.size();
+    if (!Fields(slots, mapped) || !Recipients(slots[kRecipients], recipients)) {
+        recipients.erase(recipients.begin() + static_cast<std::ptrdiff_t>(listed),
+                         recipients.end());
         return false;
     }
     fields = std::move(mapped);
-    recipients.insert(recipients.end(), std::make_move_iterator(listed.begin()),
-                      std::make_move_iterator(listed.end()));
     return true;
 }
 
