@@ -95,19 +95,17 @@ TEST(ExportText, SenderIsTheItemUnlessOnlyANameIsKnown) {
 }
 
 TEST(ExportText, OnlyValidLocalTimesArePrinted) {
-    const char* const utc = "UTC0";
-    const char* const cet = kCentralEurope;
     const std::tuple<const char*, FILETIME, std::u16string> cases[] = {
-        {utc, FILETIME{}, u""},
-        {utc, UtcTime(2009, 3, 5, 7, 8, 9), u"2009-03-05 07:08:09"},
-        {utc, UtcTime(1901, 1, 1, 0, 0, 0), u"1901-01-01 00:00:00"},
-        {utc, UtcTime(1900, 12, 31, 23, 59, 59), u""},
-        {utc, UtcTime(2100, 12, 31, 23, 59, 59), u"2100-12-31 23:59:59"},
-        {utc, UtcTime(2101, 1, 1, 0, 0, 0), u""},
-        {utc, U64ToFileTime(0x8000000000000000ULL), u""},
+        {"UTC0", FILETIME{}, u""},
+        {"UTC0", UtcTime(2009, 3, 5, 7, 8, 9), u"2009-03-05 07:08:09"},
+        {"UTC0", UtcTime(1901, 1, 1, 0, 0, 0), u"1901-01-01 00:00:00"},
+        {"UTC0", UtcTime(1900, 12, 31, 23, 59, 59), u""},
+        {"UTC0", UtcTime(2100, 12, 31, 23, 59, 59), u"2100-12-31 23:59:59"},
+        {"UTC0", UtcTime(2101, 1, 1, 0, 0, 0), u""},
+        {"UTC0", U64ToFileTime(0x8000000000000000ULL), u""},
         // The year is checked on the local time, not on UTC.
-        {cet, UtcTime(1900, 12, 31, 23, 30, 0), u"1901-01-01 00:30:00"},
-        {cet, UtcTime(2100, 12, 31, 23, 30, 0), u""},
+        {kCentralEurope, UtcTime(1900, 12, 31, 23, 30, 0), u"1901-01-01 00:30:00"},
+        {kCentralEurope, UtcTime(2100, 12, 31, 23, 30, 0), u""},
         {"EST5", FILETIME{}, u""},
     };
     for (const auto& [zone, time, expected] : cases) {
