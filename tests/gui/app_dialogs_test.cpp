@@ -29,10 +29,6 @@ QString CheckStates(const framework::Dialog* dialog) {
     return states;
 }
 
-std::filesystem::path SettingsFile() {
-    return gui_test::HostPath(SettingsFilePath());
-}
-
 // The file holds states as the bytes 0 and 1; any other character stands for the byte as far
 // from 0 as it is from "0".
 std::string Shifted(std::string text, int by) {
@@ -50,7 +46,8 @@ void Click(QWidget* widget) {
 // Returns what it showed at the start, how it ended and the file left.
 QStringList RunSettings(const QString& states, std::function<void(FolderSettingsDialog*)> drive) {
     gui_test::DialogHost host;
-    WriteHostFile(SettingsFile(), Shifted(states.toStdString(), -'0'));
+    const std::filesystem::path file = gui_test::HostPath(SettingsFilePath());
+    WriteHostFile(file, Shifted(states.toStdString(), -'0'));
     QStringList seen;
     FolderSettingsDialog dialog;
     const int result = host.Run<FolderSettingsDialog>(dialog, [&](FolderSettingsDialog* d) {
@@ -61,7 +58,7 @@ QStringList RunSettings(const QString& states, std::function<void(FolderSettings
         drive(d);
     });
     return seen << QString("ended with %1").arg(result)
-                << QString::fromStdString(Shifted(ReadHostFile(SettingsFile()), '0'));
+                << QString::fromStdString(Shifted(ReadHostFile(file), '0'));
 }
 
 // The counter's text and the bar's position, as "1 / 3 at 33".
@@ -121,18 +118,17 @@ private slots:
 
     void failingSaveShowsTheErrorAndStays() {
         const faults::FileFaultGuard disarm;
-        QStringList boxes;
-        QString afterBox;
+        QStringList boxes; // the box, then the dialog behind it
         const QStringList seen = RunSettings("11111", [&](FolderSettingsDialog* d) {
             Click(d->GetDlgItem(kIdcOutbox));
             faults::ArmFileFault(faults::FileOp::Create, 1, ERROR_ACCESS_DENIED);
             gui_test::AnswerBox(boxes);
             Click(d->MenuBar()->Key(0));
-            afterBox = CheckStates(d) + (d->isVisible() ? " shown" : " gone");
+            boxes << CheckStates(d) + (d->isVisible() ? " shown" : " gone");
             Click(d->MenuBar()->Key(0)); // the fault is spent: this one succeeds
         });
-        QCOMPARE(boxes, QStringList{"Access is denied.|Brennomatic Msg Keeper v3.1|error"});
-        QCOMPARE(afterBox, QStringLiteral("11011 shown"));
+        QCOMPARE(boxes, (QStringList{"Access is denied.|Brennomatic Msg Keeper v3.1|error",
+                                     "11011 shown"}));
         QCOMPARE(seen, (QStringList{"Dialog: Select folders:", "11111 Save|Cancel covers",
                                     "ended with 1", "11011"}));
     }

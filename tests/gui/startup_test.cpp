@@ -10,19 +10,12 @@
 
 namespace {
 
-// The menu's entries, a submenu's entries in brackets after its own.
-QString Entries(const QMenu* menu) {
-    QStringList texts;
-    for (const QAction* action : menu->actions()) {
-        texts << action->text() + (action->menu() ? "[" + Entries(action->menu()) + "]" : "");
-    }
-    return texts.join(", ");
-}
-
-// Opens each submenu of the menu in turn, as the arrow keys do, and notes where each one lies
-// against the handset's screen and the entry it belongs to.
-void CheckSubmenus(QMenu* menu, const QRect& screen, QStringList& placed) {
+// Appends the menu's entries to texts, a submenu's entries in brackets after its own. Each
+// submenu is opened in turn, as the arrow keys do, and must lie inside the handset's screen,
+// clear of the entry it belongs to.
+void ReadMenu(QMenu* menu, const QRect& screen, QString& texts) {
     for (QAction* action : menu->actions()) {
+        texts += (texts.isEmpty() || texts.endsWith('[') ? "" : ", ") + action->text();
         QMenu* sub = action->menu();
         if (sub == nullptr) {
             continue;
@@ -34,8 +27,9 @@ void CheckSubmenus(QMenu* menu, const QRect& screen, QStringList& placed) {
         QVERIFY2(screen.contains(sub->geometry()), qPrintable(action->text() + " outside"));
         QVERIFY2(!sub->geometry().intersects(entryOnScreen),
                  qPrintable(action->text() + " covers its entry"));
-        placed << action->text();
-        CheckSubmenus(sub, screen, placed);
+        texts += "[";
+        ReadMenu(sub, screen, texts);
+        texts += "]";
         sub->hide();
     }
 }
@@ -69,19 +63,17 @@ private slots:
             QTest::mouseClick(bar->Key(1), Qt::LeftButton);
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             QVERIFY(menu != nullptr);
-            QCOMPARE(Entries(menu),
+            const QRect handset(frame.mapToGlobal(QPoint()), frame.size());
+            QVERIFY(handset.contains(menu->geometry()));
+            QVERIFY(menu->geometry().bottom() < bar->mapToGlobal(QPoint()).y());
+            QString entries;
+            ReadMenu(menu, handset, entries);
+            QCOMPARE(entries,
                      QStringLiteral("Backup SMS[SMS File(.sms file), Unicode SMS File(.usms file), "
                                     "Text File(.txt file)[ANSI Encoding, UTF8 Encoding, Unicode "
                                     "Encoding], CSV File(.csv file)[ANSI Encoding, UTF8 "
                                     "Encoding]], Restore SMS[SMS File(.sms file), Unicode SMS "
                                     "File(.usms file)], Settings"));
-            const QRect handset(frame.mapToGlobal(QPoint()), frame.size());
-            QVERIFY(handset.contains(menu->geometry()));
-            QVERIFY(menu->geometry().bottom() < bar->mapToGlobal(QPoint()).y());
-            QStringList placed;
-            CheckSubmenus(menu, handset, placed);
-            QCOMPARE(placed, (QStringList{"Backup SMS", "Text File(.txt file)",
-                                          "CSV File(.csv file)", "Restore SMS"}));
             menu->close();
             for (const int width : {screen.width(), screen.width() + 60}) {
                 frame.resize(width, screen.height());
