@@ -68,10 +68,9 @@ protected:
 // A file choice that is cancelled starts no job.
 TEST_F(Jobs, ACancelledFileChoiceStartsNoJob) {
     TestFrontEnd cancelled(u"");
-    EXPECT_FALSE(
-        LaunchBackup(*std::make_unique<UnicodeBackupFile>(), u"x|*.usms", cancelled).started);
-    EXPECT_FALSE(
-        LaunchRestore(*std::make_unique<UnicodeBackupFile>(), u"*.usms", cancelled).started);
+    UnicodeBackupFile usms;
+    EXPECT_FALSE(LaunchBackup(usms, u"x|*.usms", cancelled).started);
+    EXPECT_FALSE(LaunchRestore(usms, u"*.usms", cancelled).started);
 }
 
 TEST_F(Jobs, MissingStoreEndsBothJobsAndCreatesNoFile) {

@@ -74,7 +74,6 @@ TEST(ProgressDisplay, CounterTextAndBarPosition) {
         {0, 0, u"0 / 0", 0},
         {2, 3, u"2 / 3", 66},
         {3, 3, u"3 / 3", 100},
-        {999, 1000, u"999 / 1000", 99},
         {4000000000u, 4000000000u, u"-294967296 / -294967296", 100},
     };
     for (const Case& c : cases) {

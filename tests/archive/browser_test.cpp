@@ -134,9 +134,8 @@ protected:
     static void SetUpTestSuite() {
         browser_ = std::make_unique<HeadlessBrowser>();
         sample_ = std::make_unique<Sample>(MakeSample(20'000));
-        std::vector<MemoryRecord> again = MakeSample(20'000).messages;
-        std::vector<MemoryRecord> tail(std::make_move_iterator(again.end() - 100),
-                                       std::make_move_iterator(again.end()));
+        std::vector<MemoryRecord> tail = MakeSample(20'000).messages;
+        tail.erase(tail.begin(), tail.end() - 100);
         UnicodeBackupFile usms;
         ASSERT_TRUE(::RunBackup(usms, temp_.file("all.usms"), sample_->messages).ok);
         ASSERT_TRUE(::RunBackup(usms, temp_.file("tail.usms"), tail).ok);

@@ -98,14 +98,6 @@ inline CliResult RunCliLimited(std::uint64_t fileSize, const std::vector<std::st
                          args));
 }
 
-// Starts the tool with --device DIR in front, stdout and stderr going to files in capture; the
-// caller waits for the returned process.
-inline pid_t StartCliOn(const std::filesystem::path& device, const std::vector<std::string>& args,
-                        const std::filesystem::path& capture) {
-    return Start(Command({MSGKEEPER_CLI_PATH, "--device", device.string()}, args),
-                 (capture / "out").string(), (capture / "err").string());
-}
-
 // Runs the tool with --device DIR in front.
 inline CliResult RunCliOn(const std::filesystem::path& device,
                           const std::vector<std::string>& args) {

@@ -70,7 +70,9 @@ TEST_F(Cli, AnInterruptedRestoreSaysWhatItRestoredAndARerunCompletesIt) {
     // Starts a job on the empty handset, sends it Ctrl-C once ready() holds, and gives its exit
     // status, or minus the signal that ended it.
     const auto interrupt = [&](const std::vector<std::string>& args, const auto& ready) {
-        const pid_t job = StartCliOn(empty(), args, capture.path());
+        const pid_t job =
+            Start(Command({MSGKEEPER_CLI_PATH, "--device", empty()}, args),
+                  (capture.path() / "out").string(), (capture.path() / "err").string());
         if (job <= 0) {
             ADD_FAILURE() << "cannot start msgkeeper-cli";
             return -1;

@@ -17,22 +17,21 @@ std::size_t Weight(MemoryRecord&) {
     return 1;
 }
 
-ReadStep Numbered(DWORD number, MemoryRecord& record, std::u16string& error, bool fail) {
-    if (number > kRecords) {
-        if (fail) {
-            throw std::runtime_error("reader failed");
-        }
-        error = u"read sms error, at the end";
-        return ReadStep::Failed;
-    }
-    record.setBody(std::u16string(number % 50, u'x') + std::u16string(1, char16_t(number)));
-    return ReadStep::Record;
-}
-
 TEST(ReadAhead, GivesEveryRecordInOrderThenTheLastStepOrTheException) {
     for (const bool fail : {false, true}) {
+        // Record n holds n % 50 units and then n; after the last one, a failure or an exception.
         Ahead ahead(
-            [fail](DWORD n, MemoryRecord& r, std::u16string& e) { return Numbered(n, r, e, fail); },
+            [fail](DWORD n, MemoryRecord& r, std::u16string& e) {
+                if (n <= kRecords) {
+                    r.setBody(std::u16string(n % 50, u'x') + std::u16string(1, char16_t(n)));
+                    return ReadStep::Record;
+                }
+                if (fail) {
+                    throw std::runtime_error("reader failed");
+                }
+                e = u"read sms error, at the end";
+                return ReadStep::Failed;
+            },
             &Weight);
         MemoryRecord* record = nullptr;
         std::u16string error;

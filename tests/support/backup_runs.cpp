@@ -2,9 +2,7 @@
 
 #include <openssl/evp.h>
 
-#include <algorithm>
 #include <array>
-#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -74,9 +72,8 @@ MemoryRecord WorkedExampleMessage() {
 }
 
 std::string Hex(const std::string& text) {
-    std::string digits;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(digits),
-                 [](char c) { return c != ' ' && c != '\n'; });
+    std::string digits = text;
+    std::erase_if(digits, [](char c) { return c == ' ' || c == '\n'; });
     if (digits.size() % 2 != 0) {
         throw std::invalid_argument("odd number of hex digits");
     }
