@@ -2,13 +2,13 @@
 
 #include "files/file_access.h"
 #include "interchange/file_kind.h"
-#include "interchange/json_lines.h"
+#include "interchange/json_line_workers.h"
 #include "interchange/message_reader.h"
-#include "interchange/ordered_workers.h"
 #include "platform/unique_handle.h"
 #include "transfer/convert_input.h"
 
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -55,73 +55,56 @@ private:
 // A JSON Lines file: this thread cuts the lines, the workers map and digest them.
 class JsonLinesSource final : public DigestedSource {
 public:
-    explicit JsonLinesSource(const std::u16string& file)
-        : DigestedSource(file),
-          workers_([this](std::size_t worker, Batch& batch) { Work(worker, batch); }) {}
+    explicit JsonLinesSource(const std::u16string& file) : DigestedSource(file) {}
 
     ReadStep Next(DigestedRecord*& item, std::u16string& error) override;
     const DigestedRecord* Peek(std::size_t ahead) const override {
-        const std::size_t at = next_ - 1 + ahead;
-        if (current_ == nullptr || at >= current_->outcomes.size() ||
-            !current_->outcomes[at].mapped) {
-            return nullptr;
-        }
-        return &current_->outcomes[at].message;
+        const Outcome* later = lines_ ? lines_->Peek(ahead) : nullptr;
+        return later != nullptr && later->mapped ? &later->message : nullptr;
     }
     bool FailureNeedsFile() const override { return true; }
     unsigned long Skipped() const override { return 0; }
     unsigned long LeftOut() const override { return leftOut_; }
 
 private:
-    struct Batch {
-        struct Outcome {
-            bool mapped = false;
-            DigestedRecord message;
-            unsigned long leftOut = 0; // characters U+0000 left out of its texts
-            std::u16string error;      // why the line does not map, when it does not
-        };
-        JsonLineBatch lines;
-        std::vector<Outcome> outcomes; // one per line, once mapped
+    struct Outcome {
+        bool mapped = false;
+        DigestedRecord message;
+        unsigned long leftOut = 0; // characters U+0000 left out of its texts
+        std::u16string error;      // why the line does not map, when it does not
     };
-    // What each worker keeps from batch to batch.
+    using Lines = JsonLineWorkers<Outcome>;
+    // What each worker keeps from line to line.
     struct Tools {
         interchange::JsonLineMapper mapper;
         MessageDigester digester;
     };
 
-    void Work(std::size_t worker, Batch& batch);
+    void Map(Tools& tools, const JsonLineBatch& batch, const JsonLineBatch::Line& line,
+             Outcome& outcome);
     bool Open(std::u16string& error);
 
     OwnedHandle handle_;
     std::unique_ptr<FileByteSource> bytes_;
-    std::unique_ptr<interchange::JsonLineCutter> cutter_;
-    bool cut_ = false;
-    Batch* current_ = nullptr;
-    std::size_t next_ = 0;
     unsigned long leftOut_ = 0;
-    std::array<Tools, OrderedWorkers<Batch>::kMostWorkers> tools_;
-    OrderedWorkers<Batch> workers_; // last: its threads use everything above
+    std::array<Tools, Lines::kMostWorkers> tools_;
+    std::optional<Lines> lines_; // last: its threads use the tools
 };
 
-// On a worker thread: every line of the batch, mapped and digested.
-void JsonLinesSource::Work(std::size_t worker, Batch& batch) {
-    Tools& tools = tools_[worker];
-    batch.outcomes.resize(batch.lines.lines.size());
-    for (std::size_t i = 0; i < batch.outcomes.size(); ++i) {
-        Batch::Outcome& outcome = batch.outcomes[i];
-        MessageFields fields;
-        std::vector<Recipient> recipients;
-        outcome.error.clear();
-        outcome.mapped =
-            tools.mapper.Map(batch.lines, batch.lines.lines[i], fields, recipients, outcome.error);
-        if (!outcome.mapped) {
-            continue;
-        }
-        outcome.leftOut = DropNulUnits(fields, recipients);
-        DigestedRecord& message = outcome.message;
-        message.record = MemoryRecord(std::move(fields), std::move(recipients));
-        message.digested = tools.digester.Digest(message.record, message.digest);
+// On a worker thread: the line, mapped and digested.
+void JsonLinesSource::Map(Tools& tools, const JsonLineBatch& batch, const JsonLineBatch::Line& line,
+                          Outcome& outcome) {
+    MessageFields fields;
+    std::vector<Recipient> recipients;
+    outcome.error.clear();
+    outcome.mapped = tools.mapper.Map(batch, line, fields, recipients, outcome.error);
+    if (!outcome.mapped) {
+        return;
     }
+    outcome.leftOut = DropNulUnits(fields, recipients);
+    DigestedRecord& message = outcome.message;
+    message.record = MemoryRecord(std::move(fields), std::move(recipients));
+    message.digested = tools.digester.Digest(message.record, message.digest);
 }
 
 bool JsonLinesSource::Open(std::u16string& error) {
@@ -131,39 +114,32 @@ bool JsonLinesSource::Open(std::u16string& error) {
         return false;
     }
     bytes_ = std::make_unique<FileByteSource>(handle_.get());
-    cutter_ = std::make_unique<interchange::JsonLineCutter>(*bytes_);
+    lines_.emplace(*bytes_, [this](std::size_t worker, const JsonLineBatch& batch,
+                                   const JsonLineBatch::Line& line, Outcome& outcome) {
+        Map(tools_[worker], batch, line, outcome);
+    });
     return true;
 }
 
 ReadStep JsonLinesSource::Next(DigestedRecord*& item, std::u16string& error) {
-    if (!cutter_ && !Open(error)) {
+    if (!lines_ && !Open(error)) {
         return ReadStep::Failed;
     }
-    while (current_ == nullptr || next_ == current_->outcomes.size()) {
-        if (current_ != nullptr && current_->lines.after != JsonLineBatch::After::More) {
-            if (current_->lines.after == JsonLineBatch::After::End) {
-                return ReadStep::End;
-            }
-            error = current_->lines.error;
-            return ReadStep::Failed;
-        }
-        // Twice as many batches on their way as workers: each has the next one ready.
-        while (!cut_ && workers_.InFlight() < 2 * workers_.Workers()) {
-            std::unique_ptr<Batch> batch = workers_.Spare();
-            cutter_->Cut(batch->lines);
-            cut_ = batch->lines.after != JsonLineBatch::After::More;
-            workers_.Give(std::move(batch));
-        }
-        current_ = &workers_.Take();
-        next_ = 0;
+    Outcome* outcome = nullptr;
+    switch (lines_->Next(outcome, error)) {
+    case Lines::Step::End:
+        return ReadStep::End;
+    case Lines::Step::Failed:
+        return ReadStep::Failed;
+    case Lines::Step::Line:
+        break;
     }
-    Batch::Outcome& outcome = current_->outcomes[next_++];
-    if (!outcome.mapped) {
-        error = std::move(outcome.error);
+    if (!outcome->mapped) {
+        error = std::move(outcome->error);
         return ReadStep::Failed;
     }
-    leftOut_ += outcome.leftOut;
-    item = &outcome.message;
+    leftOut_ += outcome->leftOut;
+    item = &outcome->message;
     return ReadStep::Record;
 }
 
