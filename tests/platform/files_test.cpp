@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "platform/unique_handle.h"
 #include "platform/utf.h"
+#include "support/other_user.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +15,7 @@
 #include <map>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <tuple>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -84,17 +83,6 @@ DWORD OpenRefusal(HANDLE h) {
     return h == INVALID_HANDLE_VALUE ? GetLastError() : Refusal(!CloseHandle(h));
 }
 
-// Runs check in a child process and returns its verdict: share modes must hold across processes.
-bool InChild(bool (*check)(const std::u16string&), const std::u16string& path) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::_exit(check(path) ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
-
 TEST(PlatformFiles, ShareModesHoldBetweenHandlesAndProcesses) {
     TempDir dir;
     const std::u16string path = dir.file("s.bin");
@@ -107,21 +95,22 @@ TEST(PlatformFiles, ShareModesHoldBetweenHandlesAndProcesses) {
     const HANDLE reader = Open(path);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ERROR_SHARING_VIOLATION, OpenRefusal(Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS)));
-    EXPECT_TRUE(InChild(
-        [](const std::u16string& p) {
-            return OpenRefusal(Open(p)) == ERROR_SUCCESS && // another reader is welcome
-                   ERROR_SHARING_VIOLATION == OpenRefusal(CreateReplacingFileW(p.c_str(), 0)) &&
-                   ERROR_SHARING_VIOLATION == OpenRefusal(Open(p, GENERIC_WRITE, 0, OPEN_EXISTING));
-        },
-        path));
+    // Share modes must hold across processes.
+    EXPECT_EQ(ExitStatus(InChild([&path] {
+                  return OpenRefusal(Open(path)) == ERROR_SUCCESS && // another reader is welcome
+                         ERROR_SHARING_VIOLATION ==
+                             OpenRefusal(CreateReplacingFileW(path.c_str(), 0)) &&
+                         ERROR_SHARING_VIOLATION ==
+                             OpenRefusal(Open(path, GENERIC_WRITE, 0, OPEN_EXISTING));
+              })),
+              0);
     EXPECT_EQ(Read(reader, 10), "data"); // the refused creates truncated nothing
     ASSERT_TRUE(CloseHandle(reader));
-    EXPECT_TRUE(InChild(
-        [](const std::u16string& p) {
-            const HANDLE h = CreateReplacingFileW(p.c_str(), 0);
-            return h != INVALID_HANDLE_VALUE && MarkFileComplete(h) && CloseHandle(h);
-        },
-        path));
+    EXPECT_EQ(ExitStatus(InChild([&path] {
+                  const HANDLE h = CreateReplacingFileW(path.c_str(), 0);
+                  return h != INVALID_HANDLE_VALUE && MarkFileComplete(h) && CloseHandle(h);
+              })),
+              0);
     EXPECT_EQ(ReadHostFile(dir.path() / "s.bin"), ""); // replaced once nobody held it
 }
 
