@@ -31,15 +31,11 @@ std::string ShortRecipients(std::uint32_t count, std::size_t present) {
     return entries;
 }
 
-// The digest area of a file of this size: MD5 of the little-endian bytes of size + 418529.
-std::string DigestFor(std::size_t size) {
-    return Md5Of(U32Bytes(static_cast<DWORD>(size + 418529)));
-}
-
-// A whole .usms file around hand-made records, with the digest that its size calls for.
+// A whole .usms file around hand-made records, with the digest that its size calls for: MD5 of
+// the little-endian bytes of the file's size + 418529.
 std::string UsmsFile(DWORD total, const std::string& records) {
     const std::string body = U32Bytes(total) + records;
-    return DigestFor(16 + body.size()) + body;
+    return Md5Of(U32Bytes(static_cast<DWORD>(16 + body.size() + 418529))) + body;
 }
 
 std::string RecordBytes(const std::u16string& body, const std::string& recipientPart) {
@@ -48,9 +44,8 @@ std::string RecordBytes(const std::u16string& body, const std::string& recipient
            Utf16Bytes(u"555") + Utf16Bytes(body) + recipientPart;
 }
 
-std::string OneRecipient() {
-    return U32Bytes(1) + Utf16Bytes(u"Work") + Utf16Bytes(u"777") + U32Bytes(1);
-}
+const std::string kOneRecipient =
+    U32Bytes(1) + Utf16Bytes(u"Work") + Utf16Bytes(u"777") + U32Bytes(1);
 
 // The six u32 fields of WorkedExampleMessage() in an ANSI record: both times, flags and size.
 const std::string kNumbers = Hex("01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10"
@@ -99,7 +94,7 @@ TEST_F(BackupFileTest, WorkedExampleAndAnEmptyBackupAreWrittenByteForByte) {
             "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18"
             "48 00 6F 00 6D 00 65 00 00 00 35 00 35 00 35 00 00 00 48 00 69 00 00 00"
             "01 00 00 00 57 00 6F 00 72 00 6B 00 00 00 37 00 37 00 37 00 00 00 01 00 00 00");
-    EXPECT_EQ(Contents("backup.usms"), DigestFor(130) + Hex("01 00 00 00") + record);
+    EXPECT_EQ(Contents("backup.usms"), UsmsFile(1, record));
     EXPECT_EQ(AnsiRecordsOf(WorkedExampleMessage()), "IPM.SMStext\nInbox\n" + kNumbers +
                                                          "\"Work\" <777> 1\n\"Home\" <555>\n" +
                                                          U32Bytes(2) + "Hi");
@@ -167,9 +162,9 @@ struct DamageCase {
 };
 
 std::vector<DamageCase> DamageCases() {
-    const std::string record = RecordBytes(u"Hi", OneRecipient());
+    const std::string record = RecordBytes(u"Hi", kOneRecipient);
     const std::string good = UsmsFile(1, record);
-    const std::string one = OneRecipient().substr(4); // an entry without the count
+    const std::string one = kOneRecipient.substr(4); // an entry without the count
     // A body whose units run to the end of the file without a 0 unit.
     const std::string openBody = RecordBytes(u"Hello", "");
     // Where the sender name "Home" begins: cutting 4 bytes on leaves "Ho" without terminator.
@@ -194,7 +189,7 @@ std::vector<DamageCase> DamageCases() {
         {"BodyWithoutTerminator", UsmsFile(1, openBody.substr(0, openBody.size() - 2))},
         {"MissingRecipientType", UsmsFile(1, record.substr(0, record.size() - 4))},
         // The digest covers the size only: a changed character still reads.
-        {"BodyCharacterChanged", UsmsFile(1, RecordBytes(u"Yi", OneRecipient())), "", u"", 1},
+        {"BodyCharacterChanged", UsmsFile(1, RecordBytes(u"Yi", kOneRecipient)), "", u"", 1},
     };
 }
 
@@ -218,8 +213,8 @@ TEST_F(BackupFileTest, ADamagedFileFailsAtTheDamageWithItsText) {
 
 // A whole record appends its recipients to the caller's list; a damaged one changes nothing.
 TEST_F(BackupFileTest, OnlyAWholeRecordChangesTheFieldsAndTheList) {
-    Store(UsmsFile(2, RecordBytes(u"Hi", OneRecipient()) +
-                          RecordBytes(u"Gone", U32Bytes(2) + OneRecipient().substr(4))));
+    Store(UsmsFile(2, RecordBytes(u"Hi", kOneRecipient) +
+                          RecordBytes(u"Gone", U32Bytes(2) + kOneRecipient.substr(4))));
     UnicodeBackupFile reader;
     HANDLE handle = 0;
     DWORD total = 0;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -134,10 +135,7 @@ TEST(FileTime, SplitsIntoCalendarFieldsAndAddsTheLocalOffsetInForce) {
         const FILETIME time = U64ToFileTime(ticks);
         SYSTEMTIME got{};
         ASSERT_TRUE(FileTimeToSystemTime(&time, &got));
-        EXPECT_EQ(std::tie(got.wYear, got.wMonth, got.wDayOfWeek, got.wDay, got.wHour, got.wMinute,
-                           got.wSecond, got.wMilliseconds),
-                  std::tie(fields.wYear, fields.wMonth, fields.wDayOfWeek, fields.wDay,
-                           fields.wHour, fields.wMinute, fields.wSecond, fields.wMilliseconds));
+        EXPECT_EQ(std::memcmp(&got, &fields, sizeof(SYSTEMTIME)), 0) << got.wYear << " " << ticks;
         FILETIME back{};
         ASSERT_TRUE(SystemTimeToFileTime(&fields, &back));
         EXPECT_EQ(FileTimeToU64(back), ticks - ticks % 10'000); // fields keep milliseconds only

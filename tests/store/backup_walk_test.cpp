@@ -148,9 +148,10 @@ TEST_F(BackupWalkTest, AListIsMadeOnceAndReadInBatchesOfTen) {
     EXPECT_EQ(list->rowCount(), 0u);
     Seed(inboxId(), u"I", 23, 1000, false);
     mapi_faults::StartRecording();
+    const int counts = mapi_faults::CallCount(Op::GetRowCount);
     EXPECT_EQ(list->rowCount(), 23u); // asked again while 0, then kept
     EXPECT_EQ(list->rowCount(), 23u);
-    EXPECT_EQ(CallsOf(Op::GetRowCount).size(), 1u);
+    EXPECT_EQ(mapi_faults::CallCount(Op::GetRowCount), counts + 1);
     for (int pass = 0; pass < 2; ++pass) {
         ASSERT_TRUE(list->reset());
         EXPECT_EQ(list->current(), nullptr);
@@ -160,7 +161,8 @@ TEST_F(BackupWalkTest, AListIsMadeOnceAndReadInBatchesOfTen) {
         }
         EXPECT_EQ(seen, 23);
     }
-    const auto queries = CallsOf(Op::QueryRows);
+    auto queries = mapi_faults::Recorded();
+    std::erase_if(queries, [](const mapi_faults::Call& call) { return call.op != Op::QueryRows; });
     EXPECT_EQ(queries.size(), 8u); // three batches and the empty one, twice
     for (const auto& query : queries) {
         EXPECT_EQ(query.count, 10); // the first successful call's batch size, 0 meaning 10
