@@ -123,9 +123,8 @@ TEST_F(BackupFileTest, EveryFieldSurvivesARoundTrip) {
     messages.push_back(Message(u"Sentedbox\\Work", u"Me", u"1", u"x",
                                {Recipient(u"", u"", 1), Recipient(u"777", u"W\U00010348rk", 2),
                                 Recipient(u"888", u"Boss", 0xFFFFFFFF)}));
-    MemoryRecord classless = Message(u"Draft", u"a", u"b", u"c", {Recipient()});
-    classless.setMessageClass(u"");
-    messages.push_back(std::move(classless));
+    messages.push_back(Message(u"Draft", u"a", u"b", u"c", {Recipient()}));
+    messages.back().setMessageClass(u"");
     messages.push_back(Message(u"Inbox", u"Home", u"555", std::u16string(u"Hi\0there", 8), {}));
 
     UnicodeBackupFile writer;
