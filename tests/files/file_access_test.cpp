@@ -88,11 +88,19 @@ TEST(FileAccess, CreateReplacesAnExistingFileOnlyWithACompleteOneAndTextsUseTheC
     MarkComplete(h);
     CloseIfValid(h);
     EXPECT_EQ(WideToAnsi(std::u16string(u"ab\0cd", 5)), "ab");
-    EXPECT_EQ(AnsiToWide("x\xE9"), u"x\u00E9");
-    SetActiveCodePage(0);
+    EXPECT_EQ(WideToAnsi(u"\U0001F600!\xD800x"),
+              "?!?x"); // a pair is one character, a lone unit too
     EXPECT_EQ(ReadHostFile(dir.path() / "l"), "caf\xE9 ?\nend");
+    // In the code page 932 bytes, 0x7B stands as "{": an escape would run on into "abc".
+    const std::tuple<UINT, std::u16string, std::string> cases[] = {
+        {1252, u"caf\u00E9 \u20AC", "caf\xE9 \x80"}, {932, u"\u65E5\u672Cabc", "\x93\xFA\x96{abc"}};
+    for (const auto& [codePage, text, bytes] : cases) {
+        SetActiveCodePage(codePage);
+        EXPECT_EQ(WideToAnsi(text), bytes) << codePage;
+        EXPECT_EQ(AnsiToWide(bytes), text) << codePage;
+    }
+    SetActiveCodePage(0);
     EXPECT_EQ(NumberToText(-2147483647 - 1), u"-2147483648");
-    EXPECT_EQ(ResourceString(resources::kIdsBackupCompleted), u"Backup Completed.");
     EXPECT_EQ(ResourceString(resources::kIdsMenu), u"Menu");
     EXPECT_EQ(ResourceString(4242), u"");
 }

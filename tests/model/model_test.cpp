@@ -52,23 +52,7 @@ TEST(MemoryRecord, SenderTextChangesBothFieldsOnlyOnAMatch) {
     EXPECT_FALSE(record.setSenderFromText(u"12345"));
     EXPECT_EQ(record.senderText(), u"\"old\" <0>");
     EXPECT_TRUE(record.setSenderFromText(u"\"Ann\" <100>"));
-    EXPECT_EQ(record.senderName(), u"Ann");
-    EXPECT_EQ(record.senderNumber(), u"100");
-}
-
-// The folder names from the message's folder up to the top.
-std::vector<std::u16string> Chain(const MessageRecord& record) {
-    std::vector<std::u16string> names;
-    for (const MessageFolder* f = record.folder(); f != nullptr; f = f->parent()) {
-        names.push_back(f->name());
-    }
-    return names;
-}
-
-MemoryRecord InFolder(const std::u16string& path) {
-    MessageFields fields;
-    fields.folderPath = path;
-    return MemoryRecord(fields, {});
+    EXPECT_EQ(record.senderName() + u"|" + record.senderNumber(), u"Ann|100");
 }
 
 TEST(MemoryRecord, BuildsTheFolderChainFromThePath) {
@@ -82,10 +66,14 @@ TEST(MemoryRecord, BuildsTheFolderChainFromThePath) {
     // Each record is moved by the growing vector, and keeps a whole chain.
     std::vector<MemoryRecord> records;
     for (const auto& [path, chain] : cases) {
-        records.push_back(InFolder(path));
+        records.emplace_back().setFolderPath(path);
     }
     for (std::size_t i = 0; i < records.size(); ++i) {
-        EXPECT_EQ(Chain(records[i]), cases[i].second);
+        std::vector<std::u16string> chain; // from the message's folder up to the top
+        for (const MessageFolder* f = records[i].folder(); f != nullptr; f = f->parent()) {
+            chain.push_back(f->name());
+        }
+        EXPECT_EQ(chain, cases[i].second);
         EXPECT_EQ(records[i].folderPath(), cases[i].first);
     }
     EXPECT_EQ(MemoryRecord().folder(), nullptr);

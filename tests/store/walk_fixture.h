@@ -36,13 +36,6 @@ inline mapi_admin::SeedMessage SampleMessage(std::u16string body, std::uint64_t 
             .recipients = {{u"+4911111", u"Bob", MAPI_TO}, {u"+4922222", u"Cy", MAPI_CC}}};
 }
 
-// The calls of op recorded since StartRecording.
-inline std::vector<mapi_faults::Call> CallsOf(Op op) {
-    std::vector<mapi_faults::Call> calls = mapi_faults::Recorded();
-    std::erase_if(calls, [op](const mapi_faults::Call& call) { return call.op != op; });
-    return calls;
-}
-
 using Texts = std::vector<std::u16string>;
 
 // The texts joined by "|".
