@@ -213,6 +213,17 @@ bool JsonFastMapping::Map(std::string_view line, MessageFields& fields,
 
 bool JsonFastMapping::MapPadded(std::string_view line, MessageFields& fields,
                                 std::vector<Recipient>& recipients) {
+    const bool mapped = MapParsed(line, fields, recipients);
+    // The parser keeps memory for the longest line it read, several times that line's size:
+    // after a long one it starts afresh, so that each thread does not hold that much.
+    if (line.size() > kLongLine) {
+        parser_ = std::make_unique<Parser>();
+    }
+    return mapped;
+}
+
+bool JsonFastMapping::MapParsed(std::string_view line, MessageFields& fields,
+                                std::vector<Recipient>& recipients) {
     if (HasNegativeZero(line)) {
         return false;
     }

@@ -33,6 +33,11 @@ public:
                    std::vector<Recipient>& recipients);
 
 private:
+    static constexpr std::size_t kLongLine = std::size_t{1} << 20;
+
+    bool MapParsed(std::string_view line, MessageFields& fields,
+                   std::vector<Recipient>& recipients);
+
     struct Parser;
     std::unique_ptr<Parser> parser_;
     std::string padded_; // the line with the zeroed tail that simdjson reads past its end

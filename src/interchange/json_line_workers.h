@@ -35,14 +35,22 @@ public:
                 error = current_->lines.error;
                 return Step::Failed;
             }
-            // Twice as many batches on their way as workers: each has the next one ready.
-            while (!cut_ && workers_.InFlight() < 2 * workers_.Workers()) {
+            // Twice as many batches on their way as workers, so that each has the next one
+            // ready; fewer when lines near the limit make them large.
+            while (!cut_ &&
+                   (workers_.InFlight() == 0 || (workers_.InFlight() < 2 * workers_.Workers() &&
+                                                 bytesOnTheirWay_ < kMostBytesOnTheirWay))) {
                 std::unique_ptr<Batch> batch = workers_.Spare();
+                if (batch->lines.bytes.capacity() > kMostBytesOnTheirWay / 4) {
+                    *batch = Batch{}; // a batch that held a long line keeps none of its memory
+                }
                 cutter_.Cut(batch->lines);
                 cut_ = batch->lines.after != After::More;
+                bytesOnTheirWay_ += batch->lines.bytes.size();
                 workers_.Give(std::move(batch));
             }
             current_ = &workers_.Take();
+            bytesOnTheirWay_ -= current_->lines.bytes.size();
             next_ = 0;
         }
         outcome = &current_->outcomes[next_++];
@@ -71,8 +79,12 @@ private:
         }
     }
 
+    // Lines of up to 16 MiB each would otherwise put eight of them in memory at once.
+    static constexpr std::size_t kMostBytesOnTheirWay = std::size_t{8} << 20;
+
     interchange::JsonLineCutter cutter_;
     MapLine map_;
+    std::size_t bytesOnTheirWay_ = 0; // in the batches given and not yet taken
     bool cut_ = false;         // every line is in a batch, and the last one says how reading ended
     Batch* current_ = nullptr; // the batch whose outcomes go out now
     std::size_t next_ = 0;     // its next line
