@@ -2,6 +2,7 @@
 
 #include "interchange/text_codec.h"
 #include "model/message_record.h"
+#include "platform/utf.h"
 
 #include <simdjson.h>
 
@@ -69,9 +70,11 @@ private:
     std::array<std::optional<element>, N> values_{};
 };
 
-// A text from its key (at i) and its "Utf16" companion; false to decline.
+// A text from its key (at i) and its "Utf16" companion, decoded into the memory text holds;
+// when both are left out, the text stays or, for a whole message, is emptied. False to decline.
 template <std::size_t N>
-bool Text(const Slots<N>& slots, std::size_t i, std::size_t companion, std::u16string& text) {
+bool Text(const Slots<N>& slots, std::size_t i, std::size_t companion, std::u16string& text,
+          bool whole) {
     if (const auto& units = slots[companion]) {
         std::string_view hex;
         return !units->get_string().get(hex) && ParseHexUnits(hex, text);
@@ -81,7 +84,9 @@ bool Text(const Slots<N>& slots, std::size_t i, std::size_t companion, std::u16s
         if (value->get_string().get(utf8)) {
             return false;
         }
-        text = FromUtf8(utf8);
+        utf::ToUtf16(utf8, text);
+    } else if (whole) {
+        text.clear();
     }
     return true;
 }
@@ -125,7 +130,7 @@ bool Recipients(const std::optional<element>& list, std::vector<Recipient>& reci
         std::u16string displayName;
         std::uint64_t type = 1;
         if (entry.get_object().get(object) || !slots.Collect(object) ||
-            !Text(slots, 0, 3, address) || !Text(slots, 1, 4, displayName) ||
+            !Text(slots, 0, 3, address, true) || !Text(slots, 1, 4, displayName, true) ||
             !Number(slots, 2, kMaxU32, type)) {
             return false;
         }
@@ -169,17 +174,17 @@ enum Key : std::size_t {
     kBodyUnits,
 };
 
-bool Fields(const Slots<kKeys.size()>& slots, MessageFields& fields) {
-    // Times, flags and size are 0 when left out; texts keep their values.
+bool Fields(const Slots<kKeys.size()>& slots, MessageFields& fields, bool whole) {
+    // Times, flags and size are 0 when left out; texts keep their values unless whole.
     std::uint64_t modified = 0;
     std::uint64_t delivered = 0;
     std::uint64_t flags = 0;
     std::uint64_t size = 0;
-    if (!Text(slots, kClass, kClassUnits, fields.messageClass) ||
-        !Text(slots, kFolder, kFolderUnits, fields.folderPath) ||
-        !Text(slots, kSenderName, kSenderNameUnits, fields.senderName) ||
-        !Text(slots, kSenderNumber, kSenderNumberUnits, fields.senderNumber) ||
-        !Text(slots, kBody, kBodyUnits, fields.body) ||
+    if (!Text(slots, kClass, kClassUnits, fields.messageClass, whole) ||
+        !Text(slots, kFolder, kFolderUnits, fields.folderPath, whole) ||
+        !Text(slots, kSenderName, kSenderNameUnits, fields.senderName, whole) ||
+        !Text(slots, kSenderNumber, kSenderNumberUnits, fields.senderNumber, whole) ||
+        !Text(slots, kBody, kBodyUnits, fields.body, whole) ||
         !Number(slots, kModified, std::numeric_limits<std::uint64_t>::max(), modified) ||
         !Number(slots, kDelivered, std::numeric_limits<std::uint64_t>::max(), delivered) ||
         !Number(slots, kFlags, kMaxU32, flags) || !Number(slots, kSize, kMaxU32, size)) {
@@ -213,7 +218,17 @@ bool JsonFastMapping::Map(std::string_view line, MessageFields& fields,
 
 bool JsonFastMapping::MapPadded(std::string_view line, MessageFields& fields,
                                 std::vector<Recipient>& recipients) {
-    const bool mapped = MapParsed(line, fields, recipients);
+    return Parse(line, fields, recipients, false);
+}
+
+bool JsonFastMapping::FillPadded(std::string_view line, MessageFields& fields,
+                                 std::vector<Recipient>& recipients) {
+    return Parse(line, fields, recipients, true);
+}
+
+bool JsonFastMapping::Parse(std::string_view line, MessageFields& fields,
+                            std::vector<Recipient>& recipients, bool whole) {
+    const bool mapped = MapParsed(line, fields, recipients, whole);
     // The parser keeps memory for the longest line it read, several times that line's size:
     // after a long one it starts afresh, so that each thread does not hold that much.
     if (line.size() > kLongLine) {
@@ -223,7 +238,7 @@ bool JsonFastMapping::MapPadded(std::string_view line, MessageFields& fields,
 }
 
 bool JsonFastMapping::MapParsed(std::string_view line, MessageFields& fields,
-                                std::vector<Recipient>& recipients) {
+                                std::vector<Recipient>& recipients, bool whole) {
     if (HasNegativeZero(line)) {
         return false;
     }
@@ -234,12 +249,22 @@ bool JsonFastMapping::MapParsed(std::string_view line, MessageFields& fields,
         document.get_object().get(object) || !slots.Collect(object)) {
         return false;
     }
+    if (whole) {
+        recipients.clear();
+        if (!Fields(slots, fields, true) || !Recipients(slots[kRecipients], recipients)) {
+            return false;
+        }
+        if (!slots[kClass] && !slots[kClassUnits]) {
+            fields.messageClass.assign(kSmsMessageClass);
+        }
+        return true;
+    }
     MessageFields mapped = fields;
     if (!slots[kClass] && !slots[kClassUnits]) {
         mapped.messageClass = kSmsMessageClass; // the class of every SMS, when a line leaves it out
     }
     const std::size_t listed = recipients.size();
-    if (!Fields(slots, mapped) || !Recipients(slots[kRecipients], recipients)) {
+    if (!Fields(slots, mapped, false) || !Recipients(slots[kRecipients], recipients)) {
         recipients.erase(recipients.begin() + static_cast<std::ptrdiff_t>(listed),
                          recipients.end());
         return false;

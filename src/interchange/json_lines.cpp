@@ -110,9 +110,11 @@ bool JsonLineMapper::Map(const JsonLineBatch& batch, const JsonLineBatch::Line& 
                          std::u16string& error) {
     // Each line is followed by at least the padding: later lines or the padding itself.
     const std::string_view text = batch.Text(line);
-    if (fast_.MapPadded(text, fields, recipients)) {
+    if (fast_.FillPadded(text, fields, recipients)) {
         return true;
     }
+    fields = MessageFields{};
+    recipients.clear();
     nlohmann::json object;
     try {
         object = nlohmann::json::parse(text);

@@ -62,8 +62,8 @@ private:
 // which also says what is wrong with the line.
 class JsonLineMapper {
 public:
-    // The message of a line of a batch (fields and recipients given empty); false with the
-    // place and reason in error.
+    // The message of a line of a batch, filling fields and recipients in place (every field is
+    // set; the texts keep the memory they hold); false with the place and reason in error.
     bool Map(const JsonLineBatch& batch, const JsonLineBatch::Line& line, MessageFields& fields,
              std::vector<Recipient>& recipients, std::u16string& error);
 

@@ -55,6 +55,15 @@ public:
         recipients_.push_back(std::move(recipient));
     }
 
+    // The fields and recipients to fill in place, for a reader that fills one record after
+    // another: the texts keep their memory, and the folder chain is built anew from the path.
+    MessageFields& fieldsToFill() {
+        folders_.clear();
+        hasFolder_ = true;
+        return fields_;
+    }
+    std::vector<Recipient>& recipientsToFill() { return recipients_; }
+
     void setMessageClass(std::u16string value) { fields_.messageClass = std::move(value); }
     // Replaces the folder chain with one built from the path; no folder when absent.
     void setFolderPath(const std::u16string& path);

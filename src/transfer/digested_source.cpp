@@ -94,16 +94,16 @@ private:
 // On a worker thread: the line, mapped and digested.
 void JsonLinesSource::Map(Tools& tools, const JsonLineBatch& batch, const JsonLineBatch::Line& line,
                           Outcome& outcome) {
-    MessageFields fields;
-    std::vector<Recipient> recipients;
+    // Filled in place: the record of the batch's last use lends its memory.
+    DigestedRecord& message = outcome.message;
+    MessageFields& fields = message.record.fieldsToFill();
+    std::vector<Recipient>& recipients = message.record.recipientsToFill();
     outcome.error.clear();
     outcome.mapped = tools.mapper.Map(batch, line, fields, recipients, outcome.error);
     if (!outcome.mapped) {
         return;
     }
     outcome.leftOut = DropNulUnits(fields, recipients);
-    DigestedRecord& message = outcome.message;
-    message.record = MemoryRecord(std::move(fields), std::move(recipients));
     message.digested = tools.digester.Digest(message.record, message.digest);
 }
 

@@ -352,6 +352,15 @@ TEST(Interchange, JsonQuickWayMapsAsTheExactWayOrDeclines) {
         }
         EXPECT_EQ(Tied(fields), Tied(exact));
         EXPECT_EQ(recipients, exactRecipients);
+        // Filled in place, over a message of its own, a line's message is the exact way's from
+        // nothing, nothing of the earlier one left.
+        MessageFields fresh{};
+        std::vector<Recipient> freshRecipients;
+        interchange::MapJsonObject(nlohmann::json::parse(line, nullptr, false), fresh,
+                                   freshRecipients, problem);
+        const std::string padded = line + std::string(interchange::JsonFastMapping::kPadding, 0);
+        ASSERT_EQ(quick.FillPadded({padded.data(), line.size()}, fields, recipients), taken);
+        EXPECT_TRUE(!taken || (Tied(fields) == Tied(fresh) && recipients == freshRecipients));
     }
 }
 
