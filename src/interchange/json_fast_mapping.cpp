@@ -111,32 +111,38 @@ bool Number(const Slots<N>& slots, std::size_t i, std::uint64_t maximum, std::ui
 constexpr std::array<std::string_view, 4> kRecipientKeys = {"address", "addressUtf16",
                                                             "displayName", "displayNameUtf16"};
 
-bool Recipients(const std::optional<element>& list, std::vector<Recipient>& recipients) {
-    if (!list) {
-        return true;
-    }
-    simdjson::dom::array entries;
-    if (list->get_array().get(entries) || entries.size() > kMaxRecipients) {
-        return false; // the exact path words the refusal
-    }
-    recipients.reserve(recipients.size() + entries.size());
-    // In the order this program writes them, the companions last.
-    static constexpr std::array<std::string_view, 5> kKeys = {
-        kRecipientKeys[0], kRecipientKeys[2], "type", kRecipientKeys[1], kRecipientKeys[3]};
-    for (const element entry : entries) {
-        simdjson::dom::object object;
-        Slots<5> slots(kKeys);
-        std::u16string address;
-        std::u16string displayName;
-        std::uint64_t type = 1;
-        if (entry.get_object().get(object) || !slots.Collect(object) ||
-            !Text(slots, 0, 3, address, true) || !Text(slots, 1, 4, displayName, true) ||
-            !Number(slots, 2, kMaxU32, type)) {
-            return false;
+// The list's recipients from index first on: those already there are filled in place (their
+// texts keep their memory), and any left over go.
+bool Recipients(const std::optional<element>& list, std::vector<Recipient>& recipients,
+                std::size_t first) {
+    std::size_t next = first;
+    if (list) {
+        simdjson::dom::array entries;
+        if (list->get_array().get(entries) || entries.size() > kMaxRecipients) {
+            return false; // the exact path words the refusal
         }
-        recipients.emplace_back(std::move(address), std::move(displayName),
-                                static_cast<DWORD>(type));
+        recipients.reserve(first + entries.size());
+        // In the order this program writes them, the companions last.
+        static constexpr std::array<std::string_view, 5> kKeys = {
+            kRecipientKeys[0], kRecipientKeys[2], "type", kRecipientKeys[1], kRecipientKeys[3]};
+        for (const element entry : entries) {
+            if (next == recipients.size()) {
+                recipients.emplace_back();
+            }
+            Recipient& recipient = recipients[next++];
+            simdjson::dom::object object;
+            Slots<5> slots(kKeys);
+            std::uint64_t type = 1;
+            if (entry.get_object().get(object) || !slots.Collect(object) ||
+                !Text(slots, 0, 3, recipient.addressToFill(), true) ||
+                !Text(slots, 1, 4, recipient.displayNameToFill(), true) ||
+                !Number(slots, 2, kMaxU32, type)) {
+                return false;
+            }
+            recipient.setType(static_cast<DWORD>(type));
+        }
     }
+    recipients.erase(recipients.begin() + static_cast<std::ptrdiff_t>(next), recipients.end());
     return true;
 }
 
@@ -250,8 +256,7 @@ bool JsonFastMapping::MapParsed(std::string_view line, MessageFields& fields,
         return false;
     }
     if (whole) {
-        recipients.clear();
-        if (!Fields(slots, fields, true) || !Recipients(slots[kRecipients], recipients)) {
+        if (!Fields(slots, fields, true) || !Recipients(slots[kRecipients], recipients, 0)) {
             return false;
         }
         if (!slots[kClass] && !slots[kClassUnits]) {
@@ -264,7 +269,7 @@ bool JsonFastMapping::MapParsed(std::string_view line, MessageFields& fields,
         mapped.messageClass = kSmsMessageClass; // the class of every SMS, when a line leaves it out
     }
     const std::size_t listed = recipients.size();
-    if (!Fields(slots, mapped, false) || !Recipients(slots[kRecipients], recipients)) {
+    if (!Fields(slots, mapped, false) || !Recipients(slots[kRecipients], recipients, listed)) {
         recipients.erase(recipients.begin() + static_cast<std::ptrdiff_t>(listed),
                          recipients.end());
         return false;

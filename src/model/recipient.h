@@ -24,6 +24,9 @@ public:
     void setAddress(std::u16string value) { address_ = std::move(value); }
     void setDisplayName(std::u16string value) { displayName_ = std::move(value); }
     void setType(DWORD value) { type_ = value; }
+    // For a reader that fills one recipient after another in place: the texts keep their memory.
+    std::u16string& addressToFill() { return address_; }
+    std::u16string& displayNameToFill() { return displayName_; }
 
     friend bool operator==(const Recipient&, const Recipient&) = default;
 
