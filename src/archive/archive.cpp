@@ -1,35 +1,25 @@
 #include "archive/archive.h"
 
-#include "interchange/read_ahead.h"
 #include "transfer/backup_input.h"
-#include "transfer/convert_input.h"
+#include "transfer/digested_source.h"
 
 namespace {
 
 using Outcome = ArchiveResult::Outcome;
 
-// Every message of one input, read on a second thread while the last one is filed.
+// Every message of one input, read and digested beside the filing as merge reads it.
 Outcome TakeFile(archive::ArchiveBuilder& builder, const std::u16string& file,
                  const StopCheck& stop, ArchiveResult& result) {
-    ConvertInput input(file);
-    if (!input.Open(file, result.error)) {
-        result.error = ReadFailureText(file, result.error);
-        return Outcome::InputFailed;
-    }
-    ReadAhead<MemoryRecord> ahead(
-        [&input](DWORD number, MemoryRecord& record, std::u16string& error) {
-            return input.Next(number, record, error);
-        },
-        &RecordWeight);
+    const std::unique_ptr<DigestedSource> source = OpenDigestedSource(file);
     for (;;) {
-        MemoryRecord* record = nullptr;
-        switch (ahead.Next(record, result.error)) {
+        DigestedRecord* item = nullptr;
+        switch (source->Next(item, result.error)) {
         case ReadStep::End:
-            result.skipped += input.Skipped();
-            result.leftOut += input.LeftOut();
+            result.skipped += source->Skipped();
+            result.leftOut += source->LeftOut();
             return Outcome::Written;
         case ReadStep::Failed:
-            if (input.OnePass()) {
+            if (source->FailureNeedsFile()) {
                 result.error = ReadFailureText(file, result.error);
             }
             return Outcome::InputFailed;
@@ -39,7 +29,11 @@ Outcome TakeFile(archive::ArchiveBuilder& builder, const std::u16string& file,
         if (StopRequested(stop)) {
             return Outcome::Stopped;
         }
-        if (!builder.Add(*record, result.error)) {
+        if (!item->digested) {
+            result.error = kNoDigestText;
+            return Outcome::OutputFailed;
+        }
+        if (!builder.Add(item->record, item->digest, result.error)) {
             return Outcome::OutputFailed;
         }
     }

@@ -1,5 +1,5 @@
 // The web archive of backup files: the messages of any mix of Unicode backups, phone XML and
-// JSON Lines (each read as convert reads it, exact duplicates left out) as a static site in
+// JSON Lines (each read as merge reads it, exact duplicates left out) as a static site in
 // DIR. The handset's store goes the same way through ArchiveSink.
 #pragma once
 

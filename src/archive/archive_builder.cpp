@@ -31,9 +31,14 @@ bool ArchiveBuilder::Open(const std::u16string& dir, std::u16string& error) {
 bool ArchiveBuilder::Add(MessageRecord& message, std::u16string& error) {
     MessageDigest digest;
     if (!digester_.Digest(message, digest)) {
-        error = u"cannot tell duplicates apart: the crypto library gives no SHA-256";
+        error = kNoDigestText;
         return false;
     }
+    return Add(message, digest, error);
+}
+
+bool ArchiveBuilder::Add(MessageRecord& message, const MessageDigest& digest,
+                         std::u16string& error) {
     if (!seen_.Insert(digest)) {
         ++counts_.duplicates;
         return true;

@@ -28,7 +28,7 @@ struct Target {
 // Writes the one message if the output does not hold it yet.
 Outcome TakeMessage(Target& target, DigestedRecord& item, MergeResult& result) {
     if (!item.digested) {
-        result.error = u"cannot tell duplicates apart: the crypto library gives no SHA-256.";
+        result.error = kNoDigestText;
         return Outcome::OutputFailed;
     }
     if (!target.seen.Insert(item.digest)) {

@@ -17,6 +17,10 @@ struct evp_md_ctx_st;
 // The first 16 bytes of SHA-256: collisions stay out of reach even for a file made to cause them.
 using MessageDigest = std::array<std::uint8_t, 16>;
 
+// Why messages cannot be digested, for every command that leaves out duplicates.
+inline constexpr char16_t kNoDigestText[] =
+    u"cannot tell duplicates apart: the crypto library gives no SHA-256.";
+
 class MessageDigester {
 public:
     MessageDigester();
