@@ -13,9 +13,9 @@
 #include <fcntl.h>
 #include <mutex>
 #include <string>
-#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace files {
 namespace {
@@ -28,9 +28,9 @@ std::vector<std::string> warnings;
 // The platform's text for the last error, in UTF-8.
 std::string LastErrorText() {
     std::array<char16_t, 512> text{};
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, GetLastError(), 0, text.data(),
-                                        static_cast<DWORD>(text.size()), nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       GetLastError(), 0, text.data(), static_cast<DWORD>(text.size()), nullptr);
     return utf::Utf8(std::u16string_view(text.data(), length));
 }
 
@@ -220,9 +220,9 @@ bool FileObject::Commit() {
     // The file is in place and whole: a folder that cannot be synced makes its name less
     // durable, not the job a failure.
     if (!SyncFolder(replacement_->target.parent_path())) {
-        NoteFileWarning(replacement_->target.string() +
-                        " was saved, but its folder could not be synced to the disk: " +
-                        LastErrorText());
+        NoteFileWarning(
+            replacement_->target.string() +
+            " was saved, but its folder could not be synced to the disk: " + LastErrorText());
     }
     return true;
 }
@@ -273,8 +273,7 @@ ssize_t FileObject::HostWrite(const char* data, std::size_t size, std::uint64_t 
         n = -1;
     }
     if (n < 0 && errno != EINTR) {
-        lost_ = true;
-        lostError_ = SetLastErrorFromErrno(errno);
+        LoseWrites(SetLastErrorFromErrno(errno));
     }
     return n;
 }

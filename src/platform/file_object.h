@@ -50,6 +50,12 @@ public:
     bool Flush();
     // A replacing file may now take its target's place when it is closed.
     void MarkComplete() { complete_ = true; }
+    // Bytes meant for the file did not reach it: it never counts as complete, and its close
+    // reports error.
+    void LoseWrites(DWORD error) {
+        lost_ = true;
+        lostError_ = error;
+    }
     // Closes without taking the target's place.
     void Abandon() {
         complete_ = false;

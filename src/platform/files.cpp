@@ -406,6 +406,13 @@ DWORD GetFileSize(HANDLE file, DWORD* sizeHigh) {
 
 BOOL FlushFileBuffers(HANDLE file) {
     if (faults::ShouldFailFile(faults::FileOp::Flush)) {
+        // A flush that fails has lost the bytes it was to hand over, as a real one has: the
+        // file must not take its target's place at the close.
+        const DWORD error = GetLastError();
+        if (FileObject* const object = FindFile(file)) {
+            object->LoseWrites(error);
+        }
+        SetLastError(error);
         return FALSE;
     }
     FileObject* const object = FindFile(file);

@@ -6,6 +6,8 @@
 #include "files/unicode_backup_file.h"
 #include "interchange/json_backup_file.h"
 #include "interchange/xml_backup_file.h"
+#include "platform/faults.h"
+#include "platform/files.h"
 #include "platform/utf.h"
 #include "support/backup_runs.h"
 #include "support/temp_dir.h"
@@ -150,6 +152,51 @@ TEST_F(Transfer, ADamagedInputFailsConvertAndMergeWithItsPlaceAndLeavesTheEarlie
     EXPECT_EQ(merged.outcome, MergeResult::Outcome::OutputFailed);
     EXPECT_TRUE(merged.failedFile.empty());
     ExpectOutputUnchanged();
+}
+
+// Convert and merge with the n-th file call failing, once or from then on, or the disk full
+// after n - 1 steps, for n = 1, 2, ... until a run no longer reaches call n: each run gives the
+// whole output or leaves the earlier one, with no partial file and no file left open.
+TEST_F(Transfer, FileFaultsLeaveTheEarlierOutputOrTheWholeOne) {
+    Write(UnicodeBackupFile(), "a.usms", Spans({{0, 300}}));
+    Write(JsonBackupFile(), "b.json", Spans({{200, 700}})); // two batches of lines
+    const int handles = OpenFileHandleCount();
+    const std::pair<const char*, std::function<bool()>> runs[] = {
+        {"convert",
+         [&] {
+             UnicodeBackupFile usms;
+             return ConvertFile(file("b.json"), usms, file("out")).outcome ==
+                    ConvertResult::Outcome::Converted;
+         }},
+        {"merge",
+         [&] {
+             return MergeFiles({file("a.usms"), file("b.json")}, file("out")).outcome ==
+                    MergeResult::Outcome::Merged;
+         }},
+    };
+    for (const auto& [name, run] : runs) {
+        ASSERT_TRUE(run()) << name;
+        const std::string whole = bytes("out");
+        for (const int sweep : {0, 1, 2}) { // once, from then on, disk full
+            bool reached = true;
+            for (int n = 1; reached; ++n) {
+                SCOPED_TRACE(name + (" sweep " + std::to_string(sweep)) + " n " +
+                             std::to_string(n));
+                Put("out", "earlier");
+                const faults::FileFaultGuard disarm;
+                sweep == 2
+                    ? faults::ArmDiskFull(16384ull * static_cast<unsigned>(n - 1))
+                    : faults::ArmFileFault(faults::FileOp::Any, n, ERROR_DISK_FULL, sweep == 1);
+                const bool ok = run();
+                reached = sweep == 2 ? faults::DiskFilled()
+                                     : faults::FileCallCount(faults::FileOp::Any) >= n;
+                // A reported failure leaves the earlier file, a success the whole new one.
+                EXPECT_TRUE(bytes("out") == (ok ? whole : "earlier")) << "succeeded: " << ok;
+                EXPECT_FALSE(fs::exists(dir_.path() / "out.partial"));
+                EXPECT_EQ(OpenFileHandleCount(), handles);
+            }
+        }
+    }
 }
 
 TEST_F(Transfer, ConvertSalvageAndMergeStopWhenAskedAndLeaveTheEarlierOutput) {
