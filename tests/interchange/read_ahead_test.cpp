@@ -11,17 +11,18 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <utility>
 
 namespace {
 
 using Ahead = ReadAhead<MemoryRecord>;
 constexpr DWORD kRecords = 3 * Ahead::kBatchItems + 7;
 
-std::size_t Weight(MemoryRecord&) {
-    return 1;
-}
+const Ahead::Weigher kWeight = [](MemoryRecord&) -> std::size_t { return 1; };
 
 TEST(ReadAhead, GivesEveryRecordInOrderThenTheLastStepOrTheException) {
     for (const bool fail : {false, true}) {
@@ -38,7 +39,7 @@ TEST(ReadAhead, GivesEveryRecordInOrderThenTheLastStepOrTheException) {
                 e = u"read sms error, at the end";
                 return ReadStep::Failed;
             },
-            &Weight);
+            kWeight);
         MemoryRecord* record = nullptr;
         std::u16string error;
         for (DWORD n = 1; n <= kRecords; ++n) {
@@ -64,7 +65,7 @@ TEST(ReadAhead, AConsumerThatStopsEarlyEndsTheReader) {
                 r.setBody(u"x");
                 return n < 1'000'000 ? ReadStep::Record : ReadStep::End;
             },
-            &Weight);
+            kWeight);
         MemoryRecord* record = nullptr;
         std::u16string error;
         ASSERT_EQ(ahead.Next(record, error), ReadStep::Record);
@@ -76,34 +77,28 @@ TEST(ReadAhead, AConsumerThatStopsEarlyEndsTheReader) {
 // Jobs of very different lengths finish out of order on the workers, and still come back in the
 // order given, each worked once; an exception comes back with its own job.
 TEST(OrderedWorkers, GivesJobsBackInTheirOrderWithTheirExceptions) {
-    struct Job {
-        int number = 0;
-        long result = 0;
-    };
+    using Job = std::pair<int, int>; // its number, then its result: the number doubled
     std::atomic<int> worked = 0;
     OrderedWorkers<Job> workers([&worked](std::size_t, Job& job) {
         ++worked;
-        if (job.number == 37) {
+        if (job.first == 37) {
             throw std::runtime_error("job 37");
         }
-        long sum = 0;
-        for (long k = 0; k < (job.number % 7) * 20'000; ++k) {
-            sum += k % 3;
-        }
-        job.result = job.number * 1'000'000L + sum;
+        std::this_thread::sleep_for(std::chrono::microseconds(job.first % 7 * 200));
+        job.second = 2 * job.first;
     });
     int given = 0;
     for (int taken = 0; taken < 100; ++taken) {
         while (given < 100 && workers.InFlight() < 6) {
-            std::unique_ptr<Job> job = workers.Spare();
-            job->number = given++;
+            std::unique_ptr<Job> job = workers.Spare(); // a spare still holds its old result
+            job->first = given++;
             workers.Give(std::move(job));
         }
         if (taken == 37) {
             EXPECT_THROW(workers.Take(), std::runtime_error);
-            continue;
+        } else {
+            ASSERT_EQ(workers.Take().second, 2 * taken);
         }
-        ASSERT_EQ(workers.Take().result / 1'000'000, taken);
     }
     EXPECT_EQ(worked, 100);
 }

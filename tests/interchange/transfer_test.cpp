@@ -161,33 +161,26 @@ TEST_F(Transfer, FileFaultsLeaveTheEarlierOutputOrTheWholeOne) {
     Write(UnicodeBackupFile(), "a.usms", Spans({{0, 300}}));
     Write(JsonBackupFile(), "b.json", Spans({{200, 700}})); // two batches of lines
     const int handles = OpenFileHandleCount();
-    const std::pair<const char*, std::function<bool()>> runs[] = {
-        {"convert",
-         [&] {
-             UnicodeBackupFile usms;
-             return ConvertFile(file("b.json"), usms, file("out")).outcome ==
-                    ConvertResult::Outcome::Converted;
-         }},
-        {"merge",
-         [&] {
-             return MergeFiles({file("a.usms"), file("b.json")}, file("out")).outcome ==
-                    MergeResult::Outcome::Merged;
-         }},
+    const auto run = [&](bool merging) {
+        UnicodeBackupFile usms;
+        return merging ? MergeFiles({file("a.usms"), file("b.json")}, file("out")).outcome ==
+                             MergeResult::Outcome::Merged
+                       : ConvertFile(file("b.json"), usms, file("out")).outcome ==
+                             ConvertResult::Outcome::Converted;
     };
-    for (const auto& [name, run] : runs) {
-        ASSERT_TRUE(run()) << name;
+    for (const bool merging : {false, true}) {
+        ASSERT_TRUE(run(merging)) << merging;
         const std::string whole = bytes("out");
         for (const int sweep : {0, 1, 2}) { // once, from then on, disk full
             bool reached = true;
             for (int n = 1; reached; ++n) {
-                SCOPED_TRACE(name + (" sweep " + std::to_string(sweep)) + " n " +
-                             std::to_string(n));
+                SCOPED_TRACE(testing::Message() << merging << " sweep " << sweep << " n " << n);
                 Put("out", "earlier");
                 const faults::FileFaultGuard disarm;
                 sweep == 2
                     ? faults::ArmDiskFull(16384ull * static_cast<unsigned>(n - 1))
                     : faults::ArmFileFault(faults::FileOp::Any, n, ERROR_DISK_FULL, sweep == 1);
-                const bool ok = run();
+                const bool ok = run(merging);
                 reached = sweep == 2 ? faults::DiskFilled()
                                      : faults::FileCallCount(faults::FileOp::Any) >= n;
                 // A reported failure leaves the earlier file, a success the whole new one.
