@@ -120,8 +120,18 @@ bool SeekFile(HANDLE handle, LONG distance, DWORD origin) {
     return SetFilePointer(handle, distance, nullptr, origin) != INVALID_SET_FILE_POINTER;
 }
 
-DWORD FileSize(HANDLE handle) {
-    return GetFileSize(handle, nullptr);
+bool FileSize(HANDLE handle, DWORD& size) {
+    SetLastError(ERROR_SUCCESS);
+    DWORD high = 0;
+    size = GetFileSize(handle, &high);
+    if (size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
+        return false;
+    }
+    if (high != 0) {
+        SetLastError(ERROR_ARITHMETIC_OVERFLOW);
+        return false;
+    }
+    return true;
 }
 
 bool WriteLine(HANDLE handle, const std::u16string& text) {

@@ -31,7 +31,9 @@ bool ReadByte(HANDLE handle, BYTE& value);
 
 // Positioning: a 32-bit distance from FILE_BEGIN or FILE_CURRENT.
 bool SeekFile(HANDLE handle, LONG distance, DWORD origin);
-DWORD FileSize(HANDLE handle);
+// The size of an open file; false with the last error set when it cannot be learnt or does not
+// fit 32 bits.
+bool FileSize(HANDLE handle, DWORD& size);
 
 // Text lines of the ANSI format: the text and one line feed, in the ANSI code page.
 bool WriteLine(HANDLE handle, const std::u16string& text);

@@ -26,9 +26,8 @@ std::u16string ValidationFailed() {
 // The digest of a file of this size. False with the last error set when the size cannot be learnt
 // or the digest computed.
 bool ValidationDigest(HANDLE file, Md5Digest& digest) {
-    SetLastError(ERROR_SUCCESS);
-    const DWORD size = FileSize(file);
-    if (size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
+    DWORD size = 0;
+    if (!FileSize(file, size)) {
         return false;
     }
     if (!UnicodeSizeDigest(size, digest)) {

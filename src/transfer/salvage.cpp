@@ -4,9 +4,9 @@
 #include "files/file_access.h"
 #include "files/message_prefix.h"
 #include "files/unicode_backup_file.h"
+#include "interchange/byte_source.h"
 #include "interchange/file_kind.h"
 #include "model/memory_record.h"
-#include "interchange/byte_source.h"
 #include "transfer/finish_writing.h"
 #include "transfer/interchange_salvage.h"
 
@@ -21,8 +21,10 @@ bool ReadWholeFile(const std::u16string& file, std::string& bytes, std::u16strin
         error = u"cannot open the file, " + ErrorText();
         return false;
     }
-    bytes.assign(FileSize(handle), '\0');
-    const bool read = ReadExactly(handle, bytes.data(), static_cast<DWORD>(bytes.size()));
+    // A size that cannot be learnt must not become the size of the buffer.
+    DWORD size = 0;
+    const bool read = FileSize(handle, size) && (bytes.assign(size, '\0'), true) &&
+                      ReadExactly(handle, bytes.data(), size);
     if (!read) {
         error = u"cannot read the file, " + ErrorText();
     }
@@ -81,8 +83,8 @@ void SalvageInterchange(const std::u16string& file, FileKind kind, const std::u1
     }
     FileByteSource source(input);
     char mark[2] = {};
-    const bool utf16 = source.Read(mark, 2) == 2 &&
-                       ((mark[0] == '\xFF' && mark[1] == '\xFE') || (mark[0] == '\xFE' && mark[1] == '\xFF'));
+    const bool utf16 = source.Read(mark, 2) == 2 && ((mark[0] == '\xFF' && mark[1] == '\xFE') ||
+                                                     (mark[0] == '\xFE' && mark[1] == '\xFF'));
     source.Rewind();
     InterchangeSalvage salvage(source, kind, utf16);
     UnicodeBackupFile format;

@@ -68,7 +68,13 @@ TEST(FileAccess, CreateReplacesAnExistingFileOnlyWithACompleteOneAndTextsUseTheC
     WriteHostFile(old, "old content");
     for (const bool complete : {false, true}) {
         HANDLE h = CreateForWriting(dir.file("old"));
-        EXPECT_EQ(FileSize(h), 0u);
+        DWORD size = 1;
+        EXPECT_TRUE(FileSize(h, size) && size == 0);
+        {
+            const faults::FileFaultGuard disarm; // a size that cannot be learnt is no size
+            faults::ArmFileFault(FileOp::Size, 1, ERROR_DISK_FULL);
+            EXPECT_FALSE(FileSize(h, size));
+        }
         EXPECT_TRUE(WriteAnsiText(h, complete ? u"new" : u"half"));
         EXPECT_EQ(ReadHostFile(old), "old content");
         EXPECT_TRUE(std::filesystem::exists(dir.path() / "old.partial"));

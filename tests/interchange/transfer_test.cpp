@@ -154,33 +154,37 @@ TEST_F(Transfer, ADamagedInputFailsConvertAndMergeWithItsPlaceAndLeavesTheEarlie
     ExpectOutputUnchanged();
 }
 
-// Convert and merge with the n-th file call failing, once or from then on, or the disk full
-// after n - 1 steps, for n = 1, 2, ... until a run no longer reaches call n: each run gives the
-// whole output or leaves the earlier one, with no partial file and no file left open.
+// Convert, merge and salvage with the n-th file call failing, once or from then on, or the disk
+// full after n - 1 steps, for n = 1, 2, ... until a run no longer reaches call n: each run gives
+// the whole output or leaves the earlier one, with no partial file and no file left open.
 TEST_F(Transfer, FileFaultsLeaveTheEarlierOutputOrTheWholeOne) {
     Write(UnicodeBackupFile(), "a.usms", Spans({{0, 300}}));
     Write(JsonBackupFile(), "b.json", Spans({{200, 700}})); // two batches of lines
+    Write(UnicodeBackupFile(), "s.usms", Spans({{0, 30}}));
     const int handles = OpenFileHandleCount();
-    const auto run = [&](bool merging) {
+    const auto run = [&](int job) { // convert, merge, salvage
         UnicodeBackupFile usms;
-        return merging ? MergeFiles({file("a.usms"), file("b.json")}, file("out")).outcome ==
-                             MergeResult::Outcome::Merged
-                       : ConvertFile(file("b.json"), usms, file("out")).outcome ==
-                             ConvertResult::Outcome::Converted;
+        return job == 0 ? ConvertFile(file("b.json"), usms, file("out")).outcome ==
+                              ConvertResult::Outcome::Converted
+               : job == 1 ? MergeFiles({file("a.usms"), file("b.json")}, file("out")).outcome ==
+                                MergeResult::Outcome::Merged
+                          : SalvageFile(file("s.usms"), file("out")).outcome ==
+                                SalvageResult::Outcome::Salvaged;
     };
-    for (const bool merging : {false, true}) {
-        ASSERT_TRUE(run(merging)) << merging;
+    for (const int job : {0, 1, 2}) {
+        ASSERT_TRUE(run(job)) << job;
         const std::string whole = bytes("out");
         for (const int sweep : {0, 1, 2}) { // once, from then on, disk full
             bool reached = true;
             for (int n = 1; reached; ++n) {
-                SCOPED_TRACE(testing::Message() << merging << " sweep " << sweep << " n " << n);
+                SCOPED_TRACE(testing::Message()
+                             << "job " << job << " sweep " << sweep << " n " << n);
                 Put("out", "earlier");
                 const faults::FileFaultGuard disarm;
                 sweep == 2
                     ? faults::ArmDiskFull(16384ull * static_cast<unsigned>(n - 1))
                     : faults::ArmFileFault(faults::FileOp::Any, n, ERROR_DISK_FULL, sweep == 1);
-                const bool ok = run(merging);
+                const bool ok = run(job);
                 reached = sweep == 2 ? faults::DiskFilled()
                                      : faults::FileCallCount(faults::FileOp::Any) >= n;
                 // A reported failure leaves the earlier file, a success the whole new one.
