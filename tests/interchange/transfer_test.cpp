@@ -158,8 +158,8 @@ TEST_F(Transfer, ADamagedInputFailsConvertAndMergeWithItsPlaceAndLeavesTheEarlie
 // full after n - 1 steps, for n = 1, 2, ... until a run no longer reaches call n: each run gives
 // the whole output or leaves the earlier one, with no partial file and no file left open.
 TEST_F(Transfer, FileFaultsLeaveTheEarlierOutputOrTheWholeOne) {
-    Write(UnicodeBackupFile(), "a.usms", Spans({{0, 300}}));
-    Write(JsonBackupFile(), "b.json", Spans({{200, 700}})); // two batches of lines
+    Write(UnicodeBackupFile(), "a.usms", Spans({{0, 100}}));
+    Write(JsonBackupFile(), "b.json", Spans({{50, 200}}));
     Write(UnicodeBackupFile(), "s.usms", Spans({{0, 30}}));
     const int handles = OpenFileHandleCount();
     const auto run = [&](int job) { // convert, merge, salvage
