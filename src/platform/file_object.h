@@ -78,6 +78,7 @@ private:
     bool FlushPending();
     // A write to the host; a failure marks the file as missing bytes.
     ssize_t HostWrite(const char* data, std::size_t size, std::uint64_t offset);
+    void StartWriteback(std::size_t written);
     bool SyncAndClose();
     bool Commit();
     // Removes the partial file of a replacement that does not take its target's place.
@@ -95,6 +96,7 @@ private:
     std::uint64_t position_ = 0;
     std::vector<char> pending_; // write-behind bytes, to go to pendingStart_
     std::uint64_t pendingStart_ = 0;
+    std::size_t unstarted_ = 0; // bytes written since the disk was last asked to take them
     std::vector<char> ahead_; // read-ahead bytes, from aheadStart_
     std::uint64_t aheadStart_ = 0;
     std::atomic<bool> open_{true};
