@@ -97,7 +97,7 @@ private:
     std::vector<char> pending_; // write-behind bytes, to go to pendingStart_
     std::uint64_t pendingStart_ = 0;
     std::size_t unstarted_ = 0; // bytes written since the disk was last asked to take them
-    std::vector<char> ahead_; // read-ahead bytes, from aheadStart_
+    std::vector<char> ahead_;   // read-ahead bytes, from aheadStart_
     std::uint64_t aheadStart_ = 0;
     std::atomic<bool> open_{true};
     bool dirty_; // written or created since the open: the close syncs it
