@@ -115,8 +115,11 @@ const std::u16string& UnicodeFile(DWORD* size = nullptr) {
             std::abort();
         }
         HANDLE handle = OpenForReading(file);
-        bytes = FileSize(handle);
+        const bool sized = FileSize(handle, bytes);
         CloseIfValid(handle);
+        if (!sized) {
+            std::abort();
+        }
         return file;
     }();
     if (size != nullptr) {
