@@ -35,10 +35,11 @@ public:
                 error = current_->lines.error;
                 return Step::Failed;
             }
-            // Twice as many batches on their way as workers, so that each has the next one
-            // ready; fewer when lines near the limit make them large.
+            // Four times as many batches on their way as workers, so that each has the next
+            // ones ready while this thread writes; fewer when lines near the limit make them
+            // large.
             while (!cut_ &&
-                   (workers_.InFlight() == 0 || (workers_.InFlight() < 2 * workers_.Workers() &&
+                   (workers_.InFlight() == 0 || (workers_.InFlight() < 4 * workers_.Workers() &&
                                                  bytesOnTheirWay_ < kMostBytesOnTheirWay))) {
                 std::unique_ptr<Batch> batch = workers_.Spare();
                 if (batch->lines.bytes.capacity() > kMostBytesOnTheirWay / 4) {
