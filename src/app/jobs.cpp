@@ -3,10 +3,10 @@
 #include "app/lock_refusal.h"
 #include "files/file_access.h"
 #include "files/md5.h"
+#include "files/message_prefix.h"
 #include "platform/device.h"
 #include "resources/string_table.h"
 #include "store/backup_walk.h"
-#include "files/message_prefix.h"
 #include "store/restore.h"
 #include "store/transfer.h"
 
@@ -51,7 +51,7 @@ bool BackupBody(BackupJob& job, HANDLE handle) {
         StoreFolder* folder = nullptr;
         if (!OpenFolder(job, entry, folder) ||
             !backupFolder(transfer, handle, *folder, job.resultText)) {
-            job.stopped = transfer.StopRequested() && job.resultText == kStoppedText;
+            job.stopped = transfer.stopRequested() && job.resultText == kStoppedText;
             return false;
         }
     }

@@ -1,6 +1,6 @@
 #include "archive/conversation.h"
 
-#include "interchange/sms_mapping.h"
+#include "interchange/phone_attributes.h"
 
 #include <algorithm>
 

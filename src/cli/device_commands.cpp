@@ -56,7 +56,7 @@ void ListMessages(StoreFolder& folder) {
 // Any depth the store holds, without recursion; a subfolder list that cannot be read is
 // passed over.
 void ListFolder(StoreFolder& folder) {
-    WalkFolders(
+    walkFolders(
         folder,
         [](StoreFolder& each) {
             ListMessages(each);

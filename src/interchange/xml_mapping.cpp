@@ -1,6 +1,6 @@
 #include "interchange/xml_mapping.h"
 
-#include "interchange/sms_mapping.h"
+#include "interchange/phone_attributes.h"
 #include "interchange/text_codec.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "store/backup_walk.h"
 
-#include "store/message_list.h"
 #include "files/message_prefix.h"
+#include "store/message_list.h"
 #include "store/store_folder.h"
 #include "store/transfer.h"
 
@@ -15,7 +15,7 @@ namespace {
 bool WriteMessages(Transfer& job, HANDLE handle, MessageList& list, std::u16string& resultText,
                    const std::u16string& prefix) {
     while (list.next()) {
-        if (job.StopRequested()) {
+        if (job.stopRequested()) {
             resultText = kStoppedText;
             return false;
         }
@@ -34,7 +34,7 @@ bool WriteMessages(Transfer& job, HANDLE handle, MessageList& list, std::u16stri
 
 } // namespace
 
-bool WalkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& enter,
+bool walkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& enter,
                  const std::function<bool(StoreFolder&)>& unlisted) {
     // Each level keeps its subfolder list and the position of the next one to enter.
     struct Level {
@@ -72,7 +72,7 @@ bool WalkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& ente
 
 DWORD countFolderMessages(StoreFolder& folder) {
     DWORD count = 0;
-    WalkFolders(
+    walkFolders(
         folder,
         [&count](StoreFolder& each) {
             if (MessageList* list = each.messages(MessageList::kDefaultBatchSize);
@@ -106,5 +106,5 @@ bool backupFolder(Transfer& job, HANDLE handle, StoreFolder& folder, std::u16str
         resultText = prefix + u"get sub folders error.";
         return false;
     };
-    return WalkFolders(folder, enter, unlisted);
+    return walkFolders(folder, enter, unlisted);
 }

@@ -15,7 +15,7 @@ struct Transfer;
 // store holds is walked. enter returns false to stop; unlisted is called for a folder whose
 // subfolders cannot be listed and returns whether to go on without them. True when the walk
 // reached its end.
-bool WalkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& enter,
+bool walkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& enter,
                  const std::function<bool(StoreFolder&)>& unlisted);
 
 // Rows of the folder's contents table plus those of every subfolder, depth-first. A list that

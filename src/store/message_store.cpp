@@ -12,7 +12,7 @@ const SPropValue* Cell(const SRow& row, ULONG tag) {
 bool NameMatches(const SRow& row, const std::u16string& wanted) {
     const SPropValue* name = Cell(row, PR_DISPLAY_NAME_W);
     return name != nullptr && name->Value.lpszW != nullptr &&
-           CompareNoCase(name->Value.lpszW, wanted) == 0;
+           compareNoCase(name->Value.lpszW, wanted) == 0;
 }
 
 } // namespace

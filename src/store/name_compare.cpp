@@ -1,6 +1,6 @@
 #include "store/name_compare.h"
 
-char16_t FoldCase(char16_t c) {
+char16_t foldCase(char16_t c) {
     const auto plus = [c](int offset) { return static_cast<char16_t>(c + offset); };
     if (c >= u'A' && c <= u'Z') {
         return plus(0x20);
@@ -36,11 +36,11 @@ char16_t FoldCase(char16_t c) {
     return c;
 }
 
-int CompareNoCase(std::u16string_view a, std::u16string_view b) {
+int compareNoCase(std::u16string_view a, std::u16string_view b) {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {
-        const int x = FoldCase(a[i]);
-        const int y = FoldCase(b[i]);
+        const int x = foldCase(a[i]);
+        const int y = foldCase(b[i]);
         if (x != y) {
             return x - y;
         }

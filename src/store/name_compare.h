@@ -4,6 +4,6 @@
 
 #include <string_view>
 
-char16_t FoldCase(char16_t c);
+char16_t foldCase(char16_t c);
 // Negative, zero or positive as a orders before, equal to or after b, case ignored.
-int CompareNoCase(std::u16string_view a, std::u16string_view b);
+int compareNoCase(std::u16string_view a, std::u16string_view b);

@@ -1,7 +1,7 @@
 #include "store/restore.h"
 
-#include "model/message_fields.h"
 #include "files/message_prefix.h"
+#include "model/message_fields.h"
 #include "store/message_store.h"
 #include "store/store_folder.h"
 #include "store/store_message.h"
@@ -90,7 +90,7 @@ ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& fold
     resolved.valid = true;
     resolved.key = components.front();
     for (std::size_t i = 1; i < components.size(); ++i) {
-        resolved.key += u'\\' + StoreFolder::SubfolderName(components[i]);
+        resolved.key += u'\\' + StoreFolder::subfolderName(components[i]);
         if (use == FolderUse::LookOnly) {
             // Below a folder still to be created, every folder is still to be created.
             if (resolved.folder != nullptr) {
@@ -139,7 +139,7 @@ bool restoreMessages(MessageStore& store, Transfer& job, HANDLE handle) {
     // Counted in 64 bits so that a total of 0xFFFFFFFF still ends.
     for (std::uint64_t i = 1; i <= total; ++i) {
         // Between two messages: what was restored stays, and current counts it.
-        if (job.StopRequested()) {
+        if (job.stopRequested()) {
             job.resultText = kStoppedText;
             return false;
         }

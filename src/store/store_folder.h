@@ -55,7 +55,7 @@ public:
     // list without changing the store; nullptr when there is none (or the list cannot be read).
     StoreFolder* findSubfolder(const std::u16string& name);
     // The name a subfolder created for name gets: a blank name becomes "NewFolder".
-    static std::u16string SubfolderName(const std::u16string& name);
+    static std::u16string subfolderName(const std::u16string& name);
     // The first listed message with exactly this delivery time; none for time 0, when there
     // is no such message, or on failure.
     std::unique_ptr<StoreMessage> findMessageByDeliveryTime(DWORD low, DWORD high);

@@ -20,12 +20,12 @@ bool SameTime(const SRow& row, DWORD low, DWORD high) {
 
 } // namespace
 
-std::u16string StoreFolder::SubfolderName(const std::u16string& name) {
+std::u16string StoreFolder::subfolderName(const std::u16string& name) {
     return IsBlank(name) ? std::u16string(kNewFolderName) : name;
 }
 
 StoreFolder* StoreFolder::findSubfolder(const std::u16string& name) {
-    const std::u16string used = SubfolderName(name);
+    const std::u16string used = subfolderName(name);
     SubfolderList* children = subfolders();
     if (children == nullptr) {
         return nullptr;
@@ -39,7 +39,7 @@ StoreFolder* StoreFolder::findSubfolder(const std::u16string& name) {
 }
 
 std::unique_ptr<StoreFolder> StoreFolder::createSubfolder(const std::u16string& name) {
-    const std::u16string used = SubfolderName(name);
+    const std::u16string used = subfolderName(name);
     MapiPtr<IMAPIFolder> folder;
     if (handle_->CreateFolder(0, used.c_str(), nullptr, nullptr, MAPI_UNICODE | OPEN_IF_EXISTS,
                               folder.put()) != S_OK ||

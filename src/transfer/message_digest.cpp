@@ -1,6 +1,6 @@
 #include "transfer/message_digest.h"
 
-#include "interchange/sms_mapping.h"
+#include "interchange/phone_attributes.h"
 
 #include <openssl/evp.h>
 

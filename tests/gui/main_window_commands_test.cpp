@@ -25,7 +25,7 @@ const QStringList kRestored{"dialog", "progress", "Restore Completed."};
 
 } // namespace
 
-class RoadTest : public QObject {
+class MainWindowCommandsTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -167,5 +167,5 @@ private:
     bool cancel_ = false;
 };
 
-MSGKEEPER_GUI_TEST_MAIN(RoadTest)
-#include "road_test.moc"
+MSGKEEPER_GUI_TEST_MAIN(MainWindowCommandsTest)
+#include "main_window_commands_test.moc"

@@ -1,4 +1,4 @@
-#include "interchange/sms_mapping.h"
+#include "interchange/phone_attributes.h"
 
 #include "interchange/text_codec.h"
 
