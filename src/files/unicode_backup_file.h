@@ -1,5 +1,6 @@
 // The primary backup format (".usms"): a 16-byte MD5 digest of the file size, the message total,
-// then every message with all of its fields in UTF-16. It is the format that restores read.
+// then every message with all of its fields in UTF-16. The window's restore reads this format,
+// and merge and salvage write it.
 #pragma once
 
 #include "files/backup_file.h"

@@ -1,5 +1,5 @@
 // The phone XML backup (<smses> with one <sms> per message) as a backup format: written by
-// convert and backups, read by restore, inspect and convert.
+// `backup xml` and convert, read by every command that reads files.
 #pragma once
 
 #include "interchange/streamed_backup_file.h"
