@@ -26,5 +26,5 @@ struct ArchiveResult {
 
 // Writes the site of the messages of files to dir, which must not exist or be empty. It is
 // written as "DIR.partial" and renamed when complete; on any other outcome nothing stays.
-ArchiveResult ArchiveFiles(const std::vector<std::u16string>& files, const std::u16string& dir,
-                           const StopCheck& stop = {});
+[[nodiscard]] ArchiveResult ArchiveFiles(const std::vector<std::u16string>& files,
+                                         const std::u16string& dir, const StopCheck& stop = {});

@@ -24,10 +24,11 @@ public:
     ArchiveBuilder() : collection_(folder_) {}
 
     // Checks DIR (it must not exist or be empty) and creates DIR.partial.
-    bool Open(const std::u16string& dir, std::u16string& error);
-    bool Add(MessageRecord& message, std::u16string& error);
+    [[nodiscard]] bool Open(const std::u16string& dir, std::u16string& error);
+    [[nodiscard]] bool Add(MessageRecord& message, std::u16string& error);
     // The same for a message whose digest was worked out already.
-    bool Add(MessageRecord& message, const MessageDigest& digest, std::u16string& error);
+    [[nodiscard]] bool Add(MessageRecord& message, const MessageDigest& digest,
+                           std::u16string& error);
 
     enum class Outcome { Written, Failed, Stopped };
     // Writes the site and gives it its name. On any other outcome nothing stays.

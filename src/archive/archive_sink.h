@@ -14,25 +14,30 @@ class ArchiveSink final : public BackupFile {
 public:
     explicit ArchiveSink(StopCheck stop = {}) : stop_(std::move(stop)) {}
 
-    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return false; }
-    bool ReadRecord(HANDLE, MessageFields&, std::vector<Recipient>&, std::u16string&) override {
+    [[nodiscard]] bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override {
         return false;
     }
-    bool CheckValidation(HANDLE, std::u16string&) override { return false; }
-    bool ReadTotal(HANDLE, DWORD&, std::u16string&) override { return false; }
-    bool CloseAfterRead(HANDLE, std::u16string&) override { return false; }
+    [[nodiscard]] bool ReadRecord(HANDLE, MessageFields&, std::vector<Recipient>&,
+                                  std::u16string&) override {
+        return false;
+    }
+    [[nodiscard]] bool CheckValidation(HANDLE, std::u16string&) override { return false; }
+    [[nodiscard]] bool ReadTotal(HANDLE, DWORD&, std::u16string&) override { return false; }
+    [[nodiscard]] bool CloseAfterRead(HANDLE, std::u16string&) override { return false; }
 
-    bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
-    bool SkipValidationArea(HANDLE, std::u16string&) override { return true; }
-    bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return true; }
-    bool WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) override;
+    [[nodiscard]] bool OpenForWrite(std::u16string path, HANDLE& handle,
+                                    std::u16string& error) override;
+    [[nodiscard]] bool SkipValidationArea(HANDLE, std::u16string&) override { return true; }
+    [[nodiscard]] bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return true; }
+    [[nodiscard]] bool WriteRecord(HANDLE handle, MessageRecord& message,
+                                   std::u16string& error) override;
     // Marks the archive complete: only then does the close write the site.
-    bool WriteValidation(HANDLE handle, std::u16string& error) override;
-    bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool WriteValidation(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
 
     // What the last archive held, once closed.
     const ArchiveCounts& counts() const { return counts_; }
-    bool stopped() const { return stopped_; }
+    [[nodiscard]] bool stopped() const { return stopped_; }
 
 private:
     StopCheck stop_;

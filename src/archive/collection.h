@@ -51,8 +51,8 @@ class Collection {
 public:
     explicit Collection(SiteFolder& folder) : folder_(folder) {}
 
-    bool Add(MessageRecord& message, std::u16string& error);
-    bool Read(const Entry& entry, EntryText& text, std::u16string& error) const;
+    [[nodiscard]] bool Add(MessageRecord& message, std::u16string& error);
+    [[nodiscard]] bool Read(const Entry& entry, EntryText& text, std::u16string& error) const;
 
     // Makes each conversation's name, gives its page a name, sorts each one's entries by time
     // and the conversations by their latest message, most recent first.
@@ -65,7 +65,8 @@ public:
         return entries_[order_[conversation.first + at]];
     }
     // The start of the conversation's latest message, for the list of conversations.
-    bool LastText(const Conversation& conversation, std::string& text, std::u16string& error) const;
+    [[nodiscard]] bool LastText(const Conversation& conversation, std::string& text,
+                                std::u16string& error) const;
 
 private:
     using Key = std::array<std::uint8_t, 16>;

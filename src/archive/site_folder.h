@@ -21,22 +21,22 @@ public:
     SiteFolder& operator=(const SiteFolder&) = delete;
 
     // Checks DIR and creates DIR.partial; false with a text that says what to do.
-    bool Create(const std::u16string& dir, std::u16string& error);
+    [[nodiscard]] bool Create(const std::u16string& dir, std::u16string& error);
     // Writes a new file of that name (the archive's own) in the folder.
-    bool Write(std::string_view name, std::string_view bytes, std::u16string& error);
+    [[nodiscard]] bool Write(std::string_view name, std::string_view bytes, std::u16string& error);
     // The same in parts, for a file too large to hold whole: Begin, then Put each part.
-    bool Begin(std::string_view name, UniqueFd& file, std::u16string& error);
-    bool Put(const UniqueFd& file, std::string_view name, std::string_view bytes,
-             std::u16string& error);
+    [[nodiscard]] bool Begin(std::string_view name, UniqueFd& file, std::u16string& error);
+    [[nodiscard]] bool Put(const UniqueFd& file, std::string_view name, std::string_view bytes,
+                           std::u16string& error);
     // Makes the files durable and gives the folder its name.
-    bool Commit(std::u16string& error);
+    [[nodiscard]] bool Commit(std::u16string& error);
 
     // A scratch file inside the folder for records that do not stay in memory; removed by
     // Commit. Append returns the record's offset.
-    bool OpenSpill(std::u16string& error);
-    bool Append(std::string_view bytes, std::uint64_t& offset, std::u16string& error);
-    bool ReadBack(std::uint64_t offset, std::size_t size, std::string& bytes,
-                  std::u16string& error);
+    [[nodiscard]] bool OpenSpill(std::u16string& error);
+    [[nodiscard]] bool Append(std::string_view bytes, std::uint64_t& offset, std::u16string& error);
+    [[nodiscard]] bool ReadBack(std::uint64_t offset, std::size_t size, std::string& bytes,
+                                std::u16string& error);
 
 private:
     std::u16string Failure(const std::filesystem::path& path, const char* what) const;

@@ -14,16 +14,18 @@ public:
     CsvExportFile& operator=(const CsvExportFile&) = delete;
 
     // Creates (or replaces) the file and writes the title row.
-    bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
-    bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
-    bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
+    [[nodiscard]] bool OpenForWrite(std::u16string path, HANDLE& handle,
+                                    std::u16string& error) override;
+    [[nodiscard]] bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
     // Writes and flushes one row. Splits a sender item held in the message's sender name into
     // name and number, on the message itself. A message without a folder fails at once and
     // leaves the error text alone.
-    bool WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) override;
-    bool WriteValidation(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool WriteRecord(HANDLE handle, MessageRecord& message,
+                                   std::u16string& error) override;
+    [[nodiscard]] bool WriteValidation(HANDLE handle, std::u16string& error) override;
     // Flushes and closes; false when either fails, since the file may then be incomplete.
-    bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
 
 private:
     const TextEncoder& encoder_;

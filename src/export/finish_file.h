@@ -9,4 +9,4 @@
 // Flushes and closes a valid handle, which becomes 0 even when that fails. On failure sets
 // the error to "close file error, " and the system text of the first failing call. An
 // invalid handle has nothing to lose: true, nothing changed.
-bool FlushAndClose(HANDLE& handle, std::u16string& error);
+[[nodiscard]] bool FlushAndClose(HANDLE& handle, std::u16string& error);

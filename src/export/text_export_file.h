@@ -12,17 +12,19 @@ public:
 
     // Creates (or replaces) the file, hands its handle to the caller and writes the header; a
     // failed header closes the file again, since nothing further is called.
-    bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
-    bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
-    bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
-    bool WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) override;
-    bool WriteValidation(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool OpenForWrite(std::u16string path, HANDLE& handle,
+                                    std::u16string& error) override;
+    [[nodiscard]] bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
+    [[nodiscard]] bool WriteRecord(HANDLE handle, MessageRecord& message,
+                                   std::u16string& error) override;
+    [[nodiscard]] bool WriteValidation(HANDLE handle, std::u16string& error) override;
     // Flushes and closes; false when either fails, since the file may then be incomplete.
-    bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
 
 private:
-    bool WritePiece(HANDLE handle, const std::u16string& text, std::u16string_view errorPrefix,
-                    std::u16string& error) const;
+    [[nodiscard]] bool WritePiece(HANDLE handle, const std::u16string& text,
+                                  std::u16string_view errorPrefix, std::u16string& error) const;
 
     const TextEncoder& encoder_;
     std::u16string piece_;

@@ -7,8 +7,8 @@ class UnicodeEncoder final : public TextEncoder {
 public:
     UnicodeEncoder() = default;
 
-    bool WriteHeader(HANDLE file) const override;
+    [[nodiscard]] bool WriteHeader(HANDLE file) const override;
     // The code units, two bytes each, low byte first.
     std::string Encode(const std::u16string& text) const override;
-    bool WriteText(HANDLE file, const std::u16string& text) const override;
+    [[nodiscard]] bool WriteText(HANDLE file, const std::u16string& text) const override;
 };

@@ -8,7 +8,7 @@ class Utf8Encoder final : public TextEncoder {
 public:
     Utf8Encoder() = default;
 
-    bool WriteHeader(HANDLE file) const override;
+    [[nodiscard]] bool WriteHeader(HANDLE file) const override;
     std::string Encode(const std::u16string& text) const override;
-    bool WriteText(HANDLE file, const std::u16string& text) const override;
+    [[nodiscard]] bool WriteText(HANDLE file, const std::u16string& text) const override;
 };

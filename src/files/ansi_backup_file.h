@@ -11,12 +11,14 @@ public:
     AnsiBackupFile();
 
     // Works on the caller's handle, which OpenForWrite sets on success.
-    bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
-    bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
-    bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
+    [[nodiscard]] bool OpenForWrite(std::u16string path, HANDLE& handle,
+                                    std::u16string& error) override;
+    [[nodiscard]] bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
     // A message without a folder fails without a text of its own.
-    bool WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) override;
-    bool WriteValidation(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool WriteRecord(HANDLE handle, MessageRecord& message,
+                                   std::u16string& error) override;
+    [[nodiscard]] bool WriteValidation(HANDLE handle, std::u16string& error) override;
     // Closes the handle; false when the final flush or close failed.
-    bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
 };

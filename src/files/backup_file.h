@@ -25,18 +25,22 @@ class BackupFile {
 public:
     virtual ~BackupFile() = default;
 
-    virtual bool OpenForRead(std::u16string path, HANDLE& handle, std::u16string& error) = 0;
+    [[nodiscard]] virtual bool OpenForRead(std::u16string path, HANDLE& handle,
+                                           std::u16string& error) = 0;
     // Fills the record and appends the recipients read with it to the caller's list.
-    virtual bool ReadRecord(HANDLE handle, MessageFields& record,
-                            std::vector<Recipient>& recipients, std::u16string& error) = 0;
-    virtual bool CheckValidation(HANDLE handle, std::u16string& error) = 0;
-    virtual bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) = 0;
-    virtual bool CloseAfterRead(HANDLE handle, std::u16string& error) = 0;
+    [[nodiscard]] virtual bool ReadRecord(HANDLE handle, MessageFields& record,
+                                          std::vector<Recipient>& recipients,
+                                          std::u16string& error) = 0;
+    [[nodiscard]] virtual bool CheckValidation(HANDLE handle, std::u16string& error) = 0;
+    [[nodiscard]] virtual bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) = 0;
+    [[nodiscard]] virtual bool CloseAfterRead(HANDLE handle, std::u16string& error) = 0;
 
-    virtual bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) = 0;
-    virtual bool SkipValidationArea(HANDLE handle, std::u16string& error) = 0;
-    virtual bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) = 0;
-    virtual bool WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) = 0;
-    virtual bool WriteValidation(HANDLE handle, std::u16string& error) = 0;
-    virtual bool CloseAfterWrite(HANDLE handle, std::u16string& error) = 0;
+    [[nodiscard]] virtual bool OpenForWrite(std::u16string path, HANDLE& handle,
+                                            std::u16string& error) = 0;
+    [[nodiscard]] virtual bool SkipValidationArea(HANDLE handle, std::u16string& error) = 0;
+    [[nodiscard]] virtual bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) = 0;
+    [[nodiscard]] virtual bool WriteRecord(HANDLE handle, MessageRecord& message,
+                                           std::u16string& error) = 0;
+    [[nodiscard]] virtual bool WriteValidation(HANDLE handle, std::u16string& error) = 0;
+    [[nodiscard]] virtual bool CloseAfterWrite(HANDLE handle, std::u16string& error) = 0;
 };

@@ -28,11 +28,11 @@ public:
     explicit BackupSalvage(std::string_view bytes);
 
     // The total in the header; none when the file is shorter than its header.
-    std::optional<DWORD> declaredTotal() const { return declaredTotal_; }
+    [[nodiscard]] std::optional<DWORD> declaredTotal() const { return declaredTotal_; }
 
     // Reads the next record that reads whole into the arguments (the list is replaced); false
     // once reading has stopped, for good.
-    bool Next(MessageFields& fields, std::vector<Recipient>& recipients);
+    [[nodiscard]] bool Next(MessageFields& fields, std::vector<Recipient>& recipients);
 
     // How many records Next gave, the offset where reading stopped (the end of the last record
     // given, or of the damage after it) and why, as a phrase: "the end of the file", ...
@@ -44,11 +44,11 @@ public:
 
 private:
     enum class Read { Whole, NotWhole, Cut };
-    bool ReadString(std::size_t& at, std::u16string& text);
-    bool ReadU32(std::size_t& at, DWORD& value) const;
+    [[nodiscard]] bool ReadString(std::size_t& at, std::u16string& text);
+    [[nodiscard]] bool ReadU32(std::size_t& at, DWORD& value) const;
     Read ReadRecord(std::size_t at, std::size_t& end, MessageFields& fields,
                     std::vector<Recipient>& recipients);
-    bool Stop(std::string reason);
+    [[nodiscard]] bool Stop(std::string reason);
     using RecordStart = std::boyer_moore_horspool_searcher<std::string_view::const_iterator>;
     // Where a record that reads whole begins inside [begin, end), after begin; 0 for nowhere.
     std::size_t WholeRecordInside(std::size_t begin, std::size_t end,

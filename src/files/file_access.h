@@ -12,32 +12,32 @@ HANDLE OpenForReading(const std::u16string& path); // shared read, must exist
 // Exclusive; the new file takes the place of an existing one only when it was marked complete
 // before its close, so a failed run leaves the earlier file and "path.partial" beside it.
 HANDLE CreateForWriting(const std::u16string& path);
-bool MarkComplete(HANDLE handle);
-bool IsValidHandle(HANDLE handle);
+[[nodiscard]] bool MarkComplete(HANDLE handle);
+[[nodiscard]] bool IsValidHandle(HANDLE handle);
 // Closes a valid handle and sets it to 0; false (and no change) for an invalid one.
-bool CloseIfValid(HANDLE& handle);
-bool FlushFile(HANDLE handle);
+[[nodiscard]] bool CloseIfValid(HANDLE& handle);
+[[nodiscard]] bool FlushFile(HANDLE handle);
 
 // Whole transfers: every byte or failure. A missing buffer or a length of 0 succeeds at once.
-bool WriteAll(HANDLE handle, const void* buffer, DWORD length);
-bool ReadExactly(HANDLE handle, void* buffer, DWORD length);
+[[nodiscard]] bool WriteAll(HANDLE handle, const void* buffer, DWORD length);
+[[nodiscard]] bool ReadExactly(HANDLE handle, void* buffer, DWORD length);
 
 // Typed forms; a read copies into its target only when it succeeded.
-bool WriteU32(HANDLE handle, DWORD value);
-bool WriteByte(HANDLE handle, BYTE value);
-bool ReadU32(HANDLE handle, DWORD& value);
-bool ReadUnit(HANDLE handle, char16_t& value);
-bool ReadByte(HANDLE handle, BYTE& value);
+[[nodiscard]] bool WriteU32(HANDLE handle, DWORD value);
+[[nodiscard]] bool WriteByte(HANDLE handle, BYTE value);
+[[nodiscard]] bool ReadU32(HANDLE handle, DWORD& value);
+[[nodiscard]] bool ReadUnit(HANDLE handle, char16_t& value);
+[[nodiscard]] bool ReadByte(HANDLE handle, BYTE& value);
 
 // Positioning: a 32-bit distance from FILE_BEGIN or FILE_CURRENT.
-bool SeekFile(HANDLE handle, LONG distance, DWORD origin);
+[[nodiscard]] bool SeekFile(HANDLE handle, LONG distance, DWORD origin);
 // The size of an open file; false with the last error set when it cannot be learnt or does not
 // fit 32 bits.
-bool FileSize(HANDLE handle, DWORD& size);
+[[nodiscard]] bool FileSize(HANDLE handle, DWORD& size);
 
 // Text lines of the ANSI format: the text and one line feed, in the ANSI code page.
-bool WriteLine(HANDLE handle, const std::u16string& text);
-bool WriteAnsiText(HANDLE handle, const std::u16string& text);
+[[nodiscard]] bool WriteLine(HANDLE handle, const std::u16string& text);
+[[nodiscard]] bool WriteAnsiText(HANDLE handle, const std::u16string& text);
 
 // Conversions with the active ANSI code page; both stop at the first NUL.
 std::string WideToAnsi(const std::u16string& text);

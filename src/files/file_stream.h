@@ -14,26 +14,26 @@ public:
     // Stores a handle without checking or closing a previous one.
     void attach(HANDLE handle) { handle_ = handle; }
     HANDLE handle() const { return handle_; }
-    bool ok() const { return ok_; }
+    [[nodiscard]] bool ok() const { return ok_; }
 
-    bool writeU32(DWORD value);
+    [[nodiscard]] bool writeU32(DWORD value);
     // The text up to its first U+0000, then one 0 unit.
-    bool writeString(const std::u16string& text);
-    bool writeFileTime(const FILETIME& time);
-    bool writeByte(BYTE value);
+    [[nodiscard]] bool writeString(const std::u16string& text);
+    [[nodiscard]] bool writeFileTime(const FILETIME& time);
+    [[nodiscard]] bool writeByte(BYTE value);
 
-    bool readU32(DWORD& value);
+    [[nodiscard]] bool readU32(DWORD& value);
     // Reads units until a 0 unit or a failed read; a failed read leaves ok() false.
-    bool readString(std::u16string& text);
-    bool readFileTime(FILETIME& time);
-    bool readByte(BYTE& value);
+    [[nodiscard]] bool readString(std::u16string& text);
+    [[nodiscard]] bool readFileTime(FILETIME& time);
+    [[nodiscard]] bool readByte(BYTE& value);
 
-    bool flush();
+    [[nodiscard]] bool flush();
     // Closes a valid handle and sets it to 0.
-    bool close();
+    [[nodiscard]] bool close();
 
 private:
-    bool set(bool result) { return ok_ = result; }
+    [[nodiscard]] bool set(bool result) { return ok_ = result; }
 
     HANDLE handle_ = 0;
     bool ok_ = false;

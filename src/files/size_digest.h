@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
-bool UnicodeSizeDigest(std::uint64_t size, Md5Digest& digest);
-bool AnsiSizeDigest(std::uint64_t size, Md5Digest& digest);
+[[nodiscard]] bool UnicodeSizeDigest(std::uint64_t size, Md5Digest& digest);
+[[nodiscard]] bool AnsiSizeDigest(std::uint64_t size, Md5Digest& digest);
 
-bool UnicodeDigestFits(std::string_view head, std::uint64_t size);
-bool AnsiDigestFits(std::string_view head, std::uint64_t size);
+[[nodiscard]] bool UnicodeDigestFits(std::string_view head, std::uint64_t size);
+[[nodiscard]] bool AnsiDigestFits(std::string_view head, std::uint64_t size);

@@ -15,29 +15,33 @@ public:
     UnicodeBackupFile& operator=(const UnicodeBackupFile&) = delete;
 
     // The format keeps its own handle: the handle arguments are neither read nor set.
-    bool OpenForRead(std::u16string path, HANDLE& handle, std::u16string& error) override;
+    [[nodiscard]] bool OpenForRead(std::u16string path, HANDLE& handle,
+                                   std::u16string& error) override;
     // Changes the record and the list only when the whole record was read.
-    bool ReadRecord(HANDLE handle, MessageFields& record, std::vector<Recipient>& recipients,
-                    std::u16string& error) override;
-    bool CheckValidation(HANDLE handle, std::u16string& error) override;
-    bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
-    bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool ReadRecord(HANDLE handle, MessageFields& record,
+                                  std::vector<Recipient>& recipients,
+                                  std::u16string& error) override;
+    [[nodiscard]] bool CheckValidation(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
+    [[nodiscard]] bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
 
-    bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
-    bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
-    bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
+    [[nodiscard]] bool OpenForWrite(std::u16string path, HANDLE& handle,
+                                    std::u16string& error) override;
+    [[nodiscard]] bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
     // Succeeds only when every write of the record and the flush behind it succeeded.
-    bool WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) override;
-    bool WriteValidation(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool WriteRecord(HANDLE handle, MessageRecord& message,
+                                   std::u16string& error) override;
+    [[nodiscard]] bool WriteValidation(HANDLE handle, std::u16string& error) override;
     // False when the final flush or close failed, so that no lost bytes pass unnoticed.
-    bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
 
     // A writer whose file is of use only when complete (it replaces its target only then) may
     // leave the records in the file layer's buffer instead of handing each to the system.
     void FlushEachRecord(bool flush) { flushEachRecord_ = flush; }
 
 private:
-    bool Open(HANDLE file, const char16_t* phrase, std::u16string& error);
+    [[nodiscard]] bool Open(HANDLE file, const char16_t* phrase, std::u16string& error);
     void AppendText(const std::u16string& text);
     void AppendU32(DWORD value);
     void AppendFields(const MessageRecord& message, const std::u16string& folderPath);

@@ -20,6 +20,6 @@ inline constexpr std::uint64_t kMaxRecordBytes = std::uint64_t{1} << 30;
 // Reads the record at the file position and leaves the position at its end. False with the
 // last error set when the record is incomplete, too large, or a call fails; fields and
 // recipients are then unchanged.
-bool Read(HANDLE file, MessageFields& fields, std::vector<Recipient>& recipients);
+[[nodiscard]] bool Read(HANDLE file, MessageFields& fields, std::vector<Recipient>& recipients);
 
 } // namespace unicode_record

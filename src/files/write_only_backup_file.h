@@ -8,12 +8,13 @@
 
 class WriteOnlyBackupFile : public BackupFile {
 public:
-    bool OpenForRead(std::u16string path, HANDLE& handle, std::u16string& error) final;
-    bool ReadRecord(HANDLE handle, MessageFields& record, std::vector<Recipient>& recipients,
-                    std::u16string& error) final;
-    bool CheckValidation(HANDLE handle, std::u16string& error) final;
-    bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) final;
-    bool CloseAfterRead(HANDLE handle, std::u16string& error) final;
+    [[nodiscard]] bool OpenForRead(std::u16string path, HANDLE& handle,
+                                   std::u16string& error) final;
+    [[nodiscard]] bool ReadRecord(HANDLE handle, MessageFields& record,
+                                  std::vector<Recipient>& recipients, std::u16string& error) final;
+    [[nodiscard]] bool CheckValidation(HANDLE handle, std::u16string& error) final;
+    [[nodiscard]] bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) final;
+    [[nodiscard]] bool CloseAfterRead(HANDLE handle, std::u16string& error) final;
 
 protected:
     // A refusal text replaces the error text on every refused operation; without one the text
@@ -21,7 +22,7 @@ protected:
     explicit WriteOnlyBackupFile(std::u16string_view refusal = {}) : refusal_(refusal) {}
 
 private:
-    bool Refuse(std::u16string& error) const;
+    [[nodiscard]] bool Refuse(std::u16string& error) const;
 
     std::u16string_view refusal_;
 };

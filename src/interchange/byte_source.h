@@ -14,7 +14,7 @@ public:
     // error says which).
     virtual long Read(char* buffer, std::size_t size) = 0;
     // Back to the first byte; false when the source cannot go back.
-    virtual bool Rewind() = 0;
+    [[nodiscard]] virtual bool Rewind() = 0;
 };
 
 // Reads a handle that the caller keeps open and closes.
@@ -22,7 +22,7 @@ class FileByteSource final : public ByteSource {
 public:
     explicit FileByteSource(HANDLE file) : file_(file) {}
     long Read(char* buffer, std::size_t size) override;
-    bool Rewind() override;
+    [[nodiscard]] bool Rewind() override;
 
 private:
     HANDLE file_;
@@ -33,7 +33,7 @@ class MemoryByteSource final : public ByteSource {
 public:
     explicit MemoryByteSource(std::string_view bytes) : bytes_(bytes) {}
     long Read(char* buffer, std::size_t size) override;
-    bool Rewind() override {
+    [[nodiscard]] bool Rewind() override {
         position_ = 0;
         return true;
     }

@@ -26,24 +26,25 @@ public:
 
     // True with the message mapped into fields (keys the line leaves out keep their values)
     // and its recipients appended; false, and nothing changed, when the line needs the exact way.
-    bool Map(std::string_view line, MessageFields& fields, std::vector<Recipient>& recipients);
+    [[nodiscard]] bool Map(std::string_view line, MessageFields& fields,
+                           std::vector<Recipient>& recipients);
     // The same for a line followed in memory by at least kPadding bytes of any value, which
     // spares copying it.
-    bool MapPadded(std::string_view line, MessageFields& fields,
-                   std::vector<Recipient>& recipients);
+    [[nodiscard]] bool MapPadded(std::string_view line, MessageFields& fields,
+                                 std::vector<Recipient>& recipients);
     // As MapPadded, but every field is set (a key the line leaves out gives an empty text, 0 or
     // the SMS class) and the recipients are replaced, in place: the texts keep their memory.
     // False when the line needs the exact way; fields and recipients then hold no message.
-    bool FillPadded(std::string_view line, MessageFields& fields,
-                    std::vector<Recipient>& recipients);
+    [[nodiscard]] bool FillPadded(std::string_view line, MessageFields& fields,
+                                  std::vector<Recipient>& recipients);
 
 private:
     static constexpr std::size_t kLongLine = std::size_t{1} << 20;
 
-    bool Parse(std::string_view line, MessageFields& fields, std::vector<Recipient>& recipients,
-               bool whole);
-    bool MapParsed(std::string_view line, MessageFields& fields, std::vector<Recipient>& recipients,
-                   bool whole);
+    [[nodiscard]] bool Parse(std::string_view line, MessageFields& fields,
+                             std::vector<Recipient>& recipients, bool whole);
+    [[nodiscard]] bool MapParsed(std::string_view line, MessageFields& fields,
+                                 std::vector<Recipient>& recipients, bool whole);
 
     struct Parser;
     std::unique_ptr<Parser> parser_;

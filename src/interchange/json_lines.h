@@ -64,8 +64,9 @@ class JsonLineMapper {
 public:
     // The message of a line of a batch, filling fields and recipients in place (every field is
     // set; the texts keep the memory they hold); false with the place and reason in error.
-    bool Map(const JsonLineBatch& batch, const JsonLineBatch::Line& line, MessageFields& fields,
-             std::vector<Recipient>& recipients, std::u16string& error);
+    [[nodiscard]] bool Map(const JsonLineBatch& batch, const JsonLineBatch::Line& line,
+                           MessageFields& fields, std::vector<Recipient>& recipients,
+                           std::u16string& error);
 
 private:
     JsonFastMapping fast_;

@@ -19,7 +19,7 @@ void AppendJsonLine(std::string& out, MessageRecord& message, const std::u16stri
 
 // The message that a line's object describes; false with a short reason. Missing keys give
 // empty values (the SMS class for "messageClass"); present ones must have the right type.
-bool MapJsonObject(const nlohmann::json& object, MessageFields& fields,
-                   std::vector<Recipient>& recipients, std::string& problem);
+[[nodiscard]] bool MapJsonObject(const nlohmann::json& object, MessageFields& fields,
+                                 std::vector<Recipient>& recipients, std::string& problem);
 
 } // namespace interchange

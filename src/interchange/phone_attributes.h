@@ -25,14 +25,14 @@ inline constexpr int kTypeOutbox = 4;
 // sender number was received (1), any other was sent (2).
 int TypeOfFolder(std::u16string_view folderPath, bool hasSenderNumber);
 // The folder token for a type: 1 Inbox, 2 Sentedbox, 3 Draft, 4 to 6 Outbox; none for others.
-std::optional<std::u16string> FolderOfType(std::int64_t type);
+[[nodiscard]] std::optional<std::u16string> FolderOfType(std::int64_t type);
 // The flags of a message that the file gives only a type and a read mark for.
 DWORD FlagsOfType(std::int64_t type, bool read);
 
 // Milliseconds since 1970 for a FILETIME; 0 for times before 1970.
 std::uint64_t UnixMillisOf(const FILETIME& time);
 // The FILETIME of a count of milliseconds since 1970; none when it lies outside FILETIME.
-std::optional<FILETIME> FileTimeOfUnixMillis(std::int64_t millis);
+[[nodiscard]] std::optional<FILETIME> FileTimeOfUnixMillis(std::int64_t millis);
 // "1 Mar 2024 00:00:00" in UTC; empty after the year 9999.
 std::string ReadableDate(std::uint64_t millis);
 

@@ -42,7 +42,7 @@ public:
 
     // The next step in the input's order, with its item (valid until the next call) or its
     // error; an exception of the reader is thrown again here.
-    ReadStep Next(Item*& item, std::u16string& error) {
+    [[nodiscard]] ReadStep Next(Item*& item, std::u16string& error) {
         if (position_ == current_.count && !Take()) {
             return ReadStep::End;
         }
@@ -122,7 +122,7 @@ private:
     }
 
     // False when the consumer has gone. The batches it is done with come back as spares.
-    bool Hand(Batch batch, std::vector<Batch>& spares) {
+    [[nodiscard]] bool Hand(Batch batch, std::vector<Batch>& spares) {
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return stopped_ || ready_.size() < 2; });
@@ -140,7 +140,7 @@ private:
     }
 
     // The next ready batch becomes the current one; false at the end.
-    bool Take() {
+    [[nodiscard]] bool Take() {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
         if (ready_.empty()) {

@@ -20,7 +20,7 @@ public:
     long Read(char* buffer, std::size_t size);
 
 private:
-    bool Fill();
+    [[nodiscard]] bool Fill();
     void Rewrite(std::size_t limit);
 
     ByteSource& source_;

@@ -24,28 +24,32 @@ public:
     StreamedBackupFile& operator=(const StreamedBackupFile&) = delete;
 
     // The format keeps its own handle: the handle arguments are neither read nor set.
-    bool OpenForRead(std::u16string path, HANDLE& handle, std::u16string& error) override;
-    bool ReadRecord(HANDLE handle, MessageFields& record, std::vector<Recipient>& recipients,
-                    std::u16string& error) override;
+    [[nodiscard]] bool OpenForRead(std::u16string path, HANDLE& handle,
+                                   std::u16string& error) override;
+    [[nodiscard]] bool ReadRecord(HANDLE handle, MessageFields& record,
+                                  std::vector<Recipient>& recipients,
+                                  std::u16string& error) override;
     // Reads and maps every message of the file; false with the place and reason of the first
     // fault.
-    bool CheckValidation(HANDLE handle, std::u16string& error) override;
-    bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
-    bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool CheckValidation(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
+    [[nodiscard]] bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
 
-    bool OpenForWrite(std::u16string path, HANDLE& handle, std::u16string& error) override;
-    bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool OpenForWrite(std::u16string path, HANDLE& handle,
+                                    std::u16string& error) override;
+    [[nodiscard]] bool SkipValidationArea(HANDLE handle, std::u16string& error) override;
     // The first call writes the header; a later one (a corrected total) changes nothing, since
     // the footer declares what was really written.
-    bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
-    bool WriteRecord(HANDLE handle, MessageRecord& message, std::u16string& error) override;
+    [[nodiscard]] bool WriteTotal(HANDLE handle, DWORD total, std::u16string& error) override;
+    [[nodiscard]] bool WriteRecord(HANDLE handle, MessageRecord& message,
+                                   std::u16string& error) override;
     // Writes the footer and makes the declared count that of the records written.
-    bool WriteValidation(HANDLE handle, std::u16string& error) override;
-    bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool WriteValidation(HANDLE handle, std::u16string& error) override;
+    [[nodiscard]] bool CloseAfterWrite(HANDLE handle, std::u16string& error) override;
 
     // Reading in one pass, for a caller whose output is discarded when the input proves
     // damaged: no check pass and no total; Next gives the messages up to End or the first fault.
-    bool StartOnePass(std::u16string& error);
+    [[nodiscard]] bool StartOnePass(std::u16string& error);
     MessageReader::Result Next(MessageFields& fields, std::vector<Recipient>& recipients,
                                std::u16string& error);
 
@@ -68,11 +72,11 @@ protected:
         std::uint64_t offset = 0;
         std::string text;
     };
-    virtual std::optional<CountPatch> PatchCount(DWORD written) const = 0;
+    [[nodiscard]] virtual std::optional<CountPatch> PatchCount(DWORD written) const = 0;
 
 private:
-    bool Validate(std::u16string& error);
-    bool Write(const std::string& bytes);
+    [[nodiscard]] bool Validate(std::u16string& error);
+    [[nodiscard]] bool Write(const std::string& bytes);
     void Close();
 
     HANDLE file_ = 0;

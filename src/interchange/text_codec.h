@@ -10,22 +10,22 @@ namespace interchange {
 
 // True when XML 1.0 can hold every unit: no C0 control but tab, CR and LF, no unpaired
 // surrogate, no U+FFFE or U+FFFF.
-bool FitsXml(std::u16string_view text);
+[[nodiscard]] bool FitsXml(std::u16string_view text);
 // True when the text has no unpaired surrogate, so that it has an exact UTF-8 form.
-bool FitsUtf8(std::u16string_view text);
+[[nodiscard]] bool FitsUtf8(std::u16string_view text);
 
 // The text as the value of a double-quoted XML attribute, in UTF-8: markup characters, tab, CR
 // and LF as references, and every unit that XML cannot hold as U+FFFD. True when nothing was
 // replaced (FitsXml).
-bool AppendXmlAttribute(std::string& out, std::u16string_view text);
+[[nodiscard]] bool AppendXmlAttribute(std::string& out, std::u16string_view text);
 // The text as a quoted JSON string in UTF-8; unpaired surrogates become U+FFFD. True when nothing
 // was replaced (FitsUtf8).
-bool AppendJsonString(std::string& out, std::u16string_view text);
+[[nodiscard]] bool AppendJsonString(std::string& out, std::u16string_view text);
 
 // Every unit as four hexadecimal digits: the exact form of a text that the readable one cannot
 // carry.
 void AppendHexUnits(std::string& out, std::u16string_view text);
-bool ParseHexUnits(std::string_view hex, std::u16string& text);
+[[nodiscard]] bool ParseHexUnits(std::string_view hex, std::u16string& text);
 
 // UTF-8 from a parser (already checked) to UTF-16.
 std::u16string FromUtf8(std::string_view text);
@@ -40,8 +40,9 @@ inline constexpr char32_t kXmlEscapedBase = 0x100000;
 std::u16string FromXmlUtf8(std::string_view text);
 
 // Decimal numbers with nothing else around them.
-bool ParseUnsigned(std::string_view text, std::uint64_t maximum, std::uint64_t& value);
-bool ParseSigned(std::string_view text, std::int64_t& value);
+[[nodiscard]] bool ParseUnsigned(std::string_view text, std::uint64_t maximum,
+                                 std::uint64_t& value);
+[[nodiscard]] bool ParseSigned(std::string_view text, std::int64_t& value);
 void AppendNumber(std::string& out, std::uint64_t value);
 
 } // namespace interchange

@@ -12,13 +12,13 @@ class Utf8RepairSource final : public ByteSource {
 public:
     explicit Utf8RepairSource(ByteSource& inner) : inner_(inner) {}
     long Read(char* buffer, std::size_t size) override;
-    bool Rewind() override;
+    [[nodiscard]] bool Rewind() override;
 
     // Bytes replaced so far.
     unsigned long Replaced() const { return replaced_; }
 
 private:
-    bool Refill();
+    [[nodiscard]] bool Refill();
 
     ByteSource& inner_;
     std::string pending_; // read but not yet checked: a sequence that may go on in the next read

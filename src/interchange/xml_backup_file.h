@@ -11,5 +11,5 @@ protected:
     void AppendRecord(std::string& out, MessageRecord& message,
                       const std::u16string& folderPath) const override;
     void AppendFooter(std::string& out) const override;
-    std::optional<CountPatch> PatchCount(DWORD written) const override;
+    [[nodiscard]] std::optional<CountPatch> PatchCount(DWORD written) const override;
 };

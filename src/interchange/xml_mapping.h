@@ -22,7 +22,7 @@ void AppendSmsElement(std::string& out, MessageRecord& message, const std::u16st
 using XmlAttributes = std::vector<std::pair<std::string_view, std::string_view>>;
 
 // The message that an <sms> element's attributes describe; false with a short reason.
-bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,
-                      std::vector<Recipient>& recipients, std::string& problem);
+[[nodiscard]] bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,
+                                    std::vector<Recipient>& recipients, std::string& problem);
 
 } // namespace interchange

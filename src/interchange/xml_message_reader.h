@@ -24,7 +24,7 @@ public:
     unsigned long Skipped() const override { return parser_.Skipped(); }
 
 private:
-    ReadStep NextElement(XmlSmsElement*& element, std::u16string& error);
+    [[nodiscard]] ReadStep NextElement(XmlSmsElement*& element, std::u16string& error);
 
     XmlSmsParser parser_;
     interchange::XmlAttributes attributes_;

@@ -41,10 +41,10 @@ public:
     XmlSmsParser& operator=(const XmlSmsParser&) = delete;
 
     // The next element; at a failure the error says where and why.
-    ReadStep Next(XmlSmsElement& element, std::u16string& error);
+    [[nodiscard]] ReadStep Next(XmlSmsElement& element, std::u16string& error);
     // Parses the input's first chunk, if that was not done yet; true when that was the whole
     // input (or parsing stopped in it).
-    bool FirstChunkIsAll();
+    [[nodiscard]] bool FirstChunkIsAll();
     // Elements below the root that hold no message and were passed over.
     unsigned long Skipped() const { return skipped_; }
 
@@ -65,9 +65,9 @@ private:
 
     void Start(std::string_view name, int attributeCount, const xmlChar** attributes);
     void Stop(std::string text);
-    bool Feed();
+    [[nodiscard]] bool Feed();
     long Line() const;
-    ReadStep ParseFailure(std::u16string& error);
+    [[nodiscard]] ReadStep ParseFailure(std::u16string& error);
 
     ReferenceFilter filter_;
     std::unique_ptr<xmlParserCtxt, ParserFree> parser_;

@@ -15,4 +15,5 @@ std::u16string FormatRecipientList(const std::vector<Recipient>& recipients);
 
 // Finds the first sender item in the text. The name is the longest run that still leaves a
 // well-formed rest. Without a match, returns false and leaves both outputs unchanged.
-bool ParseSenderItem(const std::u16string& text, std::u16string& name, std::u16string& number);
+[[nodiscard]] bool ParseSenderItem(const std::u16string& text, std::u16string& name,
+                                   std::u16string& number);

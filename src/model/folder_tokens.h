@@ -15,4 +15,4 @@ inline constexpr std::size_t kMaxSubfolderDepth = 128;
 
 // True when path begins with a token (exactly; case counts) and names at most
 // kMaxSubfolderDepth levels below it.
-bool IsRestorableFolderPath(std::u16string_view path);
+[[nodiscard]] bool IsRestorableFolderPath(std::u16string_view path);

@@ -39,7 +39,7 @@ public:
     const std::vector<Recipient>& recipients() override { return recipients_; }
     // Built on first request: the writers need only the path, which the record already holds.
     const MessageFolder* folder() const override;
-    bool hasFolder() const override { return hasFolder_; }
+    [[nodiscard]] bool hasFolder() const override { return hasFolder_; }
     std::u16string folderPath() const override {
         return hasFolder_ ? fields_.folderPath : std::u16string();
     }

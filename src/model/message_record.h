@@ -39,11 +39,11 @@ public:
     virtual void appendRecipient(Recipient recipient) = 0;
 
     // Whether the message has an owning folder; a record may know it without building one.
-    virtual bool hasFolder() const { return folder() != nullptr; }
+    [[nodiscard]] virtual bool hasFolder() const { return folder() != nullptr; }
     // The owning folder's path, or the empty text when there is no folder.
     virtual std::u16string folderPath() const;
     // The sender as one address item: "name" <number>.
     std::u16string senderText() const;
     // Parses an address item; on a match sets name and number and returns true.
-    bool setSenderFromText(const std::u16string& text);
+    [[nodiscard]] bool setSenderFromText(const std::u16string& text);
 };

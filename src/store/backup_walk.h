@@ -15,8 +15,8 @@ struct Transfer;
 // store holds is walked. enter returns false to stop; unlisted is called for a folder whose
 // subfolders cannot be listed and returns whether to go on without them. True when the walk
 // reached its end.
-bool walkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& enter,
-                 const std::function<bool(StoreFolder&)>& unlisted);
+[[nodiscard]] bool walkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& enter,
+                               const std::function<bool(StoreFolder&)>& unlisted);
 
 // Rows of the folder's contents table plus those of every subfolder, depth-first. A list that
 // cannot be made counts 0; the walk then stops with its text.
@@ -25,4 +25,5 @@ DWORD countFolderMessages(StoreFolder& folder);
 // Writes the folder's messages, then its subfolders', raising the current number before
 // each record. On failure resultText holds "No.<n>:" with the number written before this
 // folder was entered, followed by the reason.
-bool backupFolder(Transfer& job, HANDLE handle, StoreFolder& folder, std::u16string& resultText);
+[[nodiscard]] bool backupFolder(Transfer& job, HANDLE handle, StoreFolder& folder,
+                                std::u16string& resultText);

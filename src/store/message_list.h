@@ -25,16 +25,16 @@ public:
     // The table's row count, asked again while it is 0.
     ULONG rowCount();
     // Back to the first row; false (and nothing changed) when the table cannot seek.
-    bool reset();
+    [[nodiscard]] bool reset();
     // Makes the next message current; false at the end of the table and on any failure (after
     // the messages of the failing batch that did open).
-    bool next();
+    [[nodiscard]] bool next();
     // Valid until the next fetch, the next reset or the list's destruction.
     StoreMessage* current() const { return current_; }
     ULONG batchSize() const { return batchSize_; }
 
 private:
-    bool fetchBatch();
+    [[nodiscard]] bool fetchBatch();
 
     MapiPtr<IMAPITable> table_;
     StoreFolder& folder_;

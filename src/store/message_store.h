@@ -26,7 +26,7 @@ public:
     MessageStore(const MessageStore&) = delete;
     MessageStore& operator=(const MessageStore&) = delete;
 
-    bool isOpen() const { return open_; }
+    [[nodiscard]] bool isOpen() const { return open_; }
 
     // The special folders, owned by the store; nullptr when one cannot be opened (the next
     // request tries again).
@@ -41,8 +41,8 @@ public:
     MapiPtr<IMAPIFolder> openFolderByEntryId(ULONG cb, const BYTE* entryId);
 
 private:
-    bool open(const std::u16string& storeName, StoreAccess access);
-    bool openMatchingStore(IMAPITable& stores, const std::u16string& storeName);
+    [[nodiscard]] bool open(const std::u16string& storeName, StoreAccess access);
+    [[nodiscard]] bool openMatchingStore(IMAPITable& stores, const std::u16string& storeName);
 
     MapiPtr<IMAPISession> session_;
     MapiPtr<IMsgStore> store_;

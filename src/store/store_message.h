@@ -37,7 +37,7 @@ public:
     const MessageFolder* folder() const override;
     // True when the properties were read (a missing one is no failure) and the recipient list
     // reads whole. A message that does not cannot be backed up as it is stored.
-    bool readWhole();
+    [[nodiscard]] bool readWhole();
     StoreFolder& owningFolder() const { return folder_; }
 
     void setBody(std::u16string value) override { body_ = std::move(value); }
@@ -56,12 +56,12 @@ public:
     IMessage* handle() const { return handle_.get(); }
 
     // Deletes the message from its folder; true when the store reports it gone.
-    bool deleteMessage();
+    [[nodiscard]] bool deleteMessage();
     // Writes the seven properties and, when there are any, the recipients. The recipient list
     // is handed to the store: a later request reads it back from there.
-    bool saveMessage();
+    [[nodiscard]] bool saveMessage();
     // The mail library's result of the last failed save, S_OK when there was none.
-    HRESULT lastError() const { return lastError_; }
+    [[nodiscard]] HRESULT lastError() const { return lastError_; }
     // Makes the save of this created message delete old in the same store transaction: the
     // store then holds one of the two at every moment, whatever stops the save.
     void replaceOnSave(const StoreMessage& old) { replaces_ = old.entryId(); }
@@ -69,8 +69,8 @@ public:
 private:
     void readProperties();
     void takeValue(const SPropValue& value);
-    bool writeProperties();
-    bool writeRecipients();
+    [[nodiscard]] bool writeProperties();
+    [[nodiscard]] bool writeRecipients();
 
     MapiPtr<IMessage> handle_;
     std::u16string body_;

@@ -20,7 +20,9 @@ struct Transfer {
     // The mail library's result of a store write that failed, for a reason beyond the text.
     HRESULT storeError = S_OK;
 
-    bool stopRequested() const { return stop != nullptr && stop->load(std::memory_order_relaxed); }
+    [[nodiscard]] bool stopRequested() const {
+        return stop != nullptr && stop->load(std::memory_order_relaxed);
+    }
 };
 
 // The result text of work that ended because it was asked to stop.

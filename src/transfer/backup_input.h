@@ -8,11 +8,12 @@
 #include <string>
 
 // Opens a backup and checks it and its total, as a restore does first; closes it on failure.
-bool OpenBackup(BackupFile& backup, const std::u16string& file, DWORD& total,
-                std::u16string& error);
+[[nodiscard]] bool OpenBackup(BackupFile& backup, const std::u16string& file, DWORD& total,
+                              std::u16string& error);
 
 // Record number of an opened backup, with "No.n:" before a failure's text.
-bool ReadOne(BackupFile& backup, DWORD number, MemoryRecord& record, std::u16string& error);
+[[nodiscard]] bool ReadOne(BackupFile& backup, DWORD number, MemoryRecord& record,
+                           std::u16string& error);
 
 // A failure to open or check file in words that fit a command that is no restore: "cannot open
 // the file, ...", and after "File Validation Failed." what the file looks like.

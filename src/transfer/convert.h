@@ -26,5 +26,5 @@ struct ConvertResult {
 // Writes every record of file to out in target's format. out is written as "OUT.partial" and
 // takes its name only when complete; on any other outcome no partial file stays and an earlier
 // out is left as it was.
-ConvertResult ConvertFile(const std::u16string& file, BackupFile& target, const std::u16string& out,
-                          const StopCheck& stop = {});
+[[nodiscard]] ConvertResult ConvertFile(const std::u16string& file, BackupFile& target,
+                                        const std::u16string& out, const StopCheck& stop = {});

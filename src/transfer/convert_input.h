@@ -20,16 +20,16 @@ public:
     ConvertInput(const ConvertInput&) = delete;
     ConvertInput& operator=(const ConvertInput&) = delete;
 
-    bool Open(const std::u16string& file, std::u16string& error);
+    [[nodiscard]] bool Open(const std::u16string& file, std::u16string& error);
 
     // The total the output announces first; a one-pass input corrects it at the end.
     DWORD Total() const { return total_; }
 
     // Record number (1, 2, ...), the end, or a failure with its text.
-    ReadStep Next(DWORD number, MemoryRecord& record, std::u16string& error);
+    [[nodiscard]] ReadStep Next(DWORD number, MemoryRecord& record, std::u16string& error);
 
     // A one-pass input fails the way its check pass would: without a record number.
-    bool OnePass() const { return streamed_ != nullptr; }
+    [[nodiscard]] bool OnePass() const { return streamed_ != nullptr; }
     // Elements of a one-pass input read so far that held no message (an XML file's <mms>).
     unsigned long Skipped() const;
     // Characters U+0000 of a one-pass input read so far that were left out of its texts.

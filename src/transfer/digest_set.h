@@ -14,7 +14,7 @@
 class DigestSet {
 public:
     // Adds the digest; false when it was there already.
-    bool Insert(const MessageDigest& digest) {
+    [[nodiscard]] bool Insert(const MessageDigest& digest) {
         if (digest == MessageDigest{}) { // the mark of a free slot stands for itself
             return !std::exchange(hasZero_, true);
         }
@@ -47,7 +47,7 @@ private:
     }
 
     // Compared as two words: a call to memcmp per probe was most of the cost.
-    static bool Same(const MessageDigest& a, const MessageDigest& b) {
+    [[nodiscard]] static bool Same(const MessageDigest& a, const MessageDigest& b) {
         std::uint64_t x[2];
         std::uint64_t y[2];
         std::memcpy(x, a.data(), sizeof x);

@@ -25,12 +25,12 @@ public:
     const std::u16string& file() const { return file_; }
 
     // The next message (valid until the next call), the end, or a failure with its text.
-    virtual ReadStep Next(DigestedRecord*& item, std::u16string& error) = 0;
+    [[nodiscard]] virtual ReadStep Next(DigestedRecord*& item, std::u16string& error) = 0;
     // The message that many places after the one Next gave last, when it is read already;
     // nullptr otherwise. Valid until the next call of Next.
     virtual const DigestedRecord* Peek(std::size_t ahead) const = 0;
     // After a failure: whether its text still has to say which file failed.
-    virtual bool FailureNeedsFile() const = 0;
+    [[nodiscard]] virtual bool FailureNeedsFile() const = 0;
     // Elements that held no message (an XML file's <mms>), and characters U+0000 left out of
     // texts, in what was read so far.
     virtual unsigned long Skipped() const = 0;

@@ -8,4 +8,4 @@
 // Writes the validation after records that were all written (ok), and closes the file in any
 // case: the file layer gives it its name only when it was marked complete, and removes it
 // otherwise. A close that fails turns a success into a failure with its text.
-bool FinishWriting(BackupFile& format, HANDLE handle, bool ok, std::u16string& error);
+[[nodiscard]] bool FinishWriting(BackupFile& format, HANDLE handle, bool ok, std::u16string& error);

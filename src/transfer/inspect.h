@@ -16,6 +16,7 @@ struct InspectResult {
 // Opens and checks file as a restore would, then hands each record to each in order. opened
 // is told the checked total and the elements that held no message (an XML file's <mms>) before
 // the first record.
-InspectResult InspectFile(const std::u16string& file,
-                          const std::function<void(DWORD total, unsigned long skipped)>& opened,
-                          const std::function<void(DWORD number, MemoryRecord& record)>& each);
+[[nodiscard]] InspectResult
+InspectFile(const std::u16string& file,
+            const std::function<void(DWORD total, unsigned long skipped)>& opened,
+            const std::function<void(DWORD number, MemoryRecord& record)>& each);

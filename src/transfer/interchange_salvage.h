@@ -20,7 +20,7 @@ public:
     InterchangeSalvage(ByteSource& source, FileKind kind, bool utf16);
 
     // The next message that reads and maps; false once reading has stopped, for good.
-    bool Next(MessageFields& fields, std::vector<Recipient>& recipients);
+    [[nodiscard]] bool Next(MessageFields& fields, std::vector<Recipient>& recipients);
 
     unsigned long recovered() const { return recovered_; }
     const PassedOver& unmapped() const { return reader_->Unmapped(); }

@@ -31,5 +31,5 @@ struct MergeResult {
 // Writes the messages of files, in order and each once, to out as a Unicode backup. out is
 // written as "OUT.partial" and takes its name only when complete; on any other outcome no
 // partial file stays and an earlier out is left as it was.
-MergeResult MergeFiles(const std::vector<std::u16string>& files, const std::u16string& out,
-                       const StopCheck& stop = {});
+[[nodiscard]] MergeResult MergeFiles(const std::vector<std::u16string>& files,
+                                     const std::u16string& out, const StopCheck& stop = {});

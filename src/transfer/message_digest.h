@@ -29,7 +29,7 @@ public:
     MessageDigester& operator=(const MessageDigester&) = delete;
 
     // False when the crypto library cannot provide SHA-256.
-    bool Digest(MessageRecord& message, MessageDigest& digest);
+    [[nodiscard]] bool Digest(MessageRecord& message, MessageDigest& digest);
 
 private:
     struct FreeMd {

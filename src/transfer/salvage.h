@@ -39,5 +39,5 @@ struct SalvageResult {
 // Writes what can be recovered of file to out, which takes its name only when complete; no
 // partial file is left otherwise. A Unicode backup is read whole (a damaged file gives nothing
 // better to stream by); a phone XML or JSON Lines file is read in one pass.
-SalvageResult SalvageFile(const std::u16string& file, const std::u16string& out,
-                          const StopCheck& stop = {});
+[[nodiscard]] SalvageResult SalvageFile(const std::u16string& file, const std::u16string& out,
+                                        const StopCheck& stop = {});

@@ -6,6 +6,6 @@
 
 using StopCheck = std::function<bool()>;
 
-inline bool StopRequested(const StopCheck& stop) {
+[[nodiscard]] inline bool StopRequested(const StopCheck& stop) {
     return stop && stop();
 }
