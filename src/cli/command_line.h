@@ -36,4 +36,4 @@ struct Request {
 
 // Fills the request, or answers the command line itself (help, version, a usage error on one
 // line) and returns the exit code: 0 after help or version, 2 after a usage error.
-std::optional<int> ParseCommandLine(int argc, char** argv, Request& request);
+[[nodiscard]] std::optional<int> ParseCommandLine(int argc, char** argv, Request& request);

@@ -10,10 +10,10 @@ void Out(std::u16string_view text);
 void Out(std::string_view text);
 void Err(std::u16string_view text);
 void Err(std::string_view text);
-bool ErrIsTerminal();
+[[nodiscard]] bool ErrIsTerminal();
 
 // Flushes stdout; false when any write to it failed (a full disk, a closed pipe), so that the
 // tool does not report success for output that was lost.
-bool FinishOut();
+[[nodiscard]] bool FinishOut();
 
 } // namespace console

@@ -12,4 +12,4 @@ int DeviceList();
 int Settings(const FolderSelection* folders);
 
 // True when the device folder holds a message store; otherwise prints a hint.
-bool RequireDevice();
+[[nodiscard]] bool RequireDevice();

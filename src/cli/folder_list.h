@@ -9,7 +9,7 @@
 #include <string_view>
 
 // None when a name is not a folder token.
-std::optional<FolderSelection> ParseFolderList(std::string_view list);
+[[nodiscard]] std::optional<FolderSelection> ParseFolderList(std::string_view list);
 // How many of the five folders are selected.
 int SelectedCount(const FolderSelection& selection);
 // "Draft: selected\n..." for each folder in walk order.

@@ -9,4 +9,4 @@
 // input are as the command line gave them: host paths, or device paths beginning with '\'.
 std::string HostReason(const std::u16string& file, const std::u16string* input = nullptr);
 // True when both name one existing file, by whatever path.
-bool IsSameFile(const std::u16string& one, const std::u16string& other);
+[[nodiscard]] bool IsSameFile(const std::u16string& one, const std::u16string& other);

@@ -9,7 +9,7 @@ namespace interrupt {
 
 void InstallHandlers();
 // True once a stop was asked for.
-bool Requested();
+[[nodiscard]] bool Requested();
 // The exit status of a program that stopped on request: 128 and the signal's number.
 int ExitStatus();
 // A command that writes one file and may be stopped: made before the work starts, it notes

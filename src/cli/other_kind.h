@@ -5,4 +5,4 @@
 #include <string>
 
 // True, after saying so on stderr, when file is a call log or a contacts file.
-bool RefuseFileOfOtherKind(const std::u16string& file);
+[[nodiscard]] bool RefuseFileOfOtherKind(const std::u16string& file);

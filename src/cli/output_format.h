@@ -14,7 +14,7 @@
 inline constexpr char kOutputFormatNames[] =
     "usms, sms, txt-ansi, txt-utf8, txt-unicode, csv-ansi, csv-utf8, xml or json";
 
-bool IsOutputFormat(std::string_view name);
+[[nodiscard]] bool IsOutputFormat(std::string_view name);
 
 class OutputFormat {
 public:

@@ -5,7 +5,7 @@
 
 // True when a read error says the file itself is damaged: a record or element that does not
 // read, or a record of no message class.
-bool IsDamagedFileText(const std::u16string& error);
+[[nodiscard]] bool IsDamagedFileText(const std::u16string& error);
 
 // Says on stderr that salvage keeps the messages of file that read, when error is a phone
 // file's read error ("read xml error, ...", "read json error, ...") met before any record.

@@ -5,7 +5,7 @@
 #include <string>
 
 // Fills the device's empty store; false with a reason when the store is missing or not empty.
-bool AddDemoMessages(std::string& reason);
+[[nodiscard]] bool AddDemoMessages(std::string& reason);
 
 // Adds count demo-like messages to the store's folders, for measurements; false on failure.
-bool AddGeneratedMessages(int count);
+[[nodiscard]] bool AddGeneratedMessages(int count);

@@ -6,9 +6,9 @@ namespace devkit {
 
 // Creates whatever of the handset is missing and keeps what exists; false when a part cannot
 // be made.
-bool SetUpDevice();
+[[nodiscard]] bool SetUpDevice();
 
 // True when the device folder holds a message store.
-bool DeviceExists();
+[[nodiscard]] bool DeviceExists();
 
 } // namespace devkit

@@ -21,7 +21,7 @@ std::filesystem::path DatabasePath();
 // Outbox, Sent Items and Deleted Items. No session may be open on it.
 bool CreateDeviceStore();
 // Creates the database as above when the device has none yet.
-bool EnsureDeviceStore();
+[[nodiscard]] bool EnsureDeviceStore();
 
 struct StoreInfo {
     ObjectId id = 0;
@@ -34,7 +34,7 @@ ObjectId FindStore(const std::u16string& name);
 // Adds a store; with folders it gets the five special folders and the store properties that
 // lead to them, otherwise only its display name.
 ObjectId AddStore(const std::u16string& name, bool withFolders = true);
-bool RemoveStore(ObjectId store);
+[[nodiscard]] bool RemoveStore(ObjectId store);
 
 // The folder a store property (PR_CE_IPM_INBOX_ENTRYID, ...) leads to, 0 when none.
 ObjectId SpecialFolder(ObjectId store, ULONG storeProperty);
@@ -42,12 +42,12 @@ ObjectId AddFolder(ObjectId parent, const std::u16string& name);
 std::vector<ObjectId> Subfolders(ObjectId folder);
 
 // Property edits of any object.
-bool RemoveProperty(ObjectId object, ULONG tag);
-bool SetText(ObjectId object, ULONG tag, const std::u16string& text);
+[[nodiscard]] bool RemoveProperty(ObjectId object, ULONG tag);
+[[nodiscard]] bool SetText(ObjectId object, ULONG tag, const std::u16string& text);
 // The stored text of a property; false when the object lacks it.
 bool GetText(ObjectId object, ULONG tag, std::u16string& text);
 // Every later OpenEntry of the object fails with error; S_OK makes it open again.
-bool SetOpenError(ObjectId object, HRESULT error);
+[[nodiscard]] bool SetOpenError(ObjectId object, HRESULT error);
 
 // The entry identifier OpenEntry takes for an object; empty when there is no such object.
 std::vector<BYTE> EntryId(ObjectId object);

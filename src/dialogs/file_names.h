@@ -15,4 +15,4 @@ std::u16string NameStem(std::u16string_view name);
 // A pattern's extension: from its last "." to the end, empty without one.
 std::u16string PatternExtension(std::u16string_view pattern);
 // False for an empty name and for one holding any of \ / : * ? " < > |.
-bool IsUsableFileName(std::u16string_view name);
+[[nodiscard]] bool IsUsableFileName(std::u16string_view name);

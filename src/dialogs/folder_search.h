@@ -14,7 +14,7 @@ public:
     explicit FolderSearch(const std::u16string& pattern);
 
     // Whether the search holds an entry now.
-    bool Found() const { return found_; }
+    [[nodiscard]] bool Found() const { return found_; }
     const WIN32_FIND_DATAW& Entry() const { return entry_; }
     // Moves to the next entry; false (and Found() false) after the last.
     bool Next();

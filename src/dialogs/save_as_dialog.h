@@ -19,7 +19,7 @@ public:
     int typeIndex() const { return typeIndex_; }
 
 protected:
-    bool OnInitDialog() override;
+    [[nodiscard]] bool OnInitDialog() override;
     void OnCommand(UINT id, UINT code) override;
     void OnSize(int width, int height) override;
 

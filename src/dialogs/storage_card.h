@@ -12,10 +12,10 @@ inline constexpr char16_t kCardFolderValue[] = u"Folder";
 std::u16string StorageCardRoot();
 // True when a search of the folder finds any entry; a folder that is missing or holds nothing
 // counts as absent.
-bool IsFolderPresent(const std::u16string& path);
+[[nodiscard]] bool IsFolderPresent(const std::u16string& path);
 
 // The root of a location: 0 main memory, 1 the storage card; empty for any other index and
 // for a card whose folder has no name, so that nothing is searched there.
 std::u16string LocationRoot(int location);
 // A storage card to offer: its folder is named and holds at least one entry.
-bool IsStorageCardPresent();
+[[nodiscard]] bool IsStorageCardPresent();

@@ -48,7 +48,7 @@ private:
     [[nodiscard]] bool ReadU32(std::size_t& at, DWORD& value) const;
     Read ReadRecord(std::size_t at, std::size_t& end, MessageFields& fields,
                     std::vector<Recipient>& recipients);
-    [[nodiscard]] bool Stop(std::string reason);
+    bool Stop(std::string reason);
     using RecordStart = std::boyer_moore_horspool_searcher<std::string_view::const_iterator>;
     // Where a record that reads whole begins inside [begin, end), after begin; 0 for nowhere.
     std::size_t WholeRecordInside(std::size_t begin, std::size_t end,

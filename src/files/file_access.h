@@ -12,10 +12,10 @@ HANDLE OpenForReading(const std::u16string& path); // shared read, must exist
 // Exclusive; the new file takes the place of an existing one only when it was marked complete
 // before its close, so a failed run leaves the earlier file and "path.partial" beside it.
 HANDLE CreateForWriting(const std::u16string& path);
-[[nodiscard]] bool MarkComplete(HANDLE handle);
+bool MarkComplete(HANDLE handle);
 [[nodiscard]] bool IsValidHandle(HANDLE handle);
 // Closes a valid handle and sets it to 0; false (and no change) for an invalid one.
-[[nodiscard]] bool CloseIfValid(HANDLE& handle);
+bool CloseIfValid(HANDLE& handle);
 [[nodiscard]] bool FlushFile(HANDLE handle);
 
 // Whole transfers: every byte or failure. A missing buffer or a length of 0 succeeds at once.

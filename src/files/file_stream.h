@@ -30,7 +30,7 @@ public:
 
     [[nodiscard]] bool flush();
     // Closes a valid handle and sets it to 0.
-    [[nodiscard]] bool close();
+    bool close();
 
 private:
     [[nodiscard]] bool set(bool result) { return ok_ = result; }

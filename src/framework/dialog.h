@@ -31,7 +31,7 @@ public:
     // result given there, or -1 when the template cannot be built.
     int DoModal(QWidget* owner);
     // Builds the dialog as a child of parent and shows it; false without its template.
-    bool Create(QWidget* parent);
+    [[nodiscard]] bool Create(QWidget* parent);
     void EndDialog(int result);
 
     // Controls by identifier; nullptr when the dialog has no such control.
@@ -77,13 +77,13 @@ public:
     // Window timers: OnTimer(id) every period until KillTimer.
     void SetTimer(UINT id, UINT milliseconds);
     void KillTimer(UINT id);
-    bool HasTimer(UINT id) const { return timers_.contains(id); }
+    [[nodiscard]] bool HasTimer(UINT id) const { return timers_.contains(id); }
     // Delivers a timer message at once, as the system does when a timer falls due.
     void SendTimerMessage(UINT id) { OnTimer(id); }
 
 protected:
     // Called once the controls exist, before the dialog shows.
-    virtual bool OnInitDialog() { return true; }
+    [[nodiscard]] virtual bool OnInitDialog() { return true; }
     // Controls, soft keys and Escape (IDCANCEL) arrive here; the default does nothing.
     void OnCommand(UINT /*id*/, UINT /*code*/) override {}
     virtual void OnSize(int /*width*/, int /*height*/) {}
@@ -95,7 +95,7 @@ protected:
     void reject() override;
 
 private:
-    bool Build();
+    [[nodiscard]] bool Build();
     QWidget* Owner() const;
 
     unsigned templateId_;

@@ -20,11 +20,11 @@ public:
 
     // Creates the window with its title; false when it cannot be made (OnCreate refused, or a
     // fault armed with FailNextWindowCreation).
-    bool CreateEx(std::u16string_view title);
+    [[nodiscard]] bool CreateEx(std::u16string_view title);
     bool LoadAccelerators(unsigned id);
 
-    bool PreTranslateMessage(QObject* receiver, QEvent* event) override;
-    bool OnIdle() override { return false; }
+    [[nodiscard]] bool PreTranslateMessage(QObject* receiver, QEvent* event) override;
+    [[nodiscard]] bool OnIdle() override { return false; }
 
     // The area below the title that the client view fills: all but the soft-key bar.
     QRect ClientArea() const;

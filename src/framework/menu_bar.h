@@ -28,7 +28,7 @@ public:
     static int Height();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    [[nodiscard]] bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void PlaceAlongBottom();
@@ -54,6 +54,6 @@ struct SHMENUBARINFO {
 
 // Creates the bar of resource nToolBarId on hwndParent, which must be a CommandTarget; FALSE
 // when the resource or the parent is missing.
-BOOL SHCreateMenuBar(SHMENUBARINFO* info);
+[[nodiscard]] BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 
 } // namespace framework

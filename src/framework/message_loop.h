@@ -14,14 +14,14 @@ class MessageFilter {
 public:
     virtual ~MessageFilter() = default;
     // True when the message was handled and must not be dispatched.
-    virtual bool PreTranslateMessage(QObject* receiver, QEvent* event) = 0;
+    [[nodiscard]] virtual bool PreTranslateMessage(QObject* receiver, QEvent* event) = 0;
 };
 
 class IdleHandler {
 public:
     virtual ~IdleHandler() = default;
     // True to be called again before the loop waits.
-    virtual bool OnIdle() = 0;
+    [[nodiscard]] virtual bool OnIdle() = 0;
 };
 
 class MessageLoop final : public QObject {
@@ -41,12 +41,12 @@ public:
 
     // Offers a message to the filters, newest first; true when one handled it. The main loop's
     // filters do not see the messages of a modal dialog's own loop.
-    bool PreTranslateMessage(QObject* receiver, QEvent* event);
+    [[nodiscard]] bool PreTranslateMessage(QObject* receiver, QEvent* event);
     // Runs the idle handlers once if a message since the last idle time calls for it.
     void RunIdleHandlers();
 
     // Sees every message of the application while the loop runs.
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    [[nodiscard]] bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::vector<MessageFilter*> filters_;

@@ -45,5 +45,5 @@ public:
     // The sender as one address item: "name" <number>.
     std::u16string senderText() const;
     // Parses an address item; on a match sets name and number and returns true.
-    [[nodiscard]] bool setSenderFromText(const std::u16string& text);
+    bool setSenderFromText(const std::u16string& text);
 };

@@ -10,7 +10,7 @@ inline constexpr std::int64_t kTicksPerSecond = 10'000'000;
 // Seconds from 1601-01-01 to 1970-01-01, both UTC.
 inline constexpr std::int64_t kUnixEpochSeconds = 11'644'473'600;
 
-constexpr bool IsLeapYear(int year) {
+[[nodiscard]] constexpr bool IsLeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 

@@ -23,14 +23,14 @@ void ArmShortTransfer(FileOp op, int nth, DWORD limit, bool persistent = false);
 // disk's is. Reaches the buffered bytes that a flush, seek or close hands over, too.
 void ArmDiskFull(std::uint64_t room);
 // True when a write met the full disk since ArmDiskFull.
-bool DiskFilled();
+[[nodiscard]] bool DiskFilled();
 void DisarmFileFaults();
 // Calls of op seen since the last ArmFileFault / ResetFileCounts (counting starts with either).
 int FileCallCount(FileOp op);
 void ResetFileCounts();
 
 // Used by the file services: true when this call must fail; sets the last error.
-bool ShouldFailFile(FileOp op);
+[[nodiscard]] bool ShouldFailFile(FileOp op);
 // Used by ReadFile and WriteFile after ShouldFailFile: the bytes this call may move.
 DWORD TransferLimit(FileOp op, DWORD wanted);
 // Used by the file layer at each write to the host: the bytes the disk takes of wanted.

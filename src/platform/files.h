@@ -19,12 +19,13 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
 // earlier file stays and the partial file is removed. A partial file that a killed process
 // left is overwritten by the next run. A target that is not a plain file is opened as is.
 HANDLE CreateReplacingFileW(LPCWSTR fileName, DWORD shareMode);
-BOOL MarkFileComplete(HANDLE file);
-BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
-BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped);
+[[nodiscard]] BOOL MarkFileComplete(HANDLE file);
+[[nodiscard]] BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
+[[nodiscard]] BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
+                             void* overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod);
 DWORD GetFileSize(HANDLE file, DWORD* sizeHigh);
-BOOL FlushFileBuffers(HANDLE file);
+[[nodiscard]] BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE object);
 
 // Problems that did not make a call fail but that the user should hear of (a replaced file

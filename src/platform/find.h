@@ -21,9 +21,9 @@ struct WIN32_FIND_DATAW {
 };
 
 HANDLE FindFirstFileW(LPCWSTR fileName, WIN32_FIND_DATAW* findData);
-BOOL FindNextFileW(HANDLE findFile, WIN32_FIND_DATAW* findData);
+[[nodiscard]] BOOL FindNextFileW(HANDLE findFile, WIN32_FIND_DATAW* findData);
 BOOL FindClose(HANDLE findFile);
 
 // The wildcard match of the search: "*" any run, "?" one character, case-insensitive for ASCII;
 // "*.*" matches every name.
-bool MatchesFilePattern(const std::u16string& name, const std::u16string& pattern);
+[[nodiscard]] bool MatchesFilePattern(const std::u16string& name, const std::u16string& pattern);

@@ -13,7 +13,7 @@ class Object {
 public:
     virtual ~Object() = default;
     // Releases the object's resources; false (with the last error set) when that failed.
-    virtual bool Close() = 0;
+    [[nodiscard]] virtual bool Close() = 0;
 };
 
 // Registers an object and returns its new handle (never 0 or INVALID_HANDLE_VALUE).

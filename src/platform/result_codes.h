@@ -8,6 +8,6 @@ inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 
-inline constexpr bool FAILED(HRESULT hr) {
+[[nodiscard]] inline constexpr bool FAILED(HRESULT hr) {
     return hr < 0;
 }

@@ -9,8 +9,8 @@
 namespace sizes {
 
 // header + count * unit as a 32-bit length; false (bytes unchanged) when it does not fit.
-constexpr bool Length32(std::size_t header, std::size_t count, std::size_t unit,
-                        std::uint32_t& bytes) {
+[[nodiscard]] constexpr bool Length32(std::size_t header, std::size_t count, std::size_t unit,
+                                      std::uint32_t& bytes) {
     constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
     if (header > kMax || (unit != 0 && count > (kMax - header) / unit)) {
         return false;

@@ -27,7 +27,7 @@ public:
 
     HANDLE get() const { return handle_; }
     // 0 and INVALID_HANDLE_VALUE both stand for no handle.
-    bool valid() const { return handle_ != 0 && handle_ != INVALID_HANDLE_VALUE; }
+    [[nodiscard]] bool valid() const { return handle_ != 0 && handle_ != INVALID_HANDLE_VALUE; }
     explicit operator bool() const { return valid(); }
 
     // Gives the handle up unclosed; the owner is empty afterwards.
@@ -44,13 +44,15 @@ private:
 };
 
 struct CloseHandleCall {
-    static bool Close(HANDLE handle) { return CloseHandle(handle) != FALSE; }
+    [[nodiscard]] static bool Close(HANDLE handle) { return CloseHandle(handle) != FALSE; }
 };
 struct FindCloseCall {
-    static bool Close(HANDLE handle) { return FindClose(handle) != FALSE; }
+    [[nodiscard]] static bool Close(HANDLE handle) { return FindClose(handle) != FALSE; }
 };
 struct RegCloseKeyCall {
-    static bool Close(HKEY key) { return RegCloseKey(key) == static_cast<LONG>(ERROR_SUCCESS); }
+    [[nodiscard]] static bool Close(HKEY key) {
+        return RegCloseKey(key) == static_cast<LONG>(ERROR_SUCCESS);
+    }
 };
 
 // Files and threads.

@@ -7,10 +7,10 @@
 
 namespace utf {
 
-constexpr bool IsHighSurrogate(char16_t unit) {
+[[nodiscard]] constexpr bool IsHighSurrogate(char16_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
-constexpr bool IsLowSurrogate(char16_t unit) {
+[[nodiscard]] constexpr bool IsLowSurrogate(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 // The character that a high and a low surrogate stand for together.
@@ -35,6 +35,6 @@ std::size_t FirstNulUnit(std::u16string_view text);
 // surrogate U+DC80-U+DCFF and goes back to the same byte, so every name round-trips.
 std::u16string FromHostBytes(std::string_view bytes);
 // False for a text with any other unpaired surrogate, which names no host byte.
-bool ToHostBytes(std::u16string_view text, std::string& out);
+[[nodiscard]] bool ToHostBytes(std::u16string_view text, std::string& out);
 
 } // namespace utf

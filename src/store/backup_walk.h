@@ -15,8 +15,8 @@ struct Transfer;
 // store holds is walked. enter returns false to stop; unlisted is called for a folder whose
 // subfolders cannot be listed and returns whether to go on without them. True when the walk
 // reached its end.
-[[nodiscard]] bool walkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& enter,
-                               const std::function<bool(StoreFolder&)>& unlisted);
+bool walkFolders(StoreFolder& top, const std::function<bool(StoreFolder&)>& enter,
+                 const std::function<bool(StoreFolder&)>& unlisted);
 
 // Rows of the folder's contents table plus those of every subfolder, depth-first. A list that
 // cannot be made counts 0; the walk then stops with its text.

@@ -85,7 +85,13 @@ void SalvageInterchange(const std::u16string& file, FileKind kind, const std::u1
     char mark[2] = {};
     const bool utf16 = source.Read(mark, 2) == 2 && ((mark[0] == '\xFF' && mark[1] == '\xFE') ||
                                                      (mark[0] == '\xFE' && mark[1] == '\xFF'));
-    source.Rewind();
+    // A file that cannot go back to its start would be salvaged without its first two bytes.
+    if (!source.Rewind()) {
+        result.outcome = Outcome::InputFailed;
+        result.error = u"cannot read the file, " + ErrorText();
+        CloseIfValid(input);
+        return;
+    }
     InterchangeSalvage salvage(source, kind, utf16);
     UnicodeBackupFile format;
     format.FlushEachRecord(false); // the output takes its name only when complete

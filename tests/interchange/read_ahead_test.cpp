@@ -48,7 +48,7 @@ TEST(ReadAhead, GivesEveryRecordInOrderThenTheLastStepOrTheException) {
             ASSERT_EQ(record->body().size(), n % 50 + 1) << n;
         }
         if (fail) {
-            EXPECT_THROW(ahead.Next(record, error), std::runtime_error);
+            EXPECT_THROW(static_cast<void>(ahead.Next(record, error)), std::runtime_error);
         } else {
             EXPECT_EQ(ahead.Next(record, error), ReadStep::Failed);
             EXPECT_EQ(error, u"read sms error, at the end");

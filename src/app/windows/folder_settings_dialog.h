@@ -10,7 +10,7 @@ public:
     FolderSettingsDialog();
 
 protected:
-    bool OnInitDialog() override;
+    [[nodiscard]] bool OnInitDialog() override;
     void OnCommand(UINT id, UINT code) override;
 
 private:

@@ -21,7 +21,7 @@ public:
     MainView* View() const { return view_.get(); }
     framework::SoftKeyBar* MenuBar() const { return menuBar_; }
     // True while a command runs; another command is refused meanwhile.
-    bool Busy() const { return busy_; }
+    [[nodiscard]] bool Busy() const { return busy_; }
 
 protected:
     int OnCreate() override;

@@ -25,9 +25,9 @@ struct StoredProp {
 inline constexpr std::size_t kEntryIdSize = 17;
 std::string MakeEntryId(ObjectKind kind, ObjectId id);
 // False when the bytes are not an entry identifier of this library.
-bool ParseEntryId(ULONG cb, LPENTRYID bytes, ObjectKind& kind, ObjectId& id);
+[[nodiscard]] bool ParseEntryId(ULONG cb, LPENTRYID bytes, ObjectKind& kind, ObjectId& id);
 
-bool IsStorableType(ULONG type);
+[[nodiscard]] bool IsStorableType(ULONG type);
 // The stored bytes of a value without copying them: texts and byte strings are viewed where the
 // caller holds them, scalars are encoded into scratch. False as for EncodeValue.
 bool ValueBytes(const SPropValue& value, std::string& scratch, std::string_view& bytes);
@@ -35,12 +35,12 @@ bool ValueBytes(const SPropValue& value, std::string& scratch, std::string_view&
 bool EncodeValue(const SPropValue& value, std::string& bytes);
 // Fills value (tag included); strings and byte strings are copied onto root. False when memory
 // runs out or the bytes do not fit the tag's type.
-bool DecodeValue(ULONG tag, std::string_view bytes, SPropValue& value, void* root);
+[[nodiscard]] bool DecodeValue(ULONG tag, std::string_view bytes, SPropValue& value, void* root);
 // A PT_ERROR value for tag.
 SPropValue ErrorValue(ULONG tag, SCODE error);
 
 std::string EncodeRow(const std::vector<StoredProp>& props);
-bool DecodeRow(std::string_view blob, std::vector<StoredProp>& props);
+[[nodiscard]] bool DecodeRow(std::string_view blob, std::vector<StoredProp>& props);
 
 std::string TextBytes(std::u16string_view text);
 std::u16string BytesText(std::string_view bytes);

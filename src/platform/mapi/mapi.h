@@ -255,64 +255,70 @@ using LPUNKNOWN = IUnknown*;
 
 class IMAPITable : public IUnknown {
 public:
-    virtual HRESULT GetRowCount(ULONG ulFlags, ULONG* lpulCount) = 0;
-    virtual HRESULT SetColumns(LPSPropTagArray lpPropTagArray, ULONG ulFlags) = 0;
-    virtual HRESULT SeekRow(BOOKMARK bkOrigin, LONG lRowCount, LONG* lplRowsSought) = 0;
+    [[nodiscard]] virtual HRESULT GetRowCount(ULONG ulFlags, ULONG* lpulCount) = 0;
+    [[nodiscard]] virtual HRESULT SetColumns(LPSPropTagArray lpPropTagArray, ULONG ulFlags) = 0;
+    [[nodiscard]] virtual HRESULT SeekRow(BOOKMARK bkOrigin, LONG lRowCount,
+                                          LONG* lplRowsSought) = 0;
     // Moves the cursor to the first row at or after bkOrigin that meets the restriction, so
     // that the next QueryRows returns it; MAPI_E_NOT_FOUND leaves the cursor where it was.
-    virtual HRESULT FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ulFlags) = 0;
-    virtual HRESULT QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows) = 0;
+    [[nodiscard]] virtual HRESULT FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin,
+                                          ULONG ulFlags) = 0;
+    [[nodiscard]] virtual HRESULT QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows) = 0;
 };
 
 class IMAPIProp : public IUnknown {
 public:
-    virtual HRESULT GetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
-                             LPSPropValue* lppPropArray) = 0;
-    virtual HRESULT SetProps(ULONG cValues, LPSPropValue lpPropArray,
-                             LPSPropProblemArray* lppProblems) = 0;
+    [[nodiscard]] virtual HRESULT GetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags,
+                                           ULONG* lpcValues, LPSPropValue* lppPropArray) = 0;
+    [[nodiscard]] virtual HRESULT SetProps(ULONG cValues, LPSPropValue lpPropArray,
+                                           LPSPropProblemArray* lppProblems) = 0;
 };
 
 class IMAPIContainer : public IMAPIProp {
 public:
-    virtual HRESULT GetContentsTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
-    virtual HRESULT GetHierarchyTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
-    virtual HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface,
-                              ULONG ulFlags, ULONG* lpulObjType, LPUNKNOWN* lppUnk) = 0;
+    [[nodiscard]] virtual HRESULT GetContentsTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
+    [[nodiscard]] virtual HRESULT GetHierarchyTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
+    [[nodiscard]] virtual HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID,
+                                            LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+                                            LPUNKNOWN* lppUnk) = 0;
 };
 
 class IMAPIFolder : public IMAPIContainer {
 public:
-    virtual HRESULT CreateMessage(LPCIID lpInterface, ULONG ulFlags, IMessage** lppMessage) = 0;
-    virtual HRESULT DeleteMessages(LPENTRYLIST lpMsgList, ULONG_PTR ulUIParam,
-                                   IMAPIProgress* lpProgress, ULONG ulFlags) = 0;
-    virtual HRESULT CreateFolder(ULONG ulFolderType, LPCWSTR lpszFolderName,
-                                 LPCWSTR lpszFolderComment, LPCIID lpInterface, ULONG ulFlags,
-                                 IMAPIFolder** lppFolder) = 0;
+    [[nodiscard]] virtual HRESULT CreateMessage(LPCIID lpInterface, ULONG ulFlags,
+                                                IMessage** lppMessage) = 0;
+    [[nodiscard]] virtual HRESULT DeleteMessages(LPENTRYLIST lpMsgList, ULONG_PTR ulUIParam,
+                                                 IMAPIProgress* lpProgress, ULONG ulFlags) = 0;
+    [[nodiscard]] virtual HRESULT CreateFolder(ULONG ulFolderType, LPCWSTR lpszFolderName,
+                                               LPCWSTR lpszFolderComment, LPCIID lpInterface,
+                                               ULONG ulFlags, IMAPIFolder** lppFolder) = 0;
 };
 
 class IMessage : public IMAPIProp {
 public:
-    virtual HRESULT GetRecipientTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
-    virtual HRESULT ModifyRecipients(ULONG ulFlags, LPADRLIST lpMods) = 0;
+    [[nodiscard]] virtual HRESULT GetRecipientTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
+    [[nodiscard]] virtual HRESULT ModifyRecipients(ULONG ulFlags, LPADRLIST lpMods) = 0;
 };
 
 class IMsgStore : public IMAPIProp {
 public:
-    virtual HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface,
-                              ULONG ulFlags, ULONG* lpulObjType, LPUNKNOWN* lppUnk) = 0;
+    [[nodiscard]] virtual HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID,
+                                            LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+                                            LPUNKNOWN* lppUnk) = 0;
 };
 
 class IMAPISession : public IUnknown {
 public:
-    virtual HRESULT GetMsgStoresTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
-    virtual HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface,
-                              ULONG ulFlags, ULONG* lpulObjType, LPUNKNOWN* lppUnk) = 0;
-    virtual HRESULT Logoff(ULONG_PTR ulUIParam, ULONG ulFlags, ULONG ulReserved) = 0;
+    [[nodiscard]] virtual HRESULT GetMsgStoresTable(ULONG ulFlags, IMAPITable** lppTable) = 0;
+    [[nodiscard]] virtual HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID,
+                                            LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
+                                            LPUNKNOWN* lppUnk) = 0;
+    [[nodiscard]] virtual HRESULT Logoff(ULONG_PTR ulUIParam, ULONG ulFlags, ULONG ulReserved) = 0;
 };
 
 // Library functions.
-HRESULT MAPILogonEx(ULONG_PTR ulUIParam, LPCWSTR lpszProfileName, LPCWSTR lpszPassword,
-                    ULONG ulFlags, IMAPISession** lppSession);
+[[nodiscard]] HRESULT MAPILogonEx(ULONG_PTR ulUIParam, LPCWSTR lpszProfileName,
+                                  LPCWSTR lpszPassword, ULONG ulFlags, IMAPISession** lppSession);
 SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer);
 // The block hangs on lpObject's allocation and is freed with it.
 SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer);

@@ -70,8 +70,8 @@ std::vector<Call> Recorded();
 
 // Used by the library: counts the call, records it, and returns the armed HRESULT when this
 // call must fail (S_OK otherwise).
-HRESULT Check(Op op, Kind kind, ULONG flags = 0, LONG count = 0,
-              const SPropTagArray* tags = nullptr);
+[[nodiscard]] HRESULT Check(Op op, Kind kind, ULONG flags = 0, LONG count = 0,
+                            const SPropTagArray* tags = nullptr);
 // Adds the tags of property values to the call recorded last: for the calls that take values
 // rather than a tag array (SetProps, each entry of ModifyRecipients).
 void RecordValueTags(const SPropValue* values, ULONG count);

@@ -49,16 +49,16 @@ private:
     std::atomic<ULONG> refs_{1};
 };
 
-HRESULT GetObjectProps(Database& db, ObjectKind kind, ObjectId id, LPSPropTagArray tags,
-                       ULONG* count, LPSPropValue* values);
-HRESULT SetObjectProps(Database& db, ObjectKind kind, ObjectId id, ULONG count, LPSPropValue values,
-                       LPSPropProblemArray* problems);
+[[nodiscard]] HRESULT GetObjectProps(Database& db, ObjectKind kind, ObjectId id,
+                                     LPSPropTagArray tags, ULONG* count, LPSPropValue* values);
+[[nodiscard]] HRESULT SetObjectProps(Database& db, ObjectKind kind, ObjectId id, ULONG count,
+                                     LPSPropValue values, LPSPropProblemArray* problems);
 
 // Property access for a stored object.
 template <class I> class PropObject : public RefCounted<I> {
 public:
-    HRESULT GetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
-                     LPSPropValue* lppPropArray) override {
+    [[nodiscard]] HRESULT GetProps(LPSPropTagArray lpPropTagArray, ULONG ulFlags, ULONG* lpcValues,
+                                   LPSPropValue* lppPropArray) override {
         if (lpcValues != nullptr) {
             *lpcValues = 0;
         }
@@ -75,8 +75,8 @@ public:
         const auto lock = db_->lock();
         return GetObjectProps(*db_, kind_, id_, lpPropTagArray, lpcValues, lppPropArray);
     }
-    HRESULT SetProps(ULONG cValues, LPSPropValue lpPropArray,
-                     LPSPropProblemArray* lppProblems) override {
+    [[nodiscard]] HRESULT SetProps(ULONG cValues, LPSPropValue lpPropArray,
+                                   LPSPropProblemArray* lppProblems) override {
         if (lppProblems != nullptr) {
             *lppProblems = nullptr;
         }
@@ -109,12 +109,12 @@ IMessage* MakeNewMessage(DbPtr db, ObjectId folder, ObjectId store);
 IMAPITable* MakeTable(DbPtr db, TableSource source, ObjectId owner);
 
 // Opens the object an entry identifier names; with store non-zero only objects of that store.
-HRESULT OpenObject(const DbPtr& db, ObjectId store, ULONG cb, LPENTRYID entryId, ULONG* objectType,
-                   LPUNKNOWN* object);
+[[nodiscard]] HRESULT OpenObject(const DbPtr& db, ObjectId store, ULONG cb, LPENTRYID entryId,
+                                 ULONG* objectType, LPUNKNOWN* object);
 
 // Filling returned values.
 enum class Fill { Found, Missing, NoMemory };
-bool IsComputedTag(ULONG tag);
+[[nodiscard]] bool IsComputedTag(ULONG tag);
 // A value of an object: computed (entry identifier, object type, ...) or stored.
 Fill FillObjectValue(Database& db, ObjectKind kind, ObjectId id,
                      const std::vector<StoredProp>& stored, ULONG tag, SPropValue& out, void* root);

@@ -17,7 +17,7 @@ public:
     // Encodes the entries of list in order, passing over PT_ERROR and PT_NULL values. False
     // for an entry whose values are missing, a value the library does not keep, or a row too
     // large for one blob; the rows are then empty.
-    bool assign(const ADRLIST& list);
+    [[nodiscard]] bool assign(const ADRLIST& list);
     void assign(const std::vector<std::vector<StoredProp>>& rows);
 
     // Calls visit with each row's blob in order; the first result other than S_OK ends the walk

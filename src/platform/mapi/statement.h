@@ -12,7 +12,7 @@
 
 namespace mapi_impl {
 
-inline HRESULT FromSqlite(int rc) {
+[[nodiscard]] inline HRESULT FromSqlite(int rc) {
     switch (rc & 0xFF) {
     case SQLITE_OK:
     case SQLITE_DONE:
@@ -33,7 +33,7 @@ inline HRESULT FromSqlite(int rc) {
 
 // As FromSqlite, with a write that failed for want of space (a full disk, a quota, a file size
 // limit) told apart from other input/output errors by the system's error number.
-inline HRESULT FromSqliteWithCause(int rc, sqlite3* db) {
+[[nodiscard]] inline HRESULT FromSqliteWithCause(int rc, sqlite3* db) {
     if ((rc & 0xFF) == SQLITE_IOERR && db != nullptr) {
         const int cause = sqlite3_system_errno(db);
         if (cause == ENOSPC || cause == EDQUOT || cause == EFBIG) {
