@@ -8,8 +8,8 @@
 #include "interchange/file_kind.h"
 #include "platform/faults.h"
 #include "platform/utf.h"
-#include "store/walk_fixture.h"
 #include "support/backup_runs.h"
+#include "support/walk_fixture.h"
 
 #include <algorithm>
 #include <memory>

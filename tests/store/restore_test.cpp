@@ -1,4 +1,4 @@
-#include "walk_fixture.h"
+#include "support/walk_fixture.h"
 
 #include "store/message_list.h"
 #include "store/restore.h"

@@ -1,6 +1,6 @@
-// The store tests' handset: a fresh temporary device holding the store "SMS", seeding and
-// reading helpers over the device kit, and two format doubles. Every test must give back each
-// buffer, reference and logon it took.
+// The handset of the mail-library, store and job tests: a fresh temporary device holding the
+// store "SMS", seeding and reading helpers over the device kit, and two format doubles. Every
+// test must give back each buffer, reference and logon it took.
 #pragma once
 
 #include "devkit/mapi_accounting.h"

@@ -1,7 +1,7 @@
 // The store opened for reading alone: it reads what a read-write session reads, changes nothing
 // on the handset (no start-up clean-up, no lease, no new database), and reads a handset whose
 // folder the user cannot write, whether or not a writer has it open.
-#include "walk_fixture.h"
+#include "support/walk_fixture.h"
 
 #include "store/backup_walk.h"
 #include "support/other_user.h"

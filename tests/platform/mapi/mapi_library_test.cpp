@@ -1,6 +1,6 @@
 // The mail library on SQLite: hidden rows, persistence, transactions, counting, live tables,
 // restrictions, recipient lists and the snapshot that reads after a table query share.
-#include "walk_fixture.h"
+#include "support/walk_fixture.h"
 
 #include "platform/device.h"
 #include "store/store_folder.h"
