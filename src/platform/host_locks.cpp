@@ -5,13 +5,11 @@
 #include "platform/file_object.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <sys/file.h>
-#include <unistd.h>
 #include <utility>
 
 namespace host_locks {
