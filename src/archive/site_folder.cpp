@@ -24,9 +24,9 @@ std::u16string SystemText(int code) {
 }
 
 // All of bytes, or false with errno set.
-bool WriteAll(int fd, std::string_view bytes) {
+bool WriteAll(const UniqueFd& fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t written = ::write(fd.get(), bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) {
             continue;
         }
@@ -107,7 +107,7 @@ bool SiteFolder::Begin(std::string_view name, UniqueFd& file, std::u16string& er
 
 bool SiteFolder::Put(const UniqueFd& file, std::string_view name, std::string_view bytes,
                      std::u16string& error) {
-    if (!WriteAll(file.get(), bytes)) {
+    if (!WriteAll(file, bytes)) {
         error = Failure(partial_ / name, "cannot write the file");
         return false;
     }
@@ -129,7 +129,7 @@ bool SiteFolder::Append(std::string_view bytes, std::uint64_t& offset, std::u16s
     spillSize_ += bytes.size();
     pending_.append(bytes);
     if (pending_.size() >= kSpillBlock) {
-        if (!WriteAll(spill_.get(), pending_)) {
+        if (!WriteAll(spill_, pending_)) {
             error = Failure(partial_ / kSpillName, "cannot write the file");
             return false;
         }

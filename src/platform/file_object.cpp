@@ -90,9 +90,10 @@ DWORD SetLastErrorFromErrno(int error) {
     return code;
 }
 
-FileObject::FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t inode, bool created,
-                       std::filesystem::path folder, std::optional<Replacement> replacement)
-    : fd_(fd), access_(access), share_(share), device_(device), inode_(inode),
+FileObject::FileObject(UniqueFd fd, DWORD access, DWORD share, dev_t device, ino_t inode,
+                       bool created, std::filesystem::path folder,
+                       std::optional<Replacement> replacement)
+    : fd_(std::move(fd)), access_(access), share_(share), device_(device), inode_(inode),
       bufferWrites_((share & FILE_SHARE_READ) == 0),
       bufferReads_((share & FILE_SHARE_WRITE) == 0 && (access & GENERIC_WRITE) == 0),
       dirty_(created || replacement.has_value()), created_(created), folder_(std::move(folder)),
@@ -100,23 +101,21 @@ FileObject::FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t in
     openCount.fetch_add(1, std::memory_order_relaxed);
 }
 
+// The file's descriptor closes before the target's guard, as in Close.
 FileObject::~FileObject() {
-    if (fd_ >= 0) {
+    if (fd_) {
         FlushPending();
         if (replacement_) {
             DiscardPartial(); // never closed, so never complete
         }
-        ::close(fd_);
+        fd_.reset();
         openCount.fetch_sub(1, std::memory_order_relaxed);
-    }
-    if (replacement_ && replacement_->guardFd >= 0) {
-        ::close(replacement_->guardFd);
     }
 }
 
 bool FileObject::Covers(dev_t device, ino_t inode) const {
     return (device == device_ && inode == inode_) ||
-           (replacement_ && replacement_->guardFd >= 0 && device == replacement_->guardDevice &&
+           (replacement_ && replacement_->guard && device == replacement_->guardDevice &&
             inode == replacement_->guardInode);
 }
 
@@ -124,9 +123,9 @@ bool SyncFolder(const std::filesystem::path& folder) {
     if (faults::ShouldFailFile(faults::FileOp::Sync)) {
         return false;
     }
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) {
         // A folder that we may write but not read cannot be synced; its names are then as
         // durable as the system makes them.
         if (errno == EACCES) {
@@ -135,9 +134,8 @@ bool SyncFolder(const std::filesystem::path& folder) {
         SetLastErrorFromErrno(errno);
         return false;
     }
-    const int result = ::fsync(fd);
+    const int result = ::fsync(fd.get());
     const int error = errno;
-    ::close(fd);
     // Some file systems cannot sync a folder; their names are then as durable as they get.
     if (result != 0 && error != EINVAL) {
         SetLastErrorFromErrno(error);
@@ -151,7 +149,7 @@ int FileObject::OpenCount() {
 }
 
 bool FileObject::Close() {
-    if (fd_ < 0) {
+    if (!fd_) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
     }
@@ -159,9 +157,8 @@ bool FileObject::Close() {
     openCount.fetch_sub(1, std::memory_order_relaxed);
     const bool ok = SyncAndClose();
     const DWORD error = GetLastError();
-    if (replacement_ && replacement_->guardFd >= 0) {
-        ::close(replacement_->guardFd);
-        replacement_->guardFd = -1;
+    if (replacement_) {
+        replacement_->guard.reset();
     }
     SetLastError(error);
     return ok;
@@ -182,7 +179,7 @@ bool FileObject::SyncAndClose() {
         if (faults::ShouldFailFile(faults::FileOp::Sync)) {
             ok = false;
             error = GetLastError();
-        } else if (::fdatasync(fd_) != 0 && errno != EINVAL) { // EINVAL: a device or pipe
+        } else if (::fdatasync(fd_.get()) != 0 && errno != EINVAL) { // EINVAL: a device or pipe
             error = SetLastErrorFromErrno(errno);
             ok = false;
         }
@@ -191,8 +188,7 @@ bool FileObject::SyncAndClose() {
     if (replacement_ && !replacing) {
         DiscardPartial(); // while this handle's lock still keeps other writers from the name
     }
-    const int result = ::close(fd_);
-    fd_ = -1;
+    const int result = fd_.close();
     if (ok && result != 0) {
         error = SetLastErrorFromErrno(errno);
         ok = false;
@@ -266,7 +262,7 @@ ssize_t FileObject::HostWrite(const char* data, std::size_t size, std::uint64_t 
         errno = ENOSPC;
         n = -1;
     } else {
-        n = ::pwrite(fd_, data, room, static_cast<off_t>(offset));
+        n = ::pwrite(fd_.get(), data, room, static_cast<off_t>(offset));
     }
     if (n == 0 && size > 0) {
         errno = ENOSPC; // nothing taken and no reason given: the disk is full
@@ -288,7 +284,7 @@ void FileObject::StartWriteback(std::size_t written) {
     unstarted_ += written;
     if (unstarted_ >= kWritebackStep) {
         unstarted_ = 0;
-        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+        ::sync_file_range(fd_.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     }
 }
 
@@ -315,7 +311,8 @@ bool FileObject::FlushPending() {
 bool FileObject::FillReadBuffer() {
     ahead_.resize(kBufferSize);
     for (;;) {
-        const ssize_t n = ::pread(fd_, ahead_.data(), ahead_.size(), static_cast<off_t>(position_));
+        const ssize_t n =
+            ::pread(fd_.get(), ahead_.data(), ahead_.size(), static_cast<off_t>(position_));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -373,7 +370,8 @@ bool FileObject::Read(void* buffer, DWORD toRead, DWORD& read) {
             }
             continue;
         }
-        const ssize_t n = ::pread(fd_, out + read, toRead - read, static_cast<off_t>(position_));
+        const ssize_t n =
+            ::pread(fd_.get(), out + read, toRead - read, static_cast<off_t>(position_));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -467,7 +465,7 @@ bool FileObject::Size(std::uint64_t& size) {
         return false;
     }
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) {
+    if (::fstat(fd_.get(), &info) != 0) {
         SetLastErrorFromErrno(errno);
         return false;
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/handles.h"
+#include "platform/unique_fd.h"
 #include "platform/wintypes.h"
 
 #include <atomic>
@@ -20,11 +21,11 @@ namespace files {
 
 // A file written beside its target, renamed over it on close once marked complete and only
 // when every byte reached the disk; otherwise it is removed. The guard descriptor keeps the
-// target's share-mode lock while the new file is written.
+// target's share-mode lock while the new file is written; it is empty for a new target.
 struct Replacement {
     std::filesystem::path target;
     std::filesystem::path partial;
-    int guardFd = -1;
+    UniqueFd guard;
     dev_t guardDevice = 0;
     ino_t guardInode = 0;
 };
@@ -32,7 +33,7 @@ struct Replacement {
 class FileObject final : public handles::Object {
 public:
     // created: the open made the file, so its folder changed too.
-    FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t inode, bool created,
+    FileObject(UniqueFd fd, DWORD access, DWORD share, dev_t device, ino_t inode, bool created,
                std::filesystem::path folder, std::optional<Replacement> replacement = {});
     ~FileObject() override;
     FileObject(const FileObject&) = delete;
@@ -85,7 +86,7 @@ private:
     void DiscardPartial();
     bool FillReadBuffer();
 
-    int fd_;
+    UniqueFd fd_;
     const DWORD access_;
     const DWORD share_;
     const dev_t device_;

@@ -149,24 +149,30 @@ std::filesystem::path FolderOf(const std::filesystem::path& host) {
     return host.has_parent_path() ? host.parent_path() : std::filesystem::path(".");
 }
 
-HANDLE Refuse(DWORD error, int fd1 = -1, int fd2 = -1) {
-    for (const int fd : {fd1, fd2}) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
+// A refused open; the descriptors it made close as their owners go.
+HANDLE Refuse(DWORD error) {
     SetLastError(error);
     return INVALID_HANDLE_VALUE;
 }
 
-HANDLE RefuseErrno(int error, int fd1 = -1, int fd2 = -1) {
-    const DWORD code = files::SetLastErrorFromErrno(error);
-    return Refuse(code, fd1, fd2);
+HANDLE RefuseErrno(int error) {
+    files::SetLastErrorFromErrno(error);
+    return INVALID_HANDLE_VALUE;
 }
 
 // The share mode holds against this process's handles and, through a lock, other processes'.
-bool ShareModeAllows(int fd, const struct stat& info, DWORD access, DWORD share) {
-    return SharingAllows(info, access, share) && host_locks::LockForShareMode(fd, access, share);
+// False with the last error set: ERROR_SHARING_VIOLATION when another handle or process holds
+// the file, the system's reason when its lock could not be tried.
+bool ShareModeAllows(const UniqueFd& fd, const struct stat& info, DWORD access, DWORD share) {
+    if (!SharingAllows(info, access, share)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return false;
+    }
+    const LockAttempt lock = host_locks::LockForShareMode(fd, access, share);
+    // A file system without flock cannot share files between processes; the handles of this
+    // process are still checked against each other.
+    return lock.state == LockState::Taken || (lock.state == LockState::NotTried &&
+                                              (lock.error == ENOLCK || lock.error == EOPNOTSUPP));
 }
 
 HANDLE OpenHost(const std::filesystem::path& host, DWORD access, DWORD share, DWORD disposition) {
@@ -180,25 +186,25 @@ HANDLE OpenHost(const std::filesystem::path& host, DWORD access, DWORD share, DW
     if (existed && host_locks::IsSystemFile(info)) {
         return Refuse(ERROR_SHARING_VIOLATION);
     }
-    const int fd = ::open(host.c_str(), flags, 0666);
-    if (fd < 0) {
+    UniqueFd fd(::open(host.c_str(), flags, 0666));
+    if (!fd) {
         const int error = errno;
         SetOpenError(error, host);
         return INVALID_HANDLE_VALUE;
     }
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        return RefuseErrno(S_ISDIR(info.st_mode) ? EISDIR : errno, fd);
+    if (::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) {
+        return RefuseErrno(S_ISDIR(info.st_mode) ? EISDIR : errno);
     }
     if (!ShareModeAllows(fd, info, access, share)) {
-        return Refuse(ERROR_SHARING_VIOLATION, fd);
+        return INVALID_HANDLE_VALUE;
     }
     const bool truncate = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
-    if (truncate && ::ftruncate(fd, 0) != 0) {
-        return RefuseErrno(errno, fd);
+    if (truncate && ::ftruncate(fd.get(), 0) != 0) {
+        return RefuseErrno(errno);
     }
     const bool created = !existed && (flags & O_CREAT) != 0;
-    auto object = std::make_shared<FileObject>(fd, access, share, info.st_dev, info.st_ino, created,
-                                               FolderOf(host));
+    auto object = std::make_shared<FileObject>(std::move(fd), access, share, info.st_dev,
+                                               info.st_ino, created, FolderOf(host));
     Remember(object);
     SetLastError(ERROR_SUCCESS);
     return handles::Add(std::move(object));
@@ -222,46 +228,44 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
 namespace {
 
 // Opens an existing target for writing, which checks its permissions, and takes its share mode
-// for the time that its replacement is written; -1 with the last error set when refused.
-int GuardTarget(const std::filesystem::path& host, DWORD share, struct stat& target) {
-    const int guard = ::open(host.c_str(), O_WRONLY | O_CLOEXEC);
-    if (guard < 0 || ::fstat(guard, &target) != 0) {
+// for the time that its replacement is written; empty with the last error set when refused.
+UniqueFd GuardTarget(const std::filesystem::path& host, DWORD share, struct stat& target) {
+    UniqueFd guard(::open(host.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!guard || ::fstat(guard.get(), &target) != 0) {
         const int error = errno;
         SetOpenError(error, host);
-        Refuse(GetLastError(), guard);
-        return -1;
+        return {};
     }
     if (!ShareModeAllows(guard, target, GENERIC_WRITE, share)) {
-        Refuse(ERROR_SHARING_VIOLATION, guard);
-        return -1;
+        return {};
     }
     return guard;
 }
 
-// The new file beside the target; a link planted at its name is not followed.
+// The new file beside the target; a link planted at its name is not followed. A refusal
+// closes the target's guard with the replacement.
 HANDLE CreateBeside(files::Replacement replacement, DWORD share, const struct stat* target) {
-    const int guard = replacement.guardFd;
-    const int fd =
-        ::open(replacement.partial.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    UniqueFd fd(
+        ::open(replacement.partial.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd) {
         const int error = errno;
         SetOpenError(error, replacement.partial);
-        return Refuse(GetLastError(), guard);
+        return INVALID_HANDLE_VALUE;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        return RefuseErrno(errno, fd, guard);
+    if (::fstat(fd.get(), &info) != 0) {
+        return RefuseErrno(errno);
     }
     if (!ShareModeAllows(fd, info, GENERIC_WRITE, share)) {
-        return Refuse(ERROR_SHARING_VIOLATION, fd, guard);
+        return INVALID_HANDLE_VALUE;
     }
-    if (::ftruncate(fd, 0) != 0 ||
-        (target != nullptr && ::fchmod(fd, target->st_mode & 07777) != 0)) {
-        return RefuseErrno(errno, fd, guard);
+    if (::ftruncate(fd.get(), 0) != 0 ||
+        (target != nullptr && ::fchmod(fd.get(), target->st_mode & 07777) != 0)) {
+        return RefuseErrno(errno);
     }
     const std::filesystem::path folder = FolderOf(replacement.target);
-    auto object = std::make_shared<FileObject>(fd, GENERIC_WRITE, share, info.st_dev, info.st_ino,
-                                               true, folder, std::move(replacement));
+    auto object = std::make_shared<FileObject>(std::move(fd), GENERIC_WRITE, share, info.st_dev,
+                                               info.st_ino, true, folder, std::move(replacement));
     Remember(object);
     SetLastError(ERROR_SUCCESS);
     return handles::Add(std::move(object));
@@ -289,10 +293,10 @@ HANDLE CreateReplacingFileW(LPCWSTR fileName, DWORD shareMode) {
     if (exists && host_locks::IsSystemFile(target)) {
         return Refuse(ERROR_SHARING_VIOLATION);
     }
-    files::Replacement replacement{host, files::PartialPathFor(host), -1, 0, 0};
+    files::Replacement replacement{host, files::PartialPathFor(host), {}, 0, 0};
     if (exists) {
-        replacement.guardFd = GuardTarget(host, shareMode, target);
-        if (replacement.guardFd < 0) {
+        replacement.guard = GuardTarget(host, shareMode, target);
+        if (!replacement.guard) {
             return INVALID_HANDLE_VALUE;
         }
         replacement.guardDevice = target.st_dev;

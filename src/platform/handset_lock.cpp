@@ -29,20 +29,15 @@ HandsetLock::HandsetLock(const std::filesystem::path& deviceFolder) : folder_(de
         return;
     }
     // The lock belongs to this open file: a second job in this process is refused as well.
-    while (::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR) {
-            continue;
-        }
-        const int lockError = errno;
+    const LockAttempt lock = TryFileLock(fd_, LOCK_EX);
+    if (lock.state != State::Taken) {
         fd_.reset();
-        if (lockError == EWOULDBLOCK) {
-            state_ = State::HeldByAnother;
-        } else {
-            fail(lockError, true);
-        }
+    }
+    if (lock.state == State::NotTried) {
+        fail(lock.error, true);
         return;
     }
-    state_ = State::Taken;
+    state_ = lock.state;
 }
 
 void HandsetLock::fail(int error, bool lockFileExists) {

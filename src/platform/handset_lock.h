@@ -2,6 +2,7 @@
 // lock file in the device folder is held (flock) for as long as the lock object lives.
 #pragma once
 
+#include "platform/file_lock.h"
 #include "platform/unique_fd.h"
 
 #include <filesystem>
@@ -9,11 +10,10 @@
 
 class HandsetLock {
 public:
-    enum class State {
-        Taken,         // this object holds the lock
-        HeldByAnother, // another job, in this process or another, holds it
-        NotTried,      // the lock file cannot be made or opened; reason() says why
-    };
+    // Taken: this object holds the lock; HeldByAnother: another job, in this process or
+    // another, holds it; NotTried: the lock file cannot be made, opened or locked, and reason()
+    // says why.
+    using State = LockState;
 
     // Tries once, without waiting, to take the lock of the handset in deviceFolder.
     explicit HandsetLock(const std::filesystem::path& deviceFolder);

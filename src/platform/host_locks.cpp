@@ -2,15 +2,14 @@
 
 #include "platform/device.h"
 #include "platform/errors.h"
+#include "platform/file_object.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <sys/file.h>
-#include <unistd.h>
 #include <utility>
 
 namespace host_locks {
@@ -23,7 +22,7 @@ constexpr const char* kSystemFiles[] = {
 };
 
 struct Held {
-    int fd;
+    UniqueFd fd;
     int count;
 };
 
@@ -49,23 +48,15 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 } // namespace
 
-bool LockForShareMode(int fd, DWORD access, DWORD share) {
+LockAttempt LockForShareMode(const UniqueFd& fd, DWORD access, DWORD share) {
     const bool sharedReader = (access & GENERIC_WRITE) == 0 && (share & FILE_SHARE_READ) != 0;
-    for (;;) {
-        if (::flock(fd, (sharedReader ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0) {
-            return true;
-        }
-        if (errno == EINTR) {
-            continue;
-        }
-        // A file system without flock cannot share files between processes; the handles of
-        // this process are still checked against each other.
-        if (errno == ENOLCK || errno == EOPNOTSUPP) {
-            return true;
-        }
+    const LockAttempt lock = TryFileLock(fd, sharedReader ? LOCK_SH : LOCK_EX);
+    if (lock.state == LockState::HeldByAnother) {
         SetLastError(ERROR_SHARING_VIOLATION);
-        return false;
+    } else if (lock.state == LockState::NotTried) {
+        files::SetLastErrorFromErrno(lock.error);
     }
+    return lock;
 }
 
 bool IsSystemFile(const struct stat& file) {
@@ -118,14 +109,14 @@ void DatabaseHold::Add(const std::vector<std::filesystem::path>& files) {
         if (it != t.files.end()) {
             ++it->second.count;
         } else {
-            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0) {
+            UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            if (!fd) {
                 continue;
             }
             // Best effort: a writer that holds the file now keeps it, and we still refuse
             // this process's own opens of it.
-            ::flock(fd, LOCK_SH | LOCK_NB);
-            t.files.emplace(std::make_pair(key.device, key.inode), Held{fd, 1});
+            static_cast<void>(TryFileLock(fd, LOCK_SH));
+            t.files.emplace(std::make_pair(key.device, key.inode), Held{std::move(fd), 1});
         }
         held_.push_back(key);
     }
@@ -140,8 +131,7 @@ void DatabaseHold::release() {
     for (const Key& key : held_) {
         const auto it = t.files.find({key.device, key.inode});
         if (it != t.files.end() && --it->second.count == 0) {
-            ::close(it->second.fd);
-            t.files.erase(it);
+            t.files.erase(it); // closes its descriptor
         }
     }
     held_.clear();

@@ -2,6 +2,8 @@
 // handset's database files, which the system holds open for its own use.
 #pragma once
 
+#include "platform/file_lock.h"
+#include "platform/unique_fd.h"
 #include "platform/wintypes.h"
 
 #include <filesystem>
@@ -10,11 +12,12 @@
 
 namespace host_locks {
 
-// Takes the lock that a handle with this access and share mode needs on fd: shared for a
+// Tries the lock that a handle with this access and share mode needs on fd: shared for a
 // reader that lets others read, exclusive for anything else (flock cannot say more, so mixed
-// modes are refused rather than let through). False with ERROR_SHARING_VIOLATION set when
-// another open file holds a lock that conflicts.
-bool LockForShareMode(int fd, DWORD access, DWORD share);
+// modes are refused rather than let through). Unless taken, the last error is set:
+// ERROR_SHARING_VIOLATION when another open file holds a lock that conflicts, the error mapped
+// from the system's reason when the lock could not be tried.
+[[nodiscard]] LockAttempt LockForShareMode(const UniqueFd& fd, DWORD access, DWORD share);
 
 // True when the file is one of the handset's databases (mail store, registry) or a file that a
 // DatabaseHold of this process covers. Such files are refused to every CreateFileW, which must

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 class UniqueFd {
@@ -25,6 +26,16 @@ public:
     explicit operator bool() const { return fd_ >= 0; }
     // Gives up ownership without closing.
     int release() noexcept { return std::exchange(fd_, -1); }
+    // Closes the descriptor now and empties the owner, for a caller that must know whether the
+    // close succeeded (a written file can report its failure only there): 0, or -1 with errno
+    // set; -1 with EBADF when nothing is held.
+    [[nodiscard]] int close() noexcept {
+        if (fd_ < 0) {
+            errno = EBADF;
+            return -1;
+        }
+        return ::close(std::exchange(fd_, -1));
+    }
     // Closes the descriptor held, if any, and takes fd.
     void reset(int fd = -1) noexcept {
         if (fd_ >= 0) {

@@ -1,10 +1,13 @@
 #include "platform/device.h"
 #include "platform/errors.h"
 #include "platform/faults.h"
+#include "platform/file_lock.h"
 #include "platform/file_object.h"
 #include "platform/files.h"
 #include "platform/find.h"
+#include "platform/host_locks.h"
 #include "platform/registry.h"
+#include "platform/unique_fd.h"
 #include "platform/unique_handle.h"
 #include "platform/utf.h"
 #include "support/other_user.h"
@@ -12,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <map>
 #include <string>
 #include <sys/stat.h>
@@ -112,6 +117,45 @@ TEST(PlatformFiles, ShareModesHoldBetweenHandlesAndProcesses) {
               })),
               0);
     EXPECT_EQ(ReadHostFile(dir.path() / "s.bin"), ""); // replaced once nobody held it
+}
+
+// A share-mode lock says which of three things it met, with the last error to match: taken
+// beside another reader, held by an open file whose mode conflicts, or not tried at all (here a
+// descriptor that is not open), which must not read as a busy file.
+TEST(HostLocks, ALockTrySaysTakenHeldByAnotherOrNotTried) {
+    TempDir dir;
+    const std::filesystem::path path = dir.path() / "l.bin";
+    WriteHostFile(path, "x");
+    const auto open = [&path] { return UniqueFd(::open(path.c_str(), O_RDWR | O_CLOEXEC)); };
+    const UniqueFd reader = open();
+    ASSERT_EQ(host_locks::LockForShareMode(reader, GENERIC_READ, FILE_SHARE_READ).state,
+              LockState::Taken);
+    struct Case {
+        const char* name;
+        UniqueFd fd;
+        DWORD access;
+        DWORD share;
+        LockState state;
+        int error;
+        DWORD lastError; // ERROR_HANDLE_EOF: left as it was
+    };
+    Case cases[] = {
+        {"another reader", open(), GENERIC_READ, FILE_SHARE_READ, LockState::Taken, 0,
+         ERROR_HANDLE_EOF},
+        {"a writer", open(), GENERIC_WRITE, FILE_SHARE_READ, LockState::HeldByAnother, 0,
+         ERROR_SHARING_VIOLATION},
+        {"a reader that shares nothing", open(), GENERIC_READ, 0, LockState::HeldByAnother, 0,
+         ERROR_SHARING_VIOLATION},
+        {"no descriptor", UniqueFd(), GENERIC_READ, FILE_SHARE_READ, LockState::NotTried, EBADF,
+         ERROR_INVALID_HANDLE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetLastError(ERROR_HANDLE_EOF);
+        const LockAttempt lock = host_locks::LockForShareMode(c.fd, c.access, c.share);
+        EXPECT_EQ(std::make_tuple(lock.state, lock.error, GetLastError()),
+                  std::make_tuple(c.state, c.error, c.lastError));
+    }
 }
 
 // Any name that fits the folder can be replaced: a name too long for ".partial" after it is
@@ -329,6 +373,34 @@ TEST(UniqueHandle, ClosesEachHandleOnceWhateverRoadItTakes) {
         EXPECT_FALSE(failed.close());
     }
     EXPECT_EQ(closes, (std::map<HANDLE, int>{{0x10, 1}, {0x20, 1}, {0x40, 1}}));
+}
+
+// A descriptor is closed once: by its last owner, at once by close, which reports the result,
+// and never after release.
+TEST(UniqueFd, ClosesEachDescriptorOnceAndReportsAnEarlyClose) {
+    const auto isOpen = [](int fd) { return ::fcntl(fd, F_GETFD) != -1; };
+    UniqueFd first(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    const int fd = first.get();
+    ASSERT_TRUE(isOpen(fd));
+    {
+        const UniqueFd moved(std::move(first)); // the source must not close it as well
+        EXPECT_FALSE(first);
+        EXPECT_TRUE(isOpen(fd));
+    }
+    EXPECT_FALSE(isOpen(fd));
+    UniqueFd early(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    const int earlyFd = early.get();
+    EXPECT_EQ(early.close(), 0);
+    EXPECT_FALSE(early);
+    EXPECT_FALSE(isOpen(earlyFd));
+    errno = 0;
+    EXPECT_EQ(early.close(), -1); // nothing left to close
+    EXPECT_EQ(errno, EBADF);
+    UniqueFd released(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    const int kept = released.release(); // the caller's now: never closed here
+    released.reset();
+    EXPECT_TRUE(isOpen(kept));
+    EXPECT_EQ(::close(kept), 0);
 }
 
 HKEY CreateKey(const char16_t* name, DWORD expectedDisposition) {

@@ -219,8 +219,10 @@ HRESULT Database::removeAbandoned() {
         sqlite3_finalize(raw);
     }
     for (const auto& creator : creators) {
-        if (creator &&
-            (*creator == (lease_ ? lease_->token() : 0) || !LeaseEnded(leaseFolder_, *creator))) {
+        // A writer that may still live keeps its messages: its lease is this connection's, is
+        // held, or cannot be looked at (the next writer's start tries again).
+        if (creator && (*creator == (lease_ ? lease_->token() : 0) ||
+                        ProbeLease(leaseFolder_, *creator).state != LockState::Taken)) {
             continue;
         }
         const char* next = kRemoveUnlisted;

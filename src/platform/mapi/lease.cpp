@@ -24,18 +24,37 @@ std::int64_t NewToken() {
     return static_cast<std::int64_t>((value >> 1) | 1);
 }
 
+// Makes and locks the file of a new lease, into held when taken; HeldByAnother when another
+// lease has the name. The lock is taken before any message names this lease.
+LockAttempt TakeNewLease(const std::filesystem::path& path, UniqueFd& held) {
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd) {
+        const int error = errno;
+        return error == EEXIST ? LockAttempt{LockState::HeldByAnother, 0}
+                               : LockAttempt{LockState::NotTried, error};
+    }
+    const LockAttempt lock = TryFileLock(fd, LOCK_EX);
+    if (lock.state == LockState::Taken) {
+        held = std::move(fd);
+    } else if (lock.state == LockState::NotTried) {
+        ::unlink(path.c_str()); // ours, and no message will ever name it
+    }
+    return lock;
+}
+
 } // namespace
 
+// A name that another lease has is tried again under a new token; a folder that cannot take a
+// lease file is no better on the next try.
 Lease::Lease(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    for (int attempt = 0; attempt < 4 && !fd_; ++attempt) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
         token_ = NewToken();
         path_ = LeaseFile(folder, token_);
-        UniqueFd fd(::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        // The lock is taken before any message names this lease.
-        if (fd && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
-            fd_ = std::move(fd);
+        attempt_ = TakeNewLease(path_, fd_);
+        if (attempt_.state != LockState::HeldByAnother) {
+            return;
         }
     }
 }
@@ -47,17 +66,19 @@ Lease::~Lease() {
     }
 }
 
-bool LeaseEnded(const std::filesystem::path& folder, std::int64_t token) {
+LockAttempt ProbeLease(const std::filesystem::path& folder, std::int64_t token) {
     const std::filesystem::path path = LeaseFile(folder, token);
     const UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     if (!fd) {
-        return errno == ENOENT;
+        const int error = errno;
+        return error == ENOENT ? LockAttempt{LockState::Taken, 0}
+                               : LockAttempt{LockState::NotTried, error};
     }
-    const bool ended = ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
-    if (ended) {
+    const LockAttempt lock = TryFileLock(fd, LOCK_EX);
+    if (lock.state == LockState::Taken) {
         ::unlink(path.c_str());
     }
-    return ended;
+    return lock;
 }
 
 } // namespace mapi_impl

@@ -3,11 +3,13 @@
 #include "support/walk_fixture.h"
 
 #include "platform/device.h"
+#include "platform/mapi/lease.h"
 #include "store/store_folder.h"
 #include "store/store_message.h"
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <optional>
 
 namespace {
@@ -342,6 +344,45 @@ TEST_F(MapiLibraryTest, ReadsAfterATableQuerySeeWritesFinishedInThisProcess) {
     ULONG count = 0;
     ASSERT_EQ(recipients->GetRowCount(0, &count), S_OK);
     EXPECT_EQ(count, 2u);
+}
+
+// A writer's lease in the three states of its lock: taken by a new lease, and by a probe of one
+// whose holder ended (its file is removed) or whose file is gone; held while its holder lives;
+// not tried when the lease file cannot be made or opened, with the reason, so that a writer that
+// may live never reads as ended.
+TEST(Lease, SaysWhetherItsLockIsTakenHeldOrCannotBeTried) {
+    namespace fs = std::filesystem;
+    using mapi_impl::Lease;
+    using mapi_impl::ProbeLease;
+    const TempDir dir;
+    const fs::path folder = dir.path() / "leases";
+    std::optional<Lease> live(std::in_place, folder);
+    ASSERT_EQ(live->attempt().state, LockState::Taken);
+    const std::int64_t liveToken = live->token();
+    WriteHostFile(folder / "17", ""); // left by a writer that crashed
+    fs::create_directories(folder / "19");
+    const std::tuple<std::int64_t, LockState, int, bool> probes[] = {
+        // token, state, error, its file left afterwards
+        {liveToken, LockState::HeldByAnother, 0, true},
+        {17, LockState::Taken, 0, false},
+        {18, LockState::Taken, 0, false},
+        {19, LockState::NotTried, EISDIR, true},
+    };
+    for (const auto& [token, state, error, left] : probes) {
+        SCOPED_TRACE(token);
+        const LockAttempt probe = ProbeLease(folder, token);
+        EXPECT_EQ(std::make_pair(probe.state, probe.error), std::make_pair(state, error));
+        EXPECT_EQ(fs::exists(folder / std::to_string(token)), left);
+    }
+    live.reset();
+    EXPECT_FALSE(fs::exists(folder / std::to_string(liveToken)));
+    EXPECT_EQ(ProbeLease(folder, liveToken).state, LockState::Taken);
+
+    WriteHostFile(dir.path() / "file", "");
+    const Lease below(dir.path() / "file" / "leases");
+    EXPECT_FALSE(below.valid());
+    EXPECT_EQ(std::make_pair(below.attempt().state, below.attempt().error),
+              std::make_pair(LockState::NotTried, ENOTDIR));
 }
 
 } // namespace
