@@ -20,9 +20,12 @@ function(msgkeeper_layer_uses layer out)
 endfunction()
 
 function(msgkeeper_layer name)
-    cmake_parse_arguments(LAYER "" "" "SOURCES;LIBRARIES" ${ARGN})
-    if(LAYER_UNPARSED_ARGUMENTS)
-        message(FATAL_ERROR "msgkeeper_layer(${name}): unknown ${LAYER_UNPARSED_ARGUMENTS}")
+    # LINKS, the older keyword, is parsed only to be refused: taken as a source it would fail
+    # with a misleading message.
+    cmake_parse_arguments(LAYER "" "" "SOURCES;LIBRARIES;LINKS" ${ARGN})
+    if(LAYER_UNPARSED_ARGUMENTS OR DEFINED LAYER_LINKS)
+        message(FATAL_ERROR "msgkeeper_layer(${name}) takes SOURCES and LIBRARIES (libraries "
+            "from outside); the layers it uses go in src/layers.txt")
     endif()
     foreach(library ${LAYER_LIBRARIES})
         if(library MATCHES "^msgkeeper")
