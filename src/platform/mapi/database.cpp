@@ -56,48 +56,95 @@ DELETE FROM recipients WHERE obj IN
 DELETE FROM objects WHERE visible = 0 AND kind = 5 AND creator IS ?1;
 )sql";
 
-constexpr const char* kStatements[] = {
-    "BEGIN IMMEDIATE",
-    "BEGIN",
-    "COMMIT",
-    "ROLLBACK",
-    "SELECT kind, parent, store, visible, open_error FROM objects WHERE id = ?1",
-    "INSERT INTO objects(kind, parent, store, visible, creator) VALUES(?1, ?2, ?3, ?4, ?5)",
-    "UPDATE objects SET store = ?2 WHERE id = ?1",
-    "UPDATE objects SET open_error = ?2 WHERE id = ?1",
-    "UPDATE objects SET visible = 1, creator = NULL WHERE id = ?1 AND visible = 0",
-    "DELETE FROM objects WHERE id = ?1",
-    "SELECT tag, value FROM props WHERE obj = ?1",
-    "INSERT OR REPLACE INTO props(obj, tag, value) VALUES(?1, ?2, ?3)",
-    "DELETE FROM props WHERE obj = ?1 AND tag = ?2",
-    "DELETE FROM props WHERE obj = ?1",
-    "SELECT id FROM objects WHERE parent = ?1 AND kind = ?2 AND visible = 1 AND id > ?3 "
-    "ORDER BY id LIMIT ?4",
-    "SELECT count(*) FROM objects WHERE parent = ?1 AND kind = ?2 AND visible = 1",
-    "SELECT id FROM objects WHERE parent = ?1 AND kind = ?2 AND visible = 1 "
-    "ORDER BY id LIMIT 1 OFFSET ?3",
-    "SELECT o.id FROM objects o JOIN props p ON p.obj = o.id AND p.tag = ?3 "
-    "WHERE o.parent = ?1 AND o.kind = 3 AND p.value = ?2 ORDER BY o.id LIMIT 1",
-    "SELECT o.id FROM objects o JOIN props p ON p.obj = o.id AND p.tag = ?4 "
-    "WHERE o.parent = ?1 AND o.kind = ?2 AND o.visible = 1 AND o.id > ?3 AND p.value = ?5 "
-    "ORDER BY o.id LIMIT 1",
+// Each statement by its name, so that a statement added anywhere in the enum cannot shift the
+// others; -Wswitch names any name left without one.
+constexpr const char* StatementText(Sql which) {
+    switch (which) {
+    case Sql::Begin:
+        return "BEGIN IMMEDIATE";
+    case Sql::BeginRead:
+        return "BEGIN";
+    case Sql::Commit:
+        return "COMMIT";
+    case Sql::Rollback:
+        return "ROLLBACK";
+    case Sql::ObjectGet:
+        return "SELECT kind, parent, store, visible, open_error FROM objects WHERE id = ?1";
+    case Sql::ObjectInsert:
+        return "INSERT INTO objects(kind, parent, store, visible, creator) "
+               "VALUES(?1, ?2, ?3, ?4, ?5)";
+    case Sql::ObjectSetStore:
+        return "UPDATE objects SET store = ?2 WHERE id = ?1";
+    case Sql::ObjectSetOpenError:
+        return "UPDATE objects SET open_error = ?2 WHERE id = ?1";
+    case Sql::ObjectMakeVisible:
+        return "UPDATE objects SET visible = 1, creator = NULL WHERE id = ?1 AND visible = 0";
+    case Sql::ObjectDelete:
+        return "DELETE FROM objects WHERE id = ?1";
+    case Sql::PropsGet:
+        return "SELECT tag, value FROM props WHERE obj = ?1";
+    case Sql::PropPut:
+        return "INSERT OR REPLACE INTO props(obj, tag, value) VALUES(?1, ?2, ?3)";
+    case Sql::PropDelete:
+        return "DELETE FROM props WHERE obj = ?1 AND tag = ?2";
+    case Sql::PropsDeleteAll:
+        return "DELETE FROM props WHERE obj = ?1";
+    case Sql::ChildrenAfter:
+        return "SELECT id FROM objects WHERE parent = ?1 AND kind = ?2 AND visible = 1 AND id > ?3 "
+               "ORDER BY id LIMIT ?4";
+    case Sql::ChildrenCount:
+        return "SELECT count(*) FROM objects WHERE parent = ?1 AND kind = ?2 AND visible = 1";
+    case Sql::ChildAt:
+        return "SELECT id FROM objects WHERE parent = ?1 AND kind = ?2 AND visible = 1 "
+               "ORDER BY id LIMIT 1 OFFSET ?3";
+    case Sql::FolderByName:
+        return "SELECT o.id FROM objects o JOIN props p ON p.obj = o.id AND p.tag = ?3 "
+               "WHERE o.parent = ?1 AND o.kind = 3 AND p.value = ?2 ORDER BY o.id LIMIT 1";
+    case Sql::ChildWithValue:
+        return "SELECT o.id FROM objects o JOIN props p ON p.obj = o.id AND p.tag = ?4 "
+               "WHERE o.parent = ?1 AND o.kind = ?2 AND o.visible = 1 AND o.id > ?3 "
+               "AND p.value = ?5 ORDER BY o.id LIMIT 1";
     // 235274304 is PR_MESSAGE_DELIVERY_TIME, the tag of the partial index.
-    "SELECT o.id FROM props p INDEXED BY props_delivery_time CROSS JOIN objects o "
-    "ON o.id = p.obj WHERE p.tag = 235274304 AND p.value = ?5 AND o.parent = ?1 "
-    "AND o.kind = ?2 AND o.visible = 1 AND o.id > ?3 AND ?4 = 235274304 ORDER BY p.obj LIMIT 1",
-    "SELECT seq, row FROM recipients WHERE obj = ?1 AND seq > ?2 ORDER BY seq LIMIT ?3",
-    "SELECT count(*) FROM recipients WHERE obj = ?1",
-    "SELECT seq FROM recipients WHERE obj = ?1 ORDER BY seq LIMIT 1 OFFSET ?2",
-    "INSERT INTO recipients(obj, seq, row) VALUES(?1, ?2, ?3)",
-    "DELETE FROM recipients WHERE obj = ?1",
+    case Sql::ChildWithDeliveryTime:
+        return "SELECT o.id FROM props p INDEXED BY props_delivery_time CROSS JOIN objects o "
+               "ON o.id = p.obj WHERE p.tag = 235274304 AND p.value = ?5 AND o.parent = ?1 "
+               "AND o.kind = ?2 AND o.visible = 1 AND o.id > ?3 AND ?4 = 235274304 "
+               "ORDER BY p.obj LIMIT 1";
+    case Sql::RecipientsAfter:
+        return "SELECT seq, row FROM recipients WHERE obj = ?1 AND seq > ?2 ORDER BY seq LIMIT ?3";
+    case Sql::RecipientsCount:
+        return "SELECT count(*) FROM recipients WHERE obj = ?1";
+    case Sql::RecipientAt:
+        return "SELECT seq FROM recipients WHERE obj = ?1 ORDER BY seq LIMIT 1 OFFSET ?2";
+    case Sql::RecipientInsert:
+        return "INSERT INTO recipients(obj, seq, row) VALUES(?1, ?2, ?3)";
+    case Sql::RecipientsDeleteAll:
+        return "DELETE FROM recipients WHERE obj = ?1";
     // The batch reads: the rows of the objects with ids from ?1 to ?2, in the order of the
     // single-object reads.
-    "SELECT id, kind, parent, store, visible, open_error FROM objects "
-    "WHERE id BETWEEN ?1 AND ?2 ORDER BY id",
-    "SELECT obj, tag, value FROM props WHERE obj BETWEEN ?1 AND ?2 ORDER BY obj, tag",
-    "SELECT obj, seq, row FROM recipients WHERE obj BETWEEN ?1 AND ?2 ORDER BY obj, seq",
-};
-static_assert(std::size(kStatements) == static_cast<std::size_t>(Sql::Count_));
+    case Sql::BatchObjects:
+        return "SELECT id, kind, parent, store, visible, open_error FROM objects "
+               "WHERE id BETWEEN ?1 AND ?2 ORDER BY id";
+    case Sql::BatchProps:
+        return "SELECT obj, tag, value FROM props WHERE obj BETWEEN ?1 AND ?2 ORDER BY obj, tag";
+    case Sql::BatchRecipients:
+        return "SELECT obj, seq, row FROM recipients WHERE obj BETWEEN ?1 AND ?2 ORDER BY obj, seq";
+    case Sql::Count_:
+        break;
+    }
+    return nullptr;
+}
+
+// Holds even where a default: would silence -Wswitch: every name before Count_ has a statement.
+constexpr bool EveryStatementHasText() {
+    for (int i = 0; i < static_cast<int>(Sql::Count_); ++i) {
+        if (StatementText(static_cast<Sql>(i)) == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(EveryStatementHasText());
 
 } // namespace
 
@@ -273,8 +320,8 @@ HRESULT Database::lastError() const {
 sqlite3_stmt* Database::statement(Sql which) {
     sqlite3_stmt*& slot = statements_[static_cast<std::size_t>(which)];
     if (slot == nullptr) {
-        sqlite3_prepare_v3(db_, kStatements[static_cast<std::size_t>(which)], -1,
-                           SQLITE_PREPARE_PERSISTENT, &slot, nullptr);
+        sqlite3_prepare_v3(db_, StatementText(which), -1, SQLITE_PREPARE_PERSISTENT, &slot,
+                           nullptr);
     }
     return slot;
 }
