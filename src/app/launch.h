@@ -36,10 +36,6 @@ public:
     virtual void ShowProgress(const JobProgress& progress) = 0;
 };
 
-// The default name of a new backup: "Msgkeeper_" and the unpadded year, month, day, hour and
-// minute, then ".*" (the file type's extension replaces it).
-std::u16string DefaultBackupName(const SYSTEMTIME& now);
-
 // How a launched command ended. A command whose file choice was cancelled started no job.
 struct LaunchResult {
     bool started = false;

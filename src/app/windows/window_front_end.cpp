@@ -1,5 +1,6 @@
 #include "app/windows/window_front_end.h"
 
+#include "app/default_name.h"
 #include "app/windows/progress_dialog.h"
 #include "dialogs/open_file_dialog.h"
 #include "dialogs/save_as_dialog.h"
