@@ -43,7 +43,7 @@ void WindowFrontEnd::ShowProgress(const JobProgress& progress) {
         return;
     }
     // Without its dialog the job is still waited for, since the launcher destroys it next.
-    while (progress.done.load(std::memory_order_acquire) != 1) {
+    while (!progress.done.load(std::memory_order_acquire)) {
         QThread::msleep(kWaitStepMs);
     }
     framework::MessageBoxW(framework::GetActiveWindow(), progress.result,
