@@ -1,4 +1,4 @@
-#include "app/launch.h"
+#include "app/default_name.h"
 
 #include "files/file_access.h"
 

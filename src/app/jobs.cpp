@@ -76,10 +76,13 @@ std::u16string BackupCompletedText(DWORD written, DWORD counted) {
 
 } // namespace
 
+JobCommon::JobCommon(std::u16string path_, BackupFile& format_, std::u16string& resultText_)
+    : store(kSmsStoreName), lock(device::Folder()), path(std::move(path_)), format(format_),
+      resultText(resultText_) {}
+
 BackupJob::BackupJob(std::u16string path_, BackupFile& format_, std::u16string& resultText_,
                      const FolderSelection* chosen)
-    : store(kSmsStoreName), lock(device::Folder()), path(std::move(path_)), format(format_),
-      resultText(resultText_) {
+    : JobCommon(std::move(path_), format_, resultText_) {
     if (chosen != nullptr) {
         folders = *chosen;
     } else {
@@ -88,24 +91,23 @@ BackupJob::BackupJob(std::u16string path_, BackupFile& format_, std::u16string& 
 }
 
 RestoreJob::RestoreJob(std::u16string path_, BackupFile& format_, std::u16string& resultText_)
-    : store(kSmsStoreName), lock(device::Folder()), path(std::move(path_)), resultText(resultText_),
-      format(format_) {}
+    : JobCommon(std::move(path_), format_, resultText_) {}
 
 namespace {
 
 // Sets done as the worker's very last access to the job; the result text was written before.
-template <typename Job> bool Finish(Job& job, bool ok) {
+bool Finish(JobCommon& job, bool ok) {
     // The digest library's state for this thread goes first: once done is set, the program may
     // end before a detached worker has.
     ReleaseDigestThreadState();
     job.completed = ok;
-    job.done.store(1, std::memory_order_release);
+    job.done.store(true, std::memory_order_release);
     return ok;
 }
 
 // The common start of both workers: the handset must be this job's alone and the store must
 // have opened; the counters start at 0.
-template <typename Job> bool Start(Job& job) {
+bool Start(JobCommon& job) {
     if (!job.lock.held()) {
         job.resultText = LockRefusalText(job.lock);
         return false;

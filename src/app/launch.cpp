@@ -25,7 +25,7 @@ template <typename Job> void StartWorker(Job& job, LPTHREAD_START_ROUTINE body) 
     const OwnedHandle thread(CreateThread(nullptr, 0, body, &job, 0, nullptr));
     if (!thread) {
         job.resultText = u"create thread error, " + ErrorText();
-        job.done.store(1, std::memory_order_release);
+        job.done.store(true, std::memory_order_release);
     }
 }
 
@@ -33,7 +33,7 @@ template <typename Job> void StartWorker(Job& job, LPTHREAD_START_ROUTINE body) 
 // front end could not show anything.
 template <typename Job> LaunchResult ShowUntilDone(Job& job, JobFrontEnd& frontEnd) {
     frontEnd.ShowProgress(JobProgress{job.done, job.total, job.current, job.resultText, &job.stop});
-    while (job.done.load(std::memory_order_acquire) != 1) {
+    while (!job.done.load(std::memory_order_acquire)) {
         Sleep(10);
     }
     LaunchResult result{true, job.completed, job.current.load(), job.total.load(), job.stopped};

@@ -12,9 +12,9 @@
 #include <string>
 
 // The counters and the result of a running job, as the progress display sees them. The result
-// text may be read only after done was seen as 1 (acquire).
+// text may be read only after done was seen set (acquire).
 struct JobProgress {
-    const std::atomic<DWORD>& done;
+    const std::atomic<bool>& done;
     const std::atomic<DWORD>& total;
     const std::atomic<DWORD>& current;
     const std::u16string& result;
@@ -31,14 +31,10 @@ public:
     // The full path of a file to restore, for a pattern such as "*.usms"; empty when the user
     // did not confirm.
     virtual std::u16string ChooseRestorePath(const std::u16string& pattern) = 0;
-    // Shows the job's progress until done is 1, then its result; returns once the user has
-    // acknowledged it. Must not return before done is 1.
+    // Shows the job's progress until done is set, then its result; returns once the user has
+    // acknowledged it. Must not return before done is set.
     virtual void ShowProgress(const JobProgress& progress) = 0;
 };
-
-// The default name of a new backup: "Msgkeeper_" and the unpadded year, month, day, hour and
-// minute, then ".*" (the file type's extension replaces it).
-std::u16string DefaultBackupName(const SYSTEMTIME& now);
 
 // How a launched command ended. A command whose file choice was cancelled started no job.
 struct LaunchResult {

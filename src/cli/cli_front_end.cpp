@@ -33,7 +33,7 @@ void CliFrontEnd::ShowProgress(const JobProgress& progress) {
     Clock::time_point lastLogged = start;
     Clock::time_point lastDrawn = start;
     bool drawn = false;
-    while (progress.done.load(std::memory_order_acquire) != 1) {
+    while (!progress.done.load(std::memory_order_acquire)) {
         Sleep(kPollMs);
         if (progress.stop != nullptr && interrupt::Requested()) {
             progress.stop->store(true, std::memory_order_relaxed);

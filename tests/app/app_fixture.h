@@ -57,7 +57,7 @@ protected:
     }
     // The named file read through the reader of format, after checking it reads whole.
     RestoreOutcome ReadBack(const std::string& name, const std::string& format = "usms") const {
-        RestoreOutcome read = RunRestore(*Reader(format), path(name));
+        RestoreOutcome read = ReadBackupFrom(*Reader(format), path(name));
         EXPECT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
         return read;
     }

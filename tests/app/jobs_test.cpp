@@ -13,7 +13,7 @@ public:
     std::u16string ChooseBackupPath(const std::u16string&) override { return path_; }
     std::u16string ChooseRestorePath(const std::u16string&) override { return path_; }
     void ShowProgress(const JobProgress& progress) override {
-        while (progress.done.load(std::memory_order_acquire) != 1) {
+        while (!progress.done.load(std::memory_order_acquire)) {
             Sleep(1);
         }
         result_ = progress.result;

@@ -1,7 +1,7 @@
 // The shell's small parts: the folder selection in its settings file, the progress counters and
 // texts, and the default backup name.
+#include "app/default_name.h"
 #include "app/folder_selection.h"
-#include "app/launch.h"
 #include "app/progress_display.h"
 #include "platform/errors.h"
 #include "platform/faults.h"

@@ -137,8 +137,8 @@ protected:
         std::vector<MemoryRecord> tail = MakeSample(20'000).messages;
         tail.erase(tail.begin(), tail.end() - 100);
         UnicodeBackupFile usms;
-        ASSERT_TRUE(::RunBackup(usms, temp_.file("all.usms"), sample_->messages).ok);
-        ASSERT_TRUE(::RunBackup(usms, temp_.file("tail.usms"), tail).ok);
+        ASSERT_TRUE(::WriteBackupOf(usms, temp_.file("all.usms"), sample_->messages).ok);
+        ASSERT_TRUE(::WriteBackupOf(usms, temp_.file("tail.usms"), tail).ok);
         const TimeZoneGuard zone(kCentralEurope);
         result_ =
             ArchiveFiles({temp_.file("all.usms"), temp_.file("tail.usms")}, temp_.file("site"));
@@ -233,7 +233,7 @@ TEST_F(ArchiveInBrowser, TakesOnlyANewOrEmptyFolderAndLeavesNothingWhenItFails) 
 TEST_F(ArchiveInBrowser, TheSinkWritesTheSiteOnlyForACompleteJob) {
     const TempDir out;
     archive::ArchiveSink sink;
-    EXPECT_TRUE(::RunBackup(sink, out.file("handset"), sample_->messages).ok);
+    EXPECT_TRUE(::WriteBackupOf(sink, out.file("handset"), sample_->messages).ok);
     EXPECT_EQ(sink.counts().messages, 20'000u);
     EXPECT_TRUE(fs::exists(out.path() / "handset" / "index.html"));
 

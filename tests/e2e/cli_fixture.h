@@ -162,7 +162,7 @@ protected:
             }
         }
         UnicodeBackupFile format;
-        EXPECT_TRUE(RunBackup(format, utf::Utf16(file(name)), messages).ok);
+        EXPECT_TRUE(WriteBackupOf(format, utf::Utf16(file(name)), messages).ok);
         return ReadHostFile(file(name));
     }
 

@@ -213,7 +213,7 @@ class ExportFile : public testing::Test {
 protected:
     // The file after one whole job with these messages, whose steps all succeed without text.
     std::string Export(BackupFile& exporter, std::vector<MemoryRecord>& messages) {
-        const RunOutcome run = RunBackup(exporter, path_, messages);
+        const RunOutcome run = WriteBackupOf(exporter, path_, messages);
         EXPECT_TRUE(run.ok) << run.failedAt;
         EXPECT_EQ(run.error, u"");
         return ReadHostFile(dir_.path() / "export");

@@ -65,7 +65,7 @@ protected:
         std::vector<MemoryRecord> messages;
         (messages.push_back(std::move(message)), ...);
         AnsiBackupFile format;
-        const RunOutcome outcome = RunBackup(format, sms, messages);
+        const RunOutcome outcome = WriteBackupOf(format, sms, messages);
         EXPECT_TRUE(outcome.ok) << outcome.failedAt;
         const std::string file = Contents("backup.sms");
         return file.size() < 20 ? std::string() : file.substr(20);
@@ -79,7 +79,7 @@ protected:
 TEST_F(BackupFileTest, WorkedExampleAndAnEmptyBackupAreWrittenByteForByte) {
     std::vector<MemoryRecord> messages;
     UnicodeBackupFile format;
-    ASSERT_TRUE(RunBackup(format, usms, messages).ok);
+    ASSERT_TRUE(WriteBackupOf(format, usms, messages).ok);
     // printf '\xf5\x62\x06\x00' | md5sum   (20 + 418529 = 0x000662F5, little-endian)
     EXPECT_EQ(Contents("backup.usms"), Hex("f6d3ad696ba7f7cbe45363b6a8f00081 00000000"));
     // printf '20PaxRenTulVio' | md5sum
@@ -87,7 +87,7 @@ TEST_F(BackupFileTest, WorkedExampleAndAnEmptyBackupAreWrittenByteForByte) {
     EXPECT_EQ(Contents("backup.sms"), Hex("32e9c57b1f382cd3d9a0b8f5b33c4756 00000000"));
 
     messages.push_back(WorkedExampleMessage());
-    ASSERT_TRUE(RunBackup(format, usms, messages).ok);
+    ASSERT_TRUE(WriteBackupOf(format, usms, messages).ok);
     const std::string record =
         Hex("49 00 50 00 4D 00 2E 00 53 00 4D 00 53 00 74 00 65 00 78 00 74 00 00 00"
             "49 00 6E 00 62 00 6F 00 78 00 00 00"
@@ -128,9 +128,9 @@ TEST_F(BackupFileTest, EveryFieldSurvivesARoundTrip) {
     messages.push_back(Message(u"Inbox", u"Home", u"555", std::u16string(u"Hi\0there", 8), {}));
 
     UnicodeBackupFile writer;
-    ASSERT_TRUE(RunBackup(writer, usms, messages).ok);
+    ASSERT_TRUE(WriteBackupOf(writer, usms, messages).ok);
     UnicodeBackupFile reader;
-    const RestoreOutcome restored = RunRestore(reader, usms);
+    const RestoreOutcome restored = ReadBackupFrom(reader, usms);
     ASSERT_TRUE(restored.ok) << restored.failedAt;
     ASSERT_EQ(restored.total, messages.size());
     ASSERT_EQ(restored.records.size(), messages.size());
@@ -192,7 +192,7 @@ TEST_F(BackupFileTest, ADamagedFileFailsAtTheDamageWithItsText) {
         Store(damage.bytes);
         const int handlesBefore = OpenFileHandleCount();
         UnicodeBackupFile reader;
-        const RestoreOutcome restored = RunRestore(reader, usms);
+        const RestoreOutcome restored = ReadBackupFrom(reader, usms);
         EXPECT_EQ(restored.failedAt, damage.failedAt);
         EXPECT_EQ(restored.error, damage.error);
         ASSERT_EQ(restored.records.size(), damage.recordsRead);
@@ -270,7 +270,7 @@ TEST_F(BackupFileTest, MemoryWhileReadingStaysNearTheRecordSize) {
                       rusage before{};
                       getrusage(RUSAGE_SELF, &before);
                       UnicodeBackupFile reader;
-                      const bool read = !RunRestore(reader, usms).records.empty();
+                      const bool read = !ReadBackupFrom(reader, usms).records.empty();
                       rusage after{};
                       getrusage(RUSAGE_SELF, &after);
                       const double growth = static_cast<double>(after.ru_maxrss - before.ru_maxrss);
@@ -344,7 +344,8 @@ TEST_F(BackupFileTest, AMessageWithoutAFolderIsRefused) {
     orphan[0].clearFolder();
     UnicodeBackupFile unicode;
     AnsiBackupFile ansi;
-    const RunOutcome refused[] = {RunBackup(unicode, usms, orphan), RunBackup(ansi, sms, orphan)};
+    const RunOutcome refused[] = {WriteBackupOf(unicode, usms, orphan),
+                                  WriteBackupOf(ansi, sms, orphan)};
     EXPECT_EQ(refused[0].failedAt + refused[1].failedAt, "WriteRecordWriteRecord");
     EXPECT_EQ(refused[0].error, u"write sms error, folder is null.");
     EXPECT_EQ(refused[1].error, u""); // the ANSI one leaves the text as it was
@@ -371,7 +372,7 @@ TEST_F(BackupFileTest, ABackupSyncsTwiceWhateverItsSize) {
         for (BackupFile* format : std::initializer_list<BackupFile*>{&ansi, &unicode, &buffered}) {
             faults::ResetFileCounts();
             const std::u16string& path = format == &buffered ? dir.file("once.usms") : usms;
-            ASSERT_TRUE(RunBackup(*format, path, many).ok);
+            ASSERT_TRUE(WriteBackupOf(*format, path, many).ok);
             EXPECT_EQ(faults::FileCallCount(faults::FileOp::Sync), 2) << count;
         }
         EXPECT_EQ(faults::FileCallCount(faults::FileOp::Flush), 1);

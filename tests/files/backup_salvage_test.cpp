@@ -61,7 +61,7 @@ TEST(BackupSalvage, KeepsTheRecordsThatDamageDidNotTouch) {
     };
     UnicodeBackupFile format;
     std::vector<MemoryRecord> written = Messages();
-    ASSERT_TRUE(RunBackup(format, dir.file("clean.usms"), written).ok);
+    ASSERT_TRUE(WriteBackupOf(format, dir.file("clean.usms"), written).ok);
     const std::string clean = ReadHostFile(dir.path() / "clean.usms");
     ASSERT_EQ(clean.size(), starts.back());
 

@@ -68,7 +68,8 @@ QString Shown(const ProgressDialog* dialog) {
 }
 
 struct FakeJob {
-    std::atomic<DWORD> done, total, current;
+    std::atomic<bool> done;
+    std::atomic<DWORD> total, current;
     std::u16string result;
     gui_test::DialogHost host;
     QStringList shown; // what the dialog showed at each look, the last behind the box; its end
@@ -136,7 +137,7 @@ private slots:
     // Neither Escape nor closing ends it; each tick shows the counters, and the tick that finds
     // the job done shows the final counts, then the result, and ends the dialog.
     void ticksFollowTheCountersUntilTheResult() {
-        FakeJob job{{0}, {3}, {0}, u"Restore Completed.", {}, {}, {}};
+        FakeJob job{{false}, {3}, {0}, u"Restore Completed.", {}, {}, {}};
         job.Run([&](ProgressDialog* d) {
             job.shown << Shown(d);
             gui_test::CheckControls(d, nullptr);
@@ -149,7 +150,7 @@ private slots:
             d->SendTimerMessage(ProgressDialog::kTimerId);
             job.shown << Shown(d);
             job.current = 3;
-            job.done.store(1, std::memory_order_release);
+            job.done.store(true, std::memory_order_release);
             job.AnswerResultBox(d);
             d->SendTimerMessage(ProgressDialog::kTimerId);
         });
@@ -162,7 +163,7 @@ private slots:
     // A job over before the first tick: the dialog's own timer brings the final counts and then
     // the box, which announces a failure the same way as a success.
     void fastJobShowsItsFinalCountsBeforeTheBox() {
-        FakeJob job{{1}, {2}, {2}, u"No.2:write sms error, folder is null.", {}, {}, {}};
+        FakeJob job{{true}, {2}, {2}, u"No.2:write sms error, folder is null.", {}, {}, {}};
         job.Run([&](ProgressDialog* d) {
             job.shown << Shown(d) + (QApplication::activeModalWidget() == d ? "" : " under a box");
             job.AnswerResultBox(d);

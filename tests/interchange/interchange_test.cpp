@@ -82,7 +82,7 @@ TEST(FileKind, EveryKindIsToldApartNamedAndGivenItsReader) {
     }
     std::vector<MemoryRecord> none;
     UnicodeBackupFile usms;
-    ASSERT_TRUE(RunBackup(usms, dir.file("x.json"), none).ok);
+    ASSERT_TRUE(WriteBackupOf(usms, dir.file("x.json"), none).ok);
     EXPECT_EQ(SniffFile(dir.file("x.json")), UnicodeBackup);
     EXPECT_TRUE(typeid(*MakeReader(UnicodeBackup)) == *toUsms);
     EXPECT_EQ(NotABackupHint(UnicodeBackup), "");
@@ -142,7 +142,7 @@ TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
             std::ranges::move(TrickyMessages(), std::back_inserter(messages));
         }
         UnicodeBackupFile usms;
-        ASSERT_TRUE(RunBackup(usms, dir.file("a.usms"), messages).ok);
+        ASSERT_TRUE(WriteBackupOf(usms, dir.file("a.usms"), messages).ok);
         XmlBackupFile xmlOut;
         JsonBackupFile jsonOut;
         const std::pair<BackupFile*, FileKind> formats[] = {{&xmlOut, FileKind::Xml},
@@ -192,12 +192,13 @@ TEST(Interchange, XmlCountIsTheNumberOfElementsWritten) {
                 xml.CloseAfterWrite(h, error));
     EXPECT_TRUE(ReadHostFile(dir.path() / "a.xml").find("<smses count=\"2\"         >\n  <sms ") !=
                 std::string::npos);
-    EXPECT_EQ(RunRestore(xml, dir.file("a.xml")).total, 2u);
+    EXPECT_EQ(ReadBackupFrom(xml, dir.file("a.xml")).total, 2u);
 }
 
 TEST(Interchange, ReadsAPhoneBackupAsPhonesWriteIt) {
     XmlBackupFile xml;
-    const RestoreOutcome read = RunRestore(xml, utf::Utf16(MSGKEEPER_FIXTURES "/phone_backup.xml"));
+    const RestoreOutcome read =
+        ReadBackupFrom(xml, utf::Utf16(MSGKEEPER_FIXTURES "/phone_backup.xml"));
     ASSERT_TRUE(read.ok) << read.failedAt << " " << utf::Utf8(read.error);
     EXPECT_EQ(xml.Skipped(), 1u); // the <mms>
     // Times are the phone's milliseconds since 1970; a sent or failed message's address is its
@@ -240,7 +241,7 @@ TEST(Interchange, JsonLinesReadUpToTheirLimit) {
     for (const std::string& file : {longest + "\n" + LineOf(12), LineOf(12) + "\n" + longest}) {
         WriteHostFile(dir.path() / "long.jsonl", file);
         JsonBackupFile json;
-        const RestoreOutcome read = RunRestore(json, dir.file("long.jsonl"));
+        const RestoreOutcome read = ReadBackupFrom(json, dir.file("long.jsonl"));
         ASSERT_TRUE(read.ok) << utf::Utf8(read.error);
         ASSERT_EQ(read.records.size(), 2u);
         EXPECT_EQ(read.records[0].body.size() + read.records[1].body.size(),
@@ -300,7 +301,7 @@ TEST(Interchange, DamagedFilesFailTheCheckWithThePlaceAndNothingIsRead) {
             XmlBackupFile xml;
             JsonBackupFile json;
             const RestoreOutcome read =
-                RunRestore(isXml ? static_cast<BackupFile&>(xml) : json, dir.file("bad"));
+                ReadBackupFrom(isXml ? static_cast<BackupFile&>(xml) : json, dir.file("bad"));
             EXPECT_EQ(read.failedAt, "CheckValidation") << expected;
             EXPECT_NE(utf::Utf8(read.error).find(expected), std::string::npos)
                 << utf::Utf8(read.error);
@@ -401,7 +402,7 @@ TEST(PhoneFiles, QuirksReadIntoTheUnitsTheyName) {
         XmlBackupFile xml;
         JsonBackupFile json;
         StreamedBackupFile& reader = c.json ? static_cast<StreamedBackupFile&>(json) : xml;
-        const RestoreOutcome read = RunRestore(reader, dir.file("phone"));
+        const RestoreOutcome read = ReadBackupFrom(reader, dir.file("phone"));
         ASSERT_TRUE(read.ok) << read.failedAt;
         ASSERT_EQ(read.records.size(), 1u);
         EXPECT_EQ(read.records[0].body, c.body);

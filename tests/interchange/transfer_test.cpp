@@ -92,7 +92,7 @@ protected:
     // Writes these messages to name in the format; returns its bytes.
     std::string Write(BackupFile&& format, const std::string& name,
                       std::vector<MemoryRecord> messages) {
-        EXPECT_TRUE(RunBackup(format, file(name), messages).ok);
+        EXPECT_TRUE(WriteBackupOf(format, file(name), messages).ok);
         return bytes(name);
     }
     // The same with the pool messages of these numbers.

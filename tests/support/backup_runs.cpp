@@ -17,8 +17,8 @@ bool Step(RunOutcome& outcome, bool ok, const char* name) {
 
 } // namespace
 
-RunOutcome RunBackup(BackupFile& format, const std::u16string& path,
-                     std::vector<MemoryRecord>& messages) {
+RunOutcome WriteBackupOf(BackupFile& format, const std::u16string& path,
+                         std::vector<MemoryRecord>& messages) {
     RunOutcome run;
     HANDLE handle = 0;
     std::u16string& error = run.error;
@@ -40,7 +40,7 @@ RunOutcome RunBackup(BackupFile& format, const std::u16string& path,
     return run;
 }
 
-RestoreOutcome RunRestore(BackupFile& format, const std::u16string& path) {
+RestoreOutcome ReadBackupFrom(BackupFile& format, const std::u16string& path) {
     RestoreOutcome run;
     HANDLE handle = 0;
     std::u16string& error = run.error;

@@ -17,8 +17,8 @@ struct RunOutcome {
 
 // OpenForWrite, SkipValidationArea, WriteTotal, WriteRecord per message, WriteValidation and,
 // once the file is open, CloseAfterWrite, whose failure counts when nothing failed before.
-RunOutcome RunBackup(BackupFile& format, const std::u16string& path,
-                     std::vector<MemoryRecord>& messages);
+RunOutcome WriteBackupOf(BackupFile& format, const std::u16string& path,
+                         std::vector<MemoryRecord>& messages);
 
 struct RestoreOutcome : RunOutcome {
     DWORD total = 0;
@@ -27,7 +27,7 @@ struct RestoreOutcome : RunOutcome {
 };
 
 // OpenForRead, CheckValidation, ReadTotal, ReadRecord up to the total, CloseAfterRead.
-RestoreOutcome RunRestore(BackupFile& format, const std::u16string& path);
+RestoreOutcome ReadBackupFrom(BackupFile& format, const std::u16string& path);
 
 // A message of the worked example: class IPM.SMStext, folder Inbox, sender Home <555>, one
 // recipient Work <777> of type 1, body Hi, and distinct times, flags and size.

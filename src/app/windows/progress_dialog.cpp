@@ -26,7 +26,7 @@ constexpr int kBarPercent = 80;
 
 } // namespace
 
-ProgressDialog::ProgressDialog(const std::atomic<DWORD>& done, const std::atomic<DWORD>& total,
+ProgressDialog::ProgressDialog(const std::atomic<bool>& done, const std::atomic<DWORD>& total,
                                const std::atomic<DWORD>& current, const std::u16string& result,
                                int backgroundBitmap)
     : Dialog(kIddProgress), done_(done), total_(total), current_(current), result_(result),
@@ -91,7 +91,7 @@ void ProgressDialog::OnTimer(UINT /*id*/) {
         return;
     }
     UpdateDisplay();
-    if (done_.load(std::memory_order_acquire) != 1) {
+    if (!done_.load(std::memory_order_acquire)) {
         return;
     }
     // The worker has finished: its counters are final and its result text is written.

@@ -14,7 +14,7 @@ public:
     static constexpr UINT kTimerId = 1;
     static constexpr UINT kPeriodMs = 1000;
 
-    ProgressDialog(const std::atomic<DWORD>& done, const std::atomic<DWORD>& total,
+    ProgressDialog(const std::atomic<bool>& done, const std::atomic<DWORD>& total,
                    const std::atomic<DWORD>& current, const std::u16string& result,
                    int backgroundBitmap);
 
@@ -27,7 +27,7 @@ private:
     void UpdateDisplay();
     void LayOut(int clientWidth);
 
-    const std::atomic<DWORD>& done_;
+    const std::atomic<bool>& done_;
     const std::atomic<DWORD>& total_;
     const std::atomic<DWORD>& current_;
     const std::u16string& result_;

@@ -79,7 +79,7 @@ bool RenderSettings(MainFrame& frame, const QString& path) {
 }
 
 bool RenderProgress(MainFrame& frame, const QString& progressPath, const QString& boxPath) {
-    std::atomic<DWORD> done{0};
+    std::atomic<bool> done{false};
     std::atomic<DWORD> total{250};
     std::atomic<DWORD> current{100};
     const std::u16string result = framework::LoadResourceString(resources::kIdsBackupCompleted);
@@ -93,7 +93,7 @@ bool RenderProgress(MainFrame& frame, const QString& progressPath, const QString
         dialog->SendTimerMessage(ProgressDialog::kTimerId);
         progressSaved = Compose(frame, {dialog}).save(progressPath);
         current = 250;
-        done.store(1, std::memory_order_release);
+        done.store(true, std::memory_order_release);
         QTimer::singleShot(0, &frame, [&, dialog] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box != nullptr) {

@@ -1,5 +1,6 @@
 #include "app/windows/window_front_end.h"
 
+#include "app/default_name.h"
 #include "app/windows/progress_dialog.h"
 #include "dialogs/open_file_dialog.h"
 #include "dialogs/save_as_dialog.h"
@@ -42,7 +43,7 @@ void WindowFrontEnd::ShowProgress(const JobProgress& progress) {
         return;
     }
     // Without its dialog the job is still waited for, since the launcher destroys it next.
-    while (progress.done.load(std::memory_order_acquire) != 1) {
+    while (!progress.done.load(std::memory_order_acquire)) {
         QThread::msleep(kWaitStepMs);
     }
     framework::MessageBoxW(framework::GetActiveWindow(), progress.result,
