@@ -7,8 +7,8 @@
 #include "platform/device.h"
 #include "resources/string_table.h"
 #include "store/backup_walk.h"
+#include "store/job_view.h"
 #include "store/restore.h"
-#include "store/transfer.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ bool OpenFolder(BackupJob& job, const SpecialFolderInfo& entry, StoreFolder*& fo
 }
 
 bool BackupBody(BackupJob& job, HANDLE handle) {
-    Transfer transfer{job.format, job.current, job.total, job.resultText, &job.stop};
+    JobView view{job.format, job.current, job.total, job.resultText, &job.stop};
     DWORD total = 0;
     for (const SpecialFolderInfo& entry : kSpecialFolders) {
         if (job.folders.flag(entry.folder) == 0) {
@@ -50,8 +50,8 @@ bool BackupBody(BackupJob& job, HANDLE handle) {
         }
         StoreFolder* folder = nullptr;
         if (!OpenFolder(job, entry, folder) ||
-            !backupFolder(transfer, handle, *folder, job.resultText)) {
-            job.stopped = transfer.stopRequested() && job.resultText == kStoppedText;
+            !backupFolder(view, handle, *folder, job.resultText)) {
+            job.stopped = view.stopRequested() && job.resultText == kStoppedText;
             return false;
         }
     }
@@ -146,10 +146,10 @@ bool RunRestore(RestoreJob& job) {
     if (!Start(job) || !job.format.OpenForRead(job.path, handle, job.resultText)) {
         return Finish(job, false);
     }
-    Transfer transfer{job.format, job.current, job.total, job.resultText, &job.stop};
-    const bool ok = restoreMessages(job.store, transfer, handle);
+    JobView view{job.format, job.current, job.total, job.resultText, &job.stop};
+    const bool ok = restoreMessages(job.store, view, handle);
     job.stopped = !ok && job.resultText == kStoppedText;
-    job.storeError = transfer.storeError;
+    job.storeError = view.storeError;
     std::u16string ignored;
     job.format.CloseAfterRead(handle, ignored);
     if (ok) {

@@ -1,9 +1,9 @@
 #include "store/backup_walk.h"
 
 #include "files/message_prefix.h"
+#include "store/job_view.h"
 #include "store/message_list.h"
 #include "store/store_folder.h"
-#include "store/transfer.h"
 
 #include <vector>
 
@@ -12,7 +12,7 @@ namespace {
 // Hands every listed message to the format. A failed fetch ends the listing like the end of
 // the table does, and a message whose properties or recipients fail to read is left out: the
 // job then reports fewer messages saved than counted. Only a failed write is an error.
-bool WriteMessages(Transfer& job, HANDLE handle, MessageList& list, std::u16string& resultText,
+bool WriteMessages(JobView& job, HANDLE handle, MessageList& list, std::u16string& resultText,
                    const std::u16string& prefix) {
     while (list.next()) {
         if (job.stopRequested()) {
@@ -85,7 +85,7 @@ DWORD countFolderMessages(StoreFolder& folder) {
     return count;
 }
 
-bool backupFolder(Transfer& job, HANDLE handle, StoreFolder& folder, std::u16string& resultText) {
+bool backupFolder(JobView& job, HANDLE handle, StoreFolder& folder, std::u16string& resultText) {
     // Each folder's texts carry the count written before it was entered.
     std::u16string prefix;
     const auto enter = [&](StoreFolder& each) {

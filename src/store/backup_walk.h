@@ -8,7 +8,7 @@
 #include <string>
 
 class StoreFolder;
-struct Transfer;
+struct JobView;
 
 // Enters top and every folder below it, depth-first: a folder, then each of its subfolders in
 // hierarchy order with everything below it. Uses no stack space per level, so any depth the
@@ -25,5 +25,5 @@ DWORD countFolderMessages(StoreFolder& folder);
 // Writes the folder's messages, then its subfolders', raising the current number before
 // each record. On failure resultText holds "No.<n>:" with the number written before this
 // folder was entered, followed by the reason.
-[[nodiscard]] bool backupFolder(Transfer& job, HANDLE handle, StoreFolder& folder,
+[[nodiscard]] bool backupFolder(JobView& job, HANDLE handle, StoreFolder& folder,
                                 std::u16string& resultText);

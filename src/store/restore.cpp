@@ -2,10 +2,10 @@
 
 #include "files/message_prefix.h"
 #include "model/message_fields.h"
+#include "store/job_view.h"
 #include "store/message_store.h"
 #include "store/store_folder.h"
 #include "store/store_message.h"
-#include "store/transfer.h"
 
 #include <cstdint>
 #include <vector>
@@ -108,7 +108,7 @@ ResolvedFolder resolveFolderPath(MessageStore& store, const std::u16string& fold
     return resolved;
 }
 
-bool restoreOneMessage(MessageStore& store, Transfer& job, HANDLE handle,
+bool restoreOneMessage(MessageStore& store, JobView& job, HANDLE handle,
                        std::u16string& resultText) {
     MessageFields record;
     std::vector<Recipient> recipients;
@@ -127,7 +127,7 @@ bool restoreOneMessage(MessageStore& store, Transfer& job, HANDLE handle,
     return WriteMessage(*target.folder, record, recipients, resultText, job.storeError);
 }
 
-bool restoreMessages(MessageStore& store, Transfer& job, HANDLE handle) {
+bool restoreMessages(MessageStore& store, JobView& job, HANDLE handle) {
     if (!job.format.CheckValidation(handle, job.resultText)) {
         return false;
     }

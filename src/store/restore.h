@@ -10,15 +10,15 @@
 
 class MessageStore;
 class StoreFolder;
-struct Transfer;
+struct JobView;
 
 // Checks the file, reads its total into the transfer and restores the records one by one, setting
 // the job's current number first. On a failed record the result text is "No.<n>:" and the
 // reason, and the rest is not read. Runs after the format's OpenForRead succeeded.
-[[nodiscard]] bool restoreMessages(MessageStore& store, Transfer& job, HANDLE handle);
+[[nodiscard]] bool restoreMessages(MessageStore& store, JobView& job, HANDLE handle);
 
 // Reads one record and writes it into its folder; false with the reason in resultText.
-[[nodiscard]] bool restoreOneMessage(MessageStore& store, Transfer& job, HANDLE handle,
+[[nodiscard]] bool restoreOneMessage(MessageStore& store, JobView& job, HANDLE handle,
                                      std::u16string& resultText);
 
 // The folder a folder path names: a special folder (owned by the store) for a token alone, or

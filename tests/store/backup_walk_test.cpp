@@ -26,7 +26,7 @@ struct WalkRun {
     }
     bool walkAll() {
         return std::all_of(folders.begin(), folders.end(), [this](StoreFolder* f) {
-            return backupFolder(job.transfer, 0, *f, job.resultText);
+            return backupFolder(job.view, 0, *f, job.resultText);
         });
     }
     StoreFolder& inbox() { return *job.store.inboxFolder(); }
@@ -183,7 +183,7 @@ TEST_F(BackupWalkTest, ADeepStoreBacksUpOnASmallStack) {
     const auto body = [](void* out) -> void* {
         WalkRun run;
         const DWORD counted = countFolderMessages(run.inbox());
-        const bool ok = backupFolder(run.job.transfer, 0, run.inbox(), run.job.resultText);
+        const bool ok = backupFolder(run.job.view, 0, run.inbox(), run.job.resultText);
         *static_cast<std::u16string*>(out) = NumberToText(static_cast<int>(counted)) +
                                              (ok ? u" " : u" failed ") + run.format.paths();
         return nullptr;

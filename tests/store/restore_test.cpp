@@ -16,7 +16,7 @@ protected:
         format.next = 0;
         format.reads = 0;
         StoreRun job(format);
-        const bool ok = restoreMessages(job.store, job.transfer, 0);
+        const bool ok = restoreMessages(job.store, job.view, 0);
         const auto count = [](const std::atomic<DWORD>& n) {
             return NumberToText(static_cast<int>(n.load()));
         };

@@ -9,8 +9,8 @@
 #include "files/file_access.h"
 #include "platform/mapi/mapi_faults.h"
 #include "platform/mapi/mapi_ptr.h"
+#include "store/job_view.h"
 #include "store/message_store.h"
-#include "store/transfer.h"
 #include "support/other_user.h"
 #include "support/temp_dir.h"
 
@@ -75,12 +75,12 @@ inline bool HasEntryId(IMAPIProp* object) {
 
 // A session on the store "SMS" with what a job lends the walk and the restore.
 struct StoreRun {
-    explicit StoreRun(BackupFile& format) : transfer{format, current, total, resultText} {}
+    explicit StoreRun(BackupFile& format) : view{format, current, total, resultText} {}
     MessageStore store{kSmsStoreName};
     std::u16string resultText;
     std::atomic<DWORD> current{0};
     std::atomic<DWORD> total{0};
-    Transfer transfer;
+    JobView view;
 };
 
 class WalkFixture : public ::testing::Test {

@@ -10,7 +10,7 @@
 #include <atomic>
 #include <string>
 
-struct Transfer {
+struct JobView {
     BackupFile& format;
     std::atomic<DWORD>& current;
     std::atomic<DWORD>& total;
