@@ -3,7 +3,7 @@
 // run must end without a crash, a leak or an unbounded loop, give records only for bytes that
 // are there, and stop for good with a reason.
 #include "files/backup_salvage.h"
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 #include "transfer/interchange_salvage.h"
 
 #include <cstdint>

@@ -14,7 +14,7 @@
 #include "cli/output_format.h"
 #include "cli/salvage_hint.h"
 #include "files/file_access.h"
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 #include "interchange/streamed_backup_file.h"
 #include "platform/device.h"
 #include "platform/utf.h"

@@ -1,7 +1,7 @@
 #include "cli/other_kind.h"
 
 #include "cli/console.h"
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 
 bool RefuseFileOfOtherKind(const std::u16string& file) {
     const FileKind kind = SniffFile(file);

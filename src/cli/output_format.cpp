@@ -1,6 +1,6 @@
 #include "cli/output_format.h"
 
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 
 bool IsOutputFormat(std::string_view name) {
     return FormatKindFromName(name) || MakeInterchangeFormat(name);

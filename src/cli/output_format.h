@@ -2,7 +2,7 @@
 // window's menu, with the same format objects, and the interchange formats xml and json.
 #pragma once
 
-#include "app/format_kind.h"
+#include "app/owned_format.h"
 #include "files/backup_file.h"
 
 #include <memory>

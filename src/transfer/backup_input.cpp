@@ -2,7 +2,7 @@
 
 #include "files/file_access.h"
 #include "files/message_prefix.h"
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 #include "resources/string_table.h"
 
 namespace {

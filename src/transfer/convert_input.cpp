@@ -1,6 +1,6 @@
 #include "transfer/convert_input.h"
 
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 #include "interchange/streamed_backup_file.h"
 #include "transfer/backup_input.h"
 

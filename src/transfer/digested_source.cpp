@@ -1,7 +1,7 @@
 #include "transfer/digested_source.h"
 
 #include "files/file_access.h"
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 #include "interchange/json_line_workers.h"
 #include "interchange/message_reader.h"
 #include "platform/unique_handle.h"

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "interchange/byte_source.h"
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 #include "interchange/message_reader.h"
 #include "interchange/utf8_repair_source.h"
 

@@ -5,7 +5,7 @@
 #include "files/message_prefix.h"
 #include "files/unicode_backup_file.h"
 #include "interchange/byte_source.h"
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 #include "model/memory_record.h"
 #include "transfer/finish_writing.h"
 #include "transfer/interchange_salvage.h"

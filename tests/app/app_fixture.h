@@ -2,10 +2,10 @@
 // jobs run straight on their worker bodies.
 #pragma once
 
-#include "app/format_kind.h"
 #include "app/jobs.h"
+#include "app/owned_format.h"
 #include "files/unicode_backup_file.h"
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 #include "platform/faults.h"
 #include "platform/utf.h"
 #include "support/backup_runs.h"

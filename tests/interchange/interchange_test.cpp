@@ -1,7 +1,7 @@
 // The interchange formats: what kind a file is and which reader takes it, what the writers
 // and readers make of every text, and phone files as phones write them.
 #include "files/unicode_backup_file.h"
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 #include "interchange/json_backup_file.h"
 #include "interchange/json_fast_mapping.h"
 #include "interchange/json_mapping.h"

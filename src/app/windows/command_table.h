@@ -2,7 +2,7 @@
 // file they write, the restore commands, Settings and Exit.
 #pragma once
 
-#include "app/format_kind.h"
+#include "app/owned_format.h"
 
 #include <span>
 

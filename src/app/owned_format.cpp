@@ -1,4 +1,4 @@
-#include "app/format_kind.h"
+#include "app/owned_format.h"
 
 #include "export/ansi_encoder.h"
 #include "export/csv_export_file.h"

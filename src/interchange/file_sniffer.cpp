@@ -1,4 +1,4 @@
-#include "interchange/file_kind.h"
+#include "interchange/file_sniffer.h"
 
 #include "files/file_access.h"
 #include "files/size_digest.h"
