@@ -182,12 +182,16 @@ void BM_BulkWrite(benchmark::State& state) {
     const std::vector<char> bytes(kChunk, 'a');
     for (auto _ : state) {
         HANDLE handle = CreateForWriting(path);
-        for (DWORD done = 0; done < size; done += kChunk) {
-            WriteAll(handle, bytes.data(), std::min(kChunk, size - done));
+        bool ok = IsValidHandle(handle);
+        for (DWORD done = 0; ok && done < size; done += kChunk) {
+            ok = WriteAll(handle, bytes.data(), std::min(kChunk, size - done));
         }
-        FlushFile(handle);
+        ok = ok && FlushFile(handle);
         MarkComplete(handle);
         CloseIfValid(handle);
+        if (!ok) {
+            state.SkipWithError("write failed");
+        }
     }
     Report(state, size);
 }
@@ -209,7 +213,7 @@ void BM_UnicodeRead(benchmark::State& state) {
             ok = format.ReadRecord(handle, fields, recipients, error);
             benchmark::DoNotOptimize(fields);
         }
-        format.CloseAfterRead(handle, error);
+        ok = format.CloseAfterRead(handle, error) && ok;
         if (!ok || total != kMessages) {
             state.SkipWithError("restore failed");
         }
@@ -224,8 +228,12 @@ void BM_BulkRead(benchmark::State& state) {
     std::vector<char> bytes(kChunk);
     for (auto _ : state) {
         HANDLE handle = OpenForReading(path);
-        for (DWORD done = 0; done < size; done += kChunk) {
-            ReadExactly(handle, bytes.data(), std::min(kChunk, size - done));
+        bool ok = IsValidHandle(handle);
+        for (DWORD done = 0; ok && done < size; done += kChunk) {
+            ok = ReadExactly(handle, bytes.data(), std::min(kChunk, size - done));
+        }
+        if (!ok) {
+            state.SkipWithError("read failed");
         }
         benchmark::DoNotOptimize(bytes.data());
         CloseIfValid(handle);

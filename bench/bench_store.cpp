@@ -34,7 +34,9 @@ struct Device {
         mapi_admin::CreateDeviceStore();
         const auto sms = mapi_admin::FindStore(u"SMS");
         inboxId = mapi_admin::SpecialFolder(sms, PR_CE_IPM_INBOX_ENTRYID);
-        MAPILogonEx(0, nullptr, nullptr, 0, session.put());
+        if (FAILED(MAPILogonEx(0, nullptr, nullptr, 0, session.put()))) {
+            throw std::runtime_error("no session");
+        }
         store = open<IMsgStore>(session.get(), mapi_admin::EntryId(sms));
         inbox = open<IMAPIFolder>(store.get(), mapi_admin::EntryId(inboxId));
         if (!inbox) {
