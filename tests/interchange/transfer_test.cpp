@@ -1,8 +1,8 @@
-// The transfer layer's commands as the tool and later callers use them: convert, inspect,
-// salvage and merge end with an outcome that says whose fault a failure was, stop when asked,
-// and never leave a partial or changed output behind. Merge's output is checked against the
-// duplicate rule computed here from the messages themselves, not from digests; each part of the
-// rule matters alone.
+// The transfer layer's commands as the tool and later callers use them: convert, salvage and
+// merge end with an outcome that says whose fault a failure was, stop when asked, and never leave
+// a partial or changed output behind; inspect hands on what it reads. Merge's output is checked
+// against the duplicate rule computed here from the messages themselves, not from digests; each
+// part of the rule matters alone.
 #include "files/unicode_backup_file.h"
 #include "interchange/json_backup_file.h"
 #include "interchange/xml_backup_file.h"
