@@ -11,6 +11,7 @@
 #include "platform/utf.h"
 #include "support/backup_runs.h"
 #include "support/temp_dir.h"
+#include "transfer/backup_input.h"
 #include "transfer/convert.h"
 #include "transfer/digest_set.h"
 #include "transfer/inspect.h"
@@ -220,6 +221,48 @@ TEST_F(Transfer, ConvertSalvageAndMergeStopWhenAskedAndLeaveTheEarlierOutput) {
         asked = 0;
         EXPECT_EQ(SalvageFile(file("a.usms"), file("out"), stop).outcome, TransferOutcome::Stopped);
         ExpectOutputUnchanged();
+    }
+}
+
+// A reader whose open succeeds, whose check or total fails as chosen, and whose close fails too.
+class FailingReader final : public BackupFile {
+public:
+    explicit FailingReader(bool checkFails) : checkFails_(checkFails) {}
+
+    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return true; }
+    bool ReadRecord(HANDLE, MessageFields&, std::vector<Recipient>&, std::u16string&) override {
+        return false;
+    }
+    bool CheckValidation(HANDLE, std::u16string& error) override {
+        error = u"the check failed";
+        return !checkFails_;
+    }
+    bool ReadTotal(HANDLE, DWORD&, std::u16string& error) override {
+        error = u"the total failed";
+        return false;
+    }
+    bool CloseAfterRead(HANDLE, std::u16string& error) override {
+        error = u"the close failed";
+        return false;
+    }
+    bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return false; }
+    bool SkipValidationArea(HANDLE, std::u16string&) override { return false; }
+    bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return false; }
+    bool WriteRecord(HANDLE, MessageRecord&, std::u16string&) override { return false; }
+    bool WriteValidation(HANDLE, std::u16string&) override { return false; }
+    bool CloseAfterWrite(HANDLE, std::u16string&) override { return false; }
+
+private:
+    bool checkFails_;
+};
+
+TEST(OpenBackup, AFailedCheckOrTotalKeepsItsTextWhenTheCloseAfterItFailsToo) {
+    for (const bool checkFails : {true, false}) {
+        FailingReader reader(checkFails);
+        DWORD total = 0;
+        std::u16string error;
+        EXPECT_FALSE(OpenBackup(reader, u"file", total, error));
+        EXPECT_EQ(utf::Utf8(error), checkFails ? "the check failed" : "the total failed");
     }
 }
 
