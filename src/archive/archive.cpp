@@ -5,7 +5,7 @@
 
 namespace {
 
-using Outcome = ArchiveResult::Outcome;
+using Outcome = TransferOutcome;
 
 // Every message of one input, read and digested beside the filing as merge reads it.
 Outcome TakeFile(archive::ArchiveBuilder& builder, const std::u16string& file,
@@ -17,7 +17,7 @@ Outcome TakeFile(archive::ArchiveBuilder& builder, const std::u16string& file,
         case ReadStep::End:
             result.skipped += source->Skipped();
             result.leftOut += source->LeftOut();
-            return Outcome::Written;
+            return Outcome::Done;
         case ReadStep::Failed:
             if (source->FailureNeedsFile()) {
                 result.error = ReadFailureText(file, result.error);
@@ -51,7 +51,7 @@ ArchiveResult ArchiveFiles(const std::vector<std::u16string>& files, const std::
     }
     for (const std::u16string& file : files) {
         result.outcome = TakeFile(builder, file, stop, result);
-        if (result.outcome != Outcome::Written) {
+        if (result.outcome != Outcome::Done) {
             if (result.outcome == Outcome::InputFailed) {
                 result.failedFile = file;
             }

@@ -5,23 +5,15 @@
 
 #include "archive/archive_builder.h"
 #include "transfer/stop_check.h"
+#include "transfer/transfer_result.h"
 
 #include <string>
 #include <vector>
 
-struct ArchiveResult {
-    enum class Outcome {
-        Written,
-        InputFailed,  // failedFile cannot be opened or read: error concerns it
-        OutputFailed, // the site cannot be written: error concerns DIR
-        Stopped,      // stop asked for it; nothing was left
-    };
-    Outcome outcome = Outcome::Written;
-    std::u16string error;
-    std::u16string failedFile;
+// On OutputFailed, error is the whole reason and names the folder itself where that matters.
+struct ArchiveResult : TransferResult {
     archive::ArchiveCounts counts;
     unsigned long skipped = 0; // elements of the inputs that held no message (an XML <mms>)
-    unsigned long leftOut = 0; // characters U+0000 left out of the inputs' texts
 };
 
 // Writes the site of the messages of files to dir, which must not exist or be empty. It is

@@ -19,6 +19,8 @@ struct ArchiveCounts {
     std::size_t pages = 0; // conversation pages
 };
 
+// A call that fails sets error to the whole reason as the user reads it, naming the file or
+// folder where one is at fault.
 class ArchiveBuilder {
 public:
     ArchiveBuilder() : collection_(folder_) {}
@@ -31,7 +33,8 @@ public:
                            std::u16string& error);
 
     enum class Outcome { Written, Failed, Stopped };
-    // Writes the site and gives it its name. On any other outcome nothing stays.
+    // Writes the site and gives it its name. On any other outcome nothing stays; a stop leaves
+    // error as it was.
     Outcome Finish(const StopCheck& stop, std::u16string& error);
 
     const ArchiveCounts& counts() const { return counts_; }

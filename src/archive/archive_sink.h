@@ -14,6 +14,7 @@ class ArchiveSink final : public BackupFile {
 public:
     explicit ArchiveSink(StopCheck stop = {}) : stop_(std::move(stop)) {}
 
+    // An archive is never read back: these fail and leave the error text alone.
     [[nodiscard]] bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override {
         return false;
     }

@@ -47,6 +47,7 @@ inline constexpr std::size_t kShownNumbers = 20;
 inline constexpr std::size_t kShownNameUnits = 200;
 inline constexpr std::size_t kLastTextUnits = 100;
 
+// A call that fails sets error to the whole reason as the user reads it.
 class Collection {
 public:
     explicit Collection(SiteFolder& folder) : folder_(folder) {}

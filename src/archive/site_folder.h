@@ -12,6 +12,8 @@
 
 namespace archive {
 
+// A call that fails sets error to the whole reason as the user reads it, naming the path at
+// fault where there is one.
 class SiteFolder {
 public:
     SiteFolder() = default;

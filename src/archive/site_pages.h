@@ -27,7 +27,8 @@ struct SiteFacts {
 
 enum class WriteOutcome { Written, Failed, Stopped };
 
-// Writes every file of the site; pages counts the conversation pages written.
+// Writes every file of the site; pages counts the conversation pages written. On Failed, error
+// is the whole reason as the user reads it; a stop leaves it as it was.
 WriteOutcome WritePages(const Collection& collection, SiteFolder& folder, const SiteFacts& facts,
                         const StopCheck& stop, std::size_t& pages, std::u16string& error);
 

@@ -7,32 +7,22 @@
 #include "cli/other_kind.h"
 #include "cli/output_format.h"
 #include "cli/salvage_hint.h"
+#include "cli/transfer_report.h"
 #include "cli/visible_text.h"
 #include "export/export_text.h"
 #include "export/local_time.h"
 #include "files/file_access.h"
 #include "interchange/streamed_backup_file.h"
 #include "platform/device.h"
-#include "platform/utf.h"
 #include "transfer/convert.h"
 #include "transfer/inspect.h"
 #include "transfer/merge.h"
 #include "transfer/salvage.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace {
-
-// "msgkeeper-cli: FILE: text" on stderr, and the host's reason when one is plain; 1. input,
-// when given, is the file that the command reads, for an output that is the same file.
-int Fail(const std::u16string& file, const std::u16string& text,
-         const std::u16string* input = nullptr) {
-    console::Err(u"msgkeeper-cli: " + file + u": " + text + u"\n");
-    if (const std::string reason = HostReason(file, input); !reason.empty()) {
-        console::Err(u"msgkeeper-cli: " + file + u" " + utf::Utf16(reason) + u"\n");
-    }
-    return 1;
-}
 
 // The text export's block, with the record's folder path first and control characters shown.
 std::u16string Block(DWORD number, MemoryRecord& record) {
@@ -87,12 +77,6 @@ void ReportDamage(const std::vector<BackupSalvage::Damage>& damaged) {
     }
 }
 
-// The output as the user named it, for the line that says it is unchanged.
-std::string ShownOut(const std::u16string& out) {
-    std::string bytes;
-    return utf::ToHostBytes(out, bytes) ? bytes : utf::Utf8(out);
-}
-
 // "1 file", "2,000 files".
 std::string Counted(unsigned long long n, const std::string& noun) {
     return interrupt::Grouped(n) + " " + noun + (n == 1 ? "" : "s");
@@ -131,21 +115,13 @@ int ConvertBackup(const std::u16string& file, std::string_view formatName,
     OutputFormat target(formatName);
     const interrupt::StoppableOutput output(out);
     const ConvertResult result = ConvertFile(file, target.format(), out, &interrupt::Requested);
-    switch (result.outcome) {
-    case ConvertResult::Outcome::Converted:
-        ReportSkipped(result.skipped);
-        console::Err(LeftOutNote(result.leftOut));
-        return 0;
-    case ConvertResult::Outcome::Stopped:
-        return output.Stopped("Convert", ShownOut(out));
-    case ConvertResult::Outcome::InputFailed:
-        Fail(file, result.error); // the unfinished output is gone already
-        SuggestSalvage(result.error, file);
-        return 1;
-    case ConvertResult::Outcome::OutputFailed:
-        break;
+    if (const std::optional<int> status =
+            UnfinishedStatus(result, output, {.job = "Convert", .out = out, .input = &file})) {
+        return *status;
     }
-    return Fail(out, result.error, &file);
+    ReportSkipped(result.skipped);
+    console::Err(LeftOutNote(result.leftOut));
+    return 0;
 }
 
 int SalvageBackup(const std::u16string& file, const std::u16string& out, bool quiet) {
@@ -154,15 +130,9 @@ int SalvageBackup(const std::u16string& file, const std::u16string& out, bool qu
     }
     const interrupt::StoppableOutput output(out);
     const SalvageResult result = SalvageFile(file, out, &interrupt::Requested);
-    switch (result.outcome) {
-    case SalvageResult::Outcome::Salvaged:
-        break;
-    case SalvageResult::Outcome::Stopped:
-        return output.Stopped("Salvage", ShownOut(out));
-    case SalvageResult::Outcome::InputFailed:
-        return Fail(file, result.error);
-    case SalvageResult::Outcome::OutputFailed:
-        return Fail(out, result.error);
+    if (const std::optional<int> status = UnfinishedStatus(
+            result, output, {.job = "Salvage", .out = out, .suggestSalvage = false})) {
+        return *status;
     }
     if (!quiet && result.interchange) {
         ReportInterchangeSalvage(result, out);
@@ -190,17 +160,9 @@ int MergeBackups(const std::vector<std::u16string>& files, const std::u16string&
     }
     const interrupt::StoppableOutput output(out);
     const MergeResult result = MergeFiles(files, out, &interrupt::Requested);
-    switch (result.outcome) {
-    case MergeResult::Outcome::Merged:
-        break;
-    case MergeResult::Outcome::Stopped:
-        return output.Stopped("Merge", ShownOut(out));
-    case MergeResult::Outcome::InputFailed:
-        Fail(result.failedFile, result.error); // the unfinished output is gone already
-        SuggestSalvage(result.error, result.failedFile);
-        return 1;
-    case MergeResult::Outcome::OutputFailed:
-        return Fail(out, result.error);
+    if (const std::optional<int> status =
+            UnfinishedStatus(result, output, {.job = "Merge", .out = out})) {
+        return *status;
     }
     ReportSkipped(result.skipped);
     console::Err(LeftOutNote(result.leftOut));
@@ -228,18 +190,9 @@ int ArchiveBackups(const std::vector<std::u16string>& files, const std::u16strin
     }
     const interrupt::StoppableOutput output(dir);
     const ArchiveResult result = ArchiveFiles(files, dir, &interrupt::Requested);
-    switch (result.outcome) {
-    case ArchiveResult::Outcome::Written:
-        break;
-    case ArchiveResult::Outcome::Stopped:
-        return output.Stopped("Archive", ShownOut(dir));
-    case ArchiveResult::Outcome::InputFailed:
-        Fail(result.failedFile, result.error); // the unfinished site is gone already
-        SuggestSalvage(result.error, result.failedFile);
-        return 1;
-    case ArchiveResult::Outcome::OutputFailed:
-        console::Err(u"msgkeeper-cli: " + result.error + u"\n");
-        return 1;
+    if (const std::optional<int> status = UnfinishedStatus(
+            result, output, {.job = "Archive", .out = dir, .errorNamesOutput = true})) {
+        return *status;
     }
     ReportSkipped(result.skipped);
     console::Err(LeftOutNote(result.leftOut));

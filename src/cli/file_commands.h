@@ -1,6 +1,6 @@
 // Commands on backup files that need no handset: inspect, convert, salvage, merge and archive. The
-// work is the transfer layer's; these print its results, and failures on stderr with the file they
-// concern.
+// work is the transfer and archive layers'; these print its results, and failures on stderr with
+// the file they concern.
 #pragma once
 
 #include <string>

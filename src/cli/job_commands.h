@@ -1,5 +1,5 @@
-// The commands that run a job on the handset: backup, restore and the dry-run restore. The
-// job's own result text is printed unchanged, on success followed by what was done.
+// The commands that run a job on the handset: backup, archive, restore and the dry-run restore.
+// The job's own result text is printed unchanged, on success followed by what was done.
 #pragma once
 
 #include "app/folder_selection.h"

@@ -1,5 +1,5 @@
-// msgkeeper-cli: backups, exports and restores against the emulated handset, and backup files
-// read, salvaged, converted and archived as a web site without one.
+// msgkeeper-cli: backups, exports, archives and restores against the emulated handset, and
+// backup files read, salvaged, converted, merged and archived as a web site without one.
 #include "cli/command_line.h"
 #include "cli/console.h"
 #include "cli/device_commands.h"

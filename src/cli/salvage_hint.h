@@ -1,4 +1,5 @@
-// The line after a read error of a phone XML or JSON Lines file: salvage keeps what reads.
+// Pointing at salvage, which keeps what reads: after a phone XML or JSON Lines file's read
+// error, and after a restore that failed at a damaged record.
 #pragma once
 
 #include <string>

@@ -25,7 +25,7 @@ public:
     static constexpr std::size_t kMostWorkers = 4;
 
     // The next line's outcome (valid until the next call), the end, or a failure to read on
-    // with its text.
+    // with the whole reason in error ("read json error, ...").
     Step Next(Outcome*& outcome, std::u16string& error) {
         while (current_ == nullptr || next_ == current_->outcomes.size()) {
             if (current_ != nullptr && current_->lines.after != After::More) {

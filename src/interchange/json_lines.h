@@ -63,7 +63,8 @@ private:
 class JsonLineMapper {
 public:
     // The message of a line of a batch, filling fields and recipients in place (every field is
-    // set; the texts keep the memory they hold); false with the place and reason in error.
+    // set; the texts keep the memory they hold); false with the whole reason in error, "read json
+    // error, line N..." with the place.
     [[nodiscard]] bool Map(const JsonLineBatch& batch, const JsonLineBatch::Line& line,
                            MessageFields& fields, std::vector<Recipient>& recipients,
                            std::u16string& error);

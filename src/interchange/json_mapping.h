@@ -17,7 +17,8 @@ namespace interchange {
 // Appends the message's object and a line feed.
 void AppendJsonLine(std::string& out, MessageRecord& message, const std::u16string& folderPath);
 
-// The message that a line's object describes; false with a short reason. Missing keys give
+// The message that a line's object describes; false with a short reason in problem, which the
+// caller puts after the line's number. Missing keys give
 // empty values (the SMS class for "messageClass"); present ones must have the right type.
 [[nodiscard]] bool MapJsonObject(const nlohmann::json& object, MessageFields& fields,
                                  std::vector<Recipient>& recipients, std::string& problem);

@@ -32,7 +32,8 @@ public:
     enum class Result { Message, End, Failed };
 
     virtual ~MessageReader() = default;
-    // The next message; on Failed the error says where and why.
+    // The next message; on Failed the error is the whole reason as the user reads it, where and
+    // why ("read xml error, line 7, ...").
     virtual Result Next(MessageFields& fields, std::vector<Recipient>& recipients,
                         std::u16string& error) = 0;
     // Elements or lines that hold no message and were passed over.

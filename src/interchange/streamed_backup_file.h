@@ -49,6 +49,7 @@ public:
 
     // Reading in one pass, for a caller whose output is discarded when the input proves
     // damaged: no check pass and no total; Next gives the messages up to End or the first fault.
+    // A failure's text is whole, as the reading operations above word theirs.
     [[nodiscard]] bool StartOnePass(std::u16string& error);
     MessageReader::Result Next(MessageFields& fields, std::vector<Recipient>& recipients,
                                std::u16string& error);

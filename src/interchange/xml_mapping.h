@@ -21,7 +21,8 @@ void AppendSmsElement(std::string& out, MessageRecord& message, const std::u16st
 // point into the parser's storage and live as long as its callback.
 using XmlAttributes = std::vector<std::pair<std::string_view, std::string_view>>;
 
-// The message that an <sms> element's attributes describe; false with a short reason.
+// The message that an <sms> element's attributes describe; false with a short reason in problem,
+// which the caller puts after the element's place.
 [[nodiscard]] bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,
                                     std::vector<Recipient>& recipients, std::string& problem);
 

@@ -40,7 +40,8 @@ public:
     XmlSmsParser(const XmlSmsParser&) = delete;
     XmlSmsParser& operator=(const XmlSmsParser&) = delete;
 
-    // The next element; at a failure the error says where and why.
+    // The next element; at a failure the error is the whole reason, "read xml error, ..." with
+    // where and why.
     [[nodiscard]] ReadStep Next(XmlSmsElement& element, std::u16string& error);
     // Parses the input's first chunk, if that was not done yet; true when that was the whole
     // input (or parsing stopped in it).

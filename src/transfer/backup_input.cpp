@@ -18,7 +18,8 @@ bool OpenBackup(BackupFile& backup, const std::u16string& file, DWORD& total,
         return false;
     }
     if (!backup.CheckValidation(handle, error) || !backup.ReadTotal(handle, total, error)) {
-        backup.CloseAfterRead(handle, error);
+        std::u16string ignored; // the check's reason is the one to report
+        backup.CloseAfterRead(handle, ignored);
         return false;
     }
     return true;

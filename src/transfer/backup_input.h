@@ -7,7 +7,8 @@
 
 #include <string>
 
-// Opens a backup and checks it and its total, as a restore does first; closes it on failure.
+// Opens a backup and checks it and its total, as a restore does first; closes it on failure,
+// with the format's own text in error, which ReadFailureText rewords for a command.
 [[nodiscard]] bool OpenBackup(BackupFile& backup, const std::u16string& file, DWORD& total,
                               std::u16string& error);
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-using Outcome = ConvertResult::Outcome;
+using Outcome = TransferOutcome;
 
 // Writes every record of the input; on failure the outcome says whose fault it was.
 Outcome WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle,
@@ -50,7 +50,7 @@ Outcome WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle,
     // A one-pass input learns its total only now: the output declares what it holds.
     const bool declared = n == total || (format.SkipValidationArea(handle, error) &&
                                          format.WriteTotal(handle, n, error));
-    return declared ? Outcome::Converted : Outcome::OutputFailed;
+    return declared ? Outcome::Done : Outcome::OutputFailed;
 }
 
 } // namespace
@@ -66,6 +66,7 @@ ConvertResult ConvertFile(const std::u16string& file, BackupFile& target, const 
     if (!input.Open(file, result.error)) {
         result.outcome = Outcome::InputFailed;
         result.error = ReadFailureText(file, result.error);
+        result.failedFile = file;
         return result;
     }
     HANDLE handle = 0;
@@ -74,15 +75,18 @@ ConvertResult ConvertFile(const std::u16string& file, BackupFile& target, const 
         return result;
     }
     result.outcome = WriteConverted(input, target, handle, stop, result.written, result.error);
-    if (!FinishWriting(target, handle, result.outcome == Outcome::Converted, result.error) &&
-        result.outcome == Outcome::Converted) {
+    if (!FinishWriting(target, handle, result.outcome == Outcome::Done, result.error) &&
+        result.outcome == Outcome::Done) {
         result.outcome = Outcome::OutputFailed;
     }
-    if (result.outcome == Outcome::InputFailed && input.OnePass()) {
-        // A one-pass input fails as its check would, in the words of a failed open or check.
-        result.error = ReadFailureText(file, result.error);
+    if (result.outcome == Outcome::InputFailed) {
+        result.failedFile = file;
+        if (input.OnePass()) {
+            // A one-pass input fails as its check would, in the words of a failed open or check.
+            result.error = ReadFailureText(file, result.error);
+        }
     }
-    if (result.outcome == Outcome::Converted) {
+    if (result.outcome == Outcome::Done) {
         result.skipped = input.Skipped();
         result.leftOut = input.LeftOut();
     }

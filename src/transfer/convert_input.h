@@ -20,12 +20,14 @@ public:
     ConvertInput(const ConvertInput&) = delete;
     ConvertInput& operator=(const ConvertInput&) = delete;
 
+    // False with the reader's own text in error, which the caller rewords with ReadFailureText.
     [[nodiscard]] bool Open(const std::u16string& file, std::u16string& error);
 
     // The total the output announces first; a one-pass input corrects it at the end.
     DWORD Total() const { return total_; }
 
-    // Record number (1, 2, ...), the end, or a failure with its text.
+    // Record number (1, 2, ...), the end, or a failure with its text: "No.n:" before it for a
+    // Unicode backup; the reader's own for a one-pass input, which the caller rewords.
     [[nodiscard]] ReadStep Next(DWORD number, MemoryRecord& record, std::u16string& error);
 
     // A one-pass input fails the way its check pass would: without a record number.

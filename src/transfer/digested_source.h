@@ -1,6 +1,6 @@
-// The messages of one input of a merge, each with its digest, in file order. A JSON Lines file
-// is cut into batches of lines that worker threads map and digest, one per core; any other
-// file is read and digested on one thread of its own, beside the merge.
+// The messages of one input of a merge or an archive, each with its digest, in file order. A
+// JSON Lines file is cut into batches of lines that worker threads map and digest, one per core;
+// any other file is read and digested on one thread of its own, beside the merge.
 #pragma once
 
 #include "interchange/read_ahead.h"
@@ -24,7 +24,8 @@ public:
 
     const std::u16string& file() const { return file_; }
 
-    // The next message (valid until the next call), the end, or a failure with its text.
+    // The next message (valid until the next call), the end, or a failure with its text, which
+    // the caller rewords with ReadFailureText when FailureNeedsFile says so.
     [[nodiscard]] virtual ReadStep Next(DigestedRecord*& item, std::u16string& error) = 0;
     // The message that many places after the one Next gave last, when it is read already;
     // nullptr otherwise. Valid until the next call of Next.

@@ -11,7 +11,7 @@
 
 namespace {
 
-using Outcome = MergeResult::Outcome;
+using Outcome = TransferOutcome;
 
 // The output and what it holds so far.
 struct Target {
@@ -33,7 +33,7 @@ Outcome TakeMessage(Target& target, DigestedRecord& item, MergeResult& result) {
     }
     if (!target.seen.Insert(item.digest)) {
         ++result.duplicates;
-        return Outcome::Merged;
+        return Outcome::Done;
     }
     if (result.written == std::numeric_limits<DWORD>::max()) {
         result.error = u"write total error, the files hold more messages than a backup can.";
@@ -44,7 +44,7 @@ Outcome TakeMessage(Target& target, DigestedRecord& item, MergeResult& result) {
         result.error = MessagePrefix(result.written) + result.error;
         return Outcome::OutputFailed;
     }
-    return Outcome::Merged;
+    return Outcome::Done;
 }
 
 // Every message of one input that the output does not hold yet.
@@ -58,7 +58,7 @@ Outcome TakeFile(Target& target, DigestedSource& source, MergeResult& result) {
         case ReadStep::End:
             result.skipped += source.Skipped();
             result.leftOut += source.LeftOut();
-            return Outcome::Merged;
+            return Outcome::Done;
         case ReadStep::Failed:
             if (source.FailureNeedsFile()) {
                 result.error = ReadFailureText(source.file(), result.error);
@@ -73,7 +73,7 @@ Outcome TakeFile(Target& target, DigestedSource& source, MergeResult& result) {
         if (const DigestedRecord* later = source.Peek(kLookAhead)) {
             target.seen.Prefetch(later->digest);
         }
-        if (const Outcome taken = TakeMessage(target, *item, result); taken != Outcome::Merged) {
+        if (const Outcome taken = TakeMessage(target, *item, result); taken != Outcome::Done) {
             return taken;
         }
     }
@@ -94,7 +94,7 @@ Outcome TakeFiles(Target& target, const std::vector<std::u16string>& files, Merg
             sources[(i + 1) % 2] = OpenDigestedSource(files[i + 1]);
         }
         DigestedSource& source = *sources[i % 2];
-        if (const Outcome taken = TakeFile(target, source, result); taken != Outcome::Merged) {
+        if (const Outcome taken = TakeFile(target, source, result); taken != Outcome::Done) {
             if (taken == Outcome::InputFailed) {
                 result.failedFile = source.file();
             }
@@ -104,7 +104,7 @@ Outcome TakeFiles(Target& target, const std::vector<std::u16string>& files, Merg
     // The total is known only now: the header declares what the output holds.
     const bool declared = target.format.SkipValidationArea(target.handle, result.error) &&
                           target.format.WriteTotal(target.handle, result.written, result.error);
-    return declared ? Outcome::Merged : Outcome::OutputFailed;
+    return declared ? Outcome::Done : Outcome::OutputFailed;
 }
 
 } // namespace
@@ -118,9 +118,9 @@ MergeResult MergeFiles(const std::vector<std::u16string>& files, const std::u16s
         return result;
     }
     result.outcome = TakeFiles(target, files, result);
-    if (!FinishWriting(target.format, target.handle, result.outcome == Outcome::Merged,
+    if (!FinishWriting(target.format, target.handle, result.outcome == Outcome::Done,
                        result.error) &&
-        result.outcome == Outcome::Merged) {
+        result.outcome == Outcome::Done) {
         result.outcome = Outcome::OutputFailed;
     }
     return result;

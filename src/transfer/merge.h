@@ -6,26 +6,16 @@
 
 #include "platform/wintypes.h"
 #include "transfer/stop_check.h"
+#include "transfer/transfer_result.h"
 
 #include <string>
 #include <vector>
 
-struct MergeResult {
-    enum class Outcome {
-        Merged,
-        InputFailed,  // failedFile cannot be opened or read: error concerns it
-        OutputFailed, // the output cannot be written: error concerns out
-        Stopped,      // stop asked for it; no output was left
-    };
-    Outcome outcome = Outcome::Merged;
-    std::u16string error;
-    std::u16string failedFile;
+struct MergeResult : TransferResult {
     DWORD written = 0;                 // messages in the output
     unsigned long long duplicates = 0; // messages left out as copies of earlier ones
     // Elements of the inputs that held no message (an XML file's <mms>), once all were read.
     unsigned long skipped = 0;
-    // Characters U+0000 left out of the inputs' texts, which no message can hold.
-    unsigned long leftOut = 0;
 };
 
 // Writes the messages of files, in order and each once, to out as a Unicode backup. out is

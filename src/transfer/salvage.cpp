@@ -12,7 +12,7 @@
 
 namespace {
 
-using Outcome = SalvageResult::Outcome;
+using Outcome = TransferOutcome;
 
 // The whole file in memory: salvage must see every byte.
 bool ReadWholeFile(const std::u16string& file, std::string& bytes, std::u16string& error) {
@@ -42,13 +42,13 @@ Outcome WriteSalvaged(std::string_view bytes, DWORD count, const std::u16string&
     }
     Outcome outcome =
         format.SkipValidationArea(handle, error) && format.WriteTotal(handle, count, error)
-            ? Outcome::Salvaged
+            ? Outcome::Done
             : Outcome::OutputFailed;
     BackupSalvage salvage(bytes);
     MessageFields fields;
     std::vector<Recipient> recipients;
-    for (DWORD n = 1;
-         outcome == Outcome::Salvaged && n <= count && salvage.Next(fields, recipients); ++n) {
+    for (DWORD n = 1; outcome == Outcome::Done && n <= count && salvage.Next(fields, recipients);
+         ++n) {
         if (StopRequested(stop)) {
             outcome = Outcome::Stopped;
             break;
@@ -59,8 +59,8 @@ Outcome WriteSalvaged(std::string_view bytes, DWORD count, const std::u16string&
             outcome = Outcome::OutputFailed;
         }
     }
-    if (!FinishWriting(format, handle, outcome == Outcome::Salvaged, error) &&
-        outcome == Outcome::Salvaged) {
+    if (!FinishWriting(format, handle, outcome == Outcome::Done, error) &&
+        outcome == Outcome::Done) {
         outcome = Outcome::OutputFailed;
     }
     return outcome;
@@ -130,27 +130,20 @@ void SalvageInterchange(const std::u16string& file, FileKind kind, const std::u1
     result.stopPlace = salvage.stopReason();
 }
 
-} // namespace
-
-SalvageResult SalvageFile(const std::u16string& file, const std::u16string& out,
-                          const StopCheck& stop) {
-    SalvageResult result;
-    const FileKind sniffed = SniffFile(file);
-    if (sniffed == FileKind::Xml || sniffed == FileKind::JsonLines) {
-        SalvageInterchange(file, sniffed, out, stop, result);
-        return result;
-    }
+// A Unicode backup, read whole and written in two passes.
+void SalvageUnicodeBackup(const std::u16string& file, const std::u16string& out,
+                          const StopCheck& stop, SalvageResult& result) {
     std::string bytes;
     if (!ReadWholeFile(file, bytes, result.error)) {
         result.outcome = Outcome::InputFailed;
-        return result;
+        return;
     }
     const FileKind kind = SniffBytes(bytes, bytes.size());
     if (kind != FileKind::UnicodeBackup && kind != FileKind::DamagedUnicodeBackup &&
         kind != FileKind::Unknown) {
         result.outcome = Outcome::InputFailed;
         result.error = u"nothing to salvage. " + Wide(NotABackupHint(kind));
-        return result;
+        return;
     }
     // A first pass counts what reads whole, so that the new file declares it from the start.
     BackupSalvage counting(bytes);
@@ -164,5 +157,21 @@ SalvageResult SalvageFile(const std::u16string& file, const std::u16string& out,
     result.stopReason = counting.stopReason();
     result.damaged = counting.damaged();
     result.outcome = WriteSalvaged(bytes, result.recovered, out, stop, result.error);
+}
+
+} // namespace
+
+SalvageResult SalvageFile(const std::u16string& file, const std::u16string& out,
+                          const StopCheck& stop) {
+    SalvageResult result;
+    const FileKind sniffed = SniffFile(file);
+    if (sniffed == FileKind::Xml || sniffed == FileKind::JsonLines) {
+        SalvageInterchange(file, sniffed, out, stop, result);
+    } else {
+        SalvageUnicodeBackup(file, out, stop, result);
+    }
+    if (result.outcome == Outcome::InputFailed) {
+        result.failedFile = file;
+    }
     return result;
 }

@@ -7,32 +7,25 @@
 #include "interchange/message_reader.h"
 #include "platform/wintypes.h"
 #include "transfer/stop_check.h"
+#include "transfer/transfer_result.h"
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
-struct SalvageResult {
-    enum class Outcome {
-        Salvaged,
-        InputFailed,  // the file cannot be read, or is no Unicode backup: error concerns it
-        OutputFailed, // error concerns out
-        Stopped,      // stop asked for it; no output was left
-    };
-    Outcome outcome = Outcome::Salvaged;
-    std::u16string error;
+// InputFailed when the file cannot be read, or is no backup of a kind that salvage reads.
+struct SalvageResult : TransferResult {
     DWORD recovered = 0;                        // records written
     std::optional<DWORD> declaredTotal;         // the total in the header, when it has one
     std::size_t stopOffset = 0;                 // where reading stopped
     std::string stopReason;                     // why: "the end of the file", ...
     std::vector<BackupSalvage::Damage> damaged; // the stretches read past, in file order
     // A phone XML or JSON Lines file, read in one pass: its messages that did not map, the
-    // bytes that were not UTF-8, the U+0000 left out, and where reading stopped.
+    // bytes that were not UTF-8, where reading stopped, and leftOut.
     bool interchange = false;
     PassedOver unmapped;
     unsigned long replaced = 0;
-    unsigned long leftOut = 0;
     std::u16string stopPlace;
 };
 

@@ -1,5 +1,5 @@
 // How long-running file work learns that it should end after the message in hand: the caller's
-// own test (the command-line tool's Ctrl-C, a window's Cancel). An empty one never stops.
+// own test (the command-line tool's Ctrl-C). An empty one never stops.
 #pragma once
 
 #include <functional>

@@ -142,7 +142,7 @@ protected:
         const TimeZoneGuard zone(kCentralEurope);
         result_ =
             ArchiveFiles({temp_.file("all.usms"), temp_.file("tail.usms")}, temp_.file("site"));
-        ASSERT_EQ(result_.outcome, ArchiveResult::Outcome::Written) << utf::Utf8(result_.error);
+        ASSERT_EQ(result_.outcome, TransferOutcome::Done) << utf::Utf8(result_.error);
     }
 
     static void TearDownTestSuite() { browser_.reset(); }
@@ -206,12 +206,12 @@ TEST_F(ArchiveInBrowser, TakesOnlyANewOrEmptyFolderAndLeavesNothingWhenItFails) 
     WriteHostFile(out.path() / "cut.usms", bytes.substr(0, bytes.size() / 2));
     const std::vector<std::u16string> inputs = {temp_.file("all.usms"), out.file("cut.usms")};
     int asked = 0;
-    const std::pair<const char*, ArchiveResult::Outcome> cases[] = {
-        {"full", ArchiveResult::Outcome::OutputFailed},
-        {"cut.usms", ArchiveResult::Outcome::OutputFailed}, // one of its own inputs
-        {"left", ArchiveResult::Outcome::OutputFailed},     // an unfinished one is in the way
-        {"empty", ArchiveResult::Outcome::InputFailed},     // the second file is cut short
-        {"stopped", ArchiveResult::Outcome::Stopped},
+    const std::pair<const char*, TransferOutcome> cases[] = {
+        {"full", TransferOutcome::OutputFailed},
+        {"cut.usms", TransferOutcome::OutputFailed}, // one of its own inputs
+        {"left", TransferOutcome::OutputFailed},     // an unfinished one is in the way
+        {"empty", TransferOutcome::InputFailed},     // the second file is cut short
+        {"stopped", TransferOutcome::Stopped},
     };
     for (const auto& [dir, outcome] : cases) {
         const bool stop = std::string(dir) == "stopped";

@@ -150,12 +150,12 @@ TEST(Interchange, UnicodeBackupsComeBackByteForByte) {
         for (const auto& [out, kind] : formats) {
             // convert's own pipeline, the reader chosen by content, both ways.
             const ConvertResult there = ConvertFile(dir.file("a.usms"), *out, dir.file("mid"));
-            ASSERT_EQ(there.outcome, ConvertResult::Outcome::Converted) << utf::Utf8(there.error);
+            ASSERT_EQ(there.outcome, TransferOutcome::Done) << utf::Utf8(there.error);
             EXPECT_EQ(there.written, messages.size());
             EXPECT_EQ(SniffFile(dir.file("mid")), kind);
             UnicodeBackupFile back;
             const ConvertResult again = ConvertFile(dir.file("mid"), back, dir.file("b.usms"));
-            ASSERT_EQ(again.outcome, ConvertResult::Outcome::Converted) << utf::Utf8(again.error);
+            ASSERT_EQ(again.outcome, TransferOutcome::Done) << utf::Utf8(again.error);
             EXPECT_EQ(ReadHostFile(dir.path() / "b.usms"), ReadHostFile(dir.path() / "a.usms"));
             if (kind != FileKind::Xml) {
                 continue;

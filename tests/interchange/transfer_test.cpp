@@ -1,8 +1,8 @@
-// The transfer layer's commands as the tool and later callers use them: convert, inspect,
-// salvage and merge end with an outcome that says whose fault a failure was, stop when asked,
-// and never leave a partial or changed output behind. Merge's output is checked against the
-// duplicate rule computed here from the messages themselves, not from digests; each part of the
-// rule matters alone.
+// The transfer layer's commands as the tool and later callers use them: convert, salvage and
+// merge end with an outcome that says whose fault a failure was, stop when asked, and never leave
+// a partial or changed output behind; inspect hands on what it reads. Merge's output is checked
+// against the duplicate rule computed here from the messages themselves, not from digests; each
+// part of the rule matters alone.
 #include "files/unicode_backup_file.h"
 #include "interchange/json_backup_file.h"
 #include "interchange/xml_backup_file.h"
@@ -11,6 +11,7 @@
 #include "platform/utf.h"
 #include "support/backup_runs.h"
 #include "support/temp_dir.h"
+#include "transfer/backup_input.h"
 #include "transfer/convert.h"
 #include "transfer/digest_set.h"
 #include "transfer/inspect.h"
@@ -131,25 +132,26 @@ TEST_F(Transfer, ADamagedInputFailsConvertAndMergeWithItsPlaceAndLeavesTheEarlie
         Put("out", "earlier");
         JsonBackupFile json;
         const ConvertResult converted = ConvertFile(file(input), json, file("out"));
-        EXPECT_EQ(converted.outcome, ConvertResult::Outcome::InputFailed);
+        EXPECT_EQ(converted.outcome, TransferOutcome::InputFailed);
+        EXPECT_EQ(converted.failedFile, file(input));
         EXPECT_TRUE(utf::Utf8(converted.error).starts_with(text)) << utf::Utf8(converted.error);
         ExpectOutputUnchanged();
     }
     // Merge reads through the same readers, each file on a reading thread of its own.
     const MergeResult damaged =
         MergeFiles({file("a.usms"), file("cut.xml"), file("b.json")}, file("out"));
-    EXPECT_EQ(damaged.outcome, MergeResult::Outcome::InputFailed);
+    EXPECT_EQ(damaged.outcome, TransferOutcome::InputFailed);
     EXPECT_EQ(damaged.failedFile, file("cut.xml"));
     EXPECT_TRUE(utf::Utf8(damaged.error).starts_with("read xml error, line "))
         << utf::Utf8(damaged.error);
     ExpectOutputUnchanged();
     JsonBackupFile json;
     const ConvertResult converted = ConvertFile(file("a.usms"), json, file("no/out"));
-    EXPECT_EQ(converted.outcome, ConvertResult::Outcome::OutputFailed);
+    EXPECT_EQ(converted.outcome, TransferOutcome::OutputFailed);
     EXPECT_TRUE(utf::Utf8(converted.error).starts_with("begin backup error, "))
         << utf::Utf8(converted.error);
     const MergeResult merged = MergeFiles({file("a.usms")}, file("no/out"));
-    EXPECT_EQ(merged.outcome, MergeResult::Outcome::OutputFailed);
+    EXPECT_EQ(merged.outcome, TransferOutcome::OutputFailed);
     EXPECT_TRUE(merged.failedFile.empty());
     ExpectOutputUnchanged();
 }
@@ -163,12 +165,12 @@ TEST_F(Transfer, FileFaultsLeaveTheEarlierOutputOrTheWholeOne) {
     const int handles = OpenFileHandleCount();
     const auto run = [&](int job) { // convert, merge, salvage
         UnicodeBackupFile usms;
-        return job == 0 ? ConvertFile(file("b.json"), usms, file("out")).outcome ==
-                              ConvertResult::Outcome::Converted
-               : job == 1 ? MergeFiles({file("a.usms"), file("b.json")}, file("out")).outcome ==
-                                MergeResult::Outcome::Merged
-                          : SalvageFile(file("a.usms"), file("out")).outcome ==
-                                SalvageResult::Outcome::Salvaged;
+        return job == 0
+                   ? ConvertFile(file("b.json"), usms, file("out")).outcome == TransferOutcome::Done
+               : job == 1
+                   ? MergeFiles({file("a.usms"), file("b.json")}, file("out")).outcome ==
+                         TransferOutcome::Done
+                   : SalvageFile(file("a.usms"), file("out")).outcome == TransferOutcome::Done;
     };
     for (const int job : {0, 1, 2}) {
         ASSERT_TRUE(run(job)) << job;
@@ -204,7 +206,7 @@ TEST_F(Transfer, ConvertSalvageAndMergeStopWhenAskedAndLeaveTheEarlierOutput) {
         const StopCheck stop = [&asked, after] { return asked++ >= after; };
         Put("out", "earlier");
         const MergeResult merged = MergeFiles({file("a.usms"), file("b.xml")}, file("out"), stop);
-        EXPECT_EQ(merged.outcome, MergeResult::Outcome::Stopped);
+        EXPECT_EQ(merged.outcome, TransferOutcome::Stopped);
         EXPECT_EQ(merged.written + merged.duplicates, static_cast<unsigned>(after));
         ExpectOutputUnchanged();
         if (after > 1000) {
@@ -213,13 +215,54 @@ TEST_F(Transfer, ConvertSalvageAndMergeStopWhenAskedAndLeaveTheEarlierOutput) {
         asked = 0;
         XmlBackupFile xml;
         const ConvertResult converted = ConvertFile(file("a.usms"), xml, file("out"), stop);
-        EXPECT_EQ(converted.outcome, ConvertResult::Outcome::Stopped);
+        EXPECT_EQ(converted.outcome, TransferOutcome::Stopped);
         EXPECT_EQ(converted.written, static_cast<DWORD>(after));
         ExpectOutputUnchanged();
         asked = 0;
-        EXPECT_EQ(SalvageFile(file("a.usms"), file("out"), stop).outcome,
-                  SalvageResult::Outcome::Stopped);
+        EXPECT_EQ(SalvageFile(file("a.usms"), file("out"), stop).outcome, TransferOutcome::Stopped);
         ExpectOutputUnchanged();
+    }
+}
+
+// A reader whose open succeeds, whose check or total fails as chosen, and whose close fails too.
+class FailingReader final : public BackupFile {
+public:
+    explicit FailingReader(bool checkFails) : checkFails_(checkFails) {}
+
+    bool OpenForRead(std::u16string, HANDLE&, std::u16string&) override { return true; }
+    bool ReadRecord(HANDLE, MessageFields&, std::vector<Recipient>&, std::u16string&) override {
+        return false;
+    }
+    bool CheckValidation(HANDLE, std::u16string& error) override {
+        error = u"the check failed";
+        return !checkFails_;
+    }
+    bool ReadTotal(HANDLE, DWORD&, std::u16string& error) override {
+        error = u"the total failed";
+        return false;
+    }
+    bool CloseAfterRead(HANDLE, std::u16string& error) override {
+        error = u"the close failed";
+        return false;
+    }
+    bool OpenForWrite(std::u16string, HANDLE&, std::u16string&) override { return false; }
+    bool SkipValidationArea(HANDLE, std::u16string&) override { return false; }
+    bool WriteTotal(HANDLE, DWORD, std::u16string&) override { return false; }
+    bool WriteRecord(HANDLE, MessageRecord&, std::u16string&) override { return false; }
+    bool WriteValidation(HANDLE, std::u16string&) override { return false; }
+    bool CloseAfterWrite(HANDLE, std::u16string&) override { return false; }
+
+private:
+    bool checkFails_;
+};
+
+TEST(OpenBackup, AFailedCheckOrTotalKeepsItsTextWhenTheCloseAfterItFailsToo) {
+    for (const bool checkFails : {true, false}) {
+        FailingReader reader(checkFails);
+        DWORD total = 0;
+        std::u16string error;
+        EXPECT_FALSE(OpenBackup(reader, u"file", total, error));
+        EXPECT_EQ(utf::Utf8(error), checkFails ? "the check failed" : "the total failed");
     }
 }
 
@@ -244,12 +287,13 @@ TEST_F(Transfer, SalvageRefusesWhatIsNoBackupAndCountsWhatItRecovered) {
     Put("calls.xml", "<?xml version='1.0'?><calls count='0'/>");
     Put("out", "earlier");
     const SalvageResult refused = SalvageFile(file("calls.xml"), file("out"));
-    EXPECT_EQ(refused.outcome, SalvageResult::Outcome::InputFailed);
+    EXPECT_EQ(refused.outcome, TransferOutcome::InputFailed);
+    EXPECT_EQ(refused.failedFile, file("calls.xml"));
     EXPECT_EQ(utf::Utf8(refused.error),
               "nothing to salvage. It looks like a phone call log, not a Unicode backup (.usms).");
     ExpectOutputUnchanged();
     const SalvageResult salvaged = SalvageFile(file("cut.usms"), file("out"));
-    EXPECT_EQ(salvaged.outcome, SalvageResult::Outcome::Salvaged);
+    EXPECT_EQ(salvaged.outcome, TransferOutcome::Done);
     EXPECT_EQ(salvaged.recovered, 4u);
     EXPECT_EQ(salvaged.declaredTotal, 5u);
     EXPECT_EQ(salvaged.stopReason, "the file ends inside message 5");
@@ -283,7 +327,7 @@ TEST_F(Transfer, MergeKeepsTheFirstCopyOfEachMessageInTheOrderTheFilesGiveThem) 
 
     const MergeResult result =
         MergeFiles({file("a.usms"), file("b.xml"), file("c.json")}, file("out"));
-    EXPECT_EQ(result.outcome, MergeResult::Outcome::Merged) << utf::Utf8(result.error);
+    EXPECT_EQ(result.outcome, TransferOutcome::Done) << utf::Utf8(result.error);
     EXPECT_EQ(result.written, kept.size());
     EXPECT_EQ(result.duplicates, read - kept.size());
     EXPECT_TRUE(bytes("out") == Write(UnicodeBackupFile(), "expected.usms", std::move(kept)))
@@ -343,7 +387,7 @@ TEST_F(Transfer, MergeTellsMessagesApartByEachPartOfTheRuleAndByNoOtherField) {
         Write(UnicodeBackupFile(), "a.usms", std::move(first));
         Write(JsonBackupFile(), "b.json", std::move(second));
         const MergeResult result = MergeFiles({file("a.usms"), file("b.json")}, file("out"));
-        EXPECT_EQ(result.outcome, MergeResult::Outcome::Merged) << utf::Utf8(result.error);
+        EXPECT_EQ(result.outcome, TransferOutcome::Done) << utf::Utf8(result.error);
         EXPECT_EQ(result.written, written);
         EXPECT_EQ(result.duplicates, 2u - written);
         if (written == 1) { // the first copy is the one kept
