@@ -24,7 +24,7 @@ public:
     }
     [[nodiscard]] bool CheckValidation(HANDLE, std::u16string&) override { return false; }
     [[nodiscard]] bool ReadTotal(HANDLE, DWORD&, std::u16string&) override { return false; }
-    [[nodiscard]] bool CloseAfterRead(HANDLE, std::u16string&) override { return false; }
+    bool CloseAfterRead(HANDLE, std::u16string&) override { return false; }
 
     [[nodiscard]] bool OpenForWrite(std::u16string path, HANDLE& handle,
                                     std::u16string& error) override;

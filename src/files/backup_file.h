@@ -33,7 +33,7 @@ public:
                                           std::u16string& error) = 0;
     [[nodiscard]] virtual bool CheckValidation(HANDLE handle, std::u16string& error) = 0;
     [[nodiscard]] virtual bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) = 0;
-    [[nodiscard]] virtual bool CloseAfterRead(HANDLE handle, std::u16string& error) = 0;
+    virtual bool CloseAfterRead(HANDLE handle, std::u16string& error) = 0;
 
     [[nodiscard]] virtual bool OpenForWrite(std::u16string path, HANDLE& handle,
                                             std::u16string& error) = 0;

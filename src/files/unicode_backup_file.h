@@ -23,7 +23,7 @@ public:
                                   std::u16string& error) override;
     [[nodiscard]] bool CheckValidation(HANDLE handle, std::u16string& error) override;
     [[nodiscard]] bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) override;
-    [[nodiscard]] bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
+    bool CloseAfterRead(HANDLE handle, std::u16string& error) override;
 
     [[nodiscard]] bool OpenForWrite(std::u16string path, HANDLE& handle,
                                     std::u16string& error) override;

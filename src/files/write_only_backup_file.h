@@ -14,7 +14,7 @@ public:
                                   std::vector<Recipient>& recipients, std::u16string& error) final;
     [[nodiscard]] bool CheckValidation(HANDLE handle, std::u16string& error) final;
     [[nodiscard]] bool ReadTotal(HANDLE handle, DWORD& total, std::u16string& error) final;
-    [[nodiscard]] bool CloseAfterRead(HANDLE handle, std::u16string& error) final;
+    bool CloseAfterRead(HANDLE handle, std::u16string& error) final;
 
 protected:
     // A refusal text replaces the error text on every refused operation; without one the text

@@ -434,7 +434,7 @@ BOOL CloseHandle(HANDLE object) {
             if (auto* file = dynamic_cast<FileObject*>(removed.get())) {
                 file->Abandon();
             } else {
-                removed->Close();
+                static_cast<void>(removed->Close()); // this close is failing anyway
             }
         }
         return FALSE;

@@ -313,7 +313,7 @@ public:
     [[nodiscard]] virtual HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID,
                                             LPCIID lpInterface, ULONG ulFlags, ULONG* lpulObjType,
                                             LPUNKNOWN* lppUnk) = 0;
-    [[nodiscard]] virtual HRESULT Logoff(ULONG_PTR ulUIParam, ULONG ulFlags, ULONG ulReserved) = 0;
+    virtual HRESULT Logoff(ULONG_PTR ulUIParam, ULONG ulFlags, ULONG ulReserved) = 0;
 };
 
 // Library functions.
