@@ -56,6 +56,7 @@ struct RestoreJob : JobCommon {
 inline constexpr char16_t kHandsetBusyText[] =
     u"The handset is busy with another backup or restore. Try again when it has finished.";
 
-// The worker bodies; each ends by setting done. The result is what the job achieved.
+// The worker bodies; each ends by setting done. The result is what the job achieved; resultText
+// then holds the whole text the user reads, on failure as on success.
 bool RunBackup(BackupJob& job);
 bool RunRestore(RestoreJob& job);

@@ -40,7 +40,7 @@ public:
 struct LaunchResult {
     bool started = false;
     bool completed = false;    // the job ran to its end (its result text says how)
-    DWORD handled = 0;         // messages written or restored
+    DWORD handled = 0;         // messages written or restored, plus the record that failed
     DWORD total = 0;           // messages counted in the store, or declared by the file
     bool stopped = false;      // it ended early because the front end asked it to stop
     HRESULT storeError = S_OK; // a restore's failed save: the mail library's result

@@ -1,6 +1,7 @@
-// The seven kinds of file that a backup or export command writes, each with its format object,
-// its text encoder (for the exports) and its Save-as filter. The windows and the command-line
-// tool build their formats here, so both use the same objects.
+// The seven kinds of file that the window's backup and export commands write, each with its
+// format object, its text encoder (for the exports) and its Save-as filter. The windows and the
+// command-line tool build these formats here, so both use the same objects; the tool adds the
+// interchange formats of its own.
 #pragma once
 
 #include "files/backup_file.h"

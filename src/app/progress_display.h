@@ -1,4 +1,5 @@
-// What the progress display shows for a job's counters: the counter line and the bar position.
+// What a job's counters look like on screen: the progress dialog's counter line and bar position,
+// and the command-line tool's status line.
 #pragma once
 
 #include "platform/wintypes.h"

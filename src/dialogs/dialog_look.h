@@ -1,5 +1,6 @@
-// What the two file dialogs share in their look: the italic title label, a column of labels
-// with one left edge, and the optional background bitmap stretched over the dialog.
+// The look of the two file dialogs: the italic title label and the optional background bitmap
+// stretched over the dialog, which both show, and the Open dialog's column of labels with one
+// left edge.
 #pragma once
 
 #include "framework/dialog.h"

@@ -16,7 +16,7 @@ public:
     const std::u16string& resultPath() const { return resultPath_; }
 
 protected:
-    [[nodiscard]] bool OnInitDialog() override;
+    bool OnInitDialog() override;
     void OnCommand(UINT id, UINT code) override;
     void OnSize(int width, int height) override;
 

@@ -19,7 +19,7 @@ public:
     int typeIndex() const { return typeIndex_; }
 
 protected:
-    [[nodiscard]] bool OnInitDialog() override;
+    bool OnInitDialog() override;
     void OnCommand(UINT id, UINT code) override;
     void OnSize(int width, int height) override;
 

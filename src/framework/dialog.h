@@ -82,8 +82,8 @@ public:
     void SendTimerMessage(UINT id) { OnTimer(id); }
 
 protected:
-    // Called once the controls exist, before the dialog shows.
-    [[nodiscard]] virtual bool OnInitDialog() { return true; }
+    // Called once the controls exist, before the dialog shows; the result is not looked at.
+    virtual bool OnInitDialog() { return true; }
     // Controls, soft keys and Escape (IDCANCEL) arrive here; the default does nothing.
     void OnCommand(UINT /*id*/, UINT /*code*/) override {}
     virtual void OnSize(int /*width*/, int /*height*/) {}

@@ -24,7 +24,7 @@ public:
     bool LoadAccelerators(unsigned id);
 
     [[nodiscard]] bool PreTranslateMessage(QObject* receiver, QEvent* event) override;
-    [[nodiscard]] bool OnIdle() override { return false; }
+    bool OnIdle() override { return false; }
 
     // The area below the title that the client view fills: all but the soft-key bar.
     QRect ClientArea() const;

@@ -20,8 +20,9 @@ public:
 class IdleHandler {
 public:
     virtual ~IdleHandler() = default;
-    // True to be called again before the loop waits.
-    [[nodiscard]] virtual bool OnIdle() = 0;
+    // Called when the queue has emptied after a message other than a paint, timer or mouse
+    // move. The loop does not look at the result.
+    virtual bool OnIdle() = 0;
 };
 
 class MessageLoop final : public QObject {

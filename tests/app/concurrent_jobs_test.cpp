@@ -1,5 +1,6 @@
 // Jobs and readers in several processes on one handset. The child process stops at a chosen
-// record through a pipe, so each interleaving is taken exactly, not by chance.
+// record or mail-library call and waits on a pipe, or is killed at a chosen call, so each
+// interleaving is taken exactly, not by chance.
 #include "app/app_fixture.h"
 
 #include "store/backup_walk.h"

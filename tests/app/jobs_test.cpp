@@ -1,3 +1,5 @@
+// The jobs as their launchers run them: a cancelled file choice, a missing store, the folders
+// taken, the total a backup declares, a stop request, and a restore's full store.
 #include "app/app_fixture.h"
 #include "app/launch.h"
 #include "platform/threads.h"

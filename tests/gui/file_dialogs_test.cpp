@@ -1,8 +1,8 @@
 // The Save-as and Open dialogs driven as a person would: the locations, folders, types and
 // files they offer, the path they return for what is chosen, the boxes for refused names and for
-// no file, cancelling, and the file list's height on resize. And the parts they stand on:
-// splitting filters, the name stem and extension, the storage card's root from the registry,
-// and whether a folder holds anything.
+// no file, cancelling, their texts readable on the handset screen, and the file list's height on
+// resize. And the parts they stand on: splitting filters, the name stem and extension, the
+// storage card's root from the registry, and whether a folder holds anything.
 #include "dialog_host.h"
 
 #include "devkit/device_setup.h"

@@ -19,7 +19,7 @@ namespace {
 
 constexpr DWORD ICC_COOL_CLASSES = 0x100;
 
-// Steps 5 to 7: the frame, shown, and the loop until the quit message.
+// The frame, shown, and the loop until the quit message.
 int RunFrame(framework::MessageLoop& loop, int showCommand, const StartedHook& started) {
     MainFrame frame;
     if (!frame.CreateEx(framework::LoadResourceString(resources::kIdsAppTitle))) {

@@ -10,7 +10,7 @@ public:
     FolderSettingsDialog();
 
 protected:
-    [[nodiscard]] bool OnInitDialog() override;
+    bool OnInitDialog() override;
     void OnCommand(UINT id, UINT code) override;
 
 private:

@@ -14,7 +14,7 @@ public:
     explicit MainView(framework::CommandTarget& frame);
 
 protected:
-    [[nodiscard]] bool OnInitDialog() override;
+    bool OnInitDialog() override;
     void OnCommand(UINT id, UINT code) override;
     void OnSize(int width, int height) override;
 

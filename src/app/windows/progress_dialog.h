@@ -19,7 +19,7 @@ public:
                    int backgroundBitmap);
 
 protected:
-    [[nodiscard]] bool OnInitDialog() override;
+    bool OnInitDialog() override;
     void OnSize(int width, int height) override;
     void OnTimer(UINT id) override;
 
