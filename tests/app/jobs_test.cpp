@@ -113,7 +113,7 @@ TEST_F(Jobs, TheDeclaredTotalIsWhatWasWritten) {
 
     UnicodeBackupFile inner;
     Hooked format(inner);
-    format.beforeTotal = [this, inbox = inboxId()]() mutable {
+    format.beforeTotal = [inbox = inboxId()]() mutable {
         if (inbox != 0) {
             mapi_admin::AddMessage(std::exchange(inbox, 0), SampleMessage(u"late arrival", 99999));
         }
