@@ -4,7 +4,8 @@
 
 #include <string>
 
-// Fills the device's empty store; false with a reason when the store is missing or not empty.
+// Fills the device's empty store. False when the store is missing, not empty, or the messages
+// cannot be stored, with the reason in words that the caller prefixes with the program's name.
 [[nodiscard]] bool AddDemoMessages(std::string& reason);
 
 // Adds count demo-like messages to the store's folders, for measurements; false on failure.

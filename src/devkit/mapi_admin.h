@@ -1,7 +1,7 @@
 // Shaping the emulated handset's message store from outside the mail library: creating the
 // store database of a new device, adding or removing stores, folders, messages and
-// properties, and making objects fail to open. Used by device set-up, demo data and tests;
-// each call works through a connection of its own, so open sessions see its changes.
+// properties, and making objects fail to open. Used by device set-up, demo data, tests and
+// benchmarks; each call works through a connection of its own, so open sessions see its changes.
 #pragma once
 
 #include "platform/mapi/mapi.h"

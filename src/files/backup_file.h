@@ -10,7 +10,9 @@
 //
 // The handle is an opaque word owned by the caller, 0 before an open; a format that keeps its
 // own handle neither sets nor reads it. A failing operation returns false and, as a rule,
-// replaces the error text with its own message; a succeeding one leaves the text unchanged.
+// replaces the error text with the whole reason as the user reads it, except that the callers
+// put "No.<n>:" before the texts of ReadRecord and WriteRecord; a succeeding one leaves the text
+// unchanged.
 #pragma once
 
 #include "model/message_fields.h"

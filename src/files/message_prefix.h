@@ -1,5 +1,5 @@
-// The prefix that names the message a failure of a backup walk, a restore loop or a file
-// conversion refers to: "No.%d:".
+// The prefix that names the message a failure of a job, a dry run or a command on backup files
+// (convert, merge, salvage) refers to: "No.%d:".
 #pragma once
 
 #include "files/file_access.h"

@@ -1,6 +1,7 @@
 // The primary backup format (".usms"): a 16-byte MD5 digest of the file size, the message total,
-// then every message with all of its fields in UTF-16. The window's restore reads this format,
-// and merge and salvage write it.
+// then every message with all of its fields in UTF-16. Backups, convert, merge and salvage
+// write it; the window's restore reads only this format, and every command that reads a file
+// reads it.
 #pragma once
 
 #include "files/backup_file.h"

@@ -1,4 +1,4 @@
-// The plain fields of one message as a backup file holds them, read back during restore.
+// The plain fields of one message as a backup file holds them, as the readers of files fill them.
 #pragma once
 
 #include "platform/wintypes.h"

@@ -1,5 +1,6 @@
 // Fault injection for the file services, for tests: make the n-th call of an operation fail
-// with a chosen error, once or from then on.
+// with a chosen error or move fewer bytes than asked, once or from then on, and make the disk
+// fill up after a given number of bytes.
 #pragma once
 
 #include "platform/wintypes.h"

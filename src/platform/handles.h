@@ -1,5 +1,5 @@
 // The process's table of platform handles: opaque words that stand for kernel-like objects
-// (files, threads, searches). CloseHandle works on every kind.
+// (files, threads, searches, registry keys). CloseHandle works on every kind.
 #pragma once
 
 #include "platform/wintypes.h"

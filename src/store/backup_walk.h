@@ -24,6 +24,6 @@ DWORD countFolderMessages(StoreFolder& folder);
 
 // Writes the folder's messages, then its subfolders', raising the current number before
 // each record. On failure resultText holds "No.<n>:" with the number written before this
-// folder was entered, followed by the reason.
+// folder was entered, followed by the reason; or kStoppedText when the job was asked to stop.
 [[nodiscard]] bool backupFolder(JobView& job, HANDLE handle, StoreFolder& folder,
                                 std::u16string& resultText);

@@ -12,12 +12,14 @@ class MessageStore;
 class StoreFolder;
 struct JobView;
 
-// Checks the file, reads its total into the transfer and restores the records one by one, setting
-// the job's current number first. On a failed record the result text is "No.<n>:" and the
-// reason, and the rest is not read. Runs after the format's OpenForRead succeeded.
+// Checks the file, reads its total into the job's counter and restores the records one by one,
+// setting the job's current number first. On failure the job's result text holds the format's text
+// for a failed check or total, "No.<n>:" and the reason for a failed record (the rest is then not
+// read), or kStoppedText. Runs after the format's OpenForRead succeeded.
 [[nodiscard]] bool restoreMessages(MessageStore& store, JobView& job, HANDLE handle);
 
-// Reads one record and writes it into its folder; false with the reason in resultText.
+// Reads one record and writes it into its folder; false with the reason in resultText, which
+// the caller prefixes with "No.<n>:".
 [[nodiscard]] bool restoreOneMessage(MessageStore& store, JobView& job, HANDLE handle,
                                      std::u16string& resultText);
 

@@ -1,5 +1,5 @@
 // Drives a file format through the backup and restore orders as the jobs do, and builds the
-// bytes of backup files by hand, for the format tests.
+// bytes of backup files by hand, for the tests of the formats and of what writes or reads them.
 #pragma once
 
 #include "files/backup_file.h"

@@ -1,6 +1,6 @@
 // Fault injection and call recording for the mail library, for tests: the n-th call of an
-// operation (or of any operation) fails with a chosen HRESULT, once or from then on; the calls
-// made can be recorded in order with their flags and counts.
+// operation (or of any operation) fails with a chosen HRESULT, or runs a hook first, once or
+// from then on; the calls made can be recorded in order with their flags and counts.
 #pragma once
 
 #include "platform/mapi/mapi.h"
