@@ -7,6 +7,7 @@
 #include "interchange/ordered_workers.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,8 +48,20 @@ public:
                 }
                 cutter_.Cut(batch->lines);
                 cut_ = batch->lines.after != After::More;
+                if (cut_ && !given_) {
+                    // The whole file in one batch: mapped here, with no thread started for it.
+                    Work(0, *batch);
+                    whole_ = std::move(batch);
+                    break;
+                }
+                given_ = true;
                 bytesOnTheirWay_ += batch->lines.bytes.size();
                 workers_.Give(std::move(batch));
+            }
+            if (whole_) {
+                current_ = whole_.get();
+                next_ = 0;
+                continue;
             }
             current_ = &workers_.Take();
             bytesOnTheirWay_ -= current_->lines.bytes.size();
@@ -86,9 +99,11 @@ private:
     interchange::JsonLineCutter cutter_;
     MapLine map_;
     std::size_t bytesOnTheirWay_ = 0; // in the batches given and not yet taken
-    bool cut_ = false;         // every line is in a batch, and the last one says how reading ended
-    Batch* current_ = nullptr; // the batch whose outcomes go out now
-    std::size_t next_ = 0;     // its next line
+    bool cut_ = false;   // every line is in a batch, and the last one says how reading ended
+    bool given_ = false; // a batch went to the workers
+    std::unique_ptr<Batch> whole_;  // the file's only batch, when it had just one
+    Batch* current_ = nullptr;      // the batch whose outcomes go out now
+    std::size_t next_ = 0;          // its next line
     OrderedWorkers<Batch> workers_; // last: its threads use everything above
     static_assert(kMostWorkers == OrderedWorkers<Batch>::kMostWorkers);
 };

@@ -25,15 +25,11 @@ public:
     // can keep state of its own.
     using Work = std::function<void(std::size_t worker, Job&)>;
 
-    // One worker per core, at least one and at most kMostWorkers.
-    explicit OrderedWorkers(Work work) : work_(std::move(work)) {
-        const std::size_t cores = std::thread::hardware_concurrency();
-        const std::size_t count = std::clamp<std::size_t>(cores, 1, kMostWorkers);
-        threads_.reserve(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            threads_.emplace_back([this, i] { Run(i); });
-        }
-    }
+    // One worker per core, at least one and at most kMostWorkers; they start with the first
+    // job, so that a caller that needs none pays for no thread.
+    explicit OrderedWorkers(Work work)
+        : work_(std::move(work)),
+          count_(std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kMostWorkers)) {}
     // Stops the workers, leaving any job not begun, and waits for them.
     ~OrderedWorkers() {
         {
@@ -50,7 +46,7 @@ public:
 
     static constexpr std::size_t kMostWorkers = 4;
 
-    std::size_t Workers() const { return threads_.size(); }
+    std::size_t Workers() const { return count_; }
     // Jobs given and not yet taken back.
     std::size_t InFlight() const { return queue_.size(); }
 
@@ -65,6 +61,12 @@ public:
     }
 
     void Give(std::unique_ptr<Job> job) {
+        if (threads_.empty()) {
+            threads_.reserve(count_);
+            for (std::size_t i = 0; i < count_; ++i) {
+                threads_.emplace_back([this, i] { Run(i); });
+            }
+        }
         auto entry = std::make_unique<Entry>();
         entry->job = std::move(job);
         {
@@ -150,6 +152,7 @@ private:
     }
 
     Work work_;
+    const std::size_t count_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Entry>> queue_; // in the order given
