@@ -12,6 +12,7 @@ long FileByteSource::Read(char* buffer, std::size_t size) {
         static_cast<DWORD>(std::min<std::size_t>(size, std::numeric_limits<DWORD>::max() / 2));
     DWORD read = 0;
     if (ReadFile(file_, buffer, wanted, &read, nullptr) == FALSE) {
+        failure_ = ErrorText();
         return -1;
     }
     return static_cast<long>(read);

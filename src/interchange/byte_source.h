@@ -5,6 +5,7 @@
 #include "platform/wintypes.h"
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 class ByteSource {
@@ -23,9 +24,13 @@ public:
     explicit FileByteSource(HANDLE file) : file_(file) {}
     long Read(char* buffer, std::size_t size) override;
     [[nodiscard]] bool Rewind() override;
+    // The system's reason for the last read that failed; empty while none has. A reader may
+    // take such a failure for the end of what it can read, where the file itself is whole.
+    const std::u16string& failure() const { return failure_; }
 
 private:
     HANDLE file_;
+    std::u16string failure_;
 };
 
 // Reads bytes that the caller keeps alive.

@@ -117,6 +117,13 @@ void SalvageInterchange(const std::u16string& file, FileKind kind, const std::u1
             ok = false;
         }
     }
+    // Damage in the file ends a salvage that keeps what came before it; a disk that fails to
+    // read it ends it as a failure, as for a Unicode backup.
+    if (ok && !source.failure().empty()) {
+        result.outcome = Outcome::InputFailed;
+        result.error = u"cannot read the file, " + source.failure();
+        ok = false;
+    }
     CloseIfValid(input);
     result.recovered = static_cast<DWORD>(salvage.recovered());
     ok = ok && format.SkipValidationArea(handle, result.error) &&

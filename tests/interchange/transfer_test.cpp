@@ -163,16 +163,17 @@ TEST_F(Transfer, FileFaultsLeaveTheEarlierOutputOrTheWholeOne) {
     Write(UnicodeBackupFile(), "a.usms", Spans({{0, 100}}));
     Write(JsonBackupFile(), "b.json", Spans({{50, 200}}));
     const int handles = OpenFileHandleCount();
-    const auto run = [&](int job) { // convert, merge, salvage
+    const auto run = [&](int job) { // convert, merge, salvage of our backup and of a phone file
         UnicodeBackupFile usms;
         return job == 0
                    ? ConvertFile(file("b.json"), usms, file("out")).outcome == TransferOutcome::Done
                : job == 1
                    ? MergeFiles({file("a.usms"), file("b.json")}, file("out")).outcome ==
                          TransferOutcome::Done
-                   : SalvageFile(file("a.usms"), file("out")).outcome == TransferOutcome::Done;
+                   : SalvageFile(file(job == 2 ? "a.usms" : "b.json"), file("out")).outcome ==
+                         TransferOutcome::Done;
     };
-    for (const int job : {0, 1, 2}) {
+    for (const int job : {0, 1, 2, 3}) {
         ASSERT_TRUE(run(job)) << job;
         const std::string whole = bytes("out");
         for (const int sweep : {0, 1, 2}) { // once, from then on, disk full
