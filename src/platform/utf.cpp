@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 static_assert(std::endian::native == std::endian::little,
               "the word-wise loops read units in host order");
 
@@ -30,6 +34,48 @@ void AppendUtf8(std::string& out, char32_t c) {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+
+#if defined(__SSE2__)
+// Sixteen bytes or eight units a step where the processor has SSE2 (every x86-64); the word-wise
+// loops after them finish the text, and do it all elsewhere.
+__m128i Load(const void* at) {
+    return _mm_loadu_si128(static_cast<const __m128i*>(at));
+}
+
+void Store(void* at, __m128i value) {
+    _mm_storeu_si128(static_cast<__m128i*>(at), value);
+}
+
+// Widens the ASCII bytes at the start of text[i...] to units at next, sixteen at a time.
+void WidenAscii(std::string_view text, std::size_t& i, char16_t*& next) {
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= text.size(); i += 16, next += 16) {
+        const __m128i bytes = Load(text.data() + i);
+        if (_mm_movemask_epi8(bytes) != 0) {
+            return;
+        }
+        Store(next, _mm_unpacklo_epi8(bytes, zero));
+        Store(next + 8, _mm_unpackhi_epi8(bytes, zero));
+    }
+}
+
+// Narrows the ASCII units at the start of text[i...] to bytes at next, sixteen at a time.
+void NarrowAscii(std::u16string_view text, std::size_t& i, char*& next) {
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+    for (; i + 16 <= text.size(); i += 16, next += 16) {
+        const __m128i low = Load(text.data() + i);
+        const __m128i upper = Load(text.data() + i + 8);
+        const __m128i beyond = _mm_and_si128(_mm_or_si128(low, upper), high);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(beyond, _mm_setzero_si128())) != 0xFFFF) {
+            return;
+        }
+        Store(next, _mm_packus_epi16(low, upper));
+    }
+}
+#else
+void WidenAscii(std::string_view, std::size_t&, char16_t*&) {}
+void NarrowAscii(std::u16string_view, std::size_t&, char*&) {}
+#endif
 
 // Writes the UTF-8 form of c at out and returns the end.
 char* PutUtf8(char* out, char32_t c) {
@@ -59,7 +105,8 @@ bool Encode(std::u16string_view text, std::string& out) {
     out.resize(text.size() * 3);
     char* next = out.data();
     for (std::size_t i = 0; i < text.size(); ++i) {
-        // Four ASCII units at a time, the common case of message texts.
+        // ASCII many units at a time, the common case of message texts.
+        NarrowAscii(text, i, next);
         while (i + 4 <= text.size()) {
             std::uint64_t units = 0;
             std::memcpy(&units, text.data() + i, sizeof units);
@@ -134,29 +181,56 @@ char32_t DecodeOne(std::string_view text, std::size_t& i, bool& clean) {
     return c;
 }
 
+// A well-formed sequence of two or three bytes at text[i], the letters of most scripts, decoded
+// to one unit at next without the general checks; 0 when it is anything else.
+std::size_t DecodeTwoOrThree(std::string_view text, std::size_t i, char16_t*& next) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned>(text[i + k]) & 0xFF; };
+    const auto follows = [&](std::size_t k) { return (byte(k) & 0xC0) == 0x80; };
+    const std::size_t left = text.size() - i;
+    const unsigned lead = byte(0);
+    if (lead >= 0xC2 && lead < 0xE0 && left >= 2 && follows(1)) {
+        *next++ = static_cast<char16_t>((lead & 0x1F) << 6 | (byte(1) & 0x3F));
+        return 2;
+    }
+    if ((lead & 0xF0) == 0xE0 && left >= 3 && follows(1) && follows(2)) {
+        const unsigned c = (lead & 0x0F) << 12 | (byte(1) & 0x3F) << 6 | (byte(2) & 0x3F);
+        if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {
+            *next++ = static_cast<char16_t>(c);
+            return 3;
+        }
+    }
+    return 0;
+}
+
 // No sequence gives more units than it has bytes, so the output is sized once.
 bool Decode(std::string_view text, std::u16string& out) {
     bool clean = true;
     out.resize(text.size());
     char16_t* next = out.data();
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     std::size_t i = 0;
     while (i < text.size()) {
-        // Eight ASCII bytes at a time, the common case of message texts.
-        if (i + 8 <= text.size()) {
-            std::uint64_t bytes = 0;
-            std::memcpy(&bytes, text.data() + i, sizeof bytes);
-            if ((bytes & 0x8080808080808080u) == 0) {
+        if (byte(i) < 0x80) {
+            // A run of ASCII, the common case of message texts: many bytes a step while they
+            // last. Letters of other scripts come back here only for their spaces and marks.
+            WidenAscii(text, i, next);
+            for (; i + 8 <= text.size(); i += 8) {
+                std::uint64_t bytes = 0;
+                std::memcpy(&bytes, text.data() + i, sizeof bytes);
+                if ((bytes & 0x8080808080808080u) != 0) {
+                    break;
+                }
                 for (int k = 0; k < 8; ++k) {
                     *next++ = static_cast<char16_t>((bytes >> (8 * k)) & 0xFF);
                 }
-                i += 8;
-                continue;
             }
+            for (; i < text.size() && byte(i) < 0x80; ++i) {
+                *next++ = byte(i);
+            }
+            continue;
         }
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            *next++ = lead;
-            ++i;
+        if (const std::size_t taken = DecodeTwoOrThree(text, i, next); taken != 0) {
+            i += taken;
             continue;
         }
         const char32_t c = DecodeOne(text, i, clean);
@@ -232,6 +306,16 @@ std::size_t FirstNulUnit(std::u16string_view text) {
     constexpr std::uint64_t kOnes = 0x0001000100010001u;
     constexpr std::uint64_t kTops = 0x8000800080008000u;
     std::size_t at = 0;
+#if defined(__SSE2__)
+    for (; at + 8 <= text.size(); at += 8) {
+        const __m128i units = Load(text.data() + at);
+        const auto zeros = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_setzero_si128())));
+        if (zeros != 0) {
+            return at + static_cast<std::size_t>(std::countr_zero(zeros)) / 2;
+        }
+    }
+#endif
     for (; at + 4 <= text.size(); at += 4) {
         std::uint64_t units = 0;
         std::memcpy(&units, text.data() + at, sizeof units);

@@ -15,7 +15,7 @@ class DigestSet {
 public:
     // Adds the digest; false when it was there already.
     [[nodiscard]] bool Insert(const MessageDigest& digest) {
-        if (digest == MessageDigest{}) { // the mark of a free slot stands for itself
+        if (Same(digest, MessageDigest{})) { // the mark of a free slot stands for itself
             return !std::exchange(hasZero_, true);
         }
         if ((count_ + 1) * 4 > slots_.size() * 3) {
@@ -68,7 +68,7 @@ private:
     void Grow() {
         std::vector<MessageDigest> larger(slots_.empty() ? kFirstSlots : slots_.size() * 2);
         for (const MessageDigest& digest : slots_) {
-            if (digest != MessageDigest{}) {
+            if (!Same(digest, MessageDigest{})) {
                 Find(larger, digest) = digest;
             }
         }

@@ -32,14 +32,33 @@ TEST(CodePage, SizesCountTheTerminatorAndTheLocaleChoosesTheCodePage) {
     setenv("LC_ALL", keep.c_str(), 1);
 }
 
-// Every place in and around a block of four units, and a unit whose low byte alone is zero.
+// Every place in and around the blocks the search takes at once, and a unit whose low byte alone
+// is zero.
 TEST(Utf, FirstNulUnitIsFoundWhereverItStands) {
     EXPECT_EQ(utf::FirstNulUnit(u"\u0100\u2000abcdefgh"), 10u);
-    for (std::size_t at = 0; at < 10; ++at) {
-        std::u16string text(10, u'\u0100');
+    EXPECT_EQ(utf::FirstNulUnit(std::u16string(37, u'\u0100')), 37u);
+    for (std::size_t at = 0; at < 37; ++at) {
+        std::u16string text(37, u'\u0100');
         text[at] = u'\0';
         text.back() = u'\0'; // a later one is not the first
         EXPECT_EQ(utf::FirstNulUnit(text), at) << at;
+    }
+}
+
+// ASCII goes many characters at a step: one other character at every place of a long text, a
+// unit whose low byte alone is ASCII (U+0141) among them, must stop the step where it stands.
+TEST(Utf, OneOtherCharacterAnywhereInALongAsciiTextConverts) {
+    for (std::size_t at = 0; at <= 40; ++at) {
+        std::string utf8(40, 'a');
+        std::u16string utf16(40, u'a');
+        utf8.insert(at, "\xC5\x81");
+        utf16.insert(at, u"\u0141");
+        std::string narrowed;
+        std::u16string widened;
+        EXPECT_TRUE(utf::ToUtf8(utf16, narrowed));
+        EXPECT_EQ(narrowed, utf8) << at;
+        EXPECT_TRUE(utf::ToUtf16(utf8, widened));
+        EXPECT_EQ(widened, utf16) << at;
     }
 }
 
