@@ -309,8 +309,8 @@ std::size_t FirstNulUnit(std::u16string_view text) {
 #if defined(__SSE2__)
     for (; at + 8 <= text.size(); at += 8) {
         const __m128i units = Load(text.data() + at);
-        const auto zeros = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_setzero_si128())));
+        const auto zeros =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_setzero_si128())));
         if (zeros != 0) {
             return at + static_cast<std::size_t>(std::countr_zero(zeros)) / 2;
         }
