@@ -8,6 +8,7 @@
 #include "transfer/finish_writing.h"
 
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -20,18 +21,24 @@ Outcome WriteConverted(ConvertInput& input, BackupFile& format, HANDLE handle,
     if (!format.SkipValidationArea(handle, error) || !format.WriteTotal(handle, total, error)) {
         return Outcome::OutputFailed;
     }
-    ReadAhead<MemoryRecord> ahead(
-        [&input](DWORD number, MemoryRecord& record, std::u16string& readError) {
-            return input.Next(number, record, readError);
-        },
-        &RecordWeight);
+    // A one-pass input parses on threads of its own already: its records are mapped here, beside
+    // their writing, where a further thread would only hand each record across cores.
+    std::optional<ReadAhead<MemoryRecord>> ahead;
+    if (!input.OnePass()) {
+        ahead.emplace(
+            [&input](DWORD number, MemoryRecord& record, std::u16string& readError) {
+                return input.Next(number, record, readError);
+            },
+            &RecordWeight);
+    }
+    MemoryRecord here; // the record in hand when read here, refilled in place
     DWORD& n = written;
     for (;;) {
         if (StopRequested(stop)) {
             return Outcome::Stopped;
         }
-        MemoryRecord* record = nullptr;
-        const ReadStep step = ahead.Next(record, error);
+        MemoryRecord* record = &here;
+        const ReadStep step = ahead ? ahead->Next(record, error) : input.Next(n + 1, here, error);
         if (step == ReadStep::End) {
             break;
         }
