@@ -222,14 +222,15 @@ std::u16string FromUtf8(std::string_view text) {
     return out;
 }
 
-std::u16string FromXmlUtf8(std::string_view text) {
-    std::u16string units = FromUtf8(text);
+void FromXmlUtf8(std::string_view text, std::u16string& out) {
+    utf::ToUtf16(text, out);
     constexpr char16_t kHigh = 0xDBFF; // U+10FFFD's high half, which only plane 16 shares
     constexpr char16_t kLow = 0xDFFD;
-    if (units.find(kHigh) == std::u16string::npos) {
-        return units;
+    if (out.find(kHigh) == std::u16string::npos) {
+        return;
     }
-    std::u16string out;
+    const std::u16string units = std::move(out);
+    out.clear();
     out.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
         const bool escape = units[i] == kHigh && i + 3 < units.size() && units[i + 1] == kLow;
@@ -245,6 +246,11 @@ std::u16string FromXmlUtf8(std::string_view text) {
             out += units[i];
         }
     }
+}
+
+std::u16string FromXmlUtf8(std::string_view text) {
+    std::u16string out;
+    FromXmlUtf8(text, out);
     return out;
 }
 

@@ -36,8 +36,9 @@ std::u16string FromUtf8(std::string_view text);
 inline constexpr char32_t kXmlEscape = 0x10FFFD;
 inline constexpr char32_t kXmlEscapedBase = 0x100000;
 // As FromUtf8, for a text that went through the reference filter: its escapes become the units
-// they carry.
+// they carry. The second form decodes into out, reusing the memory it holds.
 std::u16string FromXmlUtf8(std::string_view text);
+void FromXmlUtf8(std::string_view text, std::u16string& out);
 
 // Decimal numbers with nothing else around them.
 [[nodiscard]] bool ParseUnsigned(std::string_view text, std::uint64_t maximum,

@@ -16,7 +16,7 @@ int SequenceAt(std::string_view text, std::size_t at) {
         return 1;
     }
     int length = 0;
-    unsigned char low = 0x80; // the second byte's range, narrowed to refuse overlong forms,
+    unsigned char low = 0x80;  // the second byte's range, narrowed to refuse overlong forms,
     unsigned char high = 0xBF; // surrogates and code points past U+10FFFF
     if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2;

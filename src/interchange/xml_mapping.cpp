@@ -193,19 +193,20 @@ public:
         return nullptr;
     }
 
-    // A text attribute with its exact units preferred; false on malformed units.
-    bool TextOf(std::string_view name, std::optional<std::u16string>& text,
-                std::string& problem) const {
+    // A text attribute with its exact units preferred, decoded into text; false on malformed
+    // units.
+    bool TextOf(std::string_view name, XmlText& text, std::string& problem) const {
+        text.present = false;
         if (const std::string_view* hex = companions_ ? Find(name, kCompanion) : nullptr) {
-            std::u16string units;
-            if (!ParseHexUnits(*hex, units)) {
+            if (!ParseHexUnits(*hex, text.units)) {
                 problem = std::string(name) + std::string(kCompanion) +
                           " is not a sequence of four-digit hexadecimal units";
                 return false;
             }
-            text = std::move(units);
+            text.present = true;
         } else if (const std::string_view* value = Find(name)) {
-            text = FromXmlUtf8(*value);
+            FromXmlUtf8(*value, text.units);
+            text.present = true;
         }
         return true;
     }
@@ -246,41 +247,56 @@ private:
     bool companions_ = false; // some attribute's name ends in the companion suffix
 };
 
+// The text, or an empty one when the element leaves it out.
+const std::u16string& ValueOr(const XmlText& text) {
+    static const std::u16string kNone;
+    return text.present ? text.units : kNone;
+}
+
+// Takes the text's units into target, leaving target's old memory for the next element.
+void TakeInto(std::u16string& target, XmlText& text) {
+    if (text.present) {
+        target.swap(text.units);
+    } else {
+        target.clear();
+    }
+}
+
 // Our own recipients: mk_recipients entries of address, name and type.
-bool MapOwnRecipients(const AttributeView& view, std::uint64_t count,
+bool MapOwnRecipients(const AttributeView& view, std::uint64_t count, SmsTexts& texts,
                       std::vector<Recipient>& recipients, std::string& problem) {
     for (std::uint64_t i = 1; i <= count; ++i) {
-        std::optional<std::u16string> address;
-        std::optional<std::u16string> name;
+        XmlText& address = texts.recipientAddress;
+        XmlText& name = texts.recipientName;
         std::optional<std::uint64_t> type;
         if (!view.TextOf(RecipientName(i, "address"), address, problem) ||
             !view.TextOf(RecipientName(i, "name"), name, problem) ||
             !view.UnsignedOf(RecipientName(i, "type"), kMaxU32, type, problem)) {
             return false;
         }
-        if (!address && !name && !type) {
+        if (!address.present && !name.present && !type) {
             problem = "mk_recipients=\"" + std::to_string(count) + "\" but recipient " +
                       std::to_string(i) + " is missing";
             return false;
         }
-        recipients.emplace_back(address.value_or(u""), name.value_or(u""),
+        recipients.emplace_back(ValueOr(address), ValueOr(name),
                                 static_cast<DWORD>(type.value_or(1)));
     }
     return true;
 }
 
 // The standard attributes alone: the type names the folder and who the other party is.
-bool MapStandard(const AttributeView& view, MessageFields& fields,
+bool MapStandard(const AttributeView& view, SmsTexts& texts, MessageFields& fields,
                  std::vector<Recipient>& recipients, bool ownRecipients, bool ownSender,
                  std::string& problem) {
     std::optional<std::int64_t> type;
     std::optional<std::int64_t> date;
-    std::optional<std::u16string> address;
-    std::optional<std::u16string> contact;
-    std::optional<std::u16string> body;
+    XmlText& address = texts.address;
+    XmlText& contact = texts.contact;
     if (!view.SignedOf("type", type, problem) || !view.SignedOf("date", date, problem) ||
         !view.TextOf("address", address, problem) ||
-        !view.TextOf("contact_name", contact, problem) || !view.TextOf("body", body, problem)) {
+        !view.TextOf("contact_name", contact, problem) ||
+        !view.TextOf("body", texts.body, problem)) {
         return false;
     }
     const std::int64_t kind = type.value_or(kTypeReceived);
@@ -294,8 +310,8 @@ bool MapStandard(const AttributeView& view, MessageFields& fields,
         problem = "date=\"" + std::to_string(*date) + "\" lies outside the times a message holds";
         return false;
     }
-    if (contact && ReadsAsNoName(*contact)) {
-        contact.reset();
+    if (contact.present && ReadsAsNoName(contact.units)) {
+        contact.present = false;
     }
     const std::string_view* read = view.Find("read");
     fields.messageClass = kSmsMessageClass;
@@ -303,30 +319,28 @@ bool MapStandard(const AttributeView& view, MessageFields& fields,
     fields.deliveryTime = date ? *time : FILETIME{};
     fields.lastModified = fields.deliveryTime;
     fields.flags = FlagsOfType(kind, read != nullptr && *read == "1");
-    fields.body = body.value_or(u"");
+    TakeInto(fields.body, texts.body);
     fields.size = static_cast<DWORD>(std::min<std::size_t>(fields.body.size() * 2, kMaxU32));
     const bool received = kind == kTypeReceived;
     if (received && !ownSender) {
-        fields.senderNumber = address.value_or(u"");
-        fields.senderName = contact.value_or(u"");
+        TakeInto(fields.senderNumber, address);
+        TakeInto(fields.senderName, contact);
     }
-    if (!received && !ownRecipients && address && !address->empty()) {
-        recipients.emplace_back(*address, contact.value_or(u""), 1);
+    if (!received && !ownRecipients && address.present && !address.units.empty()) {
+        recipients.emplace_back(address.units, ValueOr(contact), 1);
     }
     return true;
 }
 
 } // namespace
 
-bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,
+bool MapSmsAttributes(const XmlAttributes& attributes, SmsTexts& texts, MessageFields& fields,
                       std::vector<Recipient>& recipients, std::string& problem) {
     const AttributeView view(attributes);
     std::optional<std::uint64_t> recipientCount;
-    std::optional<std::u16string> senderName;
-    std::optional<std::u16string> senderNumber;
     if (!view.UnsignedOf("mk_recipients", kMaxRecipients, recipientCount, problem) ||
-        !view.TextOf("mk_sender_name", senderName, problem) ||
-        !view.TextOf("mk_sender_number", senderNumber, problem)) {
+        !view.TextOf("mk_sender_name", texts.senderName, problem) ||
+        !view.TextOf("mk_sender_number", texts.senderNumber, problem)) {
         if (problem.rfind("mk_recipients", 0) == 0) {
             problem += " (the most recipients a message may have)";
         }
@@ -341,36 +355,37 @@ bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,
                   " (three attributes per recipient)";
         return false;
     }
-    const bool ownSender = senderName || senderNumber;
-    if (!MapStandard(view, fields, recipients, recipientCount.has_value(), ownSender, problem)) {
+    const bool ownSender = texts.senderName.present || texts.senderNumber.present;
+    if (!MapStandard(view, texts, fields, recipients, recipientCount.has_value(), ownSender,
+                     problem)) {
         return false;
     }
     if (ownSender) {
-        fields.senderName = senderName.value_or(u"");
-        fields.senderNumber = senderNumber.value_or(u"");
+        TakeInto(fields.senderName, texts.senderName);
+        TakeInto(fields.senderNumber, texts.senderNumber);
     }
-    if (recipientCount && !MapOwnRecipients(view, *recipientCount, recipients, problem)) {
+    if (recipientCount && !MapOwnRecipients(view, *recipientCount, texts, recipients, problem)) {
         return false;
     }
-    std::optional<std::u16string> messageClass;
-    std::optional<std::u16string> folder;
+    if (!view.TextOf("mk_class", texts.messageClass, problem) ||
+        !view.TextOf("mk_folder", texts.folder, problem)) {
+        return false;
+    }
     std::optional<std::uint64_t> modified;
     std::optional<std::uint64_t> delivered;
     std::optional<std::uint64_t> flags;
     std::optional<std::uint64_t> size;
-    if (!view.TextOf("mk_class", messageClass, problem) ||
-        !view.TextOf("mk_folder", folder, problem) ||
-        !view.UnsignedOf("mk_modified", kMaxU64, modified, problem) ||
+    if (!view.UnsignedOf("mk_modified", kMaxU64, modified, problem) ||
         !view.UnsignedOf("mk_delivered", kMaxU64, delivered, problem) ||
         !view.UnsignedOf("mk_flags", kMaxU32, flags, problem) ||
         !view.UnsignedOf("mk_size", kMaxU32, size, problem)) {
         return false;
     }
-    if (messageClass) {
-        fields.messageClass = std::move(*messageClass);
+    if (texts.messageClass.present) {
+        fields.messageClass.swap(texts.messageClass.units);
     }
-    if (folder) {
-        fields.folderPath = std::move(*folder);
+    if (texts.folder.present) {
+        fields.folderPath.swap(texts.folder.units);
     }
     if (delivered) {
         fields.deliveryTime = U64ToFileTime(*delivered);

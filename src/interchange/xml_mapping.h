@@ -21,9 +21,25 @@ void AppendSmsElement(std::string& out, MessageRecord& message, const std::u16st
 // point into the parser's storage and live as long as its callback.
 using XmlAttributes = std::vector<std::pair<std::string_view, std::string_view>>;
 
-// The message that an <sms> element's attributes describe; false with a short reason in problem,
-// which the caller puts after the element's place.
-[[nodiscard]] bool MapSmsAttributes(const XmlAttributes& attributes, MessageFields& fields,
-                                    std::vector<Recipient>& recipients, std::string& problem);
+// A text attribute's value once decoded, in memory kept from one element to the next.
+struct XmlText {
+    std::u16string units;
+    bool present = false;
+};
+
+// The texts of one element as they are decoded; a reader keeps one for all of its elements, so
+// that decoding a text reuses the memory of the last one.
+struct SmsTexts {
+    XmlText address, contact, body;
+    XmlText senderName, senderNumber, messageClass, folder;
+    XmlText recipientAddress, recipientName;
+};
+
+// The message that an <sms> element's attributes describe, appending its recipients; false with
+// a short reason in problem, which the caller puts after the element's place. The fields are
+// set only where the element says so: a caller starts from empty ones.
+[[nodiscard]] bool MapSmsAttributes(const XmlAttributes& attributes, SmsTexts& texts,
+                                    MessageFields& fields, std::vector<Recipient>& recipients,
+                                    std::string& problem);
 
 } // namespace interchange

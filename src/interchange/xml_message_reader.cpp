@@ -5,7 +5,7 @@
 namespace {
 
 std::size_t ElementWeight(XmlSmsElement& element) {
-    return 64 + element.text.size() + element.ends.size() * sizeof(element.ends[0]);
+    return 64 + element.text.size() + element.attributes.size() * sizeof(element.attributes[0]);
 }
 
 } // namespace
@@ -34,10 +34,10 @@ MessageReader::Result XmlMessageReader::Next(MessageFields& fields,
             break;
         }
         element->Attributes(attributes_);
-        fields = MessageFields{};
+        ClearKeepingMemory(fields);
         recipients.clear();
         std::string problem;
-        if (interchange::MapSmsAttributes(attributes_, fields, recipients, problem)) {
+        if (interchange::MapSmsAttributes(attributes_, texts_, fields, recipients, problem)) {
             return Deliver(fields, recipients);
         }
         const std::u16string place =

@@ -28,7 +28,8 @@ private:
 
     XmlSmsParser parser_;
     interchange::XmlAttributes attributes_;
-    std::u16string failure_; // given again by every later call
+    interchange::SmsTexts texts_; // the texts of the element in hand, memory kept between elements
+    std::u16string failure_;      // given again by every later call
     bool started_ = false;
     bool lenient_;
     XmlSmsElement element_; // the element in hand when there is no second thread

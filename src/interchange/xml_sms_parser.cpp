@@ -55,14 +55,14 @@ xmlSAXHandler Handler(startElementNsSAX2Func start, endElementNsSAX2Func end,
 
 } // namespace
 
-void XmlSmsElement::Attributes(interchange::XmlAttributes& attributes) const {
-    attributes.resize(ends.size());
+void XmlSmsElement::Attributes(interchange::XmlAttributes& views) const {
+    views.resize(attributes.size());
     std::size_t start = 0;
-    for (std::size_t i = 0; i < ends.size(); ++i) {
-        const auto [nameEnd, valueEnd] = ends[i];
-        attributes[i].first = std::string_view(text).substr(start, nameEnd - start);
-        attributes[i].second = std::string_view(text).substr(nameEnd, valueEnd - nameEnd);
-        start = valueEnd;
+    for (std::size_t i = 0; i < attributes.size(); ++i) {
+        const Attribute& attribute = attributes[i];
+        views[i].first = attribute.name == nullptr ? std::string_view() : attribute.name;
+        views[i].second = std::string_view(text).substr(start, attribute.valueEnd - start);
+        start = attribute.valueEnd;
     }
 }
 
@@ -150,26 +150,24 @@ void XmlSmsParser::Start(std::string_view name, int attributeCount, const xmlCha
     }
     element.line = Line();
     element.number = messages_;
-    element.text.clear();
-    element.ends.resize(static_cast<std::size_t>(attributeCount));
+    element.attributes.resize(static_cast<std::size_t>(attributeCount));
     // name, prefix, URI, value, value end: five pointers an attribute
     const auto each = [attributes](std::size_t i) { return attributes + i * 5; };
     std::size_t size = 0;
-    for (std::size_t i = 0; i < element.ends.size(); ++i) {
-        // The name's length is kept in ends for a moment, to be measured once.
-        element.ends[i].first = std::strlen(reinterpret_cast<const char*>(each(i)[0]));
-        size += element.ends[i].first + static_cast<std::size_t>(each(i)[4] - each(i)[3]);
+    for (std::size_t i = 0; i < element.attributes.size(); ++i) {
+        size += static_cast<std::size_t>(each(i)[4] - each(i)[3]);
     }
-    element.text.reserve(size);
-    for (std::size_t i = 0; i < element.ends.size(); ++i) {
+    // Sized once and copied into: appending each value cost more than the copies themselves.
+    element.text.resize(size);
+    char* const start = element.text.data();
+    char* at = start;
+    for (std::size_t i = 0; i < element.attributes.size(); ++i) {
         const xmlChar* const* attribute = each(i);
-        if (attribute[1] == nullptr) {
-            element.text.append(reinterpret_cast<const char*>(attribute[0]), element.ends[i].first);
-        }
-        element.ends[i].first = element.text.size();
-        element.text.append(reinterpret_cast<const char*>(attribute[3]),
-                            static_cast<std::size_t>(attribute[4] - attribute[3]));
-        element.ends[i].second = element.text.size();
+        const auto valueSize = static_cast<std::size_t>(attribute[4] - attribute[3]);
+        std::memcpy(at, attribute[3], valueSize);
+        at += valueSize;
+        element.attributes[i] = {attribute[1] == nullptr ? Chars(attribute[0]).data() : nullptr,
+                                 static_cast<std::size_t>(at - start)};
     }
 }
 
@@ -232,7 +230,9 @@ ReadStep XmlSmsParser::Next(XmlSmsElement& element, std::u16string& error) {
     if (!parsed_.empty()) {
         // The caller's spent element comes back to be filled again, unless it grew large.
         std::swap(element, parsed_.front());
-        if (parsed_.front().text.capacity() <= kKeptCapacity) {
+        const XmlSmsElement& spent = parsed_.front();
+        if (spent.text.capacity() <= kKeptCapacity &&
+            spent.attributes.capacity() * sizeof(spent.attributes[0]) <= kKeptCapacity) {
             spare_.push_back(std::move(parsed_.front()));
         }
         parsed_.pop_front();

@@ -20,17 +20,25 @@
 // What every failure to read a phone XML file begins with.
 inline constexpr char16_t kXmlReadError[] = u"read xml error, ";
 
-// One <sms> start tag: its attributes' names and values back to back, in document order.
+// One <sms> start tag: its attributes' values back to back, in document order, each with its
+// name. The names stay in the parser, which keeps one copy of each for as long as it lives: a
+// tag's names are the same from one element to the next, and copying them out was most of the
+// parsing thread's own work.
 struct XmlSmsElement {
+    struct Attribute {
+        // In the parser's dictionary; null for a prefixed name, which belongs to another
+        // vocabulary and never matches one of ours.
+        const char* name = nullptr;
+        std::size_t valueEnd = 0; // in text
+    };
     std::string text;
-    // Per attribute: where its name ends and where its value ends in text; a prefixed name is
-    // kept empty, since it belongs to another vocabulary and never matches one of ours.
-    std::vector<std::pair<std::size_t, std::size_t>> ends;
+    std::vector<Attribute> attributes;
     long line = 0;            // where the start tag ends
     unsigned long number = 0; // 1 for the first <sms> of the file
 
-    // The attributes as views into text.
-    void Attributes(interchange::XmlAttributes& attributes) const;
+    // The attributes as views into the parser's names and into text; valid while the parser
+    // that read the element lives.
+    void Attributes(interchange::XmlAttributes& views) const;
 };
 
 class XmlSmsParser {

@@ -16,3 +16,19 @@ struct MessageFields {
     std::u16string senderNumber;
     std::u16string body;
 };
+
+// Empties every field, keeping the memory that the texts hold: a reader that fills one message
+// after another then allocates only for a text longer than any before it.
+inline void ClearKeepingMemory(MessageFields& fields) {
+    static_assert(sizeof(MessageFields) ==
+                      5 * sizeof(std::u16string) + 2 * sizeof(FILETIME) + 2 * sizeof(DWORD),
+                  "a field added to MessageFields must be cleared here too");
+    for (std::u16string* text : {&fields.messageClass, &fields.folderPath, &fields.senderName,
+                                 &fields.senderNumber, &fields.body}) {
+        text->clear();
+    }
+    fields.lastModified = FILETIME{};
+    fields.deliveryTime = FILETIME{};
+    fields.flags = 0;
+    fields.size = 0;
+}

@@ -28,8 +28,10 @@ ReadStep ConvertInput::Next(DWORD number, MemoryRecord& record, std::u16string& 
         }
         return ReadOne(*reader_, number, record, error) ? ReadStep::Record : ReadStep::Failed;
     }
-    MessageFields fields;
-    std::vector<Recipient> recipients;
+    // Filled in place: the texts of the record's last use lend their memory.
+    MessageFields& fields = record.fieldsToFill();
+    std::vector<Recipient>& recipients = record.recipientsToFill();
+    recipients.clear(); // a reader appends its message's recipients
     switch (streamed_->Next(fields, recipients, error)) {
     case MessageReader::Result::End:
         return ReadStep::End;
@@ -38,7 +40,6 @@ ReadStep ConvertInput::Next(DWORD number, MemoryRecord& record, std::u16string& 
     case MessageReader::Result::Message:
         break;
     }
-    record = MemoryRecord(std::move(fields), std::move(recipients));
     return ReadStep::Record;
 }
 
