@@ -10,6 +10,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 
 static_assert(std::endian::native == std::endian::little,
@@ -127,17 +128,75 @@ bool UnicodeBackupFile::WriteTotal(HANDLE /*handle*/, DWORD total, std::u16strin
     return true;
 }
 
+namespace {
+
+// A text as a record holds it: up to its first U+0000, for which the record's terminator stands.
+std::u16string_view Stored(const std::u16string& text) {
+    return {text.data(), utf::FirstNulUnit(text)};
+}
+
+std::size_t StoredBytes(std::u16string_view text) {
+    return (text.size() + 1) * sizeof(char16_t);
+}
+
+// The text and one 0 unit, in the host's (little-endian) layout; returns the end.
+char* PutText(char* at, std::u16string_view text) {
+    std::memcpy(at, text.data(), text.size() * sizeof(char16_t));
+    at += text.size() * sizeof(char16_t);
+    const char16_t end = 0;
+    std::memcpy(at, &end, sizeof end);
+    return at + sizeof end;
+}
+
+char* PutU32(char* at, DWORD value) {
+    const std::uint32_t word = value;
+    std::memcpy(at, &word, sizeof word);
+    return at + sizeof word;
+}
+
+} // namespace
+
 bool UnicodeBackupFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message,
                                     std::u16string& error) {
     if (!message.hasFolder()) {
         error = u"write sms error, folder is null.";
         return false;
     }
+    // Measured first and then copied into storage sized once: appending piece by piece cost
+    // several times the copies themselves.
+    const std::u16string folderPath = message.folderPath();
+    const std::vector<Recipient>& recipients = message.recipients();
+    const std::u16string_view texts[] = {Stored(message.messageClass()), Stored(folderPath),
+                                         Stored(message.senderName()),
+                                         Stored(message.senderNumber()), Stored(message.body())};
+    constexpr std::size_t kNumbers = 7; // two times, flags, size, recipient count
+    std::size_t size = kNumbers * sizeof(std::uint32_t);
+    for (const std::u16string_view text : texts) {
+        size += StoredBytes(text);
+    }
+    recipientTexts_.clear();
+    for (const Recipient& recipient : recipients) {
+        recipientTexts_.push_back(Stored(recipient.displayName()));
+        recipientTexts_.push_back(Stored(recipient.address()));
+        size += StoredBytes(recipientTexts_.end()[-2]) + StoredBytes(recipientTexts_.back()) +
+                sizeof(std::uint32_t);
+    }
+    record_.resize(size);
+    char* at = PutText(PutText(record_.data(), texts[0]), texts[1]);
+    for (const DWORD value :
+         {message.lastModified().dwLowDateTime, message.lastModified().dwHighDateTime,
+          message.deliveryTime().dwLowDateTime, message.deliveryTime().dwHighDateTime,
+          message.flags(), message.size()}) {
+        at = PutU32(at, value);
+    }
+    at = PutText(PutText(PutText(at, texts[2]), texts[3]), texts[4]);
+    at = PutU32(at, static_cast<DWORD>(recipients.size()));
+    for (std::size_t i = 0; i < recipients.size(); ++i) {
+        at = PutText(PutText(at, recipientTexts_[2 * i]), recipientTexts_[2 * i + 1]);
+        at = PutU32(at, recipients[i].type());
+    }
     // The record goes to the file in one call, whose system text a failure carries. The flush
     // belongs to the record: our file layer buffers, and a full disk may only show there.
-    record_.clear();
-    AppendFields(message, message.folderPath());
-    AppendRecipients(message.recipients());
     std::uint32_t bytes = 0;
     if (!sizes::Length32(0, record_.size(), 1, bytes)) {
         SetLastError(ERROR_ARITHMETIC_OVERFLOW);
@@ -150,42 +209,6 @@ bool UnicodeBackupFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message,
         return false;
     }
     return true;
-}
-
-// The text up to its first U+0000, then one 0 unit, in the host's (little-endian) layout.
-void UnicodeBackupFile::AppendText(const std::u16string& text) {
-    const std::size_t units = utf::FirstNulUnit(text) + 1; // up to the first U+0000, with it
-    record_.append(reinterpret_cast<const char*>(text.c_str()), units * sizeof(char16_t));
-}
-
-void UnicodeBackupFile::AppendU32(DWORD value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        record_.push_back(static_cast<char>(value >> shift));
-    }
-}
-
-void UnicodeBackupFile::AppendFields(const MessageRecord& message,
-                                     const std::u16string& folderPath) {
-    AppendText(message.messageClass());
-    AppendText(folderPath);
-    AppendU32(message.lastModified().dwLowDateTime);
-    AppendU32(message.lastModified().dwHighDateTime);
-    AppendU32(message.deliveryTime().dwLowDateTime);
-    AppendU32(message.deliveryTime().dwHighDateTime);
-    AppendU32(message.flags());
-    AppendU32(message.size());
-    AppendText(message.senderName());
-    AppendText(message.senderNumber());
-    AppendText(message.body());
-}
-
-void UnicodeBackupFile::AppendRecipients(const std::vector<Recipient>& recipients) {
-    AppendU32(static_cast<DWORD>(recipients.size()));
-    for (const Recipient& recipient : recipients) {
-        AppendText(recipient.displayName());
-        AppendText(recipient.address());
-        AppendU32(recipient.type());
-    }
 }
 
 bool UnicodeBackupFile::WriteValidation(HANDLE /*handle*/, std::u16string& error) {

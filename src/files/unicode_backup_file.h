@@ -7,6 +7,9 @@
 #include "files/backup_file.h"
 #include "files/file_stream.h"
 
+#include <string_view>
+#include <vector>
+
 class UnicodeBackupFile final : public BackupFile {
 public:
     UnicodeBackupFile() = default;
@@ -43,12 +46,9 @@ public:
 
 private:
     [[nodiscard]] bool Open(HANDLE file, const char16_t* phrase, std::u16string& error);
-    void AppendText(const std::u16string& text);
-    void AppendU32(DWORD value);
-    void AppendFields(const MessageRecord& message, const std::u16string& folderPath);
-    void AppendRecipients(const std::vector<Recipient>& recipients);
 
     FileStream stream_;
     std::string record_; // the record being written, reused from one to the next
+    std::vector<std::u16string_view> recipientTexts_; // its recipients' names and addresses
     bool flushEachRecord_ = true;
 };
