@@ -224,9 +224,13 @@ std::u16string FromUtf8(std::string_view text) {
 
 void FromXmlUtf8(std::string_view text, std::u16string& out) {
     utf::ToUtf16(text, out);
+    // Every plane-16 character, the escape among them, begins with this byte: a text without it
+    // holds no escape, which a search of the bytes tells quicker than one of the units.
+    constexpr char kPlane16Lead = '\xF4';
     constexpr char16_t kHigh = 0xDBFF; // U+10FFFD's high half, which only plane 16 shares
     constexpr char16_t kLow = 0xDFFD;
-    if (out.find(kHigh) == std::u16string::npos) {
+    if (text.find(kPlane16Lead) == std::string_view::npos ||
+        out.find(kHigh) == std::u16string::npos) {
         return;
     }
     const std::u16string units = std::move(out);
