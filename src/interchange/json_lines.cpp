@@ -105,6 +105,13 @@ JsonLineCutter::Step JsonLineCutter::NextLine(std::string_view& line, std::u16st
     }
 }
 
+bool LineMayHoldNul(std::string_view line) {
+    // Any escape of a unit, since a key may spell a companion's name with one too; a line that
+    // only names a companion, or has an escaped backslash before "u", is merely looked at whole.
+    return line.find("\\u") != std::string_view::npos ||
+           line.find("Utf16") != std::string_view::npos;
+}
+
 bool JsonLineMapper::Map(const JsonLineBatch& batch, const JsonLineBatch::Line& line,
                          MessageFields& fields, std::vector<Recipient>& recipients,
                          std::u16string& error) {

@@ -73,6 +73,11 @@ private:
     JsonFastMapping fast_;
 };
 
+// Whether a text the line maps to may hold U+0000: only an escape (\u0000) or a companion's
+// units can put one there. Most lines have neither, and a search of the line is quicker than one of
+// every text it maps to.
+[[nodiscard]] bool LineMayHoldNul(std::string_view line);
+
 // The start of every JSON reading error.
 inline constexpr char16_t kJsonErrorPhrase[] = u"read json error, ";
 

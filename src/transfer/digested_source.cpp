@@ -103,7 +103,8 @@ void JsonLinesSource::Map(Tools& tools, const JsonLineBatch& batch, const JsonLi
     if (!outcome.mapped) {
         return;
     }
-    outcome.leftOut = DropNulUnits(fields, recipients);
+    outcome.leftOut =
+        interchange::LineMayHoldNul(batch.Text(line)) ? DropNulUnits(fields, recipients) : 0;
     message.digested = tools.digester.Digest(message.record, message.digest);
 }
 

@@ -143,16 +143,22 @@ TEST_F(Cli, ARestoreThatFailsAtARecordSaysHowManyItRestored) {
                               file("cut.usms") + " OUT' keeps every message that reads\n")));
 }
 
-// A character no message can hold is left out of its text, and the restore says how many; inspect
-// and convert read it the same way and say so once.
+// A character no message can hold is left out of its text, and the restore says how many; inspect,
+// convert and merge read it the same way and say so once. It comes by an escape, or in a
+// companion's units, whose name a key may spell with an escape too.
 TEST_F(Cli, ARestoreSaysHowManyCharactersItLeftOut) {
     WriteHostFile(file("nul.json"),
-                  "{\"folderPath\":\"Inbox\",\"body\":\"before\\u0000after\\u0000\"}\n");
-    const std::string leftOut = "Left out: 2 characters U+0000, which no message can hold.\n";
-    const Text kept = HasSubstr("Content:\nbeforeafter\n");
+                  "{\"folderPath\":\"Inbox\",\"body\":\"before\\u0000after\\u0000\"}\n"
+                  "{\"folderPath\":\"Inbox\",\"body\":\"x\",\"bodyUtf16\":\"0041000000420000\"}\n"
+                  "{\"folderPath\":\"Inbox\",\"body\":\"y\",\"body\\u0055tf16\":\"00430000\"}\n");
+    const std::string leftOut = "Left out: 5 characters U+0000, which no message can hold.\n";
+    const Text kept = AllOf(HasSubstr("Content:\nbeforeafter\n"), HasSubstr("Content:\nAB\n"),
+                            HasSubstr("Content:\nC\n"));
     EXPECT_THAT(RunCliOn(empty(), {"restore", file("nul.json")}), Ran(0, _, leftOut));
     EXPECT_THAT(RunCli({"inspect", file("nul.json")}), Ran(0, kept, leftOut));
     EXPECT_THAT(RunCli({"convert", file("nul.json"), "usms", file("c.usms")}), Ran(0, _, leftOut));
+    EXPECT_THAT(RunCli({"merge", file("nul.json"), file("m.usms")}), Ran(0, _, leftOut));
+    EXPECT_EQ(ReadHostFile(file("m.usms")), ReadHostFile(file("c.usms")));
 }
 
 // The other files that phones write beside the messages are named for what they are.
