@@ -172,13 +172,10 @@ void AppendSmsElement(std::string& out, MessageRecord& message, const std::u16st
 
 namespace {
 
-// Looks attributes up by name. An element has few, so a search goes through them in order; but
-// first it tries where the same look-up found its attribute in the last element, since the
-// elements of one file mostly list their attributes in the same order.
+// Looks attributes up by name; each element has few, so a linear search is the quickest.
 class AttributeView {
 public:
-    AttributeView(const XmlAttributes& attributes, std::vector<std::size_t>& places)
-        : attributes_(attributes), places_(places) {
+    explicit AttributeView(const XmlAttributes& attributes) : attributes_(attributes) {
         // Phones write no companions: knowing that once saves half of the look-ups.
         for (const auto& attribute : attributes_) {
             companions_ = companions_ || attribute.first.ends_with(kCompanion);
@@ -187,18 +184,10 @@ public:
 
     // The value of the attribute named name + suffix.
     const std::string_view* Find(std::string_view name, std::string_view suffix = {}) const {
-        const std::size_t call = calls_++;
-        if (call < places_.size() && places_[call] < attributes_.size() &&
-            Named(attributes_[places_[call]].first, name, suffix)) {
-            return &attributes_[places_[call]].second;
-        }
-        for (std::size_t at = 0; at < attributes_.size(); ++at) {
-            if (Named(attributes_[at].first, name, suffix)) {
-                if (call < kRemembered) {
-                    places_.resize(std::max(places_.size(), call + 1), kNowhere);
-                    places_[call] = at;
-                }
-                return &attributes_[at].second;
+        for (const auto& [key, value] : attributes_) {
+            if (key.size() == name.size() + suffix.size() && key.starts_with(name) &&
+                key.ends_with(suffix)) {
+                return &value;
             }
         }
         return nullptr;
@@ -254,17 +243,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kRemembered = 64; // look-ups an element makes, bar recipients
-    static constexpr std::size_t kNowhere = std::numeric_limits<std::size_t>::max();
-
-    static bool Named(std::string_view key, std::string_view name, std::string_view suffix) {
-        return key.size() == name.size() + suffix.size() && key.starts_with(name) &&
-               key.ends_with(suffix);
-    }
-
     const XmlAttributes& attributes_;
-    std::vector<std::size_t>& places_; // per look-up, in the order made, where it last found
-    mutable std::size_t calls_ = 0;
     bool companions_ = false; // some attribute's name ends in the companion suffix
 };
 
@@ -357,7 +336,7 @@ bool MapStandard(const AttributeView& view, SmsTexts& texts, MessageFields& fiel
 
 bool MapSmsAttributes(const XmlAttributes& attributes, SmsTexts& texts, MessageFields& fields,
                       std::vector<Recipient>& recipients, std::string& problem) {
-    const AttributeView view(attributes, texts.places);
+    const AttributeView view(attributes);
     std::optional<std::uint64_t> recipientCount;
     if (!view.UnsignedOf("mk_recipients", kMaxRecipients, recipientCount, problem) ||
         !view.TextOf("mk_sender_name", texts.senderName, problem) ||

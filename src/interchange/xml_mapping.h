@@ -27,15 +27,12 @@ struct XmlText {
     bool present = false;
 };
 
-// What mapping one element leaves for the next: the texts as they are decoded, so that decoding
-// a text reuses the memory of the last one, and where each attribute stood. A reader keeps one
-// for all of its elements.
+// The texts of one element as they are decoded; a reader keeps one for all of its elements, so
+// that decoding a text reuses the memory of the last one.
 struct SmsTexts {
     XmlText address, contact, body;
     XmlText senderName, senderNumber, messageClass, folder;
     XmlText recipientAddress, recipientName;
-    // Where each look-up of an attribute found it in the last element, in the order made.
-    std::vector<std::size_t> places;
 };
 
 // The message that an <sms> element's attributes describe, appending its recipients; false with
