@@ -162,18 +162,21 @@ TEST_F(Transfer, ADamagedInputFailsConvertAndMergeWithItsPlaceAndLeavesTheEarlie
 TEST_F(Transfer, FileFaultsLeaveTheEarlierOutputOrTheWholeOne) {
     Write(UnicodeBackupFile(), "a.usms", Spans({{0, 100}}));
     Write(JsonBackupFile(), "b.json", Spans({{50, 200}}));
+    Write(XmlBackupFile(), "c.xml", Spans({{50, 200}}));
     const int handles = OpenFileHandleCount();
-    const auto run = [&](int job) { // convert, merge, salvage of our backup and of a phone file
+    // Convert of both phone formats, merge, salvage of our backup and of a phone file.
+    const auto run = [&](int job) {
         UnicodeBackupFile usms;
-        return job == 0
-                   ? ConvertFile(file("b.json"), usms, file("out")).outcome == TransferOutcome::Done
+        return job == 0 || job == 4
+                   ? ConvertFile(file(job == 0 ? "b.json" : "c.xml"), usms, file("out")).outcome ==
+                         TransferOutcome::Done
                : job == 1
                    ? MergeFiles({file("a.usms"), file("b.json")}, file("out")).outcome ==
                          TransferOutcome::Done
                    : SalvageFile(file(job == 2 ? "a.usms" : "b.json"), file("out")).outcome ==
                          TransferOutcome::Done;
     };
-    for (const int job : {0, 1, 2, 3}) {
+    for (const int job : {0, 1, 2, 3, 4}) {
         ASSERT_TRUE(run(job)) << job;
         const std::string whole = bytes("out");
         for (const int sweep : {0, 1, 2}) { // once, from then on, disk full
