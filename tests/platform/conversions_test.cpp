@@ -78,7 +78,9 @@ TEST(Utf, ConvertsAndMarksWhatDoesNotConvertAndHostBytesRoundTrip) {
         EXPECT_TRUE(utf::ToUtf16(out, back));
         EXPECT_EQ(back == text, clean);
     }
-    for (const char* bad : {"\xC0\xAF", "\xE2\x82", "\xED\xA0\x80", "\xFF", "\xF4\x90\x80\x80"}) {
+    // Overlong forms, a cut sequence, a surrogate, a byte that starts nothing, past U+10FFFF.
+    for (const char* bad : {"\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xE0\x9F\xBF", "\xE2\x82",
+                            "\xED\xA0\x80", "\xFF", "\xF4\x90\x80\x80"}) {
         std::u16string wide;
         EXPECT_FALSE(utf::ToUtf16(bad, wide)) << bad;
         EXPECT_NE(wide.find(u'\uFFFD'), std::u16string::npos);
