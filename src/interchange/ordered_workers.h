@@ -36,7 +36,7 @@ public:
             const std::lock_guard lock(mutex_);
             stopped_ = true;
         }
-        changed_.notify_all();
+        jobGiven_.notify_all();
         for (std::thread& thread : threads_) {
             thread.join();
         }
@@ -73,7 +73,7 @@ public:
             const std::lock_guard lock(mutex_);
             queue_.push_back(std::move(entry));
         }
-        changed_.notify_all(); // the taker waits on the same condition
+        jobGiven_.notify_one();
     }
 
     // The oldest job given, once its work is done; an exception of the work is thrown here.
@@ -82,7 +82,7 @@ public:
         std::unique_ptr<Entry> entry;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return queue_.front()->done; });
+            oldestDone_.wait(lock, [this] { return queue_.front()->done; });
             entry = std::move(queue_.front());
             queue_.pop_front();
         }
@@ -109,7 +109,7 @@ private:
         std::unique_lock lock(mutex_);
         for (;;) {
             Entry* next = nullptr;
-            changed_.wait(lock, [&] {
+            jobGiven_.wait(lock, [&] {
                 for (const std::unique_ptr<Entry>& entry : queue_) {
                     if (!entry->begun) {
                         next = entry.get();
@@ -133,7 +133,15 @@ private:
             // The entry is still queued: only a done one leaves the queue.
             next->failure = failure;
             next->done = true;
-            changed_.notify_all();
+            // The taker waits for the oldest job only. Woken for every other one, it took the
+            // core its waiting worker could have had, and kept that core too busy for the
+            // scheduler to move the worker there. Woken once the lock is free, it need not
+            // wait for it at once.
+            if (queue_.front().get() == next) {
+                lock.unlock();
+                oldestDone_.notify_one();
+                lock.lock();
+            }
         }
     }
 
@@ -154,7 +162,8 @@ private:
     Work work_;
     const std::size_t count_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable jobGiven_;         // workers wait on it for a job not begun
+    std::condition_variable oldestDone_;       // the taker waits on it for the oldest job
     std::deque<std::unique_ptr<Entry>> queue_; // in the order given
     bool stopped_ = false;
     // Used by the one thread that gives and takes.
