@@ -280,7 +280,7 @@ ssize_t FileObject::HostWrite(const char* data, std::size_t size, std::uint64_t 
 // close waits for the last few megabytes instead of all of them. Only a hint: a file system
 // that cannot take it loses nothing.
 void FileObject::StartWriteback(std::size_t written) {
-    constexpr std::size_t kWritebackStep = std::size_t{8} << 20;
+    constexpr std::size_t kWritebackStep = std::size_t{2} << 20;
     unstarted_ += written;
     if (unstarted_ >= kWritebackStep) {
         unstarted_ = 0;
