@@ -8,11 +8,7 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
-
-struct evp_md_st;
-struct evp_md_ctx_st;
 
 // The first 16 bytes of SHA-256: collisions stay out of reach even for a file made to cause them.
 using MessageDigest = std::array<std::uint8_t, 16>;
@@ -23,22 +19,9 @@ inline constexpr char16_t kNoDigestText[] =
 
 class MessageDigester {
 public:
-    MessageDigester();
-    ~MessageDigester();
-    MessageDigester(const MessageDigester&) = delete;
-    MessageDigester& operator=(const MessageDigester&) = delete;
-
-    // False when the crypto library cannot provide SHA-256.
+    // False when the crypto library fails to digest.
     [[nodiscard]] bool Digest(MessageRecord& message, MessageDigest& digest);
 
 private:
-    struct FreeMd {
-        void operator()(evp_md_st* md) const;
-    };
-    struct FreeCtx {
-        void operator()(evp_md_ctx_st* ctx) const;
-    };
-    std::unique_ptr<evp_md_st, FreeMd> md_;
-    std::unique_ptr<evp_md_ctx_st, FreeCtx> ctx_;
     std::string parts_; // the serialized parts, kept to save an allocation per message
 };
