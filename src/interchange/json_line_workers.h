@@ -36,28 +36,7 @@ public:
                 error = current_->lines.error;
                 return Step::Failed;
             }
-            // Four times as many batches on their way as workers, so that each has the next
-            // ones ready while this thread writes; fewer when lines near the limit make them
-            // large.
-            while (!cut_ &&
-                   (workers_.InFlight() == 0 || (workers_.InFlight() < 4 * workers_.Workers() &&
-                                                 bytesOnTheirWay_ < kMostBytesOnTheirWay))) {
-                std::unique_ptr<Batch> batch = workers_.Spare();
-                if (batch->lines.bytes.capacity() > kMostBytesOnTheirWay / 4) {
-                    *batch = Batch{}; // a batch that held a long line keeps none of its memory
-                }
-                cutter_.Cut(batch->lines);
-                cut_ = batch->lines.after != After::More;
-                if (cut_ && !given_) {
-                    // The whole file in one batch: mapped here, with no thread started for it.
-                    Work(0, *batch);
-                    whole_ = std::move(batch);
-                    break;
-                }
-                given_ = true;
-                bytesOnTheirWay_ += batch->lines.bytes.size();
-                workers_.Give(std::move(batch));
-            }
+            GiveBatches(true);
             if (whole_) {
                 current_ = whole_.get();
                 next_ = 0;
@@ -70,6 +49,10 @@ public:
         outcome = &current_->outcomes[next_++];
         return Step::Line;
     }
+
+    // Gives the workers their first batches, so that they map them while the caller is still
+    // busy with something else, such as the file before this one.
+    void Prime() { GiveBatches(false); }
 
     // The outcome that many lines after the one Next gave last, when it is mapped already;
     // nullptr otherwise. Valid until the next call of Next.
@@ -85,6 +68,31 @@ private:
         interchange::JsonLineBatch lines;
         std::vector<Outcome> outcomes; // one per line, once mapped
     };
+
+    // Cuts batches and gives them to the workers. Four times as many batches on their way as
+    // workers, so that each has the next ones ready while this thread writes; fewer when lines
+    // near the limit make them large. A file that fits one batch is mapped here, with no thread
+    // started for it, when the caller is about to take it.
+    void GiveBatches(bool takingNow) {
+        while (!cut_ &&
+               (workers_.InFlight() == 0 || (workers_.InFlight() < 4 * workers_.Workers() &&
+                                             bytesOnTheirWay_ < kMostBytesOnTheirWay))) {
+            std::unique_ptr<Batch> batch = workers_.Spare();
+            if (batch->lines.bytes.capacity() > kMostBytesOnTheirWay / 4) {
+                *batch = Batch{}; // a batch that held a long line keeps none of its memory
+            }
+            cutter_.Cut(batch->lines);
+            cut_ = batch->lines.after != After::More;
+            if (cut_ && !given_ && takingNow) {
+                Work(0, *batch);
+                whole_ = std::move(batch);
+                return;
+            }
+            given_ = true;
+            bytesOnTheirWay_ += batch->lines.bytes.size();
+            workers_.Give(std::move(batch));
+        }
+    }
 
     void Work(std::size_t worker, Batch& batch) {
         batch.outcomes.resize(batch.lines.lines.size());

@@ -30,6 +30,18 @@ public:
         return true;
     }
 
+    // Room for that many digests without growing: each growth inserts every digest so far
+    // again, into memory touched for the first time.
+    void Reserve(std::size_t digests) {
+        std::size_t slots = slots_.empty() ? kFirstSlots : slots_.size();
+        while (digests * 4 > slots * 3) {
+            slots *= 2;
+        }
+        if (slots > slots_.size()) {
+            Rehash(slots);
+        }
+    }
+
     // Starts fetching the slot where the digest would be, for an Insert soon after.
     void Prefetch(const MessageDigest& digest) const {
         if (!slots_.empty()) {
@@ -65,8 +77,10 @@ private:
         }
     }
 
-    void Grow() {
-        std::vector<MessageDigest> larger(slots_.empty() ? kFirstSlots : slots_.size() * 2);
+    void Grow() { Rehash(slots_.empty() ? kFirstSlots : slots_.size() * 2); }
+
+    void Rehash(std::size_t slots) {
+        std::vector<MessageDigest> larger(slots);
         for (const MessageDigest& digest : slots_) {
             if (!Same(digest, MessageDigest{})) {
                 Find(larger, digest) = digest;

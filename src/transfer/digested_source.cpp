@@ -58,6 +58,12 @@ public:
     explicit JsonLinesSource(const std::u16string& file) : DigestedSource(file) {}
 
     ReadStep Next(DigestedRecord*& item, std::u16string& error) override;
+    void Prime() override {
+        std::u16string error; // said again by Next, which opens the file once more
+        if (lines_ || Open(error)) {
+            lines_->Prime();
+        }
+    }
     const DigestedRecord* Peek(std::size_t ahead) const override {
         const Outcome* later = lines_ ? lines_->Peek(ahead) : nullptr;
         return later != nullptr && later->mapped ? &later->message : nullptr;

@@ -30,6 +30,10 @@ public:
     // The message that many places after the one Next gave last, when it is read already;
     // nullptr otherwise. Valid until the next call of Next.
     virtual const DigestedRecord* Peek(std::size_t ahead) const = 0;
+    // Starts reading, for a source whose reading waits for the first Next: called while the
+    // file before it is merged, so that no core idles between the two. A failure to open shows
+    // at that Next.
+    virtual void Prime() {}
     // After a failure: whether its text still has to say which file failed.
     [[nodiscard]] virtual bool FailureNeedsFile() const = 0;
     // Elements that held no message (an XML file's <mms>), and characters U+0000 left out of

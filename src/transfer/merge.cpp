@@ -1,12 +1,17 @@
 #include "transfer/merge.h"
 
+#include "files/file_access.h"
 #include "files/message_prefix.h"
 #include "files/unicode_backup_file.h"
+#include "platform/errors.h"
+#include "platform/unique_handle.h"
 #include "transfer/backup_input.h"
 #include "transfer/digest_set.h"
 #include "transfer/digested_source.h"
 #include "transfer/finish_writing.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -94,6 +99,9 @@ Outcome TakeFiles(Target& target, const std::vector<std::u16string>& files, Merg
             sources[(i + 1) % 2] = OpenDigestedSource(files[i + 1]);
         }
         DigestedSource& source = *sources[i % 2];
+        if (i + 1 < files.size()) {
+            sources[(i + 1) % 2]->Prime();
+        }
         if (const Outcome taken = TakeFile(target, source, result); taken != Outcome::Done) {
             if (taken == Outcome::InputFailed) {
                 result.failedFile = source.file();
@@ -107,6 +115,29 @@ Outcome TakeFiles(Target& target, const std::vector<std::u16string>& files, Merg
     return declared ? Outcome::Done : Outcome::OutputFailed;
 }
 
+// About how many messages the files hold, from their sizes: a message takes some 230 to 430
+// bytes in each format, so the guess errs high, and the table of digests is then sized once.
+// Capped, so that a file of a few long messages cannot make it large; past the guess it grows.
+std::size_t GuessMessages(const std::vector<std::u16string>& files) {
+    constexpr std::uint64_t kBytesPerMessage = 256;
+    constexpr std::uint64_t kMostGuessed = std::uint64_t{1} << 19;
+    std::uint64_t bytes = 0;
+    for (const std::u16string& file : files) {
+        // A file that cannot be opened or measured here says why when it is read.
+        const OwnedHandle handle(OpenForReading(file));
+        if (!handle) {
+            continue;
+        }
+        DWORD high = 0;
+        SetLastError(ERROR_SUCCESS);
+        const DWORD low = GetFileSize(handle.get(), &high);
+        if (low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS) {
+            bytes += std::uint64_t{high} << 32 | low;
+        }
+    }
+    return static_cast<std::size_t>(std::min(bytes / kBytesPerMessage, kMostGuessed));
+}
+
 } // namespace
 
 MergeResult MergeFiles(const std::vector<std::u16string>& files, const std::u16string& out,
@@ -117,6 +148,7 @@ MergeResult MergeFiles(const std::vector<std::u16string>& files, const std::u16s
         result.outcome = Outcome::OutputFailed;
         return result;
     }
+    target.seen.Reserve(GuessMessages(files));
     result.outcome = TakeFiles(target, files, result);
     if (!FinishWriting(target.format, target.handle, result.outcome == Outcome::Done,
                        result.error) &&

@@ -2,6 +2,7 @@
 // exception reaches the consumer after the records before it; a consumer that stops early does
 // not wait for the rest of the input. Worker threads hand their jobs back in the order given,
 // and a JSON Lines file read by them reads as one thread would read it.
+#include "interchange/json_line_workers.h"
 #include "interchange/json_message_reader.h"
 #include "interchange/ordered_workers.h"
 #include "interchange/read_ahead.h"
@@ -136,6 +137,50 @@ TEST(OrderedWorkers, JsonLinesReadInOrderAcrossBatches) {
         EXPECT_EQ(result, lenient ? MessageReader::Result::End : MessageReader::Result::Failed);
         EXPECT_EQ(lenient ? reader.Unmapped().first.at(0) : error,
                   lenient ? problem : u"read json error, " + problem);
+    }
+}
+
+// Workers given their first batches early (as a merge does for its next file) and then read
+// give each line once, in order, whether the file fills no batch, part of one or several; a line
+// over the limit still ends the reading with its error.
+TEST(OrderedWorkers, JsonLinesPrimedEarlyReadAsUnprimed) {
+    struct Case {
+        int lines;
+        bool tooLong; // a line over the limit after the others
+    };
+    for (const Case c : {Case{0, false}, Case{3, false}, Case{5000, false}, Case{3, true}}) {
+        std::string file;
+        std::vector<std::string> expected;
+        for (int line = 1; line <= c.lines; ++line) {
+            expected.push_back("{\"n\":" + std::to_string(line) + "}");
+            file += expected.back() + "\n";
+        }
+        if (c.tooLong) {
+            file += std::string(interchange::JsonLineCutter::kMaxLine + 1, ' ') + "\n";
+        }
+        for (const bool primed : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.lines << " lines, primed " << primed);
+            MemoryByteSource bytes(file);
+            JsonLineWorkers<std::string> lines(
+                bytes, [](std::size_t, const interchange::JsonLineBatch& batch,
+                          const interchange::JsonLineBatch::Line& line,
+                          std::string& outcome) { outcome = batch.Text(line); });
+            if (primed) {
+                lines.Prime();
+            }
+            std::vector<std::string> read;
+            std::string* outcome = nullptr;
+            std::u16string error;
+            auto step = lines.Next(outcome, error);
+            for (; step == JsonLineWorkers<std::string>::Step::Line;
+                 step = lines.Next(outcome, error)) {
+                read.push_back(*outcome);
+            }
+            EXPECT_EQ(read, expected);
+            EXPECT_EQ(step, c.tooLong ? JsonLineWorkers<std::string>::Step::Failed
+                                      : JsonLineWorkers<std::string>::Step::End);
+            EXPECT_EQ(error.empty(), !c.tooLong);
+        }
     }
 }
 

@@ -16,6 +16,7 @@
 #include "transfer/digest_set.h"
 #include "transfer/inspect.h"
 #include "transfer/merge.h"
+#include "transfer/message_digest.h"
 #include "transfer/salvage.h"
 
 #include <gtest/gtest.h>
@@ -400,6 +401,7 @@ TEST_F(Transfer, MergeTellsMessagesApartByEachPartOfTheRuleAndByNoOtherField) {
     }
 }
 
+// With no room reserved, less than is filled and more: the table grows past what was reserved.
 TEST(DigestSet, HoldsEachDigestOnceAcrossGrowth) {
     std::mt19937_64 random(7);
     std::vector<MessageDigest> digests(50000);
@@ -411,12 +413,57 @@ TEST(DigestSet, HoldsEachDigestOnceAcrossGrowth) {
     digests[123] = MessageDigest{}; // the one that marks a free slot
     digests[124][0] = 1;
     std::fill(digests[124].begin() + 1, digests[124].end(), 0);
-    DigestSet set;
-    for (const MessageDigest& digest : digests) {
-        EXPECT_TRUE(set.Insert(digest));
+    for (const std::size_t reserved : {0u, 3000u, 200000u}) {
+        SCOPED_TRACE(reserved);
+        DigestSet set;
+        set.Reserve(reserved);
+        for (std::size_t i = 0; i < digests.size(); ++i) {
+            EXPECT_TRUE(set.Insert(digests[i]));
+            if (i == digests.size() / 2) {
+                set.Reserve(digests.size()); // the half held so far moves to the larger table
+            }
+        }
+        for (const MessageDigest& digest : digests) {
+            EXPECT_FALSE(set.Insert(digest));
+        }
     }
-    for (const MessageDigest& digest : digests) {
-        EXPECT_FALSE(set.Insert(digest));
+}
+
+// The first half of SHA-256 over the parts of the rule laid out as below, worked out apart from
+// the program: each text after its length in units, numbers in eight little-endian bytes, the
+// delivery time, then "r" and the sender number, or "s", the count and each recipient's number.
+TEST(MessageDigester, DigestsThePartsOfTheRuleWithSha256) {
+    const auto at = [](std::uint64_t time) { return U64ToFileTime(time); };
+    const auto received = [&] {
+        return MemoryRecord(MessageFields{kSmsMessageClass, u"Inbox", at(1),
+                                          at(133537248000000000ull), 5, 6, u"ignored",
+                                          u"+4915112345678", u"Hi \U0001F600"},
+                            {});
+    };
+    const auto sent = [&] {
+        std::vector<Recipient> recipients;
+        recipients.emplace_back(u"+491", u"ignored", 1);
+        recipients.emplace_back(u"555", u"", 2);
+        return MemoryRecord(MessageFields{kSmsMessageClass, u"Sentedbox", at(2),
+                                          at(133537248000000007ull), 0, 0, u"", u"", u""},
+                            std::move(recipients));
+    };
+    const std::pair<std::function<MemoryRecord()>, std::string> cases[] = {
+        {received, "5bbc799e32c6b27c798194393fccd572"},
+        {sent, "421ea70eaa27c041d044cafad49f7c53"},
+    };
+    MessageDigester digester; // one for both, as a worker keeps it from message to message
+    for (const auto& [make, expected] : cases) {
+        MemoryRecord message = make();
+        MessageDigest digest{};
+        ASSERT_TRUE(digester.Digest(message, digest));
+        std::string hex;
+        for (const std::uint8_t byte : digest) {
+            static constexpr char kDigits[] = "0123456789abcdef";
+            hex += kDigits[byte >> 4];
+            hex += kDigits[byte & 15];
+        }
+        EXPECT_EQ(hex, expected);
     }
 }
 
