@@ -7,9 +7,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <type_traits>
 #include <utility>
-#include <vector>
 
 class DigestSet {
 public:
@@ -67,8 +70,44 @@ private:
         return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
     }
 
+    // Slots that start free, in memory the system hands over already zeroed (calloc of a large
+    // block maps fresh pages): a page is touched first by the digest that lands on it, while
+    // the merge runs, rather than all of them at once when the table is made.
+    class Slots {
+    public:
+        Slots() = default;
+        explicit Slots(std::size_t count)
+            : slots_(static_cast<MessageDigest*>(std::calloc(count, sizeof(MessageDigest)))),
+              count_(count) {
+            if (!slots_) {
+                throw std::bad_alloc();
+            }
+        }
+        Slots(Slots&& other) noexcept
+            : slots_(std::move(other.slots_)), count_(std::exchange(other.count_, 0)) {}
+        Slots& operator=(Slots&& other) noexcept {
+            slots_ = std::move(other.slots_);
+            count_ = std::exchange(other.count_, 0);
+            return *this;
+        }
+        std::size_t size() const { return count_; }
+        bool empty() const { return count_ == 0; }
+        MessageDigest& operator[](std::size_t i) { return slots_.get()[i]; }
+        const MessageDigest& operator[](std::size_t i) const { return slots_.get()[i]; }
+        const MessageDigest* begin() const { return slots_.get(); }
+        const MessageDigest* end() const { return slots_.get() + count_; }
+
+    private:
+        struct Free {
+            void operator()(MessageDigest* slots) const { std::free(slots); }
+        };
+        std::unique_ptr<MessageDigest, Free> slots_;
+        std::size_t count_ = 0;
+    };
+    static_assert(std::is_trivially_copyable_v<MessageDigest>);
+
     // The slot that holds the digest, or the free one where it belongs.
-    static MessageDigest& Find(std::vector<MessageDigest>& slots, const MessageDigest& digest) {
+    static MessageDigest& Find(Slots& slots, const MessageDigest& digest) {
         const std::size_t mask = slots.size() - 1; // a power of two
         for (std::size_t at = Hash(digest) & mask;; at = (at + 1) & mask) {
             if (Same(slots[at], digest) || Same(slots[at], MessageDigest{})) {
@@ -80,16 +119,16 @@ private:
     void Grow() { Rehash(slots_.empty() ? kFirstSlots : slots_.size() * 2); }
 
     void Rehash(std::size_t slots) {
-        std::vector<MessageDigest> larger(slots);
+        Slots larger(slots);
         for (const MessageDigest& digest : slots_) {
             if (!Same(digest, MessageDigest{})) {
                 Find(larger, digest) = digest;
             }
         }
-        slots_.swap(larger);
+        slots_ = std::move(larger);
     }
 
-    std::vector<MessageDigest> slots_;
+    Slots slots_;
     std::size_t count_ = 0;
     bool hasZero_ = false;
 };

@@ -115,11 +115,12 @@ Outcome TakeFiles(Target& target, const std::vector<std::u16string>& files, Merg
     return declared ? Outcome::Done : Outcome::OutputFailed;
 }
 
-// About how many messages the files hold, from their sizes: a message takes some 230 to 430
-// bytes in each format, so the guess errs high, and the table of digests is then sized once.
-// Capped, so that a file of a few long messages cannot make it large; past the guess it grows.
+// About how many different messages the files hold, from their sizes, so that the table of
+// digests is sized once: a message takes some 230 to 430 bytes in each format, and files that
+// are merged share some. Capped, so that a file of a few long messages cannot make it large;
+// past the guess it grows.
 std::size_t GuessMessages(const std::vector<std::u16string>& files) {
-    constexpr std::uint64_t kBytesPerMessage = 256;
+    constexpr std::uint64_t kBytesPerMessage = 384;
     constexpr std::uint64_t kMostGuessed = std::uint64_t{1} << 19;
     std::uint64_t bytes = 0;
     for (const std::u16string& file : files) {
