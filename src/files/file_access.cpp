@@ -120,17 +120,27 @@ bool SeekFile(HANDLE handle, LONG distance, DWORD origin) {
     return SetFilePointer(handle, distance, nullptr, origin) != INVALID_SET_FILE_POINTER;
 }
 
-bool FileSize(HANDLE handle, DWORD& size) {
+bool FileSize64(HANDLE handle, std::uint64_t& size) {
     SetLastError(ERROR_SUCCESS);
     DWORD high = 0;
-    size = GetFileSize(handle, &high);
-    if (size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
+    const DWORD low = GetFileSize(handle, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
         return false;
     }
-    if (high != 0) {
+    size = std::uint64_t{high} << 32 | low;
+    return true;
+}
+
+bool FileSize(HANDLE handle, DWORD& size) {
+    std::uint64_t whole = 0;
+    if (!FileSize64(handle, whole)) {
+        return false;
+    }
+    if (whole > 0xFFFFFFFFu) {
         SetLastError(ERROR_ARITHMETIC_OVERFLOW);
         return false;
     }
+    size = static_cast<DWORD>(whole);
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/wintypes.h"
 
+#include <cstdint>
 #include <string>
 
 // Opening and closing.
@@ -34,6 +35,9 @@ bool CloseIfValid(HANDLE& handle);
 // The size of an open file; false with the last error set when it cannot be learnt or does not
 // fit 32 bits.
 [[nodiscard]] bool FileSize(HANDLE handle, DWORD& size);
+// The whole size, which a phone XML or JSON Lines file may take past 4 GiB; false with the last
+// error set when it cannot be learnt.
+[[nodiscard]] bool FileSize64(HANDLE handle, std::uint64_t& size);
 
 // Text lines of the ANSI format: the text and one line feed, in the ANSI code page.
 [[nodiscard]] bool WriteLine(HANDLE handle, const std::u16string& text);

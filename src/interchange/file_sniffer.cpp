@@ -5,7 +5,6 @@
 #include "files/unicode_backup_file.h"
 #include "interchange/json_backup_file.h"
 #include "interchange/xml_backup_file.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -131,15 +130,11 @@ FileKind SniffFile(const std::u16string& path) {
     if (!IsValidHandle(file)) {
         return FileKind::Unknown;
     }
-    // The whole size: a file of phone XML or JSON Lines may pass 4 GiB.
-    SetLastError(ERROR_SUCCESS);
-    DWORD high = 0;
-    const DWORD low = GetFileSize(file, &high);
-    if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
+    std::uint64_t size = 0;
+    if (!FileSize64(file, size)) {
         CloseIfValid(file);
         return FileKind::Unknown;
     }
-    const std::uint64_t size = std::uint64_t{high} << 32 | low;
     std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeadSize)), '\0');
     // A read may give fewer bytes than asked; the head is what the first reads give.
     std::size_t filled = 0;

@@ -3,7 +3,6 @@
 #include "files/file_access.h"
 #include "files/message_prefix.h"
 #include "files/unicode_backup_file.h"
-#include "platform/errors.h"
 #include "platform/unique_handle.h"
 #include "transfer/backup_input.h"
 #include "transfer/digest_set.h"
@@ -129,11 +128,9 @@ std::size_t GuessMessages(const std::vector<std::u16string>& files) {
         if (!handle) {
             continue;
         }
-        DWORD high = 0;
-        SetLastError(ERROR_SUCCESS);
-        const DWORD low = GetFileSize(handle.get(), &high);
-        if (low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS) {
-            bytes += std::uint64_t{high} << 32 | low;
+        std::uint64_t size = 0;
+        if (FileSize64(handle.get(), size)) {
+            bytes += size;
         }
     }
     return static_cast<std::size_t>(std::min(bytes / kBytesPerMessage, kMostGuessed));

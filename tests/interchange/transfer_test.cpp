@@ -165,19 +165,26 @@ TEST_F(Transfer, FileFaultsLeaveTheEarlierOutputOrTheWholeOne) {
     Write(JsonBackupFile(), "b.json", Spans({{50, 200}}));
     Write(XmlBackupFile(), "c.xml", Spans({{50, 200}}));
     const int handles = OpenFileHandleCount();
-    // Convert of both phone formats, merge, salvage of our backup and of a phone file.
-    const auto run = [&](int job) {
+    // Convert of both phone formats, merge with a JSON and with an XML input, salvage of each
+    // kind of file.
+    const auto convert = [&](const char* name) {
         UnicodeBackupFile usms;
-        return job == 0 || job == 4
-                   ? ConvertFile(file(job == 0 ? "b.json" : "c.xml"), usms, file("out")).outcome ==
-                         TransferOutcome::Done
-               : job == 1
-                   ? MergeFiles({file("a.usms"), file("b.json")}, file("out")).outcome ==
-                         TransferOutcome::Done
-                   : SalvageFile(file(job == 2 ? "a.usms" : "b.json"), file("out")).outcome ==
-                         TransferOutcome::Done;
+        return ConvertFile(file(name), usms, file("out")).outcome;
     };
-    for (const int job : {0, 1, 2, 3, 4}) {
+    const auto merge = [&](const char* first, const char* second) {
+        return MergeFiles({file(first), file(second)}, file("out")).outcome;
+    };
+    const auto salvage = [&](const char* name) {
+        return SalvageFile(file(name), file("out")).outcome;
+    };
+    const std::function<TransferOutcome()> jobs[] = {
+        [&] { return convert("b.json"); }, [&] { return merge("a.usms", "b.json"); },
+        [&] { return salvage("a.usms"); }, [&] { return salvage("b.json"); },
+        [&] { return convert("c.xml"); },  [&] { return merge("c.xml", "b.json"); },
+        [&] { return salvage("c.xml"); },
+    };
+    const auto run = [&](std::size_t job) { return jobs[job]() == TransferOutcome::Done; };
+    for (std::size_t job = 0; job < std::size(jobs); ++job) {
         ASSERT_TRUE(run(job)) << job;
         const std::string whole = bytes("out");
         for (const int sweep : {0, 1, 2}) { // once, from then on, disk full
