@@ -3,14 +3,12 @@
 // message. The digests are uniform, so their first bytes serve as the hash.
 #pragma once
 
+#include "platform/zeroed_pages.h"
 #include "transfer/message_digest.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <type_traits>
 #include <utility>
 
@@ -70,39 +68,24 @@ private:
         return ((x[0] ^ y[0]) | (x[1] ^ y[1])) == 0;
     }
 
-    // Slots that start free, in memory the system hands over already zeroed (calloc of a large
-    // block maps fresh pages): a page is touched first by the digest that lands on it, while
-    // the merge runs, rather than all of them at once when the table is made.
+    // Slots that start free: zeroed memory, its pages made ready when the table is made, so
+    // that no digest waits on a page fault.
     class Slots {
     public:
         Slots() = default;
-        explicit Slots(std::size_t count)
-            : slots_(static_cast<MessageDigest*>(std::calloc(count, sizeof(MessageDigest)))),
-              count_(count) {
-            if (!slots_) {
-                throw std::bad_alloc();
-            }
+        explicit Slots(std::size_t count) : memory_(count * sizeof(MessageDigest)) {}
+        std::size_t size() const { return memory_.size() / sizeof(MessageDigest); }
+        bool empty() const { return size() == 0; }
+        MessageDigest& operator[](std::size_t i) { return begin()[i]; }
+        const MessageDigest& operator[](std::size_t i) const { return begin()[i]; }
+        MessageDigest* begin() { return static_cast<MessageDigest*>(memory_.data()); }
+        const MessageDigest* begin() const {
+            return static_cast<const MessageDigest*>(memory_.data());
         }
-        Slots(Slots&& other) noexcept
-            : slots_(std::move(other.slots_)), count_(std::exchange(other.count_, 0)) {}
-        Slots& operator=(Slots&& other) noexcept {
-            slots_ = std::move(other.slots_);
-            count_ = std::exchange(other.count_, 0);
-            return *this;
-        }
-        std::size_t size() const { return count_; }
-        bool empty() const { return count_ == 0; }
-        MessageDigest& operator[](std::size_t i) { return slots_.get()[i]; }
-        const MessageDigest& operator[](std::size_t i) const { return slots_.get()[i]; }
-        const MessageDigest* begin() const { return slots_.get(); }
-        const MessageDigest* end() const { return slots_.get() + count_; }
+        const MessageDigest* end() const { return begin() + size(); }
 
     private:
-        struct Free {
-            void operator()(MessageDigest* slots) const { std::free(slots); }
-        };
-        std::unique_ptr<MessageDigest, Free> slots_;
-        std::size_t count_ = 0;
+        ZeroedPages memory_;
     };
     static_assert(std::is_trivially_copyable_v<MessageDigest>);
 
