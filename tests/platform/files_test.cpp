@@ -188,13 +188,20 @@ TEST(PlatformFiles, AReplacementTakesTheNameWholeOrNotAtAll) {
     const std::string earlier(6972, 'e');
     enum class Then { Close, Flush, WriteMore }; // before the close
     using enum Then;
-    // The bytes written (more than 65536 do not fit the write buffer), the room, and then. With
-    // room for every byte the same writes replace the file.
-    const std::tuple<std::size_t, std::uint64_t, Then> cases[] = {
-        {8000, 0, Close},       {8000, 1, Close},           {8000, 7999, Close},
-        {8000, 4096, Flush},    {200000, 100, WriteMore},   {200000, 0, Close},
-        {200000, 65535, Close}, {200000, 65536, WriteMore}, {200000, 199999, Flush},
-        {8000, 8000, Close}};
+    // The bytes written (more than a megabyte do not fit the write buffer), the room, and then.
+    // With room for every byte the same writes replace the file.
+    constexpr std::size_t kLarge = 2'500'000;
+    constexpr std::uint64_t kBuffer = std::uint64_t{1} << 20;
+    const std::tuple<std::size_t, std::uint64_t, Then> cases[] = {{8000, 0, Close},
+                                                                  {8000, 1, Close},
+                                                                  {8000, 7999, Close},
+                                                                  {8000, 4096, Flush},
+                                                                  {kLarge, 100, WriteMore},
+                                                                  {kLarge, 0, Close},
+                                                                  {kLarge, kBuffer - 1, Close},
+                                                                  {kLarge, kBuffer, WriteMore},
+                                                                  {kLarge, kLarge - 1, Flush},
+                                                                  {8000, 8000, Close}};
     for (const auto& [size, room, then] : cases) {
         SCOPED_TRACE(std::to_string(size) + " bytes, room " + std::to_string(room));
         const std::string bytes(size, 'n');
