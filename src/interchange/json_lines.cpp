@@ -38,71 +38,74 @@ std::u16string LineError(unsigned long line, const std::string& text) {
 } // namespace
 
 void JsonLineCutter::Cut(JsonLineBatch& batch) {
-    batch.bytes.clear();
     batch.lines.clear();
     batch.after = JsonLineBatch::After::More;
     batch.error.clear();
-    while (batch.after == JsonLineBatch::After::More && batch.bytes.size() < kBatchBytes &&
-           batch.lines.size() < kBatchLines) {
-        std::string_view line;
-        switch (NextLine(line, batch.error)) {
-        case Step::End:
-            batch.after = JsonLineBatch::After::End;
-            break;
-        case Step::Failed:
-            batch.after = JsonLineBatch::After::Failed;
-            break;
-        case Step::Line:
-            if (!IsBlank(line)) {
-                batch.lines.push_back({batch.bytes.size(), line.size(), line_});
-                batch.bytes.append(line);
-                batch.bytes.push_back('\n');
-            }
-            break;
-        }
-    }
-    batch.bytes.append(JsonFastMapping::kPadding, '\0');
-}
-
-JsonLineCutter::Step JsonLineCutter::TooLong(std::u16string& error) const {
-    error = LineError(line_, " is longer than " + std::to_string(kMaxLine >> 20) + " MiB");
-    return Step::Failed;
-}
-
-JsonLineCutter::Step JsonLineCutter::NextLine(std::string_view& line, std::u16string& error) {
-    std::size_t searched = start_;
-    for (;;) {
-        const std::size_t feed = buffer_.find('\n', searched);
-        if (feed != std::string::npos || (end_ && start_ < buffer_.size())) {
-            const std::size_t stop = feed == std::string::npos ? buffer_.size() : feed;
+    // The file's bytes are read straight into the batch, after the unfinished line that the last
+    // batch left, and its lines are cut where they stand: each byte is copied once, by the read.
+    std::string& bytes = batch.bytes;
+    bytes.assign(carried_);
+    std::size_t start = 0; // where the next line begins
+    std::size_t searched = 0;
+    while (batch.lines.size() < kBatchLines) {
+        const std::size_t feed = bytes.find('\n', searched);
+        if (feed != std::string::npos || (end_ && start < bytes.size())) {
+            const std::size_t stop = feed == std::string::npos ? bytes.size() : feed;
             ++line_;
-            if (stop - start_ > kMaxLine) {
-                return TooLong(error);
+            if (stop - start > kMaxLine) {
+                TooLong(batch);
+                break;
             }
-            line = std::string_view(buffer_).substr(start_, stop - start_);
-            start_ = feed == std::string::npos ? buffer_.size() : feed + 1;
-            return Step::Line;
+            const std::string_view line = std::string_view(bytes).substr(start, stop - start);
+            if (!IsBlank(line)) {
+                batch.lines.push_back({start, line.size(), line_});
+            }
+            start = feed == std::string::npos ? bytes.size() : feed + 1;
+            searched = start;
+            continue;
         }
         if (end_) {
-            return Step::End;
+            batch.after = JsonLineBatch::After::End;
+            break;
         }
-        if (buffer_.size() - start_ > kMaxLine) {
+        if (start > 0 && bytes.size() >= kBatchBytes) {
+            break; // full: the unfinished line goes to the next batch
+        }
+        if (bytes.size() - start > kMaxLine) {
             ++line_;
-            return TooLong(error); // no need to read the rest of it
+            TooLong(batch); // no need to read the rest of it
+            break;
         }
-        // Keep only the unfinished line, then append the next chunk to it.
-        buffer_.erase(0, start_);
-        start_ = 0;
-        searched = buffer_.size();
-        buffer_.resize(searched + kChunk);
-        const long read = source_.Read(buffer_.data() + searched, kChunk);
-        buffer_.resize(searched + static_cast<std::size_t>(std::max(read, 0L)));
-        if (read < 0) {
-            error = kJsonErrorPhrase + ErrorText();
-            return Step::Failed;
+        searched = bytes.size(); // what is there holds no line feed after start
+        if (!Read(bytes, batch)) {
+            break;
         }
-        end_ = read == 0;
     }
+    carried_.assign(bytes, start);
+    bytes.resize(start);
+    bytes.append(JsonFastMapping::kPadding, '\0');
+}
+
+// Appends the next bytes of the file: enough to fill the batch, or a chunk while one line is
+// longer than that. False, with the batch marked, when the read fails.
+bool JsonLineCutter::Read(std::string& bytes, JsonLineBatch& batch) {
+    const std::size_t filled = bytes.size();
+    const std::size_t wanted = filled < kBatchBytes ? kBatchBytes - filled : kChunk;
+    bytes.resize(filled + wanted);
+    const long read = source_.Read(bytes.data() + filled, wanted);
+    bytes.resize(filled + static_cast<std::size_t>(std::max(read, 0L)));
+    if (read < 0) {
+        batch.after = JsonLineBatch::After::Failed;
+        batch.error = kJsonErrorPhrase + ErrorText();
+        return false;
+    }
+    end_ = read == 0;
+    return true;
+}
+
+void JsonLineCutter::TooLong(JsonLineBatch& batch) const {
+    batch.after = JsonLineBatch::After::Failed;
+    batch.error = LineError(line_, " is longer than " + std::to_string(kMaxLine >> 20) + " MiB");
 }
 
 bool LineMayHoldNul(std::string_view line) {

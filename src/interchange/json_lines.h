@@ -14,8 +14,8 @@
 
 namespace interchange {
 
-// Whole lines of a file, copied one after another and followed by the padding the quick
-// mapping reads past a line's end; blank lines are left out.
+// Whole lines of a file, as the file holds them, followed by the padding the quick mapping reads
+// past a line's end; the blank lines among them are not listed.
 struct JsonLineBatch {
     struct Line {
         std::size_t offset = 0; // in bytes
@@ -47,13 +47,11 @@ public:
     void Cut(JsonLineBatch& batch);
 
 private:
-    enum class Step { Line, End, Failed };
-    Step NextLine(std::string_view& line, std::u16string& error);
-    Step TooLong(std::u16string& error) const;
+    bool Read(std::string& bytes, JsonLineBatch& batch);
+    void TooLong(JsonLineBatch& batch) const;
 
     ByteSource& source_;
-    std::string buffer_;
-    std::size_t start_ = 0; // where the next line begins in buffer_
+    std::string carried_; // the start of a line that the last batch could not hold whole
     bool end_ = false;
     unsigned long line_ = 0;
 };

@@ -98,6 +98,8 @@ Outcome TakeFiles(Target& target, const std::vector<std::u16string>& files, Merg
             sources[(i + 1) % 2] = OpenDigestedSource(files[i + 1]);
         }
         DigestedSource& source = *sources[i % 2];
+        // This file's workers start first; the next file's take the cores this one leaves.
+        source.Prime();
         if (i + 1 < files.size()) {
             sources[(i + 1) % 2]->Prime();
         }

@@ -11,12 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -181,6 +183,70 @@ TEST(OrderedWorkers, JsonLinesPrimedEarlyReadAsUnprimed) {
                                       : JsonLineWorkers<std::string>::Step::End);
             EXPECT_EQ(error.empty(), !c.tooLong);
         }
+    }
+}
+
+// A source that gives at most a few bytes per read, as a pipe or a slow disk may.
+class TricklingSource final : public ByteSource {
+public:
+    TricklingSource(std::string_view bytes, std::size_t most) : bytes_(bytes), most_(most) {}
+    long Read(char* buffer, std::size_t size) override {
+        const std::size_t count = std::min({size, most_, bytes_.size() - at_});
+        std::copy_n(bytes_.data() + at_, count, buffer);
+        at_ += count;
+        return static_cast<long>(count);
+    }
+    [[nodiscard]] bool Rewind() override {
+        at_ = 0;
+        return true;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t most_;
+    std::size_t at_ = 0;
+};
+
+// Lines that end just before, on and after the places where batches fill, lines longer than a
+// batch, blank ones, a carriage return and a last line with no feed, read in reads of every
+// size: each batch lists exactly the file's lines that are not blank, with their numbers, each
+// followed in the batch by the padding the quick mapping reads past it.
+TEST(JsonLineCutter, ListsEveryLineWithItsNumberWhereverTheReadsEnd) {
+    std::string file;
+    std::vector<std::pair<std::string, unsigned long>> expected;
+    unsigned long number = 0;
+    const auto add = [&](const std::string& line) {
+        file += line + "\n";
+        if (line.find_first_not_of(" \t\r") != std::string::npos) {
+            expected.emplace_back(line, number + 1);
+        }
+        ++number;
+    };
+    for (const std::size_t length : {1u, 300u, 131'070u, 131'072u, 131'073u, 0u, 500'000u, 3u}) {
+        for (int copy = 0; copy < 3; ++copy) {
+            add("{\"n\":\"" + std::string(length, static_cast<char>('a' + copy)) + "\"}");
+            add(copy == 1 ? " \t\r" : "");
+        }
+    }
+    add("{\"crlf\":1}\r");
+    file += "{\"last\":1}";
+    expected.emplace_back("{\"last\":1}", number + 1);
+    for (const std::size_t most : {std::size_t{7}, std::size_t{4096}, file.size()}) {
+        SCOPED_TRACE(most);
+        TricklingSource source(file, most);
+        interchange::JsonLineCutter cutter(source);
+        std::vector<std::pair<std::string, unsigned long>> listed;
+        interchange::JsonLineBatch batch;
+        do {
+            cutter.Cut(batch);
+            for (const auto& line : batch.lines) {
+                listed.emplace_back(std::string(batch.Text(line)), line.number);
+                EXPECT_GE(batch.bytes.size(),
+                          line.offset + line.size + interchange::JsonFastMapping::kPadding);
+            }
+        } while (batch.after == interchange::JsonLineBatch::After::More);
+        EXPECT_EQ(batch.after, interchange::JsonLineBatch::After::End);
+        EXPECT_EQ(listed, expected);
     }
 }
 
