@@ -8,10 +8,10 @@
 #include "interchange/read_ahead.h"
 #include "model/memory_record.h"
 #include "platform/utf.h"
+#include "support/trickle_source.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
@@ -186,27 +186,6 @@ TEST(OrderedWorkers, JsonLinesPrimedEarlyReadAsUnprimed) {
     }
 }
 
-// A source that gives at most a few bytes per read, as a pipe or a slow disk may.
-class TricklingSource final : public ByteSource {
-public:
-    TricklingSource(std::string_view bytes, std::size_t most) : bytes_(bytes), most_(most) {}
-    long Read(char* buffer, std::size_t size) override {
-        const std::size_t count = std::min({size, most_, bytes_.size() - at_});
-        std::copy_n(bytes_.data() + at_, count, buffer);
-        at_ += count;
-        return static_cast<long>(count);
-    }
-    [[nodiscard]] bool Rewind() override {
-        at_ = 0;
-        return true;
-    }
-
-private:
-    std::string_view bytes_;
-    std::size_t most_;
-    std::size_t at_ = 0;
-};
-
 // Lines that end just before, on and after the places where batches fill, lines longer than a
 // batch, blank ones, a carriage return and a last line with no feed, read in reads of every
 // size: each batch lists exactly the file's lines that are not blank, with their numbers, each
@@ -233,7 +212,7 @@ TEST(JsonLineCutter, ListsEveryLineWithItsNumberWhereverTheReadsEnd) {
     expected.emplace_back("{\"last\":1}", number + 1);
     for (const std::size_t most : {std::size_t{7}, std::size_t{4096}, file.size()}) {
         SCOPED_TRACE(most);
-        TricklingSource source(file, most);
+        TrickleSource source(file, most);
         interchange::JsonLineCutter cutter(source);
         std::vector<std::pair<std::string, unsigned long>> listed;
         interchange::JsonLineBatch batch;

@@ -3,10 +3,10 @@
 // decoder that carry the units XML forbids through the parser.
 #include "interchange/reference_filter.h"
 #include "interchange/text_codec.h"
+#include "support/trickle_source.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,24 +74,6 @@ TEST(TextCodec, EachCharacterBecomesItsEscapeOrAReplacement) {
                    {"LoneLow", u"\xDE00"sv, "\"" + fffd + "\"", false},
                });
 }
-
-// Hands its bytes out a few at a time, so that references fall across every boundary.
-class TrickleSource final : public ByteSource {
-public:
-    TrickleSource(std::string bytes, std::size_t step) : bytes_(std::move(bytes)), step_(step) {}
-    long Read(char* buffer, std::size_t size) override {
-        const std::size_t count = std::min({size, step_, bytes_.size() - at_});
-        std::copy_n(bytes_.data() + at_, count, buffer);
-        at_ += count;
-        return static_cast<long>(count);
-    }
-    bool Rewind() override { return (at_ = 0) == 0; }
-
-private:
-    std::string bytes_;
-    std::size_t step_;
-    std::size_t at_ = 0;
-};
 
 std::string Escaped(char32_t unit) {
     return "&#1114109;&#" + std::to_string(0x100000 + unit) + ";";
